@@ -1,0 +1,53 @@
+#pragma once
+
+#include <array>
+#include <string>
+
+#include "engine/core/limits.h"
+#include "engine/core/progress_curve_data.h"
+
+namespace velmor {
+
+// Model numbers 1..4 (ModelId). The parameter order is the same in every model:
+// p[0] = Km, p[1] = Vm, p[2] = baseline (models 2 and 4 only).
+using ModelId = int;
+
+inline constexpr int kNoWeighting = 0;
+inline constexpr int kRobustWeighting = 2;
+
+// The run-wide state shared by the shell, the fit driver and the plots. One instance lives for
+// the whole program (the application owns it); the engine receives it by reference, so tests
+// build their own. Values that a GUI callback thread writes while the main routine reads them
+// are kept by the shell in atomics and copied in here before a run.
+struct RunState {
+  // Shell side.
+  std::string filenamedata = "Data.in";       // data file name
+  std::string filenameresults = "Results.out";  // report file name
+  std::string filenamepath;                   // data folder
+  int nwt_global = kNoWeighting;              // weighting code: 0 none, 2 robust
+  std::array<int, kModelCount> imdl{};        // imdl[k - 1] = 1: fit model k
+  ModelId imdlno = 0;                         // current model; after a run the best model
+  int global_mdl_count = 0;                   // models fitted by the last run
+  int idat = 0;                               // data rows of the last run
+  int idatasets = 0;                          // curves of the last run
+  std::string strmdl;                         // name of the current model (at most 80 characters)
+  int idactivewin = -1;                       // the main window's id
+  std::array<int, kMaxSecondaryWindows> child_windows = free_window_table();
+
+  // Engine side.
+  ProgressCurveData data;          // the data of the run; after a run the best model's values
+  int npar = 0;                    // parameters of the current model
+  int model_limit = kModelCount;   // highest valid model number
+  int constraint_count = 0;        // m, rewritten by every objective evaluation
+  int equality_count = 0;          // meq, rewritten by every objective evaluation
+  double random_value = 0.0;       // shared pseudo-random value rv in [0, 1)
+  double estimate_random_value = 0.0;  // the initial estimates' own generator state
+
+  static std::array<int, kMaxSecondaryWindows> free_window_table() {
+    std::array<int, kMaxSecondaryWindows> table;
+    table.fill(-1);
+    return table;
+  }
+};
+
+}  // namespace velmor

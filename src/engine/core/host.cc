@@ -1,0 +1,18 @@
+#include "engine/core/host.h"
+
+namespace velmor {
+
+std::string_view message_title(int kind) {
+  switch (kind) {
+    case kInformation:
+      return "Information";
+    case kWarning:
+      return "Warning";
+    case kError:
+      return "Error";
+    default:
+      return "Message";
+  }
+}
+
+}  // namespace velmor
