@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "engine/core/file_units.h"
 #include "engine/core/limits.h"
 #include "engine/core/progress_curve_data.h"
 
@@ -42,6 +43,10 @@ struct RunState {
   int equality_count = 0;          // meq, rewritten by every objective evaluation
   double random_value = 0.0;       // shared pseudo-random value rv in [0, 1)
   double estimate_random_value = 0.0;  // the initial estimates' own generator state
+
+  // The open files of the program by unit number (data file, report, saved text). Owning the
+  // streams makes RunState move-only.
+  FileUnits units;
 
   static std::array<int, kMaxSecondaryWindows> free_window_table() {
     std::array<int, kMaxSecondaryWindows> table;

@@ -1,0 +1,56 @@
+#include "engine/data/data_file_names.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "util/fixed_string.h"
+
+namespace velmor {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Index where the file's own name starts.
+size_t own_name_start(std::string_view name) {
+  const size_t slash = name.rfind('/');
+  return slash == std::string_view::npos ? 0 : slash + 1;
+}
+
+fs::path resolved(const std::string& name) {
+  std::error_code ec;
+  fs::path path = fs::weakly_canonical(fs::path(name), ec);
+  if (ec) path = fs::absolute(fs::path(name), ec).lexically_normal();
+  return path;
+}
+
+}  // namespace
+
+std::string resolve_input_name(std::string_view name) {
+  std::string field(name);
+  util::s_adjustl(field);
+  field.resize(static_cast<size_t>(util::s_len_trim(field)));
+  const size_t start = own_name_start(field);
+  std::string own = field.substr(start);
+  if (own.empty() || own.find('.') != std::string::npos) return field;
+  util::s_blank_delete(own);
+  own.resize(static_cast<size_t>(util::s_len_trim(own)));
+  return field.substr(0, start) + own + ".in";
+}
+
+std::string report_name_for(std::string_view data_file_name) {
+  const size_t start = own_name_start(data_file_name);
+  const size_t dot = data_file_name.rfind('.');
+  if (dot == std::string_view::npos || dot < start) return std::string(data_file_name) + ".out";
+  return std::string(data_file_name.substr(0, dot + 1)) + "out";
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  if (fs::exists(a, ec) && fs::exists(b, ec)) {
+    const bool equivalent = fs::equivalent(a, b, ec);
+    if (!ec) return equivalent;
+  }
+  return resolved(a) == resolved(b);
+}
+
+}  // namespace velmor

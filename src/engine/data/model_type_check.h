@@ -1,0 +1,37 @@
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "engine/core/file_units.h"
+#include "engine/core/global_types.h"
+#include "engine/core/host.h"
+#include "engine/data/data_file.h"
+
+// The product/substrate plausibility rule the shell (and the batch mode) applies before a
+// run: product models (1, 2) need rising data, substrate models (3, 4) falling data.
+namespace velmor {
+
+inline constexpr const char* kMsgWrongModelType = "THE WRONG MODEL TYPE WAS SELECTED!";
+inline constexpr const char* kMsgSuggestSubstrate =
+    "THE DATA SUGGESTS A SUBSTRATE vs TIME MODEL INSTEAD.";
+inline constexpr const char* kMsgSuggestProduct =
+    "THE DATA SUGGESTS A PRODUCT vs TIME MODEL INSTEAD.";
+
+// The trend of the first curve: +1 if its last Y minus the first Y of the file is zero or
+// positive, -1 if negative. `y` holds the rows in file order, `groups` their grouping.
+int trend_sign(std::span<const double> y, const CurveGroups& groups);
+
+// The second line of the refusal for this model and trend, empty if they agree (or the model
+// number is not 1..4).
+std::string model_type_mismatch(ModelId model, int trend);
+
+// Reads the data block of the file (at most 1000 rows, through a free unit of its own) and
+// applies the rule for `model`. On a mismatch shows the Information dialog
+// "THE WRONG MODEL TYPE WAS SELECTED!" CR LF <suggestion> and returns false: the caller then
+// opens the model selection and does not run. A file that cannot be read or parsed gives
+// true: the fit driver refuses it with its own messages.
+bool model_type_plausible(const std::string& data_file_name, ModelId model, Host& host,
+                          FileUnits& units);
+
+}  // namespace velmor

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <iostream>
+#include <string>
+
+#include "engine/core/file_units.h"
+#include "engine/core/host.h"
+#include "engine/core/progress_curve_data.h"
+
+// Reading a run's data file into ProgressCurveData, with every refusal shown to the user
+// through Host::dlgmessage.
+//
+// The report file is not created here: read_progress_curve_data only returns its name, and
+// the fit driver creates it with open_report_file once the data are accepted. A refused data
+// file therefore never empties the report of an earlier run.
+namespace velmor {
+
+// Status codes of a data read (the fit driver returns them unchanged).
+inline constexpr int kDataOk = 0;
+inline constexpr int kDataFileMissing = 1;  // no usable data file of that name (see below)
+inline constexpr int kDataError = 3;        // the file was found but is refused
+
+// Texts of the data-file dialogs.
+inline constexpr const char* kMsgFileDoesNotExist = "File does not exist: ";
+inline constexpr const char* kMsgOpenAnother = "* * * OPEN ANOTHER DATA FILE * * *";
+inline constexpr const char* kMsgRunAborted = "* * * ERROR: RUN ABORTED * * *";
+inline constexpr const char* kMsgInputOpenError = "Data input file error at Line 380";
+inline constexpr const char* kMsgOutputOpenError = "Data output file error at Line 395";
+inline constexpr const char* kMsgRowLimit = "Data rows exceeded limit of ";
+inline constexpr const char* kMsgColumns = "Data columns not equal to ";
+inline constexpr const char* kMsgCurvePoints = "Single curve data must be > number of curves ";
+inline constexpr const char* kMsgCurveLimit = "Exceeded curve number limit (10) ";
+inline constexpr const char* kMsgIsFolder = "The data file name is a folder: ";
+inline constexpr const char* kMsgReportIsData = "The report would overwrite the data file: ";
+inline constexpr const char* kMsgUnreadable = "The data file cannot be read: ";
+inline constexpr const char* kMsgNotText = "The data file is not a text file: ";
+inline constexpr const char* kMsgBadRowPrefix = "Data file line ";
+inline constexpr const char* kMsgBadRowSuffix = " does not begin with three numbers";
+
+// Reads and checks the data file of a run.
+//
+// The name is resolved by resolve_input_name, the report name is report_name_for of it and is
+// returned in `report_file_name` whenever the name was resolved (also on refusal). The file is
+// read through the first free unit from kDriverInputUnit up, and closed again before return;
+// any unit holding the data file or the report file is closed first.
+//
+// Returns kDataOk with `data` filled (X1, X2, Y of rows 1..nRows, Ycalc zero, the counts and
+// curve grouping), or a status after the dialogs below; on refusal `data` is left untouched.
+//   1: Warning "File does not exist: <name>", or a folder, or a data file that is its own
+//      report file ("run.out"), each followed by Error "* * * OPEN ANOTHER DATA FILE * * *".
+//   3: Warning for rows outside 3..1000, columns other than 3, a curve of 4 points or fewer,
+//      more than 10 curves, a file that cannot be read or is not text, or a data line that
+//      does not begin with three numbers (named by its line number); or Error "Data input file
+//      error at Line 380"; each followed by Error "* * * ERROR: RUN ABORTED * * *".
+// The column-count warnings of file_column_count go to `log`.
+int read_progress_curve_data(const std::string& data_file_name, Host& host, FileUnits& units,
+                             ProgressCurveData& data, std::string& report_file_name,
+                             std::ostream& log = std::clog);
+
+// Creates (or empties) the report file on the first free unit from `unit` up (kDriverOutputUnit
+// for the driver) and returns kDataOk with `unit` set to it. If it cannot be opened: Error
+// "Data output file error at Line 395", Error "* * * ERROR: RUN ABORTED * * *", kDataError.
+int open_report_file(const std::string& report_file_name, Host& host, FileUnits& units, int& unit);
+
+}  // namespace velmor
