@@ -1,0 +1,172 @@
+#include "engine/stats/break_search.h"
+
+#include <cmath>
+#include <vector>
+
+namespace velmor {
+
+namespace {
+
+constexpr double kGolden = 0.6180339887498949;            // (sqrt(5) - 1) / 2
+constexpr double kGoldenComplement = 0.3819660112501051;  // 1 - kGolden
+constexpr double kSqrt2 = 1.4142135623730951;
+constexpr double kSimplexSize = 0.1;
+constexpr double kSpreadTolerance = 1e-5;
+constexpr int kGoldenSweeps = 20;
+constexpr int kGoldenSteps = 10;
+
+// One golden-section search on coordinate j with the others held: bracket (1 +- c) x0 (the lower
+// end moved to half the upper one when it is worse), interior points at c' and c of the way from
+// B to A, ten steps, then the better end (B on a tie). The interior values do not take part in
+// the final choice.
+void golden_coordinate(int n, BentLine& b, int j, const BentLineCurve& curve) {
+  auto objective_at = [&](double v) {
+    b[j] = v;
+    return calc_func(n, b, curve);
+  };
+  const double x0 = b[j];
+  double B = x0 + kGolden * x0;
+  double fB = objective_at(B);
+  double A = x0 - kGolden * x0;
+  double fA = objective_at(A);
+  if (fA > fB) {
+    A = 0.5 * B;
+    fA = objective_at(A);
+  }
+  double C = B + kGoldenComplement * (A - B);  // nearer B
+  double fC = objective_at(C);
+  double D = B + kGolden * (A - B);  // nearer A
+  double fD = objective_at(D);
+  for (int step = 0; step < kGoldenSteps; ++step) {
+    if (fD > fC) {
+      A = D;
+      fA = fD;
+      D = C;
+      fD = fC;
+      C = B + kGoldenComplement * (A - B);
+      fC = objective_at(C);
+    } else {
+      B = C;
+      fB = fC;
+      C = D;
+      fC = fD;
+      D = B + kGolden * (A - B);
+      fD = objective_at(D);
+    }
+  }
+  b[j] = fB <= fA ? B : A;
+}
+
+// b5 (index 4) may not settle below 1.0 during the first four sweeps, so the searches on the
+// other coordinates see a rounded corner first.
+void golden_sweeps(int n, BentLine& b, double& f, const BentLineCurve& curve,
+                   std::initializer_list<int> coordinates) {
+  constexpr int kCurvature = 4;
+  for (int sweep = 1; sweep <= kGoldenSweeps; ++sweep) {
+    for (int j : coordinates) {
+      golden_coordinate(n, b, j, curve);
+      if (j == kCurvature && sweep <= 4 && b[kCurvature] < 1.0) b[kCurvature] = 1.0;
+    }
+  }
+  f = calc_func(n, b, curve);
+}
+
+}  // namespace
+
+void smplx_break(int n, BentLine& b, double& f, const BentLineCurve& curve, int maxIter) {
+  // Slots 0..n, each a point of n coordinates; slot k keeps its index for the whole call.
+  std::vector<BentLine> slot(n + 1, b);
+  std::vector<double> value(n + 1);
+  const double r = std::sqrt(n + 1.0) - 1.0;
+  const double p = kSimplexSize * (r + n) / (n * kSqrt2);
+  const double q = kSimplexSize * r / (n * kSqrt2);
+  for (int k = 1; k <= n; ++k) {
+    for (int i = 0; i < n; ++i) slot[k][i] += (i == k - 1) ? p : q;
+  }
+  for (int k = 0; k <= n; ++k) value[k] = calc_func(n, slot[k], curve);
+
+  auto blend = [&](const BentLine& u, double wu, const BentLine& v, double wv) {
+    BentLine w = b;
+    for (int i = 0; i < n; ++i) w[i] = wu * u[i] + wv * v[i];
+    return w;
+  };
+
+  for (int it = 1; it <= maxIter; ++it) {
+    // Ranking: first of the largest, first of the smallest, first of the largest below f(h).
+    int h = 0;
+    int l = 0;
+    for (int k = 1; k <= n; ++k) {
+      if (value[k] > value[h]) h = k;
+      if (value[k] < value[l]) l = k;
+    }
+    int s = l;  // l is already the first slot of the smallest value
+    for (int k = 0; k <= n; ++k) {
+      if (value[k] < value[h] && value[k] > value[s]) s = k;
+    }
+
+    BentLine c = b;
+    for (int i = 0; i < n; ++i) {
+      double sum = 0.0;
+      for (int k = 0; k <= n; ++k) {
+        if (k != h) sum += slot[k][i];
+      }
+      c[i] = sum / n;
+    }
+    const BentLine xr = blend(c, 2.0, slot[h], -1.0);
+    const double fr = calc_func(n, xr, curve);
+
+    if (fr <= value[l]) {
+      const BentLine xe = blend(xr, 2.0, c, -1.0);
+      const double fe = calc_func(n, xe, curve);
+      if (fe < fr) {
+        slot[h] = xe;
+        value[h] = fe;
+      } else {
+        slot[h] = xr;
+        value[h] = fr;
+      }
+    } else if (value[l] < fr && fr <= value[s]) {
+      slot[h] = xr;
+      value[h] = fr;
+    } else if (fr > value[s]) {
+      const BentLine xc = blend(c, 0.5, slot[h], 0.5);
+      const double fc = calc_func(n, xc, curve);
+      if (fc < value[h]) {
+        slot[h] = xc;
+        value[h] = fc;
+      } else {
+        for (int k = 0; k <= n; ++k) {
+          if (k != l) slot[k] = blend(slot[l], 0.5, slot[k], 0.5);
+        }
+        value[h] = calc_func(n, slot[h], curve);
+        value[s] = calc_func(n, slot[s], curve);
+      }
+    }
+
+    // Spread of slots 0..n-1 (the last slot left out), divisors n + 1 and n - 1.
+    double mean = 0.0;
+    for (int k = 0; k < n; ++k) mean += value[k];
+    mean /= n + 1;
+    double squares = 0.0;
+    for (int k = 0; k < n; ++k) squares += (value[k] - mean) * (value[k] - mean);
+    const double spread = std::sqrt(squares / (n - 1));
+    if (spread <= kSpreadTolerance) break;
+  }
+
+  int best = 0;
+  for (int k = 1; k <= n; ++k) {
+    if (value[k] < value[best]) best = k;
+  }
+  b = slot[best];
+  f = calc_func(n, b, curve);
+}
+
+void golden_cd_search(int n, BentLine& b, double& f, const BentLineCurve& curve) {
+  golden_sweeps(n, b, f, curve, {4, 0, 3});  // b5, b1, b4
+}
+
+void golden_d_search(int n, BentLine& b, double& f, const BentLineCurve& curve) {
+  golden_sweeps(n, b, f, curve, {4});  // b5
+}
+
+}  // namespace velmor

@@ -1,0 +1,119 @@
+#include "engine/stats/breakpoint.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "engine/stats/break_search.h"
+#include "engine/stats/varmet.h"
+#include "util/number_text.h"
+
+namespace velmor {
+
+namespace {
+
+constexpr int kBentLineParams = 5;
+constexpr int kSimplexIterations = 500;
+constexpr double kStartCurvature = 10.0;  // b5 after the broken-line simplex
+constexpr double kWorseFit = 1.3;         // golden fit may be at most 30 % worse than the simplex
+// Single-precision factors of the level and position tests.
+constexpr double kProductLevel = static_cast<double>(0.7f);
+constexpr double kSubstrateLevel = static_cast<double>(0.3f);
+constexpr double kLastBend = static_cast<double>(1.5f);
+constexpr double kSmallestCurvature = 0.5;
+constexpr double kSmallestLevel = 1e-6;
+
+std::string fixed_length(std::string text) {
+  text.resize(kBreakpointTextLength, ' ');
+  return text;
+}
+
+}  // namespace
+
+BendFit fit_bend(const BentLineCurve& curve, double p1) {
+  BendFit fit;
+  // 1-based point m/4; for m < 4 that would be before the first point, so the first time is
+  // used instead.
+  const int start_point = std::max(curve.m / 4, 1);
+  fit.b = {p1, 1.0, 1.0, curve.xs[start_point - 1], 1.0};
+
+  smplx_break(4, fit.b, fit.f1, curve, kSimplexIterations);
+
+  fit.b[4] = kStartCurvature;
+  fit.f2 = fit.f1;
+  golden_cd_search(kBentLineParams, fit.b, fit.f2, curve);
+  golden_d_search(kBentLineParams, fit.b, fit.f2, curve);
+
+  std::array<double, packed_size(kBentLineParams)> h;
+  h.fill(1.0);
+  double f3 = 0.0;
+  int code = 1;
+  varmet_break_point(kBentLineParams, fit.b, f3, curve, h, 1, 10, code);
+  code = 1;
+  varmet_break_point(kBentLineParams, fit.b, f3, curve, h, 3, 30, code);
+  return fit;
+}
+
+bool bend_is_plausible(const BendFit& fit, double s, double ymax, double xmax) {
+  const BentLine& b = fit.b;
+  if (!std::isfinite(b[0]) || !std::isfinite(b[3]) || !std::isfinite(b[4])) return false;
+  if (fit.f2 > kWorseFit * fit.f1) return false;
+  if (s < 0.0 && std::fabs(b[0]) < kProductLevel * ymax) return false;
+  if (s > 0.0 && std::fabs(b[0]) > kSubstrateLevel * ymax) return false;
+  if (b[4] < kSmallestCurvature) return false;
+  if (b[3] < 0.0) return false;
+  if (kLastBend * b[3] > xmax) return false;
+  if (std::fabs(b[0]) < kSmallestLevel) return false;
+  return true;
+}
+
+void write_bend_texts(const BentLine& b, double s, std::string& inflection, std::string& curvature,
+                      std::string& range) {
+  const double level = s < 0.0 ? std::fabs(b[0]) : b[0];
+  const double lo = b[3] / 2.5;
+  const double hi = lo * 4.75;
+  inflection =
+      fixed_length("[" + util::write_dr(b[3], "F8.3") + ", " + util::write_dr(level, "F8.3") + "]");
+  curvature = fixed_length(util::write_dr(b[4], "F6.1"));
+  range =
+      fixed_length("[" + util::write_dr(lo, "F8.3") + " to " + util::write_dr(hi, "F8.3") + "]");
+}
+
+void breakpoint(const ProgressCurveData& data, ModelId model, const ParamVector& p,
+                BreakpointTexts& texts) {
+  const std::string blank(kBreakpointTextLength, ' ');
+  texts.inflection.fill(blank);
+  texts.curvature.fill(blank);
+  texts.range.fill(blank);
+  const double s = model < 3 ? -1.0 : 1.0;
+  const int curves = std::min(data.nCurves, kMaxCurves);
+
+  int first_row = 0;
+  for (int c = 0; c < curves; ++c) {
+    const int m = std::clamp(data.curveCount[c], 0, std::max(data.nRows - first_row, 0));
+    BentLineCurve curve;
+    curve.m = m;
+    curve.s = s;
+    for (int i = 0; i < m; ++i) {
+      curve.xs[i] = data.X1[first_row + i];
+      curve.ys[i] = data.Y[first_row + i];
+    }
+    first_row += m;
+
+    // Maxima over the whole padded arrays, so neither is below 0.
+    const double ymax = *std::max_element(curve.ys.begin(), curve.ys.end());
+    const double xmax = *std::max_element(curve.xs.begin(), curve.xs.end());
+    if (m > 0) {
+      const BendFit fit = fit_bend(curve, p[0]);
+      if (bend_is_plausible(fit, s, ymax, xmax)) {
+        write_bend_texts(fit.b, s, texts.inflection[c], texts.curvature[c], texts.range[c]);
+        continue;
+      }
+    }
+    texts.inflection[c] = fixed_length("[N/A, N/A]");
+    texts.curvature[c] = fixed_length("N/A");
+    texts.range[c] = fixed_length("[N/A to N/A]");
+  }
+}
+
+}  // namespace velmor

@@ -1,0 +1,79 @@
+#include "engine/stats/model_summary.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/core/dsort.h"
+#include "engine/stats/runtime_format.h"
+#include "util/fortran_format.h"
+
+namespace velmor {
+
+namespace {
+
+constexpr double kWeightFloor = 1e-60;
+
+std::string trimmed(std::string text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  text.erase(0, first);
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
+}  // namespace
+
+std::vector<SummaryRow> rank_models(std::span<const FittedModel> models) {
+  const int count = static_cast<int>(models.size());
+  if (count < 1) return {};
+  std::vector<double> values;
+  std::vector<double> sequence;  // 1-based position in fitted order, as a real for the sort
+  for (int k = 0; k < count; ++k) {
+    values.push_back(models[k].aicc);
+    sequence.push_back(k + 1.0);
+  }
+  dsort(values, sequence, count, 2);  // increasing AICc, sequence numbers carried along
+
+  const double aicc_min = values[0];
+  double total = 0.0;
+  for (double v : values) total += std::exp(-0.5 * (v - aicc_min));
+
+  std::vector<SummaryRow> rows;
+  double best_weight = 0.0;
+  for (int r = 0; r < count; ++r) {
+    double weight = std::exp(-0.5 * (values[r] - aicc_min)) / total;
+    if (std::fabs(weight) <= kWeightFloor) weight = kWeightFloor;
+    if (r == 0) best_weight = weight;
+
+    SummaryRow row;
+    row.rank = r + 1;
+    row.aicc = values[r];
+    row.delta = values[r] - aicc_min;
+    row.ler = std::log10(best_weight / weight);
+    row.marker = row.ler <= 1.0 ? "**" : (row.ler > 1.0 && row.ler < 2.0 ? "* " : "  ");
+    row.name = trimmed(models[static_cast<int>(sequence[r]) - 1].name);
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+void write_model_summary(std::span<const FittedModel> models, std::ostream& out) {
+  if (models.size() < 2) return;
+  const std::string dash_format = runtime_format("( 3H(1X,I3,6H('-')) )", 78);
+
+  out << '\n';
+  out << util::fortran_write("(14X,'VELMOR-TARN BEST-FIT MODEL SUMMARY:')", {});
+  out << util::fortran_write(dash_format, {});
+  out << util::fortran_write("(5X, A4, 4X, A4, 7X, A12, 9X, A10, 18X, A6)",
+                             {std::string("RANK"), std::string("AICc"), std::string("Delta(AICc)"),
+                              std::string("MODEL NAME"), std::string("LER*<2")});
+  out << util::fortran_write(dash_format, {});
+  for (const SummaryRow& row : rank_models(models)) {
+    out << util::fortran_write("(5X, I3, 2X, F10.4, 2X, F10.5, 2X, A, T75, F5.2, A2)",
+                               {row.rank, row.aicc, row.delta, row.name, row.ler, row.marker});
+  }
+  out << util::fortran_write(dash_format, {});
+  out << '\n';
+}
+
+}  // namespace velmor

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <ostream>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace velmor {
+
+// What the fit driver keeps of one fitted model for the closing comparison.
+struct FittedModel {
+  double aicc = 0.0;
+  int model = 0;      // ModelId
+  int weighting = 0;  // weighting code of the fit
+  std::string name;   // model name, at most 80 characters
+};
+
+// The ranks of the models by increasing AICc, with Akaike weights and evidence ratios.
+struct SummaryRow {
+  int rank = 0;  // 1-based
+  double aicc = 0.0;
+  double delta = 0.0;  // AICc - AICcmin
+  double ler = 0.0;    // log10(w_1 / w_rank), weights floored at 1e-60
+  std::string marker;  // "**" (LER <= 1), "* " (1 < LER < 2) or two blanks
+  std::string name;    // trimmed model name
+};
+
+// Ranks the models (in the order they were fitted) by AICc.
+std::vector<SummaryRow> rank_models(std::span<const FittedModel> models);
+
+// The best-fit model summary of a run that fitted two or more models; writes nothing for fewer.
+void write_model_summary(std::span<const FittedModel> models, std::ostream& out);
+
+}  // namespace velmor

@@ -1,0 +1,275 @@
+#include "engine/stats/varmet.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace velmor {
+
+namespace {
+
+constexpr double kInitialDifferenceFactor = 0.00100001;
+constexpr double kLargestParameter = 1e15;
+constexpr double kScaleOffset = 1e-15;
+constexpr int kMaxRuns = 10;
+constexpr double kRelativeChange = 1.489966442575134e-7;  // sqrt(2.22e-14)
+constexpr double kArmijo = 1e-4;         // sufficient-decrease fraction of the line search
+constexpr int kMaxHalvings = 30;         // backtracking steps of one line search
+constexpr double kMaxStepFactor = 10.0;  // a step moves no coordinate by more than this
+                                         // many times (1 + largest |b(i)|)
+
+using Dense = std::vector<double>;  // n-by-n, row-major, for the small factor algebra
+
+int packed(int n, int i, int j) {
+  return i * n - i * (i - 1) / 2 + (j - i);
+}  // i <= j
+
+void set_identity(std::span<double> H, int n) {
+  for (int i = 0; i < n; ++i) {
+    for (int j = i; j < n; ++j) H[packed(n, i, j)] = (i == j) ? 1.0 : 0.0;
+  }
+}
+
+double smallest_factor(std::span<const double> H, int n) {
+  double smallest = H[0];
+  for (int i = 1; i < n; ++i) smallest = std::min(smallest, H[packed(n, i, i)]);
+  return smallest;
+}
+
+// L D L^T of the symmetric matrix a into H. Returns false, leaving H untouched, when a pivot is
+// not positive (or not a number).
+bool factorize(const Dense& a, std::span<double> H, int n) {
+  Dense l(n * n, 0.0);
+  std::vector<double> d(n, 0.0);
+  for (int j = 0; j < n; ++j) {
+    double dj = a[j * n + j];
+    for (int k = 0; k < j; ++k) dj -= l[j * n + k] * l[j * n + k] * d[k];
+    if (!(dj > 0.0)) return false;
+    d[j] = dj;
+    for (int i = j + 1; i < n; ++i) {
+      double lij = a[i * n + j];
+      for (int k = 0; k < j; ++k) lij -= l[i * n + k] * l[j * n + k] * d[k];
+      l[i * n + j] = lij / dj;
+    }
+  }
+  for (int i = 0; i < n; ++i) {
+    H[packed(n, i, i)] = d[i];
+    for (int j = i + 1; j < n; ++j) H[packed(n, i, j)] = l[j * n + i];
+  }
+  return true;
+}
+
+// The dense matrix L D L^T of the factors in H.
+Dense expand(std::span<const double> H, int n) {
+  Dense l(n * n, 0.0);
+  std::vector<double> d(n);
+  for (int i = 0; i < n; ++i) {
+    l[i * n + i] = 1.0;
+    d[i] = H[packed(n, i, i)];
+    for (int j = i + 1; j < n; ++j) l[j * n + i] = H[packed(n, i, j)];
+  }
+  Dense a(n * n, 0.0);
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) {
+      double sum = 0.0;
+      for (int k = 0; k <= std::min(i, j); ++k) sum += l[i * n + k] * d[k] * l[j * n + k];
+      a[i * n + j] = sum;
+    }
+  }
+  return a;
+}
+
+// Solves (L D L^T) x = rhs with the factors in H.
+std::vector<double> solve(std::span<const double> H, int n, std::vector<double> x) {
+  for (int i = 0; i < n; ++i) {
+    for (int k = 0; k < i; ++k) x[i] -= H[packed(n, k, i)] * x[k];
+  }
+  for (int i = 0; i < n; ++i) x[i] /= H[packed(n, i, i)];
+  for (int i = n - 1; i >= 0; --i) {
+    for (int k = i + 1; k < n; ++k) x[i] -= H[packed(n, i, k)] * x[k];
+  }
+  return x;
+}
+
+// BFGS update of the factors with the step s and the gradient change y; skipped when the pair
+// has no positive curvature, and the identity is restored if rounding spoils the factors.
+void bfgs_update(std::span<double> H, int n, const std::vector<double>& s,
+                 const std::vector<double>& y) {
+  Dense a = expand(H, n);
+  std::vector<double> as(n, 0.0);
+  double sas = 0.0;
+  double ys = 0.0;
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) as[i] += a[i * n + j] * s[j];
+    sas += s[i] * as[i];
+    ys += y[i] * s[i];
+  }
+  if (!(ys > 0.0) || !(sas > 0.0)) return;
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j < n; ++j) a[i * n + j] += y[i] * y[j] / ys - as[i] * as[j] / sas;
+  }
+  if (!factorize(a, H, n)) set_identity(H, n);
+}
+
+// One run: quasi-Newton iterations from b while the run has evaluations left.
+class Run {
+ public:
+  Run(int n, BentLine& b, const BentLineCurve& curve, std::span<double> H,
+      const std::vector<double>& w, double eps, int max_fn)
+      : n_(n), b_(b), curve_(curve), H_(H), w_(w), eps_(eps), max_fn_(max_fn) {}
+
+  // Returns the objective at the final b.
+  double minimise(double f) {
+    bool central = false;
+    std::vector<double> g = gradient(f, central);
+    while (evaluations_ < max_fn_) {
+      std::vector<double> minus_g(n_);
+      for (int i = 0; i < n_; ++i) minus_g[i] = -g[i];
+      std::vector<double> d = solve(H_, n_, minus_g);
+      double slope = dot(g, d);
+      if (!(slope < 0.0)) {  // not a descent direction: start again from steepest descent
+        set_identity(H_, n_);
+        d = minus_g;
+        slope = dot(g, d);
+        if (!(slope < 0.0)) break;
+      }
+
+      double largest_b = 0.0;
+      double largest_d = 0.0;
+      for (int i = 0; i < n_; ++i) {
+        largest_b = std::max(largest_b, std::fabs(b_[i]));
+        largest_d = std::max(largest_d, std::fabs(d[i]));
+      }
+      double alpha = std::min(1.0, kMaxStepFactor * (1.0 + largest_b) / largest_d);
+      BentLine trial = b_;
+      double f_trial = f;
+      bool decreased = false;
+      for (int k = 0; k < kMaxHalvings && !decreased; ++k, alpha *= 0.5) {
+        for (int i = 0; i < n_; ++i) trial[i] = b_[i] + alpha * d[i];
+        f_trial = evaluate(trial);
+        decreased = f_trial <= f + kArmijo * alpha * slope;
+        if (decreased) break;
+      }
+      if (!decreased) {
+        if (central) break;
+        central = true;  // the forward differences may be too coarse here
+        g = gradient(f, central);
+        continue;
+      }
+
+      std::vector<double> s(n_);
+      for (int i = 0; i < n_; ++i) s[i] = trial[i] - b_[i];
+      b_ = trial;
+      f = f_trial;
+      std::vector<double> g_new = gradient(f, central);
+      std::vector<double> y(n_);
+      for (int i = 0; i < n_; ++i) y[i] = g_new[i] - g[i];
+      bfgs_update(H_, n_, s, y);
+      g = std::move(g_new);
+    }
+    return f;
+  }
+
+  double evaluate(const BentLine& b) {
+    ++evaluations_;
+    return calc_func(n_, b, curve_);
+  }
+
+  // A quotient that is not a number is replaced by eps and marks the run.
+  bool marked() const { return marked_; }
+
+ private:
+  static double dot(const std::vector<double>& u, const std::vector<double>& v) {
+    double sum = 0.0;
+    for (std::size_t i = 0; i < u.size(); ++i) sum += u[i] * v[i];
+    return sum;
+  }
+
+  std::vector<double> gradient(double f, bool central) {
+    std::vector<double> g(n_);
+    const double floor = eps_ * eps_;
+    for (int i = 0; i < n_; ++i) {
+      double h = eps_ * w_[i];
+      if (std::fabs(h) < floor) h = std::copysign(floor, w_[i]);
+      BentLine shifted = b_;
+      shifted[i] = b_[i] + h;
+      const double f_plus = evaluate(shifted);
+      double quotient = 0.0;
+      if (central) {
+        shifted[i] = b_[i] - h;
+        quotient = (f_plus - evaluate(shifted)) / (2.0 * h);
+      } else {
+        quotient = (f_plus - f) / h;
+      }
+      if (std::isnan(quotient)) {
+        quotient = eps_;
+        marked_ = true;
+      }
+      g[i] = quotient;
+    }
+    return g;
+  }
+
+  int n_;
+  BentLine& b_;
+  const BentLineCurve& curve_;
+  std::span<double> H_;
+  const std::vector<double>& w_;
+  double eps_;
+  int max_fn_;
+  int evaluations_ = 0;
+  bool marked_ = false;
+};
+
+}  // namespace
+
+void varmet_break_point(int n, BentLine& b, double& f, const BentLineCurve& curve,
+                        std::span<double> H, int mode, int maxFn, int& exitCode) {
+  exitCode = kVarmetConverged;
+  std::vector<double> w(n);
+  for (int i = 0; i < n; ++i) {
+    if (b[i] > kLargestParameter) b[i] = kLargestParameter;
+    w[i] = std::fabs(b[i]) + kScaleOffset;
+  }
+  double eps = kInitialDifferenceFactor;
+
+  int run_mode = mode;
+  for (int run = 1; run <= kMaxRuns; ++run) {
+    bool marked = false;
+    if (run_mode == 1) {
+      set_identity(H, n);
+    } else if (run_mode == 2) {
+      Dense a(n * n);
+      for (int i = 0; i < n; ++i) {
+        for (int j = i; j < n; ++j) a[i * n + j] = a[j * n + i] = H[packed(n, i, j)];
+      }
+      if (!factorize(a, H, n)) H[0] = 0.0;  // not positive definite: this run is skipped
+    }
+
+    Run current(n, b, curve, H, w, eps, maxFn);
+    const double f_start = current.evaluate(b);
+    double f_end = f_start;
+    if (smallest_factor(H, n) > 0.0) {
+      f_end = current.minimise(f_start);
+      marked = current.marked();
+    } else {
+      marked = true;  // unusable factors: the next run starts from the identity
+    }
+
+    if (run >= 4 && std::fabs(1.0 - f_start / f_end) <= kRelativeChange) break;
+    if (run == kMaxRuns) {
+      exitCode = kVarmetRunLimit;
+      break;
+    }
+    eps /= 10.0;
+    for (int i = 0; i < n; ++i) {
+      b[i] += kScaleOffset;
+      w[i] = b[i];
+    }
+    run_mode = marked ? 1 : (run % 2 == 1 ? 3 : 1);
+  }
+  if (!(smallest_factor(H, n) > 0.0)) set_identity(H, n);
+  f = calc_func(n, b, curve);
+}
+
+}  // namespace velmor
