@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "plot/chart/painter.h"
+
+namespace velmor::plot {
+
+// Legend entry of one series; its colour is also the colour the series is drawn in.
+struct LegendData {
+  std::string name;
+  Rgb colour = kBlack;
+  bool show = true;
+  TextStyle style;
+
+  // The defaults of the series with index i: name "plot i", a colour cycling through red, blue,
+  // green, cyan, magenta, yellow and black.
+  static LegendData MakeDefault(int index);
+};
+
+}  // namespace velmor::plot
