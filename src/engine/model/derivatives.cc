@@ -1,0 +1,177 @@
+#include "engine/model/derivatives.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "engine/model/kinetic_models.h"
+#include "engine/model/robust_weights.h"
+
+namespace velmor {
+namespace {
+
+using RowArray = std::array<double, kMaxRows>;
+
+constexpr double kGradientStepFactor = 1.2206555615733703e-4;  // sqrt(1.49e-8)
+constexpr double kJacobianStepFactor = 1.1048328206445401e-4;  // 1.49e-16^(1/4)
+constexpr double kMinStep = 6.828499381469512e-6;
+constexpr double kFlatHalfDifference = 2.2201e-16;
+constexpr double kFlatSlope = 1.49e-8;
+constexpr double kMaxHalfDifference = 67114093.95973155;  // 1/1.49e-8
+constexpr double kMaxJacobianEntry = 6711409395973154.0;  // 1/1.49e-16
+
+int row_count(int n) {
+  return std::clamp(n, 0, kMaxRows);
+}
+int param_count(int p) {
+  return std::clamp(p, 0, kMaxParams);
+}
+
+double residual(ModelId model, const ProgressCurveData& data, int i, const ParamVector& x) {
+  return data.Y[i] - func(model, data.X1[i], data.X2[i], data.Y[i], x);
+}
+
+// Sum of w(i) r(i)^2 over rows 0..n-1; an empty w means unit weights (r^2 alone, which is the
+// same double as 1.0 * r^2).
+double weighted_sum(ModelId model, const ProgressCurveData& data, int n, const ParamVector& x,
+                    std::span<const double> w) {
+  double sum = 0.0;
+  if (w.empty()) {
+    for (int i = 0; i < n; ++i) {
+      const double r = residual(model, data, i, x);
+      sum += r * r;
+    }
+  } else {
+    for (int i = 0; i < n; ++i) {
+      const double r = residual(model, data, i, x);
+      sum += w[i] * (r * r);
+    }
+  }
+  return sum;
+}
+
+// Under robust weighting: fills w[0..n-1] from the residuals at x and returns S(x), summed in
+// the same order and form as weighted_sum so the two agree bit for bit. Also stores the model
+// values at x when ycalc is given.
+double robust_sum_at(ModelId model, const ProgressCurveData& data, int n, const ParamVector& x,
+                     RowArray& w, std::span<double> ycalc = {}) {
+  RowArray r;
+  for (int i = 0; i < n; ++i) {
+    const double value = func(model, data.X1[i], data.X2[i], data.Y[i], x);
+    if (!ycalc.empty()) ycalc[i] = value;
+    r[i] = data.Y[i] - value;
+  }
+  std::fill(w.begin(), w.begin() + n, 1.0);
+  robust_wt(std::span<const double>(r.data(), n), std::span<double>(w.data(), n));
+  double sum = 0.0;
+  for (int i = 0; i < n; ++i) sum += w[i] * (r[i] * r[i]);
+  return sum;
+}
+
+bool robust(const RunState& state) {
+  return state.nwt_global == kRobustWeighting;
+}
+
+}  // namespace
+
+double objective_value(const RunState& state, const ParamVector& x) {
+  const int n = row_count(state.data.nRows);
+  if (robust(state) && n > 0) {
+    RowArray w;
+    return robust_sum_at(state.imdlno, state.data, n, x, w);
+  }
+  return weighted_sum(state.imdlno, state.data, n, x, {});
+}
+
+void derivatives(const RunState& state, ParamVector& g, double& f, const ParamVector& x) {
+  const ProgressCurveData& data = state.data;
+  const ModelId model = state.imdlno;
+  const int n = row_count(data.nRows);
+  const int p = param_count(state.npar);
+
+  RowArray w_storage;
+  std::span<const double> w;
+  double at_x = 0.0;
+  if (robust(state) && n > 0) {
+    at_x = robust_sum_at(model, data, n, x, w_storage);
+    w = std::span<const double>(w_storage.data(), n);
+  } else {
+    at_x = weighted_sum(model, data, n, x, {});
+  }
+
+  ParamVector step{};
+  ParamVector plus{};
+  ParamVector minus{};
+  ParamVector displaced = x;
+  for (int j = 0; j < p; ++j) {
+    step[j] = std::max((std::fabs(x[j]) + kGradientStepFactor) * kGradientStepFactor, kMinStep);
+    displaced[j] = x[j] + step[j];
+    plus[j] = weighted_sum(model, data, n, displaced, w);
+    displaced[j] = x[j] - step[j];
+    minus[j] = weighted_sum(model, data, n, displaced, w);
+    displaced[j] = x[j];
+  }
+
+  g.fill(0.0);
+  for (int j = 0; j < p; ++j) {
+    const double d = (plus[j] - minus[j]) * 0.5;
+    if (std::fabs(d) < kFlatHalfDifference) {
+      g[j] = kFlatSlope;
+    } else if (std::fabs(d) > kMaxHalfDifference) {
+      g[j] = std::copysign(kMaxHalfDifference, d);
+    } else {
+      g[j] = d / step[j];
+    }
+  }
+  f = at_x;
+}
+
+void jacobian(RunState& state, int n, int p, std::span<double> jac, double& ssr,
+              const ParamVector& x) {
+  ProgressCurveData& data = state.data;
+  const ModelId model = state.imdlno;
+  n = row_count(n);
+  p = param_count(p);
+  if (n > 0) p = std::min<int>(p, static_cast<int>(jac.size() / static_cast<std::size_t>(n)));
+
+  RowArray w;
+  std::fill(w.begin(), w.begin() + n, 1.0);
+  double at_x = 0.0;
+  if (robust(state) && n > 0) {
+    at_x = robust_sum_at(model, data, n, x, w, std::span<double>(data.Ycalc.data(), n));
+  } else {
+    for (int i = 0; i < n; ++i) {
+      data.Ycalc[i] = func(model, data.X1[i], data.X2[i], data.Y[i], x);
+      const double r = data.Y[i] - data.Ycalc[i];
+      at_x += w[i] * (r * r);
+    }
+  }
+
+  for (int j = 0; j < p; ++j) {
+    const double h =
+        std::max((std::fabs(x[j]) + kJacobianStepFactor) * kJacobianStepFactor, kMinStep);
+    const double big_h = 2.0 * h;
+    ParamVector up_big = x;
+    ParamVector up = x;
+    ParamVector down_big = x;
+    ParamVector down = x;
+    up_big[j] = x[j] + big_h;
+    up[j] = x[j] + h;
+    down_big[j] = x[j] - big_h;
+    down[j] = x[j] - h;
+    double* column = jac.data() + static_cast<std::size_t>(n) * j;
+    for (int i = 0; i < n; ++i) {
+      const double a1 = std::fabs(residual(model, data, i, up_big)) / big_h * w[i];
+      const double a2 = std::fabs(residual(model, data, i, up)) / h * w[i];
+      const double a3 = std::fabs(residual(model, data, i, down_big)) / big_h * w[i];
+      const double a4 = std::fabs(residual(model, data, i, down)) / h * w[i];
+      column[i] = (a1 + a2 - a3 - a4) * 0.25;
+    }
+  }
+  for (int k = 0; k < n * p; ++k) {
+    jac[k] = std::clamp(jac[k], -kMaxJacobianEntry, kMaxJacobianEntry);
+  }
+  ssr = at_x;
+}
+
+}  // namespace velmor

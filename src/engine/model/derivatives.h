@@ -1,0 +1,31 @@
+#pragma once
+
+#include <span>
+
+#include "engine/core/global_types.h"
+#include "engine/core/vectors.h"
+
+namespace velmor {
+
+// The objective of every fit: S(x) = sum over all data rows of w(i) (Y(i) - model value)^2
+// for the current model state.imdlno and its npar parameters x[0..npar-1]. w = 1, or under
+// robust weighting (state.nwt_global == 2) the weights robust_wt gives for the residuals at
+// this same x. Bit for bit the f of derivatives(); costs one model value per row.
+double objective_value(const RunState& state, const ParamVector& x);
+
+// f = S(x) and its gradient by central differences: g[j] = (S(x + h e_j) - S(x - h e_j)) / 2h
+// for j < state.npar with h = max((|x_j| + c) c, 6.83e-6), c = sqrt(1.49e-8). A flat direction
+// reports the slope 1.49e-8 instead of 0, and a half-difference beyond 1/1.49e-8 is reported
+// as that bound itself (with its sign); g[npar..24] = 0. The robust weights are those at x,
+// used for every displaced evaluation. x is not modified.
+void derivatives(const RunState& state, ParamVector& g, double& f, const ParamVector& x);
+
+// The n-by-p Jacobian of the weighted absolute residuals w(i) |r(i)| (column-major, leading
+// dimension n, written into jac[0 .. n*p-1]) as the mean of two central differences with
+// steps h and 2h, every entry clamped to +-1/1.49e-16; ssr = S(x) over the first n rows.
+// Writes the model values at x into state.data.Ycalc[0..n-1]. n is at most 1000, p at most 25;
+// only as many columns as jac holds are written.
+void jacobian(RunState& state, int n, int p, std::span<double> jac, double& ssr,
+              const ParamVector& x);
+
+}  // namespace velmor

@@ -1,0 +1,114 @@
+#include "engine/model/initial_estimates.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/model/golden_search.h"
+#include "engine/model/kinetic_models.h"
+#include "engine/model/random_draw.h"
+#include "engine/model/random_search.h"
+
+namespace velmor {
+namespace {
+
+constexpr double kTimeOffset = 1e-6;      // keeps Y/t finite at t = 0
+constexpr double kRegularisation = 1e-6;  // e of the linearised coefficients
+constexpr double kMinEstimate = 1e-6;
+constexpr double kSubstrateKmDivisor = 20.0;
+constexpr int kEstimatePasses = 50;  // allowed passes; the spread schedule ends at 15
+constexpr int kSlopeRows = 3;
+
+// Sum of Y/(t + 1e-6) over the three rows around the middle of the first curve (0-based rows
+// first..first+2), shifted or scaled for short curves as described in the header.
+double middle_slope_sum(const ProgressCurveData& data, int m1) {
+  if (m1 < 1) return 0.0;
+  const int h = m1 / 2;                                             // 1-based middle row
+  const int first = std::clamp(h - 1, 1, std::max(1, m1 - 2)) - 1;  // 0-based
+  const int last = std::min(first + kSlopeRows, m1);                // exclusive
+  double sum = 0.0;
+  for (int k = first; k < last; ++k) sum += data.Y[k] / (data.X1[k] + kTimeOffset);
+  const int used = last - first;
+  return used == kSlopeRows ? sum : sum * kSlopeRows / used;
+}
+
+}  // namespace
+
+void init_estimates(Objective& objective, RunState& state, ParamVector& p) {
+  const ProgressCurveData& data = state.data;
+  const ModelId model = state.imdlno;
+  const int n_params = std::clamp(state.npar, 0, kMaxParams);
+  const int n_rows = std::clamp(data.nRows, 0, kMaxRows);
+  // Rows of the first curve (never more than the data hold).
+  const int m1 = std::clamp(data.nCurves > 0 ? data.curveCount[0] : n_rows, 0, n_rows);
+  const bool product = model < 3;
+
+  // Crude estimates: Km0 = [So] of row 2, Vm0 from the middle slopes, baseline b0.
+  const double km0 = n_rows >= 2 ? data.X2[1] : (n_rows == 1 ? data.X2[0] : 0.0);
+  const double slopes = middle_slope_sum(data, m1);
+  const double vm0 = product ? std::fabs(slopes) : std::fabs(2.0 * slopes);
+  double b0 = 0.0;
+  if (model == 2 && n_rows >= 2) b0 = 0.25 * (data.Y[0] + data.Y[1]);
+  if (model == 4 && m1 >= 2) b0 = 0.25 * (data.Y[m1 - 2] + data.Y[m1 - 1]);
+
+  // Linearised correction over the first curve: Y ~ a f + b v with v the derivative of the
+  // model value along Km; c1 = -a, c2 = -b/a, each regularised by e.
+  double c1 = 1.0;
+  double c2 = 1.0;
+  if (m1 > 0) {
+    ParamVector p0{};
+    p0[0] = km0;
+    p0[1] = vm0;
+    p0[2] = b0;
+    double syf = 0.0, sff = 0.0, sfv = 0.0, syv = 0.0, svv = 0.0;
+    for (int i = 0; i < m1; ++i) {
+      const double f = func(model, data.X1[i], data.X2[i], data.Y[i], p0);
+      const double d = data.X2[i] - vm0 * data.X1[i];
+      const double e = std::exp(d / km0);
+      const double v = -e * data.X2[i] * d / (km0 * km0);
+      syf += data.Y[i] * f;
+      sff += f * f;
+      sfv += f * v;
+      syv += data.Y[i] * v;
+      svv += v * v;
+    }
+    const double n1 = sfv * syv - syf * svv;
+    const double dt = svv * sff - sfv * sfv;
+    const double n2 = syv * sff - sfv * syf;
+    c1 = (n1 + kRegularisation) / (dt + kRegularisation);
+    c2 = (n2 + kRegularisation) / (n1 + kRegularisation);
+  }
+
+  double km = 0.0;
+  double vm = 0.0;
+  if (product) {
+    km = 0.5 * (km0 + std::fabs(c2));
+    vm = std::fabs(c1) * vm0;
+  } else {
+    km = 0.5 * (km0 + std::fabs(c2) / kSubstrateKmDivisor);
+    vm = kSubstrateKmDivisor * std::fabs(c1) * vm0;
+  }
+
+  ParamVector x{};
+  x[0] = km;
+  x[1] = vm;
+  if (n_params != 2) x[2] = b0;
+
+  // The random search's seed comes from the estimates' own generator; an exact 0 draw is
+  // replaced because the search reads a zero seed as "use pi - 3".
+  const double r = next_random(state.estimate_random_value);
+  state.estimate_random_value = r;
+  double seed = r == 0.0 ? kSeedZeroDraw : next_random(r);
+  state.estimate_random_value = seed;
+
+  double f = 0.0;
+  int passes = kEstimatePasses;
+  dorunrun(objective, state.random_value, n_params, seed, passes, x, f);
+  golden_search(objective, n_params, x, f);
+
+  p = x;
+  for (int i = 0; i < n_params; ++i) {
+    if (p[i] < kMinEstimate) p[i] = kMinEstimate;
+  }
+}
+
+}  // namespace velmor

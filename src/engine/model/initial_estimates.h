@@ -1,0 +1,24 @@
+#pragma once
+
+#include "engine/core/global_types.h"
+#include "engine/core/objective.h"
+#include "engine/core/vectors.h"
+
+namespace velmor {
+
+// Starting point of the current model (state.imdlno, state.npar parameters) from the run's
+// data: a crude Km (the second row's [So]) and Vm (from the slopes Y/t around the middle of
+// the first curve), a linearised least-squares correction over the first curve, a baseline
+// guess for models 2 and 4, then the random search and the golden-section search over all
+// rows. p[0..npar-1] receive the result, each at least 1e-6 (a NaN is passed on unchanged);
+// p[npar..24] = 0. Advances state.estimate_random_value (which picks the random search's seed
+// and is never reset within a program run) and state.random_value.
+//
+// The middle-slope sum reads rows h-1, h, h+1 (1-based, h = m1/2 for a first curve of m1
+// rows). When the first curve is too short for that window to lie inside it (m1 <= 3), the
+// three rows are shifted to start at row 1 of the curve, and for a curve of one or two rows the
+// sum is taken over its rows and scaled by 3 / m1, so Vm0 stays three times the mean slope and
+// no row of another curve or beyond the data is read.
+void init_estimates(Objective& objective, RunState& state, ParamVector& p);
+
+}  // namespace velmor

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "engine/core/global_types.h"
+#include "engine/core/host.h"
+#include "engine/core/objective.h"
+#include "engine/core/vectors.h"
+
+namespace velmor {
+
+// Positivity repair: every x[i] (i < n) below 2.22e-16 becomes (2/pi) |x| atan|x| + 1e-6 and
+// doubles f; a NaN and values at or above 2.22e-16 are left alone. No upper bound.
+void bounds_neg(ParamVector& x, int n, double& f);
+
+// The fitting engine's objective: the weighted sum of squares of the current model over the
+// run's data (see objective_value), with the positivity constraints of the model. It reads
+// the model, data, npar and weighting from the RunState it holds, and writes m and meq back
+// into it. Runs on the thread that runs the fit; holds references, so both must outlive it.
+//
+// Constraints (inequalities c[k] >= 0, unit normals):
+//   models 1, 3: m = 4, c = (x0, x1, x0 - 1e-6, x1 - 1e-6)
+//   models 2, 4: m = 5, c = (x0, x1, x2, x0 - 1e-6, x1 - 1e-6)
+class ModelObjective : public Objective {
+ public:
+  ModelObjective(RunState& state, Host& host) : state_(state), host_(host) {}
+
+  // A current model above state.model_limit shows "Model # exceeded limit!" (Warning) and
+  // "* * * ERROR: ABORTED RUN * * *" (Error) and leaves f = 0, g = 0; a model number of 0 or
+  // below gives the same zeros silently. In both cases c, m and meq are not written.
+  void calcfg(int n, const ParamVector& x, double& f, ParamVector& g, ConstraintVector& c,
+              ConstraintNormals& cnorm) override;
+
+  // calcfg's f without gradient or constraints (0 for an invalid model, without messages).
+  double value(int n, const ParamVector& x) override;
+
+  void bounds_neg(ParamVector& x, int n, double& f) override { velmor::bounds_neg(x, n, f); }
+
+  int constraint_count() const override { return state_.constraint_count; }
+  int equality_count() const override { return state_.equality_count; }
+
+ private:
+  RunState& state_;
+  Host& host_;
+};
+
+}  // namespace velmor

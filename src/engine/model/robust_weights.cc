@@ -1,0 +1,142 @@
+#include "engine/model/robust_weights.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+namespace velmor {
+namespace {
+
+constexpr int kLastBin = 1000;  // bins 0..1000
+constexpr double kBinsPerTwoSd = 1000.0;
+
+// The sine weight function's two constants are single precision.
+constexpr double kTuning = static_cast<double>(4.659f);       // K = 4.658999919891357
+constexpr double kScaleFactor = static_cast<double>(1.483f);  // C = 1.4830000400543213
+constexpr double kScaledTuning = 6.909297067811963;           // K * C: multiplies the spread
+constexpr double kPsiAtTuning = 0.0894546282935481;           // psi(K), added to B for far outliers
+constexpr double kTinyU = 1e-8;
+constexpr double kOutlierWeight = 1e-8;
+constexpr double kMinSpread = 1e-15;
+constexpr double kMaxSpread = 1e15;
+constexpr double kUnitWeightSpread = 1e-8;
+constexpr double kLocationTol = 1e-8;
+constexpr int kMaxLocationPasses = 11;  // M(0) .. M(10)
+constexpr double kMinWeight = 1e-6;
+constexpr double kMaxWeight = 1.0;
+
+// psi(u) = C sin(K u) / u; its limit C K at u = 0 keeps an exact zero deviation from turning
+// the location (and every weight after it) into NaN.
+double psi(double u) {
+  if (u == 0.0) return kScaledTuning;
+  return kScaleFactor * std::sin(kTuning * u) / u;
+}
+
+}  // namespace
+
+double binmedian(std::span<const double> v) {
+  const std::size_t n = v.size();
+  if (n == 0) return 0.0;
+
+  double sum = 0.0;
+  for (const double value : v) sum += value;
+  const double mean = sum / static_cast<double>(n);
+  double squares = 0.0;
+  for (const double value : v) squares += (value - mean) * (value - mean);
+  const double sd = std::sqrt(squares / static_cast<double>(n));
+  const double scale = kBinsPerTwoSd / (2.0 * sd);
+  const double left = mean - sd;
+  const double right = mean + sd;
+
+  std::array<int, kLastBin + 1> bins{};
+  std::size_t below = 0;
+  for (const double value : v) {
+    if (value < left) {
+      ++below;
+    } else if (value < right) {
+      const double position = (value - left) * scale;
+      bins[std::min(static_cast<int>(position), kLastBin)] += 1;
+    }
+  }
+
+  const std::size_t k = n % 2 == 1 ? (n + 1) / 2 : n / 2;
+  std::size_t count = below;
+  int b = -1;
+  for (int bin = 0; bin <= kLastBin; ++bin) {
+    count += static_cast<std::size_t>(bins[bin]);
+    if (count >= k) {
+      b = bin;
+      break;
+    }
+  }
+  if (b < 0) return mean;
+  if (n % 2 == 1) return (b + 0.5) / scale + left;
+
+  int b2 = b;
+  if (count == k) {
+    b2 = kLastBin;  // no later occupied bin: the upper middle value lies at or above mean + sd
+    for (int bin = b + 1; bin <= kLastBin; ++bin) {
+      if (bins[bin] > 0) {
+        b2 = bin;
+        break;
+      }
+    }
+  }
+  return (b + b2 + 1) / (2.0 * scale) + left;
+}
+
+void robust_wt(std::span<const double> r, std::span<double> w) {
+  const std::size_t n = r.size();
+  if (n == 0) return;
+
+  std::vector<double> a(n);
+  for (std::size_t i = 0; i < n; ++i) a[i] = std::fabs(r[i]);
+
+  double m = binmedian(a);
+  double deviation = 0.0;
+  for (const double value : a) deviation += std::fabs(value - m);
+  double s = deviation / static_cast<double>(n);
+
+  if (std::isnan(s)) {
+    s = 1.0;
+  } else {
+    s = std::clamp(s, kMinSpread, kMaxSpread);
+    if (s <= kUnitWeightSpread) {
+      std::fill(w.begin(), w.begin() + static_cast<std::ptrdiff_t>(n), 1.0);
+      return;
+    }
+  }
+
+  const double cs = kScaledTuning * s;
+  double previous = m;
+  for (int pass = 0; pass < kMaxLocationPasses; ++pass) {
+    double sum_a = 0.0;
+    double sum_b = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+      const double d = a[i] - m;
+      const double u = d / cs;
+      if (std::fabs(u) < kTinyU) {
+        w[i] = 1.0;
+        sum_a += d;
+        sum_b += psi(u);
+      } else if (std::fabs(u) <= kTuning) {
+        w[i] = psi(u);
+        sum_a += d * w[i];
+        sum_b += w[i];
+      } else {
+        w[i] = kOutlierWeight;
+        sum_a += kOutlierWeight * d;
+        sum_b += kPsiAtTuning;
+      }
+    }
+    m = m + sum_a / sum_b;
+    if (pass >= 1 && std::fabs(m - previous) <= kLocationTol) break;
+    previous = m;
+  }
+
+  for (std::size_t i = 0; i < n; ++i) w[i] = std::clamp(w[i], kMinWeight, kMaxWeight);
+}
+
+}  // namespace velmor
