@@ -1,0 +1,217 @@
+#include "engine/stats/breakpoint.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <regex>
+#include <string>
+
+#include "engine/stats/bent_line.h"
+#include "engine/stats/break_search.h"
+#include "engine/stats/varmet.h"
+
+namespace velmor {
+namespace {
+
+// A product curve (s = -1) that rises with slope 1 and levels off at 10 around t = 10:
+// b = (10, 0.5, 0.5, 10, 4), sampled at t = 0..40.
+constexpr BentLine kProductBend = {10.0, 0.5, 0.5, 10.0, 4.0};
+
+BentLineCurve sampled(const BentLine& b, double s, int m, double dt) {
+  BentLineCurve curve;
+  curve.m = m;
+  curve.s = s;
+  for (int i = 0; i < m; ++i) {
+    curve.xs[i] = i * dt;
+    curve.ys[i] = bent_line_value(b, s, curve.xs[i]);
+  }
+  return curve;
+}
+
+void append_curve(ProgressCurveData& data, const BentLineCurve& curve, double so) {
+  for (int i = 0; i < curve.m; ++i) {
+    data.X1[data.nRows] = curve.xs[i];
+    data.X2[data.nRows] = so;
+    data.Y[data.nRows] = curve.ys[i];
+    ++data.nRows;
+  }
+  data.curveCount[data.nCurves++] = curve.m;
+}
+
+TEST(BentLine, ValueAndObjective) {
+  // s = -1, b = (1, 2, 3, 4, 0) at x = 6: 1 + 2*2 - 0.5*3*sqrt(16) = -1.
+  EXPECT_DOUBLE_EQ(bent_line_value({1.0, 2.0, 3.0, 4.0, 0.0}, -1.0, 6.0), -1.0);
+  BentLineCurve curve = sampled(kProductBend, -1.0, 41, 1.0);
+  EXPECT_EQ(calc_func(5, kProductBend, curve), 0.0);
+  // With n = 4 the corner is sharp whatever b5 holds.
+  BentLine sharp = kProductBend;
+  sharp[4] = 0.0;
+  EXPECT_EQ(calc_func(4, kProductBend, curve), calc_func(5, sharp, curve));
+  EXPECT_GT(calc_func(4, kProductBend, curve), 0.0);
+}
+
+TEST(BreakSearches, EachStageLowersTheObjective) {
+  const BentLineCurve curve = sampled(kProductBend, -1.0, 41, 1.0);
+  BentLine b = {6.0, 1.0, 1.0, curve.xs[9], 1.0};
+  const double start = calc_func(4, b, curve);
+  double f1 = 0.0;
+  smplx_break(4, b, f1, curve, 500);
+  EXPECT_LT(f1, 0.5 * start);
+  EXPECT_DOUBLE_EQ(f1, calc_func(4, b, curve));
+  EXPECT_EQ(b[4], 1.0) << "the simplex leaves b5 alone";
+
+  b[4] = 10.0;
+  double f2 = 0.0;
+  golden_cd_search(5, b, f2, curve);
+  golden_d_search(5, b, f2, curve);
+  EXPECT_DOUBLE_EQ(f2, calc_func(5, b, curve));
+  EXPECT_LT(f2, f1);
+}
+
+TEST(VarmetBreakPoint, ImprovesTheFitAndLeavesFactorsForTheSecondCall) {
+  const BentLineCurve curve = sampled(kProductBend, -1.0, 41, 1.0);
+  BentLine b = {9.0, 0.6, 0.4, 11.0, 3.0};
+  const double start = calc_func(5, b, curve);
+  std::array<double, packed_size(5)> h;
+  h.fill(1.0);
+  double f = 0.0;
+  int code = 1;
+  varmet_break_point(5, b, f, curve, h, 1, 10, code);
+  EXPECT_LT(f, start);
+  EXPECT_DOUBLE_EQ(f, calc_func(5, b, curve));
+  for (int i : {0, 5, 9, 12, 14}) EXPECT_GT(h[i], 0.0) << "diagonal factor at " << i;
+
+  const double after_first = f;
+  code = 1;
+  varmet_break_point(5, b, f, curve, h, 3, 30, code);
+  EXPECT_LE(f, after_first);
+  EXPECT_TRUE(code == kVarmetConverged || code == kVarmetRunLimit);
+}
+
+TEST(VarmetBreakPoint, RunLimitEndsWithCode4) {
+  // maxFn 7 allows one quasi-Newton step per run from far away, so every run still makes
+  // progress and the tenth run ends the call.
+  const BentLineCurve curve = sampled(kProductBend, -1.0, 41, 1.0);
+  BentLine b = {2.0, 0.1, 0.1, 25.0, 1.0};
+  std::array<double, packed_size(5)> h{};
+  double f = 0.0;
+  int code = 1;
+  varmet_break_point(5, b, f, curve, h, 1, 7, code);
+  EXPECT_EQ(code, kVarmetRunLimit);
+}
+
+TEST(VarmetBreakPoint, IndefiniteMatrixInMode2SkipsOnlyTheFirstRun) {
+  const BentLineCurve curve = sampled(kProductBend, -1.0, 41, 1.0);
+  BentLine b = {9.0, 0.6, 0.4, 11.0, 3.0};
+  const double start = calc_func(5, b, curve);
+  std::array<double, packed_size(5)> h{};
+  h[0] = -1.0;  // not positive definite
+  double f = 0.0;
+  int code = 1;
+  varmet_break_point(5, b, f, curve, h, 2, 30, code);
+  EXPECT_LT(f, start);
+  EXPECT_GT(h[0], 0.0);
+}
+
+struct PlausibilityCase {
+  const char* what;
+  BendFit fit;
+  double s;
+  bool reported;
+};
+
+class Plausibility : public ::testing::TestWithParam<PlausibilityCase> {};
+
+TEST_P(Plausibility, FirstFailingTestMakesTheCurveNotAvailable) {
+  const PlausibilityCase& c = GetParam();
+  // ymax = 10, xmax = 40 for every case.
+  EXPECT_EQ(bend_is_plausible(c.fit, c.s, 10.0, 40.0), c.reported) << c.what;
+}
+
+BendFit fit_of(BentLine b, double f1 = 1.0, double f2 = 1.0) {
+  return {b, f1, f2};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tests, Plausibility,
+    ::testing::Values(
+        PlausibilityCase{"good product bend", fit_of({9.0, 0.5, 0.5, 10.0, 4.0}), -1.0, true},
+        PlausibilityCase{"golden fit 30 % worse", fit_of({9.0, 0.5, 0.5, 10.0, 4.0}, 1.0, 1.31),
+                         -1.0, false},
+        PlausibilityCase{"negative level counts by magnitude", fit_of({-9.0, 0, 0, 10, 4}), -1.0,
+                         true},
+        PlausibilityCase{"product plateau far above the level", fit_of({6.9, 0, 0, 10, 4}), -1.0,
+                         false},
+        // 0.7f = 0.699999988: 6.9999999 passes, as it would not against a double 0.7.
+        PlausibilityCase{"single-precision 0.7", fit_of({6.9999999, 0, 0, 10, 4}), -1.0, true},
+        PlausibilityCase{"substrate level below 0.3 ymax", fit_of({2.9, 0, 0, 10, 4}), 1.0, true},
+        PlausibilityCase{"substrate level above 0.3 ymax", fit_of({3.1, 0, 0, 10, 4}), 1.0, false},
+        PlausibilityCase{"b5 = 0.5 passes", fit_of({9.0, 0, 0, 10, 0.5}), -1.0, true},
+        PlausibilityCase{"b5 = 0.4999 fails", fit_of({9.0, 0, 0, 10, 0.4999}), -1.0, false},
+        PlausibilityCase{"bend before time 0", fit_of({9.0, 0, 0, -0.1, 4}), -1.0, false},
+        PlausibilityCase{"bend beyond two thirds of the last time", fit_of({9.0, 0, 0, 26.7, 4}),
+                         -1.0, false},
+        PlausibilityCase{"bend at two thirds", fit_of({9.0, 0, 0, 26.6, 4}), -1.0, true},
+        PlausibilityCase{"level near zero", fit_of({5e-7, 0, 0, 10, 4}), 1.0, false},
+        PlausibilityCase{"not a number", fit_of({9.0, 0, 0, std::nan(""), 4}), -1.0, false}));
+
+TEST(BendTexts, NumbersAreLeftJustifiedTrimmedAndPaddedToThirty) {
+  std::string inflection, curvature, range;
+  write_bend_texts({-3.2, 0.5, 0.5, 10.0, 12.34}, -1.0, inflection, curvature, range);
+  EXPECT_EQ(inflection, "[10.000, 3.200]               ");
+  EXPECT_EQ(curvature, "12.3                          ");
+  EXPECT_EQ(range, "[4.000 to 19.000]             ");
+  write_bend_texts({-3.2, 0.5, 0.5, 10.0, 12.34}, 1.0, inflection, curvature, range);
+  EXPECT_EQ(inflection, "[10.000, -3.200]              ");
+}
+
+TEST(Breakpoint, ReportsAClearBendAndRefusesALateOne) {
+  ProgressCurveData data;
+  append_curve(data, sampled(kProductBend, -1.0, 41, 1.0), 1.0);
+  // Second curve bends at t = 30 of 40: beyond two thirds of its last time.
+  append_curve(data, sampled({30.0, 0.5, 0.5, 30.0, 4.0}, -1.0, 41, 1.0), 2.0);
+  ParamVector p{};
+  p[0] = 8.0;
+  BreakpointTexts texts;
+  breakpoint(data, 1, p, texts);
+
+  const std::regex range_pattern(R"(\[(\d+\.\d{3}) to (\d+\.\d{3})\] *)");
+  std::smatch match;
+  ASSERT_TRUE(std::regex_match(texts.range[0], match, range_pattern)) << texts.range[0];
+  const double lo = std::atof(match[1].str().c_str());
+  const double hi = std::atof(match[2].str().c_str());
+  EXPECT_NEAR(lo, 4.0, 0.4);
+  EXPECT_NEAR(hi / lo, 4.75, 0.01);
+  EXPECT_EQ(texts.inflection[0].rfind("[", 0), 0u);
+  EXPECT_EQ(texts.range[0].size(), 30u);
+
+  EXPECT_EQ(texts.inflection[1], "[N/A, N/A]                    ");
+  EXPECT_EQ(texts.curvature[1], "N/A                           ");
+  EXPECT_EQ(texts.range[1], "[N/A to N/A]                  ");
+  for (int c = 2; c < kMaxCurves; ++c) EXPECT_EQ(texts.range[c], std::string(30, ' '));
+}
+
+TEST(Breakpoint, NoCurvesLeavesBlankTexts) {
+  ProgressCurveData data;
+  ParamVector p{};
+  BreakpointTexts texts;
+  texts.range[0] = "stale";
+  breakpoint(data, 3, p, texts);
+  for (int c = 0; c < kMaxCurves; ++c) {
+    EXPECT_EQ(texts.inflection[c], std::string(30, ' '));
+    EXPECT_EQ(texts.curvature[c], std::string(30, ' '));
+    EXPECT_EQ(texts.range[c], std::string(30, ' '));
+  }
+}
+
+TEST(Breakpoint, CurveOfThreePointsStartsTheBendAtItsFirstTime) {
+  BentLineCurve curve = sampled(kProductBend, -1.0, 3, 5.0);
+  const BendFit fit = fit_bend(curve, 8.0);
+  EXPECT_TRUE(std::isfinite(fit.f1));
+  EXPECT_TRUE(std::isfinite(fit.f2));
+}
+
+}  // namespace
+}  // namespace velmor
