@@ -136,7 +136,8 @@ void smplx_break(int n, BentLine& b, double& f, const BentLineCurve& curve, int 
         value[h] = fc;
       } else {
         for (int k = 0; k <= n; ++k) {
-          if (k != l) slot[k] = blend(slot[l], 0.5, slot[k], 0.5);
+          if (k == l) continue;
+          for (int i = 0; i < n; ++i) slot[k][i] = slot[l][i] + 0.5 * (slot[k][i] - slot[l][i]);
         }
         value[h] = calc_func(n, slot[h], curve);
         value[s] = calc_func(n, slot[s], curve);
