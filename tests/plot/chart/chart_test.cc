@@ -1,0 +1,416 @@
+#include "plot/chart/chart.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plot/chart/chart_text.h"
+#include "recording_painter.h"
+
+namespace velmor::plot {
+namespace {
+
+using testing::RecordingPainter;
+using Kind = RecordingPainter::Kind;
+
+constexpr int kFont = RecordingPainter::kFontHeight;
+
+// A chart set up the way the plot windows set theirs up: margins 0, 20, 60, 60, both grids, the
+// Y axis at the left edge of the plot area.
+std::unique_ptr<Chart> make_chart() {
+  auto chart = std::make_unique<Chart>();
+  chart->SetMargins({0, 20, 60, 60});
+  chart->SetXGrid(true);
+  chart->SetYGrid(true);
+  chart->GetYAxis().crosses_origin = false;
+  return chart;
+}
+
+void add_series(Chart& chart, std::vector<float> x, std::vector<float> y,
+                std::unique_ptr<DataDrawerBase> drawer = nullptr) {
+  chart.GetDataContainer().AddXYPlot(std::make_unique<PlotData>(std::move(x)),
+                                     std::make_unique<PlotData>(std::move(y)), nullptr,
+                                     std::move(drawer));
+}
+
+// Index of the first op satisfying pred at or after `from`, ops.size() if none.
+template <typename Pred>
+std::size_t find_op(const std::vector<RecordingPainter::Op>& ops, Pred pred, std::size_t from = 0) {
+  for (std::size_t i = from; i < ops.size(); ++i) {
+    if (pred(ops[i])) return i;
+  }
+  return ops.size();
+}
+
+// [SECTION] Layout and ticks
+
+TEST(ChartLayout, WorkedEightHundredPixelExample) {
+  // A plot area 800 pixels wide (820 minus the right margin of 20), X span 100, "12345" 40
+  // pixels wide: 10 divisions of 10, minor step 2, whole-number labels.
+  auto chart = make_chart();
+  add_series(*chart, {0, 50, 100}, {0, 5, 10});
+  chart->GetXAxis().SetFixedRange(0, 100);
+  chart->GetYAxis().SetFixedRange(0, 10);
+  RecordingPainter painter(820, 600);
+  ASSERT_TRUE(chart->Draw(painter));
+
+  const TickInfo& x = chart->GetXAxis().tick_info;
+  EXPECT_FLOAT_EQ(x.major_tick_span, 10.0f);
+  EXPECT_EQ(x.minor_ticks_per_major, 5);
+  EXPECT_EQ(x.format_string, "%.0f");
+  // Ticks 1 % and 2 % of the 480-pixel plot height, then capped at half the font height.
+  EXPECT_EQ(x.major_tick_screen_size, 8);
+  EXPECT_EQ(x.minor_tick_screen_size, 4);
+  // Y: 480 pixels / (3 x 16) = 10 divisions of the span 10.
+  EXPECT_FLOAT_EQ(chart->GetYAxis().tick_info.major_tick_span, 1.0f);
+
+  // Left: widest Y label "10" (16) + font height (16) + tick lengths (8 + 4); right: "100"
+  // reaches 24 - 8 = 16 pixels past its tick.
+  EXPECT_EQ(chart->GetPlotRect(), (Rect{44, 60, 740, 480}));
+  const Trafo& tx = *chart->GetXTransformation();
+
+  // Labels 0, 10, ..., 100 with their left edge at the tick and their bottom at
+  // axis row + major + minor + font height.
+  for (int k = 0; k <= 10; ++k) {
+    const std::string label = std::to_string(10 * k);
+    const RecordingPainter::Op* text = painter.FindText(label);
+    ASSERT_NE(text, nullptr) << label;
+    EXPECT_EQ(text->x1, std::lround(tx.Transform(10.0 * k))) << label;
+    if (label != "10" && label != "0") EXPECT_EQ(text->y1, 540 + 8 + 4 + kFont) << label;
+  }
+  // 51 X ticks (every 2 units) hang below the axis row.
+  int x_ticks = 0;
+  for (const auto& op : painter.Find(Kind::kLine)) {
+    if (op.x1 == op.x2 && op.y1 == 540.0f && op.y2 > 540.0f) ++x_ticks;
+  }
+  EXPECT_EQ(x_ticks, 51);
+}
+
+struct FlatRangeCase {
+  float value;
+  float expected_min;
+  float expected_max;
+};
+
+class FlatYRangeTest : public ::testing::TestWithParam<FlatRangeCase> {};
+
+TEST_P(FlatYRangeTest, DegenerateYRangeIsWidened) {
+  auto chart = make_chart();
+  add_series(*chart, {0, 1, 2}, std::vector<float>(3, GetParam().value));
+  RecordingPainter painter(800, 600);
+  ASSERT_TRUE(chart->Draw(painter));
+  EXPECT_FLOAT_EQ(chart->GetYAxis().min, GetParam().expected_min);
+  EXPECT_FLOAT_EQ(chart->GetYAxis().max, GetParam().expected_max);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, FlatYRangeTest,
+                         ::testing::Values(FlatRangeCase{5.0f, 4.5f, 5.5f},
+                                           FlatRangeCase{0.0f, -0.1f, 0.1f},
+                                           FlatRangeCase{-2.0f, -2.2f, -1.8f}));
+
+TEST(ChartLayout, NearlyFlatYRangeIsWidenedByATenthOfItsMaximum) {
+  auto chart = make_chart();
+  add_series(*chart, {0, 1}, {1000.0f, 1000.5f});  // span / max below 0.001
+  RecordingPainter painter(800, 600);
+  ASSERT_TRUE(chart->Draw(painter));
+  EXPECT_NEAR(chart->GetYAxis().min, 1000.0 - 100.05, 1e-3);
+  EXPECT_NEAR(chart->GetYAxis().max, 1000.5 + 100.05, 1e-3);
+}
+
+TEST(ChartLayout, FixedRangesMapOntoThePlotEdges) {
+  auto chart = make_chart();
+  add_series(*chart, {10, 20}, {5, 7});
+  chart->GetXAxis().SetFixedRange(0, 110);
+  chart->GetYAxis().SetFixedRange(0, 55);
+  RecordingPainter painter(800, 600);
+  ASSERT_TRUE(chart->Draw(painter));
+  const Rect& plot = chart->GetPlotRect();
+  EXPECT_FLOAT_EQ(chart->GetXTransformation()->Transform(0.0), plot.x);
+  EXPECT_FLOAT_EQ(chart->GetXTransformation()->Transform(110.0), plot.right());
+  EXPECT_FLOAT_EQ(chart->GetYTransformation()->Transform(0.0), plot.bottom());
+  EXPECT_FLOAT_EQ(chart->GetYTransformation()->Transform(55.0), plot.y);
+}
+
+TEST(ChartLayout, YAutoscaleWithFixedXConsidersOnlyPointsInside) {
+  auto chart = make_chart();
+  add_series(*chart, {-5, 0, 5, 10, 20}, {-40, 1, 3, 2, 100});
+  chart->GetXAxis().SetFixedRange(0, 10);
+  RecordingPainter painter(800, 600);
+  ASSERT_TRUE(chart->Draw(painter));
+  EXPECT_FLOAT_EQ(chart->GetYAxis().min, 1.0f);
+  EXPECT_FLOAT_EQ(chart->GetYAxis().max, 3.0f);
+  // Autoscaling again after the fixed range is lifted takes in every point; the X range
+  // includes 0.
+  chart->GetXAxis().SetAutoscale();
+  ASSERT_TRUE(chart->Draw(painter));
+  EXPECT_FLOAT_EQ(chart->GetXAxis().min, -5.0f);
+  EXPECT_FLOAT_EQ(chart->GetXAxis().max, 20.0f);
+  EXPECT_FLOAT_EQ(chart->GetYAxis().max, 100.0f);
+}
+
+TEST(ChartLayout, ResidualStyleRangeDrawsTheXAxisThroughZeroWithLabelsBelow) {
+  auto chart = make_chart();
+  add_series(*chart, {1, 2, 3}, {-0.3f, 0.5f, 0.1f});
+  chart->GetXAxis().SetFixedRange(0, 3.3f);
+  chart->GetYAxis().SetFixedRange(-0.7875f, 0.75f);
+  RecordingPainter painter(800, 600);
+  ASSERT_TRUE(chart->Draw(painter));
+  const Rect& plot = chart->GetPlotRect();
+  const float zero_row = chart->GetYTransformation()->Transform(0.0);
+  EXPECT_GT(zero_row, plot.y + plot.h / 3);
+  EXPECT_LT(zero_row, plot.bottom() - plot.h / 3);
+  // The axis line spans the plot width at that row, in black.
+  const auto& ops = painter.ops;
+  EXPECT_LT(find_op(ops,
+                    [&](const auto& op) {
+                      return op.kind == Kind::kLine && op.y1 == zero_row && op.y2 == zero_row &&
+                             op.x1 == plot.x && op.x2 == plot.right() && op.line_colour == kBlack;
+                    }),
+            ops.size());
+  const RecordingPainter::Op* label = painter.FindText("2.0");
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->y1, std::lround(zero_row) + 8 + 4 + kFont);
+}
+
+// [SECTION] Failures
+
+TEST(ChartDraw, FailedPassesDrawNoSeries) {
+  struct Case {
+    const char* name;
+    void (*setup)(Chart&);
+  };
+  const Case cases[] = {
+      {"zero X span", [](Chart& c) { c.GetXAxis().SetFixedRange(5, 5); }},
+      {"negative X span", [](Chart& c) { c.GetXAxis().SetFixedRange(5, 1); }},
+      {"negative Y span", [](Chart& c) { c.GetYAxis().SetFixedRange(2, 1); }},
+      {"log axis below 1e-10",
+       [](Chart& c) {
+         c.GetYAxis().logarithmic = true;
+         c.GetYAxis().SetFixedRange(0, 10);
+       }},
+  };
+  for (const Case& c : cases) {
+    auto chart = make_chart();
+    add_series(*chart, {1, 2, 3}, {1, 2, 3});
+    c.setup(*chart);
+    RecordingPainter painter(800, 600);
+    EXPECT_FALSE(chart->Draw(painter)) << c.name;
+    EXPECT_TRUE(painter.Find(Kind::kLine).empty()) << c.name;
+  }
+}
+
+TEST(ChartDraw, EmptyChartAndTinyPainterDrawNothingWithoutFailingBadly) {
+  Chart empty;
+  RecordingPainter painter(800, 600);
+  EXPECT_TRUE(empty.Draw(painter));
+  EXPECT_TRUE(painter.ops.empty());
+
+  auto chart = make_chart();
+  add_series(*chart, {1, 2}, {1, 2});
+  RecordingPainter tiny(10, 10);
+  EXPECT_FALSE(chart->Draw(tiny));
+  EXPECT_TRUE(tiny.Find(Kind::kLine).empty());
+}
+
+TEST(ChartDraw, NaNPointInterruptsTheLineAndStaysOutOfTheRange) {
+  auto chart = make_chart();
+  add_series(*chart, {0, 1, 2, 3}, {1, std::nanf(""), 3, 4});
+  chart->GetXAxis().SetFixedRange(0, 3);
+  RecordingPainter painter(800, 600);
+  ASSERT_TRUE(chart->Draw(painter));
+  EXPECT_FLOAT_EQ(chart->GetYAxis().min, 1.0f);
+  EXPECT_FLOAT_EQ(chart->GetYAxis().max, 4.0f);
+  const auto& ops = painter.ops;
+  const std::size_t clip = find_op(ops, [&](const auto& op) {
+    return op.kind == Kind::kClip && op.x1 == chart->GetPlotRect().x;
+  });
+  ASSERT_LT(clip, ops.size());
+  int segments = 0;
+  for (std::size_t i = clip; i < ops.size(); ++i) {
+    if (ops[i].kind != Kind::kLine) continue;
+    ++segments;
+    EXPECT_TRUE(std::isfinite(ops[i].y1) && std::isfinite(ops[i].y2));
+  }
+  EXPECT_EQ(segments, 1);  // only from the third point to the fourth
+}
+
+// [SECTION] Legend and title
+
+struct ShortenCase {
+  std::string text;
+  int max_width;
+  std::string expected;
+};
+
+class ShortenLegendTest : public ::testing::TestWithParam<ShortenCase> {};
+
+TEST_P(ShortenLegendTest, FollowsTheShorteningRule) {
+  const TextWidth width = [](const std::string& t) { return 8 * static_cast<int>(t.size()); };
+  EXPECT_EQ(ShortenLegendText(GetParam().text, GetParam().max_width, width), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Widths, ShortenLegendTest,
+    ::testing::Values(ShortenCase{"ABCDEFGHIJKL", 97, "ABCDEFGHIJKL"},  // 96 pixels fit
+                      ShortenCase{"ABCDEFGHIJKL", 96, "...GHIJKL"},     // as wide as the limit
+                      ShortenCase{"ABCDEFGHIJKLM", 100, "...GHIJKLM"},
+                      ShortenCase{"ABCDEFGHIJKLM", 60, "...JKLM"},
+                      ShortenCase{"ABCDEFGHIJKLM", 50, "...KLM"},  // 7 characters: all but six
+                      ShortenCase{"ABCDEFGHIJKLM", 40, "..."},     // six still too wide
+                      ShortenCase{"AB", 8, "..."}));
+
+TEST(ShortenLegendText, NeverCutsAUtf8CharacterInHalf) {
+  const TextWidth code_points = [](const std::string& t) {
+    int n = 0;
+    for (const char c : t) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 8 : 0;
+    return n;
+  };
+  // 13 code points of two bytes each.
+  const std::string text =
+      "\xC3\xA0\xC3\xA1\xC3\xA2\xC3\xA3\xC3\xA4\xC3\xA5\xC3\xA6\xC3\xA7"
+      "\xC3\xA8\xC3\xA9\xC3\xAA\xC3\xAB\xC3\xAC";
+  EXPECT_EQ(ShortenLegendText(text, 60, code_points), "...\xC3\xA9\xC3\xAA\xC3\xAB\xC3\xAC");
+}
+
+TEST(ChartLegend, EntriesTakeTwoLinesEachInTheSeriesColourAndLongOnesAreShortened) {
+  auto chart = make_chart();
+  add_series(*chart, {0, 1}, {0, 1});
+  add_series(*chart, {0, 1}, {1, 0});
+  add_series(*chart, {0, 1}, {1, 1});
+  PlotDataContainer& data = chart->GetDataContainer();
+  data.GetLegendData(0)->name = "[So] =1.5";
+  data.GetLegendData(1)->name = "";
+  data.GetLegendData(2)->name = std::string(200, 'x') + "tail";
+  data.GetLegendData(2)->colour = {10, 20, 30};
+  RecordingPainter painter(800, 600);
+  ASSERT_TRUE(chart->Draw(painter));
+  const Rect& plot = chart->GetPlotRect();
+
+  const RecordingPainter::Op* first = painter.FindText("[So] =1.5");
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->x1, plot.x + 20);
+  EXPECT_EQ(first->y1, plot.y + kFont);
+  EXPECT_EQ(first->line_colour, (Rgb{255, 0, 0}));
+
+  const auto texts = painter.Find(Kind::kText);
+  const auto third = std::find_if(texts.begin(), texts.end(),
+                                  [](const auto& op) { return op.text.rfind("...", 0) == 0; });
+  ASSERT_NE(third, texts.end());
+  EXPECT_EQ(third->y1, plot.y + 2 * 2 * kFont + kFont);  // the empty entry kept its line
+  EXPECT_LT(8 * static_cast<int>(third->text.size()), plot.w - 20);
+  EXPECT_EQ(third->text.substr(third->text.size() - 4), "tail");
+  EXPECT_EQ(third->line_colour, (Rgb{10, 20, 30}));
+}
+
+TEST(ChartTitle, CentredAboveThePlotWithLineBreaksStackedUpward) {
+  auto chart = make_chart();
+  add_series(*chart, {0, 1}, {0, 1});
+  chart->SetTitle("1- [Pt] vs time\r\nResiduals Plot");
+  RecordingPainter painter(800, 600);
+  ASSERT_TRUE(chart->Draw(painter));
+  const RecordingPainter::Op* upper = painter.FindText("1- [Pt] vs time");
+  const RecordingPainter::Op* lower = painter.FindText("Residuals Plot");
+  ASSERT_NE(upper, nullptr);
+  ASSERT_NE(lower, nullptr);
+  EXPECT_EQ(lower->y1, 60 - kFont);
+  EXPECT_EQ(upper->y1, 60 - 2 * kFont);
+  EXPECT_EQ(lower->x1, std::floor((800 - 8 * 14) * 0.5 + 0.5));
+}
+
+// [SECTION] A whole fit plot
+
+TEST(ChartDraw, FitPlotDrawsTitleGridAxesLegendThenSeriesInOrder) {
+  const Rgb blue{0, 0, 255};
+  const Rgb pink{255, 127, 255};
+  auto chart = make_chart();
+  chart->SetTitle("1- [Pt] vs time Michaelis-Menten");
+  chart->GetXAxis().label = "Time";
+  chart->GetYAxis().label = "Product";
+  chart->GetXAxis().SetFixedRange(0, 11);
+  chart->GetYAxis().SetFixedRange(0, 5.5f);
+  const std::vector<float> t = {2, 6, 10};
+  const std::vector<std::vector<float>> observed = {{1, 3, 5}, {0.5f, 1.5f, 2}};
+  const std::vector<std::vector<float>> fitted = {{1.1f, 2.9f, 4.9f}, {0.6f, 1.4f, 2.1f}};
+  const std::vector<Rgb> colours = {blue, pink};
+  PlotDataContainer& data = chart->GetDataContainer();
+  for (int k = 0; k < 2; ++k) {
+    add_series(*chart, t, observed[k], std::make_unique<BigDotDataDrawer>());
+    add_series(*chart, t, fitted[k]);
+    data.GetLegendData(2 * k)->name = "[So] =" + std::to_string(k + 1);
+    data.GetLegendData(2 * k)->colour = colours[k];
+    data.GetLegendData(2 * k + 1)->name = "";
+    data.GetLegendData(2 * k + 1)->colour = colours[k];
+  }
+  RecordingPainter painter(800, 600);
+  ASSERT_TRUE(chart->Draw(painter));
+  const Rect& plot = chart->GetPlotRect();
+  const auto& ops = painter.ops;
+
+  // Whole-area clip, title in black, grey grid, black axes, coloured legend, plot clip.
+  EXPECT_EQ(ops.front().kind, Kind::kClip);
+  const std::size_t title = find_op(ops, [](const auto& op) {
+    return op.kind == Kind::kText && op.text == "1- [Pt] vs time Michaelis-Menten";
+  });
+  const std::size_t grid = find_op(ops, [](const auto& op) {
+    return op.kind == Kind::kLine && op.line_colour == Rgb{200, 200, 200};
+  });
+  const std::size_t axis = find_op(
+      ops, [](const auto& op) { return op.kind == Kind::kLine && op.line_colour == kBlack; }, grid);
+  const std::size_t legend1 =
+      find_op(ops, [](const auto& op) { return op.kind == Kind::kText && op.text == "[So] =1"; });
+  const std::size_t legend2 =
+      find_op(ops, [](const auto& op) { return op.kind == Kind::kText && op.text == "[So] =2"; });
+  const std::size_t clip = find_op(ops, [&](const auto& op) {
+    return op.kind == Kind::kClip && op.x1 == plot.x && op.y1 == plot.y;
+  });
+  ASSERT_LT(clip, ops.size());
+  EXPECT_LT(title, grid);
+  EXPECT_LT(grid, axis);
+  EXPECT_LT(axis, legend1);
+  EXPECT_LT(legend1, legend2);
+  EXPECT_LT(legend2, clip);
+  EXPECT_EQ(ops[title].line_colour, kBlack);
+  EXPECT_EQ(ops[legend1].line_colour, blue);
+  EXPECT_EQ(ops[legend2].line_colour, pink);
+
+  // After the plot clip: per curve, 3 dots of 5 vertical strokes, then 2 line segments.
+  std::vector<RecordingPainter::Op> series;
+  for (std::size_t i = clip + 1; i < ops.size(); ++i) series.push_back(ops[i]);
+  ASSERT_EQ(series.size(), 2u * (15 + 2));
+  for (int k = 0; k < 2; ++k) {
+    for (int j = 0; j < 17; ++j) {
+      const auto& op = series[k * 17 + j];
+      EXPECT_EQ(op.kind, Kind::kLine);
+      EXPECT_EQ(op.line_colour, colours[k]) << k << " " << j;
+      EXPECT_EQ(op.x1 == op.x2, j < 15) << "dot strokes are vertical, segments are not";
+    }
+  }
+  // The first dot of curve 1 is a 5-pixel square around (2, 1).
+  const float px = chart->GetXTransformation()->Transform(2.0);
+  const float py = chart->GetYTransformation()->Transform(1.0);
+  EXPECT_FLOAT_EQ(series[0].x1, px - 2);
+  EXPECT_FLOAT_EQ(series[4].x1, px + 2);
+  EXPECT_FLOAT_EQ(series[0].y1, py - 2);
+  EXPECT_FLOAT_EQ(series[0].y2, py + 3);
+
+  // Axis titles: "Time" centred below the X labels, "Product" reading upward inside the picture
+  // and clear of the Y tick labels.
+  const RecordingPainter::Op* time = painter.FindText("Time");
+  ASSERT_NE(time, nullptr);
+  EXPECT_EQ(time->x1, std::floor(plot.x + (plot.w - 32) * 0.5 + 0.5));
+  EXPECT_EQ(time->y1, plot.bottom() + 8 + 4 + kFont + kFont);
+  const RecordingPainter::Op* product = painter.FindText("Product");
+  ASSERT_NE(product, nullptr);
+  EXPECT_EQ(product->kind, Kind::kRotatedText);
+  EXPECT_GE(product->x1 - kFont, 0);
+  EXPECT_NEAR(product->y1 - 8 * 7 / 2.0, plot.y + plot.h / 2.0, 1.0);
+  for (const auto& op : painter.Find(Kind::kText)) {
+    if (op.x1 < plot.x && op.y1 > plot.y) EXPECT_GE(op.x1, product->x1) << op.text;
+  }
+}
+
+}  // namespace
+}  // namespace velmor::plot
