@@ -1,0 +1,176 @@
+// File dialogs, message boxes, saving and printing the window image. Dialogs run on the GUI
+// thread while the caller waits; the installed test responder answers instead when there is one.
+#include <QFileDialog>
+#include <QImage>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <cstdio>
+
+#include "gui/bmp_file.h"
+#include "gui/platform/gui_thread.h"
+#include "gui/platform/platform_api.h"
+#include "gui/platform/window_registry.h"
+#include "gui/platform/window_widget.h"
+#include "gui/test_responder.h"
+#include "gui/text_util.h"
+
+namespace wintk::platform {
+namespace {
+
+// The owner of a dialog: the current window if it exists, else none. Widget on the GUI thread.
+std::shared_ptr<WindowRecord> owner_window() {
+  return find_window(current_window_id());
+}
+
+QWidget* owner_widget(const std::shared_ptr<WindowRecord>& owner) {
+  return owner ? static_cast<QWidget*>(owner->widget.data()) : nullptr;
+}
+
+std::string qt_filter(const std::vector<text::FileFilter>& filters) {
+  std::string joined;
+  for (const auto& filter : filters) {
+    if (!joined.empty()) joined += ";;";
+    joined += filter.name + " (" + filter.pattern + ")";
+  }
+  return joined;
+}
+
+QImage to_qimage(const PixelBuffer& pixels) {
+  QImage image(pixels.width, pixels.height, QImage::Format_RGB32);
+  for (int y = 0; y < pixels.height; ++y) {
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < pixels.width; ++x) {
+      const std::uint32_t c = pixels.at(x, y);
+      row[x] = qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    }
+  }
+  return image;
+}
+
+// Scales the image to the printer's page keeping its proportions. GUI or any thread.
+bool print_to(QPrinter& printer, const QImage& image) {
+  QPainter painter;
+  if (!painter.begin(&printer)) return false;
+  const QRect page = painter.viewport();
+  const QSize size = image.size().scaled(page.size(), Qt::KeepAspectRatio);
+  painter.drawImage(QRect(page.topLeft(), size), image);
+  return painter.end();
+}
+
+constexpr const char* kPrintJobName = "Plot Window";
+
+}  // namespace
+
+std::optional<std::string> file_dialog(FileDialogKind kind, const std::string& initial,
+                                       const std::string& pattern, const std::string& description,
+                                       const std::string& title, bool confirm_overwrite) {
+  const auto owner = owner_window();
+  const text::InitialFile start = text::split_initial_file(initial);
+  DialogRequest request;
+  request.kind = kind == FileDialogKind::kOpen ? DialogKind::kOpenFile : DialogKind::kSaveFile;
+  request.title = title;
+  request.owner_window = owner ? owner->id : kNoWindow;
+  request.filter = qt_filter(text::build_file_filters(pattern, description));
+  request.initial_folder = start.folder;
+  request.initial_name = start.name;
+  DialogAnswer answer;
+  if (answer_with_responder(request, answer)) {
+    if (answer.accepted) return answer.path;
+    return std::nullopt;
+  }
+  std::optional<std::string> chosen;
+  call_on_gui_thread([&] {
+    QFileDialog dialog(owner_widget(owner), QString::fromStdString(title),
+                       QString::fromStdString(start.folder),
+                       QString::fromStdString(request.filter));
+    dialog.setAcceptMode(kind == FileDialogKind::kOpen ? QFileDialog::AcceptOpen
+                                                       : QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (!confirm_overwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!start.name.empty()) dialog.selectFile(QString::fromStdString(start.name));
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+      chosen = dialog.selectedFiles().front().toStdString();
+    }
+  });
+  return chosen;
+}
+
+void dlgmessage(int kind, const std::string& text) {
+  static constexpr const char* kTitles[] = {"Message", "Information", "Warning", "Error"};
+  const int index = kind >= 1 && kind <= 3 ? kind : 0;
+  const MessageIcon icon = static_cast<MessageIcon>(index);
+  const auto owner = owner_window();
+  DialogRequest request;
+  request.kind = DialogKind::kMessage;
+  request.title = kTitles[index];
+  request.text = text;
+  request.icon = icon;
+  request.message_kind = kind;
+  request.owner_window = owner ? owner->id : kNoWindow;
+  DialogAnswer answer;
+  if (answer_with_responder(request, answer)) return;
+  const bool shown = call_on_gui_thread([&] {
+    static constexpr QMessageBox::Icon kIcons[] = {QMessageBox::NoIcon, QMessageBox::Information,
+                                                   QMessageBox::Warning, QMessageBox::Critical};
+    QMessageBox box(kIcons[index], QString::fromLatin1(kTitles[index]),
+                    QString::fromStdString(text::to_lf(text)), QMessageBox::Ok,
+                    owner_widget(owner));
+    box.exec();
+  });
+  // Without the event loop there is no one to show it; the text must not be lost.
+  if (!shown) std::fprintf(stderr, "%s: %s\n", kTitles[index], text.c_str());
+}
+
+bool writeimagefile(const std::optional<std::string>& file_name, int left, int top, int right,
+                    int bottom, bool active_page) {
+  current_window();  // no current window ends the program before any dialog
+  std::string path;
+  if (file_name) {
+    path = *file_name;
+  } else {
+    const auto chosen =
+        file_dialog(FileDialogKind::kSave, "", "*.BMP", "Bitmap files (*.bmp)", "Save As", true);
+    if (!chosen) return false;
+    path = *chosen;
+    if (!text::has_three_letter_extension(path)) path += ".BMP";
+  }
+  if (path.empty()) return false;
+  PixelBuffer pixels;
+  if (!copy_page(left, top, right, bottom, active_page, pixels)) return false;
+  return bmp::write_bmp(path, pixels);
+}
+
+bool printimage(const std::string& title, int left, int top, int right, int bottom,
+                bool active_page) {
+  PixelBuffer pixels;
+  if (!copy_page(left, top, right, bottom, active_page, pixels)) return false;
+  const QImage image = to_qimage(pixels);
+  const auto owner = owner_window();
+  DialogRequest request;
+  request.kind = DialogKind::kPrint;
+  request.title = title;
+  request.owner_window = owner ? owner->id : kNoWindow;
+  request.initial_name = kPrintJobName;
+  DialogAnswer answer;
+  if (answer_with_responder(request, answer)) {
+    if (!answer.accepted) return false;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QString::fromLatin1(kPrintJobName));
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(answer.path));
+    return print_to(printer, image);
+  }
+  bool printed = false;
+  call_on_gui_thread([&] {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QString::fromLatin1(kPrintJobName));
+    QPrintDialog dialog(&printer, owner_widget(owner));
+    dialog.setWindowTitle(QString::fromStdString(title));
+    if (dialog.exec() == QDialog::Accepted) printed = print_to(printer, image);
+  });
+  return printed;
+}
+
+}  // namespace wintk::platform

@@ -1,0 +1,106 @@
+#include "gui/platform/gui_thread.h"
+
+#include <QApplication>
+#include <QMetaObject>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <thread>
+
+#include "gui/platform/callback_threads.h"
+#include "gui/platform/window_registry.h"
+#include "gui/platform/window_widget.h"
+
+namespace wintk::platform {
+namespace {
+
+struct GuiThreadState {
+  std::atomic<bool> running{false};
+  std::atomic<std::thread::id> gui_thread{};
+  std::unique_ptr<QApplication> application;  // created once, kept until the process ends
+};
+
+GuiThreadState& gui_state() {
+  static GuiThreadState instance;
+  return instance;
+}
+
+// Callback threads get this long to finish after the main routine has ended.
+constexpr std::chrono::milliseconds kCallbackGrace{2000};
+
+}  // namespace
+
+bool is_gui_thread() {
+  return gui_state().gui_thread.load() == std::this_thread::get_id();
+}
+
+bool gui_running() {
+  return gui_state().running;
+}
+
+bool call_on_gui_thread(const std::function<void()>& fn) {
+  if (is_gui_thread()) {
+    fn();
+    return true;
+  }
+  if (!gui_running()) {
+    std::fprintf(stderr, "wintk: the toolkit was used outside run_application\n");
+    return false;
+  }
+  return QMetaObject::invokeMethod(
+      qApp, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
+}
+
+void post_to_gui_thread(std::function<void()> fn) {
+  if (!gui_running()) return;
+  QMetaObject::invokeMethod(qApp, std::move(fn), Qt::QueuedConnection);
+}
+
+void end_process(int code) {
+  std::fflush(nullptr);
+  std::_Exit(code);
+}
+
+}  // namespace wintk::platform
+
+namespace wintk {
+
+int run_application(int& argc, char** argv, const std::function<int()>& app_main) {
+  using namespace platform;
+  auto& state = gui_state();
+  if (!QApplication::instance()) state.application = std::make_unique<QApplication>(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  state.gui_thread = std::this_thread::get_id();
+  state.running = true;
+
+  int result = 0;
+  std::thread main_routine([&] {
+    try {
+      result = app_main();
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "wintk: the main routine failed: %s\n", error.what());
+      result = 1;
+    } catch (...) {
+      std::fprintf(stderr, "wintk: the main routine failed\n");
+      result = 1;
+    }
+    finish_callback_threads(kCallbackGrace);
+    QMetaObject::invokeMethod(
+        qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+  });
+  QApplication::exec();
+  state.running = false;
+  main_routine.join();
+
+  // Windows the main routine left open are destroyed while no other thread can reach them.
+  for (const auto& record : all_windows()) {
+    take_window(record->id);
+    destroy_window_now(*record);
+  }
+  set_current_window_id(kNoWindow);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  return result;
+}
+
+}  // namespace wintk

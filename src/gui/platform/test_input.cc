@@ -1,0 +1,162 @@
+// The test seam's user actions and screen reads, carried out on the GUI thread.
+#include "gui/test_input.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QLayout>
+#include <QLineEdit>
+#include <QScreen>
+#include <QWindow>
+
+#include "gui/platform/gui_thread.h"
+#include "gui/platform/window_registry.h"
+#include "gui/platform/window_widget.h"
+
+namespace wintk::test_input {
+
+using namespace platform;
+
+namespace {
+
+// Runs fn(entry) for a control of the current window; false when there is no such control.
+template <typename Fn>
+bool on_control(int control, Fn&& fn) {
+  const auto window = current_window();
+  bool found = false;
+  call_on_gui_thread([&] {
+    if (control < 0 || control >= static_cast<int>(window->controls.size())) return;
+    ControlEntry& entry = window->controls[static_cast<std::size_t>(control)];
+    if (!entry.widget) return;
+    found = true;
+    fn(entry);
+  });
+  return found;
+}
+
+template <typename Fn>
+auto on_window(int id, Fn&& fn) {
+  const auto window = find_window(id);
+  decltype(fn(std::declval<WindowWidget&>())) result{};
+  if (!window) return result;
+  call_on_gui_thread([&] {
+    if (window->widget) {
+      if (QLayout* layout = window->widget->layout()) layout->activate();
+      result = fn(*window->widget);
+    }
+  });
+  return result;
+}
+
+}  // namespace
+
+bool trigger_menu_item(int window_id, int item) {
+  const auto window = find_window(window_id);
+  if (!window) return false;
+  bool found = false;
+  call_on_gui_thread([&] {
+    if (item < 0 || item >= static_cast<int>(window->items.size())) return;
+    QAction* action = window->items[static_cast<std::size_t>(item)];
+    if (!action || !action->isEnabled()) return;
+    found = true;
+    action->trigger();
+  });
+  return found;
+}
+
+bool click_control(int control) {
+  return on_control(control, [](ControlEntry& entry) {
+    if (auto* button = qobject_cast<QAbstractButton*>(entry.widget)) button->click();
+  });
+}
+
+bool press_enter(int control) {
+  return on_control(control, [](ControlEntry& entry) {
+    if (auto* line = qobject_cast<QLineEdit*>(entry.widget)) emit line->returnPressed();
+  });
+}
+
+bool request_user_close(int id) {
+  return on_window(id, [](WindowWidget& widget) {
+    widget.close();
+    return true;
+  });
+}
+
+Size client_size(int id) {
+  return on_window(id, [](WindowWidget& widget) {
+    return Size{widget.client()->width(), widget.client()->height()};
+  });
+}
+
+Size frame_size(int id) {
+  return on_window(id, [](WindowWidget& widget) { return Size{widget.width(), widget.height()}; });
+}
+
+bool has_caption(int id) {
+  return on_window(
+      id, [](WindowWidget& widget) { return !(widget.windowFlags() & Qt::FramelessWindowHint); });
+}
+
+bool is_resizable(int id) {
+  return on_window(
+      id, [](WindowWidget& widget) { return widget.minimumSize() != widget.maximumSize(); });
+}
+
+bool menu_item_enabled(int window_id, int item) {
+  const auto window = find_window(window_id);
+  bool enabled = false;
+  if (!window) return false;
+  call_on_gui_thread([&] {
+    if (item < 0 || item >= static_cast<int>(window->items.size())) return;
+    if (QAction* action = window->items[static_cast<std::size_t>(item)]) {
+      enabled = action->isEnabled();
+    }
+  });
+  return enabled;
+}
+
+bool control_enabled(int control) {
+  bool enabled = false;
+  on_control(control, [&](ControlEntry& entry) { enabled = entry.widget->isEnabled(); });
+  return enabled;
+}
+
+bool control_visible(int control) {
+  bool visible = false;
+  on_control(control, [&](ControlEntry& entry) { visible = entry.widget->isVisible(); });
+  return visible;
+}
+
+PixelBuffer grab_screen(int id) {
+  return on_window(id, [](WindowWidget& widget) {
+    PixelBuffer out;
+    QApplication::processEvents();  // let pending paints reach the screen first
+    QScreen* screen = widget.screen();
+    if (!screen) return out;
+    const QWidget* client = widget.client();
+    const QPoint origin = client->mapTo(&widget, QPoint(0, 0));
+    const QImage image =
+        screen
+            ->grabWindow(widget.winId(), origin.x(), origin.y(), client->width(), client->height())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    out.width = image.width();
+    out.height = image.height();
+    out.pixels.resize(static_cast<std::size_t>(out.width) * out.height);
+    for (int y = 0; y < out.height; ++y) {
+      for (int x = 0; x < out.width; ++x) {
+        const QRgb p = image.pixel(x, y);
+        out.pixels[static_cast<std::size_t>(y) * out.width + x] =
+            static_cast<std::uint32_t>(qRed(p) | (qGreen(p) << 8) | (qBlue(p) << 16));
+      }
+    }
+    return out;
+  });
+}
+
+void flush_gui_events() {
+  call_on_gui_thread([] { QCoreApplication::sendPostedEvents(); });
+}
+
+}  // namespace wintk::test_input

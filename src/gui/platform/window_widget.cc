@@ -1,0 +1,96 @@
+#include "gui/platform/window_widget.h"
+
+#include <QCloseEvent>
+#include <QLayout>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QWindow>
+
+#include "gui/platform/gui_thread.h"
+#include "gui/platform/window_registry.h"
+
+namespace wintk::platform {
+
+ClientArea::ClientArea(std::shared_ptr<WindowRecord> record, QWidget* parent)
+    : QWidget(parent), record_(std::move(record)) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ClientArea::paintEvent(QPaintEvent* event) {
+  QPainter painter(this);
+  const std::lock_guard lock(record_->draw_mutex);
+  const QImage& page = record_->pages[static_cast<std::size_t>(record_->visual_page)];
+  painter.drawImage(event->rect(), page, event->rect());
+}
+
+void ClientArea::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  record_->width = width();
+  record_->height = height();
+  if (record_->alive && record_->resize_callback) record_->resize_callback();
+}
+
+void ClientArea::mousePressEvent(QMouseEvent* event) {
+  // A caption-less window is moved by dragging it, as its frame would be.
+  if (record_->title.empty() && event->button() == Qt::LeftButton && window()->windowHandle()) {
+    window()->windowHandle()->startSystemMove();
+  }
+  QWidget::mousePressEvent(event);
+}
+
+WindowWidget::WindowWidget(std::shared_ptr<WindowRecord> record, int width, int height,
+                           bool captioned)
+    : QMainWindow(nullptr, captioned ? Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint
+                                     : Qt::Window | Qt::FramelessWindowHint),
+      record_(std::move(record)) {
+  client_ = make_child<ClientArea>(record_, this);
+  client_->setFixedSize(width, height);
+  setCentralWidget(client_);
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void WindowWidget::make_resizable() {
+  const QSize client = client_->size();
+  layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
+  client_->setMinimumSize(1, 1);
+  client_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  setMinimumSize(1, 1);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+  show();  // changing the flags hides a window
+  resize(client.width(), client.height() + (menuWidget() ? menuWidget()->height() : 0));
+}
+
+void WindowWidget::destroy_by_program() {
+  closing_by_program_ = true;
+  hide();
+  deleteLater();
+}
+
+void WindowWidget::closeEvent(QCloseEvent* event) {
+  if (closing_by_program_) {
+    event->accept();
+    return;
+  }
+  if (record_->system_close_callback && record_->system_close_callback() == 0) {
+    event->ignore();
+    return;
+  }
+  if (record_->close_ends_program) end_process(0);
+  if (record_->close_callback) record_->close_callback();
+  if (const auto current = find_window(current_window_id())) current->idle.signal();
+  // The slot stays until closewindow empties it; lookups treat the window as gone from now.
+  record_->alive = false;
+  closing_by_program_ = true;
+  event->accept();
+  deleteLater();
+}
+
+void destroy_window_now(WindowRecord& record) {
+  record.alive = false;
+  if (record.widget) record.widget->destroy_by_program();
+}
+
+}  // namespace wintk::platform

@@ -1,0 +1,39 @@
+#pragma once
+
+// Test seam: user actions and screen state that a test cannot otherwise produce or see under the
+// offscreen platform. Each action goes through the same path as the user's (a triggered menu
+// action, a clicked button, a close request), so callbacks run on their own threads as usual.
+
+#include "gui/pixel_buffer.h"
+
+namespace wintk::test_input {
+
+// Triggers menu item `item` of window `window` as a click would. Returns at once; the callback
+// runs on its own thread. False for an unknown window or item.
+bool trigger_menu_item(int window, int item);
+// Clicks a button, radio button or check box of the current window.
+bool click_control(int control);
+// Presses Enter in a single-line text box of the current window.
+bool press_enter(int control);
+// Asks the window to close as its title-bar button would (system-close callback first). Returns
+// after the request was handled; false if the window does not exist.
+bool request_user_close(int window);
+
+struct Size {
+  int width = 0;
+  int height = 0;
+};
+// The client area's size as laid out by the platform, and the whole window's.
+Size client_size(int window);
+Size frame_size(int window);
+bool has_caption(int window);
+bool is_resizable(int window);
+bool menu_item_enabled(int window, int item);
+bool control_enabled(int control);
+bool control_visible(int control);
+// What the screen shows of the client area (the platform's backing store), as last painted.
+PixelBuffer grab_screen(int window);
+// Returns after the GUI thread has handled every request posted before the call.
+void flush_gui_events();
+
+}  // namespace wintk::test_input

@@ -1,0 +1,226 @@
+#pragma once
+
+// The toolkit wintk: top-level windows with menus, controls and a four-page drawing surface, the
+// idle wait that hands menu and control commands to a sequential main routine, file dialogs and
+// message boxes. The application and the plot library use only this header (and the test seams
+// in test_responder.h and test_input.h); Qt stays behind it.
+//
+// Threads: run_application runs the platform's event loop on the process main thread (the GUI
+// thread) and the application's main routine on a thread of its own. Every operation may be
+// called from any thread; changes to windows, menus and controls are carried out on the GUI
+// thread while the caller waits. Menu and control commands run their callbacks on a new thread
+// each. Failures return -1 or -2, never exceptions. An operation that needs a current window
+// while there is none shows "Drawing operation was attempted when there was no current window."
+// and ends the program.
+//
+// Strings are UTF-8. Every string argument is trimmed of trailing blanks (the wrapper
+// convention for blank-padded fields).
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "gui/pixel_buffer.h"
+
+namespace wintk {
+
+using Callback = std::function<void()>;
+// Asked when the user closes a window from its title bar; 0 vetoes the close.
+using SystemCloseCallback = std::function<int()>;
+
+// Starts the GUI thread's event loop on the calling (main) thread and app_main on a new thread;
+// returns app_main's result once app_main has returned and the windows it left open are closed.
+// Closing the last window does not end the program; the end of app_main does.
+int run_application(int& argc, char** argv, const std::function<int()>& app_main);
+
+// ---------------------------------------------------------------------------------------------
+// Windows
+// ---------------------------------------------------------------------------------------------
+
+inline constexpr int kDefaultPosition = -32768;  // left/top: let the platform place the window
+inline constexpr int kNoWindow = -3;             // getcurrentwindow() when there is none
+
+// Creates a window with a client area of width x height pixels and makes it current; returns its
+// id (0, 1, 2, ... never reused) or -1. An absent or empty title gives a caption-less window.
+// The two flags, when given, are remembered for later calls that omit them (defaults: single
+// buffer; closing the window ends the program).
+int initwindow(int width, int height, std::optional<std::string_view> title = std::nullopt,
+               int left = kDefaultPosition, int top = kDefaultPosition,
+               std::optional<bool> double_buffer = std::nullopt,
+               std::optional<bool> close_ends_program = std::nullopt);
+// id >= 0: that window; -1: the current window; -2 (default): every window. No close callback
+// runs. Invalid ids are ignored.
+void closewindow(int id = -2);
+void setcurrentwindow(int id);
+int getcurrentwindow();
+bool isvalidwindow(int id);
+void enablewindow(int id, int flag);
+// The window whose menu or control started the calling callback thread, or the first window the
+// calling thread created; -1 if none.
+int getsignallingwindow();
+void setwindowtitle(std::string_view title);
+void setwindowclosecallback(Callback callback);
+void setwindowsystemclosecallback(SystemCloseCallback callback);
+// Makes the current window resizable; the callback runs on the GUI thread after each resize.
+void enableresize(Callback callback = {});
+void setdialoghotkeys(bool flag);
+
+int getmaxx();       // client width - 1 of the current window
+int getmaxy();       // client height - 1
+int getmaxwidth();   // widest client area whose window fits the screen
+int getmaxheight();  // tallest client area whose window fits the screen
+void setapplicationdpiaware();
+int getdpi();
+int scaledpi(int n);  // n * dpi / 96, rounded to nearest
+
+int getactivepage();
+void setactivepage(int page);
+int getvisualpage();
+void setvisualpage(int page);
+void swapbuffers();
+void setrefreshing(bool flag);
+void refreshall();
+
+// ---------------------------------------------------------------------------------------------
+// Idle wait: the main routine's only way of waiting for the user.
+// ---------------------------------------------------------------------------------------------
+
+void startidle(int milliseconds);  // waits on the current window's idle event at most this long
+void loop();                       // waits without a time-out
+void stopidle();                   // signals the current window's idle event (auto-reset)
+
+// ---------------------------------------------------------------------------------------------
+// Menus of the current window
+// ---------------------------------------------------------------------------------------------
+
+// parent -1: the menu bar (once per window; the client size is kept). Otherwise a drop-down menu
+// appended to the parent menu. Returns the menu id or -2.
+int addmenu(std::string_view title, int parent = -1);
+// Item ids count 0, 1, 2, ... across all menus of a window. No title and no callback appends a
+// separator; a title without callback uses up an id and returns -2; an invalid menu gives -2.
+int addmenuitem(std::optional<std::string_view> title, int menu, Callback callback);
+int addmenuseparator(int menu);
+void enablemenuitem(int item, bool flag);
+
+// ---------------------------------------------------------------------------------------------
+// Controls of the current window. Ids count 0, 1, 2, ... across all kinds; creation returns -1
+// on failure (the id is used up all the same); operations on invalid ids do nothing.
+// ---------------------------------------------------------------------------------------------
+
+int createbutton(int x, int y, int w, int h, std::string_view text, Callback callback = {});
+int createradiobutton(int x, int y, int w, int h, std::string_view text, Callback callback = {});
+void beginradiogroup();
+int createcheckbox(int x, int y, int w, int h, std::string_view text, Callback callback = {});
+int createtextbox(int x, int y, int w, int h);
+int createmultilinetextbox(int x, int y, int w, int h, bool wrap = true);
+
+// Text boxes count and separate lines as CR+LF, so a line break is two characters.
+int gettextboxlength(int id);
+std::string gettextboxcontents(int id);
+void settextboxcontents(int id, std::optional<std::string_view> text);
+// Inserts at the caret, replacing the selection; raises the text limit when needed. Returns the
+// number of characters inserted, or -1 for an invalid id. No text deletes the selection.
+int inserttextboxtext(int id, std::optional<std::string_view> text, bool trim = true);
+void deletetextboxselection(int id);
+void settextboxcursorposition(int id, int position);
+void settextboxfocused(int id);
+void settextboxentercallback(int id, Callback callback);
+void enabletextbox(int id, bool flag);
+void enablebutton(int id, bool flag);
+void settextboxvisible(int id, bool flag);
+void setbuttonvisible(int id, bool flag);
+void setradiobuttonvisible(int id, bool flag);
+void setcheckboxvisible(int id, bool flag);
+bool radiobuttonischecked(int id);
+bool checkboxischecked(int id);
+// Does not clear the other buttons of the group (only a click does).
+void radiobuttonsetchecked(int id, bool flag);
+void checkboxsetchecked(int id, bool flag);
+void setbuttontext(int id, std::string_view text);
+void setradiobuttontext(int id, std::string_view text);
+void setcheckboxtext(int id, std::string_view text);
+
+// ---------------------------------------------------------------------------------------------
+// File dialogs. The buffer's trimmed contents are the initial name (a trailing '/' or '\' makes
+// it the initial folder). True and the chosen path in the buffer when confirmed; false and the
+// buffer untouched when cancelled. Pattern, description and title are cut to 64 characters.
+// ---------------------------------------------------------------------------------------------
+
+bool dlgopenfile(std::string& file_name, std::string_view pattern, std::string_view description,
+                 std::string_view title);
+bool dlgsavefile(std::string& file_name, std::string_view pattern, std::string_view description,
+                 std::string_view title);
+
+// ---------------------------------------------------------------------------------------------
+// Drawing on the current window's active page. Colours are red + green * 256 + blue * 65536.
+// ---------------------------------------------------------------------------------------------
+
+inline constexpr int kGraphErrorFill = -11;  // graphresult after an invalid fill pattern
+
+int creatergb(int red, int green, int blue);
+int getredvalue(int colour);
+int getgreenvalue(int colour);
+int getbluevalue(int colour);
+void setcolor(int colour);
+int getcolor();
+void setbkcolor(int colour);
+int getbkcolor();
+// Pattern 0: background colour; 1: solid; 2..11 hatches; 12: the user pattern (solid here).
+void setfillstyle(int pattern, int colour);
+int graphresult();  // the last error result, cleared by reading it
+void setlinestyle(int style, int pattern, int thickness);
+
+void line(int x1, int y1, int x2, int y2);
+void bar(int left, int top, int right, int bottom);
+void clearviewport();
+void moveto(int x, int y);
+int getx();
+int gety();
+
+struct ViewSettings {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+  bool clip = false;
+};
+void setviewport(int left, int top, int right, int bottom, bool clip);
+void resetviewport();
+ViewSettings getviewsettings();
+
+// Fonts 0..8 (see fonts.h); direction 0 horizontal, 1 vertical reading upward, -999 keeps it;
+// size is the cell height in pixels. transparency: 0 opaque cells, 1 transparent.
+void settextstyle(int font, int direction, int size,
+                  std::optional<int> transparency = std::nullopt);
+void setmatchthemetextstyle();
+// horizontal 0 left, 1 centre, 2 right; vertical 0 bottom, 1 centre, 2 top.
+void settextjustify(int horizontal, int vertical);
+void settexttransparency(int transparency);
+// Size of a block of lines (CR, LF or CR+LF separate them) in the current font; -1 on failure.
+int textwidth(std::string_view text);
+int textheight(std::string_view text);
+void outtext(std::string_view text);
+void outtextxy(int x, int y, std::string_view text);
+
+// Copies a rectangle (inclusive corners, clipped to the client area) of the visual page, or of
+// the active page, out of the current window. right/bottom -1 mean the client's last column/row.
+PixelBuffer getpagepixels(int left = 0, int top = 0, int right = -1, int bottom = -1,
+                          bool active_page = false);
+// Writes that rectangle as a BMP file. Without a name a save dialog asks for one (".BMP" is
+// appended to a name without a three-letter extension). False when cancelled or not written.
+bool writeimagefile(std::optional<std::string_view> file_name = std::nullopt, int left = 0,
+                    int top = 0, int right = -1, int bottom = -1, bool active_page = false);
+// Prints the rectangle through the platform print dialog (job "Plot Window"), scaled to the page.
+bool printimage(std::string_view title, int left = 0, int top = 0, int right = -1, int bottom = -1,
+                bool active_page = false);
+
+// ---------------------------------------------------------------------------------------------
+// Message boxes
+// ---------------------------------------------------------------------------------------------
+
+// kind 1 "Information", 2 "Warning", 3 "Error", else "Message" without icon; one OK button.
+// Blocks the caller until dismissed. An absent text shows nothing.
+void dlgmessage(int kind, std::optional<std::string_view> text);
+
+}  // namespace wintk

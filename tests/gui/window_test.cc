@@ -1,0 +1,232 @@
+#include <atomic>
+#include <thread>
+
+#include "gui/test_input.h"
+#include "gui/test_responder.h"
+#include "gui_test_support.h"
+
+namespace wintk {
+namespace {
+
+using testing::eventually;
+using testing::run_gui;
+
+TEST(Window, StartsBlackWithWhiteDrawingColoursAndIsCurrent) {
+  run_gui([] {
+    const int first = initwindow(300, 200, "First");
+    const int second = initwindow(120, 100, "Second");
+    ASSERT_GE(first, 0);
+    EXPECT_EQ(second, first + 1);
+    EXPECT_EQ(getcurrentwindow(), second);
+    EXPECT_EQ(getmaxx(), 119);
+    EXPECT_EQ(getmaxy(), 99);
+    EXPECT_EQ(getcolor(), creatergb(255, 255, 255));
+    const PixelBuffer page = getpagepixels();
+    ASSERT_EQ(page.width, 120);
+    ASSERT_EQ(page.height, 100);
+    for (const auto pixel : page.pixels) ASSERT_EQ(pixel, 0u);
+    setfillstyle(1, getcolor());
+    bar(0, 0, 10, 10);  // the default fill colour is white too
+    EXPECT_EQ(getpagepixels().at(5, 5), 0xFFFFFFu);
+    setcurrentwindow(first);
+    EXPECT_EQ(getmaxx(), 299);
+    setcurrentwindow(second + 100);  // not a window: ignored
+    EXPECT_EQ(getcurrentwindow(), first);
+  });
+}
+
+TEST(Window, ClosingEmptiesSlotsAndClearsTheCurrentWindow) {
+  run_gui([] {
+    const int a = initwindow(100, 100, "a");
+    const int b = initwindow(100, 100, "b");
+    const int c = initwindow(100, 100, "c");
+    closewindow(b);
+    EXPECT_FALSE(isvalidwindow(b));
+    EXPECT_EQ(getcurrentwindow(), c);
+    closewindow(-1);  // the current one
+    EXPECT_FALSE(isvalidwindow(c));
+    EXPECT_EQ(getcurrentwindow(), kNoWindow);
+    closewindow(b);  // already closed: ignored
+    const int d = initwindow(100, 100, "d");
+    EXPECT_EQ(d, c + 1);  // ids are never reused
+    closewindow();        // no argument: every window
+    EXPECT_FALSE(isvalidwindow(a));
+    EXPECT_FALSE(isvalidwindow(d));
+  });
+}
+
+TEST(Window, MenuBarKeepsTheClientSizeAndOnlyOneIsAllowed) {
+  run_gui([] {
+    const int window = initwindow(320, 240, "Menus");
+    const auto before = test_input::frame_size(window);
+    EXPECT_EQ(addmenu("bar"), 0);
+    EXPECT_EQ(addmenu("again", -1), -2);
+    EXPECT_EQ(addmenu("File", 0), 1);
+    EXPECT_EQ(addmenuitem("Open", 1, [] {}), 0);
+    EXPECT_EQ(addmenu("bad parent", 7), -2);
+    const auto client = test_input::client_size(window);
+    EXPECT_EQ(client.width, 320);
+    EXPECT_EQ(client.height, 240);
+    EXPECT_EQ(getmaxx(), 319);
+    EXPECT_EQ(getmaxy(), 239);
+    EXPECT_GT(test_input::frame_size(window).height, before.height);
+  });
+}
+
+TEST(Window, ItemIdsCountAcrossMenusIncludingSeparatorsAndRefusals) {
+  run_gui([] {
+    initwindow(200, 100, "Items");
+    const int bar = addmenu("");
+    const int file = addmenu("File", bar);
+    const int help = addmenu("Help", bar);
+    EXPECT_EQ(addmenuitem("Open", file, [] {}), 0);
+    EXPECT_EQ(addmenuseparator(file), 1);
+    EXPECT_EQ(addmenuitem("No callback", file, {}), -2);  // uses up id 2
+    EXPECT_EQ(addmenuitem("About", help, [] {}), 3);
+    EXPECT_EQ(addmenuitem("Nowhere", 42, [] {}), -2);  // invalid menu: no id used
+    EXPECT_EQ(addmenuitem("Contents", help, [] {}), 4);
+  });
+}
+
+TEST(Window, MenuCommandRunsOnItsOwnThreadAndWakesTheMainRoutine) {
+  run_gui([] {
+    const int window = initwindow(200, 100, "Commands");
+    const int file = addmenu("File", addmenu(""));
+    std::atomic<int> signalling{-5};
+    std::atomic<bool> other_thread{false};
+    const auto main_thread = std::this_thread::get_id();
+    const int item = addmenuitem("Run", file, [&] {
+      other_thread = std::this_thread::get_id() != main_thread;
+      signalling = getsignallingwindow();
+      stopidle();
+    });
+    ASSERT_TRUE(test_input::trigger_menu_item(window, item));
+    loop();  // returns only because the callback called stopidle
+    EXPECT_TRUE(other_thread);
+    EXPECT_EQ(signalling, window);
+
+    enablemenuitem(item, false);
+    EXPECT_FALSE(test_input::menu_item_enabled(window, item));
+    EXPECT_FALSE(test_input::trigger_menu_item(window, item));  // a greyed item does nothing
+    enablemenuitem(item, true);
+    EXPECT_TRUE(test_input::menu_item_enabled(window, item));
+  });
+}
+
+TEST(Window, SignallingWindowOfTheCreatingThreadIsItsFirstWindow) {
+  run_gui([] {
+    const int first = initwindow(100, 100, "one");
+    initwindow(100, 100, "two");
+    EXPECT_EQ(getsignallingwindow(), first);
+    int from_stranger = 0;
+    std::thread([&] { from_stranger = getsignallingwindow(); }).join();
+    EXPECT_EQ(from_stranger, -1);
+  });
+}
+
+TEST(Window, IdleSignalsArePendingAndDoNotAccumulate) {
+  run_gui([] {
+    initwindow(100, 100, "Idle");
+    stopidle();
+    stopidle();
+    const auto start = std::chrono::steady_clock::now();
+    startidle(20000);  // the pending signal releases it at once
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    const auto second = std::chrono::steady_clock::now();
+    startidle(30);  // the two signals counted as one: this one times out
+    EXPECT_GE(std::chrono::steady_clock::now() - second, std::chrono::milliseconds(25));
+  });
+}
+
+TEST(Window, SystemCloseCallbackCanVetoAndUserCloseCallsTheCloseCallback) {
+  run_gui([] {
+    const int window =
+        initwindow(100, 100, "Closable", kDefaultPosition, kDefaultPosition, false, false);
+    std::atomic<int> allow{0};
+    std::atomic<int> asked{0};
+    std::atomic<int> closed{0};
+    setwindowsystemclosecallback([&] {
+      ++asked;
+      return allow.load();
+    });
+    setwindowclosecallback([&] { ++closed; });
+    ASSERT_TRUE(test_input::request_user_close(window));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(closed, 0);
+    EXPECT_TRUE(isvalidwindow(window));
+    allow = 1;
+    ASSERT_TRUE(test_input::request_user_close(window));
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(isvalidwindow(window));
+    EXPECT_EQ(getsignallingwindow(), -1);  // a destroyed window no longer exists for lookups
+    closewindow(window);
+  });
+}
+
+TEST(Window, CaptionAndResizing) {
+  run_gui([] {
+    const int plain = initwindow(100, 80);
+    EXPECT_FALSE(test_input::has_caption(plain));
+    EXPECT_FALSE(test_input::is_resizable(plain));
+    const int titled = initwindow(100, 80, "Titled   ");
+    EXPECT_TRUE(test_input::has_caption(titled));
+    enableresize();
+    EXPECT_TRUE(test_input::is_resizable(titled));
+    addmenu("");
+    const auto client = test_input::client_size(titled);
+    EXPECT_EQ(client.width, 100);
+    EXPECT_EQ(client.height, 80);
+  });
+}
+
+TEST(Window, ScaledpiFollowsTheScreen) {
+  run_gui([] {
+    const int dpi = getdpi();
+    EXPECT_GT(dpi, 0);
+    EXPECT_EQ(scaledpi(96), dpi);
+    EXPECT_GT(getmaxwidth(), 0);
+    EXPECT_GT(getmaxheight(), 0);
+  });
+}
+
+// Child-only bodies: they end their process, which the parent tests below observe.
+TEST(ChildProcess, UserCloseOfMainWindow) {
+  if (!testing::in_child()) GTEST_SKIP() << "runs only in a child process";
+  run_gui([] {
+    const int window = initwindow(100, 100, "Main");
+    setwindowclosecallback([] { std::puts("close callback ran"); });
+    test_input::request_user_close(window);
+    std::puts("still running");
+  });
+  std::exit(7);
+}
+
+TEST(ChildProcess, DrawingWithoutCurrentWindow) {
+  if (!testing::in_child()) GTEST_SKIP() << "runs only in a child process";
+  RecordingResponder responder;
+  run_gui([] {
+    initwindow(100, 100, "Gone");
+    closewindow(-1);
+    line(0, 0, 5, 5);
+    std::puts("drew anyway");
+  });
+  std::exit(7);
+}
+
+TEST(Window, ClosingAWindowThatEndsTheProgramExitsWithZero) {
+  const auto child = testing::run_child_test("ChildProcess.UserCloseOfMainWindow");
+  EXPECT_EQ(child.exit_code, 0) << child.output;
+  EXPECT_EQ(child.output.find("close callback ran"), std::string::npos);
+  EXPECT_EQ(child.output.find("still running"), std::string::npos);
+}
+
+TEST(Window, DrawingWithoutCurrentWindowEndsTheProgramWithAnError) {
+  const auto child = testing::run_child_test("ChildProcess.DrawingWithoutCurrentWindow");
+  EXPECT_EQ(child.exit_code, 1) << child.output;
+  EXPECT_NE(child.output.find("Drawing operation was attempted when there was no current window."),
+            std::string::npos);
+  EXPECT_EQ(child.output.find("drew anyway"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace wintk
