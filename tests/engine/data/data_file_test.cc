@@ -16,155 +16,99 @@ namespace {
 
 using testing::TempFolder;
 
-struct CountCase {
-  const char* label;
-  std::string text;
-  int columns;
-  int rows;
-};
-
-void PrintTo(const CountCase& c, std::ostream* os) {
-  *os << c.label;
-}
-
-class CountTest : public ::testing::TestWithParam<CountCase> {};
-
-TEST_P(CountTest, ColumnsAndRowsFollowTheLineRules) {
-  const TempFolder folder;
-  const std::string name = folder.write("count.in", GetParam().text);
-  FileUnits units;
-  std::ostringstream log;
-  EXPECT_EQ(file_column_count(20, name, units, log), GetParam().columns);
-  EXPECT_EQ(data_row_count(20, name, units), GetParam().rows);
-  EXPECT_FALSE(units.is_connected(20));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Files, CountTest,
-    ::testing::Values(CountCase{"Plain", "1 2 3\n4 5 6\n7 8 9\n", 3, 3},
-                      CountCase{"TabsAndRuns", "1\t2   3\n4 5 6\n", 3, 2},
-                      CountCase{"Commas", "1,2,3\n4,5,6\n", 1, 2},
-                      CountCase{"NoFinalNewline", "1 2 3\n4 5 6", 3, 2},
-                      CountCase{"TextAfterBlankLineIgnored", "1 2 3\n4 5 6\n\n7 8 9\nnotes here\n",
-                                3, 2},
-                      CountCase{"CommentEndsBlock", "1 2 3\n# note\n4 5 6\n", 3, 1},
-                      CountCase{"HashAtTop", "# header\n1 2 3\n4 5 6\n", 3, 0},
-                      CountCase{"QuoteAndApostropheComments", "  \"a b\n'c\n1 2 3 4\n", 4, 0},
-                      CountCase{"BlankAtTop", "\n1 2 3\n", 3, 0},
-                      CountCase{"OnlyCommentsCountTheFirst", "# one two\n' x\n", 3, 0},
-                      CountCase{"WindowsLineEnds", "1 2 3\r\n4 5 6\r\n\r\n9 9 9\r\n", 3, 2},
-                      CountCase{"TabOnlyLineIsBlank", "1 2 3\n\t \n4 5 6\n", 3, 1},
-                      CountCase{"Empty", "", -1, 0}, CountCase{"AllBlank", "  \n\n \t\n", -1, 0}),
-    [](const auto& info) { return std::string(info.param.label); });
-
-TEST(FileColumnCount, EmptyFileWarnsOnTheLog) {
+TEST(DataFileCounts, ColumnsAndRowsFollowTheLineRules) {
+  struct Case {
+    std::string text;
+    int columns;
+    int rows;
+  };
+  const Case cases[] = {
+      {"1\t2   3\n4 5 6\n7 8 9", 3, 3},
+      {"1,2,3\n4,5,6\n", 1, 2},
+      {"1 2 3\n4 5 6\n\n7 8 9\nnotes here\n", 3, 2},  // text after the blank line is not data
+      {"1 2 3\n# note\n4 5 6\n", 3, 1},
+      {"# header\n1 2 3\n4 5 6\n", 3, 0},
+      {"  \"a b\n'c\n1 2 3 4\n", 4, 0},
+      {"\n1 2 3\n", 3, 0},
+      {"# one two\n' x\n", 3, 0},  // only comments: the first non-blank line counts
+      {"1 2 3\r\n4 5 6\r\n\r\n9 9 9\r\n", 3, 2},
+      {"1 2 3\n\t \n4 5 6\n", 3, 1},
+      {std::string(250, ' ') + "1 2 3 4\n", 3, 0},  // the count reads 256 characters
+      {std::string(100, ' ') + "1 2 3\n", 3, 0},    // rows are classified by 100
+      {"  \n\n \t\n", -1, 0},
+  };
   const TempFolder folder;
   FileUnits units;
+  for (const Case& c : cases) {
+    const std::string name = folder.write("count.in", c.text);
+    std::ostringstream log;
+    EXPECT_EQ(file_column_count(20, name, units, log), c.columns) << c.text;
+    EXPECT_EQ(data_row_count(20, name, units), c.rows) << c.text;
+    EXPECT_EQ(log.str().empty(), c.columns != -1);
+  }
+  EXPECT_EQ(units.connected_count(), 0);
   std::ostringstream log;
-  EXPECT_EQ(file_column_count(20, folder.write("e.in", "\n\n"), units, log), -1);
+  EXPECT_EQ(file_column_count(20, folder.write("empty.in", ""), units, log), -1);
   EXPECT_EQ(log.str(), "FILE_COLUMN_COUNT - Warning.\n  The file does not contain any data.\n");
-  std::ostringstream quiet;
-  file_column_count(20, folder.write("f.in", "1 2 3\n"), units, quiet);
-  EXPECT_EQ(quiet.str(), "");
 }
 
-TEST(FileColumnCount, ReadsTheFirst256CharactersOnly) {
-  const TempFolder folder;
-  FileUnits units;
-  std::ostringstream log;
-  const std::string line = std::string(250, ' ') + "1 2 3 4\n";
-  EXPECT_EQ(file_column_count(20, folder.write("w.in", line), units, log), 3);
-}
-
-TEST(Ycurves, GroupsAdjacentRowsWithinTheTolerance) {
+TEST(Ycurves, GroupsAdjacentRowsAgainstTheCurvesFirstSo) {
   auto counts_of = [](const std::vector<double>& so) {
     const CurveGroups g = ycurves(so);
     return std::vector<int>(g.counts.begin(), g.counts.begin() + std::min(g.n_curves, 10));
   };
   EXPECT_EQ(counts_of({10.0, 10.00000005, 10.0}), (std::vector<int>{3}));
   EXPECT_EQ(counts_of({10.0, 10.0000002}), (std::vector<int>{1, 1}));
-  // Compared with the curve's first row, so a slow drift still starts a new curve.
   EXPECT_EQ(counts_of({10.0, 10.00000008, 10.00000016}), (std::vector<int>{2, 1}));
   EXPECT_EQ(counts_of({10, 10, 20, 20, 10, 10}), (std::vector<int>{2, 2, 2}));
   EXPECT_EQ(counts_of({}), (std::vector<int>{1}));
-  EXPECT_EQ(counts_of({7.0}), (std::vector<int>{1}));
-}
 
-TEST(Ycurves, CountsEveryCurveAndTheSmallestBeyondTheTenth) {
-  std::vector<double> so;
+  std::vector<double> twelve;
   for (int curve = 0; curve < 12; ++curve) {
-    for (int i = 0; i < (curve == 11 ? 2 : 6); ++i) so.push_back(curve + 1.0);
+    for (int i = 0; i < (curve == 11 ? 2 : 6); ++i) twelve.push_back(curve + 1.0);
   }
-  const CurveGroups g = ycurves(so);
+  const CurveGroups g = ycurves(twelve);
   EXPECT_EQ(g.n_curves, 12);
-  EXPECT_EQ(g.counts[9], 6);
-  EXPECT_EQ(g.smallest, 2);
+  EXPECT_EQ(g.smallest, 2);  // also counted beyond the ten stored curves
 }
 
 TEST(ListDirected, ReadsFortranNotation) {
-  struct Case {
-    std::string line;
-    std::array<double, 3> expected;
-  };
-  const Case cases[] = {
-      {"1 2 3", {1, 2, 3}},
+  const std::pair<std::string, std::array<double, 3>> cases[] = {
       {"  0.5\t10.0  1.2e0 extra words", {0.5, 10.0, 1.2}},
       {"1,2,3", {1, 2, 3}},
       {"1 , 2 ,3", {1, 2, 3}},
       {"1.5D2 -2.5d-1 +.5E+1", {150.0, -0.25, 5.0}},
-      {"2*4.0 7", {4.0, 4.0, 7.0}},
-      {"1. 2 3 ", {1.0, 2.0, 3.0}},
+      {"2*4.0 7.", {4.0, 4.0, 7.0}},
   };
-  for (const Case& c : cases) {
+  for (const auto& [line, expected] : cases) {
     std::array<double, 3> values{};
-    ASSERT_TRUE(read_list_directed(c.line, values)) << c.line;
-    EXPECT_EQ(values, c.expected) << c.line;
+    ASSERT_TRUE(read_list_directed(line, values)) << line;
+    EXPECT_EQ(values, expected) << line;
   }
-}
-
-TEST(ListDirected, RefusesWhatIsNotThreeNumbers) {
-  for (const std::string line :
-       {"1 2", "", "1 x 3", "1 2 3x", "1,,3", ",1 2 3", "1 2 / 3", "nan 1 2", "inf 1 2",
-        "1e999 1 2", "1e 2 3", ". 2 3", "0x1 2 3", "2* 3", "1 2 -", "1.2.3 4 5"}) {
+  for (const std::string line : {"1 2", "1 x 3", "1 2 3x", "1,,3", ",1 2 3", "1 2 / 3", "nan 1 2",
+                                 "inf 1 2", "1e999 1 2", "1e 2 3", ". 2 3", "0x1 2 3", "2* 3"}) {
     std::array<double, 3> values{};
     EXPECT_FALSE(read_list_directed(line, values)) << '"' << line << '"';
   }
 }
 
-struct NameCase {
-  const char* given;
-  const char* input;
-  const char* report;
-};
-
-void PrintTo(const NameCase& c, std::ostream* os) {
-  *os << c.given;
-}
-
-class NameTest : public ::testing::TestWithParam<NameCase> {};
-
-TEST_P(NameTest, InputAndReportNamesActOnTheFilesOwnName) {
-  const std::string input = resolve_input_name(GetParam().given);
-  EXPECT_EQ(input, GetParam().input);
-  EXPECT_EQ(report_name_for(input), GetParam().report);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Names, NameTest,
-    ::testing::Values(NameCase{"data", "data.in", "data.out"},
-                      NameCase{"DATA.IN", "DATA.IN", "DATA.out"},
-                      NameCase{"results.run2.in", "results.run2.in", "results.run2.out"},
-                      NameCase{"  my data  ", "mydata.in", "mydata.out"},
-                      NameCase{"my.data/run", "my.data/run.in", "my.data/run.out"},
-                      NameCase{"/home/a b/my run", "/home/a b/myrun.in", "/home/a b/myrun.out"},
-                      NameCase{"/home/a b/x y.in", "/home/a b/x y.in", "/home/a b/x y.out"},
-                      NameCase{"run.out", "run.out", "run.out"}));
-
-TEST(DataFileNames, LongNamesAreNeverCut) {
-  const std::string folder = "/tmp/" + std::string(200, 'f') + "/";
-  const std::string name = folder + std::string(120, 'n');
-  EXPECT_EQ(resolve_input_name(name), name + ".in");
-  EXPECT_EQ(report_name_for(name + ".in"), name + ".out");
+TEST(DataFileNames, InputAndReportNamesActOnTheFilesOwnName) {
+  const std::array<std::array<std::string, 3>, 8> cases = {{
+      {"data", "data.in", "data.out"},
+      {"DATA.IN", "DATA.IN", "DATA.out"},
+      {"results.run2.in", "results.run2.in", "results.run2.out"},
+      {"  my data  ", "mydata.in", "mydata.out"},
+      {"my.data/run", "my.data/run.in", "my.data/run.out"},
+      {"/home/a b/my run", "/home/a b/myrun.in", "/home/a b/myrun.out"},
+      {"/home/a b/x y.in", "/home/a b/x y.in", "/home/a b/x y.out"},
+      {"run.out", "run.out", "run.out"},
+  }};
+  for (const auto& [given, input, report] : cases) {
+    EXPECT_EQ(resolve_input_name(given), input);
+    EXPECT_EQ(report_name_for(input), report);
+  }
+  const std::string long_name = "/tmp/" + std::string(200, 'f') + "/" + std::string(120, 'n');
+  EXPECT_EQ(resolve_input_name(long_name), long_name + ".in");
 }
 
 TEST(DataFileNames, SameFileSeesThroughPathsAndLinks) {
@@ -183,7 +127,6 @@ TEST(Ncolmdl, OnlyUnknownModelsAreFlagged) {
   EXPECT_EQ(ncolmdl(3, 5, log), kModelColumnMismatch);
   EXPECT_EQ(ncolmdl(2, 7, log), kModelColumnMismatch);
   EXPECT_EQ(ncolmdl(4, 7, log), 0);
-  EXPECT_NE(log.str().find("Model 5"), std::string::npos);
 }
 
 }  // namespace
