@@ -1,0 +1,183 @@
+#include "plot/image_painter.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLine>
+#include <QRect>
+#include <QSaveFile>
+#include <QString>
+#include <algorithm>
+#include <cmath>
+
+namespace velmor::plot {
+
+namespace {
+
+constexpr int kFontPixelSize = 16;
+
+// Cuts the segment to the box [lo_x, hi_x] x [lo_y, hi_y] (Liang-Barsky). False when nothing of
+// it lies inside. Keeps far-away end points from reaching the rasteriser or the int conversion.
+bool clip_segment(double& x1, double& y1, double& x2, double& y2, double lo_x, double lo_y,
+                  double hi_x, double hi_y) {
+  const double dx = x2 - x1;
+  const double dy = y2 - y1;
+  double t0 = 0.0;
+  double t1 = 1.0;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {x1 - lo_x, hi_x - x1, y1 - lo_y, hi_y - y1};
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0.0) {
+      if (q[i] < 0.0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0.0) {
+      t0 = std::max(t0, t);
+    } else {
+      t1 = std::min(t1, t);
+    }
+    if (t0 > t1) return false;
+  }
+  const double sx = x1;
+  const double sy = y1;
+  x1 = sx + t0 * dx;
+  y1 = sy + t0 * dy;
+  x2 = sx + t1 * dx;
+  y2 = sy + t1 * dy;
+  return true;
+}
+
+QString to_qstring(const std::string& text) {
+  return QString::fromUtf8(text.data(), text.size());
+}
+
+QFont label_font() {
+  QFont font(QStringLiteral("sans-serif"));
+  font.setStyleHint(QFont::SansSerif);
+  font.setWeight(QFont::Normal);
+  font.setPixelSize(kFontPixelSize);
+  return font;
+}
+
+}  // namespace
+
+// [SECTION] ImagePainter
+
+ImagePainter::ImagePainter(QImage& image)
+    : width_(image.width()),
+      height_(image.height()),
+      painter_(&image),
+      font_(label_font()),
+      metrics_(font_, &image),
+      line_colour_(Qt::black),
+      fill_colour_(Qt::white) {
+  painter_.setRenderHint(QPainter::Antialiasing, false);
+  painter_.setFont(font_);
+  painter_.setPen(QPen(line_colour_, 1));
+}
+
+ImagePainter::~ImagePainter() = default;
+
+void ImagePainter::DrawLine(float x1, float y1, float x2, float y2) {
+  double ax = x1, ay = y1, bx = x2, by = y2;
+  if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by)) return;
+  // A margin of a few pixels keeps the rounded ends of visible lines where they were.
+  constexpr double kSlack = 4.0;
+  if (!clip_segment(ax, ay, bx, by, -kSlack, -kSlack, width_ + kSlack, height_ + kSlack)) return;
+  painter_.drawLine(QLine(static_cast<int>(std::lround(ax)), static_cast<int>(std::lround(ay)),
+                          static_cast<int>(std::lround(bx)), static_cast<int>(std::lround(by))));
+}
+
+void ImagePainter::FillRect(int x, int y, int w, int h) {
+  painter_.fillRect(QRect(x, y, w, h).normalized(), fill_colour_);
+}
+
+void ImagePainter::InvertRect(int x, int y, int w, int h) {
+  painter_.save();
+  painter_.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+  painter_.fillRect(QRect(x, y, w, h).normalized(), Qt::white);
+  painter_.restore();
+}
+
+void ImagePainter::SetClipRect(int x, int y, int w, int h) {
+  // The right and bottom edges belong to the area, so what is drawn on the last row or column
+  // of the plot (its axes' ends) stays visible.
+  painter_.setClipRect(QRect(x, y, w + 1, h + 1).normalized(), Qt::ReplaceClip);
+}
+
+void ImagePainter::SetLineColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  line_colour_ = QColor(r, g, b);
+  painter_.setPen(QPen(line_colour_, 1));
+}
+
+void ImagePainter::SetFillColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+  fill_colour_ = QColor(r, g, b);
+}
+
+int ImagePainter::CalculateTextDrawSize(const std::string& text) {
+  return metrics_.horizontalAdvance(to_qstring(text));
+}
+
+int ImagePainter::GetFontHeight() {
+  return metrics_.height();
+}
+
+void ImagePainter::DrawText(int x, int y, const std::string& text) {
+  if (text.empty()) return;
+  // y is the bottom of the text line: the baseline sits one descent above it.
+  painter_.drawText(QPoint(x, y - metrics_.descent()), to_qstring(text));
+}
+
+void ImagePainter::DrawRotatedText(int x, int y, float angle, const std::string& text) {
+  if (text.empty()) return;
+  // Reading upward: the text starts at row y and its bottom side lies along column x.
+  painter_.save();
+  painter_.translate(x - metrics_.descent(), y);
+  painter_.rotate(-90.0);
+  painter_.drawText(QPoint(0, 0), to_qstring(text));
+  painter_.restore();
+}
+
+// [SECTION] Offscreen application
+
+OffscreenGuiScope::OffscreenGuiScope() {
+  if (QCoreApplication::instance() == nullptr) {
+    app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+  }
+  ok_ = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+OffscreenGuiScope::~OffscreenGuiScope() = default;
+
+// [SECTION] Pictures
+
+QImage render_chart_image(Chart& chart, int width, int height) {
+  if (width < 1 || height < 1) return {};
+  const OffscreenGuiScope gui;
+  if (!gui.ok()) return {};
+  QImage image(width, height, QImage::Format_RGB32);
+  if (image.isNull()) return {};
+  image.fill(Qt::white);
+  {
+    ImagePainter painter(image);
+    // An unfinished pass leaves what it drew; the picture is still worth having.
+    chart.Draw(painter);
+  }
+  return image;
+}
+
+bool save_chart_png(Chart& chart, int width, int height, const std::string& path) {
+  if (path.empty()) return false;
+  const OffscreenGuiScope gui;
+  const QImage image = render_chart_image(chart, width, height);
+  if (image.isNull()) return false;
+  QSaveFile file(to_qstring(path));
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  if (!image.save(&file, "PNG")) {
+    file.cancelWriting();
+    return false;
+  }
+  return file.commit();
+}
+
+}  // namespace velmor::plot

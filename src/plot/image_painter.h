@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <memory>
+#include <string>
+
+#include "plot/chart/chart.h"
+#include "plot/chart/painter.h"
+
+class QGuiApplication;
+
+namespace velmor::plot {
+
+// A Painter over a QImage: the same chart the plot window shows, drawn off-screen for files.
+// Text follows the toolkit painter's conventions: sans-serif, normal weight, 16 pixels; the font
+// height is the height of a text line; DrawText puts the text's bottom at y. Lines are drawn
+// between rounded end points without antialiasing, so colours stay exact.
+//
+// Needs a QGuiApplication (fonts); see OffscreenGuiScope. Runs on the thread that owns the image.
+class ImagePainter : public Painter {
+ public:
+  // Draws into `image`, which must outlive the painter.
+  explicit ImagePainter(QImage& image);
+  ~ImagePainter() override;
+  ImagePainter(const ImagePainter&) = delete;
+  ImagePainter& operator=(const ImagePainter&) = delete;
+
+  using Painter::SetFillColor;
+  using Painter::SetLineColor;
+
+  void DrawLine(float x1, float y1, float x2, float y2) override;
+  void FillRect(int x, int y, int w, int h) override;
+  void InvertRect(int x, int y, int w, int h) override;
+  void SetClipRect(int x, int y, int w, int h) override;
+  bool SupportsVerticalText() const override { return true; }
+  int GetWidth() const override { return width_; }
+  int GetHeight() const override { return height_; }
+  void SetLineColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) override;
+  void SetFillColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) override;
+  int CalculateTextDrawSize(const std::string& text) override;
+  int GetFontHeight() override;
+  void DrawText(int x, int y, const std::string& text) override;
+  void DrawRotatedText(int x, int y, float angle, const std::string& text) override;
+  void SetStyle(const TextStyle& style) override {}
+
+ private:
+  int width_;
+  int height_;
+  QPainter painter_;
+  QFont font_;
+  QFontMetrics metrics_;
+  QColor line_colour_;
+  QColor fill_colour_;
+};
+
+// Makes sure a QGuiApplication exists while it lives: when the process has no Qt application
+// yet, it creates one on the offscreen platform (so no display is needed) and destroys it at the
+// end of the scope; otherwise it does nothing. Create it on the main thread. A batch run that
+// writes many pictures can hold one scope around all of them.
+class OffscreenGuiScope {
+ public:
+  OffscreenGuiScope();
+  ~OffscreenGuiScope();
+  OffscreenGuiScope(const OffscreenGuiScope&) = delete;
+  OffscreenGuiScope& operator=(const OffscreenGuiScope&) = delete;
+
+  // False when the process already runs a non-GUI Qt application, under which nothing can be
+  // drawn with fonts.
+  bool ok() const { return ok_; }
+
+ private:
+  int argc_ = 3;
+  char program_[16] = "velmor-tarn";
+  char option_[16] = "-platform";
+  char platform_[16] = "offscreen";
+  char* argv_[4] = {program_, option_, platform_, nullptr};
+  std::unique_ptr<QGuiApplication> app_;
+  bool ok_ = false;
+};
+
+// The chart drawn on a white width x height picture; a null image when the size is not
+// positive or no GUI application can be had. Drawing stores the computed ranges and ticks in
+// the chart, as drawing it in a window does.
+QImage render_chart_image(Chart& chart, int width, int height);
+
+// Writes the chart as a PNG file of width x height pixels (800 x 600 for the batch pictures).
+// True when the whole file was written. The file is replaced only once the new picture is
+// complete; a missing folder or an unwritable path gives false and leaves nothing behind.
+bool save_chart_png(Chart& chart, int width, int height, const std::string& path);
+
+}  // namespace velmor::plot

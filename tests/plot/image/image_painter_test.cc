@@ -1,0 +1,173 @@
+#include "plot/image_painter.h"
+
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QImage>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plot/chart/chart.h"
+
+namespace velmor::plot {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr Rgb kBlue{0, 0, 255};
+constexpr Rgb kOrange{255, 127, 64};
+
+// Two curves set up like a fit plot: dots of the data and a line through the fitted values,
+// one colour per curve, grids on, Y label "Product".
+std::unique_ptr<Chart> two_curve_chart() {
+  auto chart = std::make_unique<Chart>();
+  chart->SetMargins({0, 20, 60, 60});
+  chart->SetXGrid(true);
+  chart->SetYGrid(true);
+  chart->GetYAxis().crosses_origin = false;
+  chart->SetTitle("1- [Pt] vs time Michaelis-Menten");
+  chart->GetXAxis().label = "Time";
+  chart->GetYAxis().label = "Product";
+  chart->GetXAxis().SetFixedRange(0, 110);
+  chart->GetYAxis().SetFixedRange(0, 5.5f);
+  PlotDataContainer& data = chart->GetDataContainer();
+  const std::vector<float> t = {10, 30, 50, 70, 90, 100};
+  const std::vector<std::vector<float>> y = {{1, 2.2f, 3.1f, 3.9f, 4.5f, 4.8f},
+                                             {0.4f, 1.1f, 1.6f, 2.0f, 2.3f, 2.4f}};
+  const Rgb colours[] = {kBlue, kOrange};
+  for (int k = 0; k < 2; ++k) {
+    auto legend = std::make_unique<LegendData>();
+    legend->name = "[So] =" + std::to_string(k + 1);
+    legend->colour = colours[k];
+    data.AddXYPlot(std::make_unique<PlotData>(t), std::make_unique<PlotData>(y[k]),
+                   std::move(legend), std::make_unique<BigDotDataDrawer>());
+    auto line_legend = std::make_unique<LegendData>();
+    line_legend->colour = colours[k];
+    data.AddXYPlot(std::make_unique<PlotData>(t), std::make_unique<PlotData>(y[k]),
+                   std::move(line_legend));
+  }
+  return chart;
+}
+
+int count_colour(const QImage& image, Rgb c, QRect area = {}) {
+  if (area.isNull()) area = image.rect();
+  const QRgb wanted = qRgb(c.r, c.g, c.b);
+  int n = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x)
+      n += (image.pixel(x, y) & 0xFFFFFF) == (wanted & 0xFFFFFF);
+  }
+  return n;
+}
+
+// Bounding box of the pixels darker than mid-grey.
+QRect dark_box(const QImage& image) {
+  QRect box;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (qGray(image.pixel(x, y)) < 128) box |= QRect(x, y, 1, 1);
+    }
+  }
+  return box;
+}
+
+TEST(ImagePainter, RendersTheFitPlotWithGridSeriesColoursAndWhiteBackground) {
+  auto chart = two_curve_chart();
+  const QImage image = render_chart_image(*chart, 800, 600);
+  ASSERT_FALSE(image.isNull());
+  ASSERT_EQ(image.size(), QSize(800, 600));
+  const Rect plot = chart->GetPlotRect();
+  const QRect inside(plot.x + 1, plot.y + 1, plot.w - 2, plot.h - 2);
+
+  EXPECT_EQ(QColor(image.pixel(0, 0)), QColor(Qt::white));
+  EXPECT_EQ(QColor(image.pixel(799, 599)), QColor(Qt::white));
+  EXPECT_GT(count_colour(image, {200, 200, 200}, inside), 1000);  // grid lines
+  // Each curve: six 5 x 5 dots and its line, in its own colour, inside the plot area.
+  EXPECT_GT(count_colour(image, kBlue, inside), 6 * 25);
+  EXPECT_GT(count_colour(image, kOrange, inside), 6 * 25);
+  EXPECT_GT(count_colour(image, kBlack), 1000);  // axes, ticks, labels
+  // Nothing of the series leaks out of the plot area (the legend texts are inside it too).
+  const QRect left_of_plot(0, plot.y + plot.h / 2, plot.x - 1, plot.h / 2);
+  EXPECT_EQ(count_colour(image, kBlue, left_of_plot), 0);
+
+  // The Y label reads upward in the strip left of the tick labels, inside the picture.
+  const QImage strip = image.copy(0, plot.y, 16, plot.h);
+  const QRect label = dark_box(strip);
+  ASSERT_FALSE(label.isNull());
+  EXPECT_GT(label.height(), 2 * label.width());
+  EXPECT_NEAR(label.center().y(), plot.h / 2.0, 12.0);
+}
+
+TEST(ImagePainter, TextAnchorsFollowTheToolkitConvention) {
+  const OffscreenGuiScope gui;
+  ASSERT_TRUE(gui.ok());
+  QImage image(300, 300, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  int font_height = 0;
+  int width = 0;
+  {
+    ImagePainter painter(image);
+    font_height = painter.GetFontHeight();
+    width = painter.CalculateTextDrawSize("Product");
+    EXPECT_GE(font_height, 16);
+    EXPECT_LT(font_height, 24);
+    EXPECT_GT(width, painter.CalculateTextDrawSize("Pro"));
+    painter.SetLineColor(0, 0, 0);
+    painter.DrawText(20, 50, "Hxg");
+    painter.DrawRotatedText(150, 250, 90.0f, "Product");
+  }
+  // Horizontal: everything above row 50, within one line height.
+  const QRect text = dark_box(image.copy(0, 0, 120, 120));
+  ASSERT_FALSE(text.isNull());
+  EXPECT_LT(text.bottom(), 50);
+  EXPECT_GE(text.top(), 50 - font_height);
+  EXPECT_GE(text.left(), 20);
+  // Vertical: within [150 - font height, 150] x [250 - width, 250], taller than wide.
+  const QRect rotated = dark_box(image.copy(120, 120, 180, 180)).translated(120, 120);
+  ASSERT_FALSE(rotated.isNull());
+  EXPECT_LE(rotated.right(), 150);
+  EXPECT_GE(rotated.left(), 150 - font_height);
+  EXPECT_LE(rotated.bottom(), 250);
+  EXPECT_GE(rotated.top(), 250 - width - 1);
+  EXPECT_GT(rotated.height(), 2 * rotated.width());
+}
+
+TEST(ImagePainter, FarAwayAndNaNLineEndsAreHandled) {
+  const OffscreenGuiScope gui;
+  QImage image(100, 100, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    ImagePainter painter(image);
+    painter.SetLineColor(0, 0, 0);
+    painter.DrawLine(50, 0, 50, 1e30f);  // a vertical line through the whole picture
+    painter.DrawLine(0, 0, std::nanf(""), 10);
+  }
+  EXPECT_EQ(QColor(image.pixel(50, 99)), QColor(Qt::black));
+  EXPECT_EQ(count_colour(image, kBlack), 100);
+}
+
+TEST(SaveChartPng, WritesTheRequestedPictureAndRefusesBadPaths) {
+  const fs::path dir = fs::temp_directory_path() / ("velmor_png_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  auto chart = two_curve_chart();
+
+  const fs::path file = dir / "DATA.model1.png";
+  ASSERT_TRUE(save_chart_png(*chart, 800, 600, file.string()));
+  QImage back;
+  ASSERT_TRUE(back.load(QString::fromStdString(file.string()), "PNG"));
+  EXPECT_EQ(back.size(), QSize(800, 600));
+  EXPECT_GT(count_colour(back.convertToFormat(QImage::Format_RGB32), kOrange), 6 * 25);
+
+  EXPECT_FALSE(save_chart_png(*chart, 800, 600, (dir / "missing" / "x.png").string()));
+  EXPECT_FALSE(fs::exists(dir / "missing"));
+  EXPECT_FALSE(save_chart_png(*chart, 800, 600, dir.string()));  // a folder
+  EXPECT_TRUE(fs::is_directory(dir));
+  EXPECT_FALSE(save_chart_png(*chart, 0, 600, (dir / "empty.png").string()));
+  EXPECT_FALSE(fs::exists(dir / "empty.png"));
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace velmor::plot
