@@ -31,27 +31,36 @@ double middle_slope_sum(const ProgressCurveData& data, int m1) {
   return used == kSlopeRows ? sum : sum * kSlopeRows / used;
 }
 
+// Rows of the first curve, never more than the data hold.
+int first_curve_rows(const ProgressCurveData& data) {
+  const int n_rows = std::clamp(data.nRows, 0, kMaxRows);
+  return std::clamp(data.nCurves > 0 ? data.curveCount[0] : n_rows, 0, n_rows);
+}
+
 }  // namespace
+
+CrudeEstimates crude_estimates(const ProgressCurveData& data, ModelId model) {
+  const int n_rows = std::clamp(data.nRows, 0, kMaxRows);
+  const int m1 = first_curve_rows(data);
+  CrudeEstimates crude;
+  crude.km0 = n_rows >= 2 ? data.X2[1] : (n_rows == 1 ? data.X2[0] : 0.0);
+  const double slopes = middle_slope_sum(data, m1);
+  crude.vm0 = model < 3 ? std::fabs(slopes) : std::fabs(2.0 * slopes);
+  if (model == 2 && n_rows >= 2) crude.b0 = 0.25 * (data.Y[0] + data.Y[1]);
+  if (model == 4 && m1 >= 2) crude.b0 = 0.25 * (data.Y[m1 - 2] + data.Y[m1 - 1]);
+  return crude;
+}
 
 void init_estimates(Objective& objective, RunState& state, ParamVector& p) {
   const ProgressCurveData& data = state.data;
   const ModelId model = state.imdlno;
   const int n_params = std::clamp(state.npar, 0, kMaxParams);
-  const int n_rows = std::clamp(data.nRows, 0, kMaxRows);
-  // Rows of the first curve (never more than the data hold).
-  const int m1 = std::clamp(data.nCurves > 0 ? data.curveCount[0] : n_rows, 0, n_rows);
+  const int m1 = first_curve_rows(data);
   const bool product = model < 3;
+  const auto [km0, vm0, b0] = crude_estimates(data, model);
 
-  // Crude estimates: Km0 = [So] of row 2, Vm0 from the middle slopes, baseline b0.
-  const double km0 = n_rows >= 2 ? data.X2[1] : (n_rows == 1 ? data.X2[0] : 0.0);
-  const double slopes = middle_slope_sum(data, m1);
-  const double vm0 = product ? std::fabs(slopes) : std::fabs(2.0 * slopes);
-  double b0 = 0.0;
-  if (model == 2 && n_rows >= 2) b0 = 0.25 * (data.Y[0] + data.Y[1]);
-  if (model == 4 && m1 >= 2) b0 = 0.25 * (data.Y[m1 - 2] + data.Y[m1 - 1]);
-
-  // Linearised correction over the first curve: Y ~ a f + b v with v the derivative of the
-  // model value along Km; c1 = -a, c2 = -b/a, each regularised by e.
+  // Linearised correction over the first curve: the least-squares coefficients a, b of
+  // Y ~ a f + b v, kept as c1 = -a and c2 = -b/a, each regularised by e.
   double c1 = 1.0;
   double c2 = 1.0;
   if (m1 > 0) {

@@ -21,4 +21,14 @@ namespace velmor {
 // no row of another curve or beyond the data is read.
 void init_estimates(Objective& objective, RunState& state, ParamVector& p);
 
+// The first step of init_estimates: Km0 = [So] of row 2, Vm0 = |S| (product models) or |2 S|
+// (substrate models) with S the middle-slope sum of the first curve, and the baseline guess
+// b0 = (Y1 + Y2)/4 for model 2, (Y(m1-1) + Y(m1))/4 for model 4, 0 otherwise.
+struct CrudeEstimates {
+  double km0 = 0.0;
+  double vm0 = 0.0;
+  double b0 = 0.0;
+};
+CrudeEstimates crude_estimates(const ProgressCurveData& data, ModelId model);
+
 }  // namespace velmor

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/core/global_types.h"
+#include "engine/core/objective.h"
+#include "engine/model/kinetic_models.h"
+#include "engine/model/model_objective.h"
+
+namespace velmor::testing {
+
+// examples/DATA.IN: 27 tab-separated rows, three curves of 9 points with [So] 50, 100, 500.
+inline RunState data_in_state(ModelId model) {
+  RunState state;
+  std::ifstream in(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN");
+  double t = 0.0, so = 0.0, y = 0.0;
+  int row = 0;
+  while (row < kMaxRows && in >> t >> so >> y) {
+    state.data.X1[row] = t;
+    state.data.X2[row] = so;
+    state.data.Y[row] = y;
+    ++row;
+  }
+  state.data.nRows = row;
+  state.data.nCols = 3;
+  state.data.nCurves = 3;
+  state.data.curveCount = {9, 9, 9};
+  state.imdlno = model;
+  std::string name;
+  state.npar = npar(model, name);
+  return state;
+}
+
+inline ParamVector params(std::initializer_list<double> values) {
+  ParamVector p{};
+  int i = 0;
+  for (const double v : values) p[i++] = v;
+  return p;
+}
+
+// Unweighted sum of squares of the current model, as the fit driver reports it.
+inline double sum_of_squares(const RunState& state, const ParamVector& p) {
+  double s = 0.0;
+  for (int i = 0; i < state.data.nRows; ++i) {
+    const double r = state.data.Y[i] -
+                     func(state.imdlno, state.data.X1[i], state.data.X2[i], state.data.Y[i], p);
+    s += r * r;
+  }
+  return s;
+}
+
+// An objective given by a function of x, recording every point it is asked for.
+class FunctionObjective : public Objective {
+ public:
+  explicit FunctionObjective(std::function<double(const ParamVector&)> f) : f_(std::move(f)) {}
+
+  void calcfg(int n, const ParamVector& x, double& f, ParamVector& g, ConstraintVector&,
+              ConstraintNormals&) override {
+    f = value(n, x);
+    g.fill(0.0);
+  }
+  double value(int, const ParamVector& x) override {
+    points.push_back(x);
+    return f_(x);
+  }
+  void bounds_neg(ParamVector& x, int n, double& f) override { velmor::bounds_neg(x, n, f); }
+  int constraint_count() const override { return 0; }
+  int equality_count() const override { return 0; }
+
+  std::vector<ParamVector> points;
+
+ private:
+  std::function<double(const ParamVector&)> f_;
+};
+
+}  // namespace velmor::testing
