@@ -1,6 +1,7 @@
 #include "plot/image_painter.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QColor>
 #include <QImage>
