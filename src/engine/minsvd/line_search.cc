@@ -96,7 +96,7 @@ void linmnf(Objective& objective, double& ta, double tb, double& fa, double rtol
       }
     }
 
-    // 3e.
+    // 3e. A shrunk tb below fa becomes the best point.
     if (fb < fa) {
       ta = tb;
       fa = fb;
@@ -106,7 +106,7 @@ void linmnf(Objective& objective, double& ta, double tb, double& fa, double rtol
     if (std::max(std::abs(fa) * rtol, atol) > std::min(fc - fa, fb - fa)) return;
   }
 
-  // 3g.
+  // 3g. Out of iterations without the flatness test being met.
   ierr = kMinsvdLineSearchLimit;
 }
 

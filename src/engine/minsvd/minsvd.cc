@@ -167,7 +167,7 @@ void nminf(Objective& objective, int n, ParamVector& x, double& f, int maxit, in
       d[j] = sigma[j] != 0.0 ? 1.0 / (sigma[j] * sigma[j]) : 0.0;
     }
 
-    // 6.
+    // 6. Cycle limit.
     if (cycle >= maxit) {
       ierr = kMinsvdCycleLimit;
       return;
