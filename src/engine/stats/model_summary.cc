@@ -21,6 +21,13 @@ std::string trimmed(std::string text) {
   return text;
 }
 
+// "**" within a factor 10 of the best model's weight, "* " within 100, blanks beyond.
+std::string evidence_marker(double ler) {
+  if (ler <= 1.0) return "**";
+  if (ler > 1.0 && ler < 2.0) return "* ";
+  return "  ";
+}
+
 }  // namespace
 
 std::vector<SummaryRow> rank_models(std::span<const FittedModel> models) {
@@ -50,7 +57,7 @@ std::vector<SummaryRow> rank_models(std::span<const FittedModel> models) {
     row.aicc = values[r];
     row.delta = values[r] - aicc_min;
     row.ler = std::log10(best_weight / weight);
-    row.marker = row.ler <= 1.0 ? "**" : (row.ler > 1.0 && row.ler < 2.0 ? "* " : "  ");
+    row.marker = evidence_marker(row.ler);
     row.name = trimmed(models[static_cast<int>(sequence[r]) - 1].name);
     rows.push_back(std::move(row));
   }
