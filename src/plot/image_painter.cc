@@ -151,7 +151,8 @@ OffscreenGuiScope::~OffscreenGuiScope() = default;
 
 // [SECTION] Pictures
 
-QImage render_chart_image(Chart& chart, int width, int height) {
+QImage render_chart_image(Chart& chart, int width, int height, bool* complete) {
+  if (complete != nullptr) *complete = false;
   if (width < 1 || height < 1) return {};
   const OffscreenGuiScope gui;
   if (!gui.ok()) return {};
@@ -160,8 +161,8 @@ QImage render_chart_image(Chart& chart, int width, int height) {
   image.fill(Qt::white);
   {
     ImagePainter painter(image);
-    // An unfinished pass leaves what it drew; the picture is still worth having.
-    chart.Draw(painter);
+    const bool drawn = chart.Draw(painter);
+    if (complete != nullptr) *complete = drawn;
   }
   return image;
 }
@@ -169,7 +170,8 @@ QImage render_chart_image(Chart& chart, int width, int height) {
 bool save_chart_png(Chart& chart, int width, int height, const std::string& path) {
   if (path.empty()) return false;
   const OffscreenGuiScope gui;
-  const QImage image = render_chart_image(chart, width, height);
+  bool complete = false;
+  const QImage image = render_chart_image(chart, width, height, &complete);
   if (image.isNull()) return false;
   QSaveFile file(to_qstring(path));
   if (!file.open(QIODevice::WriteOnly)) return false;
@@ -177,7 +179,7 @@ bool save_chart_png(Chart& chart, int width, int height, const std::string& path
     file.cancelWriting();
     return false;
   }
-  return file.commit();
+  return file.commit() && complete;
 }
 
 }  // namespace velmor::plot

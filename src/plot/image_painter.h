@@ -83,13 +83,16 @@ class OffscreenGuiScope {
 };
 
 // The chart drawn on a white width x height picture; a null image when the size is not
-// positive or no GUI application can be had. Drawing stores the computed ranges and ticks in
-// the chart, as drawing it in a window does.
-QImage render_chart_image(Chart& chart, int width, int height);
+// positive or no GUI application can be had. `complete` (if given) tells whether the chart's
+// drawing pass finished; an unfinished pass leaves the picture as far as it got, as in a window.
+// Drawing stores the computed ranges and ticks in the chart, which is why it is not const.
+QImage render_chart_image(Chart& chart, int width, int height, bool* complete = nullptr);
 
 // Writes the chart as a PNG file of width x height pixels (800 x 600 for the batch pictures).
-// True when the whole file was written. The file is replaced only once the new picture is
-// complete; a missing folder or an unwritable path gives false and leaves nothing behind.
+// True when the chart was drawn completely and the whole file was written. The file is replaced
+// only once the new picture is complete; a missing folder or an unwritable path gives false and
+// leaves nothing behind. A chart whose pass could not finish (for example a zero X span) is
+// still written, as far as it got, but gives false.
 bool save_chart_png(Chart& chart, int width, int height, const std::string& path);
 
 }  // namespace velmor::plot

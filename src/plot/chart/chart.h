@@ -72,7 +72,7 @@ class Chart : public ChartDrawer {
   void SetReplacingDrawer(std::unique_ptr<ChartDrawer> drawer);
 
   // Results of the last drawing pass: the plot area the series were drawn into and the axis
-  // transformations (null before the first successful layout).
+  // transformations (null before the first pass; only meaningful after a pass that succeeded).
   const Rect& GetPlotRect() const { return plot_rect_; }
   const Trafo* GetXTransformation() const { return x_trafo_; }
   const Trafo* GetYTransformation() const { return y_trafo_; }

@@ -48,10 +48,11 @@ bool LinTickIterator::Init() {
   step_ = static_cast<double>(info.major_tick_span) / minor_per_major_;
   const double min = axis().min;
   const double max = axis().max;
-  if (!(step_ > 0.0) || !std::isfinite(step_) || !std::isfinite(min) || !std::isfinite(max)) {
+  if (!(step_ > 0.0) || !std::isfinite(step_) || !std::isfinite(min) || !std::isfinite(max) ||
+      (max - min) / step_ > kMaxTicks || std::fabs(min / step_) > kMaxTickIndex) {
+    step_ = 0.0;  // a refused walk yields no ticks
     return false;
   }
-  if ((max - min) / step_ > kMaxTicks || std::fabs(min / step_) > kMaxTickIndex) return false;
   index_ = static_cast<long long>(std::ceil(min / step_));
   limit_ = tick_limit(max);
   format_ = info.format_string;

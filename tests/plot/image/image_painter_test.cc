@@ -167,6 +167,11 @@ TEST(SaveChartPng, WritesTheRequestedPictureAndRefusesBadPaths) {
   EXPECT_TRUE(fs::is_directory(dir));
   EXPECT_FALSE(save_chart_png(*chart, 0, 600, (dir / "empty.png").string()));
   EXPECT_FALSE(fs::exists(dir / "empty.png"));
+
+  // A chart that cannot be laid out is written as far as it got, and reported.
+  chart->GetXAxis().SetFixedRange(5, 5);
+  EXPECT_FALSE(save_chart_png(*chart, 800, 600, (dir / "flat.png").string()));
+  EXPECT_TRUE(fs::exists(dir / "flat.png"));
   fs::remove_all(dir);
 }
 
