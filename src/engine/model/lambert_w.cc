@@ -39,8 +39,11 @@ double omegw(double x) {
   const double xp = x > 0.0 ? x : 0.0;  // a NaN compares false and becomes 0
   const double tol = kResidualTol * xp;
 
-  const double l1 = std::log(1.0 + xp);
-  const double l2 = std::log(1.0 + l1);
+  // Where 1 + xp rounds to 1 both logarithms are exactly 0; skipping them changes no bit and
+  // saves most of the cost for the tiny arguments of late product curves.
+  const bool negligible = 1.0 + xp == 1.0;
+  const double l1 = negligible ? 0.0 : std::log(1.0 + xp);
+  const double l2 = negligible ? 0.0 : std::log(1.0 + l1);
   const double w0 = l1 - l2 + xp * (8.0 + 0.5 * xp) / (8.0 + 12.0 * xp + xp * xp);
 
   // w0 is NaN for finite xp above about 1.3e154 (xp * xp overflows); such W lie far beyond

@@ -1,0 +1,174 @@
+// Speed of the model layer: the Lambert W routine, one f-only objective evaluation over 1000
+// rows, and the first fit stage (initial estimates then the simplex, run as the fit driver runs
+// it) on examples/DATA.IN and on a generated 1000-row, 10-curve file.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "engine/core/console_host.h"
+#include "engine/core/global_types.h"
+#include "engine/core/machine_constants.h"
+#include "engine/model/derivatives.h"
+#include "engine/model/initial_estimates.h"
+#include "engine/model/kinetic_models.h"
+#include "engine/model/lambert_w.h"
+#include "engine/model/model_objective.h"
+#include "engine/model/simplex.h"
+
+namespace velmor {
+namespace {
+
+constexpr double kTrueKm = 25.0;
+constexpr double kTrueVm = 0.8;
+
+// A fresh run state (RunState owns file streams and is move-only) over the given data.
+RunState fresh_state(const ProgressCurveData& data, ModelId model) {
+  RunState state;
+  state.data = data;
+  state.imdlno = model;
+  std::string name;
+  state.npar = npar(model, name);
+  return state;
+}
+
+ProgressCurveData data_in() {
+  ProgressCurveData data;
+  std::ifstream in(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN");
+  double t = 0.0, so = 0.0, y = 0.0;
+  int row = 0;
+  while (row < kMaxRows && in >> t >> so >> y) {
+    data.X1[row] = t;
+    data.X2[row] = so;
+    data.Y[row] = y;
+    ++row;
+  }
+  data.nRows = row;
+  data.nCols = 3;
+  data.nCurves = 3;
+  data.curveCount = {9, 9, 9};
+  return data;
+}
+
+// Ten product curves of 100 points, [So] = 10..100, from model 1 with Km = 25, Vm = 0.8, plus
+// a deterministic noise of at most +-0.1.
+ProgressCurveData generated_1000_rows() {
+  ProgressCurveData data;
+  ParamVector p{};
+  p[0] = kTrueKm;
+  p[1] = kTrueVm;
+  int row = 0;
+  for (int curve = 0; curve < kMaxCurves; ++curve) {
+    const double so = 10.0 * (curve + 1);
+    for (int k = 0; k < 100; ++k, ++row) {
+      const double t = 4.0 * k;
+      const double noise =
+          0.2 * (std::fmod(std::fabs(std::sin(row * 12.9898) * 43758.5453), 1.0) - 0.5);
+      data.X1[row] = t;
+      data.X2[row] = so;
+      data.Y[row] = func(1, t, so, 0.0, p) + noise;
+    }
+    data.curveCount[curve] = 100;
+  }
+  data.nRows = row;
+  data.nCols = 3;
+  data.nCurves = kMaxCurves;
+  return data;
+}
+
+// The z = (So/Km) exp((So - Vm t)/Km) of every generated row at parameters around the fit
+// (Km from 2.5 to 250): from below 1e-15 up to about 1e20.
+std::vector<double> realistic_arguments() {
+  const ProgressCurveData data = generated_1000_rows();
+  std::vector<double> z;
+  for (const double km : {2.5, 10.0, 25.0, 80.0, 250.0}) {
+    for (int i = 0; i < data.nRows; ++i) {
+      const double so = data.X2[i];
+      z.push_back(so / km * std::exp((so - kTrueVm * data.X1[i]) / km));
+    }
+  }
+  return z;
+}
+
+void BM_Omegw(benchmark::State& bench) {
+  const std::vector<double> z = realistic_arguments();
+  for (auto _ : bench) {
+    for (const double x : z) benchmark::DoNotOptimize(omegw(x));
+  }
+  // Calls (in units of 1e-9) per second, inverted: nanoseconds per call.
+  bench.counters["ns_per_call"] = benchmark::Counter(
+      static_cast<double>(z.size()) * 1e-9,
+      benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_Omegw);
+
+void BM_ObjectiveValue1000Rows(benchmark::State& bench) {
+  RunState state = fresh_state(generated_1000_rows(), 1);
+  ConsoleHost host(std::cerr);
+  ModelObjective objective(state, host);
+  ParamVector x{};
+  x[0] = 0.9 * kTrueKm;
+  x[1] = 1.1 * kTrueVm;
+  for (auto _ : bench) benchmark::DoNotOptimize(objective.value(2, x));
+}
+BENCHMARK(BM_ObjectiveValue1000Rows)->Unit(benchmark::kMicrosecond);
+
+// init_estimates, then the simplex twice (50 then 25 iterations, scale halved), keeping the
+// better point, as the fit driver's first stage does.
+double stage_one(RunState& state) {
+  ConsoleHost host(std::cerr);
+  ModelObjective objective(state, host);
+  ParamVector p{};
+  init_estimates(objective, state, p);
+  double squares = 0.0, largest = p[0];
+  for (int j = 0; j < state.npar - 1; ++j) {
+    squares += p[j] * p[j];
+    largest = std::max(largest, p[j]);
+  }
+  double scale = 0.5 * std::sqrt(squares / (state.npar - 1)) / largest;
+  ParamVector best = p;
+  double best_f = objective.value(state.npar, p);
+  int max_iter = 100;
+  for (int call = 0; call < 2; ++call) {
+    max_iter /= 2;
+    double f = 0.0;
+    simplex(objective, state, state.npar, p, f, kTol, scale, max_iter);
+    scale /= 2.0;
+    if (f <= best_f) {
+      best = p;
+      best_f = f;
+    } else {
+      p = best;
+    }
+  }
+  return best_f;
+}
+
+void BM_StageOneDataIn(benchmark::State& bench) {
+  const ProgressCurveData data = data_in();
+  const auto model = static_cast<ModelId>(bench.range(0));
+  for (auto _ : bench) {
+    RunState state = fresh_state(data, model);
+    benchmark::DoNotOptimize(stage_one(state));
+  }
+}
+BENCHMARK(BM_StageOneDataIn)->DenseRange(1, 4)->Unit(benchmark::kMillisecond);
+
+void BM_StageOneGenerated1000Rows(benchmark::State& bench) {
+  const ProgressCurveData data = generated_1000_rows();
+  const auto model = static_cast<ModelId>(bench.range(0));
+  for (auto _ : bench) {
+    RunState state = fresh_state(data, model);
+    benchmark::DoNotOptimize(stage_one(state));
+  }
+}
+BENCHMARK(BM_StageOneGenerated1000Rows)->DenseRange(1, 4)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace velmor
+
+BENCHMARK_MAIN();

@@ -1,0 +1,126 @@
+#include "engine/model/initial_estimates.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "engine/core/machine_constants.h"
+#include "engine/model/model_objective.h"
+#include "engine/model/simplex.h"
+#include "model_test_support.h"
+#include "recording_host.h"
+
+namespace velmor {
+namespace {
+
+using testing::data_in_state;
+using testing::RecordingHost;
+using testing::sum_of_squares;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// Two curves, [So] 50 and 80, the first a straight line Y = 0.5 t + 1 over m1 rows; every
+// value outside the first curve's rows (and the second row's [So]) is NaN, so any read there
+// shows in the estimates.
+ProgressCurveData linear_first_curve(int m1) {
+  ProgressCurveData data;
+  data.X1.fill(kNaN);
+  data.X2.fill(kNaN);
+  data.Y.fill(kNaN);
+  for (int i = 0; i < m1; ++i) {
+    data.X1[i] = 10.0 * (i + 1);
+    data.X2[i] = 50.0;
+    data.Y[i] = 0.5 * data.X1[i] + 1.0;
+  }
+  data.X2[1] = 50.0;
+  data.nRows = m1 + 5;
+  data.nCurves = 2;
+  data.curveCount = {m1, 5};
+  return data;
+}
+
+TEST(CrudeEstimates, SlopesBaselinesAndShortFirstCurves) {
+  // Nine rows: h = 4, rows 3..5 (t = 30, 40, 50); the sum is not divided by 3.
+  const ProgressCurveData data = linear_first_curve(9);
+  const double sum = 16.0 / (30.0 + 1e-6) + 21.0 / (40.0 + 1e-6) + 26.0 / (50.0 + 1e-6);
+  const CrudeEstimates one = crude_estimates(data, 1);
+  EXPECT_EQ(one.km0, 50.0);
+  EXPECT_DOUBLE_EQ(one.vm0, sum);
+  EXPECT_EQ(one.b0, 0.0);
+  EXPECT_DOUBLE_EQ(crude_estimates(data, 3).vm0, 2.0 * sum);
+  EXPECT_EQ(crude_estimates(data, 3).b0, 0.0);
+  EXPECT_DOUBLE_EQ(crude_estimates(data, 2).b0, (6.0 + 11.0) / 4.0);
+  EXPECT_DOUBLE_EQ(crude_estimates(data, 4).b0, (41.0 + 46.0) / 4.0);
+
+  // Three rows: rows 1..3; two rows: both, scaled by 3/2. Nothing outside the curve is read.
+  EXPECT_DOUBLE_EQ(crude_estimates(linear_first_curve(3), 1).vm0,
+                   6.0 / (10.0 + 1e-6) + 11.0 / (20.0 + 1e-6) + 16.0 / (30.0 + 1e-6));
+  EXPECT_DOUBLE_EQ(crude_estimates(linear_first_curve(2), 1).vm0,
+                   1.5 * (6.0 / (10.0 + 1e-6) + 11.0 / (20.0 + 1e-6)));
+  EXPECT_DOUBLE_EQ(crude_estimates(linear_first_curve(2), 4).b0, (6.0 + 11.0) / 4.0);
+}
+
+class StageOne : public ::testing::TestWithParam<ModelId> {};
+
+// init_estimates, then the simplex as the fit driver runs it: scale 0.5 rms/max of the first
+// npar - 1 estimates, tol, 50 then 25 iterations with the scale halved, keeping the best
+// point. On examples/DATA.IN this must lower the sum of squares of the estimates.
+TEST_P(StageOne, LowersTheSumOfSquaresOfDataIn) {
+  RunState state = data_in_state(GetParam());
+  RecordingHost host;
+  ModelObjective objective(state, host);
+  ParamVector p{};
+  init_estimates(objective, state, p);
+  for (int i = 0; i < state.npar; ++i) EXPECT_GE(p[i], 1e-6);
+  for (int i = state.npar; i < kMaxParams; ++i) EXPECT_EQ(p[i], 0.0);
+  const double ssq0 = sum_of_squares(state, p);
+  ASSERT_TRUE(std::isfinite(ssq0));
+
+  double squares = 0.0, largest = p[0];
+  for (int j = 0; j < state.npar - 1; ++j) {
+    squares += p[j] * p[j];
+    largest = std::max(largest, p[j]);
+  }
+  double scale = 0.5 * std::sqrt(squares / (state.npar - 1)) / largest;
+  ParamVector best = p;
+  double best_ssq = ssq0;
+  int max_iter = 100;
+  for (int call = 0; call < 2; ++call) {
+    max_iter /= 2;
+    double f = 0.0;
+    simplex(objective, state, state.npar, p, f, kTol, scale, max_iter);
+    scale /= 2.0;
+    if (scale < 0.01 || f <= best_ssq) {
+      best = p;
+      best_ssq = f;
+      if (scale < 0.01) break;
+    } else {
+      p = best;
+    }
+  }
+  EXPECT_LT(best_ssq, ssq0);
+  EXPECT_EQ(best_ssq, sum_of_squares(state, best));
+  EXPECT_TRUE(host.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Models, StageOne, ::testing::Values(1, 2, 3, 4));
+
+// The estimates' generator is never reset: a second call on the same data starts the random
+// search from another seed.
+TEST(InitEstimates, SecondCallStartsFromANewSeed) {
+  RunState state = data_in_state(2);
+  RecordingHost host;
+  ModelObjective objective(state, host);
+  ParamVector first{}, second{};
+  init_estimates(objective, state, first);
+  const double after_first = state.estimate_random_value;
+  const double shared_after_first = state.random_value;
+  init_estimates(objective, state, second);
+  EXPECT_NE(state.estimate_random_value, after_first);
+  EXPECT_NE(state.random_value, shared_after_first);
+  EXPECT_NE(first, second);
+}
+
+}  // namespace
+}  // namespace velmor
