@@ -1,0 +1,31 @@
+#pragma once
+
+#include <functional>
+#include <ostream>
+
+#include "app/batch_options.h"
+#include "engine/core/global_types.h"
+
+namespace velmor::app {
+
+// Called after each fitted model (the picture the window would show) and once after a completed
+// run (the residuals of the best model). The batch mode writes PNG files through them when
+// --plots is given.
+struct BatchPictures {
+  std::function<void(const RunState&)> fit;
+  std::function<void(const RunState&)> residuals;
+};
+
+// Does what the Run command does, without a window: applies the product/substrate plausibility
+// rule, runs the fit, appends the closing line to the report and prints the report's path on
+// `out`. Every message a window would show in a box goes to `err` as "Information: ...",
+// "Warning: ..." or "Error: ...". Returns the exit status: the driver's status (0, 1, 3, 5, 6)
+// or kExitWrongModelType.
+int run_batch(const CommandLine& command_line, std::ostream& out, std::ostream& err,
+              const BatchPictures& pictures = {});
+
+// Appends "(3X,'Results written to ', a)" with the report's name to the report. False when the
+// report cannot be opened for appending or written.
+bool append_closing_line(RunState& state, const std::string& report_name);
+
+}  // namespace velmor::app

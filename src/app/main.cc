@@ -1,0 +1,31 @@
+// velmor-tarn: the main window, or the batch mode with --batch.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/batch_options.h"
+#include "app/batch_run.h"
+
+int main(int argc, char** argv) {
+  using velmor::app::CommandLine;
+  const std::string program = "velmor-tarn";
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const auto parsed = velmor::app::parse_command_line(args);
+  if (!parsed.command_line) {
+    std::cerr << program << ": " << parsed.error << "\n\n" << velmor::app::usage_text(program);
+    return velmor::app::kExitUsage;
+  }
+  const CommandLine& cl = *parsed.command_line;
+  switch (cl.mode) {
+    case CommandLine::Mode::kHelp:
+      std::cout << velmor::app::usage_text(program);
+      return 0;
+    case CommandLine::Mode::kBatch:
+      return velmor::app::run_batch(cl, std::cout, std::cerr);
+    case CommandLine::Mode::kGui:
+      break;
+  }
+  std::cerr << program << ": the main window is not part of this build yet; use --batch\n\n"
+            << velmor::app::usage_text(program);
+  return velmor::app::kExitUsage;
+}

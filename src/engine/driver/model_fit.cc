@@ -1,0 +1,184 @@
+#include "engine/driver/model_fit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "engine/core/machine_constants.h"
+#include "engine/core/objective.h"
+#include "engine/minsvd/minsvd.h"
+#include "engine/model/derivatives.h"
+#include "engine/model/initial_estimates.h"
+#include "engine/model/kinetic_models.h"
+#include "engine/model/model_objective.h"
+#include "engine/model/random_draw.h"
+#include "engine/model/simplex.h"
+#include "engine/optim/sqp_optimize.h"
+#include "engine/stats/aicc.h"
+#include "engine/stats/parameter_statistics.h"
+
+namespace velmor {
+namespace {
+
+constexpr int kMinsvdCycles = 10;
+constexpr int kCallLimitUnweighted = 300;
+constexpr int kCallLimitRobust = 200;
+constexpr int kLineSearchLimit = 10;
+constexpr double kSqpStartFactor = 1.01;  // the optimiser starts just off the earlier result
+constexpr double kPoorlyDeterminedDivisor = 1.333;
+
+// Unweighted sum of squares of the current model at p over all rows.
+double plain_sum_of_squares(const RunState& state, ModelId model, const ParamVector& p) {
+  const ProgressCurveData& d = state.data;
+  double sum = 0.0;
+  for (int i = 0; i < d.nRows; ++i) {
+    const double r = d.Y[i] - func(model, d.X1[i], d.X2[i], d.Y[i], p);
+    sum += r * r;
+  }
+  return sum;
+}
+
+// Size of the starting simplex: half the root mean square of the first npar - 1 estimates over
+// their largest value.
+double simplex_scale(const ParamVector& p, int npar) {
+  const int k = std::max(npar - 1, 1);
+  double squares = 0.0;
+  double largest = p[0];
+  for (int j = 0; j < k; ++j) {
+    squares += p[j] * p[j];
+    largest = std::max(largest, p[j]);
+  }
+  return 0.5 * std::sqrt(squares / k) / largest;
+}
+
+// Stage 1: up to two simplex calls with a halved size and iteration limit, keeping the better
+// point unless the size has become too small to matter.
+double simplex_stage(Objective& objective, RunState& state, int npar, ParamVector& p,
+                     double ssq0) {
+  ParamVector best = p;
+  double best_f = ssq0;
+  double f = ssq0;
+  double scale = simplex_scale(p, npar);
+  int limit = 100;
+  for (int call = 0; call < 2; ++call) {
+    limit /= 2;
+    simplex(objective, state, npar, p, f, kTol, scale, limit);
+    scale *= 0.5;
+    if (scale < 0.01) break;
+    if (f > best_f) {
+      p = best;
+      f = best_f;
+    } else {
+      best = p;
+      best_f = f;
+    }
+  }
+  return f;
+}
+
+// Stage 2: the constrained optimiser, called up to twice (the second time with half the
+// tolerance). Returns the summed iterations; info receives the last return code.
+int constrained_stage(Objective& objective, int npar, ParamVector& p, double& f, int call_limit,
+                      int& info) {
+  SqpWork work;
+  ParamVector g;
+  g.fill(1.0);
+  ConstraintVector c{};
+  ConstraintNormals cnorm{};
+  std::fill(p.begin() + npar, p.end(), 0.0);
+  for (double& v : p) v *= kSqpStartFactor;
+
+  double smallest = f;  // the first comparison value is the sum of squares before the stage
+  double tol = kTol;
+  int iterations = 0;
+  for (int call = 1; call <= 2; ++call) {
+    info = -1;
+    int niter = 0;
+    int qpmode = 1;
+    double conv = kBig;
+    sqp_optimize(objective, npar, p, f, g, c, cnorm, call_limit - 1, tol, info, kLineSearchLimit,
+                 conv, niter, qpmode, work);
+    iterations += niter;
+    if (std::isnan(conv) || info > 4) break;
+    if (call >= 2 && (conv > 10.0 * smallest || conv < tol)) break;
+    smallest = std::min(smallest, conv);
+    tol *= 0.5;
+  }
+  return iterations;
+}
+
+}  // namespace
+
+ModelFit fit_model(RunState& state, Host& host, Objective& objective, bool recompute) {
+  ModelFit fit;
+  fit.model = state.imdlno;
+  fit.npar = state.npar;
+  fit.name = state.strmdl;
+  const int npar = fit.npar;
+  ProgressCurveData& data = state.data;
+
+  ParamVector p;
+  if (recompute) p.fill(1.0);
+  init_estimates(objective, state, p);
+  fit.initial = p;
+
+  fit.weighting = state.nwt_global;
+  if (fit.weighting < 0 || fit.weighting > 2) {
+    host.dlgmessage(kWarning, "Value of weight out of range of [0-2]!");
+    fit.weighting = kNoWeighting;
+  }
+  fit.call_limit = fit.weighting == kNoWeighting ? kCallLimitUnweighted : kCallLimitRobust;
+
+  state.random_value = next_random(state.random_value);
+  const double ssq0 = plain_sum_of_squares(state, fit.model, p);
+
+  double f = simplex_stage(objective, state, npar, p, ssq0);
+  fit.stage1_ssq = f;
+
+  objective.bounds_neg(p, npar, f);
+  const ParamVector simplex_p = p;
+  const double simplex_f = f;
+  int nfev = 0;
+  int ierr = 0;
+  nminsvd(objective, npar, p, f, kMinsvdCycles, nfev, ierr);
+  if (ierr != 0) {
+    p = simplex_p;
+    f = simplex_f;
+  }
+
+  objective.bounds_neg(p, npar, f);
+  {
+    ParamVector g{};
+    ConstraintVector c{};
+    ConstraintNormals cnorm{};
+    objective.calcfg(npar, p, f, g, c, cnorm);
+  }
+  fit.iterations = constrained_stage(objective, npar, p, f, fit.call_limit, fit.info);
+  fit.equality_count = objective.equality_count();
+  fit.p = p;
+
+  for (int i = 0; i < data.nRows; ++i) {
+    data.Ycalc[i] = func(fit.model, data.X1[i], data.X2[i], data.Y[i], p);
+  }
+  breakpoint(data, fit.model, p, fit.breakpoints);
+
+  double f_final = 0.0;
+  derivatives(state, fit.gradient, f_final, p);
+  std::vector<double> jac(static_cast<size_t>(data.nRows) * npar);
+  jacobian(state, data.nRows, npar, jac, fit.stage2_ssq, p);
+  // Cleared first, so a failed inversion reports zeros rather than an earlier model's errors.
+  fit.se.fill(0.0);
+  fit.ci.fill(0.0);
+  ParamMatrix work{};
+  stderrpar(host, data.nRows, npar, jac, data.nRows, work, fit.stage2_ssq, fit.se, fit.corr,
+            fit.ci);
+
+  for (int j = 0; j < npar; ++j) {
+    if (fit.se[j] > p[j] / kPoorlyDeterminedDivisor) ++fit.poorly_determined;
+  }
+  fit.penalty = relative_error_penalty(npar, p, fit.se);
+  fit.aicc = aicc(data.nRows, npar, fit.penalty, fit.stage2_ssq);
+  return fit;
+}
+
+}  // namespace velmor

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+
+#include "engine/core/global_types.h"
+#include "engine/core/host.h"
+#include "engine/core/vectors.h"
+#include "engine/stats/breakpoint.h"
+#include "engine/stats/param_matrix.h"
+
+namespace velmor {
+
+class Objective;
+
+// Everything the report says about one fitted model.
+struct ModelFit {
+  ModelId model = 0;
+  int npar = 0;
+  std::string name;          // left-justified, 80 characters
+  int weighting = 0;         // weighting code used (0 or 2)
+  ParamVector initial{};     // initial estimates
+  double stage1_ssq = 0.0;   // sum of squares after the simplex stage
+  ParamVector p{};           // final parameters
+  int iterations = 0;        // constrained-optimiser iterations of both calls
+  int info = 0;              // last return code of the constrained optimiser
+  int call_limit = 0;        // 300, or 200 under robust weighting
+  int equality_count = 0;    // meq as the objective left it
+  double stage2_ssq = 0.0;   // weighted sum of squares at the final parameters
+  ParamVector gradient{};    // objective gradient at the final parameters
+  ParamVector se{};          // standard errors (0 when the statistics failed)
+  ParamVector ci{};          // 95 % confidence half-widths (0 when the statistics failed)
+  ParamMatrix corr{};        // correlation matrix (zeros when the statistics failed)
+  int poorly_determined = 0; // parameters whose standard error exceeds p / 1.333
+  double penalty = 0.0;      // relative-error sum of the AICc
+  double aicc = 0.0;
+  BreakpointTexts breakpoints;
+};
+
+// Optimisation stages of one model, on the data in state.data (restored by the caller): the
+// initial estimates, the simplex, the SVD minimiser, the constrained optimiser, the fitted
+// values, the breakpoint analysis and the statistics. `recompute` starts from all-ones
+// parameters (the second fit of a poorly determined model). The model must be state.imdlno,
+// with state.npar and the weighting already set.
+ModelFit fit_model(RunState& state, Host& host, Objective& objective, bool recompute);
+
+}  // namespace velmor

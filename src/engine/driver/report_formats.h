@@ -1,0 +1,44 @@
+#pragma once
+
+// The format texts of the report, as the report has always been written. Each is handed to the
+// formatter as it stands.
+namespace velmor::report_format {
+
+inline constexpr char kTwoBlankLines[] = "(/)";
+inline constexpr char kTitle[] = "(10X,A)";
+inline constexpr char kDateTime[] = "(/,T20,A,/)";
+inline constexpr char kDataSets[] = "(10X,'NUMBER OF DATA SETS ANALYZED:', T52, I3)";
+inline constexpr char kParameters[] = "(10X,'NUMBER OF PARAMETERS, P:', T52, I3)";
+inline constexpr char kConstraints[] = "(10X,'TOTAL NUMBER OF CONSTRAINTS:', T52, I3)";
+inline constexpr char kEqualities[] = "(10X,'NUMBER OF EQUALITY CONSTRAINTS:', T52, I3)";
+inline constexpr char kIterations[] = "(10X,'NUMBER OF ITERATIONS:', T51, I4)";
+inline constexpr char kCallsExceeded[] =
+    "(/10X,'CALLS TO FUNCTION EXCEEDED ',I4,'--INFO ='          ,I2/10X,"
+    "'(MESSAGE RETURNED FROM STAGE 3)'/)";
+inline constexpr char kUphill[] =
+    "(/10X,'UPHILL SEARCH DIRECTION WAS EXECUTED--INFO ='              ,I2/10X,"
+    "'(MESSAGE RETURNED FROM STAGE 3)'/)";
+inline constexpr char kWeighting[] = "(10X,'WEIGHTING: ', A)";
+inline constexpr char kStage1[] = "(/10X,'STAGE-1 SIMPLEX SEARCH SSQ=',8X,F14.8)";
+inline constexpr char kStage2[] = "(10X,'STAGE-2 QUADRATIC PROGRAMMING SSQ=',1X,F14.8)";
+inline constexpr char kStandardError[] = "(/10X,'STANDARD ERROR OF REGRESSION=',5X,F14.8)";
+inline constexpr char kAicc[] = "(10X,'AICc (Corrected Akaike)=',8X,F12.4,/)";
+inline constexpr char kRangeHeading[] = "(10X,'SUGGESTED DATA RANGE FOR OPTIMAL CURVE-FIT:')";
+inline constexpr char kRangeOnly[] = "(10X,'Crv',I2,1X,'Suggested range [x] =',1X,A,/)";
+inline constexpr char kRange[] = "(10X,'Crv',I2,1X,'Suggested range [x] =',1X,A)";
+inline constexpr char kInflection[] = "(10X,'Crv',I2,1X,'Inflection Point [x,y] =',1X,A)";
+inline constexpr char kCurvature[] = "(10X,'Crv',I2,1X,'Curvature at [x,y] =',1X,A,/)";
+inline constexpr char kInitialHeading[] = "(/10X,'INITIAL PARAMETER ESTIMATES, P():')";
+inline constexpr char kInitialRow[] = "(5X,I3,2X,F12.6)";
+inline constexpr char kBestFitHeading[] =
+    "(/,10X,'BEST FIT PARAMETERS:', 4X, 'STD. ERRORS',              10X, "
+    "'95% CONFIDENCE LIMITS')";
+inline constexpr char kBestFitRow[] =
+    "(5X,I3,5X,F13.6,'  +/-',F13.6,              3X,'[', F14.6,' ,',F14.6,' ]')";
+inline constexpr char kTableHeading[] =
+    "(/,5X,'NO.',9X,'time',7X,'[So]',10X,'Y',9X,'Ycalc',6X,'RESIDUAL')";
+inline constexpr char kTableRow[] = "(5X, I3, 2X, 4F12.3, 3X, F10.6)";
+inline constexpr char kSavedTo[] = "(1X, A, A)";
+inline constexpr char kResultsWrittenTo[] = "(3X,'Results written to ', a)";
+
+}  // namespace velmor::report_format

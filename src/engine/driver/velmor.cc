@@ -1,0 +1,150 @@
+#include "engine/driver/velmor.h"
+
+#include <fstream>
+#include <vector>
+
+#include "engine/core/date_time.h"
+#include "engine/core/file_units.h"
+#include "engine/data/data_file.h"
+#include "engine/data/read_data.h"
+#include "engine/driver/fit_status.h"
+#include "engine/driver/model_fit.h"
+#include "engine/driver/model_report.h"
+#include "engine/driver/report_formats.h"
+#include "engine/model/kinetic_models.h"
+#include "engine/model/model_objective.h"
+#include "engine/stats/model_summary.h"
+#include "util/fortran_format.h"
+#include "util/number_text.h"
+
+namespace velmor {
+namespace {
+
+constexpr double kNoAiccYet = 1e16;
+constexpr int kEventWaitMs = 500;  // lets the window process events around each plot
+
+inline constexpr char kMsgColumnsIncompatible[] = "Number of variables not compatible with model: ";
+inline constexpr char kMsgParameterLimit[] = "Number of variables exceeded limit: ";
+inline constexpr char kMsgNotEnoughPoints[] = "Not enough data points to fit model: ";
+inline constexpr char kMsgReportWriteFailed[] = "The report could not be written completely: ";
+
+// Fitted values that cannot be drawn (negative, huge or not a number) are drawn as 0; the
+// report's table shows them as computed.
+void clamp_for_drawing(ProgressCurveData& data) {
+  for (int i = 0; i < data.nRows; ++i) {
+    const double v = data.Ycalc[i];
+    if (!(v >= 0.0) || v > 1e16) data.Ycalc[i] = 0.0;
+  }
+}
+
+// The report file of a run: the unit it is written through, closed on every way out.
+class ReportFile {
+ public:
+  ReportFile(FileUnits& units, int unit) : units_(units), unit_(unit) {}
+  ReportFile(const ReportFile&) = delete;
+  ReportFile& operator=(const ReportFile&) = delete;
+  ~ReportFile() { units_.close(unit_); }
+  std::ostream& stream() { return *units_.stream(unit_); }
+
+ private:
+  FileUnits& units_;
+  int unit_;
+};
+
+int refuse(Host& host, const char* message, int number, int status) {
+  host.dlgmessage(kWarning, message + util::write_di(number, "I3"));
+  host.dlgmessage(kError, kMsgRunAborted);
+  return status;
+}
+
+}  // namespace
+
+int velmor(RunState& state, Host& host, const std::string& data_file_name) {
+  ProgressCurveData as_read;
+  std::string report_name;
+  int status = read_progress_curve_data(data_file_name, host, state.units, as_read, report_name);
+  if (status != kDataOk) return status;
+  int out_unit = kDriverOutputUnit;
+  status = open_report_file(report_name, host, state.units, out_unit);
+  if (status != kDataOk) return status;
+  ReportFile report(state.units, out_unit);
+  std::ostream& out = report.stream();
+
+  state.filenameresults = report_name;
+  state.idat = as_read.nRows;
+  state.idatasets = as_read.nCurves;
+  state.data = as_read;
+  ModelObjective objective(state, host);
+
+  std::vector<FittedModel> fitted;
+  double best_aicc = kNoAiccYet;
+  ProgressCurveData best_data = as_read;
+  ModelId best_model = 0;
+  std::string best_name;
+
+  for (ModelId model = 1; model <= kModelCount; ++model) {
+    if (state.imdl[model - 1] <= 0) continue;
+    bool recompute = false;
+    for (;;) {
+      state.imdlno = model;
+      state.data.X1 = as_read.X1;
+      state.data.X2 = as_read.X2;
+      state.data.Y = as_read.Y;
+      if (ncolmdl(as_read.nCols, model) != 0) {
+        return refuse(host, kMsgColumnsIncompatible, model, kStatusModelColumns);
+      }
+      std::string name;
+      state.npar = npar(model, name);
+      state.strmdl = name;
+      if (state.npar > kMaxParams) {
+        return refuse(host, kMsgParameterLimit, kMaxParams, kStatusTooManyParameters);
+      }
+      if (state.npar >= as_read.nRows) {
+        return refuse(host, kMsgNotEnoughPoints, as_read.nRows, kStatusTooManyParameters);
+      }
+
+      const ModelFit fit = fit_model(state, host, objective, recompute);
+      const std::string title = "Wait, computing model #" + util::write_di(model, "I3");
+      if (!recompute && fit.poorly_determined > 2) {
+        status = kStatusRecomputing;
+        host.setwindowtitle(title);
+        recompute = true;
+        continue;
+      }
+      status = kStatusCompleted;
+      host.setwindowtitle(title);
+
+      fitted.push_back({fit.aicc, model, fit.weighting, name});
+      write_model_section(out, fit, state.data, time());
+      clamp_for_drawing(state.data);
+      if (fit.aicc < best_aicc) {
+        best_aicc = fit.aicc;
+        best_data = state.data;
+        best_model = model;
+        best_name = name;
+      }
+      host.startidle(kEventWaitMs);
+      host.show_fit(state);
+      host.startidle(kEventWaitMs);
+      break;
+    }
+  }
+
+  write_model_summary(fitted, out);
+  if (best_model != 0) {
+    state.data = best_data;
+    state.imdlno = best_model;
+    state.strmdl = best_name;
+  }
+  state.global_mdl_count = static_cast<int>(fitted.size());
+  out << util::fortran_write(report_format::kSavedTo, {std::string("SAVED TO: "), report_name});
+  out.flush();
+  if (!out.good()) {
+    host.dlgmessage(kError, kMsgReportWriteFailed + report_name);
+    host.dlgmessage(kError, kMsgRunAborted);
+    return kStatusDataError;
+  }
+  return status;
+}
+
+}  // namespace velmor
