@@ -65,6 +65,8 @@ int read_progress_curve_data(const std::string& data_file_name, Host& host, File
   if (!file_name_exists(name)) return refuse_name(host, kMsgFileDoesNotExist + name);
   std::error_code ec;
   if (fs::is_directory(name, ec)) return refuse_name(host, kMsgIsFolder + name);
+  // A pipe or device is never a data file, and opening a pipe could wait forever.
+  if (!fs::is_regular_file(name, ec)) return abort_run(host, kWarning, kMsgUnreadable + name);
   if (same_file(name, report_file_name)) return refuse_name(host, kMsgReportIsData + name);
 
   close_units_holding(name, units);

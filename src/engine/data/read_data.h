@@ -49,7 +49,8 @@ inline constexpr const char* kMsgBadRowSuffix = " does not begin with three numb
 //   1: Warning "File does not exist: <name>", or a folder, or a data file that is its own
 //      report file ("run.out"), each followed by Error "* * * OPEN ANOTHER DATA FILE * * *".
 //   3: Warning for rows outside 3..1000, columns other than 3, a curve of 4 points or fewer,
-//      more than 10 curves, a file that cannot be read or is not text, or a data line that
+//      more than 10 curves, a file that cannot be read (also a pipe or device) or is not
+//      text, or a data line that
 //      does not begin with three numbers (named by its line number); or Error "Data input file
 //      error at Line 380"; each followed by Error "* * * ERROR: RUN ABORTED * * *".
 // The column-count warnings of file_column_count go to `log`.

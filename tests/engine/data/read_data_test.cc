@@ -98,7 +98,7 @@ TEST_F(ReadDataTest, RefusedFilesWarnThenAbortAndCreateNoReport) {
   EXPECT_FALSE(std::filesystem::exists(folder_.file("run.out")));
 }
 
-TEST_F(ReadDataTest, MissingFolderBinaryAndOwnReportAreRefusedByName) {
+TEST_F(ReadDataTest, UnusableFilesAreRefusedByName) {
   const std::string absent = folder_.file("absent");
   expect_refused(read(absent), "File does not exist: " + absent + ".in", kAnother);
   EXPECT_EQ(report_, absent + ".out");
@@ -118,6 +118,10 @@ TEST_F(ReadDataTest, MissingFolderBinaryAndOwnReportAreRefusedByName) {
     const std::string blob = folder_.write("blob.in", bytes);
     expect_refused(read(blob), "The data file is not a text file: " + blob, kAborted);
   }
+
+  const std::string pipe = folder_.file("pipe.in");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  expect_refused(read(pipe), "The data file cannot be read: " + pipe, kAborted);
 }
 
 TEST_F(ReadDataTest, UnreadableFileIsRefused) {
