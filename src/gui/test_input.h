@@ -31,8 +31,9 @@ bool is_resizable(int window);
 bool menu_item_enabled(int window, int item);
 bool control_enabled(int control);
 bool control_visible(int control);
-// What the screen shows of the client area (the platform's backing store), as last painted.
-PixelBuffer grab_screen(int window);
+// What the screen shows of the client area (the platform's backing store), as last painted;
+// with whole_window the menu bar is included.
+PixelBuffer grab_screen(int window, bool whole_window = false);
 // Returns after the GUI thread has handled every request posted before the call.
 void flush_gui_events();
 

@@ -18,7 +18,6 @@ namespace {
 struct GuiThreadState {
   std::atomic<bool> running{false};
   std::atomic<std::thread::id> gui_thread{};
-  std::unique_ptr<QApplication> application;  // created once, kept until the process ends
 };
 
 GuiThreadState& gui_state() {
@@ -69,7 +68,10 @@ namespace wintk {
 int run_application(int& argc, char** argv, const std::function<int()>& app_main) {
   using namespace platform;
   auto& state = gui_state();
-  if (!QApplication::instance()) state.application = std::make_unique<QApplication>(argc, argv);
+  // Created here and destroyed before returning: a QApplication left to the static destructors
+  // at exit crashes on some platforms.
+  std::unique_ptr<QApplication> application;
+  if (!QApplication::instance()) application = std::make_unique<QApplication>(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
   state.gui_thread = std::this_thread::get_id();
   state.running = true;
@@ -99,6 +101,7 @@ int run_application(int& argc, char** argv, const std::function<int()>& app_main
     destroy_window_now(*record);
   }
   set_current_window_id(kNoWindow);
+  QCoreApplication::sendPostedEvents();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   return result;
 }

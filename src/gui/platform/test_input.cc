@@ -128,17 +128,16 @@ bool control_visible(int control) {
   return visible;
 }
 
-PixelBuffer grab_screen(int id) {
-  return on_window(id, [](WindowWidget& widget) {
+PixelBuffer grab_screen(int id, bool whole_window) {
+  return on_window(id, [whole_window](WindowWidget& widget) {
     PixelBuffer out;
     QApplication::processEvents();  // let pending paints reach the screen first
     QScreen* screen = widget.screen();
     if (!screen) return out;
-    const QWidget* client = widget.client();
-    const QPoint origin = client->mapTo(&widget, QPoint(0, 0));
+    const QWidget* area = whole_window ? static_cast<QWidget*>(&widget) : widget.client();
+    const QPoint origin = area->mapTo(&widget, QPoint(0, 0));
     const QImage image =
-        screen
-            ->grabWindow(widget.winId(), origin.x(), origin.y(), client->width(), client->height())
+        screen->grabWindow(widget.winId(), origin.x(), origin.y(), area->width(), area->height())
             .toImage()
             .convertToFormat(QImage::Format_RGB32);
     out.width = image.width();

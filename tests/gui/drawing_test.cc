@@ -1,0 +1,247 @@
+#include <QImage>
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+
+#include "gui/bmp_file.h"
+#include "gui/test_input.h"
+#include "gui/test_responder.h"
+#include "gui_test_support.h"
+
+namespace wintk {
+namespace {
+
+using testing::run_gui;
+
+constexpr std::uint32_t kBlack = 0;
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+
+struct Box {
+  int left = 1 << 20, top = 1 << 20, right = -1, bottom = -1;
+  bool empty() const { return right < 0; }
+};
+
+// The bounding box of the pixels for which wanted(colour) holds.
+Box box_where(const PixelBuffer& page, const std::function<bool(std::uint32_t)>& wanted) {
+  Box box;
+  for (int y = 0; y < page.height; ++y) {
+    for (int x = 0; x < page.width; ++x) {
+      if (!wanted(page.at(x, y))) continue;
+      box.left = std::min(box.left, x);
+      box.right = std::max(box.right, x);
+      box.top = std::min(box.top, y);
+      box.bottom = std::max(box.bottom, y);
+    }
+  }
+  return box;
+}
+
+Box ink_box(const PixelBuffer& page, std::uint32_t background) {
+  return box_where(page, [background](std::uint32_t c) { return c != background; });
+}
+
+Box colour_box(const PixelBuffer& page, std::uint32_t colour) {
+  return box_where(page, [colour](std::uint32_t c) { return c == colour; });
+}
+
+std::string temp_path(const std::string& name) {
+  return (std::filesystem::temp_directory_path() /
+          (name + "_" + std::to_string(::getpid()) + ".bmp"))
+      .string();
+}
+
+TEST(Drawing, LinesAndBarsLandOnTheirPixels) {
+  run_gui([] {
+    initwindow(100, 80, "Lines");
+    const int red = creatergb(255, 0, 0);
+    setcolor(red);
+    line(10, 20, 60, 20);
+    line(5, 5, 5, 30);
+    setfillstyle(1, creatergb(0, 0, 255));
+    bar(70, 40, 79, 49);
+    const PixelBuffer page = getpagepixels();
+    EXPECT_EQ(page.at(10, 20), static_cast<std::uint32_t>(red));
+    EXPECT_EQ(page.at(35, 20), static_cast<std::uint32_t>(red));
+    EXPECT_EQ(page.at(35, 19), kBlack);
+    EXPECT_EQ(page.at(35, 21), kBlack);
+    EXPECT_EQ(page.at(5, 17), static_cast<std::uint32_t>(red));
+    EXPECT_EQ(page.at(6, 17), kBlack);
+    const Box blue = colour_box(page, 0xFF0000u);
+    EXPECT_EQ(blue.left, 70);
+    EXPECT_EQ(blue.top, 40);
+    EXPECT_EQ(blue.right, 79);
+    EXPECT_EQ(blue.bottom, 49);
+  });
+}
+
+TEST(Drawing, ViewportOffsetsAndClipsAndClearViewportUsesTheBackground) {
+  run_gui([] {
+    initwindow(100, 100, "Viewport");
+    setviewport(20, 30, 49, 59, true);
+    const ViewSettings view = getviewsettings();
+    EXPECT_EQ(view.left, 20);
+    EXPECT_EQ(view.bottom, 59);
+    EXPECT_TRUE(view.clip);
+    setbkcolor(creatergb(0, 255, 0));
+    clearviewport();
+    setfillstyle(1, kWhite);
+    bar(-10, -10, 200, 200);  // clipped to the viewport
+    const PixelBuffer page = getpagepixels();
+    EXPECT_EQ(ink_box(page, kBlack).left, 20);
+    EXPECT_EQ(ink_box(page, kBlack).top, 30);
+    EXPECT_EQ(ink_box(page, kBlack).right, 49);
+    EXPECT_EQ(ink_box(page, kBlack).bottom, 59);
+    resetviewport();
+    EXPECT_FALSE(getviewsettings().clip);
+    EXPECT_EQ(getviewsettings().right, 100);
+  });
+}
+
+TEST(Drawing, InvalidFillPatternChangesNothingAndSetsTheErrorResult) {
+  run_gui([] {
+    initwindow(40, 40, "Fill");
+    setfillstyle(1, creatergb(0, 0, 255));
+    EXPECT_EQ(graphresult(), 0);
+    setfillstyle(13, kWhite);
+    EXPECT_EQ(graphresult(), kGraphErrorFill);
+    EXPECT_EQ(graphresult(), 0);  // reading clears it
+    bar(0, 0, 9, 9);
+    EXPECT_EQ(getpagepixels().at(5, 5), 0xFF0000u);
+    setfillstyle(0, kWhite);  // pattern 0 fills with the background colour
+    bar(0, 0, 9, 9);
+    EXPECT_EQ(getpagepixels().at(5, 5), kBlack);
+  });
+}
+
+TEST(Text, HeightOfTwoLinesIsTwiceOneAndWidthIsTheWidestLine) {
+  run_gui([] {
+    initwindow(200, 100, "Measure");
+    settextstyle(1, 0, 16);
+    const int one = textheight("Km");
+    EXPECT_GT(one, 0);
+    EXPECT_EQ(textheight("Km\r\nVm"), 2 * one);
+    EXPECT_EQ(textheight("Km\nVm"), 2 * one);
+    EXPECT_EQ(textwidth("a\r\nlonger line"), textwidth("longer line"));
+    EXPECT_GT(textwidth("longer line"), textwidth("a"));
+    EXPECT_EQ(textwidth("trailing   "), textwidth("trailing"));  // the wrapper trims
+  });
+}
+
+TEST(Text, CentredTextSitsOnItsAnchorAndOpaqueCellsCoverTheBackground) {
+  run_gui([] {
+    initwindow(300, 100, "Centred");
+    setfillstyle(1, creatergb(0, 0, 255));
+    bar(0, 0, 299, 99);
+    setbkcolor(kBlack);
+    setcolor(kWhite);
+    settextstyle(1, 0, 20);
+    settextjustify(1, 2);
+    const std::string text = "Michaelis";
+    outtextxy(150, 40, text);
+    const PixelBuffer page = getpagepixels();
+    // The opaque text cell is black over the blue bar: its box is the text's measured block.
+    const Box cell = ink_box(page, 0xFF0000u);
+    const int width = textwidth(text);
+    const int height = textheight(text);
+    EXPECT_EQ(cell.top, 40);
+    EXPECT_EQ(cell.bottom, 40 + height - 1);
+    EXPECT_NEAR(cell.left, 150 - width / 2, 1);
+    EXPECT_NEAR(cell.right, 150 + width / 2, 1);
+    // The white glyphs inside are centred on x = 150 as well.
+    const Box white = colour_box(page, kWhite);
+    ASSERT_FALSE(white.empty());
+    EXPECT_NEAR((white.left + white.right) / 2.0, 150.0, 4.0);
+  });
+}
+
+TEST(Text, VerticalTextRunsUpwardInATallBlock) {
+  run_gui([] {
+    initwindow(200, 200, "Vertical");
+    setcolor(kWhite);
+    settextstyle(1, 1, 16, 1);  // vertical, transparent
+    outtextxy(50, 20, "Progress");
+    const Box ink = ink_box(getpagepixels(), kBlack);
+    ASSERT_FALSE(ink.empty());
+    EXPECT_GT(ink.bottom - ink.top, 2 * (ink.right - ink.left));
+    EXPECT_GE(ink.left, 50);
+    EXPECT_GE(ink.top, 20);
+    EXPECT_LE(ink.bottom, 20 + textwidth("Progress"));
+  });
+}
+
+TEST(Drawing, RefreshingOffDefersTheScreenUntilRefreshall) {
+  run_gui([] {
+    const int window = initwindow(60, 60, "Refresh");
+    setfillstyle(1, kWhite);
+    bar(0, 0, 9, 9);
+    test_input::flush_gui_events();
+    EXPECT_EQ(test_input::grab_screen(window).at(5, 5), kWhite);
+    setrefreshing(false);
+    bar(20, 20, 29, 29);
+    test_input::flush_gui_events();
+    EXPECT_EQ(test_input::grab_screen(window).at(25, 25), kBlack);
+    EXPECT_EQ(getpagepixels().at(25, 25), kWhite);  // drawn on the page all the same
+    refreshall();
+    test_input::flush_gui_events();
+    EXPECT_EQ(test_input::grab_screen(window).at(25, 25), kWhite);
+  });
+}
+
+TEST(ImageFile, WrittenBitmapReloadsWithTheSamePixels) {
+  const std::string path = temp_path("wintk_image");
+  RecordingResponder responder;
+  run_gui([&] {
+    initwindow(101, 50, "Save");  // an odd width exercises the row padding
+    setcolor(creatergb(10, 200, 30));
+    line(0, 0, 100, 49);
+    setfillstyle(1, creatergb(250, 5, 128));
+    bar(60, 5, 90, 20);
+    ASSERT_TRUE(writeimagefile(path));
+    const PixelBuffer page = getpagepixels();
+    const auto reloaded = bmp::read_bmp(path);
+    ASSERT_TRUE(reloaded.has_value());
+    EXPECT_EQ(reloaded->width, page.width);
+    EXPECT_EQ(reloaded->height, page.height);
+    EXPECT_EQ(reloaded->pixels, page.pixels);
+    // Qt's own reader agrees, so the layout is the published one and not merely our own.
+    const QImage image(QString::fromStdString(path));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.width(), 101);
+    EXPECT_EQ(image.pixel(70, 10), qRgb(250, 5, 128));
+    // A part of the window, and the dialog path: cancel writes nothing, a name gets ".BMP".
+    ASSERT_TRUE(writeimagefile(path, 60, 5, 90, 20));
+    EXPECT_EQ(bmp::read_bmp(path)->width, 31);
+    EXPECT_FALSE(writeimagefile());
+    const std::string chosen = path + "_dialog";
+    responder.queue_answer({true, chosen});
+    ASSERT_TRUE(writeimagefile());
+    EXPECT_TRUE(std::filesystem::exists(chosen + ".BMP"));
+    std::filesystem::remove(chosen + ".BMP");
+  });
+  std::filesystem::remove(path);
+}
+
+TEST(ImageFile, PrintingToAPdfFileWritesADocument) {
+  const std::string path = temp_path("wintk_print") + ".pdf";
+  RecordingResponder responder;
+  responder.queue_answer({true, path});
+  run_gui([&] {
+    initwindow(80, 60, "Print");
+    setfillstyle(1, kWhite);
+    bar(10, 10, 40, 40);
+    EXPECT_TRUE(printimage("Plot"));
+    EXPECT_FALSE(printimage("Plot"));  // the next dialog is cancelled
+  });
+  ASSERT_TRUE(std::filesystem::exists(path));
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  char head[5] = {};
+  ASSERT_EQ(std::fread(head, 1, 4, file), 4u);
+  std::fclose(file);
+  EXPECT_STREQ(head, "%PDF");
+  EXPECT_EQ(responder.requests().front().initial_name, "Plot Window");
+  std::filesystem::remove(path);
+}
+
+}  // namespace
+}  // namespace wintk
