@@ -72,6 +72,8 @@ int read_progress_curve_data(const std::string& data_file_name, Host& host, File
   close_units_holding(name, units);
   close_units_holding(report_file_name, units);
   const int unit = get_unit(kDriverInputUnit, units);
+  // get_unit hands back its start value when every unit is taken; never reuse an open one.
+  if (units.is_connected(unit)) return abort_run(host, kError, kMsgInputOpenError);
 
   // The first open only proves the file readable; the counts reopen it.
   if (!units.open(unit, name, FileMode::kRead)) {
@@ -133,7 +135,7 @@ int read_progress_curve_data(const std::string& data_file_name, Host& host, File
 int open_report_file(const std::string& report_file_name, Host& host, FileUnits& units, int& unit) {
   close_units_holding(report_file_name, units);
   const int chosen = get_unit(unit, units);
-  if (!units.open(chosen, report_file_name, FileMode::kWrite)) {
+  if (units.is_connected(chosen) || !units.open(chosen, report_file_name, FileMode::kWrite)) {
     return abort_run(host, kError, kMsgOutputOpenError);
   }
   unit = chosen;

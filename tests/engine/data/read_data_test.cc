@@ -208,6 +208,13 @@ TEST_F(ReadDataTest, OpenReportFileCreatesOrRefuses) {
   EXPECT_EQ(bad_unit, kDriverOutputUnit);
   EXPECT_EQ(host_.messages,
             (Messages{{kError, "Data output file error at Line 395"}, {kError, kAborted}}));
+
+  // Every unit from 15 up taken: refused, and the file open on unit 15 stays connected.
+  for (int u = 17; u < 115; ++u) ASSERT_TRUE(units_.open(u, folder_.file("u"), FileMode::kAppend));
+  host_.messages.clear();
+  EXPECT_EQ(open_report_file(folder_.file("s.out"), host_, units_, bad_unit), kDataError);
+  EXPECT_EQ(units_.name_of(15), folder_.file("other.txt"));
+  EXPECT_EQ(host_.messages.size(), 2u);
 }
 
 }  // namespace
