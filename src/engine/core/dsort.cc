@@ -7,12 +7,16 @@
 namespace velmor {
 namespace {
 
+// j - i up to which a segment is finished by insertion rather than split.
+constexpr int kShortSegment = 10;
+
 // Singleton's quicksort (CACM algorithm 347) in increasing order. The pivot is the median of
 // the segment's first and last element and the one at the fraction r of the segment; r starts
 // at 0.375 and moves each time the sort starts over at the first element: by +0.0390625 while
-// it is at most 0.5898437, else by -0.21875. Short segments end in straight insertion. The
-// larger part of
-// each split waits on the stack, so its depth stays below log2(n). `carry` is null or makes the
+// it is at most 0.5898437, else by -0.21875. Segments of more than 11 elements are split, the
+// larger part waiting on the stack (so its depth stays below log2(n)); shorter ones are
+// finished by straight insertion, which needs the element before the segment as a sentinel,
+// so a short segment at the very start is split again instead. `carry` is null or makes the
 // same interchanges as x. The indices below are 1-based like the algorithm's description:
 // X(i) is x[i - 1].
 void singleton_sort(double* x, double* carry, int n) {
@@ -105,7 +109,7 @@ void singleton_sort(double* x, double* carry, int n) {
         break;
 
       case Step::kNext:
-        if (j - i >= 1) {
+        if (j - i > kShortSegment) {
           step = Step::kPartition;
         } else if (i == 1) {
           step = Step::kStart;
@@ -117,7 +121,7 @@ void singleton_sort(double* x, double* carry, int n) {
 
       case Step::kInsertion:
         // Straight insertion over a short segment; X(i) before it is no larger than any of
-        // its elements. The k > 1 guard only matters for NaN input, which breaks that order.
+        // its elements. The k >= 1 guard only matters for NaN input, which breaks that order.
         ++i;
         if (i == j) {
           step = Step::kPop;
