@@ -15,6 +15,9 @@ namespace velmor::detail {
 inline constexpr double kQpRateTol = 1.0000000195414814e-25;
 // Relative size of a residual that is rounding, not infeasibility, in the final verdict.
 inline constexpr double kQpVerdictTol = 1e-12;
+// A rate normal' s smaller than this fraction of sum |normal_i s_i| is cancellation: the
+// direction runs along the constraint.
+inline constexpr double kQpCancellation = 1e-13;
 
 class QpConstraints {
  public:
@@ -67,6 +70,24 @@ class QpConstraints {
   double rate(int code, const double* s) const {
     if (is_general(code)) return sdotm(n_, column(code), 1, s, 1);
     return fixed_sign(code) * s[fixed_variable(code)];
+  }
+
+  // The rate along s when it is a genuine fall (below -1e-25 and above cancellation level),
+  // else 0.
+  double falling_rate(int code, const double* s) const {
+    const double r = rate(code, s);
+    if (!(r < -kQpRateTol)) return 0.0;
+    double size = 0.0;
+    for (int i = 0; i < n_; ++i) size += std::fabs(normal(code, i) * s[i]);
+    return -r > kQpCancellation * size ? r : 0.0;
+  }
+  // The same for a genuine rise.
+  double rising_rate(int code, const double* s) const {
+    const double r = rate(code, s);
+    if (!(r > kQpRateTol)) return 0.0;
+    double size = 0.0;
+    for (int i = 0; i < n_; ++i) size += std::fabs(normal(code, i) * s[i]);
+    return r > kQpCancellation * size ? r : 0.0;
   }
 
   // A residual of the constraint at x that is below minus this is a real violation; smaller

@@ -31,6 +31,13 @@ class FeasibilityPhase {
   }
   double binv(int i, int j) const { return binv_[i + kQpMaxVars * j]; }
   bool bring_in_equalities();
+  // The simplex steps work with the violations that exceed rounding; a residual between
+  // -1e-25 and minus its rounding tolerance is treated as a constraint at its bound, so a
+  // repeated constraint cannot pass the basis back and forth on rounding noise.
+  bool violated_beyond_rounding(int code) const {
+    const double* pv = f_.pseudo_value.data();
+    return cons_.residual(code, w_.x.data(), pv) < -cons_.verdict_tolerance(code, w_.x.data(), pv);
+  }
   QpOutcome verdict();
 
   QpConstraints cons_;
@@ -119,7 +126,7 @@ QpOutcome FeasibilityPhase::run() {
     bool violated = false;
     for (int code = 1; code <= cons_.m(); ++code) {
       if (cons_.is_equality(code) || in_basis(code)) continue;
-      if (cons_.residual(code, w_.x.data(), f_.pseudo_value.data()) < -kQpRateTol) {
+      if (violated_beyond_rounding(code)) {
         violated = true;
         for (int i = 0; i < n_; ++i) {
           h[i] += cons_.normal(code, i);
@@ -161,13 +168,14 @@ QpOutcome FeasibilityPhase::run() {
     int enter = 0;
     for (int code = 1; code <= cons_.m(); ++code) {
       if (cons_.is_equality(code) || in_basis(code)) continue;
-      const double rate = cons_.rate(code, d.data());
       const double r = cons_.residual(code, w_.x.data(), f_.pseudo_value.data());
       double t = HUGE_VAL;
-      if (r >= -kQpRateTol) {
-        if (rate < -kQpRateTol) t = std::max(r, 0.0) / -rate;
-      } else if (rate > kQpRateTol) {
-        t = -r / rate;
+      if (!violated_beyond_rounding(code)) {
+        const double rate = cons_.falling_rate(code, d.data());
+        if (rate < 0.0) t = std::max(r, 0.0) / -rate;
+      } else {
+        const double rate = cons_.rising_rate(code, d.data());
+        if (rate > 0.0) t = -r / rate;
       }
       if (t < step) {
         step = t;

@@ -28,8 +28,68 @@ constexpr double kStepStart = 1e16;               // ratio test start; also the 
 constexpr double kBestStart = -1e16;              // running best multiplier start
 constexpr double kTieFactor = 1.000000000000001;  // a later equal multiplier does not displace
 constexpr double kStepNudge = 1e-15;              // added to the step to the reduced minimiser
+// A move toward the working set's minimiser this small relative to x is rounding.
+constexpr double kNegligibleMove = 1e-13;
+// A normal whose part outside the span of the working set's normals is below this fraction
+// of its length depends on them.
+constexpr double kDependence = 1e-9;
 // A pseudo multiplier smaller than this fraction of the terms it is made of is rounding.
 constexpr double kPseudoNoise = 1e-12;
+
+// Whether a constraint's normal is independent of the normals of the working set (less the
+// member at `leaving`, if any), on the variables the set leaves free. A dependent constraint
+// keeps its residual along every direction in the set's null space, so it can never truly
+// block a move; only rounding in the direction gives it a rate, and taking it in would make
+// the working set singular.
+class SpanTest {
+ public:
+  SpanTest(const QpConstraints& cons, const QpWorkspace::Factor& f, int leaving)
+      : cons_(cons), n_(cons.n()) {
+    free_.fill(true);
+    for (int e = 0; e < f.count; ++e) {
+      if (e != leaving && !cons.is_general(f.set[e])) free_[cons.fixed_variable(f.set[e])] = false;
+    }
+    for (int e = 0; e < f.count; ++e) {
+      if (e == leaving || !cons.is_general(f.set[e])) continue;
+      std::array<double, kQpMaxVars> v = restricted(f.set[e]);
+      if (orthogonalise(v) > 0.0) basis_[count_++] = v;
+    }
+  }
+
+  bool independent(int code) const {
+    std::array<double, kQpMaxVars> v = restricted(code);
+    return orthogonalise(v) > 0.0;
+  }
+
+ private:
+  std::array<double, kQpMaxVars> restricted(int code) const {
+    std::array<double, kQpMaxVars> v{};
+    for (int i = 0; i < n_; ++i) v[i] = free_[i] ? cons_.normal(code, i) : 0.0;
+    return v;
+  }
+  // Removes the components along the basis (twice, for accuracy) and normalises v; returns
+  // the remaining fraction of its length, 0 when that is below 1e-9.
+  double orthogonalise(std::array<double, kQpMaxVars>& v) const {
+    const double length = std::sqrt(sdotm(n_, v.data(), 1, v.data(), 1));
+    if (length == 0.0) return 0.0;
+    for (int pass = 0; pass < 2; ++pass) {
+      for (int b = 0; b < count_; ++b) {
+        const double c = sdotm(n_, basis_[b].data(), 1, v.data(), 1);
+        for (int i = 0; i < n_; ++i) v[i] -= c * basis_[b][i];
+      }
+    }
+    const double rest = std::sqrt(sdotm(n_, v.data(), 1, v.data(), 1));
+    if (!(rest > kDependence * length)) return 0.0;
+    for (int i = 0; i < n_; ++i) v[i] /= rest;
+    return rest / length;
+  }
+
+  const QpConstraints& cons_;
+  int n_;
+  std::array<bool, kQpMaxVars> free_{};
+  int count_ = 0;
+  std::array<std::array<double, kQpMaxVars>, kQpMaxVars + kQpMaxVars> basis_{};
+};
 
 struct Solution {
   std::array<double, kQpMaxVars> x{};
@@ -64,7 +124,7 @@ class OptimalityPhase {
   }
   double value(int code) const { return cons_.fixed_value(code, f_.pseudo_value.data()); }
   void direction(int position, std::array<double, kQpMaxVars>& s) const;
-  double ratio_test(const std::array<double, kQpMaxVars>& s, int& blocking) const;
+  double ratio_test(const std::array<double, kQpMaxVars>& s, int leaving, int& blocking) const;
   void remove(int position) {
     std::copy(f_.set.begin() + position + 1, f_.set.begin() + f_.count, f_.set.begin() + position);
     --f_.count;
@@ -220,18 +280,21 @@ void OptimalityPhase::direction(int position, std::array<double, kQpMaxVars>& s)
 }
 
 // Smallest step along s to an inactive inequality whose residual falls (rate below
-// -1e-25), starting from 1e16 and replaced only by a strictly smaller step, so the lowest
-// constraint number wins ties. A residual that rounding left slightly negative counts as 0.
-double OptimalityPhase::ratio_test(const std::array<double, kQpMaxVars>& s, int& blocking) const {
+// -1e-25, and not a cancellation remainder), starting from 1e16 and replaced only by a
+// strictly smaller step, so the lowest constraint number wins ties. A residual that rounding
+// left slightly negative counts as 0.
+double OptimalityPhase::ratio_test(const std::array<double, kQpMaxVars>& s, int leaving,
+                                   int& blocking) const {
   double best = kStepStart;
   blocking = 0;
+  const SpanTest span(cons_, f_, leaving);
   for (int code = 1; code <= cons_.m(); ++code) {
     if (cons_.is_equality(code) || in_set(code)) continue;
-    const double rate = cons_.rate(code, s.data());
-    if (!(rate < -kQpRateTol)) continue;
+    const double rate = cons_.falling_rate(code, s.data());
+    if (rate == 0.0) continue;
     const double r = cons_.residual(code, w_.x.data(), f_.pseudo_value.data());
     const double step = std::max(r, 0.0) / -rate;
-    if (step < best) {
+    if (step < best && span.independent(code)) {
       best = step;
       blocking = code;
     }
@@ -245,10 +308,18 @@ QpOutcome OptimalityPhase::iterate() {
   Solution s = solve();
   for (int iteration = 0; iteration < limit; ++iteration) {
     // Move toward the minimiser on the working set unless a constraint blocks first.
+    // At a vertex, or when the move is at rounding level, there is nothing to block.
     std::array<double, kQpMaxVars> dir{};
-    for (int i = 0; i < n; ++i) dir[i] = s.x[i] - w_.x[i];
+    double move = 0.0;
+    double size = 1.0;
+    for (int i = 0; i < n; ++i) {
+      dir[i] = s.x[i] - w_.x[i];
+      move = std::max(move, std::fabs(dir[i]));
+      size = std::max(size, std::fabs(w_.x[i]));
+    }
     int blocking = 0;
-    const double alpha = ratio_test(dir, blocking);
+    const bool free_move = n_free_ > n_general_ && move > kNegligibleMove * size;
+    const double alpha = free_move ? ratio_test(dir, -1, blocking) : kStepStart;
     if (alpha < 1.0) {
       for (int i = 0; i < n; ++i) w_.x[i] += alpha * dir[i];
       f_.set[f_.count++] = blocking;
@@ -291,13 +362,16 @@ QpOutcome OptimalityPhase::iterate() {
       for (int j = 0; j < n; ++j) curvature += dir[i] * hess(i, j) * dir[j];
     }
     const double full = curvature > 0.0 ? best * kTieFactor / curvature + kStepNudge : kStepStart;
-    const double step = ratio_test(dir, blocking);
+    // The ratio test's start value 1e16 also caps a move that nothing blocks; the minimiser
+    // further out is reached through the next working-set step.
+    const double step = ratio_test(dir, leave, blocking);
     if (blocking != 0 && step < full) {
       for (int i = 0; i < n; ++i) w_.x[i] += step * dir[i];
       remove(leave);
       f_.set[f_.count++] = blocking;
     } else if (curvature > 0.0) {
-      for (int i = 0; i < n; ++i) w_.x[i] += full * dir[i];
+      const double move = std::min(full, step);
+      for (int i = 0; i < n; ++i) w_.x[i] += move * dir[i];
       remove(leave);
     } else {
       publish(s);
