@@ -160,13 +160,22 @@ TEST(Text, VerticalTextRunsUpwardInATallBlock) {
     initwindow(200, 200, "Vertical");
     setcolor(kWhite);
     settextstyle(1, 1, 16, 1);  // vertical, transparent
-    outtextxy(50, 20, "Progress");
-    const Box ink = ink_box(getpagepixels(), kBlack);
+    // Heavy letters first and light dots after: read upward, the ink gathers at the bottom.
+    const std::string text = "MMM.......";
+    outtextxy(50, 20, text);
+    const PixelBuffer page = getpagepixels();
+    const Box ink = ink_box(page, kBlack);
     ASSERT_FALSE(ink.empty());
     EXPECT_GT(ink.bottom - ink.top, 2 * (ink.right - ink.left));
     EXPECT_GE(ink.left, 50);
     EXPECT_GE(ink.top, 20);
-    EXPECT_LE(ink.bottom, 20 + textwidth("Progress"));
+    EXPECT_LE(ink.bottom, 20 + textwidth(text));
+    double sum_y = 0;
+    int count = 0;
+    for (int y = 0; y < page.height; ++y)
+      for (int x = 0; x < page.width; ++x)
+        if (page.at(x, y) != kBlack) sum_y += y, ++count;
+    EXPECT_GT(sum_y / count, (ink.top + ink.bottom) / 2.0);
   });
 }
 

@@ -87,6 +87,12 @@ QString to_qstring_lf(const std::string& text) {
 }
 
 // Length in the CR+LF convention: each line break counts two.
+// The same for a whole document without copying its text: every block but the last ends in a
+// break, and characterCount counts one separator per block.
+int crlf_length(const QTextDocument& document) {
+  return document.characterCount() - 1 + document.blockCount() - 1;
+}
+
 int crlf_length(const QString& lf_text) {
   return static_cast<int>(lf_text.size() + lf_text.count(QLatin1Char('\n')));
 }
@@ -169,7 +175,7 @@ int insert_textbox_text(int id, const std::optional<std::string>& text) {
     const QString addition = text ? to_qstring_lf(*text) : QString();
     if (auto* edit = qobject_cast<QPlainTextEdit*>(entry.widget)) {
       QTextCursor cursor = edit->textCursor();
-      const long long needed = crlf_length(edit->toPlainText()) + crlf_length(addition);
+      const long long needed = crlf_length(*edit->document()) + crlf_length(addition);
       if (needed > entry.text_limit) entry.text_limit = needed + kLimitHeadroom;
       // One edit block: a single undo step, as the platform's replace-selection is.
       cursor.beginEditBlock();
@@ -288,7 +294,7 @@ int gettextboxlength(int id) {
   int length = -1;
   with_control(id, Family::kTextBoxes, [&](ControlEntry& entry) {
     if (auto* edit = qobject_cast<QPlainTextEdit*>(entry.widget)) {
-      length = crlf_length(edit->toPlainText());
+      length = crlf_length(*edit->document());
     } else if (auto* line = qobject_cast<QLineEdit*>(entry.widget)) {
       length = static_cast<int>(line->text().size());
     }

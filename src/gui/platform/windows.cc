@@ -31,6 +31,13 @@ int caption_height() {
   return QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight);
 }
 
+// The headless platform has no stacking order and warns on every attempt to change it.
+void bring_to_front(QWidget& widget) {
+  if (QGuiApplication::platformName() == QLatin1String("offscreen")) return;
+  widget.raise();
+  widget.activateWindow();
+}
+
 }  // namespace
 
 void request_repaint(const std::shared_ptr<WindowRecord>& window, const QRect& rect) {
@@ -79,8 +86,7 @@ int initwindow(int width, int height, const std::string& title, int left, int to
     record->widget = widget;
     record->alive = true;
     widget->show();
-    widget->raise();
-    widget->activateWindow();
+    bring_to_front(*widget);
     created = true;
   });
   if (!created) {
@@ -123,9 +129,7 @@ void setcurrentwindow(int id) {
   if (!window) return;
   set_current_window_id(id);
   call_on_gui_thread([&] {
-    if (!window->widget) return;
-    window->widget->raise();
-    window->widget->activateWindow();
+    if (window->widget) bring_to_front(*window->widget);
   });
 }
 
