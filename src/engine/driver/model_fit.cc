@@ -53,8 +53,7 @@ double simplex_scale(const ParamVector& p, int npar) {
 
 // Stage 1: up to two simplex calls with a halved size and iteration limit, keeping the better
 // point unless the size has become too small to matter.
-double simplex_stage(Objective& objective, RunState& state, int npar, ParamVector& p,
-                     double ssq0) {
+double simplex_stage(Objective& objective, RunState& state, int npar, ParamVector& p, double ssq0) {
   ParamVector best = p;
   double best_f = ssq0;
   double f = ssq0;

@@ -16,22 +16,22 @@ class Objective;
 struct ModelFit {
   ModelId model = 0;
   int npar = 0;
-  std::string name;          // left-justified, 80 characters
-  int weighting = 0;         // weighting code used (0 or 2)
-  ParamVector initial{};     // initial estimates
-  double stage1_ssq = 0.0;   // sum of squares after the simplex stage
-  ParamVector p{};           // final parameters
-  int iterations = 0;        // constrained-optimiser iterations of both calls
-  int info = 0;              // last return code of the constrained optimiser
-  int call_limit = 0;        // 300, or 200 under robust weighting
-  int equality_count = 0;    // meq as the objective left it
-  double stage2_ssq = 0.0;   // weighted sum of squares at the final parameters
-  ParamVector gradient{};    // objective gradient at the final parameters
-  ParamVector se{};          // standard errors (0 when the statistics failed)
-  ParamVector ci{};          // 95 % confidence half-widths (0 when the statistics failed)
-  ParamMatrix corr{};        // correlation matrix (zeros when the statistics failed)
-  int poorly_determined = 0; // parameters whose standard error exceeds p / 1.333
-  double penalty = 0.0;      // relative-error sum of the AICc
+  std::string name;           // left-justified, 80 characters
+  int weighting = 0;          // weighting code used (0 or 2)
+  ParamVector initial{};      // initial estimates
+  double stage1_ssq = 0.0;    // sum of squares after the simplex stage
+  ParamVector p{};            // final parameters
+  int iterations = 0;         // constrained-optimiser iterations of both calls
+  int info = 0;               // last return code of the constrained optimiser
+  int call_limit = 0;         // 300, or 200 under robust weighting
+  int equality_count = 0;     // meq as the objective left it
+  double stage2_ssq = 0.0;    // weighted sum of squares at the final parameters
+  ParamVector gradient{};     // objective gradient at the final parameters
+  ParamVector se{};           // standard errors (0 when the statistics failed)
+  ParamVector ci{};           // 95 % confidence half-widths (0 when the statistics failed)
+  ParamMatrix corr{};         // correlation matrix (zeros when the statistics failed)
+  int poorly_determined = 0;  // parameters whose standard error exceeds p / 1.333
+  double penalty = 0.0;       // relative-error sum of the AICc
   double aicc = 0.0;
   BreakpointTexts breakpoints;
 };

@@ -25,9 +25,13 @@ std::string trimmed(const std::string& s) {
   return t;
 }
 
-std::string separator() { return " " + std::string(78, '-'); }
+std::string separator() {
+  return " " + std::string(78, '-');
+}
 
-bool contains_slash(const std::string& s) { return s.find('/') != std::string::npos; }
+bool contains_slash(const std::string& s) {
+  return s.find('/') != std::string::npos;
+}
 
 void write_breakpoints(std::ostream& out, const ModelFit& fit, int curves) {
   const BreakpointTexts& t = fit.breakpoints;
@@ -75,8 +79,7 @@ void write_model_section(std::ostream& out, const ModelFit& fit, const ProgressC
   put(out, rf::kIterations, {fit.iterations});
   if (fit.info == 2) put(out, rf::kCallsExceeded, {fit.call_limit, fit.info});
   if (fit.info == 4) put(out, rf::kUphill, {fit.info});
-  put(out, rf::kWeighting,
-      {std::string(fit.weighting == 0 ? "NO WEIGHTING" : "ROBUST WEIGHTING")});
+  put(out, rf::kWeighting, {std::string(fit.weighting == 0 ? "NO WEIGHTING" : "ROBUST WEIGHTING")});
   put(out, rf::kStage1, {fit.stage1_ssq});
   put(out, rf::kStage2, {fit.stage2_ssq});
   put(out, rf::kStandardError, {std::sqrt(fit.stage2_ssq / (data.nRows - npar))});

@@ -1,0 +1,85 @@
+#include "app/batch_run.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+namespace velmor::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+class BatchRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("velmor_batch_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    fs::copy_file(fs::path(VELMOR_EXAMPLES_DIR) / "DATA.IN", dir_ / "DATA.IN");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  int run(std::array<int, 4> models) {
+    CommandLine cl;
+    cl.mode = CommandLine::Mode::kBatch;
+    cl.data_file = (dir_ / "DATA.IN").string();
+    cl.models = models;
+    return run_batch(cl, out_, err_);
+  }
+
+  static std::string last_line(const fs::path& path) {
+    std::ifstream in(path);
+    std::string line, last;
+    while (std::getline(in, line)) last = line;
+    return last;
+  }
+
+  fs::path dir_;
+  std::ostringstream out_;
+  std::ostringstream err_;
+};
+
+TEST_F(BatchRun, CompletedRunPrintsTheReportAndAppendsTheClosingLine) {
+  EXPECT_EQ(run({1, 0, 0, 0}), 0);
+  const fs::path report = dir_ / "DATA.out";
+  EXPECT_EQ(out_.str(), report.string() + "\n");
+  EXPECT_EQ(err_.str(), "");
+  EXPECT_EQ(last_line(report), "   Results written to " + report.string());
+}
+
+TEST_F(BatchRun, ProductDataRefuseASubstrateModelWithExitStatus4) {
+  EXPECT_EQ(run({0, 0, 1, 1}), kExitWrongModelType);
+  EXPECT_EQ(err_.str(),
+            "Information: THE WRONG MODEL TYPE WAS SELECTED!\n"
+            "THE DATA SUGGESTS A PRODUCT vs TIME MODEL INSTEAD.\n");
+  EXPECT_EQ(out_.str(), "");
+  EXPECT_FALSE(fs::exists(dir_ / "DATA.out"));
+}
+
+TEST_F(BatchRun, MissingFileAndBadDataGiveTheDriverStatus) {
+  fs::remove(dir_ / "DATA.IN");
+  EXPECT_EQ(run({1, 0, 0, 0}), 1);
+  EXPECT_NE(err_.str().find("Warning: File does not exist: "), std::string::npos);
+  EXPECT_NE(err_.str().find("Error: * * * OPEN ANOTHER DATA FILE * * *"), std::string::npos);
+
+  std::ofstream(dir_ / "DATA.IN") << "1 2\n3 4\n5 6\n";
+  err_.str("");
+  EXPECT_EQ(run({1, 0, 0, 0}), 3);
+  EXPECT_NE(err_.str().find("Warning: Data columns not equal to 3"), std::string::npos);
+  EXPECT_EQ(out_.str(), "");
+}
+
+// A report that cannot be written is an error, never a success.
+TEST_F(BatchRun, UnwritableReportIsNotASuccess) {
+  fs::create_directory(dir_ / "DATA.out");
+  EXPECT_EQ(run({1, 0, 0, 0}), 3);
+  EXPECT_NE(err_.str().find("Error: Data output file error at Line 395"), std::string::npos);
+  EXPECT_EQ(out_.str(), "");
+}
+
+}  // namespace
+}  // namespace velmor::app

@@ -1,0 +1,188 @@
+// The report of a whole run, line by line, and the run's refusals.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <regex>
+
+#include "driver_fixture.h"
+#include "engine/data/read_data.h"
+#include "engine/driver/fit_status.h"
+#include "engine/driver/velmor.h"
+#include "recording_host.h"
+
+namespace velmor {
+namespace {
+
+using testing::ExampleDataFolder;
+using testing::RecordingHost;
+
+// Index of the first line at or after `from` that starts with `prefix`; -1 if none.
+int find_line(const std::vector<std::string>& lines, const std::string& prefix, int from = 0) {
+  for (int i = from; i < static_cast<int>(lines.size()); ++i) {
+    if (lines[i].rfind(prefix, 0) == 0) return i;
+  }
+  return -1;
+}
+
+double number_after(const std::string& line, const std::string& label) {
+  return std::stod(line.substr(line.find(label) + label.size()));
+}
+
+class Report : public ExampleDataFolder {
+ protected:
+  int run(std::array<int, 4> models) {
+    state_.imdl = models;
+    return velmor(state_, host_, data_path());
+  }
+  RunState state_;
+  RecordingHost host_;
+};
+
+// The lines of one model's section before its data table, with the values of this run where
+// the report prints computed numbers.
+void expect_section_head(const std::vector<std::string>& lines, int start, const char* description,
+                         int parameters) {
+  ASSERT_GE(start, 0);
+  EXPECT_EQ(lines[start], "");
+  EXPECT_EQ(lines[start + 1], "");
+  EXPECT_EQ(lines[start + 2], "          VELMOR-TARN NONLINEAR OPTIMIZATION SOFTWARE");
+  EXPECT_EQ(lines[start + 3].substr(0, 10), std::string(10, ' '));
+  EXPECT_EQ(lines[start + 4], "");
+  EXPECT_TRUE(std::regex_match(lines[start + 5],
+                               std::regex(" {19}(Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} [ "
+                                          "0-9]\\d \\d\\d:\\d\\d:\\d\\d \\d{4}")))
+      << lines[start + 5];
+  EXPECT_EQ(lines[start + 6], "");
+  EXPECT_EQ(lines[start + 7], std::string("          MODEL NAME:  ") + description);
+  EXPECT_EQ(lines[start + 12], "          NUMBER OF DATA SETS ANALYZED:              3");
+  EXPECT_EQ(lines[start + 13],
+            "          NUMBER OF PARAMETERS, P:                   " + std::to_string(parameters));
+  EXPECT_EQ(lines[start + 14],
+            "          TOTAL NUMBER OF CONSTRAINTS:               " + std::to_string(parameters));
+  EXPECT_EQ(lines[start + 15], "          NUMBER OF EQUALITY CONSTRAINTS:            0");
+  EXPECT_TRUE(std::regex_match(lines[start + 16],
+                               std::regex(" {10}NUMBER OF ITERATIONS: {19}[ \\d]{3}\\d")))
+      << lines[start + 16];
+  EXPECT_EQ(lines[start + 17], "          WEIGHTING: NO WEIGHTING");
+}
+
+TEST_F(Report, TwoProductModelsOfTheExampleLineByLine) {
+  ASSERT_EQ(run({1, 1, 0, 0}), kStatusCompleted);
+  EXPECT_TRUE(host_.messages.empty());
+  EXPECT_EQ(host_.fits_shown, 2);
+  const auto lines = read_lines(report_path());
+
+  expect_section_head(lines, 0, "1- Product vs time Integrated Michaelis-Menten:", 2);
+  const int second_title = find_line(lines, "          VELMOR-TARN NONLINEAR", 3);
+  ASSERT_GT(second_title, 0);
+  expect_section_head(lines, second_title - 2,
+                      "2- Product vs time Integrated Michaelis-Menten - baseline:", 3);
+
+  // Sums of squares and parameters against an independent least-squares fit.
+  const double references[2][4] = {{42.978669, 8.378156, 0.3555274, 0},
+                                   {36.425048, 8.950351, 0.3528496, 0.8200689}};
+  int from = 0;
+  for (int m = 0; m < 2; ++m) {
+    const int stage1 = find_line(lines, "          STAGE-1 SIMPLEX SEARCH SSQ=", from);
+    ASSERT_GT(stage1, 0);
+    EXPECT_EQ(lines[stage1 - 1], "");
+    const int stage2 = stage1 + 1;
+    ASSERT_EQ(lines[stage2].rfind("          STAGE-2 QUADRATIC PROGRAMMING SSQ= ", 0), 0u);
+    const double ssq = number_after(lines[stage2], "SSQ=");
+    EXPECT_LT(std::fabs(ssq - references[m][0]) / references[m][0], 1e-7) << lines[stage2];
+    EXPECT_EQ(lines[stage2 + 1], "");
+    const int parameters = m == 0 ? 2 : 3;
+    const double se_regression = number_after(lines[stage2 + 2], "REGRESSION=");
+    EXPECT_NEAR(se_regression, std::sqrt(ssq / (27 - parameters)), 1e-7);
+    ASSERT_EQ(lines[stage2 + 3].rfind("          AICc (Corrected Akaike)=         ", 0), 0u);
+    EXPECT_EQ(lines[stage2 + 4], "");
+
+    const int best = find_line(lines, "          BEST FIT PARAMETERS:    STD. ERRORS", stage2);
+    ASSERT_GT(best, 0);
+    for (int j = 0; j < parameters; ++j) {
+      const std::string& row = lines[best + 1 + j];
+      EXPECT_EQ(row.substr(0, 8), "       " + std::to_string(j + 1));
+      const double value = std::stod(row.substr(8, 18));
+      EXPECT_LT(std::fabs(value - references[m][j + 1]) / references[m][j + 1], 1e-5) << row;
+      EXPECT_EQ(row.substr(26, 5), "  +/-");
+    }
+    EXPECT_EQ(lines[best + 1 + parameters], " " + std::string(78, '-'));
+    EXPECT_EQ(lines[best + 2 + parameters], "");
+    EXPECT_EQ(lines[best + 3 + parameters],
+              "                      PARAMETER AND CORRELATION MATRIX VALUES");
+
+    const int table =
+        find_line(lines, "     NO.         time       [So]          Y         Ycalc", best);
+    ASSERT_GT(table, 0);
+    EXPECT_EQ(lines[table - 1], "");
+    EXPECT_EQ(lines[table + 1], " " + std::string(78, '-'));
+    EXPECT_EQ(lines[table + 2].substr(0, 34), "       1         0.000      50.000");
+    EXPECT_EQ(lines[table + 28].substr(0, 34), "      27       360.000     500.000");
+    EXPECT_EQ(lines[table + 29], " " + std::string(78, '-'));
+    from = table + 29;
+  }
+
+  // The summary ranks model 2 first; the report ends with the file's own name.
+  const int summary = find_line(lines, "              VELMOR-TARN BEST-FIT MODEL SUMMARY:", from);
+  ASSERT_GT(summary, 0);
+  EXPECT_EQ(lines[summary - 1], "");
+  EXPECT_EQ(lines[summary + 2],
+            "     RANK    AICc        Delta(AICc)         MODEL NAME                  LER*<2");
+  EXPECT_EQ(lines[summary + 4].substr(0, 22), "       1     15.0601  ");
+  EXPECT_NE(lines[summary + 4].find("2- [Pt] vs time Michaelis-Menten - Bkg"), std::string::npos);
+  EXPECT_NE(lines[summary + 5].find("1- [Pt] vs time Michaelis-Menten"), std::string::npos);
+  EXPECT_EQ(lines[summary + 6], " " + std::string(78, '-'));
+  EXPECT_EQ(lines[summary + 7], "");
+  EXPECT_EQ(lines.back(), " SAVED TO: " + report_path());
+  EXPECT_EQ(static_cast<int>(lines.size()), summary + 9);
+
+  // The shared state is left with the best model for the plots.
+  EXPECT_EQ(state_.imdlno, 2);
+  EXPECT_EQ(state_.global_mdl_count, 2);
+  EXPECT_EQ(state_.filenameresults, report_path());
+}
+
+TEST_F(Report, OneModelHasNoSummary) {
+  ASSERT_EQ(run({1, 0, 0, 0}), kStatusCompleted);
+  const auto lines = read_lines(report_path());
+  EXPECT_EQ(find_line(lines, "              VELMOR-TARN BEST-FIT MODEL SUMMARY:"), -1);
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines.back(), " SAVED TO: " + report_path());
+  EXPECT_EQ(lines[lines.size() - 2], " " + std::string(78, '-'));
+  EXPECT_EQ(state_.imdlno, 1);
+}
+
+TEST_F(Report, MissingDataFileIsRefusedAndWritesNothing) {
+  std::filesystem::remove(data_path());
+  EXPECT_EQ(run({1, 0, 0, 0}), kStatusFileMissing);
+  ASSERT_EQ(host_.messages.size(), 2u);
+  EXPECT_EQ(host_.messages[0].kind, kWarning);
+  EXPECT_EQ(host_.messages[0].text, "File does not exist: " + data_path());
+  EXPECT_EQ(host_.messages[1].kind, kError);
+  EXPECT_EQ(host_.messages[1].text, "* * * OPEN ANOTHER DATA FILE * * *");
+  EXPECT_FALSE(std::filesystem::exists(report_path()));
+  EXPECT_EQ(host_.fits_shown, 0);
+}
+
+// A report that cannot be created (here a folder stands where it would go) is an error, and
+// nothing is fitted.
+TEST_F(Report, UnwritableReportIsADataError) {
+  std::filesystem::create_directory(report_path());
+  EXPECT_EQ(run({1, 1, 0, 0}), kStatusDataError);
+  ASSERT_EQ(host_.messages.size(), 2u);
+  EXPECT_EQ(host_.messages[0].text, "Data output file error at Line 395");
+  EXPECT_EQ(host_.messages[1].text, "* * * ERROR: RUN ABORTED * * *");
+  EXPECT_EQ(host_.fits_shown, 0);
+  EXPECT_EQ(state_.global_mdl_count, 0);
+}
+
+// Negative fitted values are printed as computed and drawn as 0.
+TEST_F(Report, NegativeFittedValuesArePrintedButDrawnAsZero) {
+  ASSERT_EQ(run({0, 1, 0, 0}), kStatusCompleted);
+  for (int i = 0; i < state_.data.nRows; ++i) EXPECT_GE(state_.data.Ycalc[i], 0.0);
+}
+
+}  // namespace
+}  // namespace velmor
