@@ -39,8 +39,12 @@ TEST(Window, ClosingEmptiesSlotsAndClearsTheCurrentWindow) {
   run_gui([] {
     const int a = initwindow(100, 100, "a");
     const int b = initwindow(100, 100, "b");
+    std::atomic<int> close_callbacks{0};
+    setcurrentwindow(b);
+    setwindowclosecallback([&] { ++close_callbacks; });
     const int c = initwindow(100, 100, "c");
     closewindow(b);
+    EXPECT_EQ(close_callbacks, 0);  // closing by program asks no one
     EXPECT_FALSE(isvalidwindow(b));
     EXPECT_EQ(getcurrentwindow(), c);
     closewindow(-1);  // the current one
@@ -211,6 +215,23 @@ TEST(ChildProcess, DrawingWithoutCurrentWindow) {
     std::puts("drew anyway");
   });
   std::exit(7);
+}
+
+TEST(ChildProcess, RememberedCloseFlag) {
+  if (!testing::in_child()) GTEST_SKIP() << "runs only in a child process";
+  run_gui([] {
+    initwindow(100, 100, "Explicit", kDefaultPosition, kDefaultPosition, false, false);
+    const int later = initwindow(100, 100, "Omitted flags");
+    test_input::request_user_close(later);
+    std::puts(isvalidwindow(later) ? "still open" : "survived the close");
+  });
+  std::exit(7);
+}
+
+TEST(Window, InitwindowRemembersAnExplicitCloseFlag) {
+  const auto child = testing::run_child_test("ChildProcess.RememberedCloseFlag");
+  EXPECT_EQ(child.exit_code, 7) << child.output;
+  EXPECT_NE(child.output.find("survived the close"), std::string::npos) << child.output;
 }
 
 TEST(Window, ClosingAWindowThatEndsTheProgramExitsWithZero) {
