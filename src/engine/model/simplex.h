@@ -11,7 +11,9 @@ enum class SimplexStop {
   kNoIterations,    // max_iter <= 0: only the starting simplex was evaluated
   kConverged,       // the spread of the vertex values fell to tol or below (after more than
                     // max_iter / 100 iterations, and for the baseline models after iteration 9
-                    // or on a spread of exactly 0)
+                    // or on a spread of exactly 0). The spread sums n of the n + 1 values
+                    // and divides their mean by n + 1, so equal values v still spread by nearly
+                    // v / n: on data that no model fits exactly it ends at max_iter.
   kIterationLimit,  // it reached max_iter, either in a restart iteration or by counting past it
 };
 
