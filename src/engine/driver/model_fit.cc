@@ -1,6 +1,7 @@
 #include "engine/driver/model_fit.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <vector>
 
@@ -106,10 +107,58 @@ int constrained_stage(Objective& objective, int npar, ParamVector& p, double& f,
   return iterations;
 }
 
+// Forwards to the fit's objective and counts the evaluations, so the stages' costs can be
+// reported.
+class CountingObjective : public Objective {
+ public:
+  explicit CountingObjective(Objective& inner) : inner_(inner) {}
+  void calcfg(int n, const ParamVector& x, double& f, ParamVector& g, ConstraintVector& c,
+              ConstraintNormals& cnorm) override {
+    ++evaluations_;
+    inner_.calcfg(n, x, f, g, c, cnorm);
+  }
+  double value(int n, const ParamVector& x) override {
+    ++evaluations_;
+    return inner_.value(n, x);
+  }
+  void bounds_neg(ParamVector& x, int n, double& f) override { inner_.bounds_neg(x, n, f); }
+  int constraint_count() const override { return inner_.constraint_count(); }
+  int equality_count() const override { return inner_.equality_count(); }
+  long evaluations() const { return evaluations_; }
+
+ private:
+  Objective& inner_;
+  long evaluations_ = 0;
+};
+
+// Measures the stages of one fit into ModelFit::costs.
+class StageClock {
+ public:
+  StageClock(ModelFit& fit, const CountingObjective& objective)
+      : fit_(fit), objective_(objective), start_(std::chrono::steady_clock::now()) {}
+  // Charges everything since the previous call to `stage`.
+  void charge(FitStage stage) {
+    const auto now = std::chrono::steady_clock::now();
+    StageCost& cost = fit_.costs[static_cast<int>(stage)];
+    cost.evaluations += objective_.evaluations() - counted_;
+    cost.seconds += std::chrono::duration<double>(now - start_).count();
+    counted_ = objective_.evaluations();
+    start_ = now;
+  }
+
+ private:
+  ModelFit& fit_;
+  const CountingObjective& objective_;
+  std::chrono::steady_clock::time_point start_;
+  long counted_ = 0;
+};
+
 }  // namespace
 
-ModelFit fit_model(RunState& state, Host& host, Objective& objective, bool recompute) {
+ModelFit fit_model(RunState& state, Host& host, Objective& fit_objective, bool recompute) {
   ModelFit fit;
+  CountingObjective objective(fit_objective);
+  StageClock clock(fit, objective);
   fit.model = state.imdlno;
   fit.npar = state.npar;
   fit.name = state.strmdl;
@@ -120,6 +169,7 @@ ModelFit fit_model(RunState& state, Host& host, Objective& objective, bool recom
   if (recompute) p.fill(1.0);
   init_estimates(objective, state, p);
   fit.initial = p;
+  clock.charge(FitStage::kEstimates);
 
   fit.weighting = state.nwt_global;
   if (fit.weighting < 0 || fit.weighting > 2) {
@@ -133,6 +183,7 @@ ModelFit fit_model(RunState& state, Host& host, Objective& objective, bool recom
 
   double f = simplex_stage(objective, state, npar, p, ssq0);
   fit.stage1_ssq = f;
+  clock.charge(FitStage::kSimplex);
 
   objective.bounds_neg(p, npar, f);
   const ParamVector simplex_p = p;
@@ -144,6 +195,7 @@ ModelFit fit_model(RunState& state, Host& host, Objective& objective, bool recom
     p = simplex_p;
     f = simplex_f;
   }
+  clock.charge(FitStage::kMinsvd);
 
   objective.bounds_neg(p, npar, f);
   {
@@ -155,11 +207,13 @@ ModelFit fit_model(RunState& state, Host& host, Objective& objective, bool recom
   fit.iterations = constrained_stage(objective, npar, p, f, fit.call_limit, fit.info);
   fit.equality_count = objective.equality_count();
   fit.p = p;
+  clock.charge(FitStage::kConstrained);
 
   for (int i = 0; i < data.nRows; ++i) {
     data.Ycalc[i] = func(fit.model, data.X1[i], data.X2[i], data.Y[i], p);
   }
   breakpoint(data, fit.model, p, fit.breakpoints);
+  clock.charge(FitStage::kBreakpoint);
 
   double f_final = 0.0;
   derivatives(state, fit.gradient, f_final, p);
@@ -177,6 +231,7 @@ ModelFit fit_model(RunState& state, Host& host, Objective& objective, bool recom
   }
   fit.penalty = relative_error_penalty(npar, p, fit.se);
   fit.aicc = aicc(data.nRows, npar, fit.penalty, fit.stage2_ssq);
+  clock.charge(FitStage::kStatistics);
   return fit;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "engine/core/global_types.h"
@@ -11,6 +12,19 @@
 namespace velmor {
 
 class Objective;
+
+// The stages of one model's fit, in the order they run.
+enum class FitStage { kEstimates, kSimplex, kMinsvd, kConstrained, kBreakpoint, kStatistics };
+inline constexpr int kFitStageCount = 6;
+inline constexpr const char* kFitStageNames[kFitStageCount] = {
+    "estimates", "simplex", "minsvd", "constrained", "breakpoint", "statistics"};
+
+// What one stage spent: objective evaluations (calcfg or value calls; the breakpoint analysis
+// and the statistics evaluate the model directly and count 0) and wall-clock time.
+struct StageCost {
+  long evaluations = 0;
+  double seconds = 0.0;
+};
 
 // Everything the report says about one fitted model.
 struct ModelFit {
@@ -34,6 +48,7 @@ struct ModelFit {
   double penalty = 0.0;       // relative-error sum of the AICc
   double aicc = 0.0;
   BreakpointTexts breakpoints;
+  std::array<StageCost, kFitStageCount> costs{};
 };
 
 // Optimisation stages of one model, on the data in state.data (restored by the caller): the
