@@ -15,6 +15,7 @@ constexpr int kMaxCorrections = 10;
 // this can never be reached within 10 corrections: those arguments go straight to the
 // logarithmic solver (w0 overestimates W by about 0.5 there).
 constexpr double kUnreachableStart = 86.0;
+constexpr double kSmallLog = 2.0;
 
 bool converged(double residual, double tol) {
   // Written so that a NaN residual counts as converged and passes through.
@@ -24,6 +25,8 @@ bool converged(double residual, double tol) {
 }  // namespace
 
 double lambert_w_of_log(double log_z) {
+  // Small logarithms (z below e^2) are ordinary arguments; ln L would not start Newton there.
+  if (log_z < kSmallLog) return omegw(std::exp(log_z));
   double w = log_z - std::log(log_z);
   for (int k = 0; k < 8; ++k) {
     // Newton on g(w) = w + ln w - L: w <- w (1 + L - ln w) / (1 + w).
