@@ -31,7 +31,8 @@ enum SqpInfo : int {
   // SqpOptimize.InconsistentLinearisationsEndWithCode5
   kSqpInconsistent = 5,
   // the subproblem stopped on one of its artificial +-big bounds; returned once
-  // niter > maxiter/2, or once niter > 10. Qpsub.StepOnAnArtificialBoundGivesCode6
+  // niter > maxiter/2, or once niter > 10. SqpOptimize.UnboundedDescentEndsOnTheArtificialBound,
+  // Qpsub.StepOnAnArtificialBoundGivesCode6
   kSqpArtificialBound = 6,
 };
 

@@ -274,8 +274,11 @@ TEST(QpSolve, RelaxedSubproblemKeepsSmallMultipliersBesideAHugeLinearTerm) {
   EXPECT_EQ(w.x[3], 1.0);
   ASSERT_EQ(w.k, 2);
   for (int e = 0; e < w.k; ++e) {
-    if (w.active[e] == 2 * qp.n + 1) EXPECT_NEAR(w.multiplier[e], 1.5, 1e-14);
-    if (w.active[e] != 2 * qp.n + 1) EXPECT_EQ(w.active[e], 2 * qp.n);
+    if (w.active[e] == 2 * qp.n + 1) {
+      EXPECT_NEAR(w.multiplier[e], 1.5, 1e-14);
+    } else {
+      EXPECT_EQ(w.active[e], 2 * qp.n);
+    }
   }
 }
 

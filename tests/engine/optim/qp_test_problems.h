@@ -93,7 +93,9 @@ inline void expect_kkt(const TestQp& qp, const QpWorkspace& w, double tol) {
     const int code = w.active[e];
     const bool equality = code > 2 * n && code - 2 * n <= qp.meq;
     EXPECT_NEAR(qp.residual(code, x), 0.0, tol * scale) << qp.name << " active " << code;
-    if (!equality) EXPECT_GE(w.multiplier[e], -tol * scale) << qp.name << " sign " << code;
+    if (!equality) {
+      EXPECT_GE(w.multiplier[e], -tol * scale) << qp.name << " sign " << code;
+    }
     EXPECT_EQ(w.status[code - 1], equality ? kQpActiveEquality : kQpActiveInequality);
     for (int i = 0; i < n; ++i) stationarity[i] -= w.multiplier[e] * qp.normal(code, i);
   }
