@@ -93,8 +93,15 @@ struct QpWorkspace {
 };
 
 // Solves the QP from work.x (and, by mode, from the list in work.active or the stored factor).
-// Every mode but the warm start reads A; the warm start (mode 5) solves with the Hessian the
-// stored factor was made from, taking q and the right-hand sides afresh.
+// Every mode but the warm start reads A. The warm start (mode 5) solves with the Hessian the
+// stored factor was made from, taking q, the bounds and the right-hand sides afresh: it starts
+// from the minimiser on the stored working set (the caller's list is not used, as the stored
+// inverse belongs to the stored set) and, if that point is infeasible, starts cold with the
+// stored Hessian. Without a stored factor (first call, or the last one found no feasible
+// point) mode 5 is a cold start and reads A. A start list that is unusable (invalid numbers,
+// missing equalities, singular, or an infeasible minimiser) also falls back to a cold start.
+// Moves are capped at 1e16: kUnbounded means that a zero-curvature descent direction meets no
+// constraint within that distance.
 QpOutcome qp_solve(const QpProblem& problem, QpWorkspace& work, int mode);
 
 // Feasibility phase: moves work.x to a feasible point by reducing the sum of infeasibilities.
