@@ -6,3 +6,28 @@ target_link_libraries(velmor_batch PUBLIC velmor_engine velmor_util)
 
 add_executable(velmor-tarn ${CMAKE_CURRENT_SOURCE_DIR}/main.cc)
 target_link_libraries(velmor-tarn PRIVATE velmor_batch)
+
+include(GNUInstallDirs)
+install(TARGETS velmor-tarn RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The windowed program: the shell (main window, command loop, model selection, information
+# screens, Run) over the toolkit and the plot windows.
+if(TARGET wintk)
+  file(GLOB APP_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cc)
+  list(FILTER APP_SOURCES EXCLUDE REGEX "/(batch_[^/]*|main)\\.cc$")
+  add_library(velmor_app_lib STATIC ${APP_SOURCES})
+  target_include_directories(velmor_app_lib PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(velmor_app_lib PUBLIC wintk velmor_engine velmor_batch velmor_util)
+  if(TARGET velmor_plot)
+    target_link_libraries(velmor_app_lib PUBLIC velmor_plot)
+    target_compile_definitions(velmor_app_lib PRIVATE VELMOR_WITH_PLOTS)
+  endif()
+  target_link_libraries(velmor-tarn PRIVATE velmor_app_lib)
+  target_compile_definitions(velmor-tarn PRIVATE VELMOR_WITH_GUI)
+
+  # A desktop entry and an icon, so the program appears in the desktop's menus.
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/velmor-tarn.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${PROJECT_SOURCE_DIR}/packaging/velmor-tarn.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+endif()

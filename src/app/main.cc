@@ -5,6 +5,9 @@
 
 #include "app/batch_options.h"
 #include "app/batch_run.h"
+#ifdef VELMOR_WITH_GUI
+#include "app/gui_main.h"
+#endif
 
 int main(int argc, char** argv) {
   using velmor::app::CommandLine;
@@ -23,9 +26,13 @@ int main(int argc, char** argv) {
     case CommandLine::Mode::kBatch:
       return velmor::app::run_batch(cl, std::cout, std::cerr);
     case CommandLine::Mode::kGui:
+#ifdef VELMOR_WITH_GUI
+      return velmor::app::run_gui(argc, argv);
+#else
       break;
+#endif
   }
-  std::cerr << program << ": the main window is not part of this build yet; use --batch\n\n"
+  std::cerr << program << ": this build has no main window; use --batch\n\n"
             << velmor::app::usage_text(program);
   return velmor::app::kExitUsage;
 }

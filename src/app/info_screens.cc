@@ -1,0 +1,55 @@
+#include "app/info_screens.h"
+
+#include "app/info_texts.h"
+#include "engine/core/host.h"
+#include "gui/wintk.h"
+
+namespace velmor::app {
+
+void models() {
+  wintk::dlgmessage(kInformation, model_library_text());
+}
+
+void examplefile() {
+  wintk::dlgmessage(kInformation, example_file_text());
+}
+
+void help() {
+  wintk::dlgmessage(kInformation, help_text());
+}
+
+void mechanism() {
+  wintk::dlgmessage(kInformation, mechanism_text());
+}
+
+void about() {
+  wintk::dlgmessage(kInformation, about_text());
+}
+
+void splash(int main_window, int milliseconds) {
+  const int screen_width = wintk::getmaxwidth();
+  const int screen_height = wintk::getmaxheight();
+  const int width = screen_width / 4;
+  const int height = static_cast<int>(0.5 * screen_height);
+  // A caption gives the window its close box; closing it wakes the wait below through the
+  // window's idle event instead of ending the program.
+  const int window = wintk::initwindow(width, height, "Velmor-TARN", screen_width / 4,
+                                       screen_height / 4, false, false);
+  if (window < 0) return;
+  wintk::setbkcolor(wintk::creatergb(242, 245, 250));
+  wintk::clearviewport();
+  wintk::setcolor(wintk::creatergb(0, 0, 0));
+  wintk::settextstyle(7, 0, wintk::scaledpi(14));
+  wintk::settextjustify(0, 2);
+  const int line_height = wintk::textheight("Xg") + 2;
+  int y = line_height;
+  for (const std::string& line : splash_lines()) {
+    if (!line.empty()) wintk::outtextxy((width - wintk::textwidth(line)) / 2, y, line);
+    y += line_height;
+  }
+  wintk::startidle(milliseconds);
+  wintk::closewindow(window);
+  wintk::setcurrentwindow(main_window);
+}
+
+}  // namespace velmor::app

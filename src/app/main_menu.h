@@ -1,0 +1,83 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <initializer_list>
+#include <string_view>
+
+// The main window's menus: the bar with its two drop-down menus "File" and "Weight", every entry
+// with its label and command code, and the enabled state of each entry as the shell sets it.
+namespace velmor::app {
+
+// Every entry the shell enables or greys, bar entries first in the order they appear.
+enum class Entry {
+  kFile,       // drop-down
+  kOpenData,   // bar "OpenData"
+  kModels,     // bar "Models"
+  kWeight,     // drop-down
+  kRun,        // bar "Run"
+  kClear,      // bar "Clear"
+  kXyPlot,     // bar "XY_Plot"
+  kResiduals,  // bar "Residuals"
+  kHelp,
+  kAboutBar,
+  kQuitBar,
+  kWeightOn,  // "Weight" drop-down
+  kWeightOff,
+  kOpenDataFile,  // "File" drop-down
+  kEditDataFile,
+  kRunCurveFit,
+  kXyPlotFile,  // "XY Plot"
+  kClearDisplay,
+  kSaveResults,
+  kPrintResults,
+  kMechanism,
+  kModelLibrary,  // "Model Library": the model information screen
+  kExampleFile,
+  kAboutFile,
+  kQuitFile,
+};
+inline constexpr int kEntryCount = 25;
+
+struct EntryInfo {
+  std::string_view label;
+  int command;  // -1 for the two drop-down menus
+};
+
+// Label and command code of an entry.
+EntryInfo entry_info(Entry entry);
+
+// Enabled flags of every entry, indexed by Entry.
+using EntryStates = std::array<bool, kEntryCount>;
+
+// The states right after start-up.
+EntryStates initial_entry_states();
+
+// The menu bar of the main window and the toolkit ids of its entries. Menu items are created on
+// the current window; the two drop-down menus are toolkit menus, which the toolkit cannot grey,
+// so their state is only recorded here.
+class MainMenu {
+ public:
+  using CommandSink = std::function<void(int command)>;
+
+  // Builds the bar on the current window. Each item's callback hands its command to `sink` on
+  // the toolkit's callback thread.
+  void build(CommandSink sink);
+
+  // Greys or enables the entries and records their states. Main routine's thread.
+  void set(std::initializer_list<Entry> enable, std::initializer_list<Entry> disable);
+  void set_all(const EntryStates& states);
+
+  bool enabled(Entry entry) const { return states_[static_cast<int>(entry)]; }
+  const EntryStates& states() const { return states_; }
+  // The toolkit's item id of an entry; -1 for the drop-down menus.
+  int item_id(Entry entry) const { return item_ids_[static_cast<int>(entry)]; }
+
+ private:
+  void apply(Entry entry, bool flag);
+
+  std::array<int, kEntryCount> item_ids_{};
+  EntryStates states_{};
+};
+
+}  // namespace velmor::app

@@ -1,0 +1,130 @@
+#include "app/model_dialog.h"
+
+#include <algorithm>
+
+#include "gui/wintk.h"
+
+namespace velmor::app {
+namespace {
+
+// The four buttons (4 x 100 pixels and three gaps of 20) start at W/2 - 220; below this width
+// the first of them would lie left of the window and could not be clicked.
+constexpr int kMinDialogWidth = 480;
+// A radio button is 25 pixels high; closer rows would overlap.
+constexpr int kMinRowStep = 30;
+constexpr int kButtonHeight = 45;
+
+constexpr const char* kRadioLabels[kModelCount] = {
+    "1- Product vs time Integrated Michaelis-Menten",
+    "2- Product vs time Integrated Michaelis-Menten - basline",
+    "3- Substrate vs time Integrated Michaelis-Menten",
+    "4- Substrate vs time Integrated Michaelis-Menten - basline",
+};
+
+// Product, Substrate and Clear: every radio button unchecked and its flag cleared, then the
+// pair checked and flagged. Runs on a callback thread while the dialog is the current window.
+void select_pair(ShellState& shell, int first_model) {
+  for (int k = 0; k < kModelCount; ++k) {
+    wintk::radiobuttonsetchecked(kModelRadio[k], false);
+    shell.model_flags[k] = 0;
+  }
+  if (first_model < 1) return;
+  for (int k = first_model - 1; k <= first_model; ++k) {
+    wintk::radiobuttonsetchecked(kModelRadio[k], true);
+    shell.model_flags[k] = 1;
+  }
+}
+
+// The first free slot from 1 on; -1 if the table is full.
+int free_slot(const RunState& state) {
+  for (int slot = 1; slot < kMaxSecondaryWindows; ++slot) {
+    if (state.child_windows[slot] < 0) return slot;
+  }
+  return -1;
+}
+
+}  // namespace
+
+ModelDialogLayout model_dialog_layout(int screen_width, int screen_height) {
+  const int w = static_cast<int>(screen_width / 3.7);
+  const int h = static_cast<int>(0.5 * screen_height);
+  ModelDialogLayout layout;
+  layout.width = std::max(w, kMinDialogWidth);
+  layout.step = std::max(h / 15, kMinRowStep);
+  layout.height = std::max(h / 2, 6 * layout.step + kButtonHeight + layout.step / 2);
+  layout.left = std::max(0, std::min(w, screen_width - layout.width));
+  layout.top = std::max(0, std::min(h, screen_height - layout.height));
+  return layout;
+}
+
+void close_secondary_windows(RunState& state) {
+  for (int slot = 1; slot < kMaxSecondaryWindows; ++slot) {
+    if (state.child_windows[slot] < 0) continue;
+    wintk::closewindow(state.child_windows[slot]);
+    state.child_windows[slot] = -1;
+  }
+}
+
+void model_lib(ShellState& shell, RunState& state) {
+  close_secondary_windows(state);
+  wintk::enablewindow(shell.main_window, 0);
+
+  const ModelDialogLayout layout = model_dialog_layout(wintk::getmaxwidth(), wintk::getmaxheight());
+  const int dialog = wintk::initwindow(layout.width, layout.height, "Select Models", layout.left,
+                                       layout.top, false, false);
+  if (dialog < 0) {
+    wintk::setcurrentwindow(shell.main_window);
+    wintk::enablewindow(shell.main_window, 1);
+    return;
+  }
+  // Only the Close button ends the dialog.
+  wintk::setwindowsystemclosecallback([] { return 0; });
+  wintk::setcolor(wintk::creatergb(0, 0, 0));
+  wintk::setbkcolor(wintk::creatergb(242, 245, 250));
+  wintk::clearviewport();
+  wintk::settextstyle(7, 0, wintk::scaledpi(14));
+
+  const int step = layout.step;
+  const int half = layout.width / 2;
+  wintk::beginradiogroup();
+  for (int k = 0; k < kModelCount; ++k) {
+    wintk::createradiobutton(60, (k + 1) * step, 700, 25, kRadioLabels[k]);
+  }
+  wintk::createbutton(half - 220, 6 * step, 100, kButtonHeight, "Product",
+                      [&shell] { select_pair(shell, 1); });
+  wintk::createbutton(half - 100, 6 * step, 100, kButtonHeight, "Substrate",
+                      [&shell] { select_pair(shell, 3); });
+  wintk::createbutton(half + 20, 6 * step, 100, kButtonHeight, "Clear",
+                      [&shell] { select_pair(shell, 0); });
+  wintk::createbutton(half + 140, 6 * step, 100, kButtonHeight, "Close", [] { wintk::stopidle(); });
+  for (int k = 0; k < kModelCount; ++k) {
+    wintk::radiobuttonsetchecked(kModelRadio[k], shell.model_flags[k] > 0);
+    wintk::setradiobuttonvisible(kModelRadio[k], true);
+  }
+
+  const int slot = free_slot(state);
+  if (slot > 0) state.child_windows[slot] = dialog;
+  shell.model_dialog_window = dialog;
+  wintk::loop();
+  shell.model_dialog_window = -1;
+
+  ModelId lowest = 0;
+  for (int k = kModelCount - 1; k >= 0; --k) {
+    const bool checked = wintk::radiobuttonischecked(kModelRadio[k]);
+    shell.model_flags[k] = checked ? 1 : 0;
+    if (checked) lowest = k + 1;
+  }
+  if (lowest > 0) state.imdlno = lowest;
+  wintk::refreshall();
+  wintk::settextstyle(1, 0, 14);
+
+  wintk::closewindow(dialog);
+  if (slot > 0) state.child_windows[slot] = -1;
+  wintk::setcurrentwindow(shell.main_window);
+  wintk::stopidle();
+  wintk::enablewindow(shell.main_window, 1);
+  wintk::refreshall();
+  close_secondary_windows(state);
+}
+
+}  // namespace velmor::app

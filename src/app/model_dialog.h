@@ -1,0 +1,36 @@
+#pragma once
+
+#include "app/shell_state.h"
+#include "engine/core/global_types.h"
+
+// The "Select Models" window in which the user picks the models the next run fits.
+namespace velmor::app {
+
+// Control ids of the dialog, in creation order (ids count from 0 in a new window).
+inline constexpr int kModelRadio[kModelCount] = {0, 1, 2, 3};
+inline constexpr int kProductButton = 4;
+inline constexpr int kSubstrateButton = 5;
+inline constexpr int kClearButton = 6;
+inline constexpr int kCloseButton = 7;
+
+// The dialog's geometry, computed from the screen's usable size.
+struct ModelDialogLayout {
+  int width = 0;   // W
+  int height = 0;  // the window's client height
+  int left = 0;
+  int top = 0;
+  int step = 0;  // vertical spacing of the rows
+};
+ModelDialogLayout model_dialog_layout(int screen_width, int screen_height);
+
+// Runs the dialog to completion on the main routine's thread: closes open secondary windows,
+// disables the main window, shows the radio group with the current selection, waits for Close
+// and reads the selection back into shell.model_flags and state.imdlno (the lowest selected
+// model; unchanged if none). The main window is current and enabled again on return.
+void model_lib(ShellState& shell, RunState& state);
+
+// Closes every window registered in slots 1..255 of the secondary-window table and frees the
+// slots.
+void close_secondary_windows(RunState& state);
+
+}  // namespace velmor::app

@@ -1,0 +1,74 @@
+#include "app/results_text.h"
+
+#include <algorithm>
+#include <fstream>
+#include <istream>
+
+#include "gui/wintk.h"
+
+namespace velmor::app {
+namespace {
+
+// The unit the shell keeps for its results file; the copy never borrows it.
+constexpr int kResultsUnit = 100;
+
+std::string_view without_trailing_blanks(std::string_view text) {
+  const std::size_t end = text.find_last_not_of(' ');
+  return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
+}
+
+}  // namespace
+
+std::string report_text_for_box(std::istream& report) {
+  std::string text;
+  std::string line;
+  bool first = true;
+  while (std::getline(report, line)) {
+    // A report written elsewhere may end its lines with CR+LF; the CR is not part of the line.
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (first) {
+      first = false;
+      continue;
+    }
+    const std::string_view shown =
+        std::string_view(line).substr(0, std::min(line.size(), kTextBoxLineLength));
+    text += without_trailing_blanks(shown);
+    text += "\r\n";
+  }
+  return text;
+}
+
+bool write2textbox(int text_box, const std::string& file_name, FileUnits& units) {
+  const int unit = nuunit(kResultsUnit, units);
+  wintk::enabletextbox(text_box, true);
+  wintk::settextboxfocused(text_box);
+  wintk::settextboxvisible(text_box, true);
+  const std::string name(without_trailing_blanks(file_name));
+  if (unit < 0 || !units.open(unit, name, FileMode::kRead)) {
+    if (unit >= 0 && units.open(unit, name, FileMode::kAppend)) units.close(unit);
+    return false;
+  }
+  // One insertion of all lines gives the same contents as one per line, in one request to the
+  // window instead of hundreds.
+  const std::string text = report_text_for_box(*units.stream(unit));
+  units.close(unit);
+  if (!text.empty()) wintk::inserttextboxtext(text_box, text, false);
+  return true;
+}
+
+bool writelines(int unit, const std::string& file_name, std::string_view text, FileUnits& units) {
+  if (unit < 1 || units.is_connected(unit)) unit = nuunit(kResultsUnit, units);
+  if (unit < 0 || !units.open(unit, file_name, FileMode::kWrite)) return false;
+  std::fstream& stream = *units.stream(unit);
+  stream << without_trailing_blanks(text) << '\n';
+  stream.flush();
+  const bool ok = stream.good();
+  units.close(unit);
+  return ok;
+}
+
+void cleartext(int text_box) {
+  wintk::settextboxcontents(text_box, "");
+}
+
+}  // namespace velmor::app

@@ -1,0 +1,103 @@
+#include "app/run_command.h"
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "app/info_screens.h"
+#include "app/info_texts.h"
+#include "app/model_dialog.h"
+#include "app/results_text.h"
+#include "engine/data/model_type_check.h"
+#include "engine/driver/fit_status.h"
+#include "engine/driver/report_formats.h"
+#include "engine/driver/velmor.h"
+#include "gui/wintk.h"
+#include "util/fortran_format.h"
+
+namespace velmor::app {
+namespace {
+
+void pause_ms(int milliseconds) {
+  if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+// After a completed run: the report into the text box, then its closing line appended to the
+// file (so the box shows the report as the driver left it). A report that cannot be opened
+// again is reported and the program goes on; the fit's data stay for the plots.
+void show_report(ShellState& shell, RunState& state, int settle_ms) {
+  const std::string& name = state.filenameresults;
+  shell.results_unit = nuunit(kShellResultsUnit, state.units);
+  if (shell.results_unit < 0 || !state.units.open(shell.results_unit, name, FileMode::kAppend)) {
+    wintk::dlgmessage(kInformation,
+                      std::string(kMsgTextboxWriteError) + "\r\n" + kMsgCouldNotOpenOutput + name);
+    file_close_by_unit(shell.results_unit, state.units);
+    return;
+  }
+  write2textbox(shell.text_box, name, state.units);
+  pause_ms(settle_ms);
+  std::fstream& report = *state.units.stream(shell.results_unit);
+  report.flush();
+  report << util::fortran_write(report_format::kResultsWrittenTo, {name});
+  report.flush();
+  const bool written = report.good();
+  pause_ms(settle_ms);
+  state.units.close(shell.results_unit);
+  if (!written) {
+    wintk::dlgmessage(kWarning, "The closing line could not be written to " + name);
+  }
+  shell.results_file_name = name;
+  if (state.global_mdl_count == 1) wintk::settextboxcursorposition(shell.text_box, 0);
+  wintk::startidle(400);
+  wintk::refreshall();
+}
+
+}  // namespace
+
+void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms) {
+  MainMenu& menu = shell.menu;
+  cleartext(shell.text_box);
+  if (selected_model_count(shell) == 0) {
+    model_lib(shell, state);
+    return;
+  }
+  if (!shell.data_file_open) {
+    menu.set({}, {Entry::kRun, Entry::kRunCurveFit});
+    wintk::dlgmessage(kInformation, kMsgNoDataFile);
+    shell.data_file_open = false;
+    return;
+  }
+  // A file that has gone or cannot be read passes here; the driver then refuses it with its
+  // own messages ("File does not exist: ").
+  if (!model_type_plausible(shell.data_file_name, state.imdlno, host, state.units)) {
+    model_lib(shell, state);
+    return;
+  }
+
+  const int data_unit = state.units.unit_of(shell.data_file_name);
+  if (data_unit >= 0) state.units.close(data_unit);
+  file_close_by_unit(shell.results_unit, state.units);
+  wintk::setwindowtitle(kTitleComputing);
+  for (int k = 0; k < kModelCount; ++k) state.imdl[k] = shell.model_flags[k].load();
+  state.nwt_global = shell.weighting.load();
+  state.filenamedata = shell.data_file_name;
+  const int status = velmor(state, host, shell.data_file_name);
+
+  if (status == kStatusCompleted) {
+    wintk::setwindowtitle(kTitleSaving);
+    show_report(shell, state, settle_ms);
+  } else if (status == kStatusTooManyParameters || status == kStatusModelColumns) {
+    models();
+  }
+
+  wintk::setwindowtitle(kProgramTitle);
+  menu.set({Entry::kFile, Entry::kEditDataFile, Entry::kRunCurveFit, Entry::kSaveResults,
+            Entry::kPrintResults, Entry::kAboutFile, Entry::kQuitFile, Entry::kOpenDataFile,
+            Entry::kModelLibrary, Entry::kClearDisplay, Entry::kXyPlotFile, Entry::kOpenData,
+            Entry::kRun, Entry::kWeight, Entry::kClear, Entry::kXyPlot, Entry::kResiduals,
+            Entry::kQuitBar, Entry::kAboutBar},
+           {});
+  shell.data_file_open = true;
+}
+
+}  // namespace velmor::app

@@ -1,0 +1,262 @@
+#include "app/shell.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/info_screens.h"
+#include "app/info_texts.h"
+#include "app/model_dialog.h"
+#include "app/results_text.h"
+#include "app/run_command.h"
+#include "engine/core/file_units.h"
+#include "gui/wintk.h"
+
+namespace velmor::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The working folder, or an empty string if it cannot be read.
+std::string working_folder() {
+  std::error_code ec;
+  const fs::path folder = fs::current_path(ec);
+  return ec ? std::string() : folder.string();
+}
+
+}  // namespace
+
+std::string save_name_for(std::string_view data_file_name) {
+  const std::size_t slash = data_file_name.find_last_of('/');
+  const std::size_t name_start = slash == std::string_view::npos ? 0 : slash + 1;
+  const std::size_t dot = data_file_name.find_last_of('.');
+  if (dot == std::string_view::npos || dot < name_start) {
+    return std::string(data_file_name) + ".txt";
+  }
+  return std::string(data_file_name.substr(0, dot + 1)) + "txt";
+}
+
+Shell::Shell(ShellOptions options) : options_(std::move(options)), host_(state_, options_.plots) {}
+
+void Shell::post_command(int code) {
+  shell_.menu_choice = code;
+  wintk::stopidle();
+}
+
+void Shell::start_up() {
+  wintk::setapplicationdpiaware();
+  const int screen_width = wintk::getmaxwidth();
+  const int screen_height = wintk::getmaxheight();
+  const int width = static_cast<int>(0.5 * screen_width);
+  const int height = static_cast<int>(0.5 * screen_height);
+  // Closing the main window with its close box ends the program at once.
+  shell_.main_window =
+      wintk::initwindow(width, height, kProgramTitle, width / 2, height / 2, false, true);
+  state_.child_windows = RunState::free_window_table();
+  state_.idactivewin = shell_.main_window;
+  wintk::setactivepage(wintk::getactivepage());
+  wintk::setwindowtitle(kProgramTitle);
+
+  shell_.menu.build([this](int command) { post_command(command); });
+
+  wintk::setcolor(wintk::creatergb(0, 0, 0));
+  wintk::setbkcolor(wintk::creatergb(255, 255, 255));
+  wintk::clearviewport();
+  wintk::settextstyle(6, 0, wintk::scaledpi(14));
+  shell_.menu.set_all(initial_entry_states());
+  shell_.weighting = kNoWeighting;
+
+  shell_.text_box = wintk::createmultilinetextbox(5, 5, width - 10, height - 10);
+  wintk::enabletextbox(shell_.text_box, true);
+
+  splash(shell_.main_window, options_.splash_ms);
+
+  wintk::setbkcolor(wintk::creatergb(0x99, 0xCC, 0xFF));
+  wintk::clearviewport();
+  shell_.results_unit = kShellResultsUnit;
+  shell_.menu_choice = kCmdStart;
+  shell_.data_file_open = false;
+}
+
+int Shell::run() {
+  start_up();
+  if (shell_.main_window < 0) return 1;
+  started_ = true;
+  for (;;) {
+    wintk::startidle(3);
+    wintk::refreshall();
+    const int code = shell_.menu_choice;
+    dispatch(code);
+    if (code == kCmdQuit) {
+      ++handled_;
+      return 0;
+    }
+    editors_.reap();
+    shell_.menu_choice = kCmdIdle;
+    // Counted only now, so that a command posted by someone who saw the count is not
+    // overwritten by the idle code.
+    ++handled_;
+    wintk::stopidle();
+    wintk::refreshall();
+    wintk::loop();
+  }
+}
+
+void Shell::dispatch(int code) {
+  switch (code) {
+    case kCmdQuit:
+      on_quit();
+      break;
+    case kCmdRun:
+      run_command(shell_, state_, host_, options_.settle_ms);
+      break;
+    case kCmdSave:
+      on_save();
+      break;
+    case kCmdPrint:
+      on_edit(shell_.results_file_name, Entry::kPrintResults);
+      break;
+    case kCmdOpen:
+      on_open();
+      break;
+    case kCmdAbout:
+      about();
+      break;
+    case kCmdModels:
+      models();
+      break;
+    case kCmdClear:
+      on_clear();
+      break;
+    case kCmdExample:
+      examplefile();
+      break;
+    case kCmdMechanism:
+      mechanism();
+      break;
+    case kCmdPlot:
+      on_plot(false);
+      break;
+    case kCmdData:
+      on_edit(shell_.data_file_name, Entry::kEditDataFile);
+      break;
+    case kCmdWeightOn:
+      on_weight(true);
+      break;
+    case kCmdWeightOff:
+      on_weight(false);
+      break;
+    case kCmdModelLibrary:
+      model_lib(shell_, state_);
+      break;
+    case kCmdResiduals:
+      on_plot(true);
+      break;
+    case kCmdHelp:
+      help();
+      break;
+    default:  // the idle code, the start value and codes without a command
+      break;
+  }
+}
+
+void Shell::on_open() {
+  MainMenu& menu = shell_.menu;
+  std::string folder = working_folder();
+  std::error_code ec;
+  if (!folder.empty()) fs::current_path(folder, ec);
+  std::string name = folder + "/*.in";
+  if (!wintk::dlgopenfile(name, "*.in", "*.in", "Enter data file")) {
+    shell_.data_file_name = "DATA.IN";
+    state_.filenamedata = shell_.data_file_name;
+    menu.set({Entry::kClear, Entry::kClearDisplay, Entry::kOpenData, Entry::kOpenDataFile},
+             {Entry::kRun, Entry::kRunCurveFit});
+    shell_.data_file_open = false;
+    return;
+  }
+  folder = working_folder();
+  if (!folder.empty()) fs::current_path(folder, ec);
+  state_.filenamepath = folder;
+  // The name keeps its case: on this platform file names are case-sensitive.
+  shell_.data_file_name = name;
+  state_.filenamedata = name;
+  wintk::setwindowtitle(name);
+  menu.set({Entry::kOpenData, Entry::kRun, Entry::kWeight, Entry::kClear, Entry::kFile,
+            Entry::kEditDataFile, Entry::kRunCurveFit, Entry::kOpenDataFile, Entry::kModelLibrary,
+            Entry::kClearDisplay, Entry::kAboutBar, Entry::kAboutFile, Entry::kQuitBar,
+            Entry::kQuitFile},
+           {Entry::kXyPlot, Entry::kResiduals, Entry::kSaveResults, Entry::kPrintResults,
+            Entry::kXyPlotFile});
+  shell_.data_file_open = true;
+}
+
+// Edit Data File and Print Results: the file in the user's editor, or the entry greyed when
+// the file is missing.
+void Shell::on_edit(const std::string& file_name, Entry entry) {
+  const int unit = state_.units.unit_of(file_name);
+  if (unit >= 0) state_.units.close(unit);
+  if (file_name.empty() || !file_name_exists(file_name)) {
+    shell_.menu.set({}, {entry});
+    return;
+  }
+  const std::string error = editors_.open(file_name);
+  if (!error.empty()) wintk::dlgmessage(kWarning, error);
+}
+
+void Shell::on_save() {
+  std::string name = save_name_for(shell_.data_file_name);
+  if (wintk::dlgsavefile(name, "*.txt", "*.txt", "Save Data")) {
+    const std::string text = wintk::gettextboxcontents(shell_.text_box);
+    const int unit = nuunit(shell_.results_unit, state_.units);
+    if (!writelines(unit, name, text, state_.units)) {
+      wintk::dlgmessage(kWarning, "The results could not be saved to " + name);
+    }
+  }
+  file_close_by_name(shell_.results_unit, shell_.data_file_name, state_.units);
+  shell_.menu.set({Entry::kFile, Entry::kPrintResults, Entry::kAboutFile, Entry::kQuitFile,
+                   Entry::kOpenDataFile, Entry::kModelLibrary, Entry::kClearDisplay,
+                   Entry::kXyPlotFile, Entry::kOpenData, Entry::kWeight, Entry::kClear,
+                   Entry::kXyPlot, Entry::kResiduals, Entry::kQuitBar, Entry::kAboutBar},
+                  {Entry::kRunCurveFit, Entry::kSaveResults, Entry::kRun});
+}
+
+void Shell::on_clear() {
+  MainMenu& menu = shell_.menu;
+  if (!shell_.data_file_open) {
+    menu.set({}, {Entry::kClear, Entry::kClearDisplay});
+    return;
+  }
+  cleartext(shell_.text_box);
+  shell_.weighting = kNoWeighting;
+  menu.set(
+      {Entry::kFile, Entry::kRunCurveFit, Entry::kAboutFile, Entry::kQuitFile, Entry::kOpenDataFile,
+       Entry::kModelLibrary, Entry::kWeightOn, Entry::kOpenData, Entry::kRun, Entry::kWeight,
+       Entry::kQuitBar, Entry::kAboutBar},
+      {Entry::kEditDataFile, Entry::kSaveResults, Entry::kPrintResults, Entry::kClearDisplay,
+       Entry::kXyPlotFile, Entry::kWeightOff, Entry::kClear, Entry::kXyPlot, Entry::kResiduals});
+  shell_.data_file_open = true;
+}
+
+void Shell::on_weight(bool robust) {
+  shell_.weighting = robust ? kRobustWeighting : kNoWeighting;
+  if (robust) {
+    shell_.menu.set({Entry::kWeight, Entry::kWeightOff}, {Entry::kWeightOn});
+  } else {
+    shell_.menu.set({Entry::kWeight, Entry::kWeightOn}, {Entry::kWeightOff});
+  }
+}
+
+void Shell::on_plot(bool residuals) {
+  wintk::startidle(500);
+  wintk::refreshall();
+  // Before any completed run there is nothing to draw.
+  if (state_.data.nRows < 1) return;
+  const auto& plot = residuals ? options_.plots.resplot : options_.plots.xyplot;
+  if (plot) plot(state_);
+}
+
+void Shell::on_quit() {
+  file_close_by_unit(shell_.results_unit, state_.units);
+  wintk::closewindow(shell_.main_window);
+}
+
+}  // namespace velmor::app

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <string_view>
+
+#include "app/editor_launcher.h"
+#include "app/gui_host.h"
+#include "app/shell_state.h"
+#include "engine/core/global_types.h"
+
+// The application shell: the main window with its menus and results text box, and the command
+// loop that runs the handler of each menu command on the main routine's thread.
+namespace velmor::app {
+
+struct ShellOptions {
+  int splash_ms = 10000;  // how long the splash window stays (closing it ends it earlier)
+  int settle_ms = 1000;   // the Run command's pause before and after the closing line
+  PlotCommands plots = library_plots();
+};
+
+// The name Save proposes: the data file's own name with its extension (the part after its last
+// '.') replaced by "txt", or ".txt" appended when it has none; the folders are kept as they are.
+std::string save_name_for(std::string_view data_file_name);
+
+class Shell {
+ public:
+  explicit Shell(ShellOptions options = {});
+  Shell(const Shell&) = delete;
+  Shell& operator=(const Shell&) = delete;
+
+  // Start-up and the command loop, on the toolkit's main routine thread (inside
+  // wintk::run_application). Returns 0 after Quit.
+  int run();
+
+  // What a menu item's callback does: stores the command code and wakes the loop. Any thread.
+  void post_command(int code);
+
+  // For callers on other threads (tests): true once start-up has finished, and the number of
+  // commands the loop has handled. Everything the handlers wrote before a command counted may
+  // be read once the count has been seen, until the next command is posted.
+  bool started() const { return started_; }
+  int commands_handled() const { return handled_; }
+  const ShellState& shell() const { return shell_; }
+  ShellState& shell() { return shell_; }
+  const RunState& state() const { return state_; }
+
+ private:
+  void start_up();
+  void dispatch(int code);
+  void on_open();
+  void on_edit(const std::string& file_name, Entry entry);
+  void on_save();
+  void on_clear();
+  void on_weight(bool robust);
+  void on_plot(bool residuals);
+  void on_quit();
+
+  ShellOptions options_;
+  ShellState shell_;
+  RunState state_;
+  GuiHost host_;
+  EditorLauncher editors_;
+  std::atomic<bool> started_{false};
+  std::atomic<int> handled_{0};
+};
+
+}  // namespace velmor::app

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <string>
+
+#include "app/command_codes.h"
+#include "app/main_menu.h"
+#include "engine/core/global_types.h"
+#include "engine/core/limits.h"
+
+namespace velmor::app {
+
+// The unit the shell keeps for its results file.
+inline constexpr int kShellResultsUnit = 100;
+
+// The state of the application shell, owned by the Shell for the whole program. The main
+// routine's thread reads and writes every plain member; the atomics are also written by the
+// toolkit's callback threads (menu items, the buttons of "Select Models"), which never touch
+// anything else.
+struct ShellState {
+  std::atomic<int> menu_choice{kCmdStart};   // MenuChoice, the pending command
+  std::atomic<int> weighting{kNoWeighting};  // 0 none, 2 robust; copied into RunState per run
+  std::array<std::atomic<int>, kModelCount> model_flags{};  // 1 = fit model k + 1
+
+  int main_window = -1;
+  int text_box = -1;
+  MainMenu menu;
+  bool data_file_open = false;
+  // The chosen data file with its path. Only Open changes it (a cancelled Open sets "DATA.IN").
+  std::string data_file_name = "data.in";
+  std::string results_file_name;  // set after a completed run, used by Print
+  int results_unit = kShellResultsUnit;
+
+  // The window id of "Select Models" while it waits for its Close button, else -1. Lets a test
+  // or a caller on another thread see that the dialog is ready.
+  std::atomic<int> model_dialog_window{-1};
+};
+
+// The number of selected models (the sum of the flags).
+inline int selected_model_count(const ShellState& shell) {
+  int count = 0;
+  for (const auto& flag : shell.model_flags) count += flag.load();
+  return count;
+}
+
+}  // namespace velmor::app
