@@ -189,8 +189,10 @@ void setviewport(int left, int top, int right, int bottom, bool clip);
 void resetviewport();
 ViewSettings getviewsettings();
 
-// Fonts 0..8 (see fonts.h); direction 0 horizontal, 1 vertical reading upward, -999 keeps it;
-// size is the cell height in pixels. transparency: 0 opaque cells, 1 transparent.
+// Fonts: 0 bold, 1 sans-serif, 2 serif, 3 script, 4 sans-serif bold, 5 serif bold, 6 fixed
+// pitch, 7 the GUI font at this size, 8 symbols. Direction 0 horizontal, 1 vertical reading
+// upward, -999 keeps it; size is the cell height in pixels. transparency: 0 opaque cells (filled
+// with the background colour), 1 transparent.
 void settextstyle(int font, int direction, int size,
                   std::optional<int> transparency = std::nullopt);
 void setmatchthemetextstyle();

@@ -20,7 +20,7 @@
 namespace wintk::platform {
 namespace {
 
-// The default text limit of a Win32 edit control; multi-line boxes start with five times it.
+// The classic edit control's default text limit; multi-line boxes start with five times it.
 constexpr long long kDefaultTextLimit = 32767;
 constexpr long long kMultiLineTextLimit = 5 * kDefaultTextLimit;
 // Room added beyond an insertion that would pass the limit.
