@@ -85,6 +85,12 @@ void init_estimates(Objective& objective, RunState& state, ParamVector& p) {
     const double n2 = syv * sff - sfv * syf;
     c1 = (n1 + kRegularisation) / (dt + kRegularisation);
     c2 = (n2 + kRegularisation) / (n1 + kRegularisation);
+    // A first curve with [So] = 0 (a blank) makes Km0 = 0 and every sum NaN, which would carry
+    // through both searches into the fit; such a curve gets no correction, like an empty one.
+    if (!std::isfinite(c1) || !std::isfinite(c2)) {
+      c1 = 1.0;
+      c2 = 1.0;
+    }
   }
 
   double km = 0.0;
@@ -116,7 +122,7 @@ void init_estimates(Objective& objective, RunState& state, ParamVector& p) {
 
   p = x;
   for (int i = 0; i < n_params; ++i) {
-    if (p[i] < kMinEstimate) p[i] = kMinEstimate;
+    if (!(p[i] >= kMinEstimate)) p[i] = kMinEstimate;  // a NaN is raised too
   }
 }
 

@@ -10,9 +10,10 @@ namespace velmor {
 // data: a crude Km (the second row's [So]) and Vm (from the slopes Y/t around the middle of
 // the first curve), a linearised least-squares correction over the first curve, a baseline
 // guess for models 2 and 4, then the random search and the golden-section search over all
-// rows. p[0..npar-1] receive the result, each at least 1e-6 (a NaN is passed on unchanged);
-// p[npar..24] = 0. Advances state.estimate_random_value (which picks the random search's seed
-// and is never reset within a program run) and state.random_value.
+// rows. p[0..npar-1] receive the result, each at least 1e-6 (also where the data would have
+// made it NaN); p[npar..24] = 0. A correction that comes out non-finite (a first curve with
+// [So] = 0) is not applied. Advances state.estimate_random_value (which picks the random search's
+// seed and is never reset within a program run) and state.random_value.
 //
 // The middle-slope sum reads rows h-1, h, h+1 (1-based, h = m1/2 for a first curve of m1
 // rows). When the first curve is too short for that window to lie inside it (m1 <= 3), the

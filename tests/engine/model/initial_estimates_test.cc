@@ -122,5 +122,22 @@ TEST(InitEstimates, SecondCallStartsFromANewSeed) {
   EXPECT_NE(first, second);
 }
 
+// A blank first curve ([So] = 0) used to turn the linearised correction, and with it every
+// estimate, into NaN; the estimates stay finite and positive for every model.
+TEST(InitEstimates, BlankFirstCurveGivesFiniteEstimates) {
+  for (const ModelId model : {1, 2, 3, 4}) {
+    RunState state = data_in_state(model);
+    for (int i = 0; i < 9; ++i) state.data.X2[i] = 0.0;
+    RecordingHost host;
+    ModelObjective objective(state, host);
+    ParamVector p{};
+    init_estimates(objective, state, p);
+    for (int i = 0; i < state.npar; ++i) {
+      EXPECT_TRUE(std::isfinite(p[i])) << model;
+      EXPECT_GE(p[i], 1e-6) << model;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace velmor
