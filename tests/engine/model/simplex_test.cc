@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "engine/core/machine_constants.h"
 #include "model_test_support.h"
@@ -73,6 +74,32 @@ TEST(Simplex, TiesRankTheFirstSlotAndAFlatStartStopsAtOnce) {
     EXPECT_DOUBLE_EQ(objective.points[4][i], 2.0 * reflected - centroid);
   }
   EXPECT_EQ(state.random_value, 0.5);  // no restart drew a number
+}
+
+// A shrink re-evaluates only h and s: with n = 3 the fourth slot keeps its old value and is
+// ranked by it. Values are scripted: slots 1, 2, 3, 4 (h = 3, s = 2, l = 0); reflection and
+// contraction 10 force the shrink; h and s come back as 0.5 and 0.7. Slot 1 keeps its stale 2
+// and is the worst of the next iteration, whose reflection is taken through it.
+TEST(Simplex, ShrinkLeavesTheFourthSlotWithItsOldValue) {
+  const std::vector<double> script{1, 2, 3, 4, 10, 10, 0.5, 0.7};
+  std::size_t next = 0;
+  FunctionObjective objective(
+      [&](const ParamVector&) { return next < script.size() ? script[next++] : 100.0; });
+  RunState state = state_for(1);
+  ParamVector x = params({1.0, 1.0, 1.0});
+  double f = 0.0;
+  simplex(objective, state, 3, x, f, 1e30, 1.0, 200);  // 200/100: no stop in iteration 1
+  ASSERT_GT(objective.points.size(), 8u);
+  std::vector<ParamVector> slots(objective.points.begin(), objective.points.begin() + 4);
+  for (int k = 1; k <= 3; ++k) {
+    for (int i = 0; i < 3; ++i) slots[k][i] = slots[0][i] + 0.5 * (slots[k][i] - slots[0][i]);
+  }
+  EXPECT_EQ(objective.points[6], slots[3]);
+  EXPECT_EQ(objective.points[7], slots[2]);
+  for (int i = 0; i < 3; ++i) {
+    const double centroid = (slots[0][i] + slots[2][i] + slots[3][i]) / 3.0;
+    EXPECT_DOUBLE_EQ(objective.points[8][i], 2.0 * centroid - slots[1][i]);
+  }
 }
 
 struct RestartCase {
