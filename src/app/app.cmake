@@ -6,6 +6,11 @@ target_link_libraries(velmor_batch PUBLIC velmor_engine velmor_util)
 
 add_executable(velmor-tarn ${CMAKE_CURRENT_SOURCE_DIR}/main.cc)
 target_link_libraries(velmor-tarn PRIVATE velmor_batch)
+# --plots: the batch pictures, drawn off-screen (builds with the GUI only).
+if(TARGET velmor_plot_pictures)
+  target_link_libraries(velmor-tarn PRIVATE velmor_plot_pictures)
+  target_compile_definitions(velmor-tarn PRIVATE VELMOR_WITH_PLOT_PICTURES)
+endif()
 
 include(GNUInstallDirs)
 install(TARGETS velmor-tarn RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -30,4 +35,13 @@ if(TARGET wintk)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${PROJECT_SOURCE_DIR}/packaging/velmor-tarn.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+endif()
+
+# The real-window session runs the program on an Xvfb server; its screenshots stay in the build
+# folder.
+if(TARGET wintk AND TARGET velmor_plot AND VELMOR_TESTS)
+  add_test(NAME app_xvfb_session
+           COMMAND bash ${PROJECT_SOURCE_DIR}/tests/app/xvfb_app_session.sh
+                   $<TARGET_FILE:app_tests> ${CMAKE_BINARY_DIR}/screenshots)
+  set_tests_properties(app_xvfb_session PROPERTIES LABELS gui TIMEOUT 180)
 endif()

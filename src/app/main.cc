@@ -8,6 +8,30 @@
 #ifdef VELMOR_WITH_GUI
 #include "app/gui_main.h"
 #endif
+#ifdef VELMOR_WITH_PLOT_PICTURES
+#include "plot/batch_pictures.h"
+#endif
+
+namespace {
+
+// The batch mode; with --plots DIR the fit and residual pictures go into DIR as well.
+int run_batch_mode(const velmor::app::CommandLine& cl) {
+  if (cl.plots_dir.empty()) return velmor::app::run_batch(cl, std::cout, std::cerr);
+#ifdef VELMOR_WITH_PLOT_PICTURES
+  velmor::plot::BatchPictureWriter writer(cl.plots_dir, cl.data_file, std::cerr);
+  if (!writer.prepare()) return velmor::plot::kExitPictureError;
+  const velmor::app::BatchPictures pictures{
+      [&](const velmor::RunState& state) { writer.fit(state); },
+      [&](const velmor::RunState& state) { writer.residuals(state); }};
+  const int status = velmor::app::run_batch(cl, std::cout, std::cerr, pictures);
+  return status == 0 && writer.failed() ? velmor::plot::kExitPictureError : status;
+#else
+  std::cerr << "Error: this build cannot draw pictures; run without --plots\n";
+  return velmor::app::kExitUsage;
+#endif
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using velmor::app::CommandLine;
@@ -24,7 +48,7 @@ int main(int argc, char** argv) {
       std::cout << velmor::app::usage_text(program);
       return 0;
     case CommandLine::Mode::kBatch:
-      return velmor::app::run_batch(cl, std::cout, std::cerr);
+      return run_batch_mode(cl);
     case CommandLine::Mode::kGui:
 #ifdef VELMOR_WITH_GUI
       return velmor::app::run_gui(argc, argv);

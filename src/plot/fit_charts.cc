@@ -1,0 +1,227 @@
+#include "plot/fit_charts.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "plot/plot_setup.h"
+#include "util/edit_descriptors.h"
+#include "util/fixed_string.h"
+
+namespace velmor::plot {
+namespace {
+
+// The factors of the scales are single-precision constants widened to double.
+constexpr double kScaleMargin = static_cast<double>(1.1f);     // 1.100000023841858
+constexpr double kResidualWiden = static_cast<double>(1.05f);  // 1.0499999523162842
+// An axis end at or below this is not fixed but autoscaled.
+constexpr double kFixedEndFloor = 1e-16;
+
+int row_count(const ProgressCurveData& data) {
+  return std::clamp(data.nRows, 0, kMaxRows);
+}
+
+// Largest value, skipping NaN; -infinity for none.
+double largest(const std::vector<double>& values, double so_far) {
+  for (const double v : values) {
+    if (v > so_far) so_far = v;
+  }
+  return so_far;
+}
+
+// The plot fixes [0, 1.1 x largest] when that end is clearly above 0. A non-positive end would
+// give an empty or inverted range and no picture at all, so it autoscales instead.
+AxisScale zero_based_scale(double largest_value) {
+  const double end = kScaleMargin * largest_value;
+  if (end > kFixedEndFloor) return {true, 0.0, end};
+  return {};
+}
+
+}  // namespace
+
+// [SECTION] XY plot
+
+std::vector<PlotCurve> group_plot_curves(const ProgressCurveData& data) {
+  const int rows = row_count(data);
+  std::vector<PlotCurve> curves(1);
+  auto append = [&](int i) {
+    const auto r = static_cast<std::size_t>(i);
+    curves.back().time.push_back(data.X1[r]);
+    curves.back().observed.push_back(data.Y[r]);
+    curves.back().fitted.push_back(data.Ycalc[r]);
+    curves.back().so = data.X2[r];
+  };
+  if (rows < 2) {
+    for (int i = 0; i < rows; ++i) append(i);
+    curves.back().so = data.X2[static_cast<std::size_t>(std::max(rows - 1, 0))];
+    return curves;
+  }
+  append(0);
+  for (int i = 1; i < rows; ++i) {
+    const auto r = static_cast<std::size_t>(i);
+    if (std::abs(data.X2[r] - data.X2[r - 1]) > kSameSo) {
+      if (static_cast<int>(curves.size()) == kMaxCurves) break;
+      curves.emplace_back();
+    }
+    append(i);
+  }
+  return curves;
+}
+
+std::string curve_legend_text(double so) {
+  std::string text = "[So] =" + util::g0_real4(static_cast<float>(so));
+  if (text.size() > kLegendLength) text.resize(kLegendLength);
+  return text;
+}
+
+std::string plot_title(std::string_view model_name) {
+  const auto first = model_name.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return std::string(util::trimmed(model_name.substr(first)));
+}
+
+std::string fit_y_label(ModelId model) {
+  return model == 3 || model == 4 ? "Substrate" : "Product";
+}
+
+PlotSpec make_fit_plot_spec(const ProgressCurveData& data, ModelId model,
+                            std::string_view model_name) {
+  const std::vector<PlotCurve> curves = group_plot_curves(data);
+  PlotSpec spec;
+  spec.title = plot_title(model_name);
+  spec.x_label = "Time";
+  spec.y_label = fit_y_label(model);
+
+  double time_max = -std::numeric_limits<double>::infinity();
+  double y_max = -std::numeric_limits<double>::infinity();
+  for (const PlotCurve& curve : curves) {
+    time_max = largest(curve.time, time_max);
+    y_max = largest(curve.observed, y_max);  // the fitted values do not widen the scale
+  }
+  spec.x_scale = zero_based_scale(time_max);
+  spec.y_scale = zero_based_scale(y_max);
+
+  for (std::size_t k = 0; k < curves.size(); ++k) {
+    const Rgb colour = kCurveColours[k];
+    spec.series.push_back({curves[k].time, curves[k].observed, colour, kSeriesBigDots,
+                           curve_legend_text(curves[k].so)});
+    spec.series.push_back({curves[k].time, curves[k].fitted, colour, kSeriesLine, ""});
+  }
+  return spec;
+}
+
+// [SECTION] Residual plot
+
+ResidualAxisSteps residual_axis_steps(double a, double b) {
+  ResidualAxisSteps s;
+  const double ratio = a / (a - b);
+  // A = B (every residual the same) has no ratio; it is taken as the range [0, A].
+  if (std::isfinite(ratio) && ratio > 0.0) {
+    s.n = static_cast<int>(std::clamp(std::trunc(std::log2(ratio)), -1000.0, 1000.0));
+  }
+  s.c = a * (1.0 - std::exp2(-s.n));
+  s.d = a * std::exp2(-s.n);
+  s.m = static_cast<int>(std::round(std::log10(s.d / 10.0)));
+  s.k = static_cast<int>(std::round(std::log2(s.d / std::pow(10.0, s.m + 1))));
+  s.s = 5.0 * std::pow(10.0, s.m) * std::exp2(s.k);
+  s.p = std::round(a / s.s);
+  s.t = s.s * (s.p + 1.0);
+  s.q = std::round((s.c - s.t) / s.s);
+  return s;
+}
+
+ResidualAxis residual_axis_range(double lo, double hi) {
+  // The steps overflow the ints above for values far outside what a fit produces.
+  constexpr double kLargest = 1e300;
+  auto top_for = [](double a, double b) {
+    const double t = residual_axis_steps(a, b).t;
+    return std::isfinite(t) && t > 0.0 ? t : std::numeric_limits<double>::quiet_NaN();
+  };
+  ResidualAxis axis;
+  if (!std::isfinite(lo) || !std::isfinite(hi) || std::abs(lo) > kLargest ||
+      std::abs(hi) > kLargest) {
+    return axis;
+  }
+  if (hi > 0.0) {
+    const double top = top_for(hi, lo);
+    if (std::isnan(top)) return axis;
+    return {-kResidualWiden * top, top};
+  }
+  if (hi < 0.0) {
+    // All residuals negative: the picture of the positive case turned upside down. (Taking
+    // -(T + q x S) as the top would give an empty or inverted range here.)
+    const double top = top_for(-lo, -hi);
+    if (std::isnan(top)) return axis;
+    return {-top, kResidualWiden * top};
+  }
+  if (lo < 0.0) {
+    const double top = top_for(-lo, 0.0);
+    if (std::isnan(top)) return axis;
+    return {-top, top};
+  }
+  return axis;
+}
+
+PlotSpec make_residual_plot_spec(const ProgressCurveData& data, std::string_view model_name) {
+  const int rows = row_count(data);
+  std::vector<double> number(static_cast<std::size_t>(rows));
+  std::vector<double> residual(static_cast<std::size_t>(rows));
+  double lo = std::numeric_limits<double>::infinity();
+  double hi = -std::numeric_limits<double>::infinity();
+  for (int i = 0; i < rows; ++i) {
+    const auto r = static_cast<std::size_t>(i);
+    number[r] = i + 1;
+    residual[r] = data.Ycalc[r] - data.Y[r];
+    if (std::isfinite(residual[r])) {
+      lo = std::min(lo, residual[r]);
+      hi = std::max(hi, residual[r]);
+    }
+  }
+
+  PlotSpec spec;
+  spec.title = plot_title(model_name) + "\r\nResiduals Plot";
+  if (spec.title.size() > kResidualTitleLength) spec.title.resize(kResidualTitleLength);
+  spec.x_label = "NUMBER";
+  spec.y_label = "RESIDUAL";
+  spec.x_scale = {true, 0.0, kScaleMargin * rows};
+  const ResidualAxis y = residual_axis_range(lo, hi);
+  spec.y_scale = {true, y.min, y.max};
+  std::vector<double> zero(static_cast<std::size_t>(rows), 0.0);
+  spec.series.push_back({number, residual, kResidualColour, kSeriesBigDots, ""});
+  spec.series.push_back({std::move(number), std::move(zero), kResidualColour, kSeriesLine, ""});
+  return spec;
+}
+
+// [SECTION] Chart
+
+void apply_plot_spec(const PlotSpec& spec, Chart& chart) {
+  chart.SetTitle(spec.title);
+  chart.GetXAxis().label = spec.x_label;
+  chart.GetYAxis().label = spec.y_label;
+  auto apply_scale = [](const AxisScale& scale, AxisSetup& axis) {
+    if (scale.fixed) {
+      axis.SetFixedRange(static_cast<float>(scale.min), static_cast<float>(scale.max));
+    } else {
+      axis.SetAutoscale();
+    }
+  };
+  apply_scale(spec.x_scale, chart.GetXAxis());
+  apply_scale(spec.y_scale, chart.GetYAxis());
+  set_axis_linear(chart.GetYAxis());
+  for (const SeriesSpec& series : spec.series) {
+    const int index = chart.GetDataContainer().GetSize();
+    add_series(chart, series.x, series.y);
+    set_series_colour(chart, index, series.colour);
+    set_series_type(chart, index, series.type);
+    set_series_label(chart, index, series.label);
+  }
+}
+
+std::unique_ptr<Chart> build_chart(const PlotSpec& spec) {
+  auto chart = std::make_unique<Chart>();
+  apply_plot_defaults(*chart);
+  apply_plot_spec(spec, *chart);
+  return chart;
+}
+
+}  // namespace velmor::plot

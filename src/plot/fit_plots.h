@@ -1,0 +1,28 @@
+#pragma once
+
+// The program's two plot windows: the data with the fitted curves (xyplot) and the residuals
+// (resplot) of the current model in the run-wide state. Each builds a plot, shows it in a window
+// of its own and returns only after the user has closed that window; then it destroys the plot,
+// closes the secondary windows listed in state.child_windows (freeing their slots) and makes the
+// main window (state.idactivewin) current again.
+//
+// Runs on the application's main routine thread (or the fit driver's, which is the same).
+
+#include "engine/core/global_types.h"
+#include "plot/fit_charts.h"
+
+namespace velmor::plot {
+
+// The data and fitted curves of state.data, titled with state.strmdl; the Y axis is labelled
+// for the model state.imdlno.
+void xyplot(RunState& state);
+
+// Lets the current window process events for 500 ms, then shows the residuals Ycalc - Y of all
+// rows against the row number.
+void resplot(RunState& state);
+
+// Shows a plot of that content with the plot defaults and waits for its window to close, then
+// cleans up as above. xyplot and resplot are this with their specs.
+void show_plot_window(RunState& state, const PlotSpec& spec);
+
+}  // namespace velmor::plot

@@ -1,0 +1,268 @@
+#include "plot/plot_window.h"
+
+#include <filesystem>
+#include <string>
+
+#include "gui/wintk.h"
+#include "plot/toolkit_painter.h"
+#include "util/fixed_string.h"
+
+namespace velmor::plot {
+namespace {
+
+constexpr int kWindowWidth = 800;
+constexpr int kWindowHeight = 600;
+// The client size must stay the same over this wait before a redraw, so an interactive resize
+// settles first.
+constexpr int kSettleMs = 100;
+// The display loop also looks every so often whether its window still exists, so a window
+// closed behind its back (closewindow of every window) ends the display instead of leaving it
+// waiting for a wake-up that cannot come.
+constexpr int kWatchMs = 250;
+
+constexpr int kToolkitWhite = 0xFFFFFF;  // red + green * 256 + blue * 65536
+constexpr int kToolkitBlack = 0;
+
+// Makes the window current without raising it again when it is current already (the loop
+// comes by here every kWatchMs).
+void make_current(int window) {
+  if (wintk::getcurrentwindow() != window) wintk::setcurrentwindow(window);
+}
+
+// The caption cannot show line breaks: the title's lines are joined by a blank.
+std::string caption_of(const std::string& title) {
+  std::string caption;
+  bool in_break = false;
+  for (const char c : title) {
+    if (c == '\r' || c == '\n') {
+      if (!in_break && !caption.empty()) caption += ' ';
+      in_break = true;
+    } else {
+      caption += c;
+      in_break = false;
+    }
+  }
+  return std::string(util::trimmed(caption));
+}
+
+// [SECTION] Handlers. Each knows only its window id and finds the plot through the registry;
+// a window whose plot is gone is ignored.
+
+// Resize handler, GUI thread.
+void on_resize(int window) {
+  const auto record = find_plot_by_window(window);
+  if (!record) return;
+  int expected = kStateDrawn;
+  if (record->state.compare_exchange_strong(expected, kStateRedrawRequested)) {
+    wake_display_loop(window);
+  }
+}
+
+// Title-bar close, GUI thread, asked before the toolkit closes the window. While the display
+// loop runs, the loop closes the window itself (0 keeps it open until then), so the window
+// never disappears in the middle of a drawing.
+int on_system_close(int window) {
+  const auto record = find_plot_by_window(window);
+  if (!record) return 1;
+  record->state = kStateCloseRequested;
+  if (!record->loop_running) return 1;
+  wake_display_loop(window);
+  return 0;
+}
+
+// Window close callback, GUI thread: the toolkit closes the window after it.
+void on_close(int window) {
+  if (const auto record = find_plot_by_window(window)) record->state = kStateCloseRequested;
+}
+
+// "Close" menu item, callback thread.
+void on_close_item(int window) {
+  const auto record = find_plot_by_window(window);
+  if (!record) return;
+  record->state = kStateCloseRequested;
+  if (record->loop_running) {
+    wake_display_loop(window);
+  } else {
+    record->window_id = -1;
+    wintk::closewindow(window);
+  }
+}
+
+// "Save As..." menu item, callback thread.
+void on_save_item(int window) {
+  if (const auto record = find_plot_by_window(window)) save_plot_image(*record, std::nullopt);
+}
+
+// "Print..." menu item, callback thread.
+void on_print_item(int window) {
+  if (!find_plot_by_window(window) || !wintk::isvalidwindow(window)) return;
+  wintk::setcurrentwindow(window);
+  wintk::resetviewport();
+  wintk::printimage("Plot Window");
+}
+
+// [SECTION] Window and drawing
+
+// Opens the plot window with its File menu; false when the toolkit could not.
+bool create_window(PlotRecord& record) {
+  const int window = wintk::initwindow(kWindowWidth, kWindowHeight, "Plot", wintk::kDefaultPosition,
+                                       wintk::kDefaultPosition, false, false);
+  if (window < 0) return false;
+  // Known before the handlers are installed: the first resize arrives during enableresize.
+  record.window_id = window;
+  wintk::setbkcolor(kToolkitWhite);
+  wintk::clearviewport();
+  wintk::setcolor(kToolkitBlack);
+  const int file = wintk::addmenu("File", wintk::addmenu("Main", -1));
+  wintk::addmenuitem("Save As...", file, [window] { on_save_item(window); });
+  wintk::addmenuitem("Print...", file, [window] { on_print_item(window); });
+  wintk::addmenuitem("Close", file, [window] { on_close_item(window); });
+  wintk::enableresize([window] { on_resize(window); });
+  wintk::setwindowclosecallback([window] { on_close(window); });
+  wintk::setwindowsystemclosecallback([window] { return on_system_close(window); });
+  return true;
+}
+
+void draw_plot(PlotRecord& record, int window) {
+  make_current(window);
+  ToolkitPainter painter;
+  const std::lock_guard lock(record.chart_mutex);
+  record.chart.Draw(painter);
+}
+
+struct ClientSize {
+  int width;
+  int height;
+  friend bool operator==(const ClientSize&, const ClientSize&) = default;
+};
+
+ClientSize client_size() {
+  return {wintk::getmaxx() + 1, wintk::getmaxy() + 1};
+}
+
+// Clears the window and draws the plot once its size has been stable for kSettleMs. False when
+// a close was requested or the window vanished meanwhile.
+bool redraw(PlotRecord& record, int window) {
+  ClientSize before{};
+  do {
+    if (record.state == kStateCloseRequested || !wintk::isvalidwindow(window)) return false;
+    make_current(window);
+    before = client_size();
+    wintk::resetviewport();
+    wintk::clearviewport();
+    wintk::startidle(kSettleMs);
+    if (record.state == kStateCloseRequested || !wintk::isvalidwindow(window)) return false;
+  } while (client_size() != before);
+  draw_plot(record, window);
+  int expected = kStateRedrawRequested;
+  record.state.compare_exchange_strong(expected, kStateDrawn);
+  // A resize during the drawing found the state at 1 and asked for nothing: draw again.
+  if (expected == kStateRedrawRequested && client_size() != before) {
+    expected = kStateDrawn;
+    record.state.compare_exchange_strong(expected, kStateRedrawRequested);
+  }
+  return true;
+}
+
+}  // namespace
+
+void wake_display_loop(int window) {
+  if (!wintk::isvalidwindow(window)) return;
+  make_current(window);
+  wintk::stopidle();
+}
+
+void run_display_loop(PlotRecord& record) {
+  if (record.state == kStateCloseRequested) return;
+  record.closed.reset();
+  record.loop_running = true;
+  if (record.window_id < 0) {
+    if (!create_window(record)) {
+      record.loop_running = false;
+      record.state = kStateCloseRequested;
+      record.closed.set();
+      return;
+    }
+    // A new window is drawn once when it appears, whether or not the platform reports a resize.
+    int expected = kStateDrawn;
+    record.state.compare_exchange_strong(expected, kStateRedrawRequested);
+  }
+  const int window = record.window_id;
+  record.displayed = 1;
+  wintk::setcurrentwindow(window);
+  std::string title;
+  {
+    const std::lock_guard lock(record.chart_mutex);
+    title = caption_of(record.chart.GetTitle());
+  }
+  if (!title.empty()) wintk::setwindowtitle(title);
+  if (record.ready) record.ready->set();
+
+  while (record.state != kStateCloseRequested) {
+    if (!wintk::isvalidwindow(window)) break;
+    if (record.state == kStateRedrawRequested) {
+      if (redraw(record, window) && record.ready) record.ready->set();
+      continue;
+    }
+    make_current(window);
+    wintk::startidle(kWatchMs);
+  }
+
+  record.state = kStateCloseRequested;
+  if (record.window_id.exchange(-1) >= 0) wintk::closewindow(window);
+  record.loop_running = false;
+  record.closed.set();
+}
+
+// [SECTION] Saving and drawing in place
+
+int save_plot_image(PlotRecord& record, std::optional<std::string_view> file_name) {
+  int window = record.window_id;
+  wintk::ViewSettings area{0, 0, -1, -1, false};  // -1: the client's last column and row
+  if (!wintk::isvalidwindow(window)) {
+    window = record.embed_window_id;
+    if (!wintk::isvalidwindow(window)) return -1;
+    // The embed rectangle belongs to the window the plot was embedded in.
+    if (record.embed.w > 0 && record.embed.h > 0) {
+      area = {record.embed.x, record.embed.y, record.embed.x + record.embed.w - 1,
+              record.embed.y + record.embed.h - 1, false};
+    }
+  }
+  const int previous = wintk::getcurrentwindow();
+  make_current(window);
+  bool written = false;
+  if (file_name) {
+    written = wintk::writeimagefile(util::trimmed(*file_name), area.left, area.top, area.right,
+                                    area.bottom);
+  } else {
+    wintk::writeimagefile(std::nullopt, area.left, area.top, area.right, area.bottom);
+  }
+  if (previous != window && wintk::isvalidwindow(previous)) wintk::setcurrentwindow(previous);
+  if (!file_name) return 0;
+  // A file left from before does not count: only one written now and really a file.
+  std::error_code error;
+  const std::filesystem::path path{std::string(util::trimmed(*file_name))};
+  return written && std::filesystem::is_regular_file(path, error) ? 0 : -1;
+}
+
+void embed_plot_into(PlotRecord& record, int window, int x, int y, int w, int h) {
+  if (!wintk::isvalidwindow(window) || w <= 0 || h <= 0) return;
+  const int previous = wintk::getcurrentwindow();
+  make_current(window);
+  const wintk::ViewSettings saved = wintk::getviewsettings();
+  wintk::setviewport(x, y, x + w - 1, y + h - 1, true);
+  wintk::setfillstyle(1, kToolkitWhite);
+  wintk::bar(0, 0, w - 1, h - 1);
+  wintk::setcolor(kToolkitBlack);
+  {
+    ToolkitPainter painter;
+    const std::lock_guard lock(record.chart_mutex);
+    record.chart.Draw(painter);
+  }
+  wintk::setviewport(saved.left, saved.top, saved.right, saved.bottom, saved.clip);
+  record.embed_window_id = window;
+  record.embed = {x, y, w, h};
+  if (previous != window && wintk::isvalidwindow(previous)) wintk::setcurrentwindow(previous);
+}
+
+}  // namespace velmor::plot
