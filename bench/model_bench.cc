@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_data.h"
 #include "engine/core/console_host.h"
 #include "engine/core/global_types.h"
 #include "engine/core/machine_constants.h"
@@ -23,9 +24,6 @@
 namespace velmor {
 namespace {
 
-constexpr double kTrueKm = 25.0;
-constexpr double kTrueVm = 0.8;
-
 // A fresh run state (RunState owns file streams and is move-only) over the given data.
 RunState fresh_state(const ProgressCurveData& data, ModelId model) {
   RunState state;
@@ -36,59 +34,15 @@ RunState fresh_state(const ProgressCurveData& data, ModelId model) {
   return state;
 }
 
-ProgressCurveData data_in() {
-  ProgressCurveData data;
-  std::ifstream in(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN");
-  double t = 0.0, so = 0.0, y = 0.0;
-  int row = 0;
-  while (row < kMaxRows && in >> t >> so >> y) {
-    data.X1[row] = t;
-    data.X2[row] = so;
-    data.Y[row] = y;
-    ++row;
-  }
-  data.nRows = row;
-  data.nCols = 3;
-  data.nCurves = 3;
-  data.curveCount = {9, 9, 9};
-  return data;
-}
-
-// Ten product curves of 100 points, [So] = 10..100, from model 1 with Km = 25, Vm = 0.8, plus
-// a deterministic noise of at most +-0.1.
-ProgressCurveData generated_1000_rows() {
-  ProgressCurveData data;
-  ParamVector p{};
-  p[0] = kTrueKm;
-  p[1] = kTrueVm;
-  int row = 0;
-  for (int curve = 0; curve < kMaxCurves; ++curve) {
-    const double so = 10.0 * (curve + 1);
-    for (int k = 0; k < 100; ++k, ++row) {
-      const double t = 4.0 * k;
-      const double noise =
-          0.2 * (std::fmod(std::fabs(std::sin(row * 12.9898) * 43758.5453), 1.0) - 0.5);
-      data.X1[row] = t;
-      data.X2[row] = so;
-      data.Y[row] = func(1, t, so, 0.0, p) + noise;
-    }
-    data.curveCount[curve] = 100;
-  }
-  data.nRows = row;
-  data.nCols = 3;
-  data.nCurves = kMaxCurves;
-  return data;
-}
-
 // The z = (So/Km) exp((So - Vm t)/Km) of every generated row at parameters around the fit
 // (Km from 2.5 to 250): from below 1e-15 up to about 1e20.
 std::vector<double> realistic_arguments() {
-  const ProgressCurveData data = generated_1000_rows();
+  const ProgressCurveData data = bench::generated_1000_rows();
   std::vector<double> z;
   for (const double km : {2.5, 10.0, 25.0, 80.0, 250.0}) {
     for (int i = 0; i < data.nRows; ++i) {
       const double so = data.X2[i];
-      z.push_back(so / km * std::exp((so - kTrueVm * data.X1[i]) / km));
+      z.push_back(so / km * std::exp((so - bench::kGeneratedVm * data.X1[i]) / km));
     }
   }
   return z;
@@ -107,12 +61,12 @@ void BM_Omegw(benchmark::State& bench) {
 BENCHMARK(BM_Omegw);
 
 void BM_ObjectiveValue1000Rows(benchmark::State& bench) {
-  RunState state = fresh_state(generated_1000_rows(), 1);
+  RunState state = fresh_state(bench::generated_1000_rows(), 1);
   ConsoleHost host(std::cerr);
   ModelObjective objective(state, host);
   ParamVector x{};
-  x[0] = 0.9 * kTrueKm;
-  x[1] = 1.1 * kTrueVm;
+  x[0] = 0.9 * bench::kGeneratedKm;
+  x[1] = 1.1 * bench::kGeneratedVm;
   for (auto _ : bench) benchmark::DoNotOptimize(objective.value(2, x));
 }
 BENCHMARK(BM_ObjectiveValue1000Rows)->Unit(benchmark::kMicrosecond);
@@ -149,7 +103,7 @@ double stage_one(RunState& state) {
 }
 
 void BM_StageOneDataIn(benchmark::State& bench) {
-  const ProgressCurveData data = data_in();
+  const ProgressCurveData data = bench::example_data();
   const auto model = static_cast<ModelId>(bench.range(0));
   for (auto _ : bench) {
     RunState state = fresh_state(data, model);
@@ -159,7 +113,7 @@ void BM_StageOneDataIn(benchmark::State& bench) {
 BENCHMARK(BM_StageOneDataIn)->DenseRange(1, 4)->Unit(benchmark::kMillisecond);
 
 void BM_StageOneGenerated1000Rows(benchmark::State& bench) {
-  const ProgressCurveData data = generated_1000_rows();
+  const ProgressCurveData data = bench::generated_1000_rows();
   const auto model = static_cast<ModelId>(bench.range(0));
   for (auto _ : bench) {
     RunState state = fresh_state(data, model);
