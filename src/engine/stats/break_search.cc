@@ -3,58 +3,23 @@
 #include <cmath>
 #include <vector>
 
+#include "engine/core/golden_section.h"
+
 namespace velmor {
 
 namespace {
 
-constexpr double kGolden = 0.6180339887498949;            // (sqrt(5) - 1) / 2
-constexpr double kGoldenComplement = 0.3819660112501051;  // 1 - kGolden
 constexpr double kSqrt2 = 1.4142135623730951;
 constexpr double kSimplexSize = 0.1;
 constexpr double kSpreadTolerance = 1e-5;
 constexpr int kGoldenSweeps = 20;
-constexpr int kGoldenSteps = 10;
 
-// One golden-section search on coordinate j with the others held: bracket (1 +- c) x0 (the lower
-// end moved to half the upper one when it is worse), interior points at c' and c of the way from
-// B to A, ten steps, then the better end (B on a tie). The interior values do not take part in
-// the final choice.
+// One golden-section search on coordinate j with the others held; b[j] ends at the better end.
 void golden_coordinate(int n, BentLine& b, int j, const BentLineCurve& curve) {
-  auto objective_at = [&](double v) {
-    b[j] = v;
-    return calc_func(n, b, curve);
-  };
-  const double x0 = b[j];
-  double B = x0 + kGolden * x0;
-  double fB = objective_at(B);
-  double A = x0 - kGolden * x0;
-  double fA = objective_at(A);
-  if (fA > fB) {
-    A = 0.5 * B;
-    fA = objective_at(A);
-  }
-  double C = B + kGoldenComplement * (A - B);  // nearer B
-  double fC = objective_at(C);
-  double D = B + kGolden * (A - B);  // nearer A
-  double fD = objective_at(D);
-  for (int step = 0; step < kGoldenSteps; ++step) {
-    if (fD > fC) {
-      A = D;
-      fA = fD;
-      D = C;
-      fD = fC;
-      C = B + kGoldenComplement * (A - B);
-      fC = objective_at(C);
-    } else {
-      B = C;
-      fB = fC;
-      C = D;
-      fC = fD;
-      D = B + kGolden * (A - B);
-      fD = objective_at(D);
-    }
-  }
-  b[j] = fB <= fA ? B : A;
+  b[j] = golden_section(b[j], [&](double v) {
+           b[j] = v;
+           return calc_func(n, b, curve);
+         }).first;
 }
 
 // b5 (index 4) may not settle below 1.0 during the first four sweeps, so the searches on the
