@@ -16,7 +16,8 @@ add_library(velmor_plot_pictures STATIC ${CMAKE_CURRENT_SOURCE_DIR}/batch_pictur
 target_include_directories(velmor_plot_pictures PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(velmor_plot_pictures PUBLIC velmor_fit_charts velmor_plot_image)
 
-# plotlib, its window and painter over the toolkit, and the fit and residual plot windows.
+# plotlib, its window and painter over the toolkit, and the fit and residual plot windows. The
+# batch pictures come along so that one test executable covers everything drawn here.
 add_library(velmor_plot STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/plotlib.cc
   ${CMAKE_CURRENT_SOURCE_DIR}/plot_registry.cc
@@ -25,4 +26,4 @@ add_library(velmor_plot STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/fit_plots.cc)
 target_include_directories(velmor_plot PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(velmor_plot PUBLIC wintk velmor_fit_charts velmor_chart velmor_plot_image
-                                         velmor_engine_core)
+                                         velmor_plot_pictures velmor_engine_core)

@@ -142,6 +142,8 @@ void display_plot(plot_t plot, bool asynchronous) {
       record.ready->set();  // no one may wait for a loop that could not start
     });
   } else {
+    // A drawing finished earlier may have left the event set; wait for this redraw.
+    record.ready->reset();
     record.state = kStateRedrawRequested;
     wake_display_loop(record.window_id);
   }

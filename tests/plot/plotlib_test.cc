@@ -1,0 +1,315 @@
+#include "plot/plotlib.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "chart/recording_painter.h"
+#include "gui/test_input.h"
+#include "gui/test_responder.h"
+#include "plot/fit_charts.h"
+#include "plot_gui_support.h"
+#include "plot_test_data.h"
+
+namespace velmor::plot {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::wait_drawn;
+using wintk::testing::run_gui;
+
+constexpr int kSaveItem = 0;
+constexpr int kCloseItem = 2;
+
+plot_t two_series_plot() {
+  plot_t plot = initialize_plot();
+  const std::vector<double> x = {0, 1, 2, 3};
+  const std::vector<double> y = {1, 3, 2, 4};
+  add_dataset(plot, x, y);
+  add_dataset(plot, x, y);
+  set_seriestype(plot, 0, 1);
+  return plot;
+}
+
+// Runs `action` on another thread once the plot is drawn, while this thread is inside
+// display_plot. If the plot is never drawn the window is closed anyway, so a failing test ends.
+void display_then(plot_t plot, const std::function<void(int window)>& action) {
+  std::thread helper([&] {
+    const bool ok = wait_drawn(plot);
+    EXPECT_TRUE(ok) << "the plot was not drawn";
+    const int window = plot_window(plot);
+    if (ok) action(window);
+    if (plot_window(plot) >= 0) wintk::test_input::request_user_close(window);
+  });
+  display_plot(plot);
+  helper.join();
+}
+
+// [SECTION] Plot record and setters (no window)
+
+TEST(Plotlib, SettersChangeTheChartAndNullHandlesAreIgnored) {
+  plot_t none = nullptr;
+  add_dataset(none, std::vector<double>{1}, std::vector<double>{1});
+  set_title(none, "t");
+  set_seriescolor(none, 0, 1, 2, 3);
+  set_xscale(none, 0, 1);
+  set_ylogarithmic(none, 2);
+  EXPECT_EQ(save_plot(none, "x.bmp"), -1);
+  destroy_plot(none);
+  EXPECT_EQ(plot_chart(none), nullptr);
+
+  ScopedPlot scoped;
+  plot_t plot = scoped.get();
+  Chart& chart = *plot_chart(plot);
+  // n = min of the sizes; the values are stored as floats.
+  add_dataset(plot, std::vector<double>{0.1, 0.2, 0.3}, std::vector<double>{1.0 / 3, 2.0});
+  EXPECT_EQ(chart.GetDataContainer().GetXData(0)->GetSize(), 2);
+  EXPECT_EQ(chart.GetDataContainer().GetYData(0)->GetValue(0),
+            static_cast<double>(static_cast<float>(1.0 / 3)));
+  add_dataset(plot, std::vector<float>{}, std::vector<float>{});  // an empty series still counts
+  EXPECT_EQ(chart.GetDataContainer().GetSize(), 2);
+
+  set_title(plot, "Title   ");
+  set_xlabel(plot, "Time  ");
+  set_serieslabel(plot, 0, "first  ");
+  EXPECT_EQ(chart.GetTitle(), "Title");
+  EXPECT_EQ(chart.GetXAxis().label, "Time");
+  EXPECT_EQ(chart.GetDataContainer().GetLegendData(0)->name, "first");
+  set_seriescolor(plot, 0, 300, -5, 64);
+  EXPECT_EQ(chart.GetDataContainer().GetLegendData(0)->colour, (Rgb{255, 0, 64}));
+
+  set_seriestype(plot, 0, 1);
+  const auto* dots =
+      dynamic_cast<const BigDotDataDrawer*>(chart.GetDataContainer().GetDataDrawer(0));
+  ASSERT_NE(dots, nullptr);
+  EXPECT_EQ(dots->GetDotSize(), 5);
+  set_seriestype(plot, 0, 7);  // not a type: unchanged
+  EXPECT_EQ(chart.GetDataContainer().GetDataDrawer(0), dots);
+  set_seriestype(plot, 0, 3);
+  EXPECT_NE(dynamic_cast<const DotDataDrawer*>(chart.GetDataContainer().GetDataDrawer(0)), nullptr);
+
+  set_xscale(plot, 0.0, 110.0);
+  EXPECT_FALSE(chart.GetXAxis().autoscale_min);
+  EXPECT_FALSE(chart.GetXAxis().autoscale_max);
+  EXPECT_EQ(chart.GetXAxis().max, 110.0f);
+  set_xautoscale(plot);
+  EXPECT_TRUE(chart.GetXAxis().autoscale_min);
+  EXPECT_TRUE(chart.GetXAxis().autoscale_max);
+
+  set_ylogarithmic(plot, 0.0);
+  EXPECT_TRUE(chart.GetYAxis().logarithmic);
+  EXPECT_EQ(chart.GetYAxis().log_base, 10.0f);
+  set_xlogarithmic(plot, 2.0);
+  EXPECT_EQ(chart.GetXAxis().log_base, 2.0f);
+  set_ylinear(plot);
+  EXPECT_FALSE(chart.GetYAxis().logarithmic);
+
+  scoped.reset();
+  EXPECT_EQ(scoped.get(), nullptr);
+  EXPECT_FALSE(is_registered(plot));
+}
+
+TEST(Plotlib, NewPlotDefaultsAndTheEighthSeriesDefaultLegend) {
+  ScopedPlot scoped;
+  const Chart& chart = *plot_chart(scoped.get());
+  EXPECT_EQ(chart.GetMargins(), (Margins{0, 20, 60, 60}));
+  EXPECT_TRUE(chart.GetXGrid() && chart.GetYGrid());
+  EXPECT_FALSE(chart.GetYAxis().crosses_origin);
+  EXPECT_EQ(plot_window(scoped.get()), -1);
+  for (int i = 0; i < 8; ++i) {
+    add_dataset(scoped.get(), std::vector<double>{1.0 * i}, std::vector<double>{2.0});
+  }
+  const LegendData* eighth = chart.GetDataContainer().GetLegendData(7);
+  ASSERT_NE(eighth, nullptr);
+  EXPECT_EQ(eighth->name, "plot 7");
+  EXPECT_EQ(eighth->colour, (Rgb{255, 0, 0}));  // 7 mod 7 = 0: red
+  EXPECT_EQ(chart.GetDataContainer().GetLegendData(1)->colour, (Rgb{0, 0, 255}));
+}
+
+// [SECTION] Display loop and close paths
+
+TEST(PlotWindow, TitleBarCloseEndsTheDisplayAndTheTitleBecomesTheCaption) {
+  run_gui([] {
+    plot_t plot = two_series_plot();
+    set_title(plot, "Two series");
+    int shown = -1;
+    std::vector<std::string> captions;
+    display_then(plot, [&](int window) {
+      shown = window;
+      captions = testing::window_captions();
+      EXPECT_EQ(wintk::getcurrentwindow(), window);
+    });
+    EXPECT_GE(shown, 0);
+    EXPECT_NE(std::find(captions.begin(), captions.end(), "Two series"), captions.end());
+    EXPECT_EQ(plot_window(plot), -1);
+    EXPECT_FALSE(wintk::isvalidwindow(shown));
+    // A plot whose close was requested is not shown again by the synchronous form.
+    display_plot(plot);
+    EXPECT_EQ(plot_window(plot), -1);
+    destroy_plot(plot);  // no window: does not wait
+    EXPECT_EQ(plot, nullptr);
+  });
+}
+
+TEST(PlotWindow, CloseMenuItemEndsTheDisplayAndAnUntitledPlotKeepsPlot) {
+  run_gui([] {
+    plot_t plot = two_series_plot();
+    std::vector<std::string> captions;
+    std::thread helper([&] {
+      ASSERT_TRUE(wait_drawn(plot));
+      captions = testing::window_captions();
+      EXPECT_TRUE(wintk::test_input::trigger_menu_item(plot_window(plot), kCloseItem));
+    });
+    display_plot(plot);
+    helper.join();
+    EXPECT_NE(std::find(captions.begin(), captions.end(), "Plot"), captions.end());
+    EXPECT_EQ(plot_window(plot), -1);
+    destroy_plot(plot);
+  });
+}
+
+TEST(PlotWindow, AsynchronousDisplayRedrawsOnRequestAndClosePlotWaitsForTheEnd) {
+  run_gui([] {
+    plot_t plot = two_series_plot();
+    display_plot(plot, true);  // returns once the loop runs
+    const int window = plot_window(plot);
+    ASSERT_GE(window, 0);
+    ASSERT_TRUE(wait_drawn(plot));
+    display_plot(plot, true);  // a redraw, complete when this returns
+    EXPECT_EQ(plot->state, kStateDrawn);
+    close_plot(plot);
+    EXPECT_EQ(plot_window(plot), -1);
+    EXPECT_FALSE(wintk::isvalidwindow(window));
+    EXPECT_TRUE(plot->closed.is_set());
+    destroy_plot(plot);
+  });
+}
+
+TEST(PlotWindow, DestroyWhileShownAsynchronouslyClosesTheWindow) {
+  run_gui([] {
+    plot_t plot = two_series_plot();
+    display_plot(plot, true);
+    const int window = plot_window(plot);
+    ASSERT_TRUE(wait_drawn(plot));
+    destroy_plot(plot);
+    EXPECT_EQ(plot, nullptr);
+    EXPECT_FALSE(wintk::isvalidwindow(window));
+  });
+}
+
+// [SECTION] Pixels of a drawn fit plot
+
+TEST(PlotWindow, DrawnFitPlotShowsGridSeriesColoursLegendOrderAndYLabel) {
+  run_gui([] {
+    RunState state;
+    ASSERT_TRUE(testing::load_example(state));
+    plot_t plot = initialize_plot();
+    apply_plot_spec(make_fit_plot_spec(state.data, 1, state.strmdl), *plot_chart(plot));
+    wintk::PixelBuffer page;
+    display_then(plot, [&](int window) { page = wintk::getpagepixels(); });
+    ASSERT_EQ(page.width, 800);
+    ASSERT_EQ(page.height, 600);
+    const Rect area = plot_chart(plot)->GetPlotRect();
+    const int x0 = area.x + 1, y0 = area.y + 1, x1 = area.right(), y1 = area.bottom();
+    EXPECT_EQ(page.at(2, 2), 0xFFFFFFu);  // white background
+    EXPECT_GT(testing::count_colour(page, {200, 200, 200}, x0, y0, x1, y1), 1000);
+    EXPECT_GT(testing::count_colour(page, kBlack), 1000);  // axes, ticks, labels
+    // Each curve's dots (nine squares of 5 x 5) and line in its colour; the legend texts are
+    // coloured too, top to bottom in curve order.
+    int previous_top = -1;
+    for (int k = 0; k < 3; ++k) {
+      const Rgb colour = kCurveColours[k];
+      EXPECT_GT(testing::count_colour(page, colour, x0, y0, x1, y1), 9 * 20) << k;
+      int top = -1;
+      for (int y = area.y; y < area.y + 8 * 20 && top < 0; ++y) {
+        if (testing::count_colour(page, colour, area.x + 20, y, area.x + 220, y + 1) > 0) top = y;
+      }
+      EXPECT_GT(top, previous_top) << "legend of curve " << k + 1;
+      previous_top = top;
+    }
+    // The Y label: dark pixels in the strip left of the tick labels, taller than wide.
+    int lowest = -1, highest = page.height, left = page.width, right = -1;
+    for (int y = area.y; y < area.bottom(); ++y) {
+      for (int x = 0; x < 20; ++x) {
+        if (page.at(x, y) != 0u) continue;
+        lowest = std::max(lowest, y);
+        highest = std::min(highest, y);
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+    }
+    ASSERT_GE(lowest, 0);
+    EXPECT_GT(lowest - highest, 2 * (right - left));
+    EXPECT_NEAR((lowest + highest) / 2.0, area.y + area.h / 2.0, 12.0);
+
+    // The same chart through the recording painter: the label texts that were drawn.
+    testing::RecordingPainter recorder(800, 600);
+    ASSERT_TRUE(plot_chart(plot)->Draw(recorder));
+    const auto* label = recorder.FindText("Product");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->kind, testing::RecordingPainter::Kind::kRotatedText);
+    EXPECT_NE(recorder.FindText("[So] =500.000000"), nullptr);
+    EXPECT_NE(recorder.FindText("Time"), nullptr);
+    destroy_plot(plot);
+  });
+}
+
+// [SECTION] Saving
+
+TEST(PlotWindow, SavePlotWritesABmpOfTheWindowAndRefusesAMissingFolder) {
+  const fs::path folder = testing::fresh_folder("save");
+  run_gui([&] {
+    plot_t plot = two_series_plot();
+    wintk::RecordingResponder responder;
+    responder.queue_answer({true, (folder / "chosen").string()});
+    display_then(plot, [&](int window) {
+      EXPECT_EQ(save_plot(plot, (folder / "missing" / "plot.bmp").string()), -1);
+      EXPECT_FALSE(fs::exists(folder / "missing"));
+      EXPECT_EQ(save_plot(plot, (folder / "plot.bmp  ").string()), 0);
+      // A folder of that name is not a saved picture.
+      fs::create_directory(folder / "dir.bmp");
+      EXPECT_EQ(save_plot(plot, (folder / "dir.bmp").string()), -1);
+      // "Save As..." asks for the name; ".BMP" is appended to a name without extension.
+      ASSERT_TRUE(wintk::test_input::trigger_menu_item(window, kSaveItem));
+      EXPECT_TRUE(testing::wait_until([&] { return fs::exists(folder / "chosen.BMP"); }));
+    });
+    const auto size = testing::bmp_size(folder / "plot.bmp");
+    EXPECT_EQ(size.width, 800);
+    EXPECT_EQ(size.height, 600);
+    EXPECT_EQ(testing::bmp_size(folder / "chosen.BMP").width, 800);
+    const auto requests = responder.requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.back().kind, wintk::DialogKind::kSaveFile);
+    // Without a window there is nothing to save.
+    EXPECT_EQ(save_plot(plot, (folder / "late.bmp").string()), -1);
+    EXPECT_FALSE(fs::exists(folder / "late.bmp"));
+    destroy_plot(plot);
+  });
+}
+
+TEST(PlotWindow, EmbeddedPlotDrawsOnlyInItsRectangleAndSavesThatRectangle) {
+  const fs::path folder = testing::fresh_folder("embed");
+  run_gui([&] {
+    const int host = wintk::initwindow(500, 400, "Host");  // black page
+    plot_t plot = two_series_plot();
+    embed_plot(plot, host, 60, 50, 400, 300);
+    EXPECT_EQ(wintk::getcurrentwindow(), host);
+    const wintk::PixelBuffer page = wintk::getpagepixels();
+    EXPECT_EQ(page.at(70, 60), 0xFFFFFFu);
+    EXPECT_GT(testing::count_colour(page, {200, 200, 200}, 60, 50, 460, 350), 100);
+    EXPECT_EQ(testing::count_colour(page, kWhite, 0, 0, 500, 49), 0);
+    EXPECT_EQ(testing::count_colour(page, kWhite, 461, 0, 500, 400), 0);
+    EXPECT_EQ(save_plot(plot, (folder / "embedded.bmp").string()), 0);
+    const auto size = testing::bmp_size(folder / "embedded.bmp");
+    EXPECT_EQ(size.width, 400);
+    EXPECT_EQ(size.height, 300);
+    destroy_plot(plot);
+    EXPECT_TRUE(wintk::isvalidwindow(host));  // not the plot's window
+  });
+}
+
+}  // namespace
+}  // namespace velmor::plot
