@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QWidget>
 #include <algorithm>
 #include <atomic>
 #include <thread>
@@ -197,6 +199,42 @@ TEST(PlotWindow, DestroyWhileShownAsynchronouslyClosesTheWindow) {
     destroy_plot(plot);
     EXPECT_EQ(plot, nullptr);
     EXPECT_FALSE(wintk::isvalidwindow(window));
+  });
+}
+
+// Grows the visible top-level window with that caption by (dw, dh), on the GUI thread.
+bool grow_window(const std::string& caption, int dw, int dh) {
+  bool found = false;
+  QMetaObject::invokeMethod(
+      qApp,
+      [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+          if (!widget->isVisible() || widget->windowTitle().toStdString() != caption) continue;
+          widget->resize(widget->width() + dw, widget->height() + dh);
+          found = true;
+        }
+      },
+      Qt::BlockingQueuedConnection);
+  return found;
+}
+
+TEST(PlotWindow, ResizingRedrawsThePlotForTheNewSize) {
+  run_gui([] {
+    plot_t plot = two_series_plot();
+    set_title(plot, "Resizable");
+    display_then(plot, [&](int window) {
+      const Rect before = plot_chart(plot)->GetPlotRect();
+      ASSERT_TRUE(grow_window("Resizable", 200, 100));
+      ASSERT_TRUE(testing::wait_until([&] {
+        return testing::drawn(*plot) && plot_chart(plot)->GetPlotRect().w > before.w + 150;
+      }));
+      EXPECT_EQ(plot_chart(plot)->GetPlotRect().h, before.h + 100);
+      const wintk::PixelBuffer page = wintk::getpagepixels();
+      EXPECT_EQ(page.width, 1000);
+      // The grid now reaches into the new part of the window.
+      EXPECT_GT(testing::count_colour(page, {200, 200, 200}, 800, 0, 1000, 700), 100);
+    });
+    destroy_plot(plot);
   });
 }
 

@@ -1,0 +1,89 @@
+#include "plot/batch_pictures.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <sstream>
+
+#include "plot/fit_charts.h"
+#include "plot_gui_support.h"
+#include "plot_test_data.h"
+
+namespace velmor::plot {
+namespace {
+
+namespace fs = std::filesystem;
+
+int count(const QImage& image, Rgb c) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      n += (image.pixel(x, y) & 0xFFFFFF) == (qRgb(c.r, c.g, c.b) & 0xFFFFFF);
+    }
+  }
+  return n;
+}
+
+TEST(BatchPictures, NamedAfterTheDataFileAndTheModel) {
+  EXPECT_EQ(fit_picture_path("out", "examples/DATA.IN", 1), fs::path("out/DATA.model1.png"));
+  EXPECT_EQ(fit_picture_path("out", "run.dat  ", 4), fs::path("out/run.model4.png"));
+  EXPECT_EQ(residual_picture_path("/tmp/p", "examples/DATA.IN"),
+            fs::path("/tmp/p/DATA.residuals.png"));
+}
+
+TEST(BatchPictures, WriterMakesTheFolderAndWritesEightHundredBySixHundredPngs) {
+  const fs::path folder = testing::fresh_folder("batch") / "new" / "pictures";
+  RunState state;
+  ASSERT_TRUE(testing::load_example(state));
+  std::ostringstream err;
+  BatchPictureWriter writer(folder, "examples/DATA.IN", err);
+  ASSERT_TRUE(writer.prepare());
+  EXPECT_TRUE(fs::is_directory(folder));
+  writer.fit(state);
+  state.imdlno = 2;
+  state.strmdl = "2- [Pt] vs time Michaelis-Menten - Bkg";
+  writer.fit(state);
+  writer.residuals(state);
+  EXPECT_FALSE(writer.failed()) << err.str();
+  EXPECT_EQ(err.str(), "");
+
+  for (const char* name : {"DATA.model1.png", "DATA.model2.png", "DATA.residuals.png"}) {
+    QImage image;
+    ASSERT_TRUE(image.load(QString::fromStdString((folder / name).string()), "PNG")) << name;
+    EXPECT_EQ(image.width(), 800) << name;
+    EXPECT_EQ(image.height(), 600) << name;
+    EXPECT_GT(count(image, {200, 200, 200}), 1000) << name;  // grid
+    EXPECT_GT(count(image, kCurveColours[0]), 100) << name;  // first curve, or the residuals
+  }
+  QImage fit;
+  ASSERT_TRUE(fit.load(QString::fromStdString((folder / "DATA.model1.png").string())));
+  EXPECT_GT(count(fit, kCurveColours[1]), 100);
+  EXPECT_GT(count(fit, kCurveColours[2]), 100);
+}
+
+TEST(BatchPictures, FailuresAreReportedAsErrors) {
+  const fs::path base = testing::fresh_folder("batch_fail");
+  RunState state;
+  ASSERT_TRUE(testing::load_example(state));
+
+  // The folder's name is taken by a file.
+  { std::ofstream(base / "taken") << "x"; }
+  std::ostringstream err;
+  BatchPictureWriter blocked(base / "taken", "DATA.IN", err);
+  EXPECT_FALSE(blocked.prepare());
+  EXPECT_TRUE(blocked.failed());
+  EXPECT_EQ(err.str().rfind("Error: ", 0), 0u) << err.str();
+
+  // A picture whose name is taken by a folder cannot be written.
+  std::ostringstream err2;
+  BatchPictureWriter writer(base, "DATA.IN", err2);
+  ASSERT_TRUE(writer.prepare());
+  fs::create_directory(base / "DATA.residuals.png");
+  writer.residuals(state);
+  EXPECT_TRUE(writer.failed());
+  EXPECT_NE(err2.str().find("Error: could not write the complete picture"), std::string::npos);
+  EXPECT_TRUE(fs::is_directory(base / "DATA.residuals.png"));
+}
+
+}  // namespace
+}  // namespace velmor::plot
