@@ -25,6 +25,8 @@ int to_pixel(float v) {
 
 ToolkitPainter::ToolkitPainter() : area_(wintk::getviewsettings()) {
   wintk::settextjustify(0, 2);
+  // Text is measured in the current style; a chart may measure before it asks for the font.
+  wintk::settextstyle(kFont, kHorizontal, kTextSize);
 }
 
 ToolkitPainter::~ToolkitPainter() {

@@ -9,8 +9,8 @@ namespace velmor::plot {
 
 // A Painter over the toolkit's primitives: draws into the viewport of the current toolkit window
 // that was in force when the painter was made (its area). All text is font 1 (sans-serif,
-// normal weight) at 16 pixels, anchored at its top-left corner, so the painter sets the left/top
-// text justification when it is made.
+// normal weight) at 16 pixels, anchored at its top-left corner, so the painter selects that
+// font and the left/top text justification when it is made.
 //
 // Runs on whichever thread draws the plot; the current window must stay the same while the
 // painter lives (the plot window's display loop keeps it so).

@@ -24,6 +24,7 @@ using testing::wait_drawn;
 using wintk::testing::run_gui;
 
 constexpr int kSaveItem = 0;
+constexpr int kPrintItem = 1;
 constexpr int kCloseItem = 2;
 
 plot_t two_series_plot() {
@@ -297,12 +298,13 @@ TEST(PlotWindow, DrawnFitPlotShowsGridSeriesColoursLegendOrderAndYLabel) {
 
 // [SECTION] Saving
 
-TEST(PlotWindow, SavePlotWritesABmpOfTheWindowAndRefusesAMissingFolder) {
+TEST(PlotWindow, SaveAndPrintTheWindowAndRefuseAMissingFolder) {
   const fs::path folder = testing::fresh_folder("save");
   run_gui([&] {
     plot_t plot = two_series_plot();
     wintk::RecordingResponder responder;
     responder.queue_answer({true, (folder / "chosen").string()});
+    responder.queue_answer({true, (folder / "printed.pdf").string()});
     display_then(plot, [&](int window) {
       EXPECT_EQ(save_plot(plot, (folder / "missing" / "plot.bmp").string()), -1);
       EXPECT_FALSE(fs::exists(folder / "missing"));
@@ -313,14 +315,18 @@ TEST(PlotWindow, SavePlotWritesABmpOfTheWindowAndRefusesAMissingFolder) {
       // "Save As..." asks for the name; ".BMP" is appended to a name without extension.
       ASSERT_TRUE(wintk::test_input::trigger_menu_item(window, kSaveItem));
       EXPECT_TRUE(testing::wait_until([&] { return fs::exists(folder / "chosen.BMP"); }));
+      ASSERT_TRUE(wintk::test_input::trigger_menu_item(window, kPrintItem));
+      EXPECT_TRUE(testing::wait_until([&] { return fs::exists(folder / "printed.pdf"); }));
     });
     const auto size = testing::bmp_size(folder / "plot.bmp");
     EXPECT_EQ(size.width, 800);
     EXPECT_EQ(size.height, 600);
     EXPECT_EQ(testing::bmp_size(folder / "chosen.BMP").width, 800);
     const auto requests = responder.requests();
-    ASSERT_FALSE(requests.empty());
-    EXPECT_EQ(requests.back().kind, wintk::DialogKind::kSaveFile);
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0].kind, wintk::DialogKind::kSaveFile);
+    EXPECT_EQ(requests[1].kind, wintk::DialogKind::kPrint);
+    EXPECT_EQ(requests[1].initial_name, "Plot Window");
     // Without a window there is nothing to save.
     EXPECT_EQ(save_plot(plot, (folder / "late.bmp").string()), -1);
     EXPECT_FALSE(fs::exists(folder / "late.bmp"));
