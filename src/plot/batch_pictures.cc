@@ -12,8 +12,8 @@ std::string picture_stem(std::string_view data_file) {
   return std::filesystem::path(std::string(util::trimmed(data_file))).stem().string();
 }
 
-bool write_picture(const PlotSpec& spec, const std::filesystem::path& path) {
-  const auto chart = build_chart(spec);
+bool write_picture(const PlotContents& contents, const std::filesystem::path& path) {
+  const auto chart = build_chart(contents);
   return save_chart_png(*chart, kPictureWidth, kPictureHeight, path.string());
 }
 
@@ -30,11 +30,11 @@ std::filesystem::path residual_picture_path(const std::filesystem::path& folder,
 }
 
 bool write_fit_picture(const RunState& state, const std::filesystem::path& path) {
-  return write_picture(make_fit_plot_spec(state.data, state.imdlno, state.strmdl), path);
+  return write_picture(make_fit_plot_contents(state.data, state.imdlno, state.strmdl), path);
 }
 
 bool write_residual_picture(const RunState& state, const std::filesystem::path& path) {
-  return write_picture(make_residual_plot_spec(state.data, state.strmdl), path);
+  return write_picture(make_residual_plot_contents(state.data, state.strmdl), path);
 }
 
 BatchPictureWriter::BatchPictureWriter(std::filesystem::path folder, std::string data_file,

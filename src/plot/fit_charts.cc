@@ -84,13 +84,13 @@ std::string fit_y_label(ModelId model) {
   return model == 3 || model == 4 ? "Substrate" : "Product";
 }
 
-PlotSpec make_fit_plot_spec(const ProgressCurveData& data, ModelId model,
-                            std::string_view model_name) {
+PlotContents make_fit_plot_contents(const ProgressCurveData& data, ModelId model,
+                                    std::string_view model_name) {
   const std::vector<PlotCurve> curves = group_plot_curves(data);
-  PlotSpec spec;
-  spec.title = plot_title(model_name);
-  spec.x_label = "Time";
-  spec.y_label = fit_y_label(model);
+  PlotContents contents;
+  contents.title = plot_title(model_name);
+  contents.x_label = "Time";
+  contents.y_label = fit_y_label(model);
 
   double time_max = -std::numeric_limits<double>::infinity();
   double y_max = -std::numeric_limits<double>::infinity();
@@ -98,16 +98,16 @@ PlotSpec make_fit_plot_spec(const ProgressCurveData& data, ModelId model,
     time_max = largest(curve.time, time_max);
     y_max = largest(curve.observed, y_max);  // the fitted values do not widen the scale
   }
-  spec.x_scale = zero_based_scale(time_max);
-  spec.y_scale = zero_based_scale(y_max);
+  contents.x_scale = zero_based_scale(time_max);
+  contents.y_scale = zero_based_scale(y_max);
 
   for (std::size_t k = 0; k < curves.size(); ++k) {
     const Rgb colour = kCurveColours[k];
-    spec.series.push_back({curves[k].time, curves[k].observed, colour, kSeriesBigDots,
-                           curve_legend_text(curves[k].so)});
-    spec.series.push_back({curves[k].time, curves[k].fitted, colour, kSeriesLine, ""});
+    contents.series.push_back({curves[k].time, curves[k].observed, colour, kSeriesBigDots,
+                               curve_legend_text(curves[k].so)});
+    contents.series.push_back({curves[k].time, curves[k].fitted, colour, kSeriesLine, ""});
   }
-  return spec;
+  return contents;
 }
 
 // [SECTION] Residual plot
@@ -162,7 +162,8 @@ ResidualAxis residual_axis_range(double lo, double hi) {
   return axis;
 }
 
-PlotSpec make_residual_plot_spec(const ProgressCurveData& data, std::string_view model_name) {
+PlotContents make_residual_plot_contents(const ProgressCurveData& data,
+                                         std::string_view model_name) {
   const int rows = row_count(data);
   std::vector<double> number(static_cast<std::size_t>(rows));
   std::vector<double> residual(static_cast<std::size_t>(rows));
@@ -178,26 +179,26 @@ PlotSpec make_residual_plot_spec(const ProgressCurveData& data, std::string_view
     }
   }
 
-  PlotSpec spec;
-  spec.title = plot_title(model_name) + "\r\nResiduals Plot";
-  if (spec.title.size() > kResidualTitleLength) spec.title.resize(kResidualTitleLength);
-  spec.x_label = "NUMBER";
-  spec.y_label = "RESIDUAL";
-  spec.x_scale = {true, 0.0, kScaleMargin * rows};
+  PlotContents contents;
+  contents.title = plot_title(model_name) + "\r\nResiduals Plot";
+  if (contents.title.size() > kResidualTitleLength) contents.title.resize(kResidualTitleLength);
+  contents.x_label = "NUMBER";
+  contents.y_label = "RESIDUAL";
+  contents.x_scale = {true, 0.0, kScaleMargin * rows};
   const ResidualAxis y = residual_axis_range(lo, hi);
-  spec.y_scale = {true, y.min, y.max};
+  contents.y_scale = {true, y.min, y.max};
   std::vector<double> zero(static_cast<std::size_t>(rows), 0.0);
-  spec.series.push_back({number, residual, kResidualColour, kSeriesBigDots, ""});
-  spec.series.push_back({std::move(number), std::move(zero), kResidualColour, kSeriesLine, ""});
-  return spec;
+  contents.series.push_back({number, residual, kResidualColour, kSeriesBigDots, ""});
+  contents.series.push_back({std::move(number), std::move(zero), kResidualColour, kSeriesLine, ""});
+  return contents;
 }
 
 // [SECTION] Chart
 
-void apply_plot_spec(const PlotSpec& spec, Chart& chart) {
-  chart.SetTitle(spec.title);
-  chart.GetXAxis().label = spec.x_label;
-  chart.GetYAxis().label = spec.y_label;
+void apply_plot_contents(const PlotContents& contents, Chart& chart) {
+  chart.SetTitle(contents.title);
+  chart.GetXAxis().label = contents.x_label;
+  chart.GetYAxis().label = contents.y_label;
   auto apply_scale = [](const AxisScale& scale, AxisSetup& axis) {
     if (scale.fixed) {
       axis.SetFixedRange(static_cast<float>(scale.min), static_cast<float>(scale.max));
@@ -205,10 +206,10 @@ void apply_plot_spec(const PlotSpec& spec, Chart& chart) {
       axis.SetAutoscale();
     }
   };
-  apply_scale(spec.x_scale, chart.GetXAxis());
-  apply_scale(spec.y_scale, chart.GetYAxis());
+  apply_scale(contents.x_scale, chart.GetXAxis());
+  apply_scale(contents.y_scale, chart.GetYAxis());
   set_axis_linear(chart.GetYAxis());
-  for (const SeriesSpec& series : spec.series) {
+  for (const SeriesContents& series : contents.series) {
     const int index = chart.GetDataContainer().GetSize();
     add_series(chart, series.x, series.y);
     set_series_colour(chart, index, series.colour);
@@ -217,10 +218,10 @@ void apply_plot_spec(const PlotSpec& spec, Chart& chart) {
   }
 }
 
-std::unique_ptr<Chart> build_chart(const PlotSpec& spec) {
+std::unique_ptr<Chart> build_chart(const PlotContents& contents) {
   auto chart = std::make_unique<Chart>();
   apply_plot_defaults(*chart);
-  apply_plot_spec(spec, *chart);
+  apply_plot_contents(contents, *chart);
   return chart;
 }
 

@@ -69,7 +69,7 @@ struct AxisScale {
 };
 
 // One series with its look: colour, plotlib series type (plot_setup.h) and legend text.
-struct SeriesSpec {
+struct SeriesContents {
   std::vector<double> x;
   std::vector<double> y;
   Rgb colour;
@@ -78,21 +78,21 @@ struct SeriesSpec {
 };
 
 // Everything a plot shows besides the plot defaults of plot_setup.h.
-struct PlotSpec {
+struct PlotContents {
   std::string title;
   std::string x_label;
   std::string y_label;
   AxisScale x_scale;
   AxisScale y_scale;
-  std::vector<SeriesSpec> series;
+  std::vector<SeriesContents> series;
 };
 
 // The XY plot: per curve k (0-based) series 2k with the observed values as big dots and the
 // legend text, series 2k + 1 with the fitted values at the same times as a line; the axes fixed
 // to [0, 1.1 x the largest time] and [0, 1.1 x the largest observed value] when that end is
 // above 1e-16, else autoscaled.
-PlotSpec make_fit_plot_spec(const ProgressCurveData& data, ModelId model,
-                            std::string_view model_name);
+PlotContents make_fit_plot_contents(const ProgressCurveData& data, ModelId model,
+                                    std::string_view model_name);
 
 // The intermediate values of the residual axis rule for A > 0 and B <= A (see
 // residual_axis_range), kept apart so that each step can be checked.
@@ -121,12 +121,13 @@ ResidualAxis residual_axis_range(double lo, double hi);
 
 // The residual plot: series 0 the residuals Ycalc - Y against the row numbers 1..nRows as big
 // dots, series 1 the zero line, both blue; X fixed to [0, 1.1 x nRows]; Y by the rule above.
-PlotSpec make_residual_plot_spec(const ProgressCurveData& data, std::string_view model_name);
+PlotContents make_residual_plot_contents(const ProgressCurveData& data,
+                                         std::string_view model_name);
 
-// Sets the chart's title, labels, scales and series from the spec (after apply_plot_defaults).
-void apply_plot_spec(const PlotSpec& spec, Chart& chart);
+// Sets the chart's title, labels, scales and series (after apply_plot_defaults).
+void apply_plot_contents(const PlotContents& contents, Chart& chart);
 
-// A new chart with the plot defaults and the spec: what a plot window of that spec draws.
-std::unique_ptr<Chart> build_chart(const PlotSpec& spec);
+// A new chart with the plot defaults and these contents: what a plot window showing them draws.
+std::unique_ptr<Chart> build_chart(const PlotContents& contents);
 
 }  // namespace velmor::plot

@@ -52,24 +52,24 @@ void aftermath(RunState& state, plot_t& plot) {
 
 }  // namespace
 
-void show_plot_window(RunState& state, const PlotSpec& spec) {
+void show_plot_window(RunState& state, const PlotContents& contents) {
   plot_t plot = initialize_plot();
   set_xlinear(plot);
   set_ylinear(plot);
   prepare_main_window(state);
-  apply_plot_spec(spec, *plot_chart(plot));
+  apply_plot_contents(contents, *plot_chart(plot));
   theme_main_window(state);
   display_plot(plot);
   aftermath(state, plot);
 }
 
 void xyplot(RunState& state) {
-  show_plot_window(state, make_fit_plot_spec(state.data, state.imdlno, state.strmdl));
+  show_plot_window(state, make_fit_plot_contents(state.data, state.imdlno, state.strmdl));
 }
 
 void resplot(RunState& state) {
   if (wintk::isvalidwindow(wintk::getcurrentwindow())) wintk::startidle(kResidualPauseMs);
-  show_plot_window(state, make_residual_plot_spec(state.data, state.strmdl));
+  show_plot_window(state, make_residual_plot_contents(state.data, state.strmdl));
 }
 
 }  // namespace velmor::plot

@@ -22,7 +22,7 @@ void xyplot(RunState& state);
 void resplot(RunState& state);
 
 // Shows a plot of that content with the plot defaults and waits for its window to close, then
-// cleans up as above. xyplot and resplot are this with their specs.
-void show_plot_window(RunState& state, const PlotSpec& spec);
+// cleans up as above. xyplot and resplot are this with their contents.
+void show_plot_window(RunState& state, const PlotContents& contents);
 
 }  // namespace velmor::plot

@@ -130,19 +130,19 @@ TEST(GroupPlotCurves, DegenerateRowCountsAndMoreThanTenCurves) {
   EXPECT_EQ(curves[9].time.size(), 2u);
 }
 
-TEST(FitPlotSpec, DataInGivesThreeCurvesWithTheirLegendsColoursAndFixedScales) {
+TEST(FitPlotContents, DataInGivesThreeCurvesWithTheirLegendsColoursAndFixedScales) {
   RunState state;
   ASSERT_TRUE(testing::load_example(state));
-  const PlotSpec spec = make_fit_plot_spec(state.data, 1, state.strmdl);
-  EXPECT_EQ(spec.title, "1- [Pt] vs time Michaelis-Menten");
-  EXPECT_EQ(spec.x_label, "Time");
-  EXPECT_EQ(spec.y_label, "Product");
+  const PlotContents contents = make_fit_plot_contents(state.data, 1, state.strmdl);
+  EXPECT_EQ(contents.title, "1- [Pt] vs time Michaelis-Menten");
+  EXPECT_EQ(contents.x_label, "Time");
+  EXPECT_EQ(contents.y_label, "Product");
   // The G0 texts of gfortran for REAL(4) 50, 100 and 500.
   const char* legends[] = {"[So] =50.0000000", "[So] =100.000000", "[So] =500.000000"};
-  ASSERT_EQ(spec.series.size(), 6u);
+  ASSERT_EQ(contents.series.size(), 6u);
   for (int k = 0; k < 3; ++k) {
-    const SeriesSpec& dots = spec.series[2 * k];
-    const SeriesSpec& line = spec.series[2 * k + 1];
+    const SeriesContents& dots = contents.series[2 * k];
+    const SeriesContents& line = contents.series[2 * k + 1];
     EXPECT_EQ(dots.label, legends[k]);
     EXPECT_EQ(dots.type, kSeriesBigDots);
     EXPECT_EQ(line.type, kSeriesLine);
@@ -152,45 +152,45 @@ TEST(FitPlotSpec, DataInGivesThreeCurvesWithTheirLegendsColoursAndFixedScales) {
     EXPECT_EQ(line.x, dots.x);
     EXPECT_EQ(dots.x.size(), 9u);
   }
-  EXPECT_EQ(spec.series[1].y[1], state.data.Ycalc[1]);
+  EXPECT_EQ(contents.series[1].y[1], state.data.Ycalc[1]);
   // 1.1 is the single-precision constant; the fitted values do not count for the Y scale.
-  EXPECT_TRUE(spec.x_scale.fixed);
-  EXPECT_DOUBLE_EQ(spec.x_scale.max, k11 * 360.0);
-  EXPECT_TRUE(spec.y_scale.fixed);
-  EXPECT_DOUBLE_EQ(spec.y_scale.min, 0.0);
-  EXPECT_DOUBLE_EQ(spec.y_scale.max, k11 * 123.469);
+  EXPECT_TRUE(contents.x_scale.fixed);
+  EXPECT_DOUBLE_EQ(contents.x_scale.max, k11 * 360.0);
+  EXPECT_TRUE(contents.y_scale.fixed);
+  EXPECT_DOUBLE_EQ(contents.y_scale.min, 0.0);
+  EXPECT_DOUBLE_EQ(contents.y_scale.max, k11 * 123.469);
 }
 
-TEST(FitPlotSpec, YLabelFollowsTheModelAndNearZeroEndsAutoscale) {
+TEST(FitPlotContents, YLabelFollowsTheModelAndNearZeroEndsAutoscale) {
   ProgressCurveData data = rows_with_so({1, 1, 1});
-  EXPECT_EQ(make_fit_plot_spec(data, 2, "").y_label, "Product");
-  EXPECT_EQ(make_fit_plot_spec(data, 3, "").y_label, "Substrate");
-  EXPECT_EQ(make_fit_plot_spec(data, 4, "").y_label, "Substrate");
+  EXPECT_EQ(make_fit_plot_contents(data, 2, "").y_label, "Product");
+  EXPECT_EQ(make_fit_plot_contents(data, 3, "").y_label, "Substrate");
+  EXPECT_EQ(make_fit_plot_contents(data, 4, "").y_label, "Substrate");
   for (int i = 0; i < 3; ++i) {
     data.X1[i] = 0.0;
     data.Y[i] = -2.0 - i;  // an all-negative maximum must not give the range [0, negative]
   }
-  const PlotSpec spec = make_fit_plot_spec(data, 1, "");
-  EXPECT_FALSE(spec.x_scale.fixed);
-  EXPECT_FALSE(spec.y_scale.fixed);
+  const PlotContents contents = make_fit_plot_contents(data, 1, "");
+  EXPECT_FALSE(contents.x_scale.fixed);
+  EXPECT_FALSE(contents.y_scale.fixed);
 }
 
-TEST(FitPlotSpec, TenCurvesUseTheTenColoursInTableOrder) {
+TEST(FitPlotContents, TenCurvesUseTheTenColoursInTableOrder) {
   std::vector<double> so;
   for (int c = 0; c < 10; ++c) so.insert(so.end(), {c + 1.0, c + 1.0, c + 1.0});
-  const PlotSpec spec = make_fit_plot_spec(rows_with_so(so), 1, "m");
-  ASSERT_EQ(spec.series.size(), 20u);
+  const PlotContents contents = make_fit_plot_contents(rows_with_so(so), 1, "m");
+  ASSERT_EQ(contents.series.size(), 20u);
   const Rgb table[] = {{0, 0, 255},    {255, 127, 255}, {255, 127, 64}, {0, 255, 255},
                        {127, 0, 255},  {255, 0, 255},   {127, 64, 255}, {64, 127, 127},
                        {127, 64, 127}, {127, 127, 127}};
   for (int k = 0; k < 10; ++k) {
-    EXPECT_EQ(spec.series[2 * k].colour, table[k]) << k;
-    EXPECT_EQ(spec.series[2 * k + 1].colour, table[k]) << k;
+    EXPECT_EQ(contents.series[2 * k].colour, table[k]) << k;
+    EXPECT_EQ(contents.series[2 * k + 1].colour, table[k]) << k;
   }
-  EXPECT_EQ(spec.series[18].label, "[So] =10.0000000");
+  EXPECT_EQ(contents.series[18].label, "[So] =10.0000000");
 }
 
-TEST(FitPlotSpec, LegendTextIsCutToFiftyCharacters) {
+TEST(FitPlotContents, LegendTextIsCutToFiftyCharacters) {
   EXPECT_EQ(curve_legend_text(0.5), "[So] =0.500000000");
   EXPECT_EQ(curve_legend_text(1e-5), "[So] =0.999999975E-5");
   EXPECT_LE(curve_legend_text(-3.4e38).size(), kLegendLength);
@@ -198,18 +198,18 @@ TEST(FitPlotSpec, LegendTextIsCutToFiftyCharacters) {
 
 // [SECTION] Residual plot
 
-TEST(ResidualPlotSpec, ResidualsAgainstRowNumbersWithZeroLineAndTwoLineTitle) {
+TEST(ResidualPlotContents, ResidualsAgainstRowNumbersWithZeroLineAndTwoLineTitle) {
   RunState state;
   ASSERT_TRUE(testing::load_example(state));
   state.data.Ycalc[4] = state.data.Y[4] + 2.0;  // the largest residual
   state.data.Ycalc[7] = kNaN;                   // a failed value does not blank the axis
-  const PlotSpec spec = make_residual_plot_spec(state.data, state.strmdl);
-  EXPECT_EQ(spec.title, "1- [Pt] vs time Michaelis-Menten\r\nResiduals Plot");
-  EXPECT_EQ(spec.x_label, "NUMBER");
-  EXPECT_EQ(spec.y_label, "RESIDUAL");
-  ASSERT_EQ(spec.series.size(), 2u);
-  const SeriesSpec& dots = spec.series[0];
-  const SeriesSpec& zero = spec.series[1];
+  const PlotContents contents = make_residual_plot_contents(state.data, state.strmdl);
+  EXPECT_EQ(contents.title, "1- [Pt] vs time Michaelis-Menten\r\nResiduals Plot");
+  EXPECT_EQ(contents.x_label, "NUMBER");
+  EXPECT_EQ(contents.y_label, "RESIDUAL");
+  ASSERT_EQ(contents.series.size(), 2u);
+  const SeriesContents& dots = contents.series[0];
+  const SeriesContents& zero = contents.series[1];
   ASSERT_EQ(dots.x.size(), 27u);
   EXPECT_EQ(dots.x.front(), 1.0);
   EXPECT_EQ(dots.x.back(), 27.0);
@@ -220,22 +220,22 @@ TEST(ResidualPlotSpec, ResidualsAgainstRowNumbersWithZeroLineAndTwoLineTitle) {
   EXPECT_EQ(zero.y, std::vector<double>(27, 0.0));
   EXPECT_EQ(dots.colour, (Rgb{0, 0, 255}));
   EXPECT_EQ(zero.colour, (Rgb{0, 0, 255}));
-  EXPECT_DOUBLE_EQ(spec.x_scale.max, k11 * 27);
+  EXPECT_DOUBLE_EQ(contents.x_scale.max, k11 * 27);
   const ResidualAxis expected = residual_axis_range(-0.5, 2.0);
-  EXPECT_TRUE(spec.y_scale.fixed);
-  EXPECT_DOUBLE_EQ(spec.y_scale.min, expected.min);
-  EXPECT_DOUBLE_EQ(spec.y_scale.max, expected.max);
+  EXPECT_TRUE(contents.y_scale.fixed);
+  EXPECT_DOUBLE_EQ(contents.y_scale.min, expected.min);
+  EXPECT_DOUBLE_EQ(contents.y_scale.max, expected.max);
 
   const std::string long_name(80, 'x');
-  EXPECT_EQ(make_residual_plot_spec(state.data, long_name).title, long_name);
+  EXPECT_EQ(make_residual_plot_contents(state.data, long_name).title, long_name);
 }
 
 // [SECTION] Chart
 
-TEST(BuildChart, CarriesTheSpecAndThePlotDefaults) {
+TEST(BuildChart, CarriesTheContentsAndThePlotDefaults) {
   RunState state;
   ASSERT_TRUE(testing::load_example(state));
-  const auto chart = build_chart(make_fit_plot_spec(state.data, 3, state.strmdl));
+  const auto chart = build_chart(make_fit_plot_contents(state.data, 3, state.strmdl));
   EXPECT_EQ(chart->GetMargins(), kPlotMargins);
   EXPECT_TRUE(chart->GetXGrid());
   EXPECT_TRUE(chart->GetYGrid());

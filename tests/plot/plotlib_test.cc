@@ -246,7 +246,7 @@ TEST(PlotWindow, DrawnFitPlotShowsGridSeriesColoursLegendOrderAndYLabel) {
     RunState state;
     ASSERT_TRUE(testing::load_example(state));
     plot_t plot = initialize_plot();
-    apply_plot_spec(make_fit_plot_spec(state.data, 1, state.strmdl), *plot_chart(plot));
+    apply_plot_contents(make_fit_plot_contents(state.data, 1, state.strmdl), *plot_chart(plot));
     wintk::PixelBuffer page;
     display_then(plot, [&](int window) { page = wintk::getpagepixels(); });
     ASSERT_EQ(page.width, 800);
