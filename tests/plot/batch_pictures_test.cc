@@ -32,7 +32,8 @@ TEST(BatchPictures, NamedAfterTheDataFileAndTheModel) {
 }
 
 TEST(BatchPictures, WriterMakesTheFolderAndWritesEightHundredBySixHundredPngs) {
-  const fs::path folder = testing::fresh_folder("batch") / "new" / "pictures";
+  const testing::TempFolder temp("batch");
+  const fs::path folder = temp.path() / "new" / "pictures";
   RunState state;
   ASSERT_TRUE(testing::load_example(state));
   std::ostringstream err;
@@ -62,7 +63,8 @@ TEST(BatchPictures, WriterMakesTheFolderAndWritesEightHundredBySixHundredPngs) {
 }
 
 TEST(BatchPictures, FailuresAreReportedAsErrors) {
-  const fs::path base = testing::fresh_folder("batch_fail");
+  const testing::TempFolder temp("batch_fail");
+  const fs::path base = temp.path();
   RunState state;
   ASSERT_TRUE(testing::load_example(state));
 

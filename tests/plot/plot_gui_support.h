@@ -98,13 +98,25 @@ inline BmpSize bmp_size(const std::filesystem::path& path) {
   return {int32(18), std::abs(int32(22))};
 }
 
-// A fresh empty folder for one test's files.
-inline std::filesystem::path fresh_folder(const std::string& name) {
-  const auto folder = std::filesystem::temp_directory_path() /
-                      ("velmor_plot_tests_" + std::to_string(::getpid())) / name;
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
-  return folder;
-}
+// A fresh empty folder for one test's files, removed with everything in it at the end.
+class TempFolder {
+ public:
+  explicit TempFolder(const std::string& name)
+      : path_(std::filesystem::temp_directory_path() /
+              ("velmor_plot_tests_" + std::to_string(::getpid()) + "_" + name)) {
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
 
 }  // namespace velmor::plot::testing

@@ -299,7 +299,8 @@ TEST(PlotWindow, DrawnFitPlotShowsGridSeriesColoursLegendOrderAndYLabel) {
 // [SECTION] Saving
 
 TEST(PlotWindow, SaveAndPrintTheWindowAndRefuseAMissingFolder) {
-  const fs::path folder = testing::fresh_folder("save");
+  const testing::TempFolder temp("save");
+  const fs::path folder = temp.path();
   run_gui([&] {
     plot_t plot = two_series_plot();
     wintk::RecordingResponder responder;
@@ -335,7 +336,8 @@ TEST(PlotWindow, SaveAndPrintTheWindowAndRefuseAMissingFolder) {
 }
 
 TEST(PlotWindow, EmbeddedPlotDrawsOnlyInItsRectangleAndSavesThatRectangle) {
-  const fs::path folder = testing::fresh_folder("embed");
+  const testing::TempFolder temp("embed");
+  const fs::path folder = temp.path();
   run_gui([&] {
     const int host = wintk::initwindow(500, 400, "Host");  // black page
     plot_t plot = two_series_plot();
