@@ -34,12 +34,12 @@ double psi(double u) {
   return kScaleFactor * std::sin(kTuning * u) / u;
 }
 
-}  // namespace
+// Above this magnitude the sum of squared deviations of up to 1000 values could overflow.
+constexpr double kLargestUnscaled = 1e150;
 
-double binmedian(std::span<const double> v) {
+// The binned median of values whose sum of squares is finite.
+double binmedian_unscaled(std::span<const double> v) {
   const std::size_t n = v.size();
-  if (n == 0) return 0.0;
-
   double sum = 0.0;
   for (const double value : v) sum += value;
   const double mean = sum / static_cast<double>(n);
@@ -85,6 +85,24 @@ double binmedian(std::span<const double> v) {
     }
   }
   return (b + b2 + 1) / (2.0 * scale) + left;
+}
+
+}  // namespace
+
+double binmedian(std::span<const double> v) {
+  if (v.empty()) return 0.0;
+  // An infinite sd would make every bin position 0 * inf = NaN, and casting that to a bin index
+  // writes outside the table. The bins are invariant under scaling by a power of two, so huge
+  // values are brought down by one, binned, and the median scaled back exactly.
+  double largest = 0.0;
+  for (const double value : v) {
+    if (std::isfinite(value)) largest = std::max(largest, std::fabs(value));
+  }
+  if (largest <= kLargestUnscaled) return binmedian_unscaled(v);
+  const int exponent = std::ilogb(largest);
+  std::vector<double> scaled(v.begin(), v.end());
+  for (double& value : scaled) value = std::ldexp(value, -exponent);
+  return std::ldexp(binmedian_unscaled(scaled), exponent);
 }
 
 void robust_wt(std::span<const double> r, std::span<double> w) {

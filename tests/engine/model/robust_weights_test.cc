@@ -50,5 +50,27 @@ TEST(RobustWeights, ExactZeroDeviationKeepsTheWeightsFinite) {
   for (const double wi : w) EXPECT_EQ(wi, 1.0);
 }
 
+// Values whose squared spread overflows (a residual of 1e300 from a data file) once turned
+// every bin position into NaN and wrote outside the bin table. Scaling by a power of two leaves
+// the bins unchanged, so the median of huge values is the scaled median of ordinary ones.
+TEST(BinMedian, HugeValuesGiveTheScaledMedian) {
+  const double big = std::ldexp(1.0, 900);
+  const std::vector<double> small{1.0, 2.5, 3.0, 0.5, 7.0};
+  std::vector<double> huge;
+  for (const double v : small) huge.push_back(v * big);
+  EXPECT_EQ(binmedian(huge), binmedian(small) * big);
+  const double m = binmedian(std::vector<double>{0.1, 0.2, 1e300, 0.3, 0.15});
+  EXPECT_TRUE(std::isfinite(m)) << m;
+  EXPECT_TRUE(std::isfinite(binmedian(std::vector<double>{1e308, -1e308, 1.7e308, 0.0})));
+}
+
+TEST(RobustWeights, HugeOutlierGetsTheFloorWeight) {
+  const std::vector<double> r{1.0, -2.0, 1.5, 1e300, -0.8, 1.1};
+  std::vector<double> w(r.size(), 1.0);
+  robust_wt(r, w);
+  EXPECT_EQ(w[3], 1e-6);
+  for (const double wi : w) EXPECT_TRUE(wi >= 1e-6 && wi <= 1.0) << wi;
+}
+
 }  // namespace
 }  // namespace velmor
