@@ -1,6 +1,8 @@
 #include "app/model_dialog.h"
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 
 #include "gui/wintk.h"
 
@@ -13,6 +15,7 @@ constexpr int kMinDialogWidth = 480;
 // A radio button is 25 pixels high; closer rows would overlap.
 constexpr int kMinRowStep = 30;
 constexpr int kButtonHeight = 45;
+constexpr int kMargin = 5;  // below the buttons when the window had to be made taller
 
 constexpr const char* kRadioLabels[kModelCount] = {
     "1- Product vs time Integrated Michaelis-Menten",
@@ -21,8 +24,16 @@ constexpr const char* kRadioLabels[kModelCount] = {
     "4- Substrate vs time Integrated Michaelis-Menten - basline",
 };
 
+// What the buttons ask for. The callbacks run on their own threads and may still run after
+// the dialog has gone, so they only leave their request here (shared, so it outlives the
+// dialog) and wake the dialog's wait; the main routine carries the request out on the controls.
+struct ButtonRequests {
+  std::atomic<int> pair{-1};  // 1: Product, 3: Substrate, 0: Clear, -1: none pending
+  std::atomic<bool> close{false};
+};
+
 // Product, Substrate and Clear: every radio button unchecked and its flag cleared, then the
-// pair checked and flagged. Runs on a callback thread while the dialog is the current window.
+// pair from first_model checked and flagged (Clear: none). The dialog is the current window.
 void select_pair(ShellState& shell, int first_model) {
   for (int k = 0; k < kModelCount; ++k) {
     wintk::radiobuttonsetchecked(kModelRadio[k], false);
@@ -51,7 +62,7 @@ ModelDialogLayout model_dialog_layout(int screen_width, int screen_height) {
   ModelDialogLayout layout;
   layout.width = std::max(w, kMinDialogWidth);
   layout.step = std::max(h / 15, kMinRowStep);
-  layout.height = std::max(h / 2, 6 * layout.step + kButtonHeight + layout.step / 2);
+  layout.height = std::max(h / 2, 6 * layout.step + kButtonHeight + kMargin);
   layout.left = std::max(0, std::min(w, screen_width - layout.width));
   layout.top = std::max(0, std::min(h, screen_height - layout.height));
   return layout;
@@ -90,13 +101,20 @@ void model_lib(ShellState& shell, RunState& state) {
   for (int k = 0; k < kModelCount; ++k) {
     wintk::createradiobutton(60, (k + 1) * step, 700, 25, kRadioLabels[k]);
   }
-  wintk::createbutton(half - 220, 6 * step, 100, kButtonHeight, "Product",
-                      [&shell] { select_pair(shell, 1); });
-  wintk::createbutton(half - 100, 6 * step, 100, kButtonHeight, "Substrate",
-                      [&shell] { select_pair(shell, 3); });
-  wintk::createbutton(half + 20, 6 * step, 100, kButtonHeight, "Clear",
-                      [&shell] { select_pair(shell, 0); });
-  wintk::createbutton(half + 140, 6 * step, 100, kButtonHeight, "Close", [] { wintk::stopidle(); });
+  const auto requests = std::make_shared<ButtonRequests>();
+  const auto ask_pair = [requests](int first_model) {
+    return [requests, first_model] {
+      requests->pair = first_model;
+      wintk::stopidle();
+    };
+  };
+  wintk::createbutton(half - 220, 6 * step, 100, kButtonHeight, "Product", ask_pair(1));
+  wintk::createbutton(half - 100, 6 * step, 100, kButtonHeight, "Substrate", ask_pair(3));
+  wintk::createbutton(half + 20, 6 * step, 100, kButtonHeight, "Clear", ask_pair(0));
+  wintk::createbutton(half + 140, 6 * step, 100, kButtonHeight, "Close", [requests] {
+    requests->close = true;
+    wintk::stopidle();
+  });
   for (int k = 0; k < kModelCount; ++k) {
     wintk::radiobuttonsetchecked(kModelRadio[k], shell.model_flags[k] > 0);
     wintk::setradiobuttonvisible(kModelRadio[k], true);
@@ -105,7 +123,13 @@ void model_lib(ShellState& shell, RunState& state) {
   const int slot = free_slot(state);
   if (slot > 0) state.child_windows[slot] = dialog;
   shell.model_dialog_window = dialog;
-  wintk::loop();
+  // Until Close: each wake carries out the button pressed meanwhile.
+  for (;;) {
+    wintk::loop();
+    const int pair = requests->pair.exchange(-1);
+    if (pair >= 0) select_pair(shell, pair);
+    if (requests->close) break;
+  }
   shell.model_dialog_window = -1;
 
   ModelId lowest = 0;
@@ -118,9 +142,11 @@ void model_lib(ShellState& shell, RunState& state) {
   wintk::refreshall();
   wintk::settextstyle(1, 0, 14);
 
+  // The main window becomes current before the dialog goes, so that a late button callback
+  // always finds a current window to wake.
+  wintk::setcurrentwindow(shell.main_window);
   wintk::closewindow(dialog);
   if (slot > 0) state.child_windows[slot] = -1;
-  wintk::setcurrentwindow(shell.main_window);
   wintk::stopidle();
   wintk::enablewindow(shell.main_window, 1);
   wintk::refreshall();

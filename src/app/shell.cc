@@ -93,8 +93,8 @@ int Shell::run() {
     editors_.reap();
     shell_.menu_choice = kCmdIdle;
     // Counted only now, so that a command posted by someone who saw the count is not
-    // overwritten by the idle code.
-    ++handled_;
+    // overwritten by the idle code. The idle polls are not commands.
+    if (code != kCmdIdle && code != kCmdStart) ++handled_;
     wintk::stopidle();
     wintk::refreshall();
     wintk::loop();

@@ -23,7 +23,7 @@ struct ShellState {
   std::atomic<int> weighting{kNoWeighting};  // 0 none, 2 robust; copied into RunState per run
   std::array<std::atomic<int>, kModelCount> model_flags{};  // 1 = fit model k + 1
 
-  int main_window = -1;
+  std::atomic<int> main_window{-1};  // atomic: callers on other threads find the window by it
   int text_box = -1;
   MainMenu menu;
   bool data_file_open = false;

@@ -1,0 +1,118 @@
+// The "Select Models" window: its buttons, its refused close box and the read-back of the
+// selection.
+#include "shell_test_support.h"
+
+namespace velmor::app {
+namespace {
+
+using testing::quick_options;
+using testing::run_program;
+using testing::User;
+
+std::array<int, kModelCount> flags(const Shell& shell) {
+  std::array<int, kModelCount> out{};
+  for (int k = 0; k < kModelCount; ++k) out[k] = shell.shell().model_flags[k];
+  return out;
+}
+
+struct Choice {
+  const char* name;
+  int control;  // the button or radio button clicked before Close
+  std::array<int, kModelCount> flags;
+  ModelId current;  // the current model afterwards (0: unchanged from the start value)
+};
+
+class ModelChoice : public ::testing::TestWithParam<Choice> {};
+
+TEST_P(ModelChoice, ClickThenCloseSetsTheFlagsAndTheLowestModel) {
+  const Choice& choice = GetParam();
+  run_program(quick_options(), [&](Shell& shell, User& user) {
+    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
+    user.click(choice.control);
+    ASSERT_TRUE(user.close_dialog());
+    EXPECT_EQ(flags(shell), choice.flags);
+    EXPECT_EQ(shell.state().imdlno, choice.current);
+    EXPECT_EQ(wintk::getcurrentwindow(), user.main_window());
+    EXPECT_EQ(shell.shell().model_dialog_window, -1);
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(Buttons, ModelChoice,
+                         ::testing::Values(Choice{"Product", kProductButton, {1, 1, 0, 0}, 1},
+                                           Choice{"Substrate", kSubstrateButton, {0, 0, 1, 1}, 3},
+                                           Choice{"Clear", kClearButton, {0, 0, 0, 0}, 0},
+                                           Choice{"Model2", kModelRadio[1], {0, 1, 0, 0}, 2},
+                                           Choice{"Model4", kModelRadio[3], {0, 0, 0, 1}, 4}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ModelDialog, ReopeningShowsTheSelectionAndClosingWithoutAClickKeepsIt) {
+  run_program(quick_options(), [](Shell& shell, User& user) {
+    ASSERT_TRUE(user.select_models(kSubstrateButton));
+    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
+    for (int k = 0; k < kModelCount; ++k) {
+      EXPECT_EQ(wintk::radiobuttonischecked(kModelRadio[k]), k >= 2) << k;
+    }
+    ASSERT_TRUE(user.close_dialog());
+    EXPECT_EQ(flags(shell), (std::array<int, kModelCount>{0, 0, 1, 1}));
+    EXPECT_EQ(shell.state().imdlno, 3);
+  });
+}
+
+TEST(ModelDialog, TheCloseBoxDoesNothingOnlyCloseEndsTheDialog) {
+  run_program(quick_options(), [](Shell& shell, User& user) {
+    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
+    const int dialog = shell.shell().model_dialog_window;
+    user.click(kProductButton);
+    ASSERT_TRUE(wintk::test_input::request_user_close(dialog));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(wintk::isvalidwindow(dialog));
+    EXPECT_EQ(shell.shell().model_dialog_window, dialog);
+    EXPECT_EQ(wintk::getcurrentwindow(), dialog);
+    ASSERT_TRUE(user.close_dialog());
+    EXPECT_FALSE(wintk::isvalidwindow(dialog));
+    EXPECT_EQ(flags(shell), (std::array<int, kModelCount>{1, 1, 0, 0}));
+  });
+}
+
+TEST(ModelDialog, ClearedSelectionMakesRunOpenTheDialogAgain) {
+  testing::TempFolder folder;
+  const std::string path = testing::copy_example(folder, "DATA.IN");
+  wintk::RecordingResponder responder;
+  run_program(quick_options(), [&](Shell& shell, User& user) {
+    responder.queue_answer({true, path});
+    ASSERT_TRUE(user.choose(Entry::kOpenData));
+    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kRun));
+    user.click(kClearButton);
+    ASSERT_TRUE(user.close_dialog());
+    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kRun));
+    ASSERT_TRUE(user.close_dialog());
+    EXPECT_EQ(flags(shell), (std::array<int, kModelCount>{0, 0, 0, 0}));
+    EXPECT_FALSE(std::filesystem::exists(folder / "DATA.out"));
+    EXPECT_TRUE(testing::messages(responder).empty());
+  });
+}
+
+// The Windows-era layout is kept where it fits; on smaller screens the window grows so that
+// every button lies inside it.
+TEST(ModelDialogLayout, FollowsTheScreenAndKeepsTheButtonsInside) {
+  const ModelDialogLayout large = model_dialog_layout(1920, 1050);
+  EXPECT_EQ(large.width, 518);   // int(1920 / 3.7)
+  EXPECT_EQ(large.height, 262);  // H / 2 with H = 525
+  EXPECT_EQ(large.left, 518);
+  EXPECT_EQ(large.top, 525);
+  EXPECT_EQ(large.step, 35);  // H / 15
+
+  for (const auto& [w, h] : {std::pair{1920, 1050}, {1280, 990}, {1024, 738}, {800, 570}}) {
+    const ModelDialogLayout layout = model_dialog_layout(w, h);
+    const int half = layout.width / 2;
+    EXPECT_GE(half - 220, 0) << w;                   // Product
+    EXPECT_LE(half + 140 + 100, layout.width) << w;  // Close
+    EXPECT_LE(6 * layout.step + 45, layout.height) << w;
+    EXPECT_GE(layout.step, 25 + 5) << w;  // radio rows do not overlap
+    EXPECT_LE(layout.left + layout.width, w) << w;
+    EXPECT_LE(layout.top + layout.height, h) << w;
+  }
+}
+
+}  // namespace
+}  // namespace velmor::app

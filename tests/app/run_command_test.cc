@@ -1,0 +1,160 @@
+// The Run command end to end on the example data: the fit, the plots, the report in the text
+// box, the closing line, the menus, Save, Print and the plots afterwards.
+#include <sstream>
+
+#include "app/results_text.h"
+#include "engine/data/data_file_names.h"
+#include "shell_test_support.h"
+
+namespace velmor::app {
+namespace {
+
+using testing::messages;
+using testing::PlotCloser;
+using testing::quick_options;
+using testing::read_file;
+using testing::run_program;
+using testing::TempFolder;
+using testing::User;
+using testing::wait_for;
+
+bool plots_wired() {
+  return static_cast<bool>(quick_options().plots.xyplot);
+}
+
+bool open_file(User& user, wintk::RecordingResponder& responder, const std::string& path) {
+  responder.queue_answer({true, path});
+  return user.choose(Entry::kOpenData);
+}
+
+// The report as the driver left it: the file without the closing line the Run command added.
+std::string without_last_line(const std::string& text) {
+  const std::size_t end = text.find_last_of('\n', text.size() >= 2 ? text.size() - 2 : 0);
+  return end == std::string::npos ? std::string() : text.substr(0, end + 1);
+}
+
+std::string last_line(const std::string& text) {
+  return text.substr(without_last_line(text).size());
+}
+
+TEST(RunCommand, CompleteRunOfTheExampleWithTwoModels) {
+  TempFolder folder;
+  const std::string data = testing::copy_example(folder, "Data.In");
+  const std::string report = folder / "Data.out";
+  const std::string record = folder / "print_args";
+  const std::string script = folder / "editor.sh";
+  std::ofstream(script) << "printf '%s|%s' \"$#\" \"$1\" > \"" << record << "\"\n";
+  ::setenv("VISUAL", ("/bin/sh " + script).c_str(), 1);
+  wintk::RecordingResponder responder;
+  run_program(quick_options(), [&](Shell& shell, User& user) {
+    ASSERT_TRUE(user.select_models(kProductButton));
+    ASSERT_TRUE(open_file(user, responder, data));
+    PlotCloser closer(user.main_window());
+    ASSERT_TRUE(user.choose(Entry::kRun));
+
+    EXPECT_TRUE(messages(responder).empty()) << messages(responder).front();
+    EXPECT_EQ(shell.state().global_mdl_count, 2);
+    if (plots_wired()) {
+      EXPECT_EQ(closer.closed(), 2);  // one plot per model, each waited for
+    }
+    ASSERT_TRUE(std::filesystem::exists(report));
+    const std::string file = read_file(report);
+    EXPECT_EQ(last_line(file), "   Results written to " + report + "\n");
+    std::istringstream before_closing_line(without_last_line(file));
+    const std::string box = wintk::gettextboxcontents(shell.shell().text_box);
+    EXPECT_EQ(box, report_text_for_box(before_closing_line));
+    EXPECT_NE(box.find("SAVED TO: "), std::string::npos);
+    EXPECT_EQ(box.find("Results written to"), std::string::npos);
+    EXPECT_EQ(shell.shell().results_file_name, report);
+
+    for (const Entry e : {Entry::kSaveResults, Entry::kPrintResults, Entry::kXyPlot,
+                          Entry::kResiduals, Entry::kXyPlotFile, Entry::kRun, Entry::kClear}) {
+      EXPECT_TRUE(user.enabled(e)) << entry_info(e).label;
+    }
+    EXPECT_EQ(wintk::getcurrentwindow(), user.main_window());
+
+    // Save proposes the data file's name with "txt" and writes the text box as it is.
+    const std::string saved = folder / "saved results.txt";
+    responder.queue_answer({true, saved});
+    ASSERT_TRUE(user.choose(Entry::kSaveResults));
+    EXPECT_EQ(responder.requests().back().initial_name, folder / "Data.txt");
+    EXPECT_EQ(responder.requests().back().title, "Save Data");
+    EXPECT_EQ(read_file(saved), box + "\n");
+    EXPECT_FALSE(user.enabled(Entry::kSaveResults));
+    EXPECT_FALSE(user.enabled(Entry::kRun));
+    EXPECT_FALSE(user.enabled(Entry::kRunCurveFit));
+    EXPECT_EQ(wintk::gettextboxcontents(shell.shell().text_box), box);
+
+    // The plots of the best model stay available.
+    ASSERT_TRUE(user.choose(Entry::kXyPlot));
+    ASSERT_TRUE(user.choose(Entry::kResiduals));
+    if (plots_wired()) {
+      EXPECT_EQ(closer.closed(), 4);
+    }
+
+    ASSERT_TRUE(user.choose(Entry::kPrintResults));
+    ASSERT_TRUE(wait_for([&] { return read_file(record).find('|') != std::string::npos; }));
+    EXPECT_EQ(read_file(record), "1|" + report);
+
+    ASSERT_TRUE(user.choose(Entry::kClear));
+    EXPECT_EQ(wintk::gettextboxlength(shell.shell().text_box), 0);
+    for (const Entry e : {Entry::kSaveResults, Entry::kPrintResults, Entry::kXyPlot,
+                          Entry::kResiduals, Entry::kXyPlotFile}) {
+      EXPECT_FALSE(user.enabled(e)) << entry_info(e).label;
+    }
+  });
+  ::unsetenv("VISUAL");
+}
+
+TEST(RunCommand, WrongModelTypeOpensTheModelWindowAndFitsNothing) {
+  TempFolder folder;
+  const std::string data = testing::copy_example(folder, "DATA.IN");
+  wintk::RecordingResponder responder;
+  run_program(quick_options(), [&](Shell& shell, User& user) {
+    ASSERT_TRUE(user.select_models(kSubstrateButton));
+    ASSERT_TRUE(open_file(user, responder, data));
+    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kRun));
+    EXPECT_EQ(messages(responder),
+              std::vector<std::string>{"Information|THE WRONG MODEL TYPE WAS SELECTED!\r\n"
+                                       "THE DATA SUGGESTS A PRODUCT vs TIME MODEL INSTEAD."});
+    ASSERT_TRUE(user.close_dialog());
+    EXPECT_FALSE(std::filesystem::exists(folder / "DATA.out"));
+    EXPECT_EQ(shell.state().global_mdl_count, 0);
+    EXPECT_EQ(wintk::gettextboxlength(shell.shell().text_box), 0);
+  });
+}
+
+TEST(RunCommand, ReportThatCannotBeReopenedIsReportedAndTheProgramGoesOn) {
+  if (!plots_wired()) GTEST_SKIP() << "needs the plot window to act during the run";
+  TempFolder folder;
+  const std::string data = testing::copy_example(folder, "DATA.IN");
+  const std::string report = report_name_for(data);
+  wintk::RecordingResponder responder;
+  run_program(quick_options(), [&](Shell& shell, User& user) {
+    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
+    user.click(kModelRadio[0]);
+    ASSERT_TRUE(user.close_dialog());
+    ASSERT_TRUE(open_file(user, responder, data));
+    {
+      // While the plot is shown the report is taken away and a folder put in its place.
+      PlotCloser closer(user.main_window(), [&](int) {
+        std::filesystem::remove(report);
+        std::filesystem::create_directory(report);
+      });
+      ASSERT_TRUE(user.choose(Entry::kRun));
+      EXPECT_EQ(closer.closed(), 1);
+    }
+    EXPECT_EQ(messages(responder),
+              std::vector<std::string>{"Information|Textbox Data File Write - Fatal error!\r\n"
+                                       "Could not open the output file " +
+                                       report});
+    EXPECT_EQ(shell.state().global_mdl_count, 1);
+    EXPECT_TRUE(user.enabled(Entry::kRun));
+    // The program is still there: another command works, and Quit ends it normally.
+    ASSERT_TRUE(user.choose(Entry::kWeightOn));
+    EXPECT_EQ(shell.shell().weighting, kRobustWeighting);
+  });
+}
+
+}  // namespace
+}  // namespace velmor::app
