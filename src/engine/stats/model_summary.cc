@@ -33,32 +33,53 @@ std::string evidence_marker(double ler) {
 std::vector<SummaryRow> rank_models(std::span<const FittedModel> models) {
   const int count = static_cast<int>(models.size());
   if (count < 1) return {};
+  // A model whose AICc is not a number (its sum of squares overflowed) cannot be compared: left
+  // in the sort it would land anywhere and make the sum of weights, and so every weight, NaN.
+  // Such models are ranked last and take no part in the weights.
   std::vector<double> values;
   std::vector<double> sequence;  // 1-based position in fitted order, as a real for the sort
+  std::vector<int> undefined;
   for (int k = 0; k < count; ++k) {
+    if (std::isnan(models[k].aicc)) {
+      undefined.push_back(k + 1);
+      continue;
+    }
     values.push_back(models[k].aicc);
     sequence.push_back(k + 1.0);
   }
-  dsort(values, sequence, count, 2);  // increasing AICc, sequence numbers carried along
+  const int defined = static_cast<int>(values.size());
+  dsort(values, sequence, defined, 2);  // increasing AICc, sequence numbers carried along
 
-  const double aicc_min = values[0];
+  // Equal values differ by exactly 0, also when both are infinite (an exact fit gives -inf).
+  const double aicc_min = defined > 0 ? values[0] : 0.0;
+  auto difference = [aicc_min](double v) { return v == aicc_min ? 0.0 : v - aicc_min; };
   double total = 0.0;
-  for (double v : values) total += std::exp(-0.5 * (v - aicc_min));
+  for (double v : values) total += std::exp(-0.5 * difference(v));
 
   std::vector<SummaryRow> rows;
   double best_weight = 0.0;
-  for (int r = 0; r < count; ++r) {
-    double weight = std::exp(-0.5 * (values[r] - aicc_min)) / total;
+  for (int r = 0; r < defined; ++r) {
+    double weight = std::exp(-0.5 * difference(values[r])) / total;
     if (std::fabs(weight) <= kWeightFloor) weight = kWeightFloor;
     if (r == 0) best_weight = weight;
 
     SummaryRow row;
     row.rank = r + 1;
     row.aicc = values[r];
-    row.delta = values[r] - aicc_min;
+    row.delta = difference(values[r]);
     row.ler = std::log10(best_weight / weight);
     row.marker = evidence_marker(row.ler);
     row.name = trimmed(models[static_cast<int>(sequence[r]) - 1].name);
+    rows.push_back(std::move(row));
+  }
+  for (const int position : undefined) {
+    SummaryRow row;
+    row.rank = static_cast<int>(rows.size()) + 1;
+    row.aicc = models[position - 1].aicc;
+    row.delta = row.aicc;
+    row.ler = row.aicc;
+    row.marker = evidence_marker(row.ler);
+    row.name = trimmed(models[position - 1].name);
     rows.push_back(std::move(row));
   }
   return rows;

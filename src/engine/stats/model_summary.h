@@ -25,7 +25,9 @@ struct SummaryRow {
   std::string name;    // trimmed model name
 };
 
-// Ranks the models (in the order they were fitted) by AICc.
+// Ranks the models (in the order they were fitted) by AICc. Models whose AICc is NaN follow
+// the others with NaN differences and evidence ratios and take no part in the weights; equal
+// AICc values (infinite ones included) differ by exactly 0.
 std::vector<SummaryRow> rank_models(std::span<const FittedModel> models);
 
 // The best-fit model summary of a run that fitted two or more models; writes nothing for fewer.

@@ -170,6 +170,34 @@ TEST(ModelSummary, VanishingWeightIsFlooredAt1e60) {
   EXPECT_NEAR(rows[1].ler, 60.0, 1e-9);  // log10(1 / 1e-60), not 217
 }
 
+// A model whose sum of squares overflowed has a NaN AICc; it is ranked last and leaves the
+// weights of the others intact. An exact fit (AICc -inf) ties with another exact fit.
+TEST(ModelSummary, UndefinedAndInfiniteAiccKeepTheOthersComparable) {
+  const double nan = std::nan("");
+  const double inf = std::numeric_limits<double>::infinity();
+  const std::vector<SummaryRow> rows = rank_models(models_with({19.0, nan, 29.0, nan}));
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0].name, "Model 1");
+  EXPECT_EQ(rows[0].ler, 0.0);
+  EXPECT_EQ(rows[0].marker, "**");
+  EXPECT_EQ(rows[1].name, "Model 3");
+  EXPECT_DOUBLE_EQ(rows[1].delta, 10.0);
+  EXPECT_NEAR(rows[1].ler, 0.5 * std::log10(std::exp(1.0)) * 10.0, 1e-12);
+  for (int r : {2, 3}) {
+    EXPECT_EQ(rows[r].rank, r + 1);
+    EXPECT_TRUE(std::isnan(rows[r].aicc) && std::isnan(rows[r].ler));
+    EXPECT_EQ(rows[r].marker, "  ");
+  }
+  EXPECT_EQ(rows[2].name, "Model 2");
+
+  const std::vector<SummaryRow> exact = rank_models(models_with({-inf, 5.0, -inf}));
+  EXPECT_EQ(exact[0].delta, 0.0);
+  EXPECT_EQ(exact[1].delta, 0.0);
+  EXPECT_EQ(exact[1].ler, 0.0);
+  EXPECT_EQ(exact[1].marker, "**");
+  EXPECT_NEAR(exact[2].ler, 60.0 - std::log10(2.0), 1e-9);  // weight 1/2 against the floor
+}
+
 TEST(ModelSummary, TableLayout) {
   std::ostringstream single;
   write_model_summary(models_with({1.0}), single);
