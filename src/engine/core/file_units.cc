@@ -41,8 +41,12 @@ bool FileUnits::open(int unit, const std::string& name, FileMode mode) {
   close(unit);
   if (unit < 1 || name.empty()) return false;
   std::error_code ec;
-  if (fs::is_directory(name, ec)) return false;
-  if (mode == FileMode::kRead && !fs::exists(name, ec)) return false;
+  const fs::file_status status = fs::status(name, ec);
+  if (mode == FileMode::kRead && !fs::exists(status)) return false;
+  // Only regular files are connected. A folder cannot be opened, a device such as /dev/zero
+  // never ends, and opening a pipe waits until something opens its other end, which would
+  // hang the run (or the Run command's first look at the data) for good.
+  if (fs::exists(status) && !fs::is_regular_file(status)) return false;
 
   OpenFile file{name, resolved_key(name), mode, std::fstream()};
   file.stream.open(name, open_mode(mode));

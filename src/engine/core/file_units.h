@@ -30,8 +30,9 @@ class FileUnits {
   ~FileUnits() = default;
 
   // Connects `unit` (>= 1) to the file. A unit already connected is closed first. kRead
-  // refuses a missing file and a folder. Returns false, leaving the unit free, when the file
-  // cannot be opened.
+  // refuses a missing file; every mode refuses an existing name that is not a regular file
+  // (folder, pipe, device, socket), so no open can block. Returns false, leaving the unit
+  // free, when the file cannot be opened.
   bool open(int unit, const std::string& name, FileMode mode);
 
   // Flushes and closes the unit; nothing happens if it is not connected.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -63,6 +64,21 @@ TEST_F(FileUnitsTest, RefusedOpensLeaveTheUnitFree) {
   EXPECT_FALSE(units.open(0, path("zero.out"), FileMode::kWrite));
   EXPECT_EQ(units.stream(20), nullptr);
   EXPECT_FALSE(fs::exists(path("zero.out")));
+}
+
+// Opening a pipe blocks until its other end is opened, so a data file or report that is a pipe
+// once hung the run; devices never end. Neither is connected in any mode.
+TEST_F(FileUnitsTest, PipesAndDevicesAreRefusedWithoutBlocking) {
+  const std::string pipe = path("pipe.in");
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  FileUnits units;
+  for (const FileMode mode : {FileMode::kRead, FileMode::kWrite, FileMode::kAppend}) {
+    EXPECT_FALSE(units.open(20, pipe, mode));
+    EXPECT_FALSE(units.open(21, "/dev/null", mode));
+  }
+  EXPECT_EQ(units.connected_count(), 0);
+  fs::create_symlink(pipe, path("link.in"));
+  EXPECT_FALSE(units.open(20, path("link.in"), FileMode::kRead));
 }
 
 TEST_F(FileUnitsTest, NamesAreComparedAsPaths) {
