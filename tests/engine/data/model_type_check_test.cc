@@ -64,15 +64,5 @@ TEST(ModelType, RefusesAMismatchWithOneInformationDialog) {
   EXPECT_TRUE(host.messages.empty());
 }
 
-TEST(ModelType, TrendSignUsesTheLastPointOfTheFirstCurve) {
-  const std::vector<double> y = {5, 9, 4, 100, 200};
-  CurveGroups groups;
-  groups.n_curves = 2;
-  groups.counts = {3, 2};
-  EXPECT_EQ(trend_sign(y, groups), -1);
-  groups.counts = {2, 3};
-  EXPECT_EQ(trend_sign(y, groups), 1);
-}
-
 }  // namespace
 }  // namespace velmor
