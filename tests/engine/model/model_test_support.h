@@ -54,6 +54,12 @@ inline double sum_of_squares(const RunState& state, const ParamVector& p) {
   return s;
 }
 
+// Minimum 1 at (3, 0.5, 2).
+inline double bowl(const ParamVector& x) {
+  return 1.0 + (x[0] - 3.0) * (x[0] - 3.0) + 4.0 * (x[1] - 0.5) * (x[1] - 0.5) +
+         (x[2] - 2.0) * (x[2] - 2.0);
+}
+
 // An objective given by a function of x, recording every point it is asked for.
 class FunctionObjective : public Objective {
  public:

@@ -12,13 +12,9 @@
 namespace velmor {
 namespace {
 
+using testing::bowl;
 using testing::FunctionObjective;
 using testing::params;
-
-double bowl(const ParamVector& x) {
-  return 1.0 + (x[0] - 3.0) * (x[0] - 3.0) + 4.0 * (x[1] - 0.5) * (x[1] - 0.5) +
-         (x[2] - 2.0) * (x[2] - 2.0);
-}
 
 TEST(GuardObjective, ReplacesTinyNonNumericAndHugeValuesByBig) {
   EXPECT_EQ(guard_objective(0.0), kBig);
