@@ -28,94 +28,53 @@ struct KnownQp {
   std::vector<double> minimiser;
 };
 
+// clang-format off
 std::vector<KnownQp> known_family() {
-  std::vector<KnownQp> family;
-  // Interior minimiser (1, 1), no constraint active.
-  family.push_back(
-      {{"interior", 2, {2, 0, 0, 4}, {2, 4}, {}, {}, {-5, -5}, {5, 5}, 0, {3, -4}}, {1, 1}});
-  // Both variables pushed onto a bound, one lower and one upper.
-  family.push_back(
-      {{"bounds", 2, {1, 0, 0, 1}, {3, -3}, {}, {}, {-1, -1}, {1, 1}, 0, {0, 0}}, {1, -1}});
-  // (x-2)^2 + (y-1)^2 with x + y <= 2, taken as -x - y >= -2: minimiser (1.5, 0.5).
-  family.push_back(
-      {{"inequality", 2, {2, 0, 0, 2}, {4, 2}, {-1, -1}, {-2}, {-9, -9}, {9, 9}, 0, {0, 0}},
-       {1.5, 0.5}});
-  // x'x with x1 + x2 + x3 = 1.
-  family.push_back({{"equality",
-                     3,
-                     {2, 0, 0, 0, 2, 0, 0, 0, 2},
-                     {0, 0, 0},
-                     {1, 1, 1},
-                     {1},
-                     {-9, -9, -9},
-                     {9, 9, 9},
-                     1,
-                     {5, 5, 5}},
-                    {1.0 / 3, 1.0 / 3, 1.0 / 3}});
-  // Equality x1 - x2 = 0, inequality x1 + x2 >= 3 and an upper bound on x3: (1.5, 1.5, 1).
-  family.push_back({{"mixed",
-                     3,
-                     {2, 0, 0, 0, 2, 0, 0, 0, 2},
-                     {0, 0, 4},
-                     {1, -1, 0, 1, 1, 0},
-                     {0, 3},
-                     {-9, -9, -9},
-                     {9, 9, 1},
-                     1,
-                     {0, 0, 0}},
-                    {1.5, 1.5, 1}});
-  // Degenerate vertex: x >= 1, y >= 1 and x + y >= 2 all hold at the minimiser (1, 1).
-  family.push_back({{"degenerate",
-                     2,
-                     {2, 0, 0, 2},
-                     {0, 0},
-                     {1, 0, 0, 1, 1, 1},
-                     {1, 1, 2},
-                     {-9, -9},
-                     {9, 9},
-                     0,
-                     {4, 4}},
-                    {1, 1}});
-  // Singular Hessian: x^2 - y with y <= 1 - x/2 (x/2 + y <= 1): minimiser (-0.25, 1.125).
-  family.push_back(
-      {{"semidefinite", 2, {2, 0, 0, 0}, {0, 1}, {-0.5, -1}, {-1}, {-9, -9}, {9, 9}, 0, {-3, -3}},
-       {-0.25, 1.125}});
-  // A linear programme (A = 0): minimise -x - y in the triangle x, y >= 0, x + 2y <= 4,
-  // 3x + y <= 6; vertex (1.6, 1.2).
-  family.push_back(
-      {{"linear", 2, {0, 0, 0, 0}, {1, 1}, {-1, -2, -3, -1}, {-4, -6}, {0, 0}, {9, 9}, 0, {0, 0}},
-       {1.6, 1.2}});
-  return family;
+  return {
+      // Interior minimiser (1, 1), no constraint active.
+      {{"interior", 2, {2, 0, 0, 4}, {2, 4}, {}, {}, {-5, -5}, {5, 5}, 0, {3, -4}}, {1, 1}},
+      // Both variables pushed onto a bound, one lower and one upper.
+      {{"bounds", 2, {1, 0, 0, 1}, {3, -3}, {}, {}, {-1, -1}, {1, 1}, 0, {0, 0}}, {1, -1}},
+      // (x-2)^2 + (y-1)^2 with x + y <= 2, taken as -x - y >= -2: minimiser (1.5, 0.5).
+      {{"inequality", 2, {2, 0, 0, 2}, {4, 2}, {-1, -1}, {-2}, {-9, -9}, {9, 9}, 0, {0, 0}}, {1.5, 0.5}},
+      // x'x with x1 + x2 + x3 = 1.
+      {{"equality", 3, {2, 0, 0, 0, 2, 0, 0, 0, 2}, {0, 0, 0}, {1, 1, 1}, {1}, {-9, -9, -9}, {9, 9, 9}, 1, {5, 5, 5}},
+       {1.0 / 3, 1.0 / 3, 1.0 / 3}},
+      // Equality x1 - x2 = 0, inequality x1 + x2 >= 3 and an upper bound on x3: (1.5, 1.5, 1).
+      {{"mixed", 3, {2, 0, 0, 0, 2, 0, 0, 0, 2}, {0, 0, 4}, {1, -1, 0, 1, 1, 0}, {0, 3}, {-9, -9, -9}, {9, 9, 1}, 1, {0, 0, 0}},
+       {1.5, 1.5, 1}},
+      // Degenerate vertex: x >= 1, y >= 1 and x + y >= 2 all hold at the minimiser (1, 1).
+      {{"degenerate", 2, {2, 0, 0, 2}, {0, 0}, {1, 0, 0, 1, 1, 1}, {1, 1, 2}, {-9, -9}, {9, 9}, 0, {4, 4}}, {1, 1}},
+      // Singular Hessian: x^2 - y with y <= 1 - x/2 (x/2 + y <= 1): minimiser (-0.25, 1.125).
+      {{"semidefinite", 2, {2, 0, 0, 0}, {0, 1}, {-0.5, -1}, {-1}, {-9, -9}, {9, 9}, 0, {-3, -3}}, {-0.25, 1.125}},
+      // A linear programme (A = 0): minimise -x - y in the triangle x, y >= 0, x + 2y <= 4,
+      // 3x + y <= 6; vertex (1.6, 1.2).
+      {{"linear", 2, {0, 0, 0, 0}, {1, 1}, {-1, -2, -3, -1}, {-4, -6}, {0, 0}, {9, 9}, 0, {0, 0}}, {1.6, 1.2}},
+  };
 }
+// clang-format on
 
 class KnownQpTest : public ::testing::TestWithParam<KnownQp> {};
 
-TEST_P(KnownQpTest, ColdStartMeetsKktConditionsAtTheMinimiser) {
+// A cold start meets the KKT conditions at the minimiser. From that answer, a warm start without
+// the Hessian (it must not read it), a start from the optimal active list and a start from the
+// equalities alone all give the same minimiser again.
+TEST_P(KnownQpTest, EveryStartModeReachesTheMinimiser) {
   const KnownQp& c = GetParam();
   QpWorkspace w;
   ASSERT_EQ(solve_cold(c.qp, w), QpOutcome::kOptimal);
   expect_kkt(c.qp, w, kKktTol);
   for (int i = 0; i < c.qp.n; ++i) EXPECT_NEAR(w.x[i], c.minimiser[i], 1e-12) << i;
-}
 
-TEST_P(KnownQpTest, WarmStartWithoutTheHessianRepeatsTheColdAnswer) {
-  const KnownQp& c = GetParam();
-  QpWorkspace w;
-  ASSERT_EQ(solve_cold(c.qp, w), QpOutcome::kOptimal);
-  const QpWorkspace cold = w;
+  QpWorkspace warm = w;
   QpProblem p = c.qp.problem();
-  p.a = nullptr;  // a warm start must not read it
-  std::fill(w.x.begin(), w.x.end(), 0.0);
-  ASSERT_EQ(qp_solve(p, w, kQpWarmStart), QpOutcome::kOptimal);
-  expect_kkt(c.qp, w, kKktTol);
-  for (int i = 0; i < c.qp.n; ++i) EXPECT_NEAR(w.x[i], cold.x[i], 1e-12);
-  EXPECT_EQ(w.k, cold.k);
-}
+  p.a = nullptr;
+  std::fill(warm.x.begin(), warm.x.end(), 0.0);
+  ASSERT_EQ(qp_solve(p, warm, kQpWarmStart), QpOutcome::kOptimal);
+  expect_kkt(c.qp, warm, kKktTol);
+  for (int i = 0; i < c.qp.n; ++i) EXPECT_NEAR(warm.x[i], w.x[i], 1e-12);
+  EXPECT_EQ(warm.k, w.k);
 
-TEST_P(KnownQpTest, StartFromTheOptimalListOrFromNoListGivesTheSameAnswer) {
-  const KnownQp& c = GetParam();
-  QpWorkspace w;
-  ASSERT_EQ(solve_cold(c.qp, w), QpOutcome::kOptimal);
   for (int length : {w.k, c.qp.meq}) {
     QpWorkspace listed = w;
     listed.factor = QpWorkspace::Factor{};
