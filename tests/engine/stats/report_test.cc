@@ -87,14 +87,8 @@ TEST(Matprnt, BlocksOfFourColumnsSetTheDashWidth) {
 }
 
 TEST(PrintGrad, ThreeParametersMakeTwoRowsUnderTheHeader) {
-  ParamVector x{};
-  ParamVector g{};
-  x[0] = 1.5;
-  x[1] = -2.0;
-  x[2] = 0.125;
-  g[0] = 2.5e-4;
-  g[1] = 1e-8;
-  g[2] = -3.0;
+  const ParamVector x{1.5, -2.0, 0.125};
+  const ParamVector g{2.5e-4, 1e-8, -3.0};
   std::ostringstream out;
   print_grad(3, x, g, out);
   const std::vector<std::string> lines = lines_of(out.str());
@@ -124,10 +118,8 @@ TEST(Aicc, WorkedExamples) {
 }
 
 TEST(Aicc, PenaltyCapsEachRelativeErrorAtTwo) {
-  ParamVector x{};
-  ParamVector se{};
-  x = {2.0, -4.0, 0.0};
-  se = {1.0, 100.0, 0.0};
+  const ParamVector x{2.0, -4.0, 0.0};
+  ParamVector se{1.0, 100.0, 0.0};
   EXPECT_DOUBLE_EQ(relative_error_penalty(3, x, se), 0.5 + 2.0 + 2.0);
   se[0] = std::nan("");
   EXPECT_TRUE(std::isnan(relative_error_penalty(3, x, se)));

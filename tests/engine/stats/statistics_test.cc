@@ -85,15 +85,26 @@ std::vector<double> line_jacobian() {
   return jac;
 }
 
-TEST(Stderrpar, LineFitGivesTheClosedFormCovariance) {
+// One stderrpar call; se, ci and corr start filled with a marker value.
+struct StatsRun {
+  StatsRun(int n, int p, const std::vector<double>& jac, double ssr, double marker = 0.0) {
+    se.fill(marker);
+    ci.fill(marker);
+    corr.fill(marker);
+    ok = stderrpar(host, n, p, jac, n, work, ssr, se, corr, ci);
+  }
   testing::RecordingHost host;
-  ParamMatrix work{};
-  ParamMatrix corr{};
-  ParamVector se{};
-  ParamVector ci{};
-  const double ssr = 2.0;  // s^2 = ssr / (6 - 2) = 0.5
-  ASSERT_TRUE(stderrpar(host, 6, 2, line_jacobian(), 6, work, ssr, se, corr, ci));
-  EXPECT_TRUE(host.messages.empty());
+  ParamMatrix work{}, corr;
+  ParamVector se, ci;
+  bool ok = false;
+};
+
+TEST(Stderrpar, LineFitGivesTheClosedFormCovariance) {
+  const StatsRun r(6, 2, line_jacobian(), 2.0);  // s^2 = ssr / (6 - 2) = 0.5
+  ASSERT_TRUE(r.ok);
+  EXPECT_TRUE(r.host.messages.empty());
+  const ParamMatrix& work = r.work;
+  const ParamVector &se = r.se, &ci = r.ci;
 
   // The ridge of 1.4e-8 on the diagonal shifts the inverse by a relative 1e-7 at most.
   EXPECT_NEAR(work[param_index(0, 0)], 6.0 / 105.0, 1e-7);
@@ -102,7 +113,7 @@ TEST(Stderrpar, LineFitGivesTheClosedFormCovariance) {
   EXPECT_NEAR(se[0], std::sqrt(6.0 / 105.0 * 0.5), 1e-7);
   EXPECT_NEAR(se[1], std::sqrt(91.0 / 105.0 * 0.5), 1e-7);
   EXPECT_DOUBLE_EQ(ci[0], se[0] * static_cast<double>(2.78f));  // t for 4 degrees of freedom
-  EXPECT_NEAR(corr[param_index(0, 1)], -21.0 / std::sqrt(6.0 * 91.0), 1e-7);
+  EXPECT_NEAR(r.corr[param_index(0, 1)], -21.0 / std::sqrt(6.0 * 91.0), 1e-7);
 }
 
 // Cofactor inverse of a symmetric 3-by-3 matrix: independent of both inverters.
@@ -138,12 +149,10 @@ TEST(Stderrpar, ThreeParameterCorrelationsMatchAnIndependentInverseAndAreExactly
   }
   const std::vector<double> v = cofactor_inverse(normal);
 
-  testing::RecordingHost host;
-  ParamMatrix work{};
-  ParamMatrix corr{};
-  ParamVector se{};
-  ParamVector ci{};
-  ASSERT_TRUE(stderrpar(host, n, 3, jac, n, work, 0.25, se, corr, ci));
+  const StatsRun r(n, 3, jac, 0.25);
+  ASSERT_TRUE(r.ok);
+  const ParamMatrix& corr = r.corr;
+  const ParamVector &se = r.se, &ci = r.ci;
   const double s = std::sqrt(0.25 / (n - 3));
   for (int i = 0; i < 3; ++i) {
     EXPECT_NEAR(se[i], std::sqrt(v[i + 3 * i]) * s, 1e-5 * se[i]);
@@ -158,57 +167,38 @@ TEST(Stderrpar, ThreeParameterCorrelationsMatchAnIndependentInverseAndAreExactly
 }
 
 TEST(Stderrpar, ZeroResidualsGiveZeroErrorsButStillCorrelations) {
-  testing::RecordingHost host;
-  ParamMatrix work{};
-  ParamMatrix corr{};
-  ParamVector se;
-  ParamVector ci;
-  se.fill(-1.0);
-  ci.fill(-1.0);
-  ASSERT_TRUE(stderrpar(host, 6, 2, line_jacobian(), 6, work, 0.0, se, corr, ci));
-  EXPECT_EQ(se[0], 0.0);
-  EXPECT_EQ(se[1], 0.0);
-  EXPECT_EQ(ci[0], 0.0);
-  EXPECT_EQ(ci[1], 0.0);
-  EXPECT_NEAR(corr[param_index(1, 0)], -21.0 / std::sqrt(546.0), 1e-7);
+  const StatsRun r(6, 2, line_jacobian(), 0.0, -1.0);
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.se[0], 0.0);
+  EXPECT_EQ(r.se[1], 0.0);
+  EXPECT_EQ(r.ci[0], 0.0);
+  EXPECT_EQ(r.ci[1], 0.0);
+  EXPECT_NEAR(r.corr[param_index(1, 0)], -21.0 / std::sqrt(546.0), 1e-7);
 }
 
 TEST(Stderrpar, SingularClampedNormalMatrixIsReportedAndLeavesErrorsUntouched) {
   // Two identical huge columns: every entry of J^T J is clamped to 5e15, LU meets a zero pivot
   // and Gauss-Jordan stops with a zero on the diagonal.
-  const std::vector<double> jac(6, 1e10);
-  testing::RecordingHost host;
-  ParamMatrix work{};
-  ParamMatrix corr;
-  corr.fill(7.0);
-  ParamVector se;
-  ParamVector ci;
-  se.fill(-1.0);
-  ci.fill(-2.0);
-  EXPECT_FALSE(stderrpar(host, 3, 2, jac, 3, work, 1.0, se, corr, ci));
-  ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0].text, "Mat Inversion: Matrix diagonal = 0!");
-  for (double x : corr) EXPECT_EQ(x, 0.0);
-  EXPECT_EQ(se[0], -1.0);
-  EXPECT_EQ(se[1], -1.0);
-  EXPECT_EQ(ci[0], -2.0);
+  const StatsRun r(3, 2, std::vector<double>(6, 1e10), 1.0, -1.0);
+  EXPECT_FALSE(r.ok);
+  ASSERT_EQ(r.host.messages.size(), 1u);
+  EXPECT_EQ(r.host.messages[0].text, "Mat Inversion: Matrix diagonal = 0!");
+  for (double x : r.corr) EXPECT_EQ(x, 0.0);
+  EXPECT_EQ(r.se[0], -1.0);
+  EXPECT_EQ(r.se[1], -1.0);
+  EXPECT_EQ(r.ci[0], -1.0);
 }
 
 TEST(Stderrpar, ParameterWithoutInfluenceGetsTheReplacementDeviationNotADivisionByZero) {
   // Column 2 is zero: the floor 2e-16 and the ridge keep the normal matrix invertible, its
   // variance is huge, and correlations stay finite.
-  std::vector<double> jac = {1.0, 2.0, 3.0, 4.0, 0.0, 0.0, 0.0, 0.0};
-  testing::RecordingHost host;
-  ParamMatrix work{};
-  ParamMatrix corr{};
-  ParamVector se{};
-  ParamVector ci{};
-  ASSERT_TRUE(stderrpar(host, 4, 2, jac, 4, work, 1.0, se, corr, ci));
+  const StatsRun r(4, 2, {1.0, 2.0, 3.0, 4.0, 0.0, 0.0, 0.0, 0.0}, 1.0);
+  ASSERT_TRUE(r.ok);
   for (int i = 0; i < 2; ++i) {
-    EXPECT_TRUE(std::isfinite(se[i]));
-    for (int j = 0; j < 2; ++j) EXPECT_TRUE(std::isfinite(corr[param_index(i, j)]));
+    EXPECT_TRUE(std::isfinite(r.se[i]));
+    for (int j = 0; j < 2; ++j) EXPECT_TRUE(std::isfinite(r.corr[param_index(i, j)]));
   }
-  EXPECT_GT(se[1], 1e6);
+  EXPECT_GT(r.se[1], 1e6);
 }
 
 }  // namespace
