@@ -64,18 +64,6 @@ TEST(Sdotm, UnrolledSumEqualsPlainSumForEveryLength) {
   }
 }
 
-TEST(InvLu, OneByOne) {
-  double zero = 0.0;
-  inv_lu(&zero, 1, 1);
-  EXPECT_EQ(zero, 0.0);
-  double four = 4.0;
-  inv_lu(&four, 1, 1);
-  EXPECT_EQ(four, 0.25);
-  double also_zero = 0.0;
-  inv_lu_stop(&also_zero, 1, 1);
-  EXPECT_EQ(also_zero, 0.0);
-}
-
 TEST(InvLu, PermutationMatrixGivesItsTranspose) {
   // Each a permutation with row exchanges in the factorisation.
   const std::vector<std::vector<int>> perms = {{1, 0}, {2, 0, 1}, {3, 2, 0, 1}, {4, 0, 3, 1, 2}};
@@ -123,12 +111,21 @@ TEST(InvLu, PivotsOnTheReducedColumn) {
   EXPECT_LT(distance_from_identity(multiply(a, inv, 3), 3), 1e-15);
 }
 
-TEST(InvLuStop, ReportsAndStopsAtAnExactlyZeroPivot) {
+// A 1-by-1 zero stays 0 and 4 becomes 0.25; the stopping variant reports an exactly zero pivot
+// and stops there with finite, partly transformed entries.
+TEST(InvLu, OneByOneAndZeroPivots) {
+  double zero = 0.0, four = 4.0, also_zero = 0.0;
+  inv_lu(&zero, 1, 1);
+  inv_lu(&four, 1, 1);
+  inv_lu_stop(&also_zero, 1, 1);
+  EXPECT_EQ(zero, 0.0);
+  EXPECT_EQ(four, 0.25);
+  EXPECT_EQ(also_zero, 0.0);
   Matrix singular = {1, 2, 2, 4};  // second column twice the first
   EXPECT_FALSE(detail::lu_invert(singular.data(), 2, 2, detail::LuPivotRule::kStopAtZeroPivot));
   for (double v : singular) EXPECT_TRUE(std::isfinite(v));
   Matrix copy = {1, 2, 2, 4};
-  inv_lu_stop(copy.data(), 2, 2);  // returns quietly with finite, partly transformed entries
+  inv_lu_stop(copy.data(), 2, 2);
   for (double v : copy) EXPECT_TRUE(std::isfinite(v));
 }
 
