@@ -1,6 +1,7 @@
 #include "engine/model/lambert_w.h"
 
 #include <cmath>
+#include <limits>
 
 namespace velmor {
 namespace {
@@ -27,6 +28,10 @@ bool converged(double residual, double tol) {
 double lambert_w_of_log(double log_z) {
   // Small logarithms (z below e^2) are ordinary arguments; ln L would not start Newton there.
   if (log_z < kSmallLog) return omegw(std::exp(log_z));
+  // W grows without bound; L - ln L would be inf - inf = NaN. An infinite logarithm comes from
+  // an exponent (So - Vm t)/Km beyond the double range, far out of any fit, and an infinite
+  // model value there keeps the sums of squares and their differences free of NaN.
+  if (log_z == std::numeric_limits<double>::infinity()) return log_z;
   double w = log_z - std::log(log_z);
   for (int k = 0; k < 8; ++k) {
     // Newton on g(w) = w + ln w - L: w <- w (1 + L - ln w) / (1 + w).

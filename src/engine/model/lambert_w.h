@@ -11,7 +11,8 @@ namespace velmor {
 double omegw(double x);
 
 // W(z) given only L = ln z, for z too large to be represented: solves w + ln w = L by Newton's
-// method from w = L - ln L (L below 2 is handed to omegw(e^L)). NaN gives NaN.
+// method from w = L - ln L (L below 2 is handed to omegw(e^L)). NaN gives NaN, +infinity
+// gives +infinity.
 double lambert_w_of_log(double log_z);
 
 }  // namespace velmor

@@ -374,6 +374,12 @@ TEST_F(Robustness, HugeAndTinyValues) {
                    "0 1e-300 0\n1 1e-300 1e-301\n2 1e-300 2e-301\n"
                    "3 1e-300 3e-301\n4 1e-300 4e-301\n",
                    {}});
+  // Every Jacobian difference that probes a negative Vm overflows the model's exponent.
+  cases.push_back({"huge time, tiny [So]",
+                   "1.7976931348623157e308 1.75e-6 4.8e-9\n1.7976931348623157e308 1.75e-6 1.9e-7\n"
+                   "1.7976931348623157e308 1.75e-6 3.6e-7\n1.7976931348623157e308 1.75e-6 5.1e-7\n"
+                   "1.7976931348623157e308 1.75e-6 6.4e-7\n1.7976931348623157e308 1.75e-6 7.5e-7\n",
+                   {0}});
   cases.push_back({"huge but regular",
                    "0 1e300 0\n1e300 1e300 1e299\n2e300 1e300 2e299\n"
                    "3e300 1e300 3e299\n4e300 1e300 4e299\n",

@@ -52,6 +52,16 @@ TEST_P(ModelAtTimeZero, FollowsTheIntegratedRateLaw) {
   }
 }
 
+// An exponent (So - Vm t)/Km beyond the double range (a time of 1e308 with the negative Vm a
+// central difference can probe) once made W = inf - inf = NaN, and the Jacobian of a fit
+// with a finite sum of squares NaN. The substrate left is unbounded there, not undefined.
+TEST_P(ModelAtTimeZero, OverflowingExponentGivesAnInfiniteValueNotNaN) {
+  const ModelId model = GetParam();
+  const ParamVector p = params({1e-6, -1e-5, 0.0});
+  const double value = func(model, 1.7e308, 2e-6, 0.0, p);
+  EXPECT_EQ(value, is_product_model(model) ? -HUGE_VAL : HUGE_VAL);
+}
+
 INSTANTIATE_TEST_SUITE_P(Models, ModelAtTimeZero, ::testing::Values(1, 2, 3, 4));
 
 TEST(KineticModels, UndefinedModelGivesNaNAndNoParameters) {

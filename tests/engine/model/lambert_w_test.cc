@@ -71,6 +71,8 @@ TEST(OmegaW, ArgumentsBeyondTheClampReachAreResolved) {
   EXPECT_NEAR(lambert_w_of_log(1000.0 + std::log(1000.0)), 1000.0, 1e-12);
   EXPECT_EQ(lambert_w_of_log(-30.0), omegw(std::exp(-30.0)));
   EXPECT_EQ(lambert_w_of_log(-std::numeric_limits<double>::infinity()), 0.0);
+  EXPECT_EQ(lambert_w_of_log(std::numeric_limits<double>::infinity()),
+            std::numeric_limits<double>::infinity());
 }
 
 }  // namespace
