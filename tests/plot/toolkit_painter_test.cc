@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "plot_gui_support.h"
+#include "plot_test_support.h"
 
 namespace velmor::plot {
 namespace {
@@ -62,7 +62,7 @@ TEST(ToolkitPainter, AreaIsTheViewportAndClippingKeepsAreaCoordinates) {
     const wintk::PixelBuffer page = wintk::getpagepixels();
     const Rgb red{255, 0, 0}, blue{0, 0, 255};
     // Area (x, 30) is page (40 + x, 60); the clip spans page columns 50..100, rows 50..90.
-    EXPECT_EQ(page.at(55, 60), static_cast<std::uint32_t>(testing::toolkit_colour(red)));
+    EXPECT_EQ(page.at(55, 60), testing::toolkit_colour(red));
     EXPECT_EQ(page.at(45, 60), kPaperWhite);
     EXPECT_EQ(page.at(110, 60), kPaperWhite);
     EXPECT_GT(testing::count_colour(page, red, 50, 60, 101, 61), 45);
@@ -76,12 +76,14 @@ TEST(ToolkitPainter, TextBottomAtYAndRotatedTextLeftOfAndAboveItsAnchor) {
   run_gui([] {
     wintk::initwindow(300, 300, "Text");
     white_page();
+    wintk::settextstyle(7, 0, 40);  // a window's own text style must not leak into measuring
     ToolkitPainter painter;
     painter.SetLineColor(0, 0, 0);
+    const int width = painter.CalculateTextDrawSize("Product");  // before the font is asked for
     const int height = painter.GetFontHeight();
     EXPECT_GT(height, 10);
-    const int width = painter.CalculateTextDrawSize("Product");
     EXPECT_GT(width, 30);
+    EXPECT_EQ(painter.CalculateTextDrawSize("Product"), width);
 
     painter.DrawText(50, 100, "Wg");
     Box box = ink_box(wintk::getpagepixels());

@@ -1,26 +1,50 @@
 #pragma once
 
-// Helpers of the plot window tests: waiting for a plot to be drawn, reading window captions,
-// counting colours on a page.
+// Helpers of the plot tests: the example data set, waiting for a plot to be drawn, window
+// captions, colours on a page or picture, BMP sizes and temporary folders.
 
 #include <QApplication>
+#include <QImage>
 #include <QMetaObject>
 #include <QWidget>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "../gui/gui_test_support.h"
+#include "engine/core/global_types.h"
 #include "gui/pixel_buffer.h"
 #include "gui/wintk.h"
 #include "plot/plot_record.h"
 #include "plot/plotlib.h"
 
 namespace velmor::plot::testing {
+
+// Reads the three columns of examples/DATA.IN (up to the first blank line) into state.data and
+// gives every row a fitted value a little off the observed one, so residuals are not all zero.
+inline bool load_example(RunState& state) {
+  std::ifstream in(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN");
+  std::string line;
+  int n = 0;
+  double t, so, y;
+  while (n < kMaxRows && std::getline(in, line) && std::istringstream(line) >> t >> so >> y) {
+    state.data.X1[n] = t;
+    state.data.X2[n] = so;
+    state.data.Y[n] = y;
+    state.data.Ycalc[n] = y + ((n % 3) - 1) * 0.5;
+    ++n;
+  }
+  state.data.nRows = n;
+  state.imdlno = 1;
+  state.strmdl = "  1- [Pt] vs time Michaelis-Menten          ";
+  return n > 0;
+}
 
 // Polls until pred holds or ten seconds passed (drawing on a busy machine can be slow).
 inline bool wait_until(const std::function<bool()>& pred) {
@@ -43,59 +67,59 @@ inline bool wait_drawn(plot_t plot) {
 // The plot shown in that window, once drawn; null after ten seconds without it.
 inline std::shared_ptr<PlotRecord> wait_drawn_in(int window) {
   std::shared_ptr<PlotRecord> record;
-  wait_until([&] {
+  const bool ok = wait_until([&] {
     record = find_plot_by_window(window);
     return record && drawn(*record);
   });
-  return record && drawn(*record) ? record : nullptr;
+  return ok ? record : nullptr;
 }
 
-// The captions of the visible top-level windows, read on the GUI thread.
-inline std::vector<std::string> window_captions() {
-  std::vector<std::string> captions;
+// Whether a visible top-level window has that caption, read on the GUI thread.
+inline bool has_window_captioned(const std::string& caption) {
+  bool found = false;
   QMetaObject::invokeMethod(
       qApp,
       [&] {
         for (const QWidget* widget : QApplication::topLevelWidgets()) {
-          if (widget->isVisible()) captions.push_back(widget->windowTitle().toStdString());
+          found |= widget->isVisible() && widget->windowTitle().toStdString() == caption;
         }
       },
       Qt::BlockingQueuedConnection);
-  return captions;
+  return found;
 }
 
-inline int toolkit_colour(Rgb c) {
-  return wintk::creatergb(c.r, c.g, c.b);
+inline std::uint32_t toolkit_colour(Rgb c) {
+  return static_cast<std::uint32_t>(wintk::creatergb(c.r, c.g, c.b));
 }
 
-// Pixels of that colour in the rectangle [x0, x1) x [y0, y1) of the buffer (all by default).
+// Pixels of that colour in the rectangle [x0, x1) x [y0, y1) of the page (all by default).
 inline int count_colour(const wintk::PixelBuffer& page, Rgb c, int x0 = 0, int y0 = 0, int x1 = -1,
                         int y1 = -1) {
   if (x1 < 0) x1 = page.width;
   if (y1 < 0) y1 = page.height;
-  const auto wanted = static_cast<std::uint32_t>(toolkit_colour(c));
   int n = 0;
   for (int y = std::max(y0, 0); y < std::min(y1, page.height); ++y) {
-    for (int x = std::max(x0, 0); x < std::min(x1, page.width); ++x) n += page.at(x, y) == wanted;
+    for (int x = std::max(x0, 0); x < std::min(x1, page.width); ++x) {
+      n += page.at(x, y) == toolkit_colour(c);
+    }
   }
   return n;
 }
 
-// Width and height from the header of a BMP file; 0, 0 when it is not one.
-struct BmpSize {
-  int width = 0;
-  int height = 0;
-};
-inline BmpSize bmp_size(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  unsigned char header[26] = {};
-  if (!in.read(reinterpret_cast<char*>(header), sizeof header)) return {};
-  if (header[0] != 'B' || header[1] != 'M') return {};
-  auto int32 = [&](int at) {
-    return static_cast<int>(header[at] | header[at + 1] << 8 | header[at + 2] << 16 |
-                            static_cast<unsigned>(header[at + 3]) << 24);
-  };
-  return {int32(18), std::abs(int32(22))};
+// Pixels of that colour in a whole picture.
+inline int count_colour(const QImage& image, Rgb c) {
+  int n = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      n += (image.pixel(x, y) & 0xFFFFFF) == (qRgb(c.r, c.g, c.b) & 0xFFFFFF);
+    }
+  }
+  return n;
+}
+
+// Width and height of a BMP file; 0, 0 when it is not one.
+inline QSize bmp_size(const std::filesystem::path& path) {
+  return QImage(QString::fromStdString(path.string()), "BMP").size().expandedTo({0, 0});
 }
 
 // A fresh empty folder for one test's files, removed with everything in it at the end.
