@@ -153,7 +153,9 @@ TEST(Balance, ScalesByPowersOfTwoAndKeepsTheDiagonalOfTheInverse) {
       const double ratio = b[i + n * j] / a[i + n * j];
       int exponent = 0;
       EXPECT_EQ(std::frexp(ratio, &exponent), 0.5) << i << j;  // an exact power of 2
-      if (i == j) EXPECT_EQ(ratio, 1.0);
+      if (i == j) {
+        EXPECT_EQ(ratio, 1.0);
+      }
     }
   }
   Matrix inv_a = a;
