@@ -32,40 +32,36 @@ TEST(ResidualAxis, WorkedExampleStepByStep) {
   EXPECT_DOUBLE_EQ(axis.max, 0.75);
 }
 
-struct AxisCase {
-  const char* name;
-  double lo, hi;
-  double min, max;
-};
-
-class ResidualAxisTest : public ::testing::TestWithParam<AxisCase> {};
-
-TEST_P(ResidualAxisTest, GivesTheRange) {
-  const AxisCase& c = GetParam();
-  const ResidualAxis axis = residual_axis_range(c.lo, c.hi);
-  EXPECT_NEAR(axis.min, c.min, 1e-6);
-  EXPECT_NEAR(axis.max, c.max, 1e-6);
+TEST(ResidualAxis, RangesOfTheCasesAFitCanGive) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  struct Case {
+    const char* name;
+    double lo, hi;
+    double min, max;
+  };
+  const Case cases[] = {
+      // All positive, close together: n = 3, D = 0.125, S = 0.05, T = 1.05.
+      {"all positive", 0.9, 1.0, -1.05 * 1.05, 1.05},
+      // A large negative residual does not widen the range: it is clipped below -1.05 T.
+      {"large negative is clipped", -10.0, 0.5, -5.25, 5.0},
+      // All negative: the positive case upside down, never an inverted range.
+      {"all negative mirrored", -1.0, -0.9, -1.05, 1.05 * 1.05},
+      // A wide negative side: n = -1, D = 0.6, S = 0.25, T = 0.5.
+      {"negative n estimate", -0.5, 0.3, -0.525, 0.5},
+      // Largest residual exactly 0: symmetric about the zero line.
+      {"largest is zero", -0.5, 0.0, -0.75, 0.75},
+      {"all zero", 0.0, 0.0, -1.0, 1.0},
+      {"not a number", kNaN, kNaN, -1.0, 1.0},
+      {"none finite", kInf, -kInf, -1.0, 1.0},
+      // Every residual the same: taken as [0, A].
+      {"all equal", 0.5, 0.5, -0.7875, 0.75},
+  };
+  for (const Case& c : cases) {
+    const ResidualAxis axis = residual_axis_range(c.lo, c.hi);
+    EXPECT_NEAR(axis.min, c.min, 1e-6) << c.name;
+    EXPECT_NEAR(axis.max, c.max, 1e-6) << c.name;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ResidualAxisTest,
-    ::testing::Values(
-        // All positive, close together: n = 3, D = 0.125, S = 0.05, T = 1.05.
-        AxisCase{"AllPositive", 0.9, 1.0, -1.05 * 1.05, 1.05},
-        // A large negative residual does not widen the range: it is clipped below -1.05 T.
-        AxisCase{"LargeNegativeIsClipped", -10.0, 0.5, -5.25, 5.0},
-        // All negative: the positive case upside down, never an inverted range.
-        AxisCase{"AllNegativeMirrored", -1.0, -0.9, -1.05, 1.05 * 1.05},
-        // A wide negative side: n = -1, D = 0.6, S = 0.25, T = 0.5.
-        AxisCase{"NegativeNEstimate", -0.5, 0.3, -0.525, 0.5},
-        // Largest residual exactly 0: symmetric about the zero line.
-        AxisCase{"LargestIsZero", -0.5, 0.0, -0.75, 0.75}, AxisCase{"AllZero", 0.0, 0.0, -1.0, 1.0},
-        AxisCase{"NotANumber", kNaN, kNaN, -1.0, 1.0},
-        AxisCase{"NoneFinite", std::numeric_limits<double>::infinity(),
-                 -std::numeric_limits<double>::infinity(), -1.0, 1.0},
-        // Every residual the same: taken as [0, A].
-        AxisCase{"AllEqual", 0.5, 0.5, -0.7875, 0.75}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ResidualAxis, TopIsAMultipleOfTheStepAboveTheLargestResidual) {
   for (const double hi : {1e-9, 3e-4, 0.02, 0.5, 0.99, 1.0, 7.3, 150.0, 4.2e6}) {

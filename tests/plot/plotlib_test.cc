@@ -258,7 +258,7 @@ TEST(PlotWindow, DrawnFitPlotShowsGridSeriesColoursAndLegendOrder) {
 
 // [SECTION] Saving
 
-TEST(PlotWindow, SaveAndPrintTheWindowAndRefuseAMissingFolder) {
+TEST(PlotWindow, SaveAndPrintTheWindowRefuseAMissingFolderThenSaveAnEmbeddedPlot) {
   const testing::TempFolder temp("save");
   const fs::path folder = temp.path();
   run_gui([&] {
@@ -289,16 +289,9 @@ TEST(PlotWindow, SaveAndPrintTheWindowAndRefuseAMissingFolder) {
     // Without a window there is nothing to save.
     EXPECT_EQ(save_plot(plot, (folder / "late.bmp").string()), -1);
     EXPECT_FALSE(fs::exists(folder / "late.bmp"));
-    destroy_plot(plot);
-  });
-}
 
-TEST(PlotWindow, EmbeddedPlotDrawsOnlyInItsRectangleAndSavesThatRectangle) {
-  const testing::TempFolder temp("embed");
-  const fs::path folder = temp.path();
-  run_gui([&] {
+    // Drawn in place into a rectangle of another window, which saving then covers.
     const int host = wintk::initwindow(500, 400, "Host");  // black page
-    plot_t plot = two_series_plot();
     embed_plot(plot, host, 60, 50, 400, 300);
     EXPECT_EQ(wintk::getcurrentwindow(), host);
     const wintk::PixelBuffer page = wintk::getpagepixels();

@@ -92,13 +92,6 @@ TEST(ImagePainter, RendersTheFitPlotWithGridSeriesColoursAndWhiteBackground) {
   // Nothing of the series leaks out of the plot area (the legend texts are inside it too).
   const QRect left_of_plot(0, plot.y + plot.h / 2, plot.x - 1, plot.h / 2);
   EXPECT_EQ(count_colour(image, kBlue, left_of_plot), 0);
-
-  // The Y label reads upward in the strip left of the tick labels, inside the picture.
-  const QImage strip = image.copy(0, plot.y, 16, plot.h);
-  const QRect label = dark_box(strip);
-  ASSERT_FALSE(label.isNull());
-  EXPECT_GT(label.height(), 2 * label.width());
-  EXPECT_NEAR(label.center().y(), plot.h / 2.0, 12.0);
 }
 
 TEST(ImagePainter, TextAnchorsFollowTheToolkitConvention) {
