@@ -123,7 +123,7 @@ TEST(GroupPlotCurves, SplitsWhereSoChangesAndKeepsTenCurvesAtMost) {
   EXPECT_EQ(ten[9].time.size(), 2u);
 }
 
-TEST(FitPlotContents, DataInGivesThreeCurvesWithTheirLegendsAndFixedScales) {
+TEST(FitPlotContents, DataInGivesThreeCurvesWithLegendsAndFixedScalesAndTheirChart) {
   RunState state;
   ASSERT_TRUE(testing::load_example(state));
   const PlotContents contents = make_fit_plot_contents(state.data, 1, state.strmdl);
@@ -150,6 +150,20 @@ TEST(FitPlotContents, DataInGivesThreeCurvesWithTheirLegendsAndFixedScales) {
   EXPECT_TRUE(contents.y_scale.fixed);
   EXPECT_DOUBLE_EQ(contents.y_scale.min, 0.0);
   EXPECT_DOUBLE_EQ(contents.y_scale.max, k11 * 123.469);
+
+  // The chart a window or picture draws of it carries all that over the plot defaults.
+  const auto chart = build_chart(contents);
+  EXPECT_EQ(chart->GetMargins(), kPlotMargins);
+  EXPECT_FALSE(chart->GetXAxis().autoscale_max);
+  EXPECT_EQ(chart->GetXAxis().max, static_cast<float>(k11 * 360.0));
+  const PlotDataContainer& data = chart->GetDataContainer();
+  ASSERT_EQ(data.GetSize(), 6);
+  EXPECT_EQ(data.GetLegendData(2)->name, "[So] =100.000000");
+  EXPECT_EQ(data.GetLegendData(3)->name, "");
+  EXPECT_EQ(data.GetLegendData(5)->colour, kCurveColours[2]);
+  EXPECT_NE(dynamic_cast<const BigDotDataDrawer*>(data.GetDataDrawer(0)), nullptr);
+  EXPECT_EQ(dynamic_cast<const BigDotDataDrawer*>(data.GetDataDrawer(1)), nullptr);
+  EXPECT_EQ(data.GetYData(0)->GetSize(), 9);
 }
 
 TEST(FitPlotContents, YLabelFollowsTheModelAndNearZeroEndsAutoscale) {
@@ -219,26 +233,6 @@ TEST(ResidualPlotContents, ResidualsAgainstRowNumbersWithZeroLineAndTwoLineTitle
 
   const std::string long_name(80, 'x');
   EXPECT_EQ(make_residual_plot_contents(state.data, long_name).title, long_name);
-}
-
-// [SECTION] Chart
-
-TEST(BuildChart, CarriesTheContentsAndThePlotDefaults) {
-  RunState state;
-  ASSERT_TRUE(testing::load_example(state));
-  const auto chart = build_chart(make_fit_plot_contents(state.data, 3, state.strmdl));
-  EXPECT_EQ(chart->GetMargins(), kPlotMargins);  // the plot defaults were applied
-  EXPECT_EQ(chart->GetYAxis().label, "Substrate");
-  EXPECT_FALSE(chart->GetXAxis().autoscale_max);
-  EXPECT_EQ(chart->GetXAxis().max, static_cast<float>(k11 * 360.0));
-  const PlotDataContainer& data = chart->GetDataContainer();
-  ASSERT_EQ(data.GetSize(), 6);
-  EXPECT_EQ(data.GetLegendData(2)->name, "[So] =100.000000");
-  EXPECT_EQ(data.GetLegendData(3)->name, "");
-  EXPECT_EQ(data.GetLegendData(5)->colour, kCurveColours[2]);
-  EXPECT_NE(dynamic_cast<const BigDotDataDrawer*>(data.GetDataDrawer(0)), nullptr);
-  EXPECT_EQ(dynamic_cast<const BigDotDataDrawer*>(data.GetDataDrawer(1)), nullptr);
-  EXPECT_EQ(data.GetYData(0)->GetSize(), 9);
 }
 
 }  // namespace
