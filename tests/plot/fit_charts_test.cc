@@ -166,9 +166,14 @@ TEST(FitPlotContents, DataInGivesThreeCurvesWithLegendsAndFixedScalesAndTheirCha
   EXPECT_EQ(data.GetYData(0)->GetSize(), 9);
 }
 
-TEST(FitPlotContents, YLabelFollowsTheModelAndNearZeroEndsAutoscale) {
+TEST(FitPlotContents, OneCurveYLabelByModelAndNearZeroEndsAutoscale) {
   ProgressCurveData data = rows_with_so({1, 1, 1});
-  EXPECT_EQ(make_fit_plot_contents(data, 2, "").y_label, "Product");
+  const PlotContents one = make_fit_plot_contents(data, 2, "");
+  ASSERT_EQ(one.series.size(), 2u);  // one blue dot series with its legend, one blue line
+  EXPECT_EQ(one.series[0].colour, (Rgb{0, 0, 255}));
+  EXPECT_EQ(one.series[1].colour, (Rgb{0, 0, 255}));
+  EXPECT_EQ(one.series[0].label, "[So] =1.00000000");
+  EXPECT_EQ(one.y_label, "Product");
   EXPECT_EQ(make_fit_plot_contents(data, 3, "").y_label, "Substrate");
   EXPECT_EQ(make_fit_plot_contents(data, 4, "").y_label, "Substrate");
   for (int i = 0; i < 3; ++i) {
