@@ -23,7 +23,7 @@ TEST(BatchPictures, NamedAfterTheDataFileAndTheModel) {
 }
 
 TEST(BatchPictures, WriterMakesTheFolderAndWritesEightHundredBySixHundredPngs) {
-  const testing::TempFolder temp("batch");
+  const testing::TempFolder temp;
   const fs::path folder = temp.path() / "new" / "pictures";
   RunState state;
   ASSERT_TRUE(testing::load_example(state));
@@ -52,7 +52,7 @@ TEST(BatchPictures, WriterMakesTheFolderAndWritesEightHundredBySixHundredPngs) {
 }
 
 TEST(BatchPictures, FailuresAreReportedAsErrors) {
-  const testing::TempFolder temp("batch_fail");
+  const testing::TempFolder temp;
   const fs::path base = temp.path();
   RunState state;
   ASSERT_TRUE(testing::load_example(state));

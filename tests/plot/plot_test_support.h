@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "../engine/data/temp_folder.h"
 #include "../gui/gui_test_support.h"
 #include "engine/core/global_types.h"
 #include "gui/pixel_buffer.h"
@@ -122,25 +123,7 @@ inline QSize bmp_size(const std::filesystem::path& path) {
   return QImage(QString::fromStdString(path.string()), "BMP").size().expandedTo({0, 0});
 }
 
-// A fresh empty folder for one test's files, removed with everything in it at the end.
-class TempFolder {
- public:
-  explicit TempFolder(const std::string& name)
-      : path_(std::filesystem::temp_directory_path() /
-              ("velmor_plot_tests_" + std::to_string(::getpid()) + "_" + name)) {
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
+// A fresh folder for one test's files, removed with everything in it at the end.
+using velmor::testing::TempFolder;
 
 }  // namespace velmor::plot::testing

@@ -259,7 +259,7 @@ TEST(PlotWindow, DrawnFitPlotShowsGridSeriesColoursAndLegendOrder) {
 // [SECTION] Saving
 
 TEST(PlotWindow, SaveAndPrintTheWindowRefuseAMissingFolderThenSaveAnEmbeddedPlot) {
-  const testing::TempFolder temp("save");
+  const testing::TempFolder temp;
   const fs::path folder = temp.path();
   run_gui([&] {
     plot_t plot = two_series_plot();
