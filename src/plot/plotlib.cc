@@ -132,8 +132,10 @@ void display_plot(plot_t plot, bool asynchronous) {
   }
   if (!record.ready) record.ready = std::make_unique<ManualResetEvent>();
   if (record.display_thread.joinable() && !record.loop_running) {
-    // The window of an earlier asynchronous display was closed: show the plot again.
+    // The window of an earlier asynchronous display was closed: show the plot again. The ended
+    // loop left the event set; the wait below is for the new loop.
     record.display_thread.join();
+    record.ready->reset();
   }
   if (!record.display_thread.joinable()) {
     record.state = kStateRedrawRequested;
