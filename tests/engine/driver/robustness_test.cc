@@ -265,6 +265,9 @@ TEST_F(Robustness, FilesThatAreNotDataAreRefused) {
   cases.push_back({"valid rows, blank line, binary",
                    rising_curve(10.0, 6) + "\n" + random_bytes(rng, 400, false),
                    {0, 3}});
+  cases.push_back({"column titles first", "time So Y\n" + rising_curve(10.0, 6), {3}});
+  cases.push_back({"commented titles first", "# time So Y\n" + rising_curve(10.0, 6), {3}});
+  cases.push_back({"byte order mark", "\xEF\xBB\xBF" + rising_curve(10.0, 6), {3}});
   cases.push_back({"stray letter", "1 10 0.5\n2 10 0.7\n3 1O 0.9\n4 10 1.0\n5 10 1.1\n", {3}});
   run_all(cases, Weights::kNone);
 }
