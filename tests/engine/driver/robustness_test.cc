@@ -3,12 +3,11 @@
 // The files are generated from fixed seeds, so a failure reproduces exactly.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <random>
 #include <set>
 #include <sstream>
@@ -27,15 +26,15 @@ namespace {
 using testing::RecordingHost;
 using testing::TempFolder;
 
-// A run that takes longer than this has hung (a whole four-model run on 1000 rows takes well
-// under a second in an optimised build; the sanitizer build is about ten times slower).
+// A run that takes longer than this has hung: the slowest case here, four models on 1000 rows,
+// takes about two seconds in an optimised build and ten times that under the sanitizers.
 constexpr double kHangSeconds = 60.0;
 
 // [SECTION] Data generation
 
 // Principal Lambert W of z = exp(log_z), from the logarithm so that arguments far beyond the
 // double range (zero-order kinetics) still resolve: Newton on w + ln w = ln z.
-double lambert_w_of_log(double log_z) {
+double reference_w_of_log(double log_z) {
   double w = log_z > 1.0 ? log_z - std::log(log_z) : std::exp(log_z);
   for (int i = 0; i < 100; ++i) {
     const double step = (w + std::log(w) - log_z) / (1.0 + 1.0 / w);
@@ -54,7 +53,7 @@ struct Kinetics {
 
 // Remaining substrate of the integrated Michaelis-Menten law at time t.
 double substrate_at(double t, double so, const Kinetics& k) {
-  return k.km * lambert_w_of_log(std::log(so / k.km) + (so - k.vm * t) / k.km);
+  return k.km * reference_w_of_log(std::log(so / k.km) + (so - k.vm * t) / k.km);
 }
 
 // Rows "t So y" of one curve from model 1..4 (product for 1 and 2, substrate for 3 and 4; a
@@ -75,13 +74,14 @@ std::string model_curve(int model, double so, const Kinetics& k, int points, dou
   return text.str();
 }
 
-// A curve of 5 points with the given values in each column; "-" repeats the row number.
+// Rows "t So y" from their three words.
 std::string rows_of(const std::vector<std::array<std::string, 3>>& rows) {
   std::string text;
   for (const auto& r : rows) text += r[0] + " " + r[1] + " " + r[2] + "\n";
   return text;
 }
 
+// `points` rows of a rising product curve with [So] = so, times t0, t0 + dt, ...
 std::string rising_curve(double so, int points, double t0 = 0.0, double dt = 10.0) {
   std::ostringstream text;
   text.precision(10);
