@@ -1,5 +1,8 @@
 #include "app/info_screens.h"
 
+#include <atomic>
+#include <memory>
+
 #include "app/info_texts.h"
 #include "engine/core/host.h"
 #include "gui/wintk.h"
@@ -36,6 +39,10 @@ void splash(int main_window, int milliseconds) {
   const int window = wintk::initwindow(width, height, "Velmor-TARN", screen_width / 4,
                                        screen_height / 4, false, false);
   if (window < 0) return;
+  // Drawing on a window the user has just closed would end the program, so the close box is
+  // refused until the text is drawn.
+  const auto drawn = std::make_shared<std::atomic<bool>>(false);
+  wintk::setwindowsystemclosecallback([drawn] { return drawn->load() ? 1 : 0; });
   wintk::setbkcolor(wintk::creatergb(242, 245, 250));
   wintk::clearviewport();
   wintk::setcolor(wintk::creatergb(0, 0, 0));
@@ -47,9 +54,12 @@ void splash(int main_window, int milliseconds) {
     if (!line.empty()) wintk::outtextxy((width - wintk::textwidth(line)) / 2, y, line);
     y += line_height;
   }
+  *drawn = true;
   wintk::startidle(milliseconds);
-  wintk::closewindow(window);
+  // The main window first: a close request still on its way to the splash then wakes the main
+  // window instead of finding no current window.
   wintk::setcurrentwindow(main_window);
+  wintk::closewindow(window);
 }
 
 }  // namespace velmor::app

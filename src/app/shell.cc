@@ -254,9 +254,11 @@ void Shell::on_plot(bool residuals) {
   if (plot) plot(state_);
 }
 
+// The main window is closed by the toolkit once the main routine has returned and the last
+// callback threads have finished: a callback still on its way (a second click) must find a
+// current window to wake, or the toolkit would end the program with an error box.
 void Shell::on_quit() {
   file_close_by_unit(shell_.results_unit, state_.units);
-  wintk::closewindow(shell_.main_window);
 }
 
 }  // namespace velmor::app

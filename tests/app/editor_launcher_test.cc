@@ -1,44 +1,20 @@
 // Starting the user's editor without a shell, and reaping it.
 #include "app/editor_launcher.h"
 
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <filesystem>
-#include <fstream>
+#include <csignal>
 
 #include "shell_test_support.h"
 
 namespace velmor::app {
 namespace {
 
-struct CommandCase {
-  const char* name;
-  std::string visual;
-  std::string file;
-  std::vector<std::string> argv;
-};
-
-class EditorCommand : public ::testing::TestWithParam<CommandCase> {};
-
-TEST_P(EditorCommand, SplitsTheEditorAndKeepsTheFileWhole) {
-  EXPECT_EQ(editor_command(GetParam().visual, GetParam().file), GetParam().argv);
+TEST(EditorCommand, SplitsTheEditorAtBlanksAndKeepsTheFileNameWhole) {
+  const std::string name = "/d/x; rm -rf ~ $(id) `id` 'q' \"w\".in";
+  EXPECT_EQ(editor_command("", name), (std::vector<std::string>{"xdg-open", name}));
+  EXPECT_EQ(editor_command(" \t ", name), (std::vector<std::string>{"xdg-open", name}));
+  EXPECT_EQ(editor_command("  code  --wait\t-n ", name),
+            (std::vector<std::string>{"code", "--wait", "-n", name}));
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Commands, EditorCommand,
-    ::testing::Values(CommandCase{"NoVisual", "", "/d/DATA.IN", {"xdg-open", "/d/DATA.IN"}},
-                      CommandCase{"BlankVisual", " \t ", "a.in", {"xdg-open", "a.in"}},
-                      CommandCase{"Editor", "gedit", "a.in", {"gedit", "a.in"}},
-                      CommandCase{"EditorWithOptions",
-                                  "  code  --wait\t-n ",
-                                  "a.in",
-                                  {"code", "--wait", "-n", "a.in"}},
-                      CommandCase{"ShellCharactersInTheName",
-                                  "kate",
-                                  "/d/x; rm -rf ~ $(id) `id` 'q' \"w\".in",
-                                  {"kate", "/d/x; rm -rf ~ $(id) `id` 'q' \"w\".in"}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 // The state letter of a process in /proc, or 0 when there is no such process.
 char process_state(pid_t pid) {
@@ -57,38 +33,15 @@ TEST(EditorLauncher, FinishedEditorIsReapedAndARunningOneLeftAlone) {
   ASSERT_EQ(launcher.running().size(), 2u);
   const pid_t sleeping = launcher.running()[0];
   const pid_t finished = launcher.running()[1];
-  // Until reaped, the finished editor is a zombie.
   ASSERT_TRUE(testing::wait_for([&] { return process_state(finished) == 'Z'; }));
   launcher.reap();
   EXPECT_EQ(process_state(finished), 0);
-  ASSERT_EQ(launcher.running().size(), 1u);
-  EXPECT_EQ(launcher.running()[0], sleeping);
-  EXPECT_NE(process_state(sleeping), 0);
+  EXPECT_EQ(launcher.running(), std::vector<pid_t>{sleeping});
   ::kill(sleeping, SIGTERM);
   ASSERT_TRUE(testing::wait_for([&] { return process_state(sleeping) == 'Z'; }));
   launcher.reap();
   EXPECT_TRUE(launcher.running().empty());
   EXPECT_EQ(process_state(sleeping), 0);
-}
-
-TEST(EditorLauncher, FileNameArrivesAsOneArgumentAndRunsNothing) {
-  testing::TempFolder folder;
-  const std::string record = folder / "args";
-  const std::string script = folder / "editor.sh";
-  std::ofstream(script) << "printf '%s|%s' \"$#\" \"$1\" > \"" << record << "\"\n";
-  const std::string name = folder / "a $(touch made1) `touch made2`; touch made3 #.in";
-  ::setenv("VISUAL", ("/bin/sh " + script).c_str(), 1);
-  EditorLauncher launcher;
-  const std::string error = launcher.open(name);
-  ::unsetenv("VISUAL");
-  ASSERT_EQ(error, "");
-  ASSERT_TRUE(
-      testing::wait_for([&] { return testing::read_file(record).find('|') != std::string::npos; }));
-  EXPECT_EQ(testing::read_file(record), "1|" + name);
-  for (const char* made : {"made1", "made2", "made3"}) {
-    EXPECT_FALSE(std::filesystem::exists(made));
-    EXPECT_FALSE(std::filesystem::exists(folder / made));
-  }
 }
 
 TEST(EditorLauncher, MissingEditorGivesAMessageAndNoChild) {

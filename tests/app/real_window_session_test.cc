@@ -19,6 +19,18 @@ std::size_t colour_count(const wintk::PixelBuffer& picture) {
   return std::set<std::uint32_t>(picture.pixels.begin(), picture.pixels.end()).size();
 }
 
+// Waits for the server to map and paint the window, then writes its picture (with the menu
+// bar); false if it could not be written or shows next to nothing.
+bool photograph(int window, const std::string& path) {
+  for (int i = 0; i < 10; ++i) {
+    wintk::test_input::flush_gui_events();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  const wintk::PixelBuffer picture = wintk::test_input::grab_screen(window, true);
+  EXPECT_GT(colour_count(picture), 3u) << path;
+  return wintk::bmp::write_bmp(path, picture);
+}
+
 TEST(AppRealWindow, ExampleRunWithScreenshots) {
   const char* dir = std::getenv("VELMOR_SCREENSHOT_DIR");
   if (!dir) GTEST_SKIP() << "set VELMOR_SCREENSHOT_DIR to take the screenshots";
@@ -38,15 +50,7 @@ TEST(AppRealWindow, ExampleRunWithScreenshots) {
     bool plot_written = false;
     {
       testing::PlotCloser closer(user.main_window(), [&](int window) {
-        if (plot_written) return;
-        // Give the server time to map the window and the plot time to draw.
-        for (int i = 0; i < 10; ++i) {
-          wintk::test_input::flush_gui_events();
-          std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        const wintk::PixelBuffer picture = wintk::test_input::grab_screen(window, true);
-        EXPECT_GT(colour_count(picture), 3u);
-        plot_written = wintk::bmp::write_bmp(plot_shot, picture);
+        if (!plot_written) plot_written = photograph(window, plot_shot);
       });
       ASSERT_TRUE(user.choose(Entry::kRun));
       EXPECT_EQ(closer.closed(), 2);
@@ -54,13 +58,7 @@ TEST(AppRealWindow, ExampleRunWithScreenshots) {
     EXPECT_TRUE(plot_written);
     EXPECT_NE(wintk::gettextboxcontents(shell.shell().text_box).find("SAVED TO: "),
               std::string::npos);
-    for (int i = 0; i < 10; ++i) {
-      wintk::test_input::flush_gui_events();
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    const wintk::PixelBuffer picture = wintk::test_input::grab_screen(user.main_window(), true);
-    EXPECT_GT(colour_count(picture), 3u);
-    EXPECT_TRUE(wintk::bmp::write_bmp(main_shot, picture));
+    EXPECT_TRUE(photograph(user.main_window(), main_shot));
   });
   EXPECT_TRUE(std::filesystem::exists(main_shot));
   EXPECT_TRUE(std::filesystem::exists(plot_shot));
