@@ -38,8 +38,8 @@ std::string save_name_for(std::string_view data_file_name) {
 Shell::Shell(ShellOptions options) : options_(std::move(options)), host_(state_, options_.plots) {}
 
 void Shell::post_command(int code) {
-  shell_.menu_choice = code;
-  wintk::stopidle();
+  *shell_.menu_choice = code;
+  if (shell_.main_window >= 0) wintk::stopidle();
 }
 
 void Shell::start_up() {
@@ -51,12 +51,16 @@ void Shell::start_up() {
   // Closing the main window with its close box ends the program at once.
   shell_.main_window =
       wintk::initwindow(width, height, kProgramTitle, width / 2, height / 2, false, true);
+  if (shell_.main_window < 0) return;
   state_.child_windows = RunState::free_window_table();
   state_.idactivewin = shell_.main_window;
   wintk::setactivepage(wintk::getactivepage());
   wintk::setwindowtitle(kProgramTitle);
 
-  shell_.menu.build([this](int command) { post_command(command); });
+  shell_.menu.build([choice = shell_.menu_choice](int command) {
+    *choice = command;
+    wintk::stopidle();
+  });
 
   wintk::setcolor(wintk::creatergb(0, 0, 0));
   wintk::setbkcolor(wintk::creatergb(255, 255, 255));
@@ -73,7 +77,7 @@ void Shell::start_up() {
   wintk::setbkcolor(wintk::creatergb(0x99, 0xCC, 0xFF));
   wintk::clearviewport();
   shell_.results_unit = kShellResultsUnit;
-  shell_.menu_choice = kCmdStart;
+  *shell_.menu_choice = kCmdStart;
   shell_.data_file_open = false;
 }
 
@@ -84,14 +88,14 @@ int Shell::run() {
   for (;;) {
     wintk::startidle(3);
     wintk::refreshall();
-    const int code = shell_.menu_choice;
+    const int code = *shell_.menu_choice;
     dispatch(code);
     if (code == kCmdQuit) {
       ++handled_;
       return 0;
     }
     editors_.reap();
-    shell_.menu_choice = kCmdIdle;
+    *shell_.menu_choice = kCmdIdle;
     // Counted only now, so that a command posted by someone who saw the count is not
     // overwritten by the idle code. The idle polls are not commands.
     if (code != kCmdIdle && code != kCmdStart) ++handled_;

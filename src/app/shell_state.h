@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <memory>
 #include <string>
 
 #include "app/command_codes.h"
@@ -14,16 +15,17 @@ namespace velmor::app {
 // The unit the shell keeps for its results file.
 inline constexpr int kShellResultsUnit = 100;
 
-// The state of the application shell, owned by the Shell for the whole program. The main
-// routine's thread reads and writes every plain member; the atomics are also written by the
-// toolkit's callback threads (menu items, the buttons of "Select Models"), which never touch
-// anything else.
+// The state of the application shell, owned by the Shell for the whole program and used on
+// the main routine's thread. MenuChoice is written by the menu items' callback threads, which
+// may still be running when the shell has gone, so they share it; the other atomics are read by
+// callers on other threads (tests watching the program).
 struct ShellState {
-  std::atomic<int> menu_choice{kCmdStart};   // MenuChoice, the pending command
+  std::shared_ptr<std::atomic<int>> menu_choice =
+      std::make_shared<std::atomic<int>>(kCmdStart);  // MenuChoice, the pending command
   std::atomic<int> weighting{kNoWeighting};  // 0 none, 2 robust; copied into RunState per run
   std::array<std::atomic<int>, kModelCount> model_flags{};  // 1 = fit model k + 1
 
-  std::atomic<int> main_window{-1};  // atomic: callers on other threads find the window by it
+  std::atomic<int> main_window{-1};
   int text_box = -1;
   MainMenu menu;
   bool data_file_open = false;
