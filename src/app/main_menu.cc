@@ -58,6 +58,20 @@ EntryStates initial_entry_states() {
   return states;
 }
 
+Entry menu_of(Entry entry) {
+  if (entry == Entry::kWeightOn || entry == Entry::kWeightOff) return Entry::kWeight;
+  if (static_cast<int>(entry) >= static_cast<int>(Entry::kOpenDataFile)) return Entry::kFile;
+  return entry;
+}
+
+EntryStates reachable_entries(const EntryStates& states) {
+  EntryStates reachable{};
+  for (int i = 0; i < kEntryCount; ++i) {
+    reachable[i] = states[i] && states[static_cast<int>(menu_of(static_cast<Entry>(i)))];
+  }
+  return reachable;
+}
+
 void MainMenu::build(CommandSink sink) {
   item_ids_.fill(-1);
   const auto add_item = [&](Entry entry, int menu) {
@@ -78,21 +92,27 @@ void MainMenu::build(CommandSink sink) {
     add_item(entry, bar);
   }
   states_.fill(true);
+  shown_.fill(true);
 }
 
-void MainMenu::apply(Entry entry, bool flag) {
-  states_[static_cast<int>(entry)] = flag;
-  const int id = item_id(entry);
-  if (id >= 0) wintk::enablemenuitem(id, flag);
+void MainMenu::show() {
+  const EntryStates reachable = reachable_entries(states_);
+  for (int i = 0; i < kEntryCount; ++i) {
+    if (item_ids_[i] < 0 || reachable[i] == shown_[i]) continue;
+    wintk::enablemenuitem(item_ids_[i], reachable[i]);
+    shown_[i] = reachable[i];
+  }
 }
 
 void MainMenu::set(std::initializer_list<Entry> enable, std::initializer_list<Entry> disable) {
-  for (const Entry entry : enable) apply(entry, true);
-  for (const Entry entry : disable) apply(entry, false);
+  for (const Entry entry : enable) states_[static_cast<int>(entry)] = true;
+  for (const Entry entry : disable) states_[static_cast<int>(entry)] = false;
+  show();
 }
 
 void MainMenu::set_all(const EntryStates& states) {
-  for (int i = 0; i < kEntryCount; ++i) apply(static_cast<Entry>(i), states[i]);
+  states_ = states;
+  show();
 }
 
 }  // namespace velmor::app

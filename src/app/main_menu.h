@@ -53,9 +53,16 @@ using EntryStates = std::array<bool, kEntryCount>;
 // The states right after start-up.
 EntryStates initial_entry_states();
 
+// The drop-down menu an entry sits in (kFile or kWeight); the entry itself for the bar's own.
+Entry menu_of(Entry entry);
+
+// What the user can reach: an entry enabled in a drop-down menu that is enabled too.
+EntryStates reachable_entries(const EntryStates& states);
+
 // The menu bar of the main window and the toolkit ids of its entries. Menu items are created on
-// the current window; the two drop-down menus are toolkit menus, which the toolkit cannot grey,
-// so their state is only recorded here.
+// the current window. The toolkit greys menu items only, not drop-down menus, so a greyed
+// drop-down is shown by greying the items in it; they come back with their own state when the
+// drop-down is enabled again.
 class MainMenu {
  public:
   using CommandSink = std::function<void(int command)>;
@@ -64,7 +71,8 @@ class MainMenu {
   // the toolkit's callback thread.
   void build(CommandSink sink);
 
-  // Greys or enables the entries and records their states. Main routine's thread.
+  // Records the entries' states and greys or enables the menu items to match. Main routine's
+  // thread; the main window is the current window.
   void set(std::initializer_list<Entry> enable, std::initializer_list<Entry> disable);
   void set_all(const EntryStates& states);
 
@@ -74,10 +82,11 @@ class MainMenu {
   int item_id(Entry entry) const { return item_ids_[static_cast<int>(entry)]; }
 
  private:
-  void apply(Entry entry, bool flag);
+  void show();
 
   std::array<int, kEntryCount> item_ids_{};
   EntryStates states_{};
+  EntryStates shown_{};  // what the menu items show
 };
 
 }  // namespace velmor::app

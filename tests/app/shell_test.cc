@@ -18,12 +18,15 @@ bool open_file(User& user, wintk::RecordingResponder& responder, const std::stri
 
 TEST(Shell, StartsWithTheMenusOfTheStartUpAndAHalfScreenWindow) {
   run_program(quick_options(), [](Shell& shell, User& user) {
-    const EntryStates initial = initial_entry_states();
+    // "Turn-ON Robust Wt" is enabled in the greyed "Weight" menu: out of reach until Open.
+    EXPECT_EQ(shell.shell().menu.states(), initial_entry_states());
+    const EntryStates reachable = reachable_entries(initial_entry_states());
     for (int i = 0; i < kEntryCount; ++i) {
       const Entry entry = static_cast<Entry>(i);
       if (shell.shell().menu.item_id(entry) < 0) continue;  // the two drop-down menus
-      EXPECT_EQ(user.enabled(entry), initial[i]) << entry_info(entry).label;
+      EXPECT_EQ(user.enabled(entry), reachable[i]) << entry_info(entry).label;
     }
+    EXPECT_FALSE(user.enabled(Entry::kWeightOn));
     const auto client = wintk::test_input::client_size(user.main_window());
     EXPECT_EQ(client.width, static_cast<int>(0.5 * wintk::getmaxwidth()));
     EXPECT_EQ(client.height, static_cast<int>(0.5 * wintk::getmaxheight()));
