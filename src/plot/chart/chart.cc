@@ -69,33 +69,34 @@ bool Chart::ConfigureSelf() {
   return true;
 }
 
+namespace {
+
+// Sets the autoscaled ends of an axis from the data range, as its tick iterator adjusts them;
+// a fixed end stays where the caller put it.
+bool autoscale_axis(AxisSetup& axis, TickIterator& ticks, double data_min, double data_max) {
+  double lo = axis.min;
+  double hi = axis.max;
+  if (axis.autoscale_min) lo = axis.logarithmic ? std::max(data_min, kLogFloor) : data_min;
+  if (axis.autoscale_max) hi = data_max;
+  if (!ticks.AdjustRange(lo, hi)) return false;
+  if (axis.autoscale_min) axis.min = static_cast<float>(lo);
+  if (axis.autoscale_max) axis.max = static_cast<float>(hi);
+  return true;
+}
+
+}  // namespace
+
 bool Chart::CalculateAxisRanges() {
   double data_min = 0.0;
   double data_max = 0.0;
   if (!data_.CalculateXRange(data_min, data_max)) return false;
-  if (x_axis_.autoscale_min || x_axis_.autoscale_max) {
-    double lo = x_axis_.min;
-    double hi = x_axis_.max;
-    if (x_axis_.autoscale_min) lo = x_axis_.logarithmic ? std::max(data_min, kLogFloor) : data_min;
-    if (x_axis_.autoscale_max) hi = data_max;
-    double adjusted_lo = lo;
-    double adjusted_hi = hi;
-    if (!x_ticks_->AdjustRange(adjusted_lo, adjusted_hi)) return false;
-    // Only the autoscaled ends move; a fixed end stays where the caller put it.
-    if (x_axis_.autoscale_min) x_axis_.min = static_cast<float>(adjusted_lo);
-    if (x_axis_.autoscale_max) x_axis_.max = static_cast<float>(adjusted_hi);
+  if ((x_axis_.autoscale_min || x_axis_.autoscale_max) &&
+      !autoscale_axis(x_axis_, *x_ticks_, data_min, data_max)) {
+    return false;
   }
   if (y_axis_.autoscale_min || y_axis_.autoscale_max) {
     if (!data_.CalculateYRange(x_axis_.min, x_axis_.max, data_min, data_max)) return false;
-    double lo = y_axis_.min;
-    double hi = y_axis_.max;
-    if (y_axis_.autoscale_min) lo = y_axis_.logarithmic ? std::max(data_min, kLogFloor) : data_min;
-    if (y_axis_.autoscale_max) hi = data_max;
-    double adjusted_lo = lo;
-    double adjusted_hi = hi;
-    if (!y_ticks_->AdjustRange(adjusted_lo, adjusted_hi)) return false;
-    if (y_axis_.autoscale_min) y_axis_.min = static_cast<float>(adjusted_lo);
-    if (y_axis_.autoscale_max) y_axis_.max = static_cast<float>(adjusted_hi);
+    if (!autoscale_axis(y_axis_, *y_ticks_, data_min, data_max)) return false;
   }
   return true;
 }
