@@ -204,29 +204,20 @@ SimplexResult simplex(Objective& objective, RunState& state, int n, ParamVector&
     search.step();
     const double sd = search.spread();
 
+    // The baseline models restart while the vertices differ at all, the others while they are
+    // still spread beyond the tolerance; both only in iterations 1..9.
+    const bool baseline = has_baseline(model);
+    const bool restart_now = it <= kLastRestartIteration && (baseline ? sd > 0.0 : sd > tol);
     bool stop = false;
-    if (has_baseline(model)) {
-      if (sd > 0.0 && it <= kLastRestartIteration) {
-        restart(true);
-        if (it >= max_iter) {
-          result.stop = SimplexStop::kIterationLimit;
-          stop = true;
-        }
-      } else if (sd <= tol && it > max_iter / 100) {
-        result.stop = SimplexStop::kConverged;
+    if (restart_now) {
+      restart(baseline);
+      if (it >= max_iter) {
+        result.stop = SimplexStop::kIterationLimit;
         stop = true;
       }
-    } else {
-      if (it <= kLastRestartIteration && sd > tol) {
-        restart(false);
-        if (it >= max_iter) {
-          result.stop = SimplexStop::kIterationLimit;
-          stop = true;
-        }
-      } else if (sd <= tol && it > max_iter / 100) {
-        result.stop = SimplexStop::kConverged;
-        stop = true;
-      }
+    } else if (sd <= tol && it > max_iter / 100) {
+      result.stop = SimplexStop::kConverged;
+      stop = true;
     }
     if (stop) break;
 
