@@ -41,7 +41,9 @@ endif()
 # folder.
 if(TARGET wintk AND TARGET velmor_plot AND VELMOR_TESTS)
   add_test(NAME app_xvfb_session
-           COMMAND bash ${PROJECT_SOURCE_DIR}/tests/app/xvfb_app_session.sh
-                   $<TARGET_FILE:app_tests> ${CMAKE_BINARY_DIR}/screenshots)
+           COMMAND bash ${PROJECT_SOURCE_DIR}/tests/support/xvfb_screenshots.sh
+                   $<TARGET_FILE:app_tests> "AppRealWindow.*" 1600x1000x24
+                   ${CMAKE_BINARY_DIR}/screenshots VELMOR_SCREENSHOT_DIR velmor_main_window.bmp
+                   velmor_plot_window.bmp)
   set_tests_properties(app_xvfb_session PROPERTIES LABELS gui TIMEOUT 180)
 endif()

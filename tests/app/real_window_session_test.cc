@@ -1,7 +1,7 @@
-// The real-window session: under Xvfb (xvfb_app_session.sh, QT_QPA_PLATFORM=xcb) the program
-// opens the example, fits models 1 and 2, closing each plot, and the main window with its report
-// and the first plot window are photographed into VELMOR_SCREENSHOT_DIR (the build folder under
-// ctest). Without that variable the test is skipped; the offscreen runs cover the same steps.
+// The real-window session: under Xvfb (tests/support/xvfb_screenshots.sh, QT_QPA_PLATFORM=xcb) the
+// program opens the example, fits models 1 and 2, closing each plot, and the main window with its
+// report and the first plot window are photographed into VELMOR_SCREENSHOT_DIR (the build folder
+// under ctest). Without that variable the test is skipped; the offscreen runs cover the same steps.
 #include <cstdlib>
 #include <set>
 

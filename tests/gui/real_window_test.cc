@@ -1,6 +1,6 @@
-// The real-window check. Under Xvfb (xvfb_window_check.sh, QT_QPA_PLATFORM=xcb) it runs on a
-// real X server; under the offscreen platform it runs as an ordinary test. The screenshot goes
-// to WINTK_SCREENSHOT_DIR (the build folder under ctest) or the temporary folder.
+// The real-window check. Under Xvfb (tests/support/xvfb_screenshots.sh, QT_QPA_PLATFORM=xcb) it
+// runs on a real X server; under the offscreen platform it runs as an ordinary test. The screenshot
+// goes to WINTK_SCREENSHOT_DIR (the build folder under ctest) or the temporary folder.
 #include <cstdlib>
 #include <filesystem>
 

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Runs real-window tests on an X server made by xvfb-run and checks that they left their
+# screenshots in the given folder (kept out of the repository: callers pass a build folder).
+# Usage: xvfb_screenshots.sh <test binary> <gtest filter> <screen WxHxD> <folder>
+#                            <environment variable naming the folder> <screenshot>...
+set -euo pipefail
+tests_binary="$1"
+filter="$2"
+screen="$3"
+folder="$4"
+folder_variable="$5"
+shift 5
+if ! command -v xvfb-run > /dev/null; then
+  echo "xvfb-run is not installed; the real-window tests $filter are skipped"
+  exit 0
+fi
+mkdir -p "$folder"
+for shot in "$@"; do rm -f "$folder/$shot"; done
+env QT_QPA_PLATFORM=xcb "$folder_variable=$folder" \
+  xvfb-run -a -s "-screen 0 $screen" "$tests_binary" --gtest_filter="$filter"
+for shot in "$@"; do
+  if [ ! -s "$folder/$shot" ]; then
+    echo "no screenshot $shot was written to $folder"
+    exit 1
+  fi
+done
+echo "screenshots written to $folder: $*"
