@@ -1,0 +1,129 @@
+#include "reference_fit.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+#include "../engine/data/temp_folder.h"
+#include "data_family.h"
+
+namespace velmor::testing {
+namespace {
+
+FamilyCase copied_example(const TempFolder& folder) {
+  const std::string copy = folder.file("DATA.IN");
+  std::filesystem::copy_file(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN", copy);
+  return example_case(copy);
+}
+
+TEST(ReferenceFit, NoiselessDataGiveBackTheirParameters) {
+  for (int model = 1; model <= 4; ++model) {
+    CurveDesign d;
+    d.kind = kind_of_model(model);
+    d.so = {10.0, 30.0, 90.0};
+    for (int k = 0; k < 11; ++k) d.times.push_back(4.0 * k);
+    d.baseline_fraction = has_baseline(model) ? 0.1 : 0.0;
+    d.relative_noise = 0.0;
+    const FamilyCase c = generate_case("noiseless", d);
+    const ReferenceFit fit = reference_fit(c.data, model);
+    SCOPED_TRACE(model);
+    EXPECT_NEAR(fit.p.km, c.truth.km, 1e-7 * c.truth.km);
+    EXPECT_NEAR(fit.p.vm, c.truth.vm, 1e-7 * c.truth.vm);
+    EXPECT_NEAR(fit.p.bkg, has_baseline(model) ? c.truth.bkg : 0.0, 1e-8);
+    EXPECT_LT(fit.ssq, 1e-18);
+  }
+}
+
+// Optima known from the example: S and the parameters as the program prints them (rounded),
+// and the standard error of model 1's Km from the exact Jacobian.
+TEST(ReferenceFit, ReachesTheKnownOptimaOfTheExample) {
+  const TempFolder folder;
+  const FamilyCase example = copied_example(folder);
+  const ReferenceFit m1 = reference_fit(example.data, 1);
+  EXPECT_LE(m1.ssq, 42.978669 + 5e-7);
+  EXPECT_GE(m1.ssq, 42.978669 * (1.0 - 1e-6));
+  EXPECT_NEAR(m1.p.km, 8.378, 5e-4);
+  EXPECT_NEAR(m1.p.vm, 0.3555, 5e-5);
+  EXPECT_NEAR(m1.se[0], 0.5998, 5e-5);
+  EXPECT_TRUE(m1.well_determined) << m1.note;
+
+  const ReferenceFit m2 = reference_fit(example.data, 2);
+  EXPECT_LE(m2.ssq, 36.425048 + 5e-7);
+  EXPECT_GE(m2.ssq, 36.425048 * (1.0 - 1e-6));
+  EXPECT_NEAR(m2.p.km, 8.950, 5e-4);
+  EXPECT_NEAR(m2.p.vm, 0.35285, 5e-6);
+  EXPECT_NEAR(m2.p.bkg, 0.8201, 5e-5);
+}
+
+// Every fit of the family is a Karush-Kuhn-Tucker point: the gradient of S vanishes for a free
+// parameter (measured as the relative change of S for a step of one standard error: about
+// 2 / (n - p) times the parameter's distance from the optimum in standard errors) and points
+// into the box at an active bound. Where the
+// model is the generating one, S is no larger than at the true parameters.
+TEST(ReferenceFit, FamilyOptimaMeetTheOptimalityConditions) {
+  for (const FamilyCase& c : generated_family()) {
+    for (const int model : c.models()) {
+      SCOPED_TRACE(c.name + " model " + std::to_string(model));
+      const ReferenceFit fit = reference_fit(c.data, model, c.options);
+      EXPECT_NEAR(fit.ssq, reference_ssq(c.data, model, fit.p, c.options), 1e-12 * fit.ssq);
+      if (has_baseline(model)) {
+        EXPECT_LE(fit.ssq, reference_ssq(c.data, model, c.truth));
+      }
+      if (fit.at_search_limit) continue;
+      const auto g = reference_gradient(c.data, model, fit.p, c.options);
+      const std::array<bool, 3> at_bound{fit.km_at_bound, fit.vm_at_bound, fit.bkg_at_bound};
+      for (int j = 0; j < fit.npar; ++j) {
+        const double scale = std::isfinite(fit.se[j]) ? fit.se[j] : std::fabs(fit.value(j));
+        const double sensitivity = g[j] * scale / fit.ssq;
+        if (at_bound[j]) {
+          EXPECT_GT(sensitivity, -1e-7) << "parameter " << j;
+        } else {
+          EXPECT_LT(std::fabs(sensitivity), 1e-7) << "parameter " << j;
+        }
+      }
+    }
+  }
+}
+
+TEST(ReferenceFit, ZeroOrderFamilyCasesHaveTheirOptimumKmAtTheBound) {
+  for (const FamilyCase& c : generated_family()) {
+    if (c.name.rfind("zero_order", 0) != 0) continue;
+    const ReferenceFit fit = reference_fit(c.data, c.models()[0], c.options);
+    EXPECT_TRUE(fit.km_at_bound) << c.name << " Km " << fit.p.km;
+    EXPECT_EQ(fit.p.km, c.options.km_lower);
+  }
+}
+
+// Concentration x c and time x tau (bounds with them) scale Km and the baseline by c, Vm by
+// c / tau, S by c^2, and the standard errors like their parameters.
+TEST(ReferenceFit, ScalesExactlyWithTheUnitsOfTheData) {
+  const TempFolder folder;
+  const FamilyCase product = copied_example(folder);
+  const FamilyCase substrate = basic_substrate_case();
+  const std::array<ReferenceFit, 2> nominal[] = {
+      {reference_fit(product.data, 1), reference_fit(product.data, 2)},
+      {reference_fit(substrate.data, 3), reference_fit(substrate.data, 4)}};
+  const std::vector<FamilyCase> family = unit_family(product, substrate);
+  ASSERT_EQ(family.size(), 32u);
+  for (size_t k = 0; k < family.size(); ++k) {
+    const FamilyCase& c = family[k];
+    const double conc = c.options.km_lower / 1e-6;
+    const double time = conc * 1e-6 / c.options.vm_lower;
+    for (int m = 0; m < 2; ++m) {
+      const ReferenceFit& base = nominal[k < 16 ? 0 : 1][m];
+      SCOPED_TRACE(c.name + " model " + std::to_string(base.model));
+      const ReferenceFit fit = reference_fit(c.data, base.model, c.options);
+      const std::array<double, 3> factor{conc, conc / time, conc};
+      EXPECT_NEAR(fit.ssq, base.ssq * conc * conc, 1e-8 * fit.ssq);
+      for (int j = 0; j < base.npar; ++j) {
+        EXPECT_NEAR(fit.value(j), base.value(j) * factor[j], 1e-7 * fit.se[j]) << j;
+        EXPECT_NEAR(fit.se[j], base.se[j] * factor[j], 1e-6 * fit.se[j]) << j;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace velmor::testing
