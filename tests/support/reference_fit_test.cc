@@ -55,6 +55,19 @@ TEST(ReferenceFit, ReachesTheKnownOptimaOfTheExample) {
   EXPECT_NEAR(m2.p.km, 8.950, 5e-4);
   EXPECT_NEAR(m2.p.vm, 0.35285, 5e-6);
   EXPECT_NEAR(m2.p.bkg, 0.8201, 5e-5);
+
+  // The gradient the optimality test relies on, against central differences of S.
+  const ModelParams off{m2.p.km * 1.2, m2.p.vm * 0.9, m2.p.bkg + 0.5};
+  const auto g = reference_gradient(example.data, 2, off);
+  for (int j = 0; j < 3; ++j) {
+    const double h = 1e-5 * std::max(std::fabs(m2.value(j)), 1.0);
+    ModelParams up = off, down = off;
+    (j == 0 ? up.km : j == 1 ? up.vm : up.bkg) += h;
+    (j == 0 ? down.km : j == 1 ? down.vm : down.bkg) -= h;
+    const double diff =
+        (reference_ssq(example.data, 2, up) - reference_ssq(example.data, 2, down)) / (2 * h);
+    EXPECT_NEAR(g[j], diff, 1e-6 * std::fabs(diff)) << j;
+  }
 }
 
 // Every fit of the family is a Karush-Kuhn-Tucker point: the gradient of S vanishes for a free
