@@ -28,59 +28,11 @@
 #include "bench_data.h"
 #include "data_family.h"
 #include "engine/core/global_types.h"
-#include "engine/driver/model_fit.h"
-#include "engine/model/kinetic_models.h"
-#include "engine/model/model_objective.h"
-#include "recording_host.h"
+#include "engine_run.h"
 #include "reference_fit.h"
 
 namespace velmor::testing {
 namespace {
-
-struct EngineResult {
-  double ssq = 0.0;  // the weighted sum of squares the engine reports
-  std::array<double, 3> p{};
-  std::array<double, 3> se{};
-  int info = 0;
-  int messages = 0;
-  bool refitted = false;
-};
-
-// One model through the engine's chain as the fit driver runs it (velmor): fit_model on the
-// data as read, and once more from all-ones parameters when more than two parameters are
-// poorly determined. If the driver's handling around fit_model changes (a final check, unit
-// scaling), this is the place to follow it.
-EngineResult run_engine(const ProgressCurveData& data, int model, int weighting) {
-  RunState state;
-  RecordingHost host;
-  state.data = data;
-  state.idat = data.nRows;
-  state.idatasets = data.nCurves;
-  state.nwt_global = weighting;
-  ModelObjective objective(state, host);
-  ModelFit fit;
-  for (const bool recompute : {false, true}) {
-    state.imdlno = model;
-    state.data.X1 = data.X1;
-    state.data.X2 = data.X2;
-    state.data.Y = data.Y;
-    std::string name;
-    state.npar = npar(model, name);
-    state.strmdl = name;
-    fit = fit_model(state, host, objective, recompute);
-    if (recompute || fit.poorly_determined <= 2) break;
-  }
-  EngineResult r;
-  r.ssq = fit.stage2_ssq;
-  for (int j = 0; j < fit.npar && j < 3; ++j) {
-    r.p[j] = fit.p[j];
-    r.se[j] = fit.se[j];
-  }
-  r.info = fit.info;
-  r.messages = static_cast<int>(host.messages.size());
-  r.refitted = fit.poorly_determined > 2;
-  return r;
-}
 
 double seconds_since(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -101,7 +53,7 @@ void survey_plain(const std::vector<FamilyCase>& cases, const std::string& only,
     if (!only.empty() && c.name.find(only) == std::string::npos) continue;
     for (const int model : c.models()) {
       auto start = std::chrono::steady_clock::now();
-      const EngineResult e = run_engine(c.data, model, kNoWeighting);
+      const EngineFit e = run_engine(c.data, model, kNoWeighting);
       engine_seconds += seconds_since(start);
       start = std::chrono::steady_clock::now();
       const ReferenceFit ref = reference_fit(c.data, model, c.options);
@@ -177,11 +129,11 @@ void survey_robust(const std::vector<RobustCase>& cases, const std::string& only
     for (const int model : c.models()) {
       const ReferenceFit target = reference_fit(c.data, model, rc.without_outliers());
       const ReferenceFit plain = reference_fit(c.data, model, c.options);
-      const EngineResult robust = run_engine(c.data, model, kRobustWeighting);
+      const EngineFit robust = run_engine(c.data, model, kRobustWeighting);
       const double d = distance_in_se(robust.p, target);
 
       const ReferenceFit clean_ref = reference_fit(rc.clean, model, c.options);
-      const EngineResult clean = run_engine(rc.clean, model, kRobustWeighting);
+      const EngineFit clean = run_engine(rc.clean, model, kRobustWeighting);
       const double dc = distance_in_se(clean.p, clean_ref);
       std::array<double, 3> plain_p{plain.p.km, plain.p.vm, plain.p.bkg};
 
