@@ -70,6 +70,64 @@ TEST(ReferenceFit, ReachesTheKnownOptimaOfTheExample) {
   }
 }
 
+// A row of weight 2 counts as that row written twice, a row of weight 0 as a row left out.
+TEST(ReferenceFit, WeightsCountRowsAndLeftOutRowsCountNowhere) {
+  const FamilyCase c = basic_substrate_case();
+  const int n = c.data.nRows;
+  ProgressCurveData doubled = c.data;
+  ReferenceOptions weighted, zero_weighted, masked;
+  for (int i = 0; i < n; ++i) {
+    weighted.weights.push_back(i % 3 == 0 ? 2.0 : 1.0);
+    zero_weighted.weights.push_back(i % 4 == 0 ? 0.0 : 1.0);
+    masked.include.push_back(i % 4 != 0);
+    if (i % 3 == 0) {
+      doubled.X1[doubled.nRows] = c.data.X1[i];
+      doubled.X2[doubled.nRows] = c.data.X2[i];
+      doubled.Y[doubled.nRows++] = c.data.Y[i];
+    }
+  }
+  for (const int model : c.models()) {
+    SCOPED_TRACE(model);
+    const ReferenceFit w = reference_fit(c.data, model, weighted);
+    const ReferenceFit d = reference_fit(doubled, model);
+    const ReferenceFit z = reference_fit(c.data, model, zero_weighted);
+    const ReferenceFit m = reference_fit(c.data, model, masked);
+    EXPECT_NEAR(w.ssq, d.ssq, 1e-9 * d.ssq);
+    EXPECT_NEAR(z.ssq, m.ssq, 1e-9 * m.ssq);
+    EXPECT_EQ(m.rows_used, n - (n + 3) / 4);
+    const auto gw = reference_gradient(c.data, model, d.p, weighted);
+    const auto gd = reference_gradient(doubled, model, d.p);
+    for (int j = 0; j < w.npar; ++j) {
+      EXPECT_NEAR(w.value(j), d.value(j), 1e-6 * d.se[j]) << j;
+      EXPECT_NEAR(z.value(j), m.value(j), 1e-6 * m.se[j]) << j;
+      EXPECT_NEAR(gw[j], gd[j], 1e-9 * (std::fabs(gd[j]) + d.ssq / d.se[j])) << j;
+    }
+  }
+}
+
+// The acceptance rule at and just beyond each of its thresholds.
+TEST(ReferenceFit, ComparisonAppliesEachThreshold) {
+  ReferenceFit ref;
+  ref.npar = 3;
+  ref.p = {10.0, 2.0, 1.0};
+  ref.se = {1.0, 0.1, 0.5};
+  ref.ssq = 4.0;
+  const std::array<double, 3> p{10.0, 2.0, 1.0}, se{1.0, 0.1, 0.5};
+  const FitComparison same = compare_with_reference(ref, 4.0, p, se);
+  EXPECT_TRUE(same.reaches_ssq && same.params_match && same.se_match);
+  EXPECT_TRUE(compare_with_reference(ref, 4.0 * (1 + 0.9e-6), p, se).reaches_ssq);
+  EXPECT_FALSE(compare_with_reference(ref, 4.0 * (1 + 1.1e-6), p, se).reaches_ssq);
+  // Km 1.5e-4 relative off is 0.0015 se: within 2% of se; Vm 0.01 se off is within too.
+  EXPECT_TRUE(compare_with_reference(ref, 4.0, {10.0015, 2.001, 1.0}, se).params_match);
+  // The baseline 1.5% and 0.03 se off: beyond both tolerances.
+  const FitComparison far = compare_with_reference(ref, 4.0, {10.0, 2.0, 1.015}, se);
+  EXPECT_FALSE(far.params_match);
+  EXPECT_NEAR(far.se_error[2], 0.03, 1e-12);
+  EXPECT_NEAR(far.rel_error[2], 0.015, 1e-12);
+  EXPECT_TRUE(compare_with_reference(ref, 4.0, p, {1.019, 0.0981, 0.5}).se_match);
+  EXPECT_FALSE(compare_with_reference(ref, 4.0, p, {1.0, 0.1, 0.511}).se_match);
+}
+
 // Every fit of the family is a Karush-Kuhn-Tucker point: the gradient of S vanishes for a free
 // parameter (measured as the relative change of S for a step of one standard error: about
 // 2 / (n - p) times the parameter's distance from the optimum in standard errors) and points
