@@ -65,8 +65,10 @@ struct CurveDesign {
 FamilyCase generate_case(const std::string& name, const CurveDesign& design);
 
 // The family of the fit acceptance rule, each design in a product and a substrate variant
-// (names end in _p and _s): basic, first order (So/Km <= 0.02), zero order with the optimum Km
-// at its bound, stacked replicate curves, curves of 5 points, near-noiseless (1e-5), 20% noise,
+// (names end in _p and _s), 34 cases: basic, first order (So/Km <= 0.02; model 3, which lacks
+// the data's small baseline, has no finite optimum there), zero order after a lag with the
+// optimum Km at its bound (models 1, 2 and 3; model 4's baseline absorbs the lag), stacked
+// replicate curves, curves of 5 points, near-noiseless (1e-5), 20% noise,
 // a baseline five times the signal, ten curves over three decades of [So], log-spaced times, a
 // late first time, curves in falling [So] order, values of 1e5..1e6, concentrations of
 // 1e-5..1e-3 (molar), time in hours, time in milliseconds and one short single curve.
@@ -75,7 +77,8 @@ std::vector<FamilyCase> generated_family();
 // The substrate design the unit-invariance tables rescale (the basic substrate case).
 FamilyCase basic_substrate_case();
 
-// The example file (examples/DATA.IN, product data) as a case; truth holds the model 1 optimum.
+// A data file of product data read through the program's reader (examples/DATA.IN for the
+// example), named "example"; its truth is unknown and left at zero.
 FamilyCase example_case(const std::string& example_path);
 
 // The case with concentrations ([So], Y, Km, baseline, the Km bound) multiplied by `conc` and
