@@ -82,7 +82,8 @@ std::string usage_text(const std::string& program_name) {
          "\n"
          "Exit status: 0 completed; 1 data file missing; 3 data error; 5 too many parameters or\n"
          "too few data points; 6 model incompatible with the columns; 4 the data suggest the\n"
-         "other kind of model; 7 a picture could not be written; 2 usage error.\n";
+         "other kind of model; 7 a picture could not be written; 9 every fit failed (the report\n"
+         "says why); 2 usage error.\n";
 }
 
 }  // namespace velmor::app

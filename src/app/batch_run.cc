@@ -57,13 +57,14 @@ int run_batch(const CommandLine& command_line, std::ostream& out, std::ostream& 
     return kExitWrongModelType;
   }
   const int status = velmor(state, host, command_line.data_file);
-  if (status != kStatusCompleted) return status;
+  // A run whose every fit failed still wrote its report, which says why.
+  if (status != kStatusCompleted && status != kStatusNoFiniteFit) return status;
 
   if (!append_closing_line(state, state.filenameresults)) {
     host.dlgmessage(kError, "Could not append to the output file " + state.filenameresults);
     return kStatusDataError;
   }
-  if (pictures.residuals) pictures.residuals(state);
+  if (status == kStatusCompleted && pictures.residuals) pictures.residuals(state);
   out << state.filenameresults << '\n';
   return status;
 }

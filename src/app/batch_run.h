@@ -19,8 +19,9 @@ struct BatchPictures {
 // Does what the Run command does, without a window: applies the product/substrate plausibility
 // rule, runs the fit, appends the closing line to the report and prints the report's path on
 // `out`. Every message a window would show in a box goes to `err` as "Information: ...",
-// "Warning: ..." or "Error: ...". Returns the exit status: the driver's status (0, 1, 3, 5, 6)
-// or kExitWrongModelType.
+// "Warning: ..." or "Error: ...". Returns the exit status: the driver's status (0, 1, 3, 5, 6,
+// or 9 when every fit failed: the report is then complete and its path printed, but no residual
+// picture is drawn) or kExitWrongModelType.
 int run_batch(const CommandLine& command_line, std::ostream& out, std::ostream& err,
               const BatchPictures& pictures = {});
 

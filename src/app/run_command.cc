@@ -83,7 +83,8 @@ void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms) 
   state.filenamedata = shell.data_file_name;
   const int status = velmor(state, host, shell.data_file_name);
 
-  if (status == kStatusCompleted) {
+  // When every fit failed the report is still complete, and it says why.
+  if (status == kStatusCompleted || status == kStatusNoFiniteFit) {
     wintk::setwindowtitle(kTitleSaving);
     show_report(shell, state, settle_ms);
   } else if (status == kStatusTooManyParameters || status == kStatusModelColumns) {

@@ -6,6 +6,8 @@
 #include "engine/driver/report_formats.h"
 #include "engine/model/kinetic_models.h"
 #include "engine/stats/matrix_report.h"
+#include "engine/stats/model_summary.h"
+#include "util/fitting_field.h"
 #include "util/fixed_string.h"
 #include "util/fortran_format.h"
 
@@ -15,7 +17,8 @@ namespace {
 namespace rf = report_format;
 using util::FortranValue;
 
-void put(std::ostream& out, const char* format, const std::vector<FortranValue>& values = {}) {
+void put(std::ostream& out, std::string_view format,
+         const std::vector<FortranValue>& values = {}) {
   out << util::fortran_write(format, values);
 }
 
@@ -27,6 +30,81 @@ std::string trimmed(const std::string& s) {
 
 std::string separator() {
   return " " + std::string(78, '-');
+}
+
+std::string fixed_descriptor(int width, int decimals) {
+  return "F" + std::to_string(width) + "." + std::to_string(decimals);
+}
+
+// `format` with its Fw.d (given by width and decimals) replaced by `chosen`.
+std::string with_descriptor(std::string_view format, int width, int decimals,
+                            const std::string& chosen) {
+  const std::string fixed = fixed_descriptor(width, decimals);
+  std::string text(format);
+  text.replace(text.find(fixed), fixed.size(), chosen);
+  return text;
+}
+
+// `format`, whose one real is `value` written with Fw.d, with the field that value needs.
+std::string fitted(std::string_view format, int width, int decimals, double value) {
+  return with_descriptor(format, width, decimals,
+                         util::fitting_descriptor({&value, 1}, width, decimals));
+}
+
+// The AICc line; "unknown" when a standard error, and so the penalty, could not be computed.
+void put_aicc(std::ostream& out, double aicc) {
+  constexpr int kWidth = 12;
+  constexpr int kDecimals = 4;
+  if (std::isnan(aicc)) {
+    put(out, with_descriptor(rf::kAicc, kWidth, kDecimals, "A12"), {std::string(kUnknownValue)});
+  } else {
+    put(out, fitted(rf::kAicc, kWidth, kDecimals, aicc), {aicc});
+  }
+}
+
+// One row of the best-fit table: value, standard error and 95 % limits share one form (fixed,
+// or exponent when fixed would not show the row's largest value); a standard error or limit that
+// could not be computed is "unknown".
+void put_parameter_row(std::ostream& out, int index, double value, double se, double ci) {
+  constexpr int kValueWidth = 13;  // value and standard error
+  constexpr int kLimitWidth = 14;
+  constexpr int kDecimals = 6;
+  const double row[] = {value, se, value - ci, value + ci};
+  // Every value is checked against the narrower field, so the limits fit theirs as well.
+  const bool fixed =
+      util::fitting_descriptor(row, kValueWidth, kDecimals).front() == 'F';
+  const std::string value_field =
+      fixed ? fixed_descriptor(kValueWidth, kDecimals) : util::exponent_descriptor(kValueWidth);
+  const std::string limit_field =
+      fixed ? fixed_descriptor(kLimitWidth, kDecimals) : util::exponent_descriptor(kLimitWidth);
+
+  std::vector<FortranValue> values{index, value};
+  std::string format = "(5X,I3,5X," + value_field + ",'  +/-',";
+  const auto statistic = [&](double v, int width, const std::string& field) {
+    if (std::isfinite(v)) {
+      values.emplace_back(v);
+      return field;
+    }
+    values.emplace_back(std::string(kUnknownValue));
+    return "A" + std::to_string(width);
+  };
+  format += statistic(se, kValueWidth, value_field) + ",3X,'[',";
+  format += statistic(row[2], kLimitWidth, limit_field) + ",' ,',";
+  format += statistic(row[3], kLimitWidth, limit_field) + ",' ]')";
+  put(out, format, values);
+}
+
+// The format of the data table's rows: time, [So], Y and Ycalc in 12 columns with 3 decimals,
+// the residual in 10 with 6, each column in the form its largest value needs.
+std::string data_row_format(const ProgressCurveData& data) {
+  const auto n = static_cast<std::size_t>(data.nRows);
+  std::vector<double> residuals(n);
+  for (std::size_t i = 0; i < n; ++i) residuals[i] = data.Ycalc[i] - data.Y[i];
+  std::string format = "(5X, I3, 2X";
+  for (const auto* column : {&data.X1, &data.X2, &data.Y, &data.Ycalc}) {
+    format += ", " + util::fitting_descriptor({column->data(), n}, 12, 3);
+  }
+  return format + ", 3X, " + util::fitting_descriptor(residuals, 10, 6) + ")";
 }
 
 bool contains_slash(const std::string& s) {
@@ -56,6 +134,14 @@ void write_breakpoints(std::ostream& out, const ModelFit& fit, int curves) {
 
 }  // namespace
 
+bool fit_failed(const ModelFit& fit) {
+  if (!std::isfinite(fit.stage2_ssq)) return true;
+  for (int j = 0; j < fit.npar; ++j) {
+    if (!std::isfinite(fit.p[j])) return true;
+  }
+  return false;
+}
+
 ParamVector reported_gradient(const ParamVector& g, int npar) {
   ParamVector shown = g;
   for (int j = 0; j < npar; ++j) {
@@ -80,28 +166,29 @@ void write_model_section(std::ostream& out, const ModelFit& fit, const ProgressC
   if (fit.info == 2) put(out, rf::kCallsExceeded, {fit.call_limit, fit.info});
   if (fit.info == 4) put(out, rf::kUphill, {fit.info});
   put(out, rf::kWeighting, {std::string(fit.weighting == 0 ? "NO WEIGHTING" : "ROBUST WEIGHTING")});
-  put(out, rf::kStage1, {fit.stage1_ssq});
-  put(out, rf::kStage2, {fit.stage2_ssq});
-  put(out, rf::kStandardError, {std::sqrt(fit.stage2_ssq / (data.nRows - npar))});
-  put(out, rf::kAicc, {fit.aicc});
+  if (fit_failed(fit)) put(out, rf::kFitFailed);
+  put(out, fitted(rf::kStage1, 14, 8, fit.stage1_ssq), {fit.stage1_ssq});
+  put(out, fitted(rf::kStage2, 14, 8, fit.stage2_ssq), {fit.stage2_ssq});
+  const double se_regression = std::sqrt(fit.stage2_ssq / (data.nRows - npar));
+  put(out, fitted(rf::kStandardError, 14, 8, se_regression), {se_regression});
+  put_aicc(out, fit.aicc);
   write_breakpoints(out, fit, data.nCurves);
 
   print_grad(npar, fit.p, reported_gradient(fit.gradient, npar), out);
 
   put(out, rf::kInitialHeading);
-  for (int j = 0; j < npar; ++j) put(out, rf::kInitialRow, {j + 1, fit.initial[j]});
-  put(out, rf::kBestFitHeading);
   for (int j = 0; j < npar; ++j) {
-    put(out, rf::kBestFitRow,
-        {j + 1, fit.p[j], fit.se[j], fit.p[j] - fit.ci[j], fit.p[j] + fit.ci[j]});
+    put(out, fitted(rf::kInitialRow, 12, 6, fit.initial[j]), {j + 1, fit.initial[j]});
   }
+  put(out, rf::kBestFitHeading);
+  for (int j = 0; j < npar; ++j) put_parameter_row(out, j + 1, fit.p[j], fit.se[j], fit.ci[j]);
   out << separator() << "\n\n";
 
   matprnt(npar, fit.corr, out);
 
   put(out, rf::kTableHeading);
   out << separator() << '\n';
-  static const util::FortranFormat row_format(rf::kTableRow);
+  const util::FortranFormat row_format(data_row_format(data));
   for (int i = 0; i < data.nRows; ++i) {
     out << row_format.write(
         {i + 1, data.X1[i], data.X2[i], data.Y[i], data.Ycalc[i], data.Ycalc[i] - data.Y[i]});

@@ -1,7 +1,9 @@
 #pragma once
 
 // The format texts of the report, as the report has always been written. Each is handed to the
-// formatter as it stands.
+// formatter as it stands, or with its Fw.d replaced by the field its value needs (see
+// util::fitting_descriptor). The rows of the parameter and data tables are built from their
+// fields in model_report.cc.
 namespace velmor::report_format {
 
 inline constexpr char kTwoBlankLines[] = "(/)";
@@ -19,6 +21,8 @@ inline constexpr char kUphill[] =
     "(/10X,'UPHILL SEARCH DIRECTION WAS EXECUTED--INFO ='              ,I2/10X,"
     "'(MESSAGE RETURNED FROM STAGE 3)'/)";
 inline constexpr char kWeighting[] = "(10X,'WEIGHTING: ', A)";
+inline constexpr char kFitFailed[] =
+    "(/10X,'FIT FAILED: SUM OF SQUARES OR PARAMETERS NOT FINITE; MODEL NOT RANKED')";
 inline constexpr char kStage1[] = "(/10X,'STAGE-1 SIMPLEX SEARCH SSQ=',8X,F14.8)";
 inline constexpr char kStage2[] = "(10X,'STAGE-2 QUADRATIC PROGRAMMING SSQ=',1X,F14.8)";
 inline constexpr char kStandardError[] = "(/10X,'STANDARD ERROR OF REGRESSION=',5X,F14.8)";
@@ -33,11 +37,8 @@ inline constexpr char kInitialRow[] = "(5X,I3,2X,F12.6)";
 inline constexpr char kBestFitHeading[] =
     "(/,10X,'BEST FIT PARAMETERS:', 4X, 'STD. ERRORS',              10X, "
     "'95% CONFIDENCE LIMITS')";
-inline constexpr char kBestFitRow[] =
-    "(5X,I3,5X,F13.6,'  +/-',F13.6,              3X,'[', F14.6,' ,',F14.6,' ]')";
 inline constexpr char kTableHeading[] =
     "(/,5X,'NO.',9X,'time',7X,'[So]',10X,'Y',9X,'Ycalc',6X,'RESIDUAL')";
-inline constexpr char kTableRow[] = "(5X, I3, 2X, 4F12.3, 3X, F10.6)";
 inline constexpr char kSavedTo[] = "(1X, A, A)";
 inline constexpr char kResultsWrittenTo[] = "(3X,'Results written to ', a)";
 

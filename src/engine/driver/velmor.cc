@@ -1,5 +1,6 @@
 #include "engine/driver/velmor.h"
 
+#include <cmath>
 #include <fstream>
 #include <vector>
 
@@ -27,6 +28,9 @@ inline constexpr char kMsgColumnsIncompatible[] = "Number of variables not compa
 inline constexpr char kMsgParameterLimit[] = "Number of variables exceeded limit: ";
 inline constexpr char kMsgNotEnoughPoints[] = "Not enough data points to fit model: ";
 inline constexpr char kMsgReportWriteFailed[] = "The report could not be written completely: ";
+inline constexpr char kMsgFitFailed[] =
+    "Fit failed (sum of squares or parameters not finite), left out of the ranking: model ";
+inline constexpr char kMsgNoFiniteFit[] = "No model could be fitted to these data: every fit failed";
 
 // Fitted values that cannot be drawn (negative, huge or not a number) are drawn as 0; the
 // report's table shows them as computed.
@@ -114,10 +118,16 @@ int velmor(RunState& state, Host& host, const std::string& data_file_name) {
       status = kStatusCompleted;
       host.setwindowtitle(title);
 
-      fitted.push_back({fit.aicc, model, fit.weighting, name});
+      const bool failed = fit_failed(fit);
+      if (failed) host.dlgmessage(kWarning, kMsgFitFailed + util::write_di(model, "I3"));
+      fitted.push_back({fit.aicc, model, fit.weighting, name, failed});
       write_model_section(out, fit, state.data, time());
       clamp_for_drawing(state.data);
-      if (fit.aicc < best_aicc) {
+      // A failed fit is never the best; a ranked one whose AICc is unknown is, until another
+      // ranked model has a known AICc.
+      const bool better = best_model == 0 || fit.aicc < best_aicc ||
+                          (std::isnan(best_aicc) && !std::isnan(fit.aicc));
+      if (!failed && better) {
         best_aicc = fit.aicc;
         best_data = state.data;
         best_model = model;
@@ -137,6 +147,10 @@ int velmor(RunState& state, Host& host, const std::string& data_file_name) {
     state.strmdl = best_name;
   }
   state.global_mdl_count = static_cast<int>(fitted.size());
+  if (!fitted.empty() && best_model == 0) {
+    host.dlgmessage(kError, kMsgNoFiniteFit);
+    status = kStatusNoFiniteFit;
+  }
   out << util::fortran_write(report_format::kSavedTo, {std::string("SAVED TO: "), report_name});
   out.flush();
   if (!out.good()) {

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "engine/stats/break_search.h"
 #include "engine/stats/varmet.h"
+#include "util/fitting_field.h"
 #include "util/number_text.h"
 
 namespace velmor {
@@ -23,9 +26,23 @@ constexpr double kLastBend = static_cast<double>(1.5f);
 constexpr double kSmallestCurvature = 0.5;
 constexpr double kSmallestLevel = 1e-6;
 
+// Widest number field of a text: the range text "[lo to hi]" has room for two of 12 columns
+// within its 30 characters. Numbers that F8.3 and F6.1 show fully print the same in these wider
+// fields, since the texts are trimmed.
+constexpr int kNumberWidth = 12;
+
 std::string fixed_length(std::string text) {
   text.resize(kBreakpointTextLength, ' ');
   return text;
+}
+
+// The numbers of one text, with `decimals` decimals, or in exponent form when that would not
+// show them (see util::fitting_descriptor); left-justified and trimmed.
+std::vector<std::string> number_texts(std::initializer_list<double> values, int decimals) {
+  const std::string field = util::fitting_descriptor(values, kNumberWidth, decimals);
+  std::vector<std::string> texts;
+  for (const double v : values) texts.push_back(util::write_dr(v, field));
+  return texts;
 }
 
 }  // namespace
@@ -72,11 +89,12 @@ void write_bend_texts(const BentLine& b, double s, std::string& inflection, std:
   const double level = s < 0.0 ? std::fabs(b[0]) : b[0];
   const double lo = b[3] / 2.5;
   const double hi = lo * 4.75;
+  // The bend's time and level are different quantities; the range's two times go together.
   inflection =
-      fixed_length("[" + util::write_dr(b[3], "F8.3") + ", " + util::write_dr(level, "F8.3") + "]");
-  curvature = fixed_length(util::write_dr(b[4], "F6.1"));
-  range =
-      fixed_length("[" + util::write_dr(lo, "F8.3") + " to " + util::write_dr(hi, "F8.3") + "]");
+      fixed_length("[" + number_texts({b[3]}, 3)[0] + ", " + number_texts({level}, 3)[0] + "]");
+  curvature = fixed_length(number_texts({b[4]}, 1)[0]);
+  const std::vector<std::string> times = number_texts({lo, hi}, 3);
+  range = fixed_length("[" + times[0] + " to " + times[1] + "]");
 }
 
 void breakpoint(const ProgressCurveData& data, ModelId model, const ParamVector& p,

@@ -40,6 +40,7 @@ std::vector<SummaryRow> rank_models(std::span<const FittedModel> models) {
   std::vector<double> sequence;  // 1-based position in fitted order, as a real for the sort
   std::vector<int> undefined;
   for (int k = 0; k < count; ++k) {
+    if (models[k].failed) continue;
     if (std::isnan(models[k].aicc)) {
       undefined.push_back(k + 1);
       continue;
@@ -87,6 +88,8 @@ std::vector<SummaryRow> rank_models(std::span<const FittedModel> models) {
 
 void write_model_summary(std::span<const FittedModel> models, std::ostream& out) {
   if (models.size() < 2) return;
+  const std::vector<SummaryRow> rows = rank_models(models);
+  if (rows.empty()) return;
   const std::string dash_format = runtime_format("( 3H(1X,I3,6H('-')) )", 78);
 
   out << '\n';
@@ -96,11 +99,28 @@ void write_model_summary(std::span<const FittedModel> models, std::ostream& out)
                              {std::string("RANK"), std::string("AICc"), std::string("Delta(AICc)"),
                               std::string("MODEL NAME"), std::string("LER*<2")});
   out << util::fortran_write(dash_format, {});
-  for (const SummaryRow& row : rank_models(models)) {
+  bool any_unknown = false;
+  for (const SummaryRow& row : rows) {
+    if (std::isnan(row.aicc)) {
+      any_unknown = true;
+      const std::string unknown = kUnknownValue;
+      out << util::fortran_write("(5X, I3, 2X, A10, 2X, A10, 2X, A, T75, A7)",
+                                 {row.rank, unknown, unknown, row.name, unknown});
+      continue;
+    }
     out << util::fortran_write("(5X, I3, 2X, F10.4, 2X, F10.5, 2X, A, T75, F5.2, A2)",
                                {row.rank, row.aicc, row.delta, row.name, row.ler, row.marker});
   }
   out << util::fortran_write(dash_format, {});
+  if (any_unknown) {
+    out << util::fortran_write(
+        "(5X,'unknown: a standard error could not be computed; the model is ranked last')", {});
+  }
+  for (const FittedModel& model : models) {
+    if (model.failed) {
+      out << util::fortran_write("(5X,'not ranked, the fit failed: ',A)", {trimmed(model.name)});
+    }
+  }
   out << '\n';
 }
 

@@ -7,12 +7,18 @@
 
 namespace velmor {
 
+// How the report prints a statistic that could not be computed (a standard error, its limits,
+// an AICc that depends on them): a word, where "NaN" would look like a fault of the program and
+// 0 like a result.
+inline constexpr char kUnknownValue[] = "unknown";
+
 // What the fit driver keeps of one fitted model for the closing comparison.
 struct FittedModel {
   double aicc = 0.0;
   int model = 0;      // ModelId
   int weighting = 0;  // weighting code of the fit
   std::string name;   // model name, at most 80 characters
+  bool failed = false;  // the fit failed (sum of squares or parameters not finite): not ranked
 };
 
 // The ranks of the models by increasing AICc, with Akaike weights and evidence ratios.
@@ -25,12 +31,16 @@ struct SummaryRow {
   std::string name;    // trimmed model name
 };
 
-// Ranks the models (in the order they were fitted) by AICc. Models whose AICc is NaN follow
-// the others with NaN differences and evidence ratios and take no part in the weights; equal
-// AICc values (infinite ones included) differ by exactly 0.
+// Ranks the models (in the order they were fitted) by AICc, leaving out failed fits. Models
+// whose AICc is NaN (a standard error could not be computed) follow the others with NaN
+// differences and evidence ratios and take no part in the weights; equal AICc values (infinite
+// ones included) differ by exactly 0.
 std::vector<SummaryRow> rank_models(std::span<const FittedModel> models);
 
-// The best-fit model summary of a run that fitted two or more models; writes nothing for fewer.
+// The best-fit model summary of a run that fitted two or more models, of which at least one is
+// ranked; writes nothing otherwise. A ranked model whose AICc is NaN shows "unknown" for its
+// AICc, difference and evidence ratio, with a note under the table; each failed fit is named in
+// a note of its own.
 void write_model_summary(std::span<const FittedModel> models, std::ostream& out);
 
 }  // namespace velmor

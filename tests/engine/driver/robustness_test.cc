@@ -118,10 +118,9 @@ std::vector<std::string> read_lines(const std::filesystem::path& path) {
   return lines;
 }
 
-// Per model section of a completed report: the estimates are always numbers; their errors and
-// limits may be NaN only where the data make the sum of squares itself overflow (a value whose
-// square exceeds the double range, or a time so far back that every admissible Vm gives an
-// infinite residual), since the errors scale with it. Returns the number of sections.
+// Per model section of a report: the estimates are always numbers, and a section whose sum of
+// squares is finite has no NaN in its parameter table (an error that cannot be computed prints
+// as "unknown"). Returns the number of sections.
 int check_parameter_tables(const std::vector<std::string>& report) {
   int sections = 0;
   bool ssq_finite = true;
@@ -146,21 +145,26 @@ int check_parameter_tables(const std::vector<std::string>& report) {
   return sections;
 }
 
-// The model summary: rank 1 is the best mark unless no model has a defined AICc, and a row
-// with a defined AICc has a defined difference and evidence ratio.
-void check_summary(const std::vector<std::string>& report) {
+// The model summary: the `ranked` models whose fit did not fail, rank 1 with the best mark unless
+// its AICc is unknown, and a row with a known AICc has a defined difference and evidence ratio.
+void check_summary(const std::vector<std::string>& report, int ranked) {
   size_t i = 0;
   while (i < report.size() && report[i].find("BEST-FIT MODEL SUMMARY:") == std::string::npos) ++i;
-  ASSERT_LT(i + 3 + kModelCount, report.size()) << "no model summary";
-  for (int r = 0; r < kModelCount; ++r) {
+  if (ranked == 0) {
+    EXPECT_EQ(i, report.size()) << "a summary without a ranked model";
+    return;
+  }
+  ASSERT_LT(i + 4 + ranked, report.size()) << "no model summary";
+  for (int r = 0; r < ranked; ++r) {
     const std::string& row = report[i + 4 + r];
     ASSERT_GE(row.size(), 21u) << row;
-    if (row.substr(10, 11).find("NaN") != std::string::npos) continue;
     EXPECT_EQ(row.find("NaN"), std::string::npos) << row;
+    if (row.find("unknown") != std::string::npos) continue;
     if (r == 0) {
       EXPECT_EQ(row.substr(row.size() - 2), "**") << row;
     }
   }
+  EXPECT_EQ(report[i + 4 + ranked], " " + std::string(78, '-'));
 }
 
 // Checks one finished run: the status, the messages of a refusal, the files in the folder and,
@@ -168,8 +172,9 @@ void check_summary(const std::vector<std::string>& report) {
 void check_run(const Case& c, const RunState& state, const RecordingHost& host,
                const Outcome& outcome, const std::filesystem::path& folder) {
   const int status = outcome.status;
-  const std::set<int> run_statuses = {kStatusCompleted, kStatusFileMissing, kStatusDataError,
-                                      kStatusTooManyParameters, kStatusModelColumns};
+  const std::set<int> run_statuses = {kStatusCompleted,         kStatusFileMissing,
+                                      kStatusDataError,         kStatusTooManyParameters,
+                                      kStatusModelColumns,      kStatusNoFiniteFit};
   ASSERT_TRUE(run_statuses.count(status)) << "status " << status;
   if (!c.expected.empty()) {
     EXPECT_TRUE(c.expected.count(status)) << "status " << status;
@@ -181,7 +186,8 @@ void check_run(const Case& c, const RunState& state, const RecordingHost& host,
     EXPECT_TRUE(file == "case.in" || file == "case.out") << "unexpected file " << file;
   }
 
-  if (status != kStatusCompleted) {
+  const bool report_written = status == kStatusCompleted || status == kStatusNoFiniteFit;
+  if (!report_written) {
     ASSERT_FALSE(host.messages.empty()) << "refused without a message";
     EXPECT_EQ(host.messages.back().kind, kError);
     EXPECT_TRUE(host.messages.back().text == "* * * ERROR: RUN ABORTED * * *" ||
@@ -190,8 +196,20 @@ void check_run(const Case& c, const RunState& state, const RecordingHost& host,
     return;
   }
 
-  // A singular normal matrix is reported but does not stop the run.
-  for (const auto& m : host.messages) EXPECT_EQ(m.text, kMatrixDiagonalMessage);
+  // A singular normal matrix is reported but does not stop the run; each failed fit is named,
+  // and a run whose every fit failed ends with an error.
+  int failed_messages = 0;
+  for (size_t k = 0; k < host.messages.size(); ++k) {
+    const std::string& text = host.messages[k].text;
+    if (text.rfind("Fit failed", 0) == 0) {
+      ++failed_messages;
+    } else if (k + 1 == host.messages.size() && status == kStatusNoFiniteFit) {
+      EXPECT_EQ(host.messages[k].kind, kError);
+    } else {
+      EXPECT_EQ(text, kMatrixDiagonalMessage);
+    }
+  }
+  EXPECT_EQ(failed_messages == kModelCount, status == kStatusNoFiniteFit);
   EXPECT_EQ(state.global_mdl_count, kModelCount);
   EXPECT_GE(state.imdlno, 1);
   EXPECT_LE(state.imdlno, kModelCount);
@@ -205,7 +223,10 @@ void check_run(const Case& c, const RunState& state, const RecordingHost& host,
   ASSERT_FALSE(report.empty()) << "no report";
   EXPECT_EQ(report.back().rfind(" SAVED TO: ", 0), 0u) << report.back();
   EXPECT_EQ(check_parameter_tables(report), kModelCount);
-  check_summary(report);
+  int failed_sections = 0;
+  for (const std::string& line : report) failed_sections += line.find("FIT FAILED:") == 10;
+  EXPECT_EQ(failed_sections, failed_messages);
+  check_summary(report, kModelCount - failed_sections);
 }
 
 enum class Weights { kNone, kBoth };
