@@ -9,8 +9,9 @@ namespace velmor::util {
 // table, a row of the parameter table, a single value): "Fw.d" itself when it shows at least
 // three significant digits of the group's largest magnitude and leaves a blank before every value
 // of the group (no asterisks, and no value running into the field before it); otherwise the
-// exponent form of the same width, so the group stays aligned with what is printed around it. Non-finite values take no part (every form writes them alike); a group
-// of zeros, or of nothing finite, keeps Fw.d.
+// exponent form of the same width, so the group stays aligned with what is printed around it.
+// Non-finite values take no part (every form writes them alike); a group of zeros, or of nothing
+// finite, keeps Fw.d.
 //
 // The exponent form is Ew.e with e = w - 8 significant digits, which leaves a blank before a
 // negative value so that fields printed side by side never run together; a field of 10 or 11

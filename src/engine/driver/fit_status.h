@@ -9,7 +9,7 @@ inline constexpr int kStatusDataError = 3;          // rows, columns, curves, op
 inline constexpr int kStatusTooManyParameters = 5;  // over the parameter limit, or too few points
 inline constexpr int kStatusModelColumns = 6;       // model incompatible with the number of columns
 inline constexpr int kStatusRecomputing = 8;        // transient: a model is being fitted again
-inline constexpr int kStatusNoFiniteFit = 9;  // report written, but every fit failed (its sum
-                                              // of squares or parameters are not finite)
+inline constexpr int kStatusNoFiniteFit = 9;        // report written, but every fit failed (its sum
+                                                    // of squares or parameters are not finite)
 
 }  // namespace velmor

@@ -17,8 +17,7 @@ namespace {
 namespace rf = report_format;
 using util::FortranValue;
 
-void put(std::ostream& out, std::string_view format,
-         const std::vector<FortranValue>& values = {}) {
+void put(std::ostream& out, std::string_view format, const std::vector<FortranValue>& values = {}) {
   out << util::fortran_write(format, values);
 }
 
@@ -71,8 +70,7 @@ void put_parameter_row(std::ostream& out, int index, double value, double se, do
   constexpr int kDecimals = 6;
   const double row[] = {value, se, value - ci, value + ci};
   // Every value is checked against the narrower field, so the limits fit theirs as well.
-  const bool fixed =
-      util::fitting_descriptor(row, kValueWidth, kDecimals).front() == 'F';
+  const bool fixed = util::fitting_descriptor(row, kValueWidth, kDecimals).front() == 'F';
   const std::string value_field =
       fixed ? fixed_descriptor(kValueWidth, kDecimals) : util::exponent_descriptor(kValueWidth);
   const std::string limit_field =

@@ -13,10 +13,10 @@ inline constexpr char kReportNotice[] =
     "Integrated Michaelis-Menten progress-curve analysis (Lambert W)";
 
 // The report section of one fitted model: title, date, model description, counts, optimiser
-// messages, the failed-fit line (see fit_failed), sums of squares, AICc, suggested data ranges, gradient table, initial and final
-// parameters with their errors and limits, correlation table and the data table with fitted
-// values and residuals. `date_text` is the date line (see time()); `data` holds the rows with
-// the model's fitted values.
+// messages, the failed-fit line (see fit_failed), sums of squares, AICc, suggested data ranges,
+// gradient table, initial and final parameters with their errors and limits, correlation table and
+// the data table with fitted values and residuals. `date_text` is the date line (see time());
+// `data` holds the rows with the model's fitted values.
 void write_model_section(std::ostream& out, const ModelFit& fit, const ProgressCurveData& data,
                          const std::string& date_text);
 

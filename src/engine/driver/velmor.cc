@@ -30,7 +30,8 @@ inline constexpr char kMsgNotEnoughPoints[] = "Not enough data points to fit mod
 inline constexpr char kMsgReportWriteFailed[] = "The report could not be written completely: ";
 inline constexpr char kMsgFitFailed[] =
     "Fit failed (sum of squares or parameters not finite), left out of the ranking: model ";
-inline constexpr char kMsgNoFiniteFit[] = "No model could be fitted to these data: every fit failed";
+inline constexpr char kMsgNoFiniteFit[] =
+    "No model could be fitted to these data: every fit failed";
 
 // Fitted values that cannot be drawn (negative, huge or not a number) are drawn as 0; the
 // report's table shows them as computed.

@@ -15,9 +15,9 @@ inline constexpr char kUnknownValue[] = "unknown";
 // What the fit driver keeps of one fitted model for the closing comparison.
 struct FittedModel {
   double aicc = 0.0;
-  int model = 0;      // ModelId
-  int weighting = 0;  // weighting code of the fit
-  std::string name;   // model name, at most 80 characters
+  int model = 0;        // ModelId
+  int weighting = 0;    // weighting code of the fit
+  std::string name;     // model name, at most 80 characters
   bool failed = false;  // the fit failed (sum of squares or parameters not finite): not ranked
 };
 

@@ -1,10 +1,12 @@
 #include "app/batch_run.h"
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include <gtest/gtest.h>
+#include "engine/driver/fit_status.h"
 
 namespace velmor::app {
 namespace {
@@ -71,6 +73,21 @@ TEST_F(BatchRun, MissingFileAndBadDataGiveTheDriverStatus) {
   EXPECT_EQ(run({1, 0, 0, 0}), 3);
   EXPECT_NE(err_.str().find("Warning: Data columns not equal to 3"), std::string::npos);
   EXPECT_EQ(out_.str(), "");
+}
+
+// When every fit failed the report is still complete: its path is printed and the closing line
+// appended, but the exit status says that nothing could be fitted.
+TEST_F(BatchRun, EveryFitFailedGivesStatus9AndTheReport) {
+  std::ofstream(dir_ / "DATA.IN") << "0 50 0.5\n40 50 13.7\n120 50 1e300\n160 50 42.6\n"
+                                     "200 50 45.4\n240 50 50.8\n";
+  EXPECT_EQ(run({1, 0, 0, 0}), kStatusNoFiniteFit);
+  const fs::path report = dir_ / "DATA.out";
+  EXPECT_EQ(out_.str(), report.string() + "\n");
+  EXPECT_EQ(last_line(report), "   Results written to " + report.string());
+  EXPECT_NE(err_.str().find("Warning: Fit failed (sum of squares or parameters not finite), left "
+                            "out of the ranking: model 1\n"),
+            std::string::npos);
+  EXPECT_NE(err_.str().find("Error: No model could be fitted to these data"), std::string::npos);
 }
 
 // A report that cannot be written is an error, never a success.

@@ -172,9 +172,9 @@ void check_summary(const std::vector<std::string>& report, int ranked) {
 void check_run(const Case& c, const RunState& state, const RecordingHost& host,
                const Outcome& outcome, const std::filesystem::path& folder) {
   const int status = outcome.status;
-  const std::set<int> run_statuses = {kStatusCompleted,         kStatusFileMissing,
-                                      kStatusDataError,         kStatusTooManyParameters,
-                                      kStatusModelColumns,      kStatusNoFiniteFit};
+  const std::set<int> run_statuses = {kStatusCompleted,    kStatusFileMissing,
+                                      kStatusDataError,    kStatusTooManyParameters,
+                                      kStatusModelColumns, kStatusNoFiniteFit};
   ASSERT_TRUE(run_statuses.count(status)) << "status " << status;
   if (!c.expected.empty()) {
     EXPECT_TRUE(c.expected.count(status)) << "status " << status;

@@ -150,14 +150,40 @@ INSTANTIATE_TEST_SUITE_P(Tests, Plausibility, ::testing::Values(
     PlausibilityCase{"not a number", fit_of({9.0, 0, 0, std::nan(""), 4}), -1.0, false}));
 // clang-format on
 
+// Numbers are left-justified and trimmed, each text padded to 30; a number that three decimals
+// (one for the curvature) would not show with three significant digits is in exponent form.
 TEST(BendTexts, NumbersAreLeftJustifiedTrimmedAndPaddedToThirty) {
-  std::string inflection, curvature, range;
-  write_bend_texts({-3.2, 0.5, 0.5, 10.0, 12.34}, -1.0, inflection, curvature, range);
-  EXPECT_EQ(inflection, "[10.000, 3.200]               ");
-  EXPECT_EQ(curvature, "12.3                          ");
-  EXPECT_EQ(range, "[4.000 to 19.000]             ");
-  write_bend_texts({-3.2, 0.5, 0.5, 10.0, 12.34}, 1.0, inflection, curvature, range);
-  EXPECT_EQ(inflection, "[10.000, -3.200]              ");
+  const struct {
+    BentLine b;
+    double s;
+    const char* inflection;
+    const char* curvature;
+    const char* range;
+  } kCases[] = {
+      {{-3.2, 0.5, 0.5, 10.0, 12.34}, -1.0, "[10.000, 3.200]", "12.3", "[4.000 to 19.000]"},
+      {{-3.2, 0.5, 0.5, 10.0, 12.34}, 1.0, "[10.000, -3.200]", "12.3", "[4.000 to 19.000]"},
+      {{-3.2e-5, 0.5, 0.5, 10.0, 5.3},
+       -1.0,
+       "[10.000, 0.3200E-04]",
+       "0.5300E+01",
+       "[4.000 to 19.000]"},
+      {{-3.2e-5, 0.5, 0.5, 2.5e8, 12.34},
+       1.0,
+       "[0.2500E+09, -0.3200E-04]",
+       "12.3",
+       "[0.1000E+09 to 0.4750E+09]"},
+  };
+  for (const auto& c : kCases) {
+    std::string inflection, curvature, range;
+    write_bend_texts(c.b, c.s, inflection, curvature, range);
+    auto padded = [](std::string text) {
+      text.resize(kBreakpointTextLength, ' ');
+      return text;
+    };
+    EXPECT_EQ(inflection, padded(c.inflection));
+    EXPECT_EQ(curvature, padded(c.curvature));
+    EXPECT_EQ(range, padded(c.range));
+  }
 }
 
 TEST(Breakpoint, ReportsAClearBendAndRefusesALateOne) {

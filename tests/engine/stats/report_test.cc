@@ -162,12 +162,15 @@ TEST(ModelSummary, VanishingWeightIsFlooredAt1e60) {
   EXPECT_NEAR(rows[1].ler, 60.0, 1e-9);  // log10(1 / 1e-60), not 217
 }
 
-// A model whose sum of squares overflowed has a NaN AICc; it is ranked last and leaves the
-// weights of the others intact. An exact fit (AICc -inf) ties with another exact fit.
+// A model whose standard errors could not be computed has a NaN AICc; it is ranked last and
+// leaves the weights of the others intact. A failed fit is not ranked at all, whatever its AICc.
+// An exact fit (AICc -inf) ties with another exact fit.
 TEST(ModelSummary, UndefinedAndInfiniteAiccKeepTheOthersComparable) {
   const double nan = std::nan("");
   const double inf = std::numeric_limits<double>::infinity();
-  const std::vector<SummaryRow> rows = rank_models(models_with({19.0, nan, 29.0, nan}));
+  std::vector<FittedModel> models = models_with({19.0, nan, 29.0, nan, 1.0, -inf});
+  models[4].failed = models[5].failed = true;
+  const std::vector<SummaryRow> rows = rank_models(models);
   ASSERT_EQ(rows.size(), 4u);
   EXPECT_EQ(rows[0].name, "Model 1");
   EXPECT_EQ(rows[0].ler, 0.0);
@@ -214,6 +217,30 @@ TEST(ModelSummary, TableLayout) {
       "",
   };
   EXPECT_EQ(lines, expected);
+
+  // An unknown AICc is written as such and explained; a failed fit is named under the table.
+  std::vector<FittedModel> models = models_with({std::nan(""), 100.0, 50.0});
+  models[2].failed = true;
+  std::ostringstream marked;
+  write_model_summary(models, marked);
+  const std::vector<std::string> marked_lines = lines_of(marked.str());
+  const std::vector<std::string> marked_expected = {
+      padded("       1    100.0000     0.00000  Model 2") + " 0.00**",
+      padded("       2     unknown     unknown  Model 1") + "unknown",
+      dashes(78),
+      "     unknown: a standard error could not be computed; the model is ranked last",
+      "     not ranked, the fit failed: Model 3",
+      "",
+  };
+  ASSERT_EQ(marked_lines.size(), 5 + marked_expected.size());
+  EXPECT_EQ(std::vector<std::string>(marked_lines.begin() + 5, marked_lines.end()),
+            marked_expected);
+
+  // Nothing to rank: no table.
+  for (FittedModel& m : models) m.failed = true;
+  std::ostringstream none;
+  write_model_summary(models, none);
+  EXPECT_EQ(none.str(), "");
 }
 
 }  // namespace
