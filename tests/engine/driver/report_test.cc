@@ -196,6 +196,30 @@ TEST_F(Report, AFailedFitIsLeftOutOfTheRanking) {
   EXPECT_EQ(state_.imdlno, 1);
 }
 
+// Product curves of model 1 itself (times from the integrated rate law, so no Lambert W is
+// needed): the model without a baseline ranks first, and the plots get it although model 2 was
+// fitted after it.
+TEST_F(Report, TheFirstRankedModelIsHandedToThePlots) {
+  constexpr double kKm = 8.0;
+  constexpr double kVm = 0.35;
+  std::ofstream data(data_path());
+  int row = 0;
+  for (const double so : {5.0, 20.0, 60.0}) {
+    for (const double left : {1.0, 0.9, 0.75, 0.6, 0.45, 0.3, 0.2, 0.1, 0.05}) {
+      const double s = so * left;
+      const double t = (so - s + kKm * std::log(so / s)) / kVm;
+      data << t << ' ' << so << ' ' << so - s + 0.05 * std::sin(2.3 * ++row) << '\n';
+    }
+  }
+  data.close();
+  ASSERT_EQ(run({1, 1, 0, 0}), kStatusCompleted);
+  const auto lines = read_lines(report_path());
+  const int summary = find_line(lines, "              VELMOR-TARN BEST-FIT MODEL SUMMARY:");
+  ASSERT_GT(summary, 0);
+  EXPECT_NE(lines[summary + 4].find("1- [Pt] vs time"), std::string::npos) << lines[summary + 4];
+  EXPECT_EQ(state_.imdlno, 1);
+}
+
 TEST_F(Report, OneModelHasNoSummary) {
   ASSERT_EQ(run({1, 0, 0, 0}), kStatusCompleted);
   const auto lines = read_lines(report_path());
