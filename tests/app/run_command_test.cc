@@ -1,5 +1,7 @@
 // The Run command end to end on the example data: the fit, the plots, the report in the text
 // box, the closing line, the menus, Save, Print and the plots afterwards.
+#include <algorithm>
+#include <fstream>
 #include <sstream>
 
 #include "app/results_text.h"
@@ -99,6 +101,32 @@ TEST(RunCommand, CompleteRunOfTheExampleWithTwoModels) {
                  user.enabled(Entry::kXyPlot) || user.enabled(Entry::kResiduals));
   });
   ::unsetenv("VISUAL");
+}
+
+// One Y of 1e300 makes every fit fail: each failure and the end of the run are told in message
+// boxes, and the report, which says which fits failed, is still shown.
+TEST(RunCommand, RunWhoseEveryFitFailedStillShowsTheReport) {
+  TempFolder folder;
+  const std::string data = folder / "DATA.IN";
+  std::ofstream(data) << "0 50 0.5\n40 50 13.7\n120 50 1e300\n160 50 42.6\n200 50 45.4\n";
+  wintk::RecordingResponder responder;
+  run_program(quick_options(), [&](Shell& shell, User& user) {
+    ASSERT_TRUE(user.select_models(kProductButton));
+    ASSERT_TRUE(open_file(user, responder, data));
+    PlotCloser closer(user.main_window());
+    ASSERT_TRUE(user.choose(Entry::kRun));
+    const std::vector<std::string> shown = messages(responder);
+    const std::string failed =
+        "Warning|Fit failed (sum of squares or parameters not finite), left out of the ranking: "
+        "model ";
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), failed + "1"), 1);
+    EXPECT_EQ(std::count(shown.begin(), shown.end(), failed + "2"), 1);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), "Error|No model could be fitted to these data: every fit failed");
+    const std::string box = wintk::gettextboxcontents(shell.shell().text_box);
+    EXPECT_NE(box.find("FIT FAILED: SUM OF SQUARES OR PARAMETERS NOT FINITE"), std::string::npos);
+    EXPECT_NE(box.find("SAVED TO: "), std::string::npos);
+  });
 }
 
 TEST(RunCommand, WrongModelTypeOpensTheModelWindowAndFitsNothing) {
