@@ -75,19 +75,31 @@ TEST_F(BatchRun, MissingFileAndBadDataGiveTheDriverStatus) {
   EXPECT_EQ(out_.str(), "");
 }
 
-// When every fit failed the report is still complete: its path is printed and the closing line
-// appended, but the exit status says that nothing could be fitted.
+// One Y of 1e300 makes every fit fail: each section and a warning say so, nothing is ranked, the
+// run ends with an error and status 9, and the report is complete, its path printed.
 TEST_F(BatchRun, EveryFitFailedGivesStatus9AndTheReport) {
   std::ofstream(dir_ / "DATA.IN") << "0 50 0.5\n40 50 13.7\n120 50 1e300\n160 50 42.6\n"
                                      "200 50 45.4\n240 50 50.8\n";
-  EXPECT_EQ(run({1, 0, 0, 0}), kStatusNoFiniteFit);
+  EXPECT_EQ(run({1, 1, 0, 0}), kStatusNoFiniteFit);
   const fs::path report = dir_ / "DATA.out";
   EXPECT_EQ(out_.str(), report.string() + "\n");
   EXPECT_EQ(last_line(report), "   Results written to " + report.string());
-  EXPECT_NE(err_.str().find("Warning: Fit failed (sum of squares or parameters not finite), left "
-                            "out of the ranking: model 1\n"),
-            std::string::npos);
-  EXPECT_NE(err_.str().find("Error: No model could be fitted to these data"), std::string::npos);
+  std::ifstream in(report);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  int failed_sections = 0;
+  for (size_t at = 0; (at = text.find("\n          FIT FAILED: ", at + 1)) != std::string::npos;) {
+    ++failed_sections;
+  }
+  EXPECT_EQ(failed_sections, 2);
+  EXPECT_EQ(text.find("BEST-FIT MODEL SUMMARY"), std::string::npos);
+  const std::string failed =
+      "Warning: Fit failed (sum of squares or parameters not finite), left out of the ranking: "
+      "model ";
+  const std::string& err = err_.str();
+  EXPECT_NE(err.find(failed + "1\n"), std::string::npos) << err;
+  EXPECT_NE(err.find(failed + "2\n"), std::string::npos) << err;
+  EXPECT_TRUE(err.ends_with("Error: No model could be fitted to these data: every fit failed\n"))
+      << err;
 }
 
 // A report that cannot be written is an error, never a success.

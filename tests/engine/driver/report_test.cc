@@ -11,7 +11,6 @@
 #include "engine/data/read_data.h"
 #include "engine/driver/fit_status.h"
 #include "engine/driver/velmor.h"
-#include "engine/stats/parameter_statistics.h"
 #include "recording_host.h"
 
 namespace velmor {
@@ -144,40 +143,6 @@ TEST_F(Report, ExampleReportsAreUnchanged) {
       ASSERT_EQ(lines[i], expected[i]) << "line " << i + 1;
     }
   }
-}
-
-// One Y of 1e300 among the example's rows makes every sum of squares infinite: each model's fit
-// failed, is said so in its section and in a warning, nothing is ranked, and the run ends with
-// its own status after an error. The report is complete.
-TEST_F(Report, EveryFitFailedEndsWithItsOwnStatus) {
-  std::vector<std::string> rows = read_lines(data_path());
-  rows[4] = "200.0 50.0 1e300";
-  std::ofstream(data_path()) << [&] {
-    std::string text;
-    for (const std::string& r : rows) text += r + "\n";
-    return text;
-  }();
-  ASSERT_EQ(run({1, 1, 0, 0}), kStatusNoFiniteFit);
-  std::vector<std::string> warnings;
-  for (const auto& m : host_.messages) {
-    if (m.text != kMatrixDiagonalMessage) warnings.push_back(m.text);
-  }
-  const std::string failed =
-      "Fit failed (sum of squares or parameters not finite), left out of "
-      "the ranking: model ";
-  EXPECT_EQ(warnings, (std::vector<std::string>{failed + "1", failed + "2",
-                                                "No model could be fitted to these data: every "
-                                                "fit failed"}));
-  EXPECT_EQ(host_.messages.back().kind, kError);
-
-  const auto lines = read_lines(report_path());
-  EXPECT_EQ(std::count(lines.begin(), lines.end(),
-                       "          FIT FAILED: SUM OF SQUARES OR PARAMETERS NOT FINITE; MODEL NOT "
-                       "RANKED"),
-            2);
-  EXPECT_EQ(find_line(lines, "              VELMOR-TARN BEST-FIT MODEL SUMMARY:"), -1);
-  EXPECT_EQ(lines.back(), " SAVED TO: " + report_path());
-  EXPECT_EQ(host_.fits_shown, 2);
 }
 
 // [So] of 1e300 leaves the product model a finite fit but not the substrate model: only the
