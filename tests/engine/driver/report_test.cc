@@ -145,22 +145,6 @@ TEST_F(Report, ExampleReportsAreUnchanged) {
   }
 }
 
-// [So] of 1e300 leaves the product model a finite fit but not the substrate model: only the
-// product model is ranked, and it is the one the plots get.
-TEST_F(Report, AFailedFitIsLeftOutOfTheRanking) {
-  std::ofstream(data_path()) << "0 1e300 0\n10 1e300 0.5\n20 1e300 1\n30 1e300 1.5\n"
-                                "40 1e300 2\n50 1e300 2.5\n";
-  ASSERT_EQ(run({1, 0, 1, 0}), kStatusCompleted);
-  const auto lines = read_lines(report_path());
-  const int summary = find_line(lines, "              VELMOR-TARN BEST-FIT MODEL SUMMARY:");
-  ASSERT_GT(summary, 0);
-  EXPECT_EQ(lines[summary + 4].substr(0, 8), "       1");
-  EXPECT_NE(lines[summary + 4].find("1- [Pt] vs time"), std::string::npos) << lines[summary + 4];
-  EXPECT_EQ(lines[summary + 5], " " + std::string(78, '-'));
-  EXPECT_EQ(lines[summary + 6].rfind("     not ranked, the fit failed: 3- ", 0), 0u);
-  EXPECT_EQ(state_.imdlno, 1);
-}
-
 // Product curves of model 1 itself (times from the integrated rate law, so no Lambert W is
 // needed): the model without a baseline ranks first, and the plots get it although model 2 was
 // fitted after it.

@@ -3,6 +3,7 @@
 // The files are generated from fixed seeds, so a failure reproduces exactly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cmath>
@@ -146,7 +147,8 @@ int check_parameter_tables(const std::vector<std::string>& report) {
 }
 
 // The model summary: the `ranked` models whose fit did not fail, rank 1 with the best mark unless
-// its AICc is unknown, and a row with a known AICc has a defined difference and evidence ratio.
+// its AICc is unknown, a row with a known AICc has a defined difference and evidence ratio, and
+// each failed fit is named under the table.
 void check_summary(const std::vector<std::string>& report, int ranked) {
   size_t i = 0;
   while (i < report.size() && report[i].find("BEST-FIT MODEL SUMMARY:") == std::string::npos) ++i;
@@ -165,6 +167,11 @@ void check_summary(const std::vector<std::string>& report, int ranked) {
     }
   }
   EXPECT_EQ(report[i + 4 + ranked], " " + std::string(78, '-'));
+  const int not_ranked =
+      static_cast<int>(std::count_if(report.begin() + i, report.end(), [](const std::string& line) {
+        return line.rfind("     not ranked, the fit failed: ", 0) == 0;
+      }));
+  EXPECT_EQ(not_ranked, kModelCount - ranked);
 }
 
 // Checks one finished run: the status, the messages of a refusal, the files in the folder and,
@@ -199,10 +206,12 @@ void check_run(const Case& c, const RunState& state, const RecordingHost& host,
   // A singular normal matrix is reported but does not stop the run; each failed fit is named,
   // and a run whose every fit failed ends with an error.
   int failed_messages = 0;
+  std::set<int> failed_models;
   for (size_t k = 0; k < host.messages.size(); ++k) {
     const std::string& text = host.messages[k].text;
     if (text.rfind("Fit failed", 0) == 0) {
       ++failed_messages;
+      failed_models.insert(text.back() - '0');
     } else if (k + 1 == host.messages.size() && status == kStatusNoFiniteFit) {
       EXPECT_EQ(host.messages[k].kind, kError);
     } else {
@@ -210,6 +219,10 @@ void check_run(const Case& c, const RunState& state, const RecordingHost& host,
     }
   }
   EXPECT_EQ(failed_messages == kModelCount, status == kStatusNoFiniteFit);
+  // The plots get a ranked model whenever there is one.
+  if (status == kStatusCompleted) {
+    EXPECT_EQ(failed_models.count(state.imdlno), 0u) << "model " << state.imdlno;
+  }
   EXPECT_EQ(state.global_mdl_count, kModelCount);
   EXPECT_GE(state.imdlno, 1);
   EXPECT_LE(state.imdlno, kModelCount);
