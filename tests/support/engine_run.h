@@ -7,6 +7,7 @@
 
 #include "engine/core/global_types.h"
 #include "engine/driver/model_fit.h"
+#include "engine/driver/model_run.h"
 #include "engine/model/kinetic_models.h"
 #include "engine/model/model_objective.h"
 #include "recording_host.h"
@@ -20,33 +21,28 @@ struct EngineFit {
   int info = 0;           // the constrained optimiser's last return code
   int messages = 0;       // message boxes the engine showed
   bool refitted = false;  // the driver's second fit from all-ones parameters ran
+  double aicc = 0.0;
+  ProgressCurveData rows;  // the rows with the fitted values, as the report and plots get them
+  std::string ranges;      // the suggested-range texts of every curve, one after the other
 };
 
-// fit_model on a fresh RunState holding `data`, and once more from all-ones parameters when
-// more than two parameters are poorly determined, as velmor does for each model. Where the
-// driver's handling around fit_model changes, this follows it.
+// One model as velmor runs it (run_model: internal units, the second fit from all-ones
+// parameters when more than two are poorly determined, the result in the data's units), on a
+// fresh RunState holding `data`.
 inline EngineFit run_engine(const ProgressCurveData& data, int model, int weighting) {
   RunState state;
   RecordingHost host;
-  state.data = data;
+  const RunData run(data);
+  state.data = run.internal;
   state.idat = data.nRows;
   state.idatasets = data.nCurves;
   state.nwt_global = weighting;
+  state.imdlno = model;
+  std::string name;
+  state.npar = npar(model, name);
+  state.strmdl = name;
   ModelObjective objective(state, host);
-  ModelFit fit;
-  bool refitted = false;
-  for (const bool recompute : {false, true}) {
-    refitted = recompute;
-    state.imdlno = model;
-    state.data.X1 = data.X1;
-    state.data.X2 = data.X2;
-    state.data.Y = data.Y;
-    std::string name;
-    state.npar = npar(model, name);
-    state.strmdl = name;
-    fit = fit_model(state, host, objective, recompute);
-    if (recompute || fit.poorly_determined <= 2) break;
-  }
+  const ModelFit fit = run_model(state, host, objective, run);
   EngineFit r;
   r.ssq = fit.stage2_ssq;
   for (int j = 0; j < fit.npar && j < 3; ++j) {
@@ -55,7 +51,10 @@ inline EngineFit run_engine(const ProgressCurveData& data, int model, int weight
   }
   r.info = fit.info;
   r.messages = static_cast<int>(host.messages.size());
-  r.refitted = refitted;
+  r.refitted = fit.from_all_ones;
+  r.aicc = fit.aicc;
+  r.rows = state.data;
+  for (int c = 0; c < data.nCurves && c < kMaxCurves; ++c) r.ranges += fit.breakpoints.range[c];
   return r;
 }
 

@@ -1,8 +1,10 @@
 #include "engine/data/data_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
+#include "engine/core/data_scale.h"
 #include "engine/data/data_records.h"
 #include "util/fixed_string.h"
 
@@ -65,10 +67,16 @@ CurveGroups ycurves(std::span<const double> so) {
     if (groups.n_curves == 0 || points < groups.smallest) groups.smallest = points;
     ++groups.n_curves;
   };
+  // The tolerance holds in the units the fit works in (see data_scale.h), so that the same
+  // curves are found whatever units the file is written in.
+  double largest_so = 0.0;
+  for (const double v : so) largest_so = std::max(largest_so, std::abs(v));
+  const DataScale units{unit_exponent(largest_so), 0};
+  const double tolerance = units.to_user(kSoTolerance, 1, 0);
   double first_so = so[0];
   int points = 1;
   for (size_t row = 1; row < so.size(); ++row) {
-    if (std::abs(so[row] - first_so) > kSoTolerance) {
+    if (std::abs(so[row] - first_so) > tolerance) {
       close_curve(points);
       first_so = so[row];
       points = 1;

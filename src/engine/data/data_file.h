@@ -16,7 +16,9 @@
 // file. Adjacent rows with the same [So] form one curve.
 namespace velmor {
 
-// Absolute [So] difference above which a row starts a new curve.
+// [So] difference above which a row starts a new curve, in the fit's internal units (see
+// data_scale.h): absolute for data whose largest [So] lies in [1, 1000), scaled with the
+// units otherwise.
 inline constexpr double kSoTolerance = 1e-7;
 
 // Flag of ncolmdl for a model number the column count does not support.
@@ -41,8 +43,9 @@ struct CurveGroups {
 };
 
 // Groups the [So] column of the rows: a new curve starts at every row whose [So] differs from
-// the first [So] of the current curve by more than kSoTolerance. Zero or one row gives one
-// curve of one point.
+// the first [So] of the current curve by more than kSoTolerance in internal units (1e-7 where
+// the largest |[So]| lies in [1, 1000), 1e-13 for [So] of order 1e-5, and so on). Zero or one
+// row gives one curve of one point.
 CurveGroups ycurves(std::span<const double> so);
 
 // 99 if the model number cannot be fitted to data of that many columns (2 or 3 columns with a

@@ -3,10 +3,13 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "engine/core/machine_constants.h"
 #include "engine/core/objective.h"
+#include "engine/driver/constrained_stage.h"
+#include "engine/driver/optimality_check.h"
 #include "engine/minsvd/minsvd.h"
 #include "engine/model/derivatives.h"
 #include "engine/model/initial_estimates.h"
@@ -24,8 +27,6 @@ namespace {
 constexpr int kMinsvdCycles = 10;
 constexpr int kCallLimitUnweighted = 300;
 constexpr int kCallLimitRobust = 200;
-constexpr int kLineSearchLimit = 10;
-constexpr double kSqpStartFactor = 1.01;  // the optimiser starts just off the earlier result
 constexpr double kPoorlyDeterminedDivisor = 1.333;
 
 // Unweighted sum of squares of the current model at p over all rows.
@@ -76,37 +77,6 @@ double simplex_stage(Objective& objective, RunState& state, int npar, ParamVecto
   return f;
 }
 
-// Stage 2: the constrained optimiser, called up to twice (the second time with half the
-// tolerance). Returns the summed iterations; info receives the last return code.
-int constrained_stage(Objective& objective, int npar, ParamVector& p, double& f, int call_limit,
-                      int& info) {
-  SqpWork work;
-  ParamVector g;
-  g.fill(1.0);
-  ConstraintVector c{};
-  ConstraintNormals cnorm{};
-  std::fill(p.begin() + npar, p.end(), 0.0);
-  for (double& v : p) v *= kSqpStartFactor;
-
-  double smallest = f;  // the first comparison value is the sum of squares before the stage
-  double tol = kTol;
-  int iterations = 0;
-  for (int call = 1; call <= 2; ++call) {
-    info = -1;
-    int niter = 0;
-    int qpmode = 1;
-    double conv = kBig;
-    sqp_optimize(objective, npar, p, f, g, c, cnorm, call_limit - 1, tol, info, kLineSearchLimit,
-                 conv, niter, qpmode, work);
-    iterations += niter;
-    if (std::isnan(conv) || info > 4) break;
-    if (call >= 2 && (conv > 10.0 * smallest || conv < tol)) break;
-    smallest = std::min(smallest, conv);
-    tol *= 0.5;
-  }
-  return iterations;
-}
-
 // Forwards to the fit's objective and counts the evaluations, so the stages' costs can be
 // reported.
 class CountingObjective : public Objective {
@@ -155,13 +125,15 @@ class StageClock {
 
 }  // namespace
 
-ModelFit fit_model(RunState& state, Host& host, Objective& fit_objective, bool recompute) {
+ModelFit fit_model(RunState& state, Host& host, Objective& fit_objective, bool recompute,
+                   const DataScale& scale) {
   ModelFit fit;
   CountingObjective objective(fit_objective);
   StageClock clock(fit, objective);
   fit.model = state.imdlno;
   fit.npar = state.npar;
   fit.name = state.strmdl;
+  fit.from_all_ones = recompute;
   const int npar = fit.npar;
   ProgressCurveData& data = state.data;
 
@@ -206,22 +178,34 @@ ModelFit fit_model(RunState& state, Host& host, Objective& fit_objective, bool r
   }
   fit.iterations = constrained_stage(objective, npar, p, f, fit.call_limit, fit.info);
   fit.equality_count = objective.equality_count();
-  fit.p = p;
   clock.charge(FitStage::kConstrained);
+
+  if (fit.weighting == kNoWeighting) {
+    const OptimalityCheck check = check_optimality(data, fit.model, npar, p);
+    if (check.improved) {
+      // Reported beside the final sum of squares, so measured the same way.
+      fit.chain_ssq = plain_sum_of_squares(state, fit.model, p);
+      p = check.p;
+      fit.moved_by_check = true;
+    }
+  }
+  fit.p = p;
+  clock.charge(FitStage::kOptimalityCheck);
 
   for (int i = 0; i < data.nRows; ++i) {
     data.Ycalc[i] = func(fit.model, data.X1[i], data.X2[i], data.Y[i], p);
   }
-  breakpoint(data, fit.model, p, fit.breakpoints);
+  breakpoint(data, fit.model, p, fit.breakpoints, scale);
   clock.charge(FitStage::kBreakpoint);
 
   double f_final = 0.0;
   derivatives(state, fit.gradient, f_final, p);
   std::vector<double> jac(static_cast<size_t>(data.nRows) * npar);
   jacobian(state, data.nRows, npar, jac, fit.stage2_ssq, p);
-  // Cleared first, so a failed inversion reports zeros rather than an earlier model's errors.
-  fit.se.fill(0.0);
-  fit.ci.fill(0.0);
+  // Unknown until computed: a failed inversion leaves them NaN, which the penalty and the AICc
+  // carry on, so such a model cannot look better determined than it is.
+  std::fill_n(fit.se.begin(), npar, std::numeric_limits<double>::quiet_NaN());
+  std::fill_n(fit.ci.begin(), npar, std::numeric_limits<double>::quiet_NaN());
   ParamMatrix work{};
   stderrpar(host, data.nRows, npar, jac, data.nRows, work, fit.stage2_ssq, fit.se, fit.corr,
             fit.ci);

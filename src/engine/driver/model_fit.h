@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "engine/core/data_scale.h"
 #include "engine/core/global_types.h"
 #include "engine/core/host.h"
 #include "engine/core/vectors.h"
@@ -14,10 +15,18 @@ namespace velmor {
 class Objective;
 
 // The stages of one model's fit, in the order they run.
-enum class FitStage { kEstimates, kSimplex, kMinsvd, kConstrained, kBreakpoint, kStatistics };
-inline constexpr int kFitStageCount = 6;
+enum class FitStage {
+  kEstimates,
+  kSimplex,
+  kMinsvd,
+  kConstrained,
+  kOptimalityCheck,
+  kBreakpoint,
+  kStatistics
+};
+inline constexpr int kFitStageCount = 7;
 inline constexpr const char* kFitStageNames[kFitStageCount] = {
-    "estimates", "simplex", "minsvd", "constrained", "breakpoint", "statistics"};
+    "estimates", "simplex", "minsvd", "constrained", "check", "breakpoint", "statistics"};
 
 // What one stage spent: objective evaluations (calcfg or value calls; the breakpoint analysis
 // and the statistics evaluate the model directly and count 0) and wall-clock time.
@@ -30,19 +39,24 @@ struct StageCost {
 struct ModelFit {
   ModelId model = 0;
   int npar = 0;
-  std::string name;           // left-justified, 80 characters
-  int weighting = 0;          // weighting code used (0 or 2)
-  ParamVector initial{};      // initial estimates
-  double stage1_ssq = 0.0;    // sum of squares after the simplex stage
-  ParamVector p{};            // final parameters
-  int iterations = 0;         // constrained-optimiser iterations of both calls
-  int info = 0;               // last return code of the constrained optimiser
-  int call_limit = 0;         // 300, or 200 under robust weighting
-  int equality_count = 0;     // meq as the objective left it
-  double stage2_ssq = 0.0;    // weighted sum of squares at the final parameters
+  std::string name;            // left-justified, 80 characters
+  int weighting = 0;           // weighting code used (0 or 2)
+  bool from_all_ones = false;  // the second fit of a poorly determined model
+  ParamVector initial{};       // initial estimates
+  double stage1_ssq = 0.0;     // sum of squares after the simplex stage
+  ParamVector p{};             // final parameters
+  int iterations = 0;          // constrained-optimiser iterations of both calls
+  int info = 0;                // last return code of the constrained optimiser
+  int call_limit = 0;          // 300, or 200 under robust weighting
+  int equality_count = 0;      // meq as the objective left it
+  double stage2_ssq = 0.0;     // weighted sum of squares at the final parameters
+  // The final check of optimality moved the fit to a point whose sum of squares is lower than
+  // chain_ssq, where the constrained stage had ended.
+  bool moved_by_check = false;
+  double chain_ssq = 0.0;
   ParamVector gradient{};     // objective gradient at the final parameters
-  ParamVector se{};           // standard errors (0 when the statistics failed)
-  ParamVector ci{};           // 95 % confidence half-widths (0 when the statistics failed)
+  ParamVector se{};           // standard errors (NaN when the statistics failed)
+  ParamVector ci{};           // 95 % confidence half-widths (NaN when the statistics failed)
   ParamMatrix corr{};         // correlation matrix (zeros when the statistics failed)
   int poorly_determined = 0;  // parameters whose standard error exceeds p / 1.333
   double penalty = 0.0;       // relative-error sum of the AICc
@@ -52,10 +66,14 @@ struct ModelFit {
 };
 
 // Optimisation stages of one model, on the data in state.data (restored by the caller): the
-// initial estimates, the simplex, the SVD minimiser, the constrained optimiser, the fitted
+// initial estimates, the simplex, the SVD minimiser, the constrained optimiser, the final check
+// of optimality (without robust weighting, whose weights change with every point), the fitted
 // values, the breakpoint analysis and the statistics. `recompute` starts from all-ones
 // parameters (the second fit of a poorly determined model). The model must be state.imdlno,
-// with state.npar and the weighting already set.
-ModelFit fit_model(RunState& state, Host& host, Objective& objective, bool recompute);
+// with state.npar and the weighting already set. Every number of the result is in the units of
+// state.data except the breakpoint texts, which `scale` (the data's internal units, see
+// data_scale.h) turns into the user's.
+ModelFit fit_model(RunState& state, Host& host, Objective& objective, bool recompute,
+                   const DataScale& scale = {});
 
 }  // namespace velmor

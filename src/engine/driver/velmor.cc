@@ -11,6 +11,7 @@
 #include "engine/driver/fit_status.h"
 #include "engine/driver/model_fit.h"
 #include "engine/driver/model_report.h"
+#include "engine/driver/model_run.h"
 #include "engine/driver/report_formats.h"
 #include "engine/model/kinetic_models.h"
 #include "engine/model/model_objective.h"
@@ -78,7 +79,8 @@ int velmor(RunState& state, Host& host, const std::string& data_file_name) {
   state.filenameresults = report_name;
   state.idat = as_read.nRows;
   state.idatasets = as_read.nCurves;
-  state.data = as_read;
+  const RunData data(as_read);
+  state.data = data.internal;
   ModelObjective objective(state, host);
 
   std::vector<FittedModel> fitted;
@@ -89,56 +91,40 @@ int velmor(RunState& state, Host& host, const std::string& data_file_name) {
 
   for (ModelId model = 1; model <= kModelCount; ++model) {
     if (state.imdl[model - 1] <= 0) continue;
-    bool recompute = false;
-    for (;;) {
-      state.imdlno = model;
-      state.data.X1 = as_read.X1;
-      state.data.X2 = as_read.X2;
-      state.data.Y = as_read.Y;
-      if (ncolmdl(as_read.nCols, model) != 0) {
-        return refuse(host, kMsgColumnsIncompatible, model, kStatusModelColumns);
-      }
-      std::string name;
-      state.npar = npar(model, name);
-      state.strmdl = name;
-      if (state.npar > kMaxParams) {
-        return refuse(host, kMsgParameterLimit, kMaxParams, kStatusTooManyParameters);
-      }
-      if (state.npar >= as_read.nRows) {
-        return refuse(host, kMsgNotEnoughPoints, as_read.nRows, kStatusTooManyParameters);
-      }
-
-      const ModelFit fit = fit_model(state, host, objective, recompute);
-      const std::string title = "Wait, computing model #" + util::write_di(model, "I3");
-      if (!recompute && fit.poorly_determined > 2) {
-        status = kStatusRecomputing;
-        host.setwindowtitle(title);
-        recompute = true;
-        continue;
-      }
-      status = kStatusCompleted;
-      host.setwindowtitle(title);
-
-      const bool failed = fit_failed(fit);
-      if (failed) host.dlgmessage(kWarning, kMsgFitFailed + util::write_di(model, "I3"));
-      fitted.push_back({fit.aicc, model, fit.weighting, name, failed});
-      write_model_section(out, fit, state.data, time());
-      clamp_for_drawing(state.data);
-      // A failed fit is never the best; a ranked one whose AICc is unknown is, until another
-      // ranked model has a known AICc.
-      const bool better = best_model == 0 || fit.aicc < best_aicc ||
-                          (std::isnan(best_aicc) && !std::isnan(fit.aicc));
-      if (!failed && better) {
-        best_aicc = fit.aicc;
-        best_data = state.data;
-        best_model = model;
-        best_name = name;
-      }
-      host.startidle(kEventWaitMs);
-      host.show_fit(state);
-      host.startidle(kEventWaitMs);
-      break;
+    state.imdlno = model;
+    if (ncolmdl(as_read.nCols, model) != 0) {
+      return refuse(host, kMsgColumnsIncompatible, model, kStatusModelColumns);
     }
+    std::string name;
+    state.npar = npar(model, name);
+    state.strmdl = name;
+    if (state.npar > kMaxParams) {
+      return refuse(host, kMsgParameterLimit, kMaxParams, kStatusTooManyParameters);
+    }
+    if (state.npar >= as_read.nRows) {
+      return refuse(host, kMsgNotEnoughPoints, as_read.nRows, kStatusTooManyParameters);
+    }
+
+    const ModelFit fit = run_model(state, host, objective, data);
+    status = kStatusCompleted;
+    const bool failed = fit_failed(fit);
+    if (failed) host.dlgmessage(kWarning, kMsgFitFailed + util::write_di(model, "I3"));
+    fitted.push_back({fit.aicc, model, fit.weighting, name, failed});
+    write_model_section(out, fit, state.data, time());
+    clamp_for_drawing(state.data);
+    // A failed fit is never the best; a ranked one whose AICc is unknown is, until another
+    // ranked model has a known AICc.
+    const bool better = best_model == 0 || fit.aicc < best_aicc ||
+                        (std::isnan(best_aicc) && !std::isnan(fit.aicc));
+    if (!failed && better) {
+      best_aicc = fit.aicc;
+      best_data = state.data;
+      best_model = model;
+      best_name = name;
+    }
+    host.startidle(kEventWaitMs);
+    host.show_fit(state);
+    host.startidle(kEventWaitMs);
   }
 
   write_model_summary(fitted, out);

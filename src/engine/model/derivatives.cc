@@ -27,8 +27,20 @@ int param_count(int p) {
   return std::clamp(p, 0, kMaxParams);
 }
 
+double model_value(ModelId model, const ProgressCurveData& data, int i, const ParamVector& x) {
+  return func(model, data.X1[i], data.X2[i], data.Y[i], x);
+}
+
 double residual(ModelId model, const ProgressCurveData& data, int i, const ParamVector& x) {
-  return data.Y[i] - func(model, data.X1[i], data.X2[i], data.Y[i], x);
+  return data.Y[i] - model_value(model, data, i, x);
+}
+
+// Km and Vm are bounded at zero, and the model has no meaning below it (a negative Km gives
+// the value [So] at every time): a difference that would step from x below zero is taken on
+// the upper side only.
+bool steps_across_bound(int j, double x, double step) {
+  constexpr int kPositiveParameters = 2;
+  return j < kPositiveParameters && x >= 0.0 && x - step < 0.0;
 }
 
 // Sum of w(i) r(i)^2 over rows 0..n-1; an empty w means unit weights (r^2 alone, which is the
@@ -100,21 +112,24 @@ void derivatives(const RunState& state, ParamVector& g, double& f, const ParamVe
   }
 
   ParamVector step{};
-  ParamVector plus{};
-  ParamVector minus{};
+  ParamVector difference{};  // half the central difference, or the forward difference
   ParamVector displaced = x;
   for (int j = 0; j < p; ++j) {
     step[j] = std::max((std::fabs(x[j]) + kGradientStepFactor) * kGradientStepFactor, kMinStep);
     displaced[j] = x[j] + step[j];
-    plus[j] = weighted_sum(model, data, n, displaced, w);
-    displaced[j] = x[j] - step[j];
-    minus[j] = weighted_sum(model, data, n, displaced, w);
+    const double plus = weighted_sum(model, data, n, displaced, w);
+    if (steps_across_bound(j, x[j], step[j])) {
+      difference[j] = plus - at_x;
+    } else {
+      displaced[j] = x[j] - step[j];
+      difference[j] = (plus - weighted_sum(model, data, n, displaced, w)) * 0.5;
+    }
     displaced[j] = x[j];
   }
 
   g.fill(0.0);
   for (int j = 0; j < p; ++j) {
-    const double d = (plus[j] - minus[j]) * 0.5;
+    const double d = difference[j];
     if (std::fabs(d) < kFlatHalfDifference) {
       g[j] = kFlatSlope;
     } else if (std::fabs(d) > kMaxHalfDifference) {
@@ -153,19 +168,30 @@ void jacobian(RunState& state, int n, int p, std::span<double> jac, double& ssr,
     const double big_h = 2.0 * h;
     ParamVector up_big = x;
     ParamVector up = x;
-    ParamVector down_big = x;
-    ParamVector down = x;
     up_big[j] = x[j] + big_h;
     up[j] = x[j] + h;
+    double* column = jac.data() + static_cast<std::size_t>(n) * j;
+    if (steps_across_bound(j, x[j], big_h)) {
+      // Second-order forward difference from the same two steps.
+      for (int i = 0; i < n; ++i) {
+        const double d1 = model_value(model, data, i, up) - data.Ycalc[i];
+        const double d2 = model_value(model, data, i, up_big) - data.Ycalc[i];
+        column[i] = (4.0 * d1 - d2) / big_h * w[i];
+      }
+      continue;
+    }
+    ParamVector down_big = x;
+    ParamVector down = x;
     down_big[j] = x[j] - big_h;
     down[j] = x[j] - h;
-    double* column = jac.data() + static_cast<std::size_t>(n) * j;
+    // The mean of the central differences with steps h and 2h, of the model value rather
+    // than of |r|: a residual that changes sign within the steps would fold the difference.
     for (int i = 0; i < n; ++i) {
-      const double a1 = std::fabs(residual(model, data, i, up_big)) / big_h * w[i];
-      const double a2 = std::fabs(residual(model, data, i, up)) / h * w[i];
-      const double a3 = std::fabs(residual(model, data, i, down_big)) / big_h * w[i];
-      const double a4 = std::fabs(residual(model, data, i, down)) / h * w[i];
-      column[i] = (a1 + a2 - a3 - a4) * 0.25;
+      const double wide =
+          (model_value(model, data, i, up_big) - model_value(model, data, i, down_big)) / big_h;
+      const double narrow =
+          (model_value(model, data, i, up) - model_value(model, data, i, down)) / h;
+      column[i] = (wide + narrow) * 0.25 * w[i];
     }
   }
   for (int k = 0; k < n * p; ++k) {

@@ -14,15 +14,21 @@ namespace velmor {
 double objective_value(const RunState& state, const ParamVector& x);
 
 // f = S(x) and its gradient by central differences: g[j] = (S(x + h e_j) - S(x - h e_j)) / 2h
-// for j < state.npar with h = max((|x_j| + c) c, 6.83e-6), c = sqrt(1.49e-8). A flat direction
-// reports the slope 1.49e-8 instead of 0, and a half-difference beyond 1/1.49e-8 is reported
-// as that bound itself (with its sign); g[npar..24] = 0. The robust weights are those at x,
-// used for every displaced evaluation. x is not modified.
+// for j < state.npar with h = max((|x_j| + c) c, 6.83e-6), c = sqrt(1.49e-8). Where x_j - h
+// would step Km or Vm from zero or above to below zero, the forward difference
+// (S(x + h e_j) - S(x)) / h is taken instead. A flat direction reports the slope 1.49e-8
+// instead of 0, and a half-difference (or forward difference) beyond 1/1.49e-8 is reported as
+// that bound itself (with its sign); g[npar..24] = 0. The robust weights are those at x, used
+// for every displaced evaluation. x is not modified.
 void derivatives(const RunState& state, ParamVector& g, double& f, const ParamVector& x);
 
-// The n-by-p Jacobian of the weighted absolute residuals w(i) |r(i)| (column-major, leading
-// dimension n, written into jac[0 .. n*p-1]) as the mean of two central differences with
-// steps h and 2h, every entry clamped to +-1/1.49e-16; ssr = S(x) over the first n rows.
+// The n-by-p Jacobian of the weighted model values w(i) y(i) (column-major, leading dimension
+// n, written into jac[0 .. n*p-1]) as the mean of two central differences with steps h and 2h,
+// h = max((|x_j| + c) c, 6.83e-6), c = 1.49e-16^(1/4); where x_j - 2h would step Km or Vm from
+// zero or above to below zero, the second-order forward difference (4 y(x + h) - 3 y(x) -
+// y(x + 2h)) / 2h. Every entry is clamped to +-1/1.49e-16; ssr = S(x) over the first n rows.
+// The statistics use only products of two entries of a row, so the Jacobian of the residuals
+// (the negative) would give the same.
 // Writes the model values at x into state.data.Ycalc[0..n-1]. n is at most 1000, p at most 25;
 // only as many columns as jac holds are written.
 void jacobian(RunState& state, int n, int p, std::span<double> jac, double& ssr,

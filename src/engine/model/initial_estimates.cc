@@ -18,14 +18,33 @@ constexpr double kSubstrateKmDivisor = 20.0;
 constexpr int kEstimatePasses = 50;  // allowed passes; the spread schedule ends at 15
 constexpr int kSlopeRows = 3;
 
+// Three times the mean of Y/t over the rows of first..last-1 that have t > 0.
+bool mean_slope_times_three(const ProgressCurveData& data, int first, int last, double& sum) {
+  double total = 0.0;
+  int used = 0;
+  for (int k = first; k < last; ++k) {
+    if (!(data.X1[k] > 0.0)) continue;
+    total += data.Y[k] / (data.X1[k] + kTimeOffset);
+    ++used;
+  }
+  if (used == 0) return false;
+  sum = used == kSlopeRows ? total : total * kSlopeRows / used;
+  return true;
+}
+
 // Sum of Y/(t + 1e-6) over the three rows around the middle of the first curve (0-based rows
-// first..first+2), shifted or scaled for short curves as described in the header.
+// first..first+2), shifted or scaled for short curves as described in the header. A row at
+// t = 0 (the start of a short curve, or of a replicate written under the same [So]) would
+// make its slope about 1e6 times too large, so only rows with t > 0 count, scaled to three.
 double middle_slope_sum(const ProgressCurveData& data, int m1) {
   if (m1 < 1) return 0.0;
   const int h = m1 / 2;                                             // 1-based middle row
   const int first = std::clamp(h - 1, 1, std::max(1, m1 - 2)) - 1;  // 0-based
   const int last = std::min(first + kSlopeRows, m1);                // exclusive
   double sum = 0.0;
+  if (mean_slope_times_three(data, first, last, sum)) return sum;
+  if (mean_slope_times_three(data, 0, m1, sum)) return sum;
+  // No time after the start in the whole curve: the plain sum, as the rows give it.
   for (int k = first; k < last; ++k) sum += data.Y[k] / (data.X1[k] + kTimeOffset);
   const int used = last - first;
   return used == kSlopeRows ? sum : sum * kSlopeRows / used;

@@ -19,7 +19,10 @@ namespace velmor {
 // rows). When the first curve is too short for that window to lie inside it (m1 <= 3), the
 // three rows are shifted to start at row 1 of the curve, and for a curve of one or two rows the
 // sum is taken over its rows and scaled by 3 / m1, so Vm0 stays three times the mean slope and
-// no row of another curve or beyond the data is read.
+// no row of another curve or beyond the data is read. Only rows with t > 0 count (a slope Y/t
+// at t = 0 is meaningless), with the sum scaled by 3 / (rows counted); when none of the three
+// has t > 0 (replicates that restart their time in the middle of the curve), every row of the
+// first curve with t > 0 is used in the same way.
 void init_estimates(Objective& objective, RunState& state, ParamVector& p);
 
 // The first step of init_estimates: Km0 = [So] of row 2, Vm0 = |S| (product models) or |2 S|

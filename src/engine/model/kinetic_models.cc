@@ -51,21 +51,39 @@ void write_text_line(std::ostream& out, std::string_view text) {
   out << std::string(15, ' ') << text << '\n';
 }
 
-}  // namespace
-
-double func(ModelId model, double x1, double x2, double /*y*/, const ParamVector& p) {
-  if (!is_defined(model)) return std::numeric_limits<double>::quiet_NaN();
-  const double km = p[0];
-  const double vm = p[1];
-
+// W of the models at one row: z = (x2 / Km) exp((x2 - Vm x1) / Km).
+double model_w(double x1, double x2, double km, double vm) {
   const double d = x2 - vm * x1;
   const double e = std::exp(d / km);
   const double z = e * (x2 / km);
   // z = +inf: the exponential overflowed although W itself is moderate (W is about x2 / Km at
   // t = 0); ln z = d / Km + ln(x2 / Km) is still exact enough to give W.
-  const double w = z == std::numeric_limits<double>::infinity()
-                       ? lambert_w_of_log(d / km + std::log(x2 / km))
-                       : omegw(z);
+  return z == std::numeric_limits<double>::infinity() ? lambert_w_of_log(d / km + std::log(x2 / km))
+                                                      : omegw(z);
+}
+
+// W to full precision: the W of model_w (Halley converged to about 1e-7 absolute, which for
+// small z is a relative error of up to 1e-4) polished by Newton's method on w + ln w = ln z.
+double precise_w(double x1, double x2, double km, double vm) {
+  double w = model_w(x1, x2, km, vm);
+  if (!(w > 0.0) || !std::isfinite(w)) return w;
+  const double log_z = std::log(x2 / km) + (x2 - vm * x1) / km;
+  for (int k = 0; k < 4; ++k) {
+    const double next = w * (1.0 + log_z - std::log(w)) / (1.0 + w);
+    if (!(next > 0.0)) break;
+    const bool done = std::fabs(next - w) <= 4e-16 * next;
+    w = next;
+    if (done) break;
+  }
+  return w;
+}
+
+}  // namespace
+
+double func(ModelId model, double x1, double x2, double /*y*/, const ParamVector& p) {
+  if (!is_defined(model)) return std::numeric_limits<double>::quiet_NaN();
+  const double km = p[0];
+  const double w = model_w(x1, x2, km, p[1]);
 
   switch (model) {
     case 1:
@@ -77,6 +95,31 @@ double func(ModelId model, double x1, double x2, double /*y*/, const ParamVector
     default:
       return w * km + p[2];
   }
+}
+
+ModelSlope model_with_derivatives(ModelId model, double x1, double x2, const ParamVector& p) {
+  ModelSlope slope;
+  if (!is_defined(model)) {
+    slope.value = std::numeric_limits<double>::quiet_NaN();
+    return slope;
+  }
+  const double km = p[0];
+  const double w = precise_w(x1, x2, km, p[1]);
+  const double baseline = model == 2 || model == 4 ? p[2] : 0.0;
+  slope.value = (model <= 2 ? x2 - w * km : w * km) + baseline;
+  // S = Km W is the substrate left; with dW/dln z = W / (1 + W):
+  //   dS/dKm = W / (1 + W) ln(So / S),   dS/dVm = -t W / (1 + W).
+  // ln(So / S) equals W - (So - Vm t) / Km (from W + ln W = ln z), but that difference of two
+  // large numbers cancels early in a zero-order curve, where the logarithm stays exact.
+  const double share = w / (1.0 + w);
+  const double s = km * w;
+  const double ds_dkm = w > 0.0 ? share * std::log(x2 / s) : 0.0;
+  const double ds_dvm = -x1 * share;
+  const double sign = model <= 2 ? -1.0 : 1.0;  // product models: So - S
+  slope.d[0] = sign * ds_dkm;
+  slope.d[1] = sign * ds_dvm;
+  slope.d[2] = model == 2 || model == 4 ? 1.0 : 0.0;
+  return slope;
 }
 
 int npar(ModelId model, std::string& model_name, std::size_t name_length) {

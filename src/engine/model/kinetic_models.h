@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <ostream>
 #include <string>
@@ -20,6 +21,19 @@ inline constexpr std::size_t kModelNameLength = 80;
 // Any other model number gives a quiet NaN. Where z overflows (x2 / Km above about 700 near
 // t = 0) W is taken from ln z, so the value stays finite.
 double func(ModelId model, double x1, double x2, double y, const ParamVector& p);
+
+// The model value and its partial derivatives with respect to Km, Vm and the baseline (d[2] =
+// 1 for models 2 and 4, 0 for 1 and 3), from the closed form with W to full precision (func
+// keeps the W of omegw, converged to about 1e-7, which for the small W of late or first-order
+// curves is a relative error of up to 1e-4; the two values differ by about Km x 1e-7). With
+// ln z = ln(So / Km) + (So - Vm t) / Km and dW/dln z = W / (1 + W), the substrate left S = Km W
+// has dS/dKm = W / (1 + W) ln(So / S) and dS/dVm = -t W / (1 + W); the product models take the
+// negatives. For an undefined model the value is NaN and the derivatives 0.
+struct ModelSlope {
+  double value = 0.0;
+  std::array<double, 3> d{};
+};
+ModelSlope model_with_derivatives(ModelId model, double x1, double x2, const ParamVector& p);
 
 // Parameter count of the model (0 for an undefined model). model_name receives the short name
 // cut or blank-padded to exactly name_length characters.

@@ -31,6 +31,13 @@ constexpr double kSmallestLevel = 1e-6;
 // fields, since the texts are trimmed.
 constexpr int kNumberWidth = 12;
 
+// The bent line with its numbers in user units: b1 is a level (concentration), b2 and b3
+// slopes (concentration per time), b4 and b5 times.
+BentLine in_user_units(const BentLine& b, const DataScale& scale) {
+  return {scale.to_user(b[0], 1, 0), scale.to_user(b[1], 1, -1), scale.to_user(b[2], 1, -1),
+          scale.to_user(b[3], 0, 1), scale.to_user(b[4], 0, 1)};
+}
+
 std::string fixed_length(std::string text) {
   text.resize(kBreakpointTextLength, ' ');
   return text;
@@ -98,7 +105,7 @@ void write_bend_texts(const BentLine& b, double s, std::string& inflection, std:
 }
 
 void breakpoint(const ProgressCurveData& data, ModelId model, const ParamVector& p,
-                BreakpointTexts& texts) {
+                BreakpointTexts& texts, const DataScale& scale) {
   const std::string blank(kBreakpointTextLength, ' ');
   texts.inflection.fill(blank);
   texts.curvature.fill(blank);
@@ -124,7 +131,8 @@ void breakpoint(const ProgressCurveData& data, ModelId model, const ParamVector&
     if (m > 0) {
       const BendFit fit = fit_bend(curve, p[0]);
       if (bend_is_plausible(fit, s, ymax, xmax)) {
-        write_bend_texts(fit.b, s, texts.inflection[c], texts.curvature[c], texts.range[c]);
+        write_bend_texts(in_user_units(fit.b, scale), s, texts.inflection[c], texts.curvature[c],
+                         texts.range[c]);
         continue;
       }
     }

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "engine/core/data_scale.h"
 #include "engine/core/global_types.h"
 #include "engine/core/limits.h"
 #include "engine/core/progress_curve_data.h"
@@ -31,9 +32,11 @@ struct BendFit {
 
 // Fits the bent line to every curve of data and writes the texts. model picks the direction
 // (models 1, 2: product curves; 3, 4: substrate curves); p[0] (Km of the fit) starts b1. All
-// texts are first set to blanks, so with no curves they stay blank.
+// texts are first set to blanks, so with no curves they stay blank. data and p are in the
+// fit's internal units, scale (see data_scale.h) turns the numbers of the texts into the
+// user's.
 void breakpoint(const ProgressCurveData& data, ModelId model, const ParamVector& p,
-                BreakpointTexts& texts);
+                BreakpointTexts& texts, const DataScale& scale = {});
 
 // The fitted bent line of one curve: broken-line simplex, golden searches, two variable-metric
 // calls. p1 starts b1; b4 starts at the time of point m/4 (1-based, integer division), or at

@@ -62,6 +62,12 @@ TEST(Ycurves, GroupsAdjacentRowsAgainstTheCurvesFirstSo) {
   EXPECT_EQ(counts_of({10.0, 10.00000008, 10.00000016}), (std::vector<int>{2, 1}));
   EXPECT_EQ(counts_of({10, 10, 20, 20, 10, 10}), (std::vector<int>{2, 2, 2}));
   EXPECT_EQ(counts_of({}), (std::vector<int>{1}));
+  // The same [So] in nanomolar, micromolar and molar units: the same curves.
+  for (const double unit : {1.0, 1e-3, 1e-9}) {
+    EXPECT_EQ(counts_of({50 * unit, 50 * unit, 100 * unit, 100 * unit, 500 * unit}),
+              (std::vector<int>{2, 2, 1}))
+        << unit;
+  }
 
   std::vector<double> twelve;
   for (int curve = 0; curve < 12; ++curve) {

@@ -205,13 +205,18 @@ void check_run(const Case& c, const RunState& state, const RecordingHost& host,
 
   // A singular normal matrix is reported but does not stop the run; each failed fit is named,
   // and a run whose every fit failed ends with an error.
+  // A fit that the final check of optimality moved is announced, with a report line each.
   int failed_messages = 0;
+  int moved_fits = 0;
   std::set<int> failed_models;
   for (size_t k = 0; k < host.messages.size(); ++k) {
     const std::string& text = host.messages[k].text;
     if (text.rfind("Fit failed", 0) == 0) {
       ++failed_messages;
       failed_models.insert(text.back() - '0');
+    } else if (text.find("the final check of optimality lowered") != std::string::npos) {
+      EXPECT_EQ(host.messages[k].kind, kInformation);
+      ++moved_fits;
     } else if (k + 1 == host.messages.size() && status == kStatusNoFiniteFit) {
       EXPECT_EQ(host.messages[k].kind, kError);
     } else {
@@ -239,6 +244,12 @@ void check_run(const Case& c, const RunState& state, const RecordingHost& host,
   int failed_sections = 0;
   for (const std::string& line : report) failed_sections += line.find("FIT FAILED:") == 10;
   EXPECT_EQ(failed_sections, failed_messages);
+  EXPECT_EQ(std::count_if(report.begin(), report.end(),
+                          [](const std::string& line) {
+                            return line.find("FINAL CHECK (LEVENBERG-MARQUARDT) LOWERED SSQ") !=
+                                   std::string::npos;
+                          }),
+            moved_fits);
   check_summary(report, kModelCount - failed_sections);
 }
 

@@ -59,6 +59,22 @@ TEST(CrudeEstimates, SlopesBaselinesAndShortFirstCurves) {
   EXPECT_DOUBLE_EQ(crude_estimates(linear_first_curve(2), 1).vm0,
                    1.5 * (6.0 / (10.0 + 1e-6) + 11.0 / (20.0 + 1e-6)));
   EXPECT_DOUBLE_EQ(crude_estimates(linear_first_curve(2), 4).b0, (6.0 + 11.0) / 4.0);
+
+  // A row at t = 0 in the window (five rows from t = 0: rows 1..3) does not count; the two
+  // others are scaled by 3/2. Replicates restarting at t = 0 in the window's middle row: the
+  // rows around it still count. A window of t = 0 rows only falls back on the whole curve.
+  ProgressCurveData from_zero = linear_first_curve(5);
+  for (int i = 0; i < 5; ++i) from_zero.X1[i] = 10.0 * i;
+  EXPECT_DOUBLE_EQ(crude_estimates(from_zero, 1).vm0,
+                   1.5 * (from_zero.Y[1] / (10.0 + 1e-6) + from_zero.Y[2] / (20.0 + 1e-6)));
+  ProgressCurveData restart = linear_first_curve(9);
+  restart.X1[3] = 0.0;
+  EXPECT_DOUBLE_EQ(crude_estimates(restart, 1).vm0,
+                   1.5 * (16.0 / (30.0 + 1e-6) + 26.0 / (50.0 + 1e-6)));
+  ProgressCurveData zeros = linear_first_curve(6);
+  zeros.X1[1] = zeros.X1[2] = zeros.X1[3] = 0.0;
+  EXPECT_DOUBLE_EQ(crude_estimates(zeros, 1).vm0,
+                   6.0 / (10.0 + 1e-6) + 26.0 / (50.0 + 1e-6) + 31.0 / (60.0 + 1e-6));
 }
 
 class StageOne : public ::testing::TestWithParam<ModelId> {};

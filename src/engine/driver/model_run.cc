@@ -1,0 +1,44 @@
+#include "engine/driver/model_run.h"
+
+#include <string>
+
+#include "engine/driver/user_units.h"
+#include "util/number_text.h"
+
+namespace velmor {
+namespace {
+
+// Parameters whose standard error exceeds p / 1.333 beyond this count send the model back to
+// all-ones estimates, once.
+constexpr int kMostPoorlyDetermined = 2;
+
+std::string final_check_message(const ModelFit& fit) {
+  return "Model " + util::write_di(fit.model, "I1") +
+         ": the final check of optimality lowered the sum of squares from " +
+         util::write_dr(fit.chain_ssq, "E14.7") + " to " + util::write_dr(fit.stage2_ssq, "E14.7") +
+         "; the report gives the fit at the lower one.";
+}
+
+}  // namespace
+
+RunData::RunData(const ProgressCurveData& data)
+    : as_read(data), scale(choose_data_scale(data)), internal(to_internal_units(data, scale)) {}
+
+ModelFit run_model(RunState& state, Host& host, Objective& objective, const RunData& data) {
+  const std::string title = "Wait, computing model #" + util::write_di(state.imdlno, "I3");
+  ModelFit fit;
+  for (const bool recompute : {false, true}) {
+    state.data.X1 = data.internal.X1;
+    state.data.X2 = data.internal.X2;
+    state.data.Y = data.internal.Y;
+    fit = fit_model(state, host, objective, recompute, data.scale);
+    host.setwindowtitle(title);
+    if (fit.poorly_determined <= kMostPoorlyDetermined) break;
+  }
+  fit = fit_in_user_units(fit, data.scale, data.as_read.nRows);
+  data_in_user_units(state.data, data.as_read, data.scale);
+  if (fit.moved_by_check) host.dlgmessage(kInformation, final_check_message(fit));
+  return fit;
+}
+
+}  // namespace velmor

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "engine/core/data_scale.h"
+#include "engine/core/global_types.h"
+#include "engine/core/host.h"
+#include "engine/core/progress_curve_data.h"
+#include "engine/driver/model_fit.h"
+
+namespace velmor {
+
+class Objective;
+
+// The data of a run in the user's units, as read, and in the internal units the models are
+// fitted in (see data_scale.h).
+struct RunData {
+  explicit RunData(const ProgressCurveData& data);
+  ProgressCurveData as_read;
+  DataScale scale;
+  ProgressCurveData internal;
+};
+
+// One model of a run as the report gives it: fitted on the internal rows, and fitted once more
+// from all-ones estimates when more than two of its parameters are poorly determined; then
+// converted to the user's units, with state.data holding the user's rows and the fitted values.
+// A fit that the final check of optimality moved is announced through host.dlgmessage
+// (Information). The window title tells which model is being computed. The model must be
+// state.imdlno, with state.npar, state.strmdl and the weighting set; objective evaluates on
+// state.data.
+ModelFit run_model(RunState& state, Host& host, Objective& objective, const RunData& data);
+
+}  // namespace velmor

@@ -1,0 +1,36 @@
+#include "engine/driver/user_units.h"
+
+#include <algorithm>
+
+#include "engine/stats/aicc.h"
+
+namespace velmor {
+
+ModelFit fit_in_user_units(const ModelFit& fit, const DataScale& scale, int n_rows) {
+  ModelFit user = fit;
+  if (scale.is_identity()) return user;
+  for (int j = 0; j < fit.npar && j < kMaxParams; ++j) {
+    user.initial[j] = scale.parameter_to_user(j, fit.initial[j]);
+    user.p[j] = scale.parameter_to_user(j, fit.p[j]);
+    user.se[j] = scale.parameter_to_user(j, fit.se[j]);
+    user.ci[j] = scale.parameter_to_user(j, fit.ci[j]);
+    user.gradient[j] = scale.to_user(fit.gradient[j], 2 - parameter_concentration_power(j),
+                                     -parameter_time_power(j));
+  }
+  user.stage1_ssq = scale.to_user(fit.stage1_ssq, 2, 0);
+  user.stage2_ssq = scale.to_user(fit.stage2_ssq, 2, 0);
+  user.chain_ssq = scale.to_user(fit.chain_ssq, 2, 0);
+  user.aicc = aicc(n_rows, fit.npar, fit.penalty, user.stage2_ssq);
+  return user;
+}
+
+void data_in_user_units(ProgressCurveData& data, const ProgressCurveData& as_read,
+                        const DataScale& scale) {
+  const int n = std::clamp(as_read.nRows, 0, kMaxRows);
+  data.X1 = as_read.X1;
+  data.X2 = as_read.X2;
+  data.Y = as_read.Y;
+  for (int i = 0; i < n; ++i) data.Ycalc[i] = scale.to_user(data.Ycalc[i], 1, 0);
+}
+
+}  // namespace velmor

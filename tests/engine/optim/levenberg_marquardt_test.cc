@@ -1,0 +1,183 @@
+#include "engine/optim/levenberg_marquardt.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace velmor {
+namespace {
+
+// y = a exp(-b t) at t = 0..9, with a small deterministic misfit so that S > 0 at the optimum.
+constexpr int kRows = 10;
+double decay_data(int i) {
+  return 5.0 * std::exp(-0.3 * i) + 0.01 * std::sin(7.0 * i);
+}
+
+// Residuals y - a exp(-b t); `jacobian_sign` -1 gives a wrong Jacobian (the negative).
+LmEvaluate decay(double jacobian_sign = 1.0) {
+  return [jacobian_sign](std::span<const double> p, std::span<double> r, std::span<double> jac) {
+    for (int i = 0; i < kRows; ++i) {
+      const double e = std::exp(-p[1] * i);
+      r[i] = decay_data(i) - p[0] * e;
+      if (jac.empty()) continue;
+      jac[i] = jacobian_sign * -e;
+      jac[i + kRows] = jacobian_sign * p[0] * i * e;
+    }
+  };
+}
+
+struct StopCase {
+  std::string name;
+  LmEvaluate evaluate;
+  std::vector<LmParameter> parameters;
+  std::vector<double> start;
+  LmOptions options;
+  LmStop stop;
+};
+
+LmOptions options_with(int max_iterations, double function_tolerance = 1e-12,
+                       double step_tolerance = 1e-10) {
+  LmOptions o;
+  o.max_iterations = max_iterations;
+  o.function_tolerance = function_tolerance;
+  o.step_tolerance = step_tolerance;
+  return o;
+}
+
+// a exp(-0.3 t) alone: linear in a, whose optimum is about 5.
+LmEvaluate decay_amplitude() {
+  return [](std::span<const double> p, std::span<double> r, std::span<double> jac) {
+    for (int i = 0; i < kRows; ++i) {
+      r[i] = decay_data(i) - p[0] * std::exp(-0.3 * i);
+      if (!jac.empty()) jac[i] = -std::exp(-0.3 * i);
+    }
+  };
+}
+
+// S(p) over the rows, for an independent look at the result.
+double ssq(const LmEvaluate& f, const std::vector<double>& p) {
+  std::vector<double> r(kRows);
+  f(p, r, {});
+  double s = 0.0;
+  for (const double v : r) s += v * v;
+  return s;
+}
+
+class StopReasons : public ::testing::TestWithParam<StopCase> {};
+
+// Every stop reason from the problem that produces it; whatever the reason, the result is the
+// best point evaluated, within the bounds, never worse than the start, and its S is final_ssq.
+TEST_P(StopReasons, EndWithTheBestPointWithinTheBounds) {
+  const StopCase& c = GetParam();
+  std::vector<double> p = c.start;
+  const LmSummary s = levenberg_marquardt(c.evaluate, kRows, c.parameters, {}, p, c.options);
+  EXPECT_EQ(s.stop, c.stop);
+  ASSERT_EQ(p.size(), c.start.size());
+  for (std::size_t j = 0; j < p.size(); ++j) {
+    EXPECT_GE(p[j], c.parameters[j].lower);
+    EXPECT_LE(p[j], c.parameters[j].upper);
+  }
+  if (c.stop == LmStop::kNonFiniteStart) return;
+  EXPECT_LE(s.final_ssq, s.initial_ssq);
+  EXPECT_DOUBLE_EQ(s.final_ssq, ssq(c.evaluate, p));
+  EXPECT_LE(s.iterations, c.options.max_iterations);
+}
+
+const LmParameter kFree{};
+const LmParameter kPositiveLog{1e-6, std::numeric_limits<double>::infinity(), true};
+
+INSTANTIATE_TEST_SUITE_P(
+    LevenbergMarquardt, StopReasons,
+    ::testing::Values(
+        // A relative decrease below 1e-3 ends the search early.
+        StopCase{"ExponentialDecayConverges",
+                 decay(),
+                 {kPositiveLog, kPositiveLog},
+                 {1.0, 1.0},
+                 options_with(100, 1e-3),
+                 LmStop::kConverged},
+        StopCase{"ExactStartHasZeroResidual",
+                 [](std::span<const double> p, std::span<double> r, std::span<double> jac) {
+                   for (int i = 0; i < kRows; ++i) {
+                     r[i] = 2.0 * i - p[0] * i;
+                     if (!jac.empty()) jac[i] = -i;
+                   }
+                 },
+                 {kFree},
+                 {2.0},
+                 options_with(100),
+                 LmStop::kGradientVanished},
+        // The optimum amplitude (about 5) lies above the upper bound 4, where S still falls
+        // outwards: nothing is left to move.
+        StopCase{"BoundedOptimumStopsOnTheGradient",
+                 decay_amplitude(),
+                 {{0.0, 4.0, false}},
+                 {4.0},
+                 options_with(100),
+                 LmStop::kGradientVanished},
+        StopCase{"OneIterationIsNotEnough",
+                 decay(),
+                 {kPositiveLog, kPositiveLog},
+                 {0.1, 3.0},
+                 options_with(1),
+                 LmStop::kIterationLimit},
+        // Uphill steps only; without a step tolerance the damping runs out.
+        StopCase{"WrongJacobianFindsNoDescent",
+                 decay(-1.0),
+                 {kFree, kFree},
+                 {1.0, 1.0},
+                 options_with(100, 1e-12, 0.0),
+                 LmStop::kNoDescent},
+        StopCase{"NonFiniteStart",
+                 [](std::span<const double> p, std::span<double> r, std::span<double>) {
+                   for (int i = 0; i < kRows; ++i) r[i] = std::log(p[0] - 1.0);
+                 },
+                 {kFree},
+                 {0.5},
+                 options_with(100),
+                 LmStop::kNonFiniteStart}),
+    [](const ::testing::TestParamInfo<StopCase>& info) { return info.param.name; });
+
+// Weights are counts: a row of weight 2 counts as the row written twice, a row of weight 0 as
+// no row. Steps in ln p make the result independent of the parameter's units: the problem with
+// a in units a million times smaller ends at the same optimum, a million times larger.
+TEST(LevenbergMarquardt, WeightsCountRowsAndUnitsDoNotMatter) {
+  const LmEvaluate repeated = [](std::span<const double> p, std::span<double> r,
+                                 std::span<double> jac) {
+    // Rows 0..9 of the decay, row 7 once more, row 3 left out (its residual and slope 0).
+    std::vector<double> r10(kRows), j10(2 * kRows);
+    decay()(p, r10, j10);
+    const int rows[] = {0, 1, 2, 4, 5, 6, 7, 8, 9, 7};
+    for (int k = 0; k < kRows; ++k) {
+      r[k] = r10[rows[k]];
+      if (jac.empty()) continue;
+      jac[k] = j10[rows[k]];
+      jac[k + kRows] = j10[rows[k] + kRows];
+    }
+  };
+  std::vector<double> weights(kRows, 1.0);
+  weights[3] = 0.0;
+  weights[7] = 2.0;
+  const std::vector<LmParameter> bounds = {kPositiveLog, kPositiveLog};
+  std::vector<double> by_rows = {1.0, 1.0};
+  levenberg_marquardt(repeated, kRows, bounds, {}, by_rows);
+  for (const double unit : {1.0, 1e6}) {
+    const LmEvaluate scaled = [unit](std::span<const double> p, std::span<double> r,
+                                     std::span<double> jac) {
+      const std::vector<double> q = {p[0] / unit, p[1]};
+      decay()(q, r, jac);
+      for (std::size_t i = 0; i < jac.size() / 2; ++i) jac[i] /= unit;
+    };
+    std::vector<double> p = {unit, 1.0};
+    const std::vector<LmParameter> scaled_bounds = {{1e-6 * unit, 1e300, true}, kPositiveLog};
+    levenberg_marquardt(scaled, kRows, scaled_bounds, weights, p);
+    EXPECT_NEAR(p[0] / unit, by_rows[0], 1e-9 * by_rows[0]) << unit;
+    EXPECT_NEAR(p[1], by_rows[1], 1e-9 * by_rows[1]) << unit;
+  }
+}
+
+}  // namespace
+}  // namespace velmor
