@@ -114,8 +114,9 @@ TEST_F(Report, TwoProductModelsOfTheExampleLineByLine) {
 }
 
 // The example's reports, models 1 and 2 with unit and robust weights, as written by the build
-// before the report's number fields could take the exponent form (tests/engine/driver/expected):
-// the same bytes, apart from the date line and the report's folder.
+// before the report's number fields could take the exponent form (tests/engine/driver/expected;
+// model 1's standard errors, limits, correlations and AICc since from the Jacobian of the model
+// value): the same bytes, apart from the date line and the report's folder.
 TEST_F(Report, ExampleReportsAreUnchanged) {
   const std::regex date(
       " {19}(Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} [ 0-9]\\d "
