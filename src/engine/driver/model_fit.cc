@@ -183,10 +183,10 @@ ModelFit fit_model(RunState& state, Host& host, Objective& fit_objective, bool r
   if (fit.weighting == kNoWeighting) {
     const OptimalityCheck check = check_optimality(data, fit.model, npar, p);
     if (check.improved) {
-      // Reported beside the final sum of squares, so measured the same way.
-      fit.chain_ssq = plain_sum_of_squares(state, fit.model, p);
       p = check.p;
       fit.moved_by_check = true;
+      fit.chain_ssq = check.chain_ssq;
+      fit.checked_ssq = check.ssq;
     }
   }
   fit.p = p;

@@ -50,10 +50,13 @@ struct ModelFit {
   int call_limit = 0;          // 300, or 200 under robust weighting
   int equality_count = 0;      // meq as the objective left it
   double stage2_ssq = 0.0;     // weighted sum of squares at the final parameters
-  // The final check of optimality moved the fit to a point whose sum of squares is lower than
-  // chain_ssq, where the constrained stage had ended.
+  // The final check of optimality moved the fit from where the constrained stage had ended,
+  // whose unweighted sum of squares is chain_ssq, to its point, whose sum is checked_ssq (both
+  // with the model to full precision, as the check measures them; stage2_ssq is the program's
+  // own sum, whose W is converged to about 1e-7).
   bool moved_by_check = false;
   double chain_ssq = 0.0;
+  double checked_ssq = 0.0;
   ParamVector gradient{};     // objective gradient at the final parameters
   ParamVector se{};           // standard errors (NaN when the statistics failed)
   ParamVector ci{};           // 95 % confidence half-widths (NaN when the statistics failed)

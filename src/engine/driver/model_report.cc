@@ -167,7 +167,7 @@ void write_model_section(std::ostream& out, const ModelFit& fit, const ProgressC
   if (fit_failed(fit)) put(out, rf::kFitFailed);
   put(out, fitted(rf::kStage1, 14, 8, fit.stage1_ssq), {fit.stage1_ssq});
   put(out, fitted(rf::kStage2, 14, 8, fit.stage2_ssq), {fit.stage2_ssq});
-  if (fit.moved_by_check) put(out, rf::kFinalCheck, {fit.chain_ssq});
+  if (fit.moved_by_check) put(out, rf::kFinalCheck, {fit.chain_ssq, fit.checked_ssq});
   const double se_regression = std::sqrt(fit.stage2_ssq / (data.nRows - npar));
   put(out, fitted(rf::kStandardError, 14, 8, se_regression), {se_regression});
   put_aicc(out, fit.aicc);

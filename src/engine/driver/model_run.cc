@@ -14,9 +14,9 @@ constexpr int kMostPoorlyDetermined = 2;
 
 std::string final_check_message(const ModelFit& fit) {
   return "Model " + util::write_di(fit.model, "I1") +
-         ": the final check of optimality lowered the sum of squares from " +
-         util::write_dr(fit.chain_ssq, "E14.7") + " to " + util::write_dr(fit.stage2_ssq, "E14.7") +
-         "; the report gives the fit at the lower one.";
+         ": the final check of optimality (Levenberg-Marquardt) lowered the sum of squares from " +
+         util::write_dr(fit.chain_ssq, "E14.7") + " to " +
+         util::write_dr(fit.checked_ssq, "E14.7") + "; the report gives the fit at the lower one.";
 }
 
 }  // namespace

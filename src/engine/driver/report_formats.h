@@ -25,10 +25,10 @@ inline constexpr char kFitFailed[] =
     "(/10X,'FIT FAILED: SUM OF SQUARES OR PARAMETERS NOT FINITE; MODEL NOT RANKED')";
 inline constexpr char kStage1[] = "(/10X,'STAGE-1 SIMPLEX SEARCH SSQ=',8X,F14.8)";
 inline constexpr char kStage2[] = "(10X,'STAGE-2 QUADRATIC PROGRAMMING SSQ=',1X,F14.8)";
-// Only where the final check of optimality moved the fit: the sum of squares the chain of
-// stages had ended with (the stage-2 line above gives the final one).
+// Only where the final check of optimality moved the fit: the sums of squares where the chain
+// of stages had ended and where the check took the fit, both with the model to full precision.
 inline constexpr char kFinalCheck[] =
-    "(10X,'FINAL CHECK (LEVENBERG-MARQUARDT) LOWERED SSQ FROM',1X,E14.7)";
+    "(10X,'FINAL CHECK LOWERED SSQ FROM',1X,E14.7,' TO',1X,E14.7)";
 inline constexpr char kStandardError[] = "(/10X,'STANDARD ERROR OF REGRESSION=',5X,F14.8)";
 inline constexpr char kAicc[] = "(10X,'AICc (Corrected Akaike)=',8X,F12.4,/)";
 inline constexpr char kRangeHeading[] = "(10X,'SUGGESTED DATA RANGE FOR OPTIMAL CURVE-FIT:')";

@@ -20,6 +20,7 @@ ModelFit fit_in_user_units(const ModelFit& fit, const DataScale& scale, int n_ro
   user.stage1_ssq = scale.to_user(fit.stage1_ssq, 2, 0);
   user.stage2_ssq = scale.to_user(fit.stage2_ssq, 2, 0);
   user.chain_ssq = scale.to_user(fit.chain_ssq, 2, 0);
+  user.checked_ssq = scale.to_user(fit.checked_ssq, 2, 0);
   user.aicc = aicc(n_rows, fit.npar, fit.penalty, user.stage2_ssq);
   return user;
 }

@@ -114,8 +114,8 @@ int velmor(RunState& state, Host& host, const std::string& data_file_name) {
     clamp_for_drawing(state.data);
     // A failed fit is never the best; a ranked one whose AICc is unknown is, until another
     // ranked model has a known AICc.
-    const bool better = best_model == 0 || fit.aicc < best_aicc ||
-                        (std::isnan(best_aicc) && !std::isnan(fit.aicc));
+    const bool better =
+        best_model == 0 || fit.aicc < best_aicc || (std::isnan(best_aicc) && !std::isnan(fit.aicc));
     if (!failed && better) {
       best_aicc = fit.aicc;
       best_data = state.data;
