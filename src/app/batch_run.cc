@@ -1,7 +1,6 @@
 #include "app/batch_run.h"
 
 #include "engine/core/console_host.h"
-#include "engine/core/file_units.h"
 #include "engine/data/model_type_check.h"
 #include "engine/driver/fit_status.h"
 #include "engine/driver/report_formats.h"
@@ -33,15 +32,8 @@ ModelId lowest_selected(const std::array<int, kModelCount>& flags) {
 
 }  // namespace
 
-bool append_closing_line(RunState& state, const std::string& report_name) {
-  const int unit = nuunit(100, state.units);
-  if (unit < 0 || !state.units.open(unit, report_name, FileMode::kAppend)) return false;
-  std::fstream& stream = *state.units.stream(unit);
-  stream << util::fortran_write(report_format::kResultsWrittenTo, {report_name});
-  stream.flush();
-  const bool ok = stream.good();
-  state.units.close(unit);
-  return ok;
+void append_closing_line(PendingReport& report) {
+  report.stream() << util::fortran_write(report_format::kResultsWrittenTo, {report.destination()});
 }
 
 int run_batch(const CommandLine& command_line, std::ostream& out, std::ostream& err,
@@ -56,14 +48,12 @@ int run_batch(const CommandLine& command_line, std::ostream& out, std::ostream& 
   if (!model_type_plausible(command_line.data_file, state.imdlno, host, state.units)) {
     return kExitWrongModelType;
   }
-  const int status = velmor(state, host, command_line.data_file);
-  // A run whose every fit failed still wrote its report, which says why.
-  if (status != kStatusCompleted && status != kStatusNoFiniteFit) return status;
-
-  if (!append_closing_line(state, state.filenameresults)) {
-    host.dlgmessage(kError, "Could not append to the output file " + state.filenameresults);
-    return kStatusDataError;
-  }
+  PendingReport report;
+  const int status = velmor(state, host, command_line.data_file, report);
+  // A run whose every fit failed still writes its report, which says why.
+  if (!report_complete(status)) return status;
+  append_closing_line(report);
+  if (commit_report(report, host) != kStatusCompleted) return kStatusDataError;
   if (status == kStatusCompleted && pictures.residuals) pictures.residuals(state);
   out << state.filenameresults << '\n';
   return status;

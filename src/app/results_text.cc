@@ -1,10 +1,11 @@
 #include "app/results_text.h"
 
 #include <algorithm>
-#include <fstream>
 #include <istream>
+#include <sstream>
 
 #include "gui/wintk.h"
+#include "util/atomic_file.h"
 
 namespace velmor::app {
 namespace {
@@ -38,33 +39,46 @@ std::string report_text_for_box(std::istream& report) {
   return text;
 }
 
-bool write2textbox(int text_box, const std::string& file_name, FileUnits& units) {
-  const int unit = nuunit(kResultsUnit, units);
+namespace {
+
+void show_text_box(int text_box) {
   wintk::enabletextbox(text_box, true);
   wintk::settextboxfocused(text_box);
   wintk::settextboxvisible(text_box, true);
+}
+
+// One insertion of all lines gives the same contents as one per line, in one request to the
+// window instead of hundreds.
+void insert_report(int text_box, std::istream& report) {
+  const std::string text = report_text_for_box(report);
+  if (!text.empty()) wintk::inserttextboxtext(text_box, text, false);
+}
+
+}  // namespace
+
+bool write2textbox(int text_box, const std::string& file_name, FileUnits& units) {
+  const int unit = nuunit(kResultsUnit, units);
+  show_text_box(text_box);
   const std::string name(without_trailing_blanks(file_name));
   if (unit < 0 || !units.open(unit, name, FileMode::kRead)) {
     if (unit >= 0 && units.open(unit, name, FileMode::kAppend)) units.close(unit);
     return false;
   }
-  // One insertion of all lines gives the same contents as one per line, in one request to the
-  // window instead of hundreds.
-  const std::string text = report_text_for_box(*units.stream(unit));
+  insert_report(text_box, *units.stream(unit));
   units.close(unit);
-  if (!text.empty()) wintk::inserttextboxtext(text_box, text, false);
   return true;
 }
 
-bool writelines(int unit, const std::string& file_name, std::string_view text, FileUnits& units) {
-  if (unit < 1 || units.is_connected(unit)) unit = nuunit(kResultsUnit, units);
-  if (unit < 0 || !units.open(unit, file_name, FileMode::kWrite)) return false;
-  std::fstream& stream = *units.stream(unit);
-  stream << without_trailing_blanks(text) << '\n';
-  stream.flush();
-  const bool ok = stream.good();
-  units.close(unit);
-  return ok;
+void write_report_to_textbox(int text_box, const std::string& report_text) {
+  show_text_box(text_box);
+  std::istringstream report(report_text);
+  insert_report(text_box, report);
+}
+
+bool writelines(const std::string& file_name, std::string_view text, std::string* error) {
+  std::string record(without_trailing_blanks(text));
+  record += '\n';
+  return util::write_file_atomically(file_name, record, error);
 }
 
 void cleartext(int text_box) {

@@ -21,11 +21,14 @@ std::string report_text_for_box(std::istream& report);
 // is created empty, and the text box stays as it was. Returns false in that case.
 bool write2textbox(int text_box, const std::string& file_name, FileUnits& units);
 
+// Shows the report text in the text box as write2textbox shows a report file.
+void write_report_to_textbox(int text_box, const std::string& report_text);
+
 // Writes the text (trailing blanks removed) as one record to the file, creating it or replacing
-// its contents, through a unit of its own that is closed again. `unit` is the unit the caller
-// picked; when it is not a usable unit a free one is taken. False if the file could not be
-// written.
-bool writelines(int unit, const std::string& file_name, std::string_view text, FileUnits& units);
+// it whole once written (util::AtomicFile: a link, folder or read-only file of that name is
+// refused and left alone). False if the file could not be written; `error` (when given) then
+// receives the message naming the file.
+bool writelines(const std::string& file_name, std::string_view text, std::string* error = nullptr);
 
 // Empties the text box.
 void cleartext(int text_box);

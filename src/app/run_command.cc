@@ -1,19 +1,17 @@
 #include "app/run_command.h"
 
 #include <chrono>
-#include <fstream>
 #include <thread>
 
 #include "app/info_screens.h"
+#include "app/batch_run.h"
 #include "app/info_texts.h"
 #include "app/model_dialog.h"
 #include "app/results_text.h"
 #include "engine/data/model_type_check.h"
 #include "engine/driver/fit_status.h"
-#include "engine/driver/report_formats.h"
 #include "engine/driver/velmor.h"
 #include "gui/wintk.h"
-#include "util/fortran_format.h"
 
 namespace velmor::app {
 namespace {
@@ -22,31 +20,21 @@ void pause_ms(int milliseconds) {
   if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-// After a completed run: the report into the text box, then its closing line appended to the
-// file (so the box shows the report as the driver left it). A report that cannot be opened
-// again is reported and the program goes on; the fit's data stay for the plots.
-void show_report(ShellState& shell, RunState& state, int settle_ms) {
-  const std::string& name = state.filenameresults;
-  shell.results_unit = nuunit(kShellResultsUnit, state.units);
-  if (shell.results_unit < 0 || !state.units.open(shell.results_unit, name, FileMode::kAppend)) {
-    wintk::dlgmessage(kInformation,
-                      std::string(kMsgTextboxWriteError) + "\r\n" + kMsgCouldNotOpenOutput + name);
-    file_close_by_unit(shell.results_unit, state.units);
-    return;
-  }
-  write2textbox(shell.text_box, name, state.units);
+// After a completed run: the report into the text box, then its closing line added, and only
+// then the report file replaced (so the box shows the report as the driver left it, and the
+// file is never seen without its closing line). A report that cannot be written is reported and
+// the program goes on; the box and the fit's data stay, so Save Results can keep them elsewhere.
+void show_report(ShellState& shell, RunState& state, PendingReport& report, int settle_ms) {
+  write_report_to_textbox(shell.text_box, report.text());
   pause_ms(settle_ms);
-  std::fstream& report = *state.units.stream(shell.results_unit);
-  report.flush();
-  report << util::fortran_write(report_format::kResultsWrittenTo, {name});
-  report.flush();
-  const bool written = report.good();
+  append_closing_line(report);
+  const bool written = report.commit();
   pause_ms(settle_ms);
-  state.units.close(shell.results_unit);
   if (!written) {
-    wintk::dlgmessage(kWarning, "The closing line could not be written to " + name);
+    wintk::dlgmessage(kInformation, std::string(kMsgTextboxWriteError) + "\r\n" + report.error());
+  } else {
+    shell.results_file_name = report.destination();
   }
-  shell.results_file_name = name;
   if (state.global_mdl_count == 1) wintk::settextboxcursorposition(shell.text_box, 0);
   wintk::startidle(400);
   wintk::refreshall();
@@ -81,12 +69,13 @@ void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms) 
   for (int k = 0; k < kModelCount; ++k) state.imdl[k] = shell.model_flags[k].load();
   state.nwt_global = shell.weighting.load();
   state.filenamedata = shell.data_file_name;
-  const int status = velmor(state, host, shell.data_file_name);
+  PendingReport report;
+  const int status = velmor(state, host, shell.data_file_name, report);
 
   // When every fit failed the report is still complete, and it says why.
   if (status == kStatusCompleted || status == kStatusNoFiniteFit) {
     wintk::setwindowtitle(kTitleSaving);
-    show_report(shell, state, settle_ms);
+    show_report(shell, state, report, settle_ms);
   } else if (status == kStatusTooManyParameters || status == kStatusModelColumns) {
     models();
   }

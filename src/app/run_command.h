@@ -10,13 +10,12 @@ namespace velmor::app {
 inline constexpr const char* kMsgNoDataFile =
     "No data file open - Warning!\r\nOpen a data file for input.";
 inline constexpr const char* kMsgTextboxWriteError = "Textbox Data File Write - Fatal error!";
-inline constexpr const char* kMsgCouldNotOpenOutput = "Could not open the output file ";
 inline constexpr const char* kTitleComputing = "Wait, computing model...";
 inline constexpr const char* kTitleSaving = "Computation completed...Saving results";
 
 // Checks that a run is possible, applies the product/substrate plausibility rule, runs the fit
-// driver on the data file, loads the report into the text box, appends the closing line to the
-// report and sets the menus for what may follow. `settle_ms` is the pause before and after the
+// driver on the data file, loads the report into the text box, adds the closing line, writes the
+// report file (replaced only now, complete) and sets the menus for what may follow. `settle_ms` is the pause before and after the
 // closing line is appended. Main routine's thread; `host` must be the host whose show_fit
 // draws into this program's windows.
 void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms);

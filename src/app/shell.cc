@@ -210,9 +210,9 @@ void Shell::on_save() {
   std::string name = save_name_for(shell_.data_file_name);
   if (wintk::dlgsavefile(name, "*.txt", "*.txt", "Save Data")) {
     const std::string text = wintk::gettextboxcontents(shell_.text_box);
-    const int unit = nuunit(shell_.results_unit, state_.units);
-    if (!writelines(unit, name, text, state_.units)) {
-      wintk::dlgmessage(kWarning, "The results could not be saved to " + name);
+    std::string why;
+    if (!writelines(name, text, &why)) {
+      wintk::dlgmessage(kWarning, "The results could not be saved to " + name + "\r\n" + why);
     }
   }
   file_close_by_name(shell_.results_unit, shell_.data_file_name, state_.units);

@@ -1,9 +1,10 @@
 #include "gui/bmp_file.h"
 
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <vector>
+
+#include "util/atomic_file.h"
 
 namespace wintk::bmp {
 namespace {
@@ -32,8 +33,11 @@ unsigned get_u16(const std::vector<unsigned char>& in, std::size_t at) {
 
 }  // namespace
 
-bool write_bmp(const std::string& path, const PixelBuffer& image) {
-  if (image.empty()) return false;
+bool write_bmp(const std::string& path, const PixelBuffer& image, std::string* error) {
+  if (image.empty()) {
+    if (error != nullptr) *error = kMsgNoPicture + path;
+    return false;
+  }
   const std::uint32_t row_bytes = (static_cast<std::uint32_t>(image.width) * 3 + 3) & ~3u;
   const std::uint32_t pixel_bytes = row_bytes * static_cast<std::uint32_t>(image.height);
   std::vector<unsigned char> out;
@@ -67,15 +71,8 @@ bool write_bmp(const std::string& path, const PixelBuffer& image) {
       out.push_back(0);
     }
   }
-  {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    if (file)
-      file.write(reinterpret_cast<const char*>(out.data()),
-                 static_cast<std::streamsize>(out.size()));
-    if (file && file.flush()) return true;
-  }
-  std::remove(path.c_str());
-  return false;
+  return velmor::util::write_file_atomically(
+      path, std::string_view(reinterpret_cast<const char*>(out.data()), out.size()), error);
 }
 
 std::optional<PixelBuffer> read_bmp(const std::string& path) {

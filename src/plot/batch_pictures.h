@@ -29,9 +29,12 @@ std::filesystem::path residual_picture_path(const std::filesystem::path& folder,
                                             std::string_view data_file);
 
 // Write the fit picture of the current model (state.imdlno, state.strmdl, state.data) or the
-// residual picture. True when the whole file was written.
-bool write_fit_picture(const RunState& state, const std::filesystem::path& path);
-bool write_residual_picture(const RunState& state, const std::filesystem::path& path);
+// residual picture, as save_chart_png writes it. True when the whole file was written;
+// otherwise `error` (when given) receives the message naming the file.
+bool write_fit_picture(const RunState& state, const std::filesystem::path& path,
+                       std::string* error = nullptr);
+bool write_residual_picture(const RunState& state, const std::filesystem::path& path,
+                            std::string* error = nullptr);
 
 // The batch mode's picture writer: writes each picture into its folder as the run produces it
 // and reports every failure on `err` as "Error: ...". Create it on the main thread before the
@@ -40,22 +43,24 @@ class BatchPictureWriter {
  public:
   BatchPictureWriter(std::filesystem::path folder, std::string data_file, std::ostream& err);
 
-  // Creates the folder if it is missing. False (and an error line) when that fails or the
-  // pictures cannot be drawn at all.
+  // False (and an error line) when the pictures cannot be drawn at all.
   bool prepare();
-  // After each fitted model, and after the run (the best model), respectively.
+  // After each fitted model, and after the run (the best model), respectively. The folder is
+  // created, if missing, with the first picture: a run whose data are refused makes none.
   void fit(const RunState& state);
   void residuals(const RunState& state);
   // True when a picture could not be written.
   bool failed() const { return failed_; }
 
  private:
-  void report(const std::filesystem::path& path, bool written);
+  bool folder_ready();
+  void report(const std::string& error);
 
   std::filesystem::path folder_;
   std::string data_file_;
   std::ostream& err_;
   OffscreenGuiScope gui_;
+  bool folder_made_ = false;
   bool failed_ = false;
 };
 

@@ -3,16 +3,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLine>
 #include <QRect>
-#include <QSaveFile>
 #include <QString>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <string>
+
+#include "util/atomic_file.h"
 
 namespace velmor::plot {
 
@@ -190,19 +193,26 @@ QImage render_chart_image(Chart& chart, int width, int height, bool* complete) {
   return image;
 }
 
-bool save_chart_png(Chart& chart, int width, int height, const std::string& path) {
-  if (path.empty()) return false;
+bool save_chart_png(Chart& chart, int width, int height, const std::string& path,
+                    std::string* error) {
+  const auto refuse = [&](const std::string& message) {
+    if (error != nullptr) *error = message;
+    return false;
+  };
+  if (path.empty()) return refuse(util::kMsgOutputIsFolder + path);
   const OffscreenGuiScope gui;
   bool complete = false;
   const QImage image = render_chart_image(chart, width, height, &complete);
-  if (image.isNull()) return false;
-  QSaveFile file(to_qstring(path));
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  if (!image.save(&file, "PNG")) {
-    file.cancelWriting();
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
+    return refuse(kMsgPictureNotDrawn + path);
+  }
+  if (!util::write_file_atomically(path, std::string_view(bytes.constData(), bytes.size()),
+                                   error)) {
     return false;
   }
-  return file.commit() && complete;
+  return complete || refuse(kMsgPictureNotDrawn + path);
 }
 
 }  // namespace velmor::plot

@@ -88,11 +88,17 @@ class OffscreenGuiScope {
 // Drawing stores the computed ranges and ticks in the chart, which is why it is not const.
 QImage render_chart_image(Chart& chart, int width, int height, bool* complete = nullptr);
 
+// Followed by the picture's file name.
+inline constexpr const char* kMsgPictureNotDrawn = "The picture could not be drawn completely: ";
+
 // Writes the chart as a PNG file of width x height pixels (800 x 600 for the batch pictures).
-// True when the chart was drawn completely and the whole file was written. The file is replaced
-// only once the new picture is complete; a missing folder or an unwritable path gives false and
-// leaves nothing behind. A chart whose pass could not finish (for example a zero X span) is
-// still written, as far as it got, but gives false.
-bool save_chart_png(Chart& chart, int width, int height, const std::string& path);
+// True when the chart was drawn completely and the whole file was written. The file is written
+// through util::AtomicFile: it is replaced only once the new picture is complete, a link,
+// folder or read-only file of that name is refused and left alone, and a failure leaves nothing
+// behind. A chart whose pass could not finish (for example a zero X span) is still written, as
+// far as it got, but gives false. On false, `error` (when given) receives the message for the
+// user, naming the file.
+bool save_chart_png(Chart& chart, int width, int height, const std::string& path,
+                    std::string* error = nullptr);
 
 }  // namespace velmor::plot

@@ -2,7 +2,7 @@
 # widgets, so the batch mode can draw pictures without a display.
 add_library(velmor_plot_image STATIC ${CMAKE_CURRENT_SOURCE_DIR}/image_painter.cc)
 target_include_directories(velmor_plot_image PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(velmor_plot_image PUBLIC velmor_chart Qt6::Gui)
+target_link_libraries(velmor_plot_image PUBLIC velmor_chart velmor_util Qt6::Gui)
 
 # What the fit and residual plots show, and the plot defaults: pure functions over the chart
 # engine, shared by the plot windows and the batch pictures.

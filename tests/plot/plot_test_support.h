@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "../engine/data/temp_folder.h"
+#include "temp_folder.h"
 #include "../gui/gui_test_support.h"
 #include "engine/core/global_types.h"
 #include "gui/pixel_buffer.h"

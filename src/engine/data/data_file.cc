@@ -12,7 +12,7 @@ namespace velmor {
 
 int file_column_count(int unit, const std::string& file_name, FileUnits& units, std::ostream& log) {
   int columns = -1;
-  if (units.open(unit, file_name, FileMode::kRead)) {
+  if (open_data_file(units, unit, file_name)) {
     std::fstream& in = *units.stream(unit);
     std::string line;
     std::string first_non_blank;
@@ -42,7 +42,7 @@ int file_column_count(int unit, const std::string& file_name, FileUnits& units, 
 }
 
 int data_row_count(int unit, const std::string& file_name, FileUnits& units) {
-  if (!units.open(unit, file_name, FileMode::kRead)) return 0;
+  if (!open_data_file(units, unit, file_name)) return 0;
   std::fstream& in = *units.stream(unit);
   std::string line;
   int rows = 0;

@@ -9,24 +9,49 @@ bool is_blank_char(char c) {
 
 }  // namespace
 
-bool read_record(std::istream& in, std::string& line, std::size_t width) {
+bool read_record(std::istream& in, std::string& line, std::size_t width, bool* cut) {
+  using traits = std::char_traits<char>;
   line.clear();
+  if (cut != nullptr) *cut = false;
   bool any = false;
   std::streambuf* buffer = in.rdbuf();
   if (buffer == nullptr || !in.good()) return false;
   for (;;) {
     const auto next = buffer->sbumpc();
-    if (next == std::char_traits<char>::eof()) {
+    if (next == traits::eof()) {
       in.setstate(std::ios::eofbit);
       break;
     }
     any = true;
-    const char c = std::char_traits<char>::to_char_type(next);
+    const char c = traits::to_char_type(next);
     if (c == '\n') break;
-    if (line.size() < width) line += c;
+    if (c == '\r') {
+      // CR LF (Windows) or a CR alone (old Mac files) ends the line.
+      if (buffer->sgetc() == traits::to_int_type('\n')) buffer->sbumpc();
+      break;
+    }
+    if (line.size() < width) {
+      line += c;
+    } else if (cut != nullptr && !is_blank_char(c)) {
+      *cut = true;
+    }
   }
-  if (!line.empty() && line.back() == '\r') line.back() = ' ';
   return any;
+}
+
+void skip_byte_order_mark(std::istream& in) {
+  static constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
+  char start[3] = {};
+  in.read(start, 3);
+  if (in.gcount() == 3 && std::string_view(start, 3) == std::string_view(kUtf8Mark, 3)) return;
+  in.clear();
+  in.seekg(0);
+}
+
+bool open_data_file(FileUnits& units, int unit, const std::string& name) {
+  if (!units.open(unit, name, FileMode::kRead)) return false;
+  skip_byte_order_mark(*units.stream(unit));
+  return true;
 }
 
 bool is_blank_line(std::string_view line) {

@@ -36,10 +36,14 @@ bool parse_fortran_real(std::string_view text, double& value) {
   }
   if (mantissa_digits == 0) return false;
   if (pos < n) {
+    // The exponent's letter may be left out when its sign is written: 1.0+3 is 1000.
     const char letter = text[pos];
-    if (letter != 'e' && letter != 'E' && letter != 'd' && letter != 'D') return false;
+    const bool sign_only = letter == '+' || letter == '-';
+    if (!sign_only && letter != 'e' && letter != 'E' && letter != 'd' && letter != 'D') {
+      return false;
+    }
     normal += 'e';
-    ++pos;
+    if (!sign_only) ++pos;
     if (pos < n && (text[pos] == '+' || text[pos] == '-')) normal += text[pos++];
     int exponent_digits = 0;
     while (pos < n && is_digit(text[pos])) {

@@ -31,16 +31,19 @@ bool model_type_plausible(const std::string& data_file_name, ModelId model, Host
   const std::string name = resolve_input_name(data_file_name);
   const int n_rows =
       std::min(data_row_count(get_unit(kDriverInputUnit, units), name, units), kMaxRows);
+  // No data rows: the trend is undefined, and the fit driver refuses the file with its
+  // row-limit message, whichever model was chosen.
   if (n_rows < 1) return true;
 
   const int unit = nuunit(0, units);
-  if (!units.open(unit, name, FileMode::kRead)) return true;
+  if (!open_data_file(units, unit, name)) return true;
   std::vector<double> so;
   std::vector<double> y;
   std::string line;
   for (int row = 0; row < n_rows; ++row) {
     std::array<double, 3> values{};
-    if (!read_record(*units.stream(unit), line, kRecordWidth) ||
+    bool cut = false;
+    if (!read_record(*units.stream(unit), line, kRecordWidth, &cut) || cut ||
         !read_list_directed(line, values)) {
       units.close(unit);
       return true;

@@ -29,8 +29,9 @@ std::string model_type_mismatch(ModelId model, int trend);
 // Reads the data block of the file (at most 1000 rows, through a free unit of its own) and
 // applies the rule for `model`. On a mismatch shows the Information dialog
 // "THE WRONG MODEL TYPE WAS SELECTED!" CR LF <suggestion> and returns false: the caller then
-// opens the model selection and does not run. A file that cannot be read or parsed gives
-// true: the fit driver refuses it with its own messages.
+// opens the model selection and does not run. A file that cannot be read or parsed, has no
+// data rows or a row too long to read gives true: the fit driver refuses it with its own data
+// error messages (status 3), never with the model-type message.
 bool model_type_plausible(const std::string& data_file_name, ModelId model, Host& host,
                           FileUnits& units);
 

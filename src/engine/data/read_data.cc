@@ -11,6 +11,7 @@
 #include "engine/data/data_records.h"
 #include "engine/data/list_directed.h"
 #include "util/number_text.h"
+#include "util/printable_name.h"
 
 namespace velmor {
 namespace {
@@ -34,19 +35,33 @@ int abort_run(Host& host, int kind, const std::string& text) {
   return kDataError;
 }
 
+enum class Encoding { kText, kUtf16, kBinary };
+
+// UTF-16 text starts with its byte order mark, or shows a NUL beside every ASCII character.
+bool looks_like_utf16(std::string_view start) {
+  if (start.size() < 2) return false;
+  if (start.substr(0, 2) == "\xFF\xFE" || start.substr(0, 2) == "\xFE\xFF") return true;
+  if (start.size() < 4) return false;
+  const auto nul = [&](std::size_t i) { return start[i] == '\0'; };
+  return (!nul(0) && nul(1) && !nul(2) && nul(3)) || (nul(0) && !nul(1) && nul(2) && !nul(3));
+}
+
 // A NUL byte near the start marks a file that is not text; a text file never holds one.
-bool looks_like_text(std::fstream& in) {
+Encoding text_encoding(std::fstream& in) {
   std::array<char, 4096> block{};
   std::size_t seen = 0;
   while (seen < kTextProbeBytes && in) {
     in.read(block.data(), block.size());
     const auto got = static_cast<std::size_t>(in.gcount());
+    if (seen == 0 && looks_like_utf16(std::string_view(block.data(), got))) {
+      return Encoding::kUtf16;
+    }
     for (std::size_t i = 0; i < got; ++i) {
-      if (block[i] == '\0') return false;
+      if (block[i] == '\0') return Encoding::kBinary;
     }
     seen += got;
   }
-  return true;
+  return Encoding::kText;
 }
 
 void close_units_holding(const std::string& name, FileUnits& units) {
@@ -61,6 +76,11 @@ int read_progress_curve_data(const std::string& data_file_name, Host& host, File
   namespace fs = std::filesystem;
   const std::string name = resolve_input_name(data_file_name);
   report_file_name = report_name_for(name);
+  // Such a name would break the one-line messages, the report's lines and the report's path
+  // printed by the batch mode.
+  if (util::has_control_character(name)) {
+    return refuse_name(host, kMsgControlCharacter + util::printable_name(name));
+  }
 
   if (!file_name_exists(name)) return refuse_name(host, kMsgFileDoesNotExist + name);
   std::error_code ec;
@@ -79,14 +99,15 @@ int read_progress_curve_data(const std::string& data_file_name, Host& host, File
   if (!units.open(unit, name, FileMode::kRead)) {
     return abort_run(host, kWarning, kMsgUnreadable + name);
   }
-  const bool text = looks_like_text(*units.stream(unit));
+  const Encoding encoding = text_encoding(*units.stream(unit));
   units.close(unit);
-  if (!text) return abort_run(host, kWarning, kMsgNotText + name);
+  if (encoding == Encoding::kUtf16) return abort_run(host, kWarning, kMsgUtf16 + name);
+  if (encoding == Encoding::kBinary) return abort_run(host, kWarning, kMsgNotText + name);
 
   const int n_cols = file_column_count(unit, name, units, log);
   const int n_rows = data_row_count(unit, name, units);
 
-  if (!units.open(unit, name, FileMode::kRead)) {
+  if (!open_data_file(units, unit, name)) {
     return abort_run(host, kError, kMsgInputOpenError);
   }
   // The input unit is released on every path from here on; the rows live on in `data` only.
@@ -106,11 +127,21 @@ int read_progress_curve_data(const std::string& data_file_name, Host& host, File
   ProgressCurveData read;
   std::fstream& in = *units.stream(unit);
   std::string line;
+  int first_negative_time = 0;  // line number, 0: none
   for (int row = 0; row < n_rows; ++row) {
+    const std::string line_text = kMsgLinePrefix + number(row + 1);
     std::array<double, 3> values{};
-    if (!read_record(in, line, kRecordWidth) || !read_list_directed(line, values)) {
-      return abort_run(host, kWarning, kMsgBadRowPrefix + number(row + 1) + kMsgBadRowSuffix);
+    bool cut = false;
+    const bool got = read_record(in, line, kRecordWidth, &cut);
+    if (cut) {
+      return abort_run(host, kWarning,
+                       line_text + kMsgLongRowSuffix + number(static_cast<int>(kRecordWidth)) + kMsgLongRowUnit);
     }
+    if (!got || !read_list_directed(line, values)) {
+      return abort_run(host, kWarning, line_text + kMsgBadRowSuffix);
+    }
+    if (!(values[1] > 0.0)) return abort_run(host, kWarning, line_text + kMsgSoNotPositiveSuffix);
+    if (values[0] < 0.0 && first_negative_time == 0) first_negative_time = row + 1;
     read.X1[row] = values[0];
     read.X2[row] = values[1];
     read.Y[row] = values[2];
@@ -124,6 +155,11 @@ int read_progress_curve_data(const std::string& data_file_name, Host& host, File
     return abort_run(host, kWarning, kMsgCurveLimit + number(groups.n_curves));
   }
 
+  // Times before the start of the reaction are unusual but can be meant (a shifted clock).
+  if (first_negative_time != 0) {
+    host.dlgmessage(kWarning, kMsgLinePrefix + number(first_negative_time) + kMsgNegativeTimeSuffix);
+  }
+
   read.nRows = n_rows;
   read.nCols = n_cols;
   read.nCurves = groups.n_curves;
@@ -132,14 +168,10 @@ int read_progress_curve_data(const std::string& data_file_name, Host& host, File
   return kDataOk;
 }
 
-int open_report_file(const std::string& report_file_name, Host& host, FileUnits& units, int& unit) {
-  close_units_holding(report_file_name, units);
-  const int chosen = get_unit(unit, units);
-  if (units.is_connected(chosen) || !units.open(chosen, report_file_name, FileMode::kWrite)) {
-    return abort_run(host, kError, kMsgOutputOpenError);
-  }
-  unit = chosen;
-  return kDataOk;
+int open_pending_report(const std::string& report_file_name, Host& host, PendingReport& report) {
+  if (report.open(report_file_name)) return kDataOk;
+  host.dlgmessage(kWarning, report.error());
+  return abort_run(host, kError, kMsgOutputOpenError);
 }
 
 }  // namespace velmor

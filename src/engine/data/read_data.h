@@ -5,14 +5,15 @@
 
 #include "engine/core/file_units.h"
 #include "engine/core/host.h"
+#include "engine/core/pending_report.h"
 #include "engine/core/progress_curve_data.h"
 
 // Reading a run's data file into ProgressCurveData, with every refusal shown to the user
 // through Host::dlgmessage.
 //
-// The report file is not created here: read_progress_curve_data only returns its name, and
-// the fit driver creates it with open_report_file once the data are accepted. A refused data
-// file therefore never empties the report of an earlier run.
+// The report file is not touched here: read_progress_curve_data only returns its name, and the
+// fit driver opens the pending report with open_pending_report once the data are accepted. A
+// refused data file therefore never changes the report of an earlier run.
 namespace velmor {
 
 // Status codes of a data read (the fit driver returns them unchanged).
@@ -34,8 +35,17 @@ inline constexpr const char* kMsgIsFolder = "The data file name is a folder: ";
 inline constexpr const char* kMsgReportIsData = "The report would overwrite the data file: ";
 inline constexpr const char* kMsgUnreadable = "The data file cannot be read: ";
 inline constexpr const char* kMsgNotText = "The data file is not a text file: ";
-inline constexpr const char* kMsgBadRowPrefix = "Data file line ";
+inline constexpr const char* kMsgUtf16 =
+    "The data file is UTF-16 text; save it as UTF-8 or ASCII text: ";
+inline constexpr const char* kMsgControlCharacter =
+    "The data file name holds a line break or another control character: ";
+// "Data file line " <number> and one of the suffixes.
+inline constexpr const char* kMsgLinePrefix = "Data file line ";
 inline constexpr const char* kMsgBadRowSuffix = " does not begin with three numbers";
+inline constexpr const char* kMsgLongRowSuffix = " is longer than ";  // + kRecordWidth
+inline constexpr const char* kMsgLongRowUnit = " characters";
+inline constexpr const char* kMsgSoNotPositiveSuffix = " has an [So] of zero or below";
+inline constexpr const char* kMsgNegativeTimeSuffix = " has a negative time; the run goes on";
 
 // Reads and checks the data file of a run.
 //
@@ -58,9 +68,10 @@ int read_progress_curve_data(const std::string& data_file_name, Host& host, File
                              ProgressCurveData& data, std::string& report_file_name,
                              std::ostream& log = std::clog);
 
-// Creates (or empties) the report file on the first free unit from `unit` up (kDriverOutputUnit
-// for the driver) and returns kDataOk with `unit` set to it. If it cannot be opened: Error
-// "Data output file error at Line 395", Error "* * * ERROR: RUN ABORTED * * *", kDataError.
-int open_report_file(const std::string& report_file_name, Host& host, FileUnits& units, int& unit);
+// Opens the run's pending report for the report file (its lock taken, the file not yet
+// touched) and returns kDataOk. If the report file may not be replaced or another run holds
+// it: Warning <why, naming the file>, Error "Data output file error at Line 395", Error
+// "* * * ERROR: RUN ABORTED * * *", kDataError.
+int open_pending_report(const std::string& report_file_name, Host& host, PendingReport& report);
 
 }  // namespace velmor

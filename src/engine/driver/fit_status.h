@@ -12,4 +12,9 @@ inline constexpr int kStatusRecomputing = 8;        // transient: a model is bei
 inline constexpr int kStatusNoFiniteFit = 9;        // report written, but every fit failed (its sum
                                                     // of squares or parameters are not finite)
 
+// True for the statuses of a run that wrote its whole report: completed, or every fit failed.
+inline constexpr bool report_complete(int status) {
+  return status == kStatusCompleted || status == kStatusNoFiniteFit;
+}
+
 }  // namespace velmor

@@ -28,7 +28,6 @@ constexpr int kEventWaitMs = 500;  // lets the window process events around each
 inline constexpr char kMsgColumnsIncompatible[] = "Number of variables not compatible with model: ";
 inline constexpr char kMsgParameterLimit[] = "Number of variables exceeded limit: ";
 inline constexpr char kMsgNotEnoughPoints[] = "Not enough data points to fit model: ";
-inline constexpr char kMsgReportWriteFailed[] = "The report could not be written completely: ";
 inline constexpr char kMsgFitFailed[] =
     "Fit failed (sum of squares or parameters not finite), left out of the ranking: model ";
 inline constexpr char kMsgNoFiniteFit[] =
@@ -43,39 +42,16 @@ void clamp_for_drawing(ProgressCurveData& data) {
   }
 }
 
-// The report file of a run: the unit it is written through, closed on every way out.
-class ReportFile {
- public:
-  ReportFile(FileUnits& units, int unit) : units_(units), unit_(unit) {}
-  ReportFile(const ReportFile&) = delete;
-  ReportFile& operator=(const ReportFile&) = delete;
-  ~ReportFile() { units_.close(unit_); }
-  std::ostream& stream() { return *units_.stream(unit_); }
-
- private:
-  FileUnits& units_;
-  int unit_;
-};
-
 int refuse(Host& host, const char* message, int number, int status) {
   host.dlgmessage(kWarning, message + util::write_di(number, "I3"));
   host.dlgmessage(kError, kMsgRunAborted);
   return status;
 }
 
-}  // namespace
-
-int velmor(RunState& state, Host& host, const std::string& data_file_name) {
-  ProgressCurveData as_read;
-  std::string report_name;
-  int status = read_progress_curve_data(data_file_name, host, state.units, as_read, report_name);
-  if (status != kDataOk) return status;
-  int out_unit = kDriverOutputUnit;
-  status = open_report_file(report_name, host, state.units, out_unit);
-  if (status != kDataOk) return status;
-  ReportFile report(state.units, out_unit);
-  std::ostream& out = report.stream();
-
+// Fits the selected models to the accepted data, writing the report into `out`.
+int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
+               const std::string& report_name, std::ostream& out) {
+  int status = kStatusCompleted;
   state.filenameresults = report_name;
   state.idat = as_read.nRows;
   state.idatasets = as_read.nCurves;
@@ -139,13 +115,38 @@ int velmor(RunState& state, Host& host, const std::string& data_file_name) {
     status = kStatusNoFiniteFit;
   }
   out << util::fortran_write(report_format::kSavedTo, {std::string("SAVED TO: "), report_name});
-  out.flush();
-  if (!out.good()) {
-    host.dlgmessage(kError, kMsgReportWriteFailed + report_name);
-    host.dlgmessage(kError, kMsgRunAborted);
-    return kStatusDataError;
-  }
   return status;
+}
+
+}  // namespace
+
+int velmor(RunState& state, Host& host, const std::string& data_file_name,
+           PendingReport& report) {
+  report.discard();
+  ProgressCurveData as_read;
+  std::string report_name;
+  int status = read_progress_curve_data(data_file_name, host, state.units, as_read, report_name);
+  if (status != kDataOk) return status;
+  status = open_pending_report(report_name, host, report);
+  if (status != kDataOk) return status;
+  status = fit_models(state, host, as_read, report_name, report.stream());
+  // A run that ends before its report is complete leaves the report file as it was.
+  if (!report_complete(status)) report.discard();
+  return status;
+}
+
+int velmor(RunState& state, Host& host, const std::string& data_file_name) {
+  PendingReport report;
+  const int status = velmor(state, host, data_file_name, report);
+  if (!report_complete(status)) return status;
+  return commit_report(report, host) == kStatusCompleted ? status : kStatusDataError;
+}
+
+int commit_report(PendingReport& report, Host& host) {
+  if (report.commit()) return kStatusCompleted;
+  host.dlgmessage(kError, report.error());
+  host.dlgmessage(kError, kMsgRunAborted);
+  return kStatusDataError;
 }
 
 }  // namespace velmor

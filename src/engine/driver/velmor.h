@@ -3,6 +3,7 @@
 #include <string>
 
 #include "engine/core/global_types.h"
+#include "engine/core/pending_report.h"
 #include "engine/core/host.h"
 
 namespace velmor {
@@ -15,5 +16,17 @@ namespace velmor {
 // state.imdlno the best model, state.strmdl its name and state.filenameresults the report's
 // name. Refusals are explained to the user through host.dlgmessage before the status returns.
 int velmor(RunState& state, Host& host, const std::string& data_file_name);
+
+// The same run, leaving the report to the caller: when report_complete(status) (0, or 9 when
+// every fit failed), `report` is open, holds the whole report (the "SAVED TO:" line last) and
+// still holds the report's lock; the caller adds what it adds (the Run command's closing line)
+// and then calls commit_report. On any other status the report has been discarded and the
+// report file is as it was before the run.
+int velmor(RunState& state, Host& host, const std::string& data_file_name,
+           PendingReport& report);
+
+// Writes the report file. Status 0 when written; otherwise Error <why, naming the file> and
+// Error "* * * ERROR: RUN ABORTED * * *", status 3, and the old report file is unchanged.
+int commit_report(PendingReport& report, Host& host);
 
 }  // namespace velmor

@@ -139,7 +139,12 @@ bool writeimagefile(const std::optional<std::string>& file_name, int left, int t
   if (path.empty()) return false;
   PixelBuffer pixels;
   if (!copy_page(left, top, right, bottom, active_page, pixels)) return false;
-  return bmp::write_bmp(path, pixels);
+  std::string error;
+  if (bmp::write_bmp(path, pixels, &error)) return true;
+  // The user who chose the name in the dialog learns why nothing was saved; a caller that gave
+  // the name gets the result.
+  if (!file_name) dlgmessage(2, error);  // Warning
+  return false;
 }
 
 bool printimage(const std::string& title, int left, int top, int right, int bottom,

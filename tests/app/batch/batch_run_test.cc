@@ -8,6 +8,12 @@
 
 #include "engine/driver/fit_status.h"
 
+#include <functional>
+
+#include "file_size_limit.h"
+#include "temp_folder.h"
+#include "util/file_lock.h"
+
 namespace velmor::app {
 namespace {
 
@@ -102,12 +108,49 @@ TEST_F(BatchRun, EveryFitFailedGivesStatus9AndTheReport) {
       << err;
 }
 
-// A report that cannot be written is an error, never a success.
-TEST_F(BatchRun, UnwritableReportIsNotASuccess) {
-  fs::create_directory(dir_ / "DATA.out");
+// A report that cannot be written is an error, never a success, and the previous report stays:
+// a folder in its place, another run writing it, a write that fails half-way (a file size
+// limit, as on a full disk).
+TEST_F(BatchRun, FailedRunsKeepThePreviousReport) {
+  const fs::path report = dir_ / "DATA.out";
+  util::FileLock other_run;
+  const std::pair<std::function<void()>, std::string> cases[] = {
+      {[&] { ASSERT_EQ(other_run.try_lock(report.string()), util::FileLock::Result::kLocked); },
+       "Warning: The file is in use by another run: " + report.string()},
+      {[] {}, "Error: The output file could not be written (File too large): " + report.string()},
+  };
+  for (const auto& [arrange, message] : cases) {
+    SCOPED_TRACE(message);
+    std::ofstream(report) << "previous report\n";
+    arrange();
+    err_.str("");
+    {
+      const testing::FileSizeLimit limit(3000);
+      ASSERT_TRUE(limit.ok());
+      EXPECT_EQ(run({1, 0, 0, 0}), 3);
+    }
+    other_run.unlock();
+    EXPECT_NE(err_.str().find(message), std::string::npos) << err_.str();
+    EXPECT_EQ(testing::read_file(report.string()), "previous report\n");
+  }
+  EXPECT_EQ(out_.str(), "");
+
+  fs::remove(report);
+  fs::create_directory(report);
   EXPECT_EQ(run({1, 0, 0, 0}), 3);
   EXPECT_NE(err_.str().find("Error: Data output file error at Line 395"), std::string::npos);
-  EXPECT_EQ(out_.str(), "");
+  EXPECT_TRUE(fs::is_directory(report));
+}
+
+// No data rows: the data-error refusal, whichever kind of model was chosen.
+TEST_F(BatchRun, FileWithoutDataRowsIsADataErrorForEveryModel) {
+  std::ofstream(dir_ / "DATA.IN") << "# a comment first\n0 10 1\n1 10 2\n2 10 3\n3 10 4\n";
+  for (const std::array<int, 4> models : {std::array<int, 4>{1, 0, 0, 0}, {0, 0, 1, 0}}) {
+    err_.str("");
+    EXPECT_EQ(run(models), 3);
+    EXPECT_EQ(err_.str(),
+              "Warning: Data rows exceeded limit of 1000\nError: * * * ERROR: RUN ABORTED * * *\n");
+  }
 }
 
 }  // namespace

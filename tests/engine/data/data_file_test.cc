@@ -32,6 +32,9 @@ TEST(DataFileCounts, ColumnsAndRowsFollowTheLineRules) {
       {"\n1 2 3\n", 3, 0},
       {"# one two\n' x\n", 3, 0},  // only comments: the first non-blank line counts
       {"1 2 3\r\n4 5 6\r\n\r\n9 9 9\r\n", 3, 2},
+      {"1 2 3\r4 5 6\r\r9 9 9\r", 3, 2},                  // old Mac line ends
+      {"\xEF\xBB\xBF" "1 2 3\n4 5 6\n", 3, 2},             // UTF-8 byte order mark
+      {"\xEF\xBB\xBF" "# x\n4 5 6\n", 3, 0},
       {"1 2 3\n\t \n4 5 6\n", 3, 1},
       {std::string(250, ' ') + "1 2 3 4\n", 3, 0},  // the count reads 256 characters
       {std::string(100, ' ') + "1 2 3\n", 3, 0},    // rows are classified by 100
@@ -85,6 +88,7 @@ TEST(ListDirected, ReadsFortranNotation) {
       {"1 , 2 ,3", {1, 2, 3}},
       {"1.5D2 -2.5d-1 +.5E+1", {150.0, -0.25, 5.0}},
       {"2*4.0 7.", {4.0, 4.0, 7.0}},
+      {"1.0+3 2-1 -1.5-2", {1000.0, 0.2, -0.015}},  // the exponent's sign without a letter
   };
   for (const auto& [line, expected] : cases) {
     std::array<double, 3> values{};
@@ -92,7 +96,8 @@ TEST(ListDirected, ReadsFortranNotation) {
     EXPECT_EQ(values, expected) << line;
   }
   for (const std::string line : {"1 2", "1 x 3", "1 2 3x", "1,,3", ",1 2 3", "1 2 / 3", "nan 1 2",
-                                 "inf 1 2", "1e999 1 2", "1e 2 3", ". 2 3", "0x1 2 3", "2* 3"}) {
+                                 "inf 1 2", "1e999 1 2", "1e 2 3", ". 2 3", "0x1 2 3", "2* 3", "1.0+ 2 3", "1+-3 2 3",
+                                 "1-3+ 2 3", "+3 4 5-"}) {
     std::array<double, 3> values{};
     EXPECT_FALSE(read_list_directed(line, values)) << '"' << line << '"';
   }

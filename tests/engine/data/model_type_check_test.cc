@@ -42,6 +42,8 @@ TEST(ModelType, RefusesAMismatchWithOneInformationDialog) {
       {"1 2 3\nx y z\n", 1, ""},  // unreadable rows are left to the driver's messages
       {"# nothing\n", 3, ""},
       {"0 10 5\r\n1 10 4\r\n2 10 3\r\n", 1, substrate},
+      {"0 10 5\r1 10 4\r2 10 3\r", 1, substrate},  // old Mac line ends
+      {"\xEF\xBB\xBF" + falling, 1, substrate},
   };
   const testing::TempFolder folder;
   for (const Case& c : cases) {

@@ -86,6 +86,12 @@ TEST_F(ReadDataTest, RefusedFilesWarnThenAbortAndCreateNoReport) {
        "Data file line 3 does not begin with three numbers"},
       {"0 10 1\nnan 10 2\n2 10 3\n3 10 4\n4 10 5\n",
        "Data file line 2 does not begin with three numbers"},
+      // Cut at the read width, the last value would be read as 13.
+      {curve_rows(10, 2) + "20 10" + std::string(65529, ' ') + "13746\n" + curve_rows(10, 3),
+       "Data file line 3 is longer than 65536 characters"},
+      {"0 10 1\n1 10 2\n2 0 3\n3 10 4\n4 10 5\n", "Data file line 3 has an [So] of zero or below"},
+      {"0 -5 1\n1 -5 2\n2 -5 3\n3 -5 4\n4 -5 5\n",
+       "Data file line 1 has an [So] of zero or below"},
   };
   for (const auto& [text, warning] : cases) {
     SCOPED_TRACE(warning);
@@ -112,6 +118,20 @@ TEST_F(ReadDataTest, UnusableFilesAreRefusedByName) {
     const std::string blob = folder_.write("blob.in", bytes);
     expect_refused(read(blob), "The data file is not a text file: " + blob, kAborted);
   }
+  // UTF-16 with its byte order mark in either order, and without one.
+  for (const std::string& bytes : {std::string("\xFF\xFE" "0\0 \0" "1\0", 8),
+                                   std::string("\xFE\xFF\0" "0\0 \0" "1", 8),
+                                   std::string("0\0 \0" "1\0 \0", 8)}) {
+    const std::string wide = folder_.write("wide.in", bytes);
+    expect_refused(read(wide), "The data file is UTF-16 text; save it as UTF-8 or ASCII text: " + wide,
+                   kAborted);
+  }
+
+  const std::string broken = folder_.write("two\nlines.in", curves({{10, 6}}));
+  expect_refused(read(broken),
+                 "The data file name holds a line break or another control character: \"" +
+                     folder_.file("two\\nlines.in") + "\"",
+                 kAnother);
 
   const std::string pipe = folder_.file("pipe.in");
   ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
@@ -126,10 +146,11 @@ TEST_F(ReadDataTest, UnreadableFileIsRefused) {
 }
 
 TEST_F(ReadDataTest, ExampleFileHasThreeCurvesOfNine) {
-  const std::string example = std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN";
+  const std::string example = folder_.file("DATA.IN");
+  std::filesystem::copy_file(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN", example);
   ASSERT_EQ(read(example), kDataOk);
   EXPECT_TRUE(host_.messages.empty());
-  EXPECT_EQ(report_, std::string(VELMOR_EXAMPLES_DIR) + "/DATA.out");
+  EXPECT_EQ(report_, folder_.file("DATA.out"));
   EXPECT_EQ(data_.nRows, 27);
   EXPECT_EQ(data_.nCols, 3);
   EXPECT_EQ(data_.nCurves, 3);
@@ -152,12 +173,31 @@ TEST_F(ReadDataTest, AcceptedFilesAndTheirGrouping) {
   ASSERT_EQ(read(folder_.write("abc.in", curves({{10, 5}, {20, 6}, {10, 7}}))), kDataOk);
   EXPECT_EQ(data_.curveCount, (std::array<int, kMaxCurves>{5, 6, 7}));
 
-  const std::string windows =
-      "0\t1.0D1\t1.5E-1\r\n1 10 2.5d0\r\n2, 10, 3\r\n3 1e+01 +4\r\n4 10 5.\r\n";
-  ASSERT_EQ(read(folder_.write("win.in", windows)), kDataOk);
-  EXPECT_EQ(data_.nCurves, 1);
-  EXPECT_EQ(data_.Y[0], 0.15);
-  EXPECT_EQ(data_.Y[1], 2.5);
+  // Line ends of Windows and of old Macs, a byte order mark, and Fortran's number forms.
+  const std::string line_ends[] = {"\r\n", "\r"};
+  for (const std::string& end : line_ends) {
+    const std::string text = "\xEF\xBB\xBF" "0\t1.0D1\t1.5E-1" + end + "1 10 2.5d0" + end +
+                             "2, 10, 3" + end + "3 1e+01 +4" + end + "4 10 1.0+3" + end + "5 10 25-1" +
+                             end + end + "notes";
+    ASSERT_EQ(read(folder_.write("win.in", text)), kDataOk) << host_.messages.front().text;
+    EXPECT_EQ(data_.nRows, 6);
+    EXPECT_EQ(data_.nCurves, 1);
+    EXPECT_EQ(data_.X1[0], 0.0);
+    EXPECT_EQ(data_.Y[0], 0.15);
+    EXPECT_EQ(data_.Y[1], 2.5);
+    EXPECT_EQ(data_.Y[4], 1000.0);
+    EXPECT_EQ(data_.Y[5], 2.5);
+  }
+  // Blanks beyond the read width are harmless.
+  ASSERT_EQ(read(folder_.write("wide.in", "0 10 1" + std::string(70000, ' ') + "\n" +
+                                              curve_rows(10, 4))),
+            kDataOk);
+
+  // Negative times are fitted, after a warning that names the first such line.
+  ASSERT_EQ(read(folder_.write("early.in", "10 10 1\n-5 10 2\n-1 10 3\n4 10 4\n5 10 5\n")),
+            kDataOk);
+  EXPECT_EQ(host_.messages, (Messages{{kWarning, "Data file line 2 has a negative time; the run goes on"}}));
+  EXPECT_EQ(data_.X1[1], -5.0);
 }
 
 TEST_F(ReadDataTest, NameRulesKeepFoldersAndLongPathsWhole) {
@@ -179,26 +219,22 @@ TEST_F(ReadDataTest, UnitsHoldingTheDataOrReportFileAreClosedFirst) {
   EXPECT_EQ(units_.connected_count(), 0);
 }
 
-TEST_F(ReadDataTest, OpenReportFileCreatesOrRefuses) {
-  ASSERT_TRUE(units_.open(15, folder_.file("other.txt"), FileMode::kWrite));
+TEST_F(ReadDataTest, PendingReportThatCannotBeOpenedAbortsTheRun) {
   const std::string report = folder_.write("r.out", "old report\n");
-  int unit = kDriverOutputUnit;
-  ASSERT_EQ(open_report_file(report, host_, units_, unit), kDataOk);
-  EXPECT_EQ(unit, 16);
-  EXPECT_EQ(std::filesystem::file_size(report), 0u);
-
-  int bad_unit = kDriverOutputUnit;
-  EXPECT_EQ(open_report_file(folder_.file("no/dir/r.out"), host_, units_, bad_unit), kDataError);
-  EXPECT_EQ(bad_unit, kDriverOutputUnit);
+  std::filesystem::create_symlink(report, folder_.file("link.out"));
+  PendingReport pending;
+  EXPECT_EQ(open_pending_report(folder_.file("link.out"), host_, pending), kDataError);
   EXPECT_EQ(host_.messages,
-            (Messages{{kError, "Data output file error at Line 395"}, {kError, kAborted}}));
+            (Messages{{kWarning, "The output file is a symbolic link, which is not written through: " +
+                                     folder_.file("link.out")},
+                      {kError, "Data output file error at Line 395"},
+                      {kError, kAborted}}));
+  EXPECT_FALSE(pending.is_open());
 
-  // Every unit from 15 up taken: refused, and the file open on unit 15 stays connected.
-  for (int u = 17; u < 115; ++u) ASSERT_TRUE(units_.open(u, folder_.file("u"), FileMode::kAppend));
   host_.messages.clear();
-  EXPECT_EQ(open_report_file(folder_.file("s.out"), host_, units_, bad_unit), kDataError);
-  EXPECT_EQ(units_.name_of(15), folder_.file("other.txt"));
-  EXPECT_EQ(host_.messages.size(), 2u);
+  ASSERT_EQ(open_pending_report(report, host_, pending), kDataOk);
+  EXPECT_TRUE(host_.messages.empty());
+  EXPECT_EQ(testing::read_file(report), "old report\n");  // untouched until the commit
 }
 
 }  // namespace

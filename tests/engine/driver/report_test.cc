@@ -5,13 +5,17 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 
 #include "driver_fixture.h"
 #include "engine/data/read_data.h"
 #include "engine/driver/fit_status.h"
 #include "engine/driver/velmor.h"
+#include "file_size_limit.h"
 #include "recording_host.h"
+#include "temp_folder.h"
+#include "util/file_lock.h"
 
 namespace velmor {
 namespace {
@@ -36,6 +40,12 @@ class Report : public ExampleDataFolder {
   int run(std::array<int, 4> models) {
     state_.imdl = models;
     return velmor(state_, host_, data_path());
+  }
+  // The messages as "kind|text".
+  std::vector<std::string> messages() const {
+    std::vector<std::string> all;
+    for (const auto& m : host_.messages) all.push_back(std::to_string(m.kind) + "|" + m.text);
+    return all;
   }
   RunState state_;
   RecordingHost host_;
@@ -192,16 +202,57 @@ TEST_F(Report, MissingDataFileIsRefusedAndWritesNothing) {
   EXPECT_EQ(host_.fits_shown, 0);
 }
 
-// A report that cannot be created (here a folder stands where it would go) is an error, and
-// nothing is fitted.
-TEST_F(Report, UnwritableReportIsADataError) {
-  std::filesystem::create_directory(report_path());
-  EXPECT_EQ(run({1, 1, 0, 0}), kStatusDataError);
-  ASSERT_EQ(host_.messages.size(), 2u);
-  EXPECT_EQ(host_.messages[0].text, "Data output file error at Line 395");
-  EXPECT_EQ(host_.messages[1].text, "* * * ERROR: RUN ABORTED * * *");
-  EXPECT_EQ(host_.fits_shown, 0);
-  EXPECT_EQ(state_.global_mdl_count, 0);
+// A report file that may not be replaced stops the run before anything is fitted, and is left
+// as it was: a folder, a link (its target keeps its text) or a report another run is writing.
+TEST_F(Report, ReportThatMayNotBeReplacedStopsTheRunUntouched) {
+  const std::string target = (dir_ / "elsewhere.txt").string();
+  std::ofstream(target) << "not a report\n";
+  util::FileLock other_run;
+  const std::pair<std::function<void()>, std::string> cases[] = {
+      {[&] { std::filesystem::create_directory(report_path()); },
+       "The output file name is a folder: "},
+      {[&] { std::filesystem::create_symlink(target, report_path()); },
+       "The output file is a symbolic link, which is not written through: "},
+      {[&] { ASSERT_EQ(other_run.try_lock(report_path()), util::FileLock::Result::kLocked); },
+       "The file is in use by another run: "},
+  };
+  for (const auto& [arrange, why] : cases) {
+    SCOPED_TRACE(why);
+    arrange();
+    host_.messages.clear();
+    EXPECT_EQ(run({1, 1, 0, 0}), kStatusDataError);
+    EXPECT_EQ(messages(), (std::vector<std::string>{"2|" + why + report_path(),
+                                                    "3|Data output file error at Line 395",
+                                                    "3|* * * ERROR: RUN ABORTED * * *"}));
+    EXPECT_EQ(host_.fits_shown, 0);
+    EXPECT_EQ(state_.global_mdl_count, 0);
+    other_run.unlock();
+    std::filesystem::remove(report_path());
+  }
+  EXPECT_EQ(testing::read_file(target), "not a report\n");
+}
+
+// A report that cannot be written to the end (here at a file size limit, as on a full disk) is
+// a failure that names the file, and the previous report stays whole.
+TEST_F(Report, FailedWriteKeepsThePreviousReport) {
+  std::ofstream(report_path()) << "previous report\n";
+  {
+    const testing::FileSizeLimit limit(2000);
+    ASSERT_TRUE(limit.ok());
+    EXPECT_EQ(run({1, 0, 0, 0}), kStatusDataError);
+  }
+  EXPECT_EQ(messages(),
+            (std::vector<std::string>{"3|The output file could not be written (File too large): " +
+                                          report_path(),
+                                      "3|* * * ERROR: RUN ABORTED * * *"}));
+  EXPECT_EQ(host_.fits_shown, 1);
+  EXPECT_EQ(testing::read_file(report_path()), "previous report\n");
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+    files.push_back(entry.path().filename().string());
+  }
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"DATA.IN", "DATA.out"}));
 }
 
 // Negative fitted values are printed as computed and drawn as 0.

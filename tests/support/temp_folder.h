@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace velmor::testing {
@@ -36,6 +37,12 @@ class TempFolder {
  private:
   std::filesystem::path path_;
 };
+
+// The whole file; empty if it cannot be read.
+inline std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 // `points` rising rows "t So y" of one curve.
 inline std::string curve_rows(double so, int points) {

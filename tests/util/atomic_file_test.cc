@@ -1,0 +1,150 @@
+// The safe writer under every output file, the run lock and printable names.
+#include "util/atomic_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "file_size_limit.h"
+#include "temp_folder.h"
+#include "util/file_lock.h"
+#include "util/printable_name.h"
+
+namespace velmor::util {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::read_file;
+using testing::TempFolder;
+
+std::set<std::string> names_in(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+fs::perms permissions_of(const std::string& path) {
+  return fs::symlink_status(path).permissions();
+}
+
+// Destinations that must be refused; each is left exactly as it was, and nothing else appears.
+TEST(AtomicFile, RefusedDestinationsAreLeftAlone) {
+  const TempFolder folder;
+  const std::string target = folder.write("target.txt", "target's own text\n");
+  const std::string link = folder.file("link.out");
+  fs::create_symlink(target, link);
+  const std::string dangling = folder.file("dangling.out");
+  fs::create_symlink(folder.file("nowhere.txt"), dangling);
+  const std::string empty_folder = folder.file("empty.out");
+  fs::create_directory(empty_folder);
+  const std::string read_only = folder.write("read-only.out", "protected\n");
+  fs::permissions(read_only, fs::perms::owner_read | fs::perms::group_read);
+  const std::string pipe = folder.file("pipe.out");
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  const std::set<std::string> before = names_in(folder.path());
+
+  const std::pair<std::string, std::string> cases[] = {
+      {link, kMsgOutputIsLink},         {dangling, kMsgOutputIsLink},
+      {empty_folder, kMsgOutputIsFolder}, {read_only, kMsgOutputReadOnly},
+      {pipe, kMsgOutputNotRegular},     {folder.file("") , kMsgOutputIsFolder},
+  };
+  for (const auto& [destination, message] : cases) {
+    std::string error;
+    EXPECT_FALSE(write_file_atomically(destination, "new text\n", &error)) << destination;
+    EXPECT_EQ(error, message + destination);
+  }
+  EXPECT_EQ(names_in(folder.path()), before);
+  EXPECT_EQ(read_file(target), "target's own text\n");
+  EXPECT_TRUE(fs::is_symlink(link) && fs::is_symlink(dangling));
+  EXPECT_FALSE(fs::exists(folder.file("nowhere.txt")));
+  EXPECT_TRUE(fs::is_directory(empty_folder));
+  EXPECT_EQ(read_file(read_only), "protected\n");
+}
+
+TEST(AtomicFile, ReplacesWholeKeepingPermissionsOrCreates) {
+  const TempFolder folder;
+  const std::string old_file =
+      folder.write("report.out", "an old report, longer than the new one\n");
+  fs::permissions(old_file, fs::perms::owner_read | fs::perms::owner_write);
+  ASSERT_TRUE(write_file_atomically(old_file, "new\n"));
+  EXPECT_EQ(read_file(old_file), "new\n");
+  EXPECT_EQ(permissions_of(old_file), fs::perms::owner_read | fs::perms::owner_write);
+
+  const std::string fresh = folder.file("fresh.out");
+  {
+    AtomicFile file(fresh);
+    ASSERT_TRUE(file.ok()) << file.error();
+    ASSERT_TRUE(file.write("part one, "));
+    EXPECT_FALSE(fs::exists(fresh));  // nothing under the name before the commit
+    ASSERT_TRUE(file.write("part two\n"));
+    ASSERT_TRUE(file.commit()) << file.error();
+  }
+  EXPECT_EQ(read_file(fresh), "part one, part two\n");
+  {
+    AtomicFile abandoned(folder.file("abandoned.out"));
+    ASSERT_TRUE(abandoned.write("never committed"));
+  }
+  EXPECT_EQ(names_in(folder.path()), (std::set<std::string>{"report.out", "fresh.out"}));
+}
+
+// A write that fails half-way (here at a file size limit, as on a full disk) names the file,
+// leaves the previous file whole and removes its own temporary file.
+TEST(AtomicFile, FailedWriteKeepsThePreviousFile) {
+  const TempFolder folder;
+  const std::string report = folder.write("report.out", "previous report\n");
+  std::string error;
+  {
+    const testing::FileSizeLimit limit(4096);
+    ASSERT_TRUE(limit.ok());
+    EXPECT_FALSE(write_file_atomically(report, std::string(10000, 'x'), &error));
+  }
+  EXPECT_EQ(error, std::string(kMsgOutputNotWritten) + " (File too large): " + report);
+  EXPECT_EQ(read_file(report), "previous report\n");
+  EXPECT_EQ(names_in(folder.path()), std::set<std::string>{"report.out"});
+
+  const std::string lost = folder.file("no such folder/report.out");
+  EXPECT_FALSE(write_file_atomically(lost, "text", &error));
+  EXPECT_EQ(error, std::string(kMsgOutputNotWritten) + " (No such file or directory): " + lost);
+}
+
+TEST(FileLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
+  const TempFolder folder;
+  const std::string report = folder.file("DATA.out");
+  FileLock first;
+  ASSERT_EQ(first.try_lock(report), FileLock::Result::kLocked) << first.error();
+  FileLock second;
+  EXPECT_EQ(second.try_lock(report), FileLock::Result::kBusy);
+  EXPECT_EQ(second.error(), kMsgFileInUse + report);
+  first.unlock();
+  EXPECT_TRUE(names_in(folder.path()).empty());  // the lock file made for it is gone
+  ASSERT_EQ(second.try_lock(report), FileLock::Result::kLocked);
+  FileLock moved = std::move(second);
+  EXPECT_EQ(first.try_lock(report), FileLock::Result::kBusy);
+
+  // A lock file this holder did not make stays after the lock.
+  moved.unlock();
+  const std::string other = folder.file("other.out");
+  folder.write(".other.out.lock", "");
+  ASSERT_EQ(first.try_lock(other), FileLock::Result::kLocked);
+  first.unlock();
+  EXPECT_TRUE(fs::exists(folder.file(".other.out.lock")));
+
+  EXPECT_EQ(first.try_lock(folder.file("no such folder/x.out")), FileLock::Result::kFailed);
+  EXPECT_NE(first.error().find("no such folder/x.out"), std::string::npos);
+}
+
+TEST(PrintableName, ControlCharactersAreQuotedAndEscaped) {
+  EXPECT_EQ(printable_name("plain name.in"), "plain name.in");
+  EXPECT_EQ(printable_name("two\nlines\r\t\"q\"\\\x01.in"),
+            "\"two\\nlines\\r\\t\\\"q\\\"\\\\\\x01.in\"");
+  EXPECT_FALSE(has_control_character("a \"b\" \\c"));
+  EXPECT_TRUE(has_control_character(std::string("a\x7F")));
+}
+
+}  // namespace
+}  // namespace velmor::util
