@@ -33,30 +33,31 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"CrLfLines", "x\r\na  \r\nb\r\n", "a\r\nb\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(Writelines, WritesOneRecordReplacingTheFileAndLeavesNoUnitOpen) {
+TEST(Writelines, WritesOneRecordReplacingTheFile) {
   testing::TempFolder folder;
-  FileUnits units;
   const std::string name = folder / "saved.txt";
   std::ofstream(name) << "old contents that are longer than the new ones\n";
-  ASSERT_TRUE(writelines(90, name, "line 1\r\nline 2\r\n   ", units));
+  ASSERT_TRUE(writelines(name, "line 1\r\nline 2\r\n   "));
   EXPECT_EQ(testing::read_file(name), "line 1\r\nline 2\r\n\n");
-  ASSERT_TRUE(writelines(90, name, "", units));
+  ASSERT_TRUE(writelines(name, ""));
   EXPECT_EQ(testing::read_file(name), "\n");  // an empty text box: one empty record
-  EXPECT_EQ(units.connected_count(), 0);
-
-  // A unit that is in use is not taken over.
-  ASSERT_TRUE(units.open(90, folder / "other.txt", FileMode::kWrite));
-  ASSERT_TRUE(writelines(90, name, "text", units));
-  EXPECT_EQ(units.name_of(90), folder / "other.txt");
-  EXPECT_EQ(testing::read_file(name), "text\n");
 }
 
-TEST(Writelines, UnwritablePlaceFails) {
+// Nothing is written through a link or in place of a folder, and the message names the file.
+TEST(Writelines, RefusedNamesAreLeftAlone) {
   testing::TempFolder folder;
-  FileUnits units;
-  EXPECT_FALSE(writelines(90, folder / "no such folder/saved.txt", "text", units));
-  EXPECT_FALSE(writelines(90, folder.path().string(), "text", units));  // a folder
-  EXPECT_EQ(units.connected_count(), 0);
+  const std::string target = folder / "target.txt";
+  std::ofstream(target) << "kept\n";
+  std::filesystem::create_symlink(target, folder / "link.txt");
+  std::string error;
+  EXPECT_FALSE(writelines(folder / "link.txt", "text", &error));
+  EXPECT_EQ(error, "The output file is a symbolic link, which is not written through: " +
+                       (folder / "link.txt"));
+  EXPECT_EQ(testing::read_file(target), "kept\n");
+  EXPECT_FALSE(writelines(folder.path().string(), "text", &error));
+  EXPECT_TRUE(std::filesystem::is_directory(folder.path()));
+  EXPECT_FALSE(writelines(folder / "no such folder/saved.txt", "text", &error));
+  EXPECT_NE(error.find("no such folder/saved.txt"), std::string::npos);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/batch_run.h"
 #include "app/results_text.h"
 #include "engine/data/data_file_names.h"
 #include "shell_test_support.h"
@@ -147,30 +148,44 @@ TEST(RunCommand, WrongModelTypeOpensTheModelWindowAndFitsNothing) {
   });
 }
 
-TEST(RunCommand, ReportThatCannotBeReopenedIsReportedAndTheProgramGoesOn) {
+// While the window's run goes on, a batch run on the same data file is refused; a report that
+// then cannot be written is reported, the text box keeps the results, and the program goes on.
+TEST(RunCommand, ConcurrentRunIsRefusedAndAnUnwritableReportLosesNothing) {
   if (!plots_wired()) GTEST_SKIP() << "needs the plot window to act during the run";
   TempFolder folder;
   const std::string data = testing::copy_example(folder, "DATA.IN");
   const std::string report = report_name_for(data);
   wintk::RecordingResponder responder;
+  int batch_status = -1;
+  std::ostringstream batch_out;
+  std::ostringstream batch_err;
   run_program(quick_options(), [&](Shell& shell, User& user) {
     ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
     user.click(kModelRadio[0]);
     ASSERT_TRUE(user.close_dialog());
     ASSERT_TRUE(open_file(user, responder, data));
     {
-      // While the plot is shown the report is taken away and a folder put in its place.
       PlotCloser closer(user.main_window(), [&](int) {
-        std::filesystem::remove(report);
+        CommandLine batch;
+        batch.mode = CommandLine::Mode::kBatch;
+        batch.data_file = data;
+        batch_status = run_batch(batch, batch_out, batch_err);
         std::filesystem::create_directory(report);
       });
       ASSERT_TRUE(user.choose(Entry::kRun));
       EXPECT_EQ(closer.closed(), 1);
     }
+    EXPECT_EQ(batch_status, 3);
+    EXPECT_NE(batch_err.str().find("Warning: The file is in use by another run: " + report),
+              std::string::npos)
+        << batch_err.str();
     EXPECT_EQ(messages(responder),
               std::vector<std::string>{"Information|Textbox Data File Write - Fatal error!\r\n"
-                                       "Could not open the output file " +
+                                       "The output file name is a folder: " +
                                        report});
+    EXPECT_TRUE(std::filesystem::is_directory(report));
+    EXPECT_NE(wintk::gettextboxcontents(shell.shell().text_box).find("SAVED TO: "),
+              std::string::npos);
     EXPECT_EQ(shell.state().global_mdl_count, 1);
     EXPECT_TRUE(user.enabled(Entry::kRun));
     // The program is still there: another command works, and Quit ends it normally.

@@ -30,8 +30,9 @@ TEST(BatchPictures, WriterMakesTheFolderAndWritesEightHundredBySixHundredPngs) {
   std::ostringstream err;
   BatchPictureWriter writer(folder, "examples/DATA.IN", err);
   ASSERT_TRUE(writer.prepare());
-  EXPECT_TRUE(fs::is_directory(folder));
+  EXPECT_FALSE(fs::exists(folder));  // made with the first picture, after the data were accepted
   writer.fit(state);
+  EXPECT_TRUE(fs::is_directory(folder));
   state.imdlno = 2;
   state.strmdl = "2- [Pt] vs time Michaelis-Menten - Bkg";
   writer.fit(state);
@@ -51,6 +52,8 @@ TEST(BatchPictures, WriterMakesTheFolderAndWritesEightHundredBySixHundredPngs) {
   }
 }
 
+// Each failure is an error line naming its own picture; nothing is written through a link or
+// in place of a folder.
 TEST(BatchPictures, FailuresAreReportedAsErrors) {
   const testing::TempFolder temp;
   const fs::path base = temp.path();
@@ -61,18 +64,27 @@ TEST(BatchPictures, FailuresAreReportedAsErrors) {
   { std::ofstream(base / "taken") << "x"; }
   std::ostringstream err;
   BatchPictureWriter blocked(base / "taken", "DATA.IN", err);
-  EXPECT_FALSE(blocked.prepare());
+  ASSERT_TRUE(blocked.prepare());
+  blocked.fit(state);
   EXPECT_TRUE(blocked.failed());
-  EXPECT_EQ(err.str().rfind("Error: ", 0), 0u) << err.str();
+  EXPECT_EQ(err.str(), "Error: cannot create the folder " + (base / "taken").string() +
+                           " for the pictures\n");
 
-  // A picture whose name is taken by a folder cannot be written.
+  const fs::path target = base / "target.txt";
+  { std::ofstream(target) << "kept\n"; }
+  fs::create_symlink(target, base / "DATA.model1.png");
+  fs::create_directory(base / "DATA.residuals.png");
   std::ostringstream err2;
   BatchPictureWriter writer(base, "DATA.IN", err2);
   ASSERT_TRUE(writer.prepare());
-  fs::create_directory(base / "DATA.residuals.png");
+  writer.fit(state);
   writer.residuals(state);
   EXPECT_TRUE(writer.failed());
-  EXPECT_NE(err2.str().find("Error: could not write the complete picture"), std::string::npos);
+  EXPECT_EQ(err2.str(), "Error: The output file is a symbolic link, which is not written through: " +
+                            (base / "DATA.model1.png").string() +
+                            "\nError: The output file name is a folder: " +
+                            (base / "DATA.residuals.png").string() + "\n");
+  EXPECT_EQ(testing::read_file(target.string()), "kept\n");
   EXPECT_TRUE(fs::is_directory(base / "DATA.residuals.png"));
 }
 

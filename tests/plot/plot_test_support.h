@@ -125,5 +125,6 @@ inline QSize bmp_size(const std::filesystem::path& path) {
 
 // A fresh folder for one test's files, removed with everything in it at the end.
 using velmor::testing::TempFolder;
+using velmor::testing::read_file;
 
 }  // namespace velmor::plot::testing

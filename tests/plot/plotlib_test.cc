@@ -262,31 +262,43 @@ TEST(PlotWindow, DrawnFitPlotShowsGridSeriesColoursAndLegendOrder) {
 TEST(PlotWindow, SaveAndPrintTheWindowRefuseAMissingFolderThenSaveAnEmbeddedPlot) {
   const testing::TempFolder temp;
   const fs::path folder = temp.path();
+  // A folder or a read-only file of the chosen name is left as it is, never removed.
+  fs::create_directory(folder / "dir.bmp");
+  { std::ofstream(folder / "kept.bmp") << "kept"; }
+  fs::permissions(folder / "kept.bmp", fs::perms::owner_read);
   run_gui([&] {
     plot_t plot = two_series_plot();
     wintk::RecordingResponder responder;
     responder.queue_answer({true, (folder / "chosen").string()});
+    responder.queue_answer({true, (folder / "kept.bmp").string()});
     responder.queue_answer({true, (folder / "printed.pdf").string()});
     display_then(plot, [&](int window) {
       EXPECT_EQ(save_plot(plot, (folder / "missing" / "plot.bmp").string()), -1);
       EXPECT_FALSE(fs::exists(folder / "missing"));
       EXPECT_EQ(save_plot(plot, (folder / "plot.bmp  ").string()), 0);
-      // A folder of that name is not a saved picture.
-      fs::create_directory(folder / "dir.bmp");
       EXPECT_EQ(save_plot(plot, (folder / "dir.bmp").string()), -1);
-      // "Save As..." asks for the name; ".BMP" is appended to a name without extension.
+      EXPECT_EQ(save_plot(plot, (folder / "kept.bmp").string()), -1);
+      // "Save As..." asks for the name; ".BMP" is appended to a name without extension. A name
+      // that cannot be written is explained in a warning.
       ASSERT_TRUE(wintk::test_input::trigger_menu_item(window, kSaveItem));
       EXPECT_TRUE(testing::wait_until([&] { return fs::exists(folder / "chosen.BMP"); }));
+      ASSERT_TRUE(wintk::test_input::trigger_menu_item(window, kSaveItem));
+      EXPECT_TRUE(testing::wait_until([&] { return responder.requests().size() == 3; }));
       ASSERT_TRUE(wintk::test_input::trigger_menu_item(window, kPrintItem));
       EXPECT_TRUE(testing::wait_until([&] { return fs::exists(folder / "printed.pdf"); }));
     });
     EXPECT_EQ(testing::bmp_size(folder / "plot.bmp"), QSize(800, 600));
     EXPECT_EQ(testing::bmp_size(folder / "chosen.BMP").width(), 800);
+    EXPECT_TRUE(fs::is_directory(folder / "dir.bmp"));
+    EXPECT_EQ(testing::read_file((folder / "kept.bmp").string()), "kept");
     const auto requests = responder.requests();
-    ASSERT_EQ(requests.size(), 2u);
+    ASSERT_EQ(requests.size(), 4u);
     EXPECT_EQ(requests[0].kind, wintk::DialogKind::kSaveFile);
-    EXPECT_EQ(requests[1].kind, wintk::DialogKind::kPrint);
-    EXPECT_EQ(requests[1].initial_name, "Plot Window");
+    EXPECT_EQ(requests[1].kind, wintk::DialogKind::kSaveFile);
+    EXPECT_EQ(requests[2].message_kind, 2);
+    EXPECT_EQ(requests[2].text, "The output file is read-only: " + (folder / "kept.bmp").string());
+    EXPECT_EQ(requests[3].kind, wintk::DialogKind::kPrint);
+    EXPECT_EQ(requests[3].initial_name, "Plot Window");
     // Without a window there is nothing to save.
     EXPECT_EQ(save_plot(plot, (folder / "late.bmp").string()), -1);
     EXPECT_FALSE(fs::exists(folder / "late.bmp"));
