@@ -80,10 +80,12 @@ std::string usage_text(const std::string& program_name) {
          "  --plots DIR    also write the fit and residual pictures as PNG files into DIR\n"
          "  --help         print this text\n"
          "\n"
-         "Exit status: 0 completed; 1 data file missing; 3 data error; 5 too many parameters or\n"
-         "too few data points; 6 model incompatible with the columns; 4 the data suggest the\n"
-         "other kind of model; 7 a picture could not be written; 9 every fit failed (the report\n"
-         "says why); 2 usage error.\n";
+         "Exit status: 0 completed; 1 data file missing; 3 data error, or the report could not\n"
+         "be written (another run is writing it, a link or folder stands in its place, the disk\n"
+         "is full: the earlier report is kept); 5 too many parameters or too few data points;\n"
+         "6 model incompatible with the columns; 4 the data suggest the other kind of model;\n"
+         "7 a picture could not be written; 9 every fit failed (the report says why); 2 usage\n"
+         "error.\n";
 }
 
 }  // namespace velmor::app
