@@ -1,6 +1,7 @@
 #include "app/results_text.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <istream>
 #include <sstream>
 
@@ -61,7 +62,12 @@ bool write2textbox(int text_box, const std::string& file_name, FileUnits& units)
   show_text_box(text_box);
   const std::string name(without_trailing_blanks(file_name));
   if (unit < 0 || !units.open(unit, name, FileMode::kRead)) {
-    if (unit >= 0 && units.open(unit, name, FileMode::kAppend)) units.close(unit);
+    // Only a missing file is created (empty); nothing is written through a link or over a
+    // file that exists but cannot be read.
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(name, error))) {
+      util::write_file_atomically(name, "");
+    }
     return false;
   }
   insert_report(text_box, *units.stream(unit));

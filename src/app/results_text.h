@@ -18,7 +18,8 @@ std::string report_text_for_box(std::istream& report);
 
 // Copies the file into the text box (appending at the caret) after enabling, focusing and
 // showing the box. The file is read through a free unit below 100. A file that cannot be read
-// is created empty, and the text box stays as it was. Returns false in that case.
+// is created empty if it is missing (util::AtomicFile), and the text box stays as it was.
+// Returns false in that case.
 bool write2textbox(int text_box, const std::string& file_name, FileUnits& units);
 
 // Shows the report text in the text box as write2textbox shows a report file.
