@@ -57,6 +57,7 @@ TEST(AtomicFile, RefusedDestinationsAreLeftAlone) {
     std::string error;
     EXPECT_FALSE(write_file_atomically(destination, "new text\n", &error)) << destination;
     EXPECT_EQ(error, message + destination);
+    EXPECT_FALSE(write_file_atomically(destination, "new text\n"));  // no one asks why
   }
   EXPECT_EQ(names_in(folder.path()), before);
   EXPECT_EQ(read_file(target), "target's own text\n");
@@ -117,6 +118,7 @@ TEST(FileLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
   const std::string report = folder.file("DATA.out");
   FileLock first;
   ASSERT_EQ(first.try_lock(report), FileLock::Result::kLocked) << first.error();
+  ASSERT_EQ(first.try_lock(report), FileLock::Result::kLocked);  // taken again, not by another
   FileLock second;
   EXPECT_EQ(second.try_lock(report), FileLock::Result::kBusy);
   EXPECT_EQ(second.error(), kMsgFileInUse + report);
@@ -126,8 +128,12 @@ TEST(FileLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
   FileLock moved = std::move(second);
   EXPECT_EQ(first.try_lock(report), FileLock::Result::kBusy);
 
-  // A lock file this holder did not make stays after the lock.
+  // A lock file this holder did not make stays after the lock, also one that took the place of
+  // the holder's own meanwhile.
+  fs::remove(folder.file(".DATA.out.lock"));
+  folder.write(".DATA.out.lock", "someone else's");
   moved.unlock();
+  EXPECT_EQ(read_file(folder.file(".DATA.out.lock")), "someone else's");
   const std::string other = folder.file("other.out");
   folder.write(".other.out.lock", "");
   ASSERT_EQ(first.try_lock(other), FileLock::Result::kLocked);
