@@ -75,6 +75,7 @@ TEST_F(ReadDataTest, RefusedFilesWarnThenAbortAndCreateNoReport) {
       {"# header\n" + curves({{10, 9}}), "Data rows exceeded limit of 1000"},
       {curve_rows(10, 1001), "Data rows exceeded limit of 1000"},
       {curve_rows(10, 2), "Data rows exceeded limit of 1000"},
+      {curve_rows(10, 3), "Single curve data must be > number of curves 5"},  // 3 rows pass
       {"", "Data rows exceeded limit of 1000"},
       {"0,10,1\n1,10,2\n2,10,3\n3,10,4\n4,10,5\n", "Data columns not equal to 3"},
       {eleven_curves(), "Exceeded curve number limit (10) 11"},
@@ -114,7 +115,8 @@ TEST_F(ReadDataTest, UnusableFilesAreRefusedByName) {
   EXPECT_EQ(std::filesystem::file_size(own), curves({{10, 6}}).size());
 
   const std::string elf("\177ELF\0\0\2", 7);
-  for (const std::string& bytes : {elf, curves({{10, 6}}) + std::string("\0\x01 4 5\n", 7)}) {
+  for (const std::string& bytes : {elf, curves({{10, 6}}) + std::string("\0\x01 4 5\n", 7),
+                                   std::string("1 2\0 3 4 5\n", 11)}) {
     const std::string blob = folder_.write("blob.in", bytes);
     expect_refused(read(blob), "The data file is not a text file: " + blob, kAborted);
   }
