@@ -6,10 +6,6 @@
 // Input layout: the first byte chooses the model (1 + bits 0-1) and robust weighting (bit 2);
 // the rest is the data file. The reader sees every input; the fit runs only on files of at most
 // kMaxFitRows rows, so that one input costs at most one model on a small data set.
-#include <stdlib.h>
-#include <unistd.h>
-
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -25,6 +21,7 @@
 #include "engine/data/read_data.h"
 #include "engine/driver/fit_status.h"
 #include "engine/driver/velmor.h"
+#include "temp_folder.h"
 
 namespace {
 
@@ -55,32 +52,6 @@ class QuietHost : public velmor::Host {
   int count = 0;
 };
 
-// The folder the inputs are written into, removed at the end of the process.
-class WorkFolder {
- public:
-  WorkFolder() {
-    std::string pattern = (fs::temp_directory_path() / "velmor_fuzz_XXXXXX").string();
-    require(::mkdtemp(pattern.data()) != nullptr, "cannot make a temporary folder");
-    path_ = pattern;
-  }
-  ~WorkFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::set<std::string> names_in(const fs::path& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.insert(entry.path().filename().string());
-  }
-  return names;
-}
-
 std::string last_line_of(const fs::path& path) {
   std::ifstream in(path);
   std::string line;
@@ -106,7 +77,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
   if (size < 1) return 0;
-  static const WorkFolder folder;
+  static const velmor::testing::TempFolder folder;
   const velmor::ModelId model = 1 + (bytes[0] & 3);
   const bool robust = (bytes[0] & 4) != 0;
   const fs::path data_file = folder.path() / "case.in";
@@ -160,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
       check_refusal(run_host);
     }
   }
-  const std::set<std::string> left = names_in(folder.path());
+  const std::set<std::string> left = velmor::testing::file_names_in(folder.path());
   require(left == std::set<std::string>{"case.in"} ||
               left == (std::set<std::string>{"case.in", "case.out"}),
           "a file other than the data file and its report was left behind");

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 
 namespace velmor::testing {
@@ -37,6 +38,15 @@ class TempFolder {
  private:
   std::filesystem::path path_;
 };
+
+// The names of the files in the folder (not its subfolders' contents).
+inline std::set<std::string> file_names_in(const std::filesystem::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
 
 // The whole file; empty if it cannot be read.
 inline std::string read_file(const std::string& path) {

@@ -20,14 +20,6 @@ namespace fs = std::filesystem;
 using testing::read_file;
 using testing::TempFolder;
 
-std::set<std::string> names_in(const fs::path& folder) {
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names.insert(entry.path().filename().string());
-  }
-  return names;
-}
-
 fs::perms permissions_of(const std::string& path) {
   return fs::symlink_status(path).permissions();
 }
@@ -46,7 +38,7 @@ TEST(AtomicFile, RefusedDestinationsAreLeftAlone) {
   fs::permissions(read_only, fs::perms::owner_read | fs::perms::group_read);
   const std::string pipe = folder.file("pipe.out");
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  const std::set<std::string> before = names_in(folder.path());
+  const std::set<std::string> before = testing::file_names_in(folder.path());
 
   const std::pair<std::string, std::string> cases[] = {
       {link, kMsgOutputIsLink},         {dangling, kMsgOutputIsLink},
@@ -59,7 +51,7 @@ TEST(AtomicFile, RefusedDestinationsAreLeftAlone) {
     EXPECT_EQ(error, message + destination);
     EXPECT_FALSE(write_file_atomically(destination, "new text\n"));  // no one asks why
   }
-  EXPECT_EQ(names_in(folder.path()), before);
+  EXPECT_EQ(testing::file_names_in(folder.path()), before);
   EXPECT_EQ(read_file(target), "target's own text\n");
   EXPECT_TRUE(fs::is_symlink(link) && fs::is_symlink(dangling));
   EXPECT_FALSE(fs::exists(folder.file("nowhere.txt")));
@@ -90,7 +82,7 @@ TEST(AtomicFile, ReplacesWholeKeepingPermissionsOrCreates) {
     AtomicFile abandoned(folder.file("abandoned.out"));
     ASSERT_TRUE(abandoned.write("never committed"));
   }
-  EXPECT_EQ(names_in(folder.path()), (std::set<std::string>{"report.out", "fresh.out"}));
+  EXPECT_EQ(testing::file_names_in(folder.path()), (std::set<std::string>{"report.out", "fresh.out"}));
 }
 
 // A write that fails half-way (here at a file size limit, as on a full disk) names the file,
@@ -106,7 +98,7 @@ TEST(AtomicFile, FailedWriteKeepsThePreviousFile) {
   }
   EXPECT_EQ(error, std::string(kMsgOutputNotWritten) + " (File too large): " + report);
   EXPECT_EQ(read_file(report), "previous report\n");
-  EXPECT_EQ(names_in(folder.path()), std::set<std::string>{"report.out"});
+  EXPECT_EQ(testing::file_names_in(folder.path()), std::set<std::string>{"report.out"});
 
   const std::string lost = folder.file("no such folder/report.out");
   EXPECT_FALSE(write_file_atomically(lost, "text", &error));
@@ -123,7 +115,7 @@ TEST(FileLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
   EXPECT_EQ(second.try_lock(report), FileLock::Result::kBusy);
   EXPECT_EQ(second.error(), kMsgFileInUse + report);
   first.unlock();
-  EXPECT_TRUE(names_in(folder.path()).empty());  // the lock file made for it is gone
+  EXPECT_TRUE(testing::file_names_in(folder.path()).empty());  // the lock file made for it is gone
   ASSERT_EQ(second.try_lock(report), FileLock::Result::kLocked);
   FileLock moved = std::move(second);
   EXPECT_EQ(first.try_lock(report), FileLock::Result::kBusy);

@@ -247,12 +247,7 @@ TEST_F(Report, FailedWriteKeepsThePreviousReport) {
                                       "3|* * * ERROR: RUN ABORTED * * *"}));
   EXPECT_EQ(host_.fits_shown, 1);
   EXPECT_EQ(testing::read_file(report_path()), "previous report\n");
-  std::vector<std::string> files;
-  for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
-    files.push_back(entry.path().filename().string());
-  }
-  std::sort(files.begin(), files.end());
-  EXPECT_EQ(files, (std::vector<std::string>{"DATA.IN", "DATA.out"}));
+  EXPECT_EQ(testing::file_names_in(dir_), (std::set<std::string>{"DATA.IN", "DATA.out"}));
 }
 
 // Negative fitted values are printed as computed and drawn as 0.
