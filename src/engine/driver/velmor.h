@@ -3,8 +3,8 @@
 #include <string>
 
 #include "engine/core/global_types.h"
-#include "engine/core/pending_report.h"
 #include "engine/core/host.h"
+#include "engine/core/pending_report.h"
 
 namespace velmor {
 
@@ -12,7 +12,8 @@ namespace velmor {
 // state.imdl is set (in order 1..4) through the stage chain, writes the report next to the
 // data file (the data file's name with the extension "out"), shows each fit through the host,
 // ranks the models by AICc when more than one was fitted, and returns a status of
-// fit_status.h. On completion state.data holds the best model's data and fitted values,
+// fit_status.h. The report file is replaced only by a completed run, whole (PendingReport); a
+// run that is refused or fails leaves the earlier report as it was. On completion state.data holds the best model's data and fitted values,
 // state.imdlno the best model, state.strmdl its name and state.filenameresults the report's
 // name. Refusals are explained to the user through host.dlgmessage before the status returns.
 int velmor(RunState& state, Host& host, const std::string& data_file_name);
