@@ -3,8 +3,8 @@
 #include <chrono>
 #include <thread>
 
-#include "app/info_screens.h"
 #include "app/batch_run.h"
+#include "app/info_screens.h"
 #include "app/info_texts.h"
 #include "app/model_dialog.h"
 #include "app/results_text.h"

@@ -15,9 +15,9 @@ inline constexpr const char* kTitleSaving = "Computation completed...Saving resu
 
 // Checks that a run is possible, applies the product/substrate plausibility rule, runs the fit
 // driver on the data file, loads the report into the text box, adds the closing line, writes the
-// report file (replaced only now, complete) and sets the menus for what may follow. `settle_ms` is the pause before and after the
-// closing line is appended. Main routine's thread; `host` must be the host whose show_fit
-// draws into this program's windows.
+// report file (replaced only now, complete) and sets the menus for what may follow. `settle_ms` is
+// the pause before and after the closing line is appended. Main routine's thread; `host` must be
+// the host whose show_fit draws into this program's windows.
 void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms);
 
 }  // namespace velmor::app

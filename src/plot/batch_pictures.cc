@@ -32,8 +32,7 @@ std::filesystem::path residual_picture_path(const std::filesystem::path& folder,
 
 bool write_fit_picture(const RunState& state, const std::filesystem::path& path,
                        std::string* error) {
-  return write_picture(make_fit_plot_contents(state.data, state.imdlno, state.strmdl), path,
-                       error);
+  return write_picture(make_fit_plot_contents(state.data, state.imdlno, state.strmdl), path, error);
 }
 
 bool write_residual_picture(const RunState& state, const std::filesystem::path& path,

@@ -92,8 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   velmor::ProgressCurveData data;
   data.nRows = -7;  // a refusal must leave the data as they were
   std::string report_name;
-  const int read_status = velmor::read_progress_curve_data(data_file.string(), host, state.units,
-                                                           data, report_name);
+  const int read_status =
+      velmor::read_progress_curve_data(data_file.string(), host, state.units, data, report_name);
   require(read_status == velmor::kDataOk || read_status == velmor::kDataFileMissing ||
               read_status == velmor::kDataError,
           "unknown status of the data reader");
@@ -120,8 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     QuietHost run_host;
     const int status = velmor::velmor(state, run_host, data_file.string());
     require(status == velmor::kStatusCompleted || status == velmor::kStatusDataError ||
-                status == velmor::kStatusTooManyParameters ||
-                status == velmor::kStatusModelColumns,
+                status == velmor::kStatusTooManyParameters || status == velmor::kStatusModelColumns,
             "unknown status of the run");
     if (status == velmor::kStatusCompleted) {
       require(state.global_mdl_count == 1, "one model asked, another count fitted");

@@ -67,8 +67,8 @@ TEST(BatchPictures, FailuresAreReportedAsErrors) {
   ASSERT_TRUE(blocked.prepare());
   blocked.fit(state);
   EXPECT_TRUE(blocked.failed());
-  EXPECT_EQ(err.str(), "Error: cannot create the folder " + (base / "taken").string() +
-                           " for the pictures\n");
+  EXPECT_EQ(err.str(),
+            "Error: cannot create the folder " + (base / "taken").string() + " for the pictures\n");
 
   const fs::path target = base / "target.txt";
   { std::ofstream(target) << "kept\n"; }
@@ -80,10 +80,11 @@ TEST(BatchPictures, FailuresAreReportedAsErrors) {
   writer.fit(state);
   writer.residuals(state);
   EXPECT_TRUE(writer.failed());
-  EXPECT_EQ(err2.str(), "Error: The output file is a symbolic link, which is not written through: " +
-                            (base / "DATA.model1.png").string() +
-                            "\nError: The output file name is a folder: " +
-                            (base / "DATA.residuals.png").string() + "\n");
+  EXPECT_EQ(err2.str(),
+            "Error: The output file is a symbolic link, which is not written through: " +
+                (base / "DATA.model1.png").string() +
+                "\nError: The output file name is a folder: " +
+                (base / "DATA.residuals.png").string() + "\n");
   EXPECT_EQ(testing::read_file(target.string()), "kept\n");
   EXPECT_TRUE(fs::is_directory(base / "DATA.residuals.png"));
 }

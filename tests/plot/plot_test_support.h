@@ -17,13 +17,13 @@
 #include <thread>
 #include <vector>
 
-#include "temp_folder.h"
 #include "../gui/gui_test_support.h"
 #include "engine/core/global_types.h"
 #include "gui/pixel_buffer.h"
 #include "gui/wintk.h"
 #include "plot/plot_record.h"
 #include "plot/plotlib.h"
+#include "temp_folder.h"
 
 namespace velmor::plot::testing {
 
@@ -124,7 +124,7 @@ inline QSize bmp_size(const std::filesystem::path& path) {
 }
 
 // A fresh folder for one test's files, removed with everything in it at the end.
-using velmor::testing::TempFolder;
 using velmor::testing::read_file;
+using velmor::testing::TempFolder;
 
 }  // namespace velmor::plot::testing

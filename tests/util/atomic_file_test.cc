@@ -41,9 +41,9 @@ TEST(AtomicFile, RefusedDestinationsAreLeftAlone) {
   const std::set<std::string> before = testing::file_names_in(folder.path());
 
   const std::pair<std::string, std::string> cases[] = {
-      {link, kMsgOutputIsLink},         {dangling, kMsgOutputIsLink},
+      {link, kMsgOutputIsLink},           {dangling, kMsgOutputIsLink},
       {empty_folder, kMsgOutputIsFolder}, {read_only, kMsgOutputReadOnly},
-      {pipe, kMsgOutputNotRegular},     {folder.file("") , kMsgOutputIsFolder},
+      {pipe, kMsgOutputNotRegular},       {folder.file(""), kMsgOutputIsFolder},
   };
   for (const auto& [destination, message] : cases) {
     std::string error;
@@ -82,7 +82,8 @@ TEST(AtomicFile, ReplacesWholeKeepingPermissionsOrCreates) {
     AtomicFile abandoned(folder.file("abandoned.out"));
     ASSERT_TRUE(abandoned.write("never committed"));
   }
-  EXPECT_EQ(testing::file_names_in(folder.path()), (std::set<std::string>{"report.out", "fresh.out"}));
+  EXPECT_EQ(testing::file_names_in(folder.path()),
+            (std::set<std::string>{"report.out", "fresh.out"}));
 }
 
 // A write that fails half-way (here at a file size limit, as on a full disk) names the file,

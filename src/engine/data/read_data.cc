@@ -134,8 +134,9 @@ int read_progress_curve_data(const std::string& data_file_name, Host& host, File
     bool cut = false;
     const bool got = read_record(in, line, kRecordWidth, &cut);
     if (cut) {
-      return abort_run(host, kWarning,
-                       line_text + kMsgLongRowSuffix + number(static_cast<int>(kRecordWidth)) + kMsgLongRowUnit);
+      return abort_run(
+          host, kWarning,
+          line_text + kMsgLongRowSuffix + number(static_cast<int>(kRecordWidth)) + kMsgLongRowUnit);
     }
     if (!got || !read_list_directed(line, values)) {
       return abort_run(host, kWarning, line_text + kMsgBadRowSuffix);
@@ -157,7 +158,8 @@ int read_progress_curve_data(const std::string& data_file_name, Host& host, File
 
   // Times before the start of the reaction are unusual but can be meant (a shifted clock).
   if (first_negative_time != 0) {
-    host.dlgmessage(kWarning, kMsgLinePrefix + number(first_negative_time) + kMsgNegativeTimeSuffix);
+    host.dlgmessage(kWarning,
+                    kMsgLinePrefix + number(first_negative_time) + kMsgNegativeTimeSuffix);
   }
 
   read.nRows = n_rows;

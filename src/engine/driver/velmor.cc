@@ -120,8 +120,7 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
 
 }  // namespace
 
-int velmor(RunState& state, Host& host, const std::string& data_file_name,
-           PendingReport& report) {
+int velmor(RunState& state, Host& host, const std::string& data_file_name, PendingReport& report) {
   report.discard();
   ProgressCurveData as_read;
   std::string report_name;

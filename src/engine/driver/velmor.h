@@ -12,10 +12,11 @@ namespace velmor {
 // state.imdl is set (in order 1..4) through the stage chain, writes the report next to the
 // data file (the data file's name with the extension "out"), shows each fit through the host,
 // ranks the models by AICc when more than one was fitted, and returns a status of
-// fit_status.h. The report file is replaced only by a completed run, whole (PendingReport); a
-// run that is refused or fails leaves the earlier report as it was. On completion state.data holds the best model's data and fitted values,
-// state.imdlno the best model, state.strmdl its name and state.filenameresults the report's
-// name. Refusals are explained to the user through host.dlgmessage before the status returns.
+// fit_status.h. The report file is replaced, whole (PendingReport), only by a run whose report
+// is complete (report_complete); a run that is refused or fails leaves the earlier report. On
+// completion state.data holds the best model's data and fitted values, state.imdlno the best
+// model, state.strmdl its name and state.filenameresults the report's name. Refusals are
+// explained to the user through host.dlgmessage before the status returns.
 int velmor(RunState& state, Host& host, const std::string& data_file_name);
 
 // The same run, leaving the report to the caller: when report_complete(status) (0, or 9 when
@@ -23,8 +24,7 @@ int velmor(RunState& state, Host& host, const std::string& data_file_name);
 // still holds the report's lock; the caller adds what it adds (the Run command's closing line)
 // and then calls commit_report. On any other status the report has been discarded and the
 // report file is as it was before the run.
-int velmor(RunState& state, Host& host, const std::string& data_file_name,
-           PendingReport& report);
+int velmor(RunState& state, Host& host, const std::string& data_file_name, PendingReport& report);
 
 // Writes the report file. Status 0 when written; otherwise Error <why, naming the file> and
 // Error "* * * ERROR: RUN ABORTED * * *", status 3, and the old report file is unchanged.

@@ -4,12 +4,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "engine/driver/fit_status.h"
-
-#include <functional>
-
 #include "file_size_limit.h"
 #include "temp_folder.h"
 #include "util/file_lock.h"

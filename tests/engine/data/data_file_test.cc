@@ -22,6 +22,7 @@ TEST(DataFileCounts, ColumnsAndRowsFollowTheLineRules) {
     int columns;
     int rows;
   };
+  const std::string bom = "\xEF\xBB\xBF";
   const Case cases[] = {
       {"1\t2   3\n4 5 6\n7 8 9", 3, 3},
       {"1,2,3\n4,5,6\n", 1, 2},
@@ -32,9 +33,9 @@ TEST(DataFileCounts, ColumnsAndRowsFollowTheLineRules) {
       {"\n1 2 3\n", 3, 0},
       {"# one two\n' x\n", 3, 0},  // only comments: the first non-blank line counts
       {"1 2 3\r\n4 5 6\r\n\r\n9 9 9\r\n", 3, 2},
-      {"1 2 3\r4 5 6\r\r9 9 9\r", 3, 2},                  // old Mac line ends
-      {"\xEF\xBB\xBF" "1 2 3\n4 5 6\n", 3, 2},             // UTF-8 byte order mark
-      {"\xEF\xBB\xBF" "# x\n4 5 6\n", 3, 0},
+      {"1 2 3\r4 5 6\r\r9 9 9\r", 3, 2},  // old Mac line ends
+      {bom + "1 2 3\n4 5 6\n", 3, 2},     // UTF-8 byte order mark
+      {bom + "# x\n4 5 6\n", 3, 0},
       {"1 2 3\n\t \n4 5 6\n", 3, 1},
       {std::string(250, ' ') + "1 2 3 4\n", 3, 0},  // the count reads 256 characters
       {std::string(100, ' ') + "1 2 3\n", 3, 0},    // rows are classified by 100
@@ -95,9 +96,9 @@ TEST(ListDirected, ReadsFortranNotation) {
     ASSERT_TRUE(read_list_directed(line, values)) << line;
     EXPECT_EQ(values, expected) << line;
   }
-  for (const std::string line : {"1 2", "1 x 3", "1 2 3x", "1,,3", ",1 2 3", "1 2 / 3", "nan 1 2",
-                                 "inf 1 2", "1e999 1 2", "1e 2 3", ". 2 3", "0x1 2 3", "2* 3", "1.0+ 2 3", "1+-3 2 3",
-                                 "1-3+ 2 3", "+3 4 5-"}) {
+  for (const std::string line :
+       {"1 2", "1 x 3", "1 2 3x", "1,,3", ",1 2 3", "1 2 / 3", "nan 1 2", "inf 1 2", "1e999 1 2",
+        "1e 2 3", ". 2 3", "0x1 2 3", "2* 3", "1.0+ 2 3", "1+-3 2 3", "1-3+ 2 3", "+3 4 5-"}) {
     std::array<double, 3> values{};
     EXPECT_FALSE(read_list_directed(line, values)) << '"' << line << '"';
   }

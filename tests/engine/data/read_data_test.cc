@@ -33,6 +33,7 @@ using Messages = std::vector<RecordingHost::Message>;
 
 const std::string kAborted = "* * * ERROR: RUN ABORTED * * *";
 const std::string kAnother = "* * * OPEN ANOTHER DATA FILE * * *";
+const std::string kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string curves(std::initializer_list<std::pair<double, int>> blocks) {
   std::string text;
@@ -91,8 +92,7 @@ TEST_F(ReadDataTest, RefusedFilesWarnThenAbortAndCreateNoReport) {
       {curve_rows(10, 2) + "20 10" + std::string(65529, ' ') + "13746\n" + curve_rows(10, 3),
        "Data file line 3 is longer than 65536 characters"},
       {"0 10 1\n1 10 2\n2 0 3\n3 10 4\n4 10 5\n", "Data file line 3 has an [So] of zero or below"},
-      {"0 -5 1\n1 -5 2\n2 -5 3\n3 -5 4\n4 -5 5\n",
-       "Data file line 1 has an [So] of zero or below"},
+      {"0 -5 1\n1 -5 2\n2 -5 3\n3 -5 4\n4 -5 5\n", "Data file line 1 has an [So] of zero or below"},
   };
   for (const auto& [text, warning] : cases) {
     SCOPED_TRACE(warning);
@@ -121,11 +121,12 @@ TEST_F(ReadDataTest, UnusableFilesAreRefusedByName) {
     expect_refused(read(blob), "The data file is not a text file: " + blob, kAborted);
   }
   // UTF-16 with its byte order mark in either order, and without one.
-  for (const std::string& bytes : {std::string("\xFF\xFE" "0\0 \0" "1\0", 8),
-                                   std::string("\xFE\xFF\0" "0\0 \0" "1", 8),
-                                   std::string("0\0 \0" "1\0 \0", 8)}) {
+  for (const std::string& bytes : {std::string{'\xFF', '\xFE', '0', '\0', ' ', '\0', '1', '\0'},
+                                   std::string{'\xFE', '\xFF', '\0', '0', '\0', ' ', '\0', '1'},
+                                   std::string{'0', '\0', ' ', '\0', '1', '\0', ' ', '\0'}}) {
     const std::string wide = folder_.write("wide.in", bytes);
-    expect_refused(read(wide), "The data file is UTF-16 text; save it as UTF-8 or ASCII text: " + wide,
+    expect_refused(read(wide),
+                   "The data file is UTF-16 text; save it as UTF-8 or ASCII text: " + wide,
                    kAborted);
   }
 
@@ -178,9 +179,9 @@ TEST_F(ReadDataTest, AcceptedFilesAndTheirGrouping) {
   // Line ends of Windows and of old Macs, a byte order mark, and Fortran's number forms.
   const std::string line_ends[] = {"\r\n", "\r"};
   for (const std::string& end : line_ends) {
-    const std::string text = "\xEF\xBB\xBF" "0\t1.0D1\t1.5E-1" + end + "1 10 2.5d0" + end +
-                             "2, 10, 3" + end + "3 1e+01 +4" + end + "4 10 1.0+3" + end + "5 10 25-1" +
-                             end + end + "notes";
+    const std::string text = kByteOrderMark + "0\t1.0D1\t1.5E-1" + end + "1 10 2.5d0" + end +
+                             "2, 10, 3" + end + "3 1e+01 +4" + end + "4 10 1.0+3" + end +
+                             "5 10 25-1" + end + end + "notes";
     ASSERT_EQ(read(folder_.write("win.in", text)), kDataOk) << host_.messages.front().text;
     EXPECT_EQ(data_.nRows, 6);
     EXPECT_EQ(data_.nCurves, 1);
@@ -191,14 +192,15 @@ TEST_F(ReadDataTest, AcceptedFilesAndTheirGrouping) {
     EXPECT_EQ(data_.Y[5], 2.5);
   }
   // Blanks beyond the read width are harmless.
-  ASSERT_EQ(read(folder_.write("wide.in", "0 10 1" + std::string(70000, ' ') + "\n" +
-                                              curve_rows(10, 4))),
-            kDataOk);
+  ASSERT_EQ(
+      read(folder_.write("wide.in", "0 10 1" + std::string(70000, ' ') + "\n" + curve_rows(10, 4))),
+      kDataOk);
 
   // Negative times are fitted, after a warning that names the first such line.
   ASSERT_EQ(read(folder_.write("early.in", "10 10 1\n-5 10 2\n-1 10 3\n4 10 4\n5 10 5\n")),
             kDataOk);
-  EXPECT_EQ(host_.messages, (Messages{{kWarning, "Data file line 2 has a negative time; the run goes on"}}));
+  EXPECT_EQ(host_.messages,
+            (Messages{{kWarning, "Data file line 2 has a negative time; the run goes on"}}));
   EXPECT_EQ(data_.X1[1], -5.0);
 }
 
@@ -226,11 +228,12 @@ TEST_F(ReadDataTest, PendingReportThatCannotBeOpenedAbortsTheRun) {
   std::filesystem::create_symlink(report, folder_.file("link.out"));
   PendingReport pending;
   EXPECT_EQ(open_pending_report(folder_.file("link.out"), host_, pending), kDataError);
-  EXPECT_EQ(host_.messages,
-            (Messages{{kWarning, "The output file is a symbolic link, which is not written through: " +
-                                     folder_.file("link.out")},
-                      {kError, "Data output file error at Line 395"},
-                      {kError, kAborted}}));
+  EXPECT_EQ(
+      host_.messages,
+      (Messages{{kWarning, "The output file is a symbolic link, which is not written through: " +
+                               folder_.file("link.out")},
+                {kError, "Data output file error at Line 395"},
+                {kError, kAborted}}));
   EXPECT_FALSE(pending.is_open());
 
   host_.messages.clear();

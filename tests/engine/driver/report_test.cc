@@ -242,9 +242,9 @@ TEST_F(Report, FailedWriteKeepsThePreviousReport) {
     EXPECT_EQ(run({1, 0, 0, 0}), kStatusDataError);
   }
   EXPECT_EQ(messages(),
-            (std::vector<std::string>{"3|The output file could not be written (File too large): " +
-                                          report_path(),
-                                      "3|* * * ERROR: RUN ABORTED * * *"}));
+            (std::vector<std::string>{
+                "3|The output file could not be written (File too large): " + report_path(),
+                "3|* * * ERROR: RUN ABORTED * * *"}));
   EXPECT_EQ(host_.fits_shown, 1);
   EXPECT_EQ(testing::read_file(report_path()), "previous report\n");
   EXPECT_EQ(testing::file_names_in(dir_), (std::set<std::string>{"DATA.IN", "DATA.out"}));

@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "temp_folder.h"
 #include "engine/driver/fit_status.h"
 #include "engine/driver/velmor.h"
 #include "engine/stats/parameter_statistics.h"
 #include "recording_host.h"
+#include "temp_folder.h"
 
 namespace velmor {
 namespace {
@@ -314,7 +314,7 @@ TEST_F(Robustness, FilesThatAreNotDataAreRefused) {
   cases.push_back({"column titles first", "time So Y\n" + rising_curve(10.0, 6), {3}});
   cases.push_back({"commented titles first", "# time So Y\n" + rising_curve(10.0, 6), {3}});
   cases.push_back({"byte order mark", "\xEF\xBB\xBF" + rising_curve(10.0, 6), {0}});
-  cases.push_back({"UTF-16", std::string("1\0 \0" "1\0 \0" "1\0\n\0", 12), {3}});
+  cases.push_back({"UTF-16", std::string{'1', '\0', ' ', '\0', '1', '\0', '\n', '\0'}, {3}});
   cases.push_back({"stray letter", "1 10 0.5\n2 10 0.7\n3 1O 0.9\n4 10 1.0\n5 10 1.1\n", {3}});
   run_all(cases, Weights::kNone);
 }
