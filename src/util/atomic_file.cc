@@ -117,10 +117,14 @@ bool AtomicFile::commit() {
     fail(problem);
     return false;
   }
-  // A replaced file keeps its permission bits; a new one has those of the process's umask.
-  if (replaces && ::fchmod(fd_, old.st_mode & 07777) != 0) {
-    fail_with_errno(errno);
-    return false;
+  // A replaced file keeps its permission bits (a new one has those of the process's umask) and,
+  // where the process may give it, its owner and group.
+  if (replaces) {
+    if (::fchown(fd_, old.st_uid, old.st_gid) != 0) (void)::fchown(fd_, -1, old.st_gid);
+    if (::fchmod(fd_, old.st_mode & 07777) != 0) {
+      fail_with_errno(errno);
+      return false;
+    }
   }
   // Errors of a full disk or a network file system may show only when the data reach the disk
   // or the file is closed.
