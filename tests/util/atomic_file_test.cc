@@ -72,7 +72,9 @@ TEST(AtomicFile, ReplacesWholeKeepingPermissionsOrCreates) {
   EXPECT_EQ(permissions_of(old_file), fs::perms::owner_read | fs::perms::owner_write);
   struct stat status {};
   ASSERT_EQ(::stat(old_file.c_str(), &status), 0);
-  if (may_give_away) EXPECT_EQ(status.st_uid, 4321u);
+  if (may_give_away) {
+    EXPECT_EQ(status.st_uid, 4321u);
+  }
 
   const std::string fresh = folder.file("fresh.out");
   {
