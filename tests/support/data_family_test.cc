@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "../engine/data/temp_folder.h"
+#include "temp_folder.h"
 
 namespace velmor::testing {
 namespace {

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <filesystem>
 
-#include "../engine/data/temp_folder.h"
+#include "temp_folder.h"
 #include "data_family.h"
 
 namespace velmor::testing {
