@@ -223,24 +223,5 @@ TEST_F(ReadDataTest, UnitsHoldingTheDataOrReportFileAreClosedFirst) {
   EXPECT_EQ(units_.connected_count(), 0);
 }
 
-TEST_F(ReadDataTest, PendingReportThatCannotBeOpenedAbortsTheRun) {
-  const std::string report = folder_.write("r.out", "old report\n");
-  std::filesystem::create_symlink(report, folder_.file("link.out"));
-  PendingReport pending;
-  EXPECT_EQ(open_pending_report(folder_.file("link.out"), host_, pending), kDataError);
-  EXPECT_EQ(
-      host_.messages,
-      (Messages{{kWarning, "The output file is a symbolic link, which is not written through: " +
-                               folder_.file("link.out")},
-                {kError, "Data output file error at Line 395"},
-                {kError, kAborted}}));
-  EXPECT_FALSE(pending.is_open());
-
-  host_.messages.clear();
-  ASSERT_EQ(open_pending_report(report, host_, pending), kDataOk);
-  EXPECT_TRUE(host_.messages.empty());
-  EXPECT_EQ(testing::read_file(report), "old report\n");  // untouched until the commit
-}
-
 }  // namespace
 }  // namespace velmor

@@ -12,7 +12,6 @@
 #include "engine/data/read_data.h"
 #include "engine/driver/fit_status.h"
 #include "engine/driver/velmor.h"
-#include "file_size_limit.h"
 #include "recording_host.h"
 #include "temp_folder.h"
 #include "util/file_lock.h"
@@ -230,24 +229,6 @@ TEST_F(Report, ReportThatMayNotBeReplacedStopsTheRunUntouched) {
     std::filesystem::remove(report_path());
   }
   EXPECT_EQ(testing::read_file(target), "not a report\n");
-}
-
-// A report that cannot be written to the end (here at a file size limit, as on a full disk) is
-// a failure that names the file, and the previous report stays whole.
-TEST_F(Report, FailedWriteKeepsThePreviousReport) {
-  std::ofstream(report_path()) << "previous report\n";
-  {
-    const testing::FileSizeLimit limit(2000);
-    ASSERT_TRUE(limit.ok());
-    EXPECT_EQ(run({1, 0, 0, 0}), kStatusDataError);
-  }
-  EXPECT_EQ(messages(),
-            (std::vector<std::string>{
-                "3|The output file could not be written (File too large): " + report_path(),
-                "3|* * * ERROR: RUN ABORTED * * *"}));
-  EXPECT_EQ(host_.fits_shown, 1);
-  EXPECT_EQ(testing::read_file(report_path()), "previous report\n");
-  EXPECT_EQ(testing::file_names_in(dir_), (std::set<std::string>{"DATA.IN", "DATA.out"}));
 }
 
 // Negative fitted values are printed as computed and drawn as 0.
