@@ -49,8 +49,8 @@ class AtomicFile {
   bool write(std::string_view bytes);
 
   // Puts the complete file on the disk and renames it over the destination (whose permission
-  // bits, and owner where allowed, it takes over). False, with the destination untouched and the temporary file gone,
-  // when anything fails or the destination became unusable meanwhile.
+  // bits, and owner where allowed, it takes over). False, with the destination untouched and the
+  // temporary file gone, when anything fails or the destination became unusable meanwhile.
   bool commit();
 
  private:

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <filesystem>
 
-#include "temp_folder.h"
 #include "data_family.h"
+#include "temp_folder.h"
 
 namespace velmor::testing {
 namespace {
