@@ -73,7 +73,7 @@ void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms) 
   const int status = velmor(state, host, shell.data_file_name, report);
 
   // When every fit failed the report is still complete, and it says why.
-  if (status == kStatusCompleted || status == kStatusNoFiniteFit) {
+  if (report_complete(status)) {
     wintk::setwindowtitle(kTitleSaving);
     show_report(shell, state, report, settle_ms);
   } else if (status == kStatusTooManyParameters || status == kStatusModelColumns) {

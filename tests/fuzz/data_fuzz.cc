@@ -1,7 +1,8 @@
 // libFuzzer target: the data reader, the product/substrate rule and a whole fit run on
 // arbitrary files. Any crash, sanitizer report, leak or hang is a finding; so is a broken
 // promise of the run: a status outside the documented ones, a refusal without its closing
-// message, a completed run without a complete report, or any file left beside the report.
+// message, a complete run (also one whose every fit failed) without its whole report, or any
+// file left beside the report.
 //
 // Input layout: the first byte chooses the model (1 + bits 0-1) and robust weighting (bit 2);
 // the rest is the data file. The reader sees every input; the fit runs only on files of at most
@@ -119,15 +120,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     state.nwt_global = robust ? velmor::kRobustWeighting : velmor::kNoWeighting;
     QuietHost run_host;
     const int status = velmor::velmor(state, run_host, data_file.string());
-    require(status == velmor::kStatusCompleted || status == velmor::kStatusDataError ||
+    require(velmor::report_complete(status) || status == velmor::kStatusDataError ||
                 status == velmor::kStatusTooManyParameters || status == velmor::kStatusModelColumns,
             "unknown status of the run");
-    if (status == velmor::kStatusCompleted) {
+    if (velmor::report_complete(status)) {
       require(state.global_mdl_count == 1, "one model asked, another count fitted");
       require(last_line_of(report_file).rfind(" SAVED TO: ", 0) == 0,
-              "a completed run's report does not end with its SAVED TO line");
+              "a complete run's report does not end with its SAVED TO line");
     } else {
       check_refusal(run_host);
+    }
+    if (status == velmor::kStatusNoFiniteFit) {
+      require(run_host.last_kind == velmor::kError, "every fit failed without an error message");
     }
   }
   const std::set<std::string> left = velmor::testing::file_names_in(folder.path());
