@@ -29,13 +29,16 @@ std::string exponent_descriptor(int width) {
   return "E" + std::to_string(width) + "." + std::to_string(std::max(digits, 1));
 }
 
-std::string fitting_descriptor(std::span<const double> values, int width, int decimals) {
+std::string fitting_descriptor(std::span<const double> values, int width, int decimals,
+                               bool blank_before) {
   const std::string fixed = "F" + std::to_string(width) + "." + std::to_string(decimals);
   double largest = 0.0;
   for (const double v : values) {
     if (!std::isfinite(v)) continue;
-    // A value that fills the whole field would run into the field before it.
-    if (edit_fixed(v, width, decimals).front() != ' ') return exponent_descriptor(width);
+    // A value that fills the whole field would run into the field before it, unless the layout
+    // puts blanks there; asterisks are never readable.
+    const char lead = edit_fixed(v, width, decimals).front();
+    if (lead == '*' || (lead != ' ' && !blank_before)) return exponent_descriptor(width);
     largest = std::max(largest, std::fabs(v));
   }
   if (largest == 0.0) return fixed;

@@ -10,6 +10,8 @@ namespace velmor::util {
 // three significant digits of the group's largest magnitude and leaves a blank before every value
 // of the group (no asterisks, and no value running into the field before it); otherwise the
 // exponent form of the same width, so the group stays aligned with what is printed around it.
+// Where the layout itself puts blanks before the field (`blank_before`), a value that fills the
+// field is still readable and keeps Fw.d; only asterisks or lost digits change the form.
 // Non-finite values take no part (every form writes them alike); a group of zeros, or of nothing
 // finite, keeps Fw.d.
 //
@@ -18,7 +20,8 @@ namespace velmor::util {
 // columns gets e = 3 (it fills the field) so that it still shows three digits. Examples:
 // fitting_descriptor({7.5e-5}, 13, 6) == "E13.5", fitting_descriptor({-1.2e7}, 12, 3) == "E12.4",
 // fitting_descriptor({8.378}, 13, 6) == "F13.6".
-std::string fitting_descriptor(std::span<const double> values, int width, int decimals);
+std::string fitting_descriptor(std::span<const double> values, int width, int decimals,
+                               bool blank_before = false);
 
 // The exponent form fitting_descriptor chooses for a field of `width` columns.
 std::string exponent_descriptor(int width);

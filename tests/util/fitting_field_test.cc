@@ -26,6 +26,7 @@ TEST(FittingDescriptor, FixedWhileItShowsThreeDigitsElseExponentOfTheSameWidth) 
     int width;
     int decimals;
     const char* expected;
+    bool blank_before = false;
   } kCases[] = {
       {"example value", {8.378149}, 13, 6, "F13.6"},
       {"Km in molar units", {7.5e-5}, 13, 6, "E13.5"},
@@ -47,10 +48,12 @@ TEST(FittingDescriptor, FixedWhileItShowsThreeDigitsElseExponentOfTheSameWidth) 
       {"only non-finite", {kNaN, kInf, -kInf}, 12, 3, "F12.3"},
       {"non-finite beside small", {kNaN, 5e-5, kInf}, 12, 3, "E12.4"},
       {"exponent beyond 99", {1e300}, 12, 3, "E12.4"},
+      {"filling residuals after the layout's blanks", {-93.652114, 497.685}, 10, 6, "F10.6", true},
+      {"asterisks after the layout's blanks", {-1234.5}, 10, 6, "E10.3", true},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
-    const std::string chosen = fitting_descriptor(c.values, c.width, c.decimals);
+    const std::string chosen = fitting_descriptor(c.values, c.width, c.decimals, c.blank_before);
     EXPECT_EQ(chosen, c.expected);
     double largest = 0.0;
     for (const double v : c.values) {
@@ -62,7 +65,7 @@ TEST(FittingDescriptor, FixedWhileItShowsThreeDigitsElseExponentOfTheSameWidth) 
       field.pop_back();  // the record's end
       ASSERT_EQ(field.size(), static_cast<size_t>(c.width)) << field;
       EXPECT_EQ(field.find('*'), std::string::npos) << field;
-      if (c.width >= 11) {
+      if (c.width >= 11 && !c.blank_before) {
         EXPECT_EQ(field.front(), ' ') << field;
       }
       // The text read back: three significant digits of the largest value.

@@ -44,10 +44,11 @@ std::string with_descriptor(std::string_view format, int width, int decimals,
   return text;
 }
 
-// `format`, whose one real is `value` written with Fw.d, with the field that value needs.
+// `format`, whose one real is `value` written with Fw.d after blanks of the layout, with the
+// field that value needs.
 std::string fitted(std::string_view format, int width, int decimals, double value) {
   return with_descriptor(format, width, decimals,
-                         util::fitting_descriptor({&value, 1}, width, decimals));
+                         util::fitting_descriptor({&value, 1}, width, decimals, true));
 }
 
 // The AICc line; "unknown" when a standard error, and so the penalty, could not be computed.
@@ -98,11 +99,14 @@ std::string data_row_format(const ProgressCurveData& data) {
   const auto n = static_cast<std::size_t>(data.nRows);
   std::vector<double> residuals(n);
   for (std::size_t i = 0; i < n; ++i) residuals[i] = data.Ycalc[i] - data.Y[i];
+  // Blanks of the layout stand before the time and the residual; the three columns between
+  // them touch each other and so need a blank of their own.
   std::string format = "(5X, I3, 2X";
   for (const auto* column : {&data.X1, &data.X2, &data.Y, &data.Ycalc}) {
-    format += ", " + util::fitting_descriptor({column->data(), n}, 12, 3);
+    const bool blank_before = column == &data.X1;
+    format += ", " + util::fitting_descriptor({column->data(), n}, 12, 3, blank_before);
   }
-  return format + ", 3X, " + util::fitting_descriptor(residuals, 10, 6) + ")";
+  return format + ", 3X, " + util::fitting_descriptor(residuals, 10, 6, true) + ")";
 }
 
 bool contains_slash(const std::string& s) {
