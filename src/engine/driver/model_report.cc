@@ -10,6 +10,7 @@
 #include "util/fitting_field.h"
 #include "util/fixed_string.h"
 #include "util/fortran_format.h"
+#include "util/number_text.h"
 
 namespace velmor {
 namespace {
@@ -29,6 +30,11 @@ std::string trimmed(const std::string& s) {
 
 std::string separator() {
   return " " + std::string(78, '-');
+}
+
+// Ew.d with d significant digits and room for a sign, "0." and a four-character exponent.
+std::string exponent_form(int digits) {
+  return "E" + std::to_string(digits + 7) + "." + std::to_string(digits);
 }
 
 std::string fixed_descriptor(int width, int decimals) {
@@ -144,6 +150,17 @@ bool fit_failed(const ModelFit& fit) {
   return false;
 }
 
+std::string final_check_descriptor(double from, double to) {
+  constexpr int kFewest = 7;
+  constexpr int kMost = 16;
+  int digits = kFewest;
+  while (digits < kMost && util::write_dr(from, exponent_form(digits)) ==
+                               util::write_dr(to, exponent_form(digits))) {
+    ++digits;
+  }
+  return exponent_form(digits);
+}
+
 ParamVector reported_gradient(const ParamVector& g, int npar) {
   ParamVector shown = g;
   for (int j = 0; j < npar; ++j) {
@@ -171,7 +188,15 @@ void write_model_section(std::ostream& out, const ModelFit& fit, const ProgressC
   if (fit_failed(fit)) put(out, rf::kFitFailed);
   put(out, fitted(rf::kStage1, 14, 8, fit.stage1_ssq), {fit.stage1_ssq});
   put(out, fitted(rf::kStage2, 14, 8, fit.stage2_ssq), {fit.stage2_ssq});
-  if (fit.moved_by_check) put(out, rf::kFinalCheck, {fit.chain_ssq, fit.checked_ssq});
+  if (fit.moved_by_check) {
+    const std::string field = final_check_descriptor(fit.chain_ssq, fit.checked_ssq);
+    std::string format = rf::kFinalCheck;
+    for (std::size_t at = format.find("E14.7"); at != std::string::npos;
+         at = format.find("E14.7", at + field.size())) {
+      format.replace(at, 5, field);
+    }
+    put(out, format, {fit.chain_ssq, fit.checked_ssq});
+  }
   const double se_regression = std::sqrt(fit.stage2_ssq / (data.nRows - npar));
   put(out, fitted(rf::kStandardError, 14, 8, se_regression), {se_regression});
   put_aicc(out, fit.aicc);

@@ -25,6 +25,11 @@ void write_model_section(std::ostream& out, const ModelFit& fit, const ProgressC
 // computed is not failed: it is ranked, after the others.)
 bool fit_failed(const ModelFit& fit);
 
+// The exponent form in which the final check's two sums of squares (`from` > `to`) differ when
+// written: seven significant digits, more (up to sixteen) when the decrease is smaller than that
+// shows, so a report never says it lowered a sum to the same number.
+std::string final_check_descriptor(double from, double to);
+
 // The gradient as the report shows it: components of magnitude below 1.5e-8 (noise of the
 // finite differences) are shown as 1e-8.
 ParamVector reported_gradient(const ParamVector& g, int npar);

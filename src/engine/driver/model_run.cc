@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/driver/model_report.h"
 #include "engine/driver/user_units.h"
 #include "util/number_text.h"
 
@@ -13,10 +14,10 @@ namespace {
 constexpr int kMostPoorlyDetermined = 2;
 
 std::string final_check_message(const ModelFit& fit) {
+  const std::string field = final_check_descriptor(fit.chain_ssq, fit.checked_ssq);
   return "Model " + util::write_di(fit.model, "I1") +
          ": the final check of optimality (Levenberg-Marquardt) lowered the sum of squares from " +
-         util::write_dr(fit.chain_ssq, "E14.7") + " to " +
-         util::write_dr(fit.checked_ssq, "E14.7") + "; the report gives the fit at the lower one.";
+         util::write_dr(fit.chain_ssq, field) + " to " + util::write_dr(fit.checked_ssq, field) + "; the report gives the fit at the lower one.";
 }
 
 }  // namespace

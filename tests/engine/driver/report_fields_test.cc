@@ -191,5 +191,21 @@ TEST(ModelSectionFields, UnknownStatisticsAndFailedFitsAreSaidSo) {
   }
 }
 
+// The final check's line must show a decrease, however small: the two sums are written with as
+// many digits as it takes (seven at least, sixteen at most).
+TEST(ModelSectionFields, FinalCheckSumsAreWrittenApart) {
+  const struct {
+    double from, to;
+    const char* expected;
+  } kCases[] = {
+      {369023.2, 368895.3, "E14.7"},
+      {345218.8632146671, 345218.8632146667, "E23.16"},
+      {1.0, 1.0, "E23.16"},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(final_check_descriptor(c.from, c.to), c.expected) << c.from << " " << c.to;
+  }
+}
+
 }  // namespace
 }  // namespace velmor
