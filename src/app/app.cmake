@@ -45,5 +45,5 @@ if(TARGET wintk AND TARGET velmor_plot AND VELMOR_TESTS)
                    $<TARGET_FILE:app_tests> "AppRealWindow.*" 1600x1000x24
                    ${CMAKE_BINARY_DIR}/screenshots VELMOR_SCREENSHOT_DIR velmor_main_window.bmp
                    velmor_plot_window.bmp)
-  set_tests_properties(app_xvfb_session PROPERTIES LABELS gui TIMEOUT 180)
+  set_tests_properties(app_xvfb_session PROPERTIES LABELS gui TIMEOUT 420)
 endif()

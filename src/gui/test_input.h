@@ -27,6 +27,22 @@ struct Size {
 Size client_size(int window);
 Size frame_size(int window);
 bool has_caption(int window);
+// Where the window stands on the screen: its frame (with the window manager's decorations, when
+// the platform reports them) and its client area including the menu bar, in screen pixels.
+struct Rect {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+Rect frame_geometry(int window);
+Rect window_geometry(int window);
+// The usable area of the screen the window is on.
+Rect screen_geometry(int window);
+// True once the platform has really shown the window (mapped and exposed by the window manager).
+bool is_exposed(int window);
+// The platform's native handle of the window (the X11 window id under xcb).
+unsigned long native_handle(int window);
 bool is_resizable(int window);
 bool menu_item_enabled(int window, int item);
 bool control_enabled(int control);

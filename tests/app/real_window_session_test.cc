@@ -1,7 +1,10 @@
-// The real-window session: under Xvfb (tests/support/xvfb_screenshots.sh, QT_QPA_PLATFORM=xcb) the
-// program opens the example, fits models 1 and 2, closing each plot, and the main window with its
-// report and the first plot window are photographed into VELMOR_SCREENSHOT_DIR (the build folder
-// under ctest). Without that variable the test is skipped; the offscreen runs cover the same steps.
+// The real-window session: under Xvfb with the openbox window manager
+// (tests/support/xvfb_screenshots.sh: QT_QPA_PLATFORM=xcb, VELMOR_WINDOW_MANAGER set) the program
+// opens the example and fits models 1 and 2. The first run photographs the main window with its
+// report and the first plot window into VELMOR_SCREENSHOT_DIR (the build folder under ctest);
+// then Run is repeated, every plot window being closed by a mouse click on its title bar's close
+// box, as a user does it. Without those variables the tests are skipped; the offscreen runs
+// cover the same steps without a server.
 #include <cstdlib>
 #include <set>
 
@@ -13,6 +16,7 @@ namespace {
 
 using testing::TempFolder;
 using testing::User;
+using testing::wait_for;
 
 // Distinct colours in a picture: a blank or failed grab has one or two.
 std::size_t colour_count(const wintk::PixelBuffer& picture) {
@@ -31,8 +35,106 @@ bool photograph(int window, const std::string& path) {
   return wintk::bmp::write_bmp(path, picture);
 }
 
+const char* screenshot_dir() {
+  return std::getenv("VELMOR_SCREENSHOT_DIR");
+}
+
+// Clicks the close box at the right end of the window manager's title bar with the X server's
+// own pointer (xdotool). False when the window has no title bar or the click could not be made.
+bool click_close_box(int window) {
+  const auto frame = wintk::test_input::frame_geometry(window);
+  const auto inner = wintk::test_input::window_geometry(window);
+  const int title_height = inner.y - frame.y;
+  if (title_height < 8) return false;
+  const int right_border = frame.x + frame.width - (inner.x + inner.width);
+  const int x = inner.x + inner.width + right_border - title_height / 2 - 2;
+  const int y = frame.y + title_height / 2;
+  const std::string command =
+      "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.05 click 1";
+  return std::system(command.c_str()) == 0;
+}
+
+// What the X server itself says of the window: mapped and viewable (under a window manager,
+// inside its frame). Qt's own view can be wrong after the window was withdrawn behind its back.
+bool viewable_on_server(int window) {
+  const std::string command =
+      "xwininfo -id " + std::to_string(wintk::test_input::native_handle(window)) + " 2>/dev/null";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return false;
+  std::string output;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+  ::pclose(pipe);
+  return output.find("Map State: IsViewable") != std::string::npos;
+}
+
+// Every plot window that appears while it lives is waited for until the server shows it, checked
+// to stand on the screen, and closed by its title bar. A window the server never shows (the
+// user could not see, let alone close it) is counted and closed by the program so that the
+// session can go on and report it.
+class TitleBarCloser {
+ public:
+  explicit TitleBarCloser(int main_window) : main_(main_window), thread_([this] { run(); }) {}
+  ~TitleBarCloser() {
+    stop_ = true;
+    thread_.join();
+  }
+  int closed() const { return closed_; }
+  int never_shown() const { return never_shown_; }
+  int off_screen() const { return off_screen_; }
+  int close_refused() const { return close_refused_; }
+
+ private:
+  void run() {
+    std::set<int> seen;
+    while (!stop_) {
+      for (int id = main_ + 1; id < main_ + 1024; ++id) {
+        if (seen.count(id) || !wintk::isvalidwindow(id)) continue;
+        seen.insert(id);
+        handle(id);
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+
+  void handle(int id) {
+    using wintk::test_input::is_exposed;
+    if (!wait_for(
+            [&] { return (is_exposed(id) && viewable_on_server(id)) || !wintk::isvalidwindow(id); },
+            std::chrono::seconds(10))) {
+      ++never_shown_;
+      wintk::test_input::request_user_close(id);
+      return;
+    }
+    // Let the window manager settle its frame and the plot draw once.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto frame = wintk::test_input::frame_geometry(id);
+    const auto screen = wintk::test_input::screen_geometry(id);
+    if (frame.x < screen.x || frame.y < screen.y ||
+        frame.x + frame.width > screen.x + screen.width ||
+        frame.y + frame.height > screen.y + screen.height) {
+      ++off_screen_;
+    }
+    if (!click_close_box(id) ||
+        !wait_for([&] { return !wintk::isvalidwindow(id); }, std::chrono::seconds(10))) {
+      ++close_refused_;
+      wintk::test_input::request_user_close(id);
+      return;
+    }
+    ++closed_;
+  }
+
+  int main_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> closed_{0};
+  std::atomic<int> never_shown_{0};
+  std::atomic<int> off_screen_{0};
+  std::atomic<int> close_refused_{0};
+  std::thread thread_;
+};
+
 TEST(AppRealWindow, ExampleRunWithScreenshots) {
-  const char* dir = std::getenv("VELMOR_SCREENSHOT_DIR");
+  const char* dir = screenshot_dir();
   if (!dir) GTEST_SKIP() << "set VELMOR_SCREENSHOT_DIR to take the screenshots";
   const std::filesystem::path shots = dir;
   const std::string main_shot = (shots / "velmor_main_window.bmp").string();
@@ -63,6 +165,37 @@ TEST(AppRealWindow, ExampleRunWithScreenshots) {
   EXPECT_TRUE(std::filesystem::exists(main_shot));
   EXPECT_TRUE(std::filesystem::exists(plot_shot));
   std::printf("screenshots: %s %s\n", main_shot.c_str(), plot_shot.c_str());
+}
+
+// Run (Product) again and again; every plot window must appear on the screen and go when its
+// close box is clicked, and every run must end.
+TEST(AppRealWindow, RepeatedRunsClosingEveryPlotByItsTitleBar) {
+  if (!screenshot_dir() || !std::getenv("VELMOR_WINDOW_MANAGER")) {
+    GTEST_SKIP() << "runs only on a real X server with a window manager";
+  }
+  const char* cycles_text = std::getenv("VELMOR_SESSION_CYCLES");
+  const int cycles = cycles_text ? std::atoi(cycles_text) : 30;
+  TempFolder folder;
+  const std::string data = testing::copy_example(folder, "DATA.IN");
+  wintk::RecordingResponder responder;
+  testing::run_program(testing::quick_options(), [&](Shell& shell, User& user) {
+    ASSERT_TRUE(user.select_models(kProductButton));
+    responder.queue_answer({true, data});
+    ASSERT_TRUE(user.choose(Entry::kOpenData));
+    TitleBarCloser closer(user.main_window());
+    int completed = 0;
+    for (int cycle = 0; cycle < cycles; ++cycle) {
+      if (!user.choose(Entry::kRun)) break;
+      ++completed;
+    }
+    EXPECT_EQ(completed, cycles) << "a run did not end";
+    EXPECT_EQ(closer.closed(), 2 * cycles);
+    EXPECT_EQ(closer.never_shown(), 0) << "plot windows the server never showed";
+    EXPECT_EQ(closer.close_refused(), 0) << "plot windows their close box did not close";
+    EXPECT_EQ(closer.off_screen(), 0) << "plot windows reaching beyond the screen";
+    std::printf("session: %d runs, %d plot windows closed by their title bar, %d never shown\n",
+                completed, closer.closed(), closer.never_shown());
+  });
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Runs real-window tests on an X server made by xvfb-run and checks that they left their
-# screenshots in the given folder (kept out of the repository: callers pass a build folder).
+# Runs real-window tests on an X server made by xvfb-run, under the openbox window manager (so
+# that windows are framed, placed and closed by a manager as on a desktop), and checks that they
+# left their screenshots in the given folder (kept out of the repository: callers pass a build
+# folder).
 # Usage: xvfb_screenshots.sh <test binary> <gtest filter> <screen WxHxD> <folder>
 #                            <environment variable naming the folder> <screenshot>...
 set -euo pipefail
@@ -10,14 +12,33 @@ screen="$3"
 folder="$4"
 folder_variable="$5"
 shift 5
-if ! command -v xvfb-run > /dev/null; then
-  echo "xvfb-run is not installed; the real-window tests $filter are skipped"
-  exit 0
-fi
+for tool in xvfb-run openbox xdotool xwininfo xprop; do
+  if ! command -v "$tool" > /dev/null; then
+    echo "$tool is not installed (scripts/install-deps); the real-window tests $filter are skipped"
+    exit 0
+  fi
+done
 mkdir -p "$folder"
 for shot in "$@"; do rm -f "$folder/$shot"; done
-env QT_QPA_PLATFORM=xcb "$folder_variable=$folder" \
-  xvfb-run -a -s "-screen 0 $screen" "$tests_binary" --gtest_filter="$filter"
+
+# On the server: start the window manager, wait until it has taken the screen, run the tests,
+# then stop the manager again.
+session='
+openbox > /dev/null 2>&1 &
+manager=$!
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id" && break
+  sleep 0.1
+done
+status=0
+"$@" || status=$?
+kill "$manager" 2> /dev/null || true
+wait "$manager" 2> /dev/null || true
+exit "$status"
+'
+env QT_QPA_PLATFORM=xcb "$folder_variable=$folder" VELMOR_WINDOW_MANAGER=openbox \
+  xvfb-run -a -s "-screen 0 $screen" bash -c "$session" session "$tests_binary" \
+  --gtest_filter="$filter"
 for shot in "$@"; do
   if [ ! -s "$folder/$shot" ]; then
     echo "no screenshot $shot was written to $folder"

@@ -98,6 +98,37 @@ bool has_caption(int id) {
       id, [](WindowWidget& widget) { return !(widget.windowFlags() & Qt::FramelessWindowHint); });
 }
 
+namespace {
+Rect to_rect(const QRect& r) {
+  return Rect{r.x(), r.y(), r.width(), r.height()};
+}
+}  // namespace
+
+Rect frame_geometry(int id) {
+  return on_window(id, [](WindowWidget& widget) { return to_rect(widget.frameGeometry()); });
+}
+
+Rect window_geometry(int id) {
+  return on_window(id, [](WindowWidget& widget) { return to_rect(widget.geometry()); });
+}
+
+Rect screen_geometry(int id) {
+  return on_window(id, [](WindowWidget& widget) {
+    return widget.screen() ? to_rect(widget.screen()->availableGeometry()) : Rect{};
+  });
+}
+
+bool is_exposed(int id) {
+  return on_window(id, [](WindowWidget& widget) {
+    return widget.windowHandle() && widget.windowHandle()->isExposed();
+  });
+}
+
+unsigned long native_handle(int id) {
+  return on_window(id,
+                   [](WindowWidget& widget) { return static_cast<unsigned long>(widget.winId()); });
+}
+
 bool is_resizable(int id) {
   return on_window(
       id, [](WindowWidget& widget) { return widget.minimumSize() != widget.maximumSize(); });

@@ -58,8 +58,13 @@ void WindowWidget::make_resizable() {
   client_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   setMinimumSize(1, 1);
   setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-  setWindowFlag(Qt::WindowMaximizeButtonHint, true);
-  show();  // changing the flags hides a window
+  // The maximise box is handed to the shown window as it is. setWindowFlag would hide the window
+  // and show it again: under a window manager that unmap and map can cross the manager's own
+  // handling of the first mapping, which then withdraws the window for good (it stays unmapped
+  // while the program believes it shown), and the re-show pins it where it stood before the
+  // manager placed it.
+  overrideWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
+  if (QWindow* handle = windowHandle()) handle->setFlags(windowFlags());
   resize(client.width(), client.height() + (menuWidget() ? menuWidget()->height() : 0));
 }
 
