@@ -43,8 +43,10 @@ struct ChildResult {
 
 // Runs one test of this binary in a child process (with WINTK_CHILD=1 so that child-only tests
 // run) and returns its exit code and output. Used for behaviour that ends the process.
-inline ChildResult run_child_test(const std::string& test_name) {
-  const std::string command = "WINTK_CHILD=1 QT_QPA_PLATFORM=offscreen /proc/" +
+// `platform` is the Qt platform with its options ("offscreen:configfile=...").
+inline ChildResult run_child_test(const std::string& test_name,
+                                  const std::string& platform = "offscreen") {
+  const std::string command = "WINTK_CHILD=1 QT_QPA_PLATFORM='" + platform + "' /proc/" +
                               std::to_string(::getpid()) + "/exe --gtest_filter=" + test_name +
                               " 2>&1";
   ChildResult result;

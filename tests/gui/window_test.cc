@@ -1,4 +1,7 @@
 #include <atomic>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "gui/test_input.h"
@@ -188,8 +191,27 @@ TEST(Window, ScaledpiFollowsTheScreen) {
     const int dpi = getdpi();
     EXPECT_GT(dpi, 0);
     EXPECT_EQ(scaledpi(96), dpi);
-    EXPECT_GT(getmaxwidth(), 0);
-    EXPECT_GT(getmaxheight(), 0);
+  });
+}
+
+bool inside(const test_input::Rect& frame, const test_input::Rect& screen) {
+  return frame.x >= screen.x && frame.y >= screen.y &&
+         frame.x + frame.width <= screen.x + screen.width &&
+         frame.y + frame.height <= screen.y + screen.height;
+}
+
+// Asked for beyond the screen's edge, or left to the platform: the whole window stays on the
+// screen.
+TEST(Window, NewWindowsStayOnTheScreen) {
+  run_gui([] {
+    const int probe = initwindow(100, 100, "probe");
+    const test_input::Rect screen = test_input::screen_geometry(probe);
+    ASSERT_GT(screen.height, 300);
+    const int beyond =
+        initwindow(300, 200, "beyond", screen.x + screen.width - 50, screen.y + screen.height - 50);
+    EXPECT_TRUE(inside(test_input::frame_geometry(beyond), screen));
+    const int placed = initwindow(400, 300, "placed");
+    EXPECT_TRUE(inside(test_input::frame_geometry(placed), screen));
   });
 }
 
@@ -226,6 +248,44 @@ TEST(ChildProcess, RememberedCloseFlag) {
     std::puts(isvalidwindow(later) ? "still open" : "survived the close");
   });
   std::exit(7);
+}
+
+// Two screens side by side; a window on the second one.
+TEST(ChildProcess, LargestWindowOnTheSecondScreen) {
+  if (!testing::in_child()) GTEST_SKIP() << "runs only in a child process";
+  run_gui([] {
+    const int window = initwindow(200, 100, "second", 1100, 100);
+    const test_input::Rect screen = test_input::screen_geometry(window);
+    std::printf("screen %d %d, largest client %d x %d\n", screen.x, screen.width, getmaxwidth(),
+                getmaxheight());
+  });
+  std::exit(7);
+}
+
+TEST(Window, LargestWindowIsMeasuredOnTheScreenOfTheWindow) {
+  const std::string config = (std::filesystem::temp_directory_path() /
+                              ("wintk_two_screens_" + std::to_string(::getpid()) + ".json"))
+                                 .string();
+  std::ofstream(config) << R"({"screens": [
+      {"name": "left", "x": 0, "y": 0, "width": 1000, "height": 700, "logicalDpi": 96},
+      {"name": "right", "x": 1000, "y": 0, "width": 1300, "height": 900, "logicalDpi": 96}]})";
+  const auto child = testing::run_child_test("ChildProcess.LargestWindowOnTheSecondScreen",
+                                             "offscreen:configfile=" + config);
+  std::filesystem::remove(config);
+  EXPECT_EQ(child.exit_code, 7) << child.output;
+  int x = 0, width = 0, max_width = 0, max_height = 0;
+  const std::size_t at = child.output.find("screen ");
+  ASSERT_NE(at, std::string::npos) << child.output;
+  ASSERT_EQ(std::sscanf(child.output.c_str() + at, "screen %d %d, largest client %d x %d", &x,
+                        &width, &max_width, &max_height),
+            4);
+  EXPECT_EQ(x, 1000);
+  EXPECT_EQ(width, 1300);
+  // Less than the screen by the frame, not the width of both screens together.
+  EXPECT_LE(max_width, 1300);
+  EXPECT_GT(max_width, 1200);
+  EXPECT_LE(max_height, 900);
+  EXPECT_GT(max_height, 800);
 }
 
 TEST(Window, InitwindowRemembersAnExplicitCloseFlag) {

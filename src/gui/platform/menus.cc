@@ -6,6 +6,7 @@
 #include "gui/platform/callback_threads.h"
 #include "gui/platform/gui_thread.h"
 #include "gui/platform/platform_api.h"
+#include "gui/platform/screen_placement.h"
 #include "gui/platform/window_registry.h"
 #include "gui/platform/window_widget.h"
 
@@ -38,6 +39,8 @@ int addmenu(const std::string& title, int parent) {
       if (window->resizable) {
         widget->resize(client.width(), client.height() + bar->sizeHint().height());
       }
+      // The window grew by the bar: its bottom must not slip off the screen.
+      keep_on_screen(*widget);
     } else {
       if (parent < 0 || parent >= static_cast<int>(window->menus.size())) return;
       const MenuEntry& owner = window->menus[static_cast<std::size_t>(parent)];

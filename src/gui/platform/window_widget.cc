@@ -8,6 +8,7 @@
 #include <QWindow>
 
 #include "gui/platform/gui_thread.h"
+#include "gui/platform/screen_placement.h"
 #include "gui/platform/window_registry.h"
 
 namespace wintk::platform {
@@ -91,6 +92,18 @@ void WindowWidget::closeEvent(QCloseEvent* event) {
   closing_by_program_ = true;
   event->accept();
   deleteLater();
+}
+
+void WindowWidget::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  // The window was placed with an estimate of the frame; once the window manager has put its
+  // real frame around it, the window is checked once more against the screen.
+  if (framed_ || (windowFlags() & Qt::FramelessWindowHint) || !windowHandle() ||
+      windowHandle()->frameMargins().isNull()) {
+    return;
+  }
+  framed_ = true;
+  keep_on_screen(*this);
 }
 
 void destroy_window_now(WindowRecord& record) {

@@ -36,11 +36,13 @@ class WindowWidget : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   std::shared_ptr<WindowRecord> record_;
   ClientArea* client_ = nullptr;  // owned by this window
   bool closing_by_program_ = false;
+  bool framed_ = false;  // the window manager's frame has been seen
 };
 
 // Marks the window destroyed and destroys its widget. GUI thread.

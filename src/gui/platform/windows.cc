@@ -10,6 +10,7 @@
 #include "gui/platform/gui_thread.h"
 #include "gui/platform/platform_api.h"
 #include "gui/platform/repaint.h"
+#include "gui/platform/screen_placement.h"
 #include "gui/platform/window_registry.h"
 #include "gui/platform/window_widget.h"
 
@@ -23,7 +24,7 @@ QSize screen_extent() {
   return screen->size().expandedTo(screen->virtualSize());
 }
 
-// Frame metrics used for the largest window that fits the screen. GUI thread.
+// Frame metrics used for the largest client area whose window fits the screen. GUI thread.
 int frame_border() {
   return QApplication::style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
 }
@@ -82,7 +83,9 @@ int initwindow(int width, int height, const std::string& title, int left, int to
     // it (deleteLater); the record only watches it.
     auto* widget = std::make_unique<WindowWidget>(record, width, height, !title.empty()).release();
     widget->setWindowTitle(QString::fromStdString(title));
-    if (left != kDefaultPosition && top != kDefaultPosition) widget->move(left, top);
+    const bool explicit_position = left != kDefaultPosition && top != kDefaultPosition;
+    place_new_window(*widget,
+                     explicit_position ? std::optional<QPoint>(QPoint(left, top)) : std::nullopt);
     record->widget = widget;
     record->alive = true;
     widget->show();
@@ -195,14 +198,15 @@ int getmaxy() {
 
 int getmaxwidth() {
   int result = 0;
-  call_on_gui_thread([&] { result = screen_extent().width() - 2 * frame_border(); });
+  call_on_gui_thread([&] { result = usable_area(current_screen()).width() - 2 * frame_border(); });
   return result;
 }
 
 int getmaxheight() {
   int result = 0;
-  call_on_gui_thread(
-      [&] { result = screen_extent().height() - (caption_height() + 2 * frame_border()); });
+  call_on_gui_thread([&] {
+    result = usable_area(current_screen()).height() - (caption_height() + 2 * frame_border());
+  });
   return result;
 }
 
