@@ -23,6 +23,9 @@ struct Size {
   int width = 0;
   int height = 0;
 };
+// Resizes a resizable window, as dragging its border would, to that client size. False for an
+// unknown window.
+bool resize_client(int window, Size client);
 // The client area's size as laid out by the platform, and the whole window's.
 Size client_size(int window);
 Size frame_size(int window);

@@ -153,12 +153,14 @@ bool copy_page(int left, int top, int right, int bottom, bool active_page, Pixel
   const int height = window->height;
   if (right < 0) right = width - 1;
   if (bottom < 0) bottom = height - 1;
-  const QRect wanted =
-      QRect(QPoint(left, top), QPoint(right, bottom)).normalized() & QRect(0, 0, width, height);
-  if (wanted.isEmpty()) return false;
   const std::lock_guard lock(window->draw_mutex);
   const QImage& page = window->pages[static_cast<std::size_t>(active_page ? window->active_page
                                                                           : window->visual_page)];
+  // The page covers the client area (it grows with the window); the clip to the page only
+  // guards the rows read below.
+  const QRect wanted = QRect(QPoint(left, top), QPoint(right, bottom)).normalized() &
+                       QRect(0, 0, width, height) & page.rect();
+  if (wanted.isEmpty()) return false;
   out.width = wanted.width();
   out.height = wanted.height();
   out.pixels.assign(static_cast<std::size_t>(out.width) * out.height, 0);

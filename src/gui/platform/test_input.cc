@@ -83,6 +83,14 @@ bool request_user_close(int id) {
   });
 }
 
+bool resize_client(int id, Size client) {
+  return on_window(id, [client](WindowWidget& widget) {
+    widget.resize(widget.size() + QSize(client.width, client.height) - widget.client()->size());
+    if (QLayout* layout = widget.layout()) layout->activate();
+    return true;
+  });
+}
+
 Size client_size(int id) {
   return on_window(id, [](WindowWidget& widget) {
     return Size{widget.client()->width(), widget.client()->height()};

@@ -13,6 +13,21 @@
 
 namespace wintk::platform {
 
+void grow_pages(WindowRecord& record, QSize client) {
+  const std::lock_guard lock(record.draw_mutex);
+  for (QImage& page : record.pages) {
+    if (page.width() >= client.width() && page.height() >= client.height()) continue;
+    QImage larger(page.size().expandedTo(client), page.format());
+    if (larger.isNull()) continue;  // out of memory: drawing and reading stay clipped to the page
+    larger.fill(QColor(record.state.bkcolour & 0xFF, (record.state.bkcolour >> 8) & 0xFF,
+                       (record.state.bkcolour >> 16) & 0xFF));
+    QPainter painter(&larger);
+    painter.drawImage(0, 0, page);
+    painter.end();
+    page = std::move(larger);
+  }
+}
+
 ClientArea::ClientArea(std::shared_ptr<WindowRecord> record, QWidget* parent)
     : QWidget(parent), record_(std::move(record)) {
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -27,6 +42,7 @@ void ClientArea::paintEvent(QPaintEvent* event) {
 
 void ClientArea::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  grow_pages(*record_, size());
   record_->width = width();
   record_->height = height();
   if (record_->alive && record_->resize_callback) record_->resize_callback();

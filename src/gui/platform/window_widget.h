@@ -45,6 +45,11 @@ class WindowWidget : public QMainWindow {
   bool framed_ = false;  // the window manager's frame has been seen
 };
 
+// Enlarges the pages that are smaller than the client area, keeping what they show; the new
+// part takes the background colour. Pages start as large as the screen, but a window can be
+// made larger than that. Any thread (takes the draw lock).
+void grow_pages(WindowRecord& record, QSize client);
+
 // Marks the window destroyed and destroys its widget. GUI thread.
 void destroy_window_now(WindowRecord& record);
 
