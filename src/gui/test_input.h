@@ -4,6 +4,8 @@
 // offscreen platform. Each action goes through the same path as the user's (a triggered menu
 // action, a clicked button, a close request), so callbacks run on their own threads as usual.
 
+#include <string>
+
 #include "gui/pixel_buffer.h"
 
 namespace wintk::test_input {
@@ -53,6 +55,18 @@ bool control_visible(int control);
 // What the screen shows of the client area (the platform's backing store), as last painted;
 // with whole_window the menu bar is included.
 PixelBuffer grab_screen(int window, bool whole_window = false);
+// The modal dialog shown by the toolkit (message box, file or print dialog), if one is open: its
+// title, and for a message box the width of its text and of the text's longest line.
+struct ModalDialog {
+  bool open = false;
+  std::string title;
+  int text_width = 0;
+  int longest_line_width = 0;
+};
+ModalDialog modal_dialog();
+// Dismisses the open modal dialog as Escape would (OK for a message box, Cancel otherwise).
+bool dismiss_modal_dialog();
+
 // Returns after the GUI thread has handled every request posted before the call.
 void flush_gui_events();
 

@@ -1,4 +1,5 @@
 #include <atomic>
+#include <functional>
 
 #include "gui/test_input.h"
 #include "gui/test_responder.h"
@@ -172,6 +173,69 @@ TEST(Dialogs, MessageBoxTitleAndIconFollowTheKind) {
     EXPECT_EQ(requests[i].owner_window >= 0, expected[i].owned) << i;
   }
   EXPECT_EQ(requests[1].text, "First sentence.\r\nSecond sentence.");
+}
+
+// [SECTION] Real dialogs (no responder): the test dismisses them as the user would.
+
+// Waits for the toolkit's modal dialog; false if none opened within about two seconds.
+bool dialog_opens() {
+  return eventually([] { return test_input::modal_dialog().open; });
+}
+
+struct OwnerClosedCase {
+  const char* name;
+  std::function<void()> open_dialog;  // blocks until the dialog is dismissed
+};
+
+class DialogOwnerClosed : public ::testing::TestWithParam<OwnerClosedCase> {};
+
+// Another thread closes the dialog's owner window while the dialog is open: the dialog stays
+// open and usable, and returns normally when dismissed.
+TEST_P(DialogOwnerClosed, DialogSurvivesItsOwner) {
+  run_gui([] {
+    const int owner = initwindow(200, 150, "Owner");
+    bool survived = false;
+    std::thread other([&] {
+      ASSERT_TRUE(dialog_opens());
+      closewindow(owner);
+      test_input::flush_gui_events();
+      survived = test_input::modal_dialog().open;
+      test_input::dismiss_modal_dialog();
+    });
+    GetParam().open_dialog();
+    other.join();
+    EXPECT_TRUE(survived);
+    EXPECT_FALSE(isvalidwindow(owner));
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, DialogOwnerClosed,
+    ::testing::Values(OwnerClosedCase{"Message", [] { dlgmessage(2, "Owner goes away"); }},
+                      OwnerClosedCase{"OpenFile",
+                                      [] {
+                                        std::string name = "x.in";
+                                        EXPECT_FALSE(dlgopenfile(name, "*.in", "", "Open"));
+                                      }},
+                      OwnerClosedCase{"Print", [] { EXPECT_FALSE(printimage("Print")); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A message box is as wide as its longest line: the lines are never wrapped again.
+TEST(Dialogs, MessageBoxIsAsWideAsItsLongestLine) {
+  run_gui([] {
+    initwindow(200, 150, "Owner");
+    std::string line;
+    for (int i = 0; i < 13; ++i) line += "Mmmm ";  // words: a wrapping box would break it
+    std::thread other([] {
+      ASSERT_TRUE(dialog_opens());
+      const test_input::ModalDialog box = test_input::modal_dialog();
+      EXPECT_GT(box.longest_line_width, 550);
+      EXPECT_GE(box.text_width, box.longest_line_width);
+      test_input::dismiss_modal_dialog();
+    });
+    dlgmessage(1, "Short line\r\n" + line + "\r\nshort again");
+    other.join();
+  });
 }
 
 }  // namespace

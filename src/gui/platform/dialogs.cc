@@ -1,11 +1,16 @@
 // File dialogs, message boxes, saving and printing the window image. Dialogs run on the GUI
 // thread while the caller waits; the installed test responder answers instead when there is one.
 #include <QFileDialog>
+#include <QFontMetrics>
 #include <QImage>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScreen>
+#include <QWindow>
+#include <algorithm>
 #include <cstdio>
 
 #include "gui/bmp_file.h"
@@ -24,8 +29,36 @@ std::shared_ptr<WindowRecord> owner_window() {
   return find_window(current_window_id());
 }
 
-QWidget* owner_widget(const std::shared_ptr<WindowRecord>& owner) {
-  return owner ? static_cast<QWidget*>(owner->widget.data()) : nullptr;
+// Shows the dialog modally above its owner's window and returns its result. GUI thread. The
+// dialog is not a Qt child of the owner: the owner may be closed by another thread while the
+// dialog is open (its window goes inside the dialog's own event loop), and a child would be
+// deleted with it under the running dialog. As a transient window it still stays above the
+// owner and is placed over it; losing the owner just leaves it on its own.
+int exec_owned(QDialog& dialog, const std::shared_ptr<WindowRecord>& owner) {
+  dialog.setWindowModality(Qt::ApplicationModal);
+  QWidget* owner_widget = owner ? static_cast<QWidget*>(owner->widget.data()) : nullptr;
+  if (owner_widget && owner_widget->windowHandle()) {
+    dialog.winId();  // creates the dialog's platform window, so that it can take a parent
+    dialog.windowHandle()->setTransientParent(owner_widget->windowHandle());
+  }
+  return dialog.exec();
+}
+
+// A message box shows the text with the line breaks it was given and no others: it is made as
+// wide as the longest line unless that is wider than the screen, where wrapping is the lesser
+// evil.
+void keep_lines_whole(QMessageBox& box) {
+  auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+  if (!label) return;
+  const QFontMetrics metrics(label->font());
+  int longest = 0;
+  for (const QString& line : label->text().split(QLatin1Char('\n'))) {
+    longest = std::max(longest, metrics.horizontalAdvance(line));
+  }
+  const QScreen* screen = box.screen();
+  if (screen && longest > screen->availableGeometry().width() * 9 / 10) return;
+  label->setWordWrap(false);
+  label->setMinimumWidth(longest);
 }
 
 std::string qt_filter(const std::vector<text::FileFilter>& filters) {
@@ -82,15 +115,14 @@ std::optional<std::string> file_dialog(FileDialogKind kind, const std::string& i
   }
   std::optional<std::string> chosen;
   call_on_gui_thread([&] {
-    QFileDialog dialog(owner_widget(owner), QString::fromStdString(title),
-                       QString::fromStdString(start.folder),
+    QFileDialog dialog(nullptr, QString::fromStdString(title), QString::fromStdString(start.folder),
                        QString::fromStdString(request.filter));
     dialog.setAcceptMode(kind == FileDialogKind::kOpen ? QFileDialog::AcceptOpen
                                                        : QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     if (!confirm_overwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!start.name.empty()) dialog.selectFile(QString::fromStdString(start.name));
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+    if (exec_owned(dialog, owner) == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
       chosen = dialog.selectedFiles().front().toStdString();
     }
   });
@@ -115,9 +147,9 @@ void dlgmessage(int kind, const std::string& text) {
     static constexpr QMessageBox::Icon kIcons[] = {QMessageBox::NoIcon, QMessageBox::Information,
                                                    QMessageBox::Warning, QMessageBox::Critical};
     QMessageBox box(kIcons[index], QString::fromLatin1(kTitles[index]),
-                    QString::fromStdString(text::to_lf(text)), QMessageBox::Ok,
-                    owner_widget(owner));
-    box.exec();
+                    QString::fromStdString(text::to_lf(text)), QMessageBox::Ok);
+    keep_lines_whole(box);
+    exec_owned(box, owner);
   });
   // Without the event loop there is no one to show it; the text must not be lost.
   if (!shown) std::fprintf(stderr, "%s: %s\n", kTitles[index], text.c_str());
@@ -171,9 +203,9 @@ bool printimage(const std::string& title, int left, int top, int right, int bott
   call_on_gui_thread([&] {
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QString::fromLatin1(kPrintJobName));
-    QPrintDialog dialog(&printer, owner_widget(owner));
+    QPrintDialog dialog(&printer);
     dialog.setWindowTitle(QString::fromStdString(title));
-    if (dialog.exec() == QDialog::Accepted) printed = print_to(printer, image);
+    if (exec_owned(dialog, owner) == QDialog::Accepted) printed = print_to(printer, image);
   });
   return printed;
 }

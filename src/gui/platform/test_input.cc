@@ -4,10 +4,14 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QScreen>
 #include <QWindow>
+#include <algorithm>
 
 #include "gui/platform/gui_thread.h"
 #include "gui/platform/window_registry.h"
@@ -191,6 +195,36 @@ PixelBuffer grab_screen(int id, bool whole_window) {
     }
     return out;
   });
+}
+
+ModalDialog modal_dialog() {
+  ModalDialog info;
+  call_on_gui_thread([&] {
+    QWidget* dialog = QApplication::activeModalWidget();
+    if (!dialog || !dialog->isVisible()) return;
+    info.open = true;
+    info.title = dialog->windowTitle().toStdString();
+    if (const auto* label = dialog->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+      info.text_width = label->width();
+      const QFontMetrics metrics(label->font());
+      for (const QString& line : label->text().split(QLatin1Char('\n'))) {
+        info.longest_line_width =
+            std::max(info.longest_line_width, metrics.horizontalAdvance(line));
+      }
+    }
+  });
+  return info;
+}
+
+bool dismiss_modal_dialog() {
+  bool dismissed = false;
+  call_on_gui_thread([&] {
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+      dialog->reject();
+      dismissed = true;
+    }
+  });
+  return dismissed;
 }
 
 void flush_gui_events() {
