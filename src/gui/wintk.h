@@ -89,6 +89,13 @@ void refreshall();
 void startidle(int milliseconds);  // waits on the current window's idle event at most this long
 void loop();                       // waits without a time-out
 void stopidle();                   // signals the current window's idle event (auto-reset)
+// The same on the idle event of the window with that id, whichever window is current, so that
+// a thread can wait for or wake one window without touching the process-wide current window
+// (which other threads may change or close meanwhile). A closed window's waiters are woken when
+// it goes; waitidle on a closed window returns at once, signalidle on one does nothing.
+// milliseconds < 0: no time-out.
+void waitidle(int window, int milliseconds);
+void signalidle(int window);
 
 // ---------------------------------------------------------------------------------------------
 // Menus of the current window

@@ -15,16 +15,16 @@ constexpr int kWindowHeight = 600;
 // The client size must stay the same over this wait before a redraw, so an interactive resize
 // settles first.
 constexpr int kSettleMs = 100;
-// The display loop also looks every so often whether its window still exists, so a window
-// closed behind its back (closewindow of every window) ends the display instead of leaving it
-// waiting for a wake-up that cannot come.
+// The display loop waits on its window's own idle event, which the close paths signal and the
+// toolkit signals when the window goes; it also looks every so often whether its window still
+// exists, as a guard for a wake-up that went astray.
 constexpr int kWatchMs = 250;
 
 constexpr int kToolkitWhite = 0xFFFFFF;  // red + green * 256 + blue * 65536
 constexpr int kToolkitBlack = 0;
 
-// Makes the window current without raising it again when it is current already (the loop
-// comes by here every kWatchMs).
+// Makes the window current without raising it again when it is current already (every redraw
+// comes by here).
 void make_current(int window) {
   if (wintk::getcurrentwindow() != window) wintk::setcurrentwindow(window);
 }
@@ -150,7 +150,7 @@ bool redraw(PlotRecord& record, int window) {
     before = client_size();
     wintk::resetviewport();
     wintk::clearviewport();
-    wintk::startidle(kSettleMs);
+    wintk::waitidle(window, kSettleMs);
     if (record.state == kStateCloseRequested || !wintk::isvalidwindow(window)) return false;
   } while (client_size() != before);
   draw_plot(record, window);
@@ -166,10 +166,10 @@ bool redraw(PlotRecord& record, int window) {
 
 }  // namespace
 
+// By the window's own idle event: a waker neither needs nor changes the current window, so a
+// loop that closes the window meanwhile (after its own time-out) leaves nothing to go wrong.
 void wake_display_loop(int window) {
-  if (!wintk::isvalidwindow(window)) return;
-  make_current(window);
-  wintk::stopidle();
+  wintk::signalidle(window);
 }
 
 void run_display_loop(PlotRecord& record) {
@@ -204,8 +204,7 @@ void run_display_loop(PlotRecord& record) {
       if (redraw(record, window) && record.ready) record.ready->set();
       continue;
     }
-    make_current(window);
-    wintk::startidle(kWatchMs);
+    wintk::waitidle(window, kWatchMs);
   }
 
   record.state = kStateCloseRequested;

@@ -15,7 +15,8 @@ namespace velmor::plot {
 // to -1 and signals the closed event.
 void run_display_loop(PlotRecord& record);
 
-// Makes the window current and signals its idle event, if the window still exists.
+// Signals the window's idle event, if the window still exists; the current window is left as
+// it is.
 void wake_display_loop(int window);
 
 // save_plot's work on a live record.

@@ -171,7 +171,12 @@ TEST(PlotWindow, AsynchronousDisplayRedrawsClosesShowsAgainAndIsDestroyedWhileSh
     ASSERT_TRUE(wait_drawn(plot));
     display_plot(plot, true);  // a redraw, complete when this returns
     EXPECT_EQ(plot->state, kStateDrawn);
+    // Closing wakes the loop through the plot window itself: the window current meanwhile stays
+    // current (a waker that made the plot current would leave no current window at all once the
+    // loop had closed it, and the next drawing would end the program).
+    const int other = wintk::initwindow(120, 80, "Other");
     close_plot(plot);
+    EXPECT_EQ(wintk::getcurrentwindow(), other);
     EXPECT_EQ(plot_window(plot), -1);
     EXPECT_FALSE(wintk::isvalidwindow(window));
     EXPECT_TRUE(plot->closed.is_set());

@@ -103,6 +103,7 @@ void WindowWidget::closeEvent(QCloseEvent* event) {
   if (record_->close_ends_program) end_process(0);
   if (record_->close_callback) record_->close_callback();
   if (const auto current = find_window(current_window_id())) current->idle.signal();
+  record_->idle.signal();  // whoever waits on this very window
   // The slot stays until closewindow empties it; lookups treat the window as gone from now.
   record_->alive = false;
   closing_by_program_ = true;
@@ -124,6 +125,7 @@ void WindowWidget::moveEvent(QMoveEvent* event) {
 
 void destroy_window_now(WindowRecord& record) {
   record.alive = false;
+  record.idle.signal();  // a wait on this window must not outlive it
   if (record.widget) record.widget->destroy_by_program();
 }
 

@@ -294,4 +294,18 @@ void stopidle() {
   current_window()->idle.signal();
 }
 
+void waitidle(int id, int milliseconds) {
+  const auto window = find_window(id);
+  if (!window) return;
+  if (milliseconds < 0) {
+    window->idle.wait();
+  } else {
+    window->idle.wait_for(std::chrono::milliseconds(milliseconds));
+  }
+}
+
+void signalidle(int id) {
+  if (const auto window = find_window(id)) window->idle.signal();
+}
+
 }  // namespace wintk
