@@ -102,18 +102,19 @@ void model_lib(ShellState& shell, RunState& state) {
     wintk::createradiobutton(60, (k + 1) * step, 700, 25, kRadioLabels[k]);
   }
   const auto requests = std::make_shared<ButtonRequests>();
-  const auto ask_pair = [requests](int first_model) {
-    return [requests, first_model] {
+  // The buttons wake the dialog's own idle event, whichever window is current when they run.
+  const auto ask_pair = [requests, dialog](int first_model) {
+    return [requests, dialog, first_model] {
       requests->pair = first_model;
-      wintk::stopidle();
+      wintk::signalidle(dialog);
     };
   };
   wintk::createbutton(half - 220, 6 * step, 100, kButtonHeight, "Product", ask_pair(1));
   wintk::createbutton(half - 100, 6 * step, 100, kButtonHeight, "Substrate", ask_pair(3));
   wintk::createbutton(half + 20, 6 * step, 100, kButtonHeight, "Clear", ask_pair(0));
-  wintk::createbutton(half + 140, 6 * step, 100, kButtonHeight, "Close", [requests] {
+  wintk::createbutton(half + 140, 6 * step, 100, kButtonHeight, "Close", [requests, dialog] {
     requests->close = true;
-    wintk::stopidle();
+    wintk::signalidle(dialog);
   });
   for (int k = 0; k < kModelCount; ++k) {
     wintk::radiobuttonsetchecked(kModelRadio[k], shell.model_flags[k] > 0);
@@ -125,10 +126,10 @@ void model_lib(ShellState& shell, RunState& state) {
   shell.model_dialog_window = dialog;
   // Until Close: each wake carries out the button pressed meanwhile.
   for (;;) {
-    wintk::loop();
+    wintk::waitidle(dialog, -1);
     const int pair = requests->pair.exchange(-1);
     if (pair >= 0) select_pair(shell, pair);
-    if (requests->close) break;
+    if (requests->close || !wintk::isvalidwindow(dialog)) break;
   }
   shell.model_dialog_window = -1;
 
@@ -147,7 +148,7 @@ void model_lib(ShellState& shell, RunState& state) {
   wintk::setcurrentwindow(shell.main_window);
   wintk::closewindow(dialog);
   if (slot > 0) state.child_windows[slot] = -1;
-  wintk::stopidle();
+  wintk::signalidle(shell.main_window);
   wintk::enablewindow(shell.main_window, 1);
   wintk::refreshall();
   close_secondary_windows(state);

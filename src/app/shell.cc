@@ -39,7 +39,7 @@ Shell::Shell(ShellOptions options) : options_(std::move(options)), host_(state_,
 
 void Shell::post_command(int code) {
   *shell_.menu_choice = code;
-  if (shell_.main_window >= 0) wintk::stopidle();
+  wintk::signalidle(shell_.main_window);
 }
 
 void Shell::start_up() {
@@ -57,9 +57,11 @@ void Shell::start_up() {
   wintk::setactivepage(wintk::getactivepage());
   wintk::setwindowtitle(kProgramTitle);
 
-  shell_.menu.build([choice = shell_.menu_choice](int command) {
+  // The callbacks wake the main window's own idle event: a plot or dialog may be the current
+  // window while they run, or none for a moment while one closes.
+  shell_.menu.build([choice = shell_.menu_choice, main = shell_.main_window.load()](int command) {
     *choice = command;
-    wintk::stopidle();
+    wintk::signalidle(main);
   });
 
   wintk::setcolor(wintk::creatergb(0, 0, 0));
@@ -85,23 +87,28 @@ int Shell::run() {
   start_up();
   if (shell_.main_window < 0) return 1;
   started_ = true;
+  const int main = shell_.main_window;
   for (;;) {
-    wintk::startidle(3);
+    wintk::waitidle(main, 3);
     wintk::refreshall();
     const int code = *shell_.menu_choice;
     dispatch(code);
-    if (code == kCmdQuit) {
-      ++handled_;
+    // A command chosen while the handler ran is dropped, except Quit: the program ends once the
+    // handler is done (a Run ends its fit and closes its report first).
+    const int pending = shell_.menu_choice->exchange(kCmdIdle);
+    if (code == kCmdQuit || pending == kCmdQuit) {
+      if (code != kCmdQuit) on_quit();
+      if (code != kCmdIdle && code != kCmdStart) ++handled_;
+      ended_ = true;
       return 0;
     }
     editors_.reap();
-    *shell_.menu_choice = kCmdIdle;
     // Counted only now, so that a command posted by someone who saw the count is not
     // overwritten by the idle code. The idle polls are not commands.
     if (code != kCmdIdle && code != kCmdStart) ++handled_;
-    wintk::stopidle();
+    wintk::signalidle(main);
     wintk::refreshall();
-    wintk::loop();
+    wintk::waitidle(main, -1);
   }
 }
 

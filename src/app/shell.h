@@ -40,6 +40,8 @@ class Shell {
   // commands the loop has handled. Everything the handlers wrote before a command counted may
   // be read once the count has been seen, until the next command is posted.
   bool started() const { return started_; }
+  // True once run() has ended the program (Quit).
+  bool ended() const { return ended_; }
   int commands_handled() const { return handled_; }
   const ShellState& shell() const { return shell_; }
   ShellState& shell() { return shell_; }
@@ -62,6 +64,7 @@ class Shell {
   GuiHost host_;
   EditorLauncher editors_;
   std::atomic<bool> started_{false};
+  std::atomic<bool> ended_{false};
   std::atomic<int> handled_{0};
 };
 

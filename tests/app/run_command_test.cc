@@ -194,5 +194,28 @@ TEST(RunCommand, ConcurrentRunIsRefusedAndAnUnwritableReportLosesNothing) {
   });
 }
 
+TEST(RunCommand, QuitChosenWhileARunShowsItsPlotEndsTheProgramOnceTheRunIsDone) {
+  if (!plots_wired()) GTEST_SKIP() << "needs the plot window to act during the run";
+  TempFolder folder;
+  const std::string data = testing::copy_example(folder, "DATA.IN");
+  wintk::RecordingResponder responder;
+  run_program(quick_options(), [&](Shell& shell, User& user) {
+    ASSERT_TRUE(user.select_models(kProductButton));
+    ASSERT_TRUE(open_file(user, responder, data));
+    std::atomic<bool> quit_chosen{false};
+    PlotCloser closer(user.main_window(), [&](int) {
+      if (quit_chosen) return;
+      quit_chosen = wintk::test_input::trigger_menu_item(
+          user.main_window(), shell.shell().menu.item_id(Entry::kQuitBar));
+    });
+    ASSERT_TRUE(user.choose(Entry::kRun));
+    EXPECT_TRUE(quit_chosen);
+    EXPECT_TRUE(wait_for([&] { return shell.ended(); }, std::chrono::seconds(5)));
+    // The run went on to its second model and finished its report before the program ended.
+    EXPECT_EQ(closer.closed(), 2);
+    EXPECT_NE(read_file(report_name_for(data)).find("Results written to"), std::string::npos);
+  });
+}
+
 }  // namespace
 }  // namespace velmor::app
