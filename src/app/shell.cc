@@ -37,6 +37,10 @@ std::string save_name_for(std::string_view data_file_name) {
 
 Shell::Shell(ShellOptions options) : options_(std::move(options)), host_(state_, options_.plots) {}
 
+Shell::~Shell() {
+  wintk::setprogramendcallback({});
+}
+
 void Shell::post_command(int code) {
   *shell_.menu_choice = code;
   wintk::signalidle(shell_.main_window);
@@ -52,6 +56,9 @@ void Shell::start_up() {
   shell_.main_window =
       wintk::initwindow(width, height, kProgramTitle, width / 2, height / 2, false, true);
   if (shell_.main_window < 0) return;
+  // The main window's close box ends the program from any point of a run: the files then
+  // open (the report of the run) are flushed and closed first, keeping what was written.
+  wintk::setprogramendcallback([this] { state_.units.close_all(); });
   state_.child_windows = RunState::free_window_table();
   state_.idactivewin = shell_.main_window;
   wintk::setactivepage(wintk::getactivepage());

@@ -26,6 +26,7 @@ std::string save_name_for(std::string_view data_file_name);
 class Shell {
  public:
   explicit Shell(ShellOptions options = {});
+  ~Shell();
   Shell(const Shell&) = delete;
   Shell& operator=(const Shell&) = delete;
 

@@ -34,6 +34,12 @@ using SystemCloseCallback = std::function<int()>;
 // Closing the last window does not end the program; the end of app_main does.
 int run_application(int& argc, char** argv, const std::function<int()>& app_main);
 
+// Closing a window whose close ends the program hides every window at once; the process ends
+// when the main routine next calls the toolkit, on that thread, after this callback has run
+// (the place to close the program's files), or after ten seconds without such a call. An empty
+// callback removes it.
+void setprogramendcallback(Callback callback);
+
 // ---------------------------------------------------------------------------------------------
 // Windows
 // ---------------------------------------------------------------------------------------------

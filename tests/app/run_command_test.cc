@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../gui/gui_test_support.h"
 #include "app/batch_run.h"
 #include "app/results_text.h"
 #include "engine/data/data_file_names.h"
@@ -215,6 +216,39 @@ TEST(RunCommand, QuitChosenWhileARunShowsItsPlotEndsTheProgramOnceTheRunIsDone) 
     EXPECT_EQ(closer.closed(), 2);
     EXPECT_NE(read_file(report_name_for(data)).find("Results written to"), std::string::npos);
   });
+}
+
+// The user closes the main window while the run shows its first plot: the program ends (status
+// 0) with the report holding what the run had written, model 1's section.
+TEST(ChildProcess, MainWindowClosedDuringARun) {
+  if (!wintk::testing::in_child()) GTEST_SKIP() << "runs only in a child process";
+  const std::string data = std::getenv("VELMOR_CHILD_DATA");
+  wintk::RecordingResponder responder;
+  run_program(quick_options(), [&](Shell& shell, User& user) {
+    ASSERT_TRUE(user.select_models(kProductButton));
+    ASSERT_TRUE(open_file(user, responder, data));
+    PlotCloser closer(user.main_window(), [&](int) {
+      wintk::test_input::request_user_close(user.main_window());
+      std::this_thread::sleep_for(std::chrono::seconds(20));  // the process ends meanwhile
+    });
+    user.choose(Entry::kRun);
+    std::puts("the run went on");
+  });
+  std::exit(7);
+}
+
+TEST(RunCommand, ClosingTheMainWindowDuringARunKeepsTheReportWrittenSoFar) {
+  if (!plots_wired()) GTEST_SKIP() << "needs the plot window to act during the run";
+  TempFolder folder;
+  const std::string data = testing::copy_example(folder, "DATA.IN");
+  ::setenv("VELMOR_CHILD_DATA", data.c_str(), 1);
+  const auto child = wintk::testing::run_child_test("ChildProcess.MainWindowClosedDuringARun");
+  ::unsetenv("VELMOR_CHILD_DATA");
+  EXPECT_EQ(child.exit_code, 0) << child.output;
+  EXPECT_EQ(child.output.find("the run went on"), std::string::npos) << child.output;
+  const std::string report = read_file(report_name_for(data));
+  EXPECT_NE(report.find("MODEL NAME:  1- Product vs time"), std::string::npos) << report;
+  EXPECT_EQ(report.find("MODEL NAME:  2-"), std::string::npos);
 }
 
 }  // namespace

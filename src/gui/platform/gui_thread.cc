@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "gui/platform/callback_threads.h"
+#include "gui/platform/program_end.h"
 #include "gui/platform/window_registry.h"
 #include "gui/platform/window_widget.h"
 
@@ -47,8 +48,11 @@ bool call_on_gui_thread(const std::function<void()>& fn) {
     std::fprintf(stderr, "wintk: the toolkit was used outside run_application\n");
     return false;
   }
-  return QMetaObject::invokeMethod(
+  end_if_program_ending();
+  const bool ran = QMetaObject::invokeMethod(
       qApp, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
+  end_if_program_ending();  // the call itself may have closed the program's last window
+  return ran;
 }
 
 void post_to_gui_thread(std::function<void()> fn) {
@@ -78,6 +82,7 @@ int run_application(int& argc, char** argv, const std::function<int()>& app_main
 
   int result = 0;
   std::thread main_routine([&] {
+    set_main_routine_thread();
     try {
       result = app_main();
     } catch (const std::exception& error) {
@@ -87,6 +92,8 @@ int run_application(int& argc, char** argv, const std::function<int()>& app_main
       std::fprintf(stderr, "wintk: the main routine failed\n");
       result = 1;
     }
+    // Ended while the program was being ended: the main routine has closed what it owned.
+    if (program_ending()) end_process(0);
     finish_callback_threads(kCallbackGrace);
     QMetaObject::invokeMethod(
         qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);

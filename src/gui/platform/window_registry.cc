@@ -4,6 +4,7 @@
 
 #include "gui/platform/gui_thread.h"
 #include "gui/platform/platform_api.h"
+#include "gui/platform/program_end.h"
 
 namespace wintk::platform {
 namespace {
@@ -31,6 +32,7 @@ int register_window(std::shared_ptr<WindowRecord> record) {
 }
 
 std::shared_ptr<WindowRecord> find_window(int id) {
+  end_if_program_ending();
   auto& r = registry();
   const std::lock_guard lock(r.mutex);
   if (id < 0 || id >= static_cast<int>(r.table.size())) return nullptr;

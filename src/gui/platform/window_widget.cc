@@ -8,6 +8,7 @@
 #include <QWindow>
 
 #include "gui/platform/gui_thread.h"
+#include "gui/platform/program_end.h"
 #include "gui/platform/screen_placement.h"
 #include "gui/platform/window_registry.h"
 
@@ -100,7 +101,11 @@ void WindowWidget::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  if (record_->close_ends_program) end_process(0);
+  if (record_->close_ends_program) {
+    event->ignore();  // the window is hidden, and goes with the process
+    request_program_end();
+    return;
+  }
   if (record_->close_callback) record_->close_callback();
   if (const auto current = find_window(current_window_id())) current->idle.signal();
   record_->idle.signal();  // whoever waits on this very window
