@@ -81,8 +81,10 @@ void model_lib(ShellState& shell, RunState& state) {
   wintk::enablewindow(shell.main_window, 0);
 
   const ModelDialogLayout layout = model_dialog_layout(wintk::getmaxwidth(), wintk::getmaxheight());
+  // The main window's dialog: it stays above the (disabled) main window, whose close box waits
+  // for it.
   const int dialog = wintk::initwindow(layout.width, layout.height, "Select Models", layout.left,
-                                       layout.top, false, false);
+                                       layout.top, false, false, shell.main_window);
   if (dialog < 0) {
     wintk::setcurrentwindow(shell.main_window);
     wintk::enablewindow(shell.main_window, 1);

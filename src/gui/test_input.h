@@ -46,6 +46,8 @@ Rect window_geometry(int window);
 Rect screen_geometry(int window);
 // True once the platform has really shown the window (mapped and exposed by the window manager).
 bool is_exposed(int window);
+// The window this one stands above as its dialog (its transient parent), or -1.
+int owner_of(int window);
 // The platform's native handle of the window (the X11 window id under xcb).
 unsigned long native_handle(int window);
 bool is_resizable(int window);

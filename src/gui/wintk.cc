@@ -50,7 +50,8 @@ bool file_dialog(platform::FileDialogKind kind, std::string& file_name, std::str
 }  // namespace
 
 int initwindow(int width, int height, std::optional<std::string_view> title, int left, int top,
-               std::optional<bool> double_buffer, std::optional<bool> close_ends_program) {
+               std::optional<bool> double_buffer, std::optional<bool> close_ends_program,
+               int owner) {
   bool use_double_buffer = false;
   bool use_close_ends_program = true;
   {
@@ -63,7 +64,7 @@ int initwindow(int width, int height, std::optional<std::string_view> title, int
   }
   const std::string cut_title = title ? text::trimmed_and_cut(*title, kTitleLength) : "";
   const int id = platform::initwindow(width, height, cut_title, left, top, use_double_buffer,
-                                      use_close_ends_program);
+                                      use_close_ends_program, owner);
   if (id >= 0) setcurrentwindow(id);
   return id;
 }

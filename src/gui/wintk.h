@@ -50,11 +50,13 @@ inline constexpr int kNoWindow = -3;             // getcurrentwindow() when ther
 // Creates a window with a client area of width x height pixels and makes it current; returns its
 // id (0, 1, 2, ... never reused) or -1. An absent or empty title gives a caption-less window.
 // The two flags, when given, are remembered for later calls that omit them (defaults: single
-// buffer; closing the window ends the program).
+// buffer; closing the window ends the program). The window is placed so that it stays on the
+// screen. `owner`, when it names an open window, makes the new window that window's dialog: it
+// stays above its owner, and the owner's close box is refused while it is open.
 int initwindow(int width, int height, std::optional<std::string_view> title = std::nullopt,
                int left = kDefaultPosition, int top = kDefaultPosition,
                std::optional<bool> double_buffer = std::nullopt,
-               std::optional<bool> close_ends_program = std::nullopt);
+               std::optional<bool> close_ends_program = std::nullopt, int owner = -1);
 // id >= 0: that window; -1: the current window; -2 (default): every window. No close callback
 // runs. Invalid ids are ignored.
 void closewindow(int id = -2);

@@ -1,5 +1,6 @@
 // The "Select Models" window: its buttons, its refused close box and the read-back of the
 // selection.
+#include "../gui/gui_test_support.h"
 #include "shell_test_support.h"
 
 namespace velmor::app {
@@ -78,6 +79,31 @@ TEST(ModelDialog, ClearedSelectionMakesRunOpenTheDialogAgain) {
     EXPECT_FALSE(std::filesystem::exists(folder / "DATA.out"));
     EXPECT_TRUE(testing::messages(responder).empty());
   });
+}
+
+// While "Select Models" is open it stands above the main window as its dialog, and the main
+// window's close box (which otherwise ends the program) is refused.
+TEST(ChildProcess, MainWindowCloseWhileSelectModelsIsOpen) {
+  if (!wintk::testing::in_child()) GTEST_SKIP() << "runs only in a child process";
+  run_program(quick_options(), [](Shell& shell, User& user) {
+    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
+    const int dialog = shell.shell().model_dialog_window;
+    std::printf("owner %s\n",
+                wintk::test_input::owner_of(dialog) == user.main_window() ? "main" : "none");
+    ASSERT_TRUE(wintk::test_input::request_user_close(user.main_window()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::printf("main window %s\n", wintk::isvalidwindow(user.main_window()) ? "open" : "gone");
+    ASSERT_TRUE(user.close_dialog());
+  });
+  std::exit(7);
+}
+
+TEST(ModelDialog, StaysAboveTheMainWindowWhoseCloseWaitsForIt) {
+  const auto child =
+      wintk::testing::run_child_test("ChildProcess.MainWindowCloseWhileSelectModelsIsOpen");
+  EXPECT_EQ(child.exit_code, 7) << child.output;
+  EXPECT_NE(child.output.find("owner main"), std::string::npos) << child.output;
+  EXPECT_NE(child.output.find("main window open"), std::string::npos) << child.output;
 }
 
 // The Windows-era layout is kept where it fits; on smaller screens the window grows so that

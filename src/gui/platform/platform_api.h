@@ -11,7 +11,7 @@
 namespace wintk::platform {
 
 int initwindow(int width, int height, const std::string& title, int left, int top,
-               bool double_buffer, bool close_ends_program);
+               bool double_buffer, bool close_ends_program, int owner);
 void setwindowtitle(const std::string& title);
 int addmenu(const std::string& title, int parent);
 // No title and no callback: a separator. A title without callback: the id is used up, -2.

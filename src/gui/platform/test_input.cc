@@ -136,6 +136,21 @@ bool is_exposed(int id) {
   });
 }
 
+int owner_of(int id) {
+  const auto window = find_window(id);
+  int owner = -1;
+  if (!window) return owner;
+  call_on_gui_thread([&] {
+    const QWindow* parent = window->widget && window->widget->windowHandle()
+                                ? window->widget->windowHandle()->transientParent()
+                                : nullptr;
+    for (const auto& other : all_windows()) {
+      if (parent && other->widget && other->widget->windowHandle() == parent) owner = other->id;
+    }
+  });
+  return owner;
+}
+
 unsigned long native_handle(int id) {
   return on_window(id,
                    [](WindowWidget& widget) { return static_cast<unsigned long>(widget.winId()); });

@@ -88,6 +88,7 @@ struct WindowRecord {
 
   // GUI thread only.
   QPointer<WindowWidget> widget;
+  int owner = -1;  // the window this one is a dialog of (initwindow), -1 for none
   std::string title;
   Callback close_callback;
   SystemCloseCallback system_close_callback;

@@ -97,6 +97,13 @@ void WindowWidget::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
+  // A window with an open dialog waits for the dialog, as a disabled owner would.
+  for (const auto& other : all_windows()) {
+    if (other->alive && other->owner == record_->id) {
+      event->ignore();
+      return;
+    }
+  }
   if (record_->system_close_callback && record_->system_close_callback() == 0) {
     event->ignore();
     return;

@@ -3,6 +3,7 @@
 #include <QLayout>
 #include <QScreen>
 #include <QStyle>
+#include <QWindow>
 #include <algorithm>
 
 #include "gui/dpi.h"
@@ -54,7 +55,7 @@ void request_full_repaint(const std::shared_ptr<WindowRecord>& window) {
 }
 
 int initwindow(int width, int height, const std::string& title, int left, int top,
-               bool double_buffer, bool close_ends_program) {
+               bool double_buffer, bool close_ends_program, int owner) {
   if (width < 1 || height < 1) return -1;
   auto record = std::make_shared<WindowRecord>();
   record->threads.push_back(std::this_thread::get_id());
@@ -65,6 +66,7 @@ int initwindow(int width, int height, const std::string& title, int left, int to
   record->close_ends_program = close_ends_program;
   record->state.viewport = {0, 0, width, height, false};
   record->state.qfont = make_font(0, record->state.size);
+  const auto owner_record = find_window(owner);
 
   bool created = false;
   call_on_gui_thread([&] {
@@ -88,6 +90,13 @@ int initwindow(int width, int height, const std::string& title, int left, int to
                      explicit_position ? std::optional<QPoint>(QPoint(left, top)) : std::nullopt);
     record->widget = widget;
     record->alive = true;
+    // The owner must be known before the window is shown: the platform hands it to the window
+    // manager when it maps the window.
+    if (owner_record && owner_record->widget && owner_record->widget->windowHandle()) {
+      record->owner = owner;
+      widget->winId();  // creates the platform window, which takes the transient parent
+      widget->windowHandle()->setTransientParent(owner_record->widget->windowHandle());
+    }
     widget->show();
     bring_to_front(*widget);
     created = true;
