@@ -40,6 +40,25 @@ void show_report(ShellState& shell, RunState& state, PendingReport& report, int 
   wintk::refreshall();
 }
 
+// What the plots show between runs: the data, model and data file of the last successful run.
+struct ShownFit {
+  ProgressCurveData data;
+  ModelId model = 0;
+  std::string model_name;
+  std::string data_file;
+};
+
+ShownFit shown_fit(const RunState& state) {
+  return {state.data, state.imdlno, state.strmdl, state.filenamedata};
+}
+
+void show_again(RunState& state, ShownFit fit) {
+  state.data = std::move(fit.data);
+  state.imdlno = fit.model;
+  state.strmdl = std::move(fit.model_name);
+  state.filenamedata = std::move(fit.data_file);
+}
+
 }  // namespace
 
 void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms) {
@@ -68,9 +87,13 @@ void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms) 
   wintk::setwindowtitle(kTitleComputing);
   for (int k = 0; k < kModelCount; ++k) state.imdl[k] = shell.model_flags[k].load();
   state.nwt_global = shell.weighting.load();
+  ShownFit last_success = shown_fit(state);
   state.filenamedata = shell.data_file_name;
   PendingReport report;
   const int status = velmor(state, host, shell.data_file_name, report);
+  // A failed run may have left its own data half in place: XY_Plot and Residuals go on showing
+  // the last successful run, under that run's file name.
+  if (status != kStatusCompleted) show_again(state, std::move(last_success));
 
   // When every fit failed the report is still complete, and it says why.
   if (report_complete(status)) {

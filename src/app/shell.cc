@@ -16,6 +16,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// True when both names lead to one file (links and other spellings of the path included).
+bool same_file(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return fs::equivalent(a, b, ec) && !ec;
+}
+
 // The working folder, or an empty string if it cannot be read.
 std::string working_folder() {
   std::error_code ec;
@@ -80,6 +86,8 @@ void Shell::start_up() {
 
   shell_.text_box = wintk::createmultilinetextbox(5, 5, width - 10, height - 10);
   wintk::enabletextbox(shell_.text_box, true);
+  // The box shows the report; typing in it would change what Save writes.
+  wintk::settextboxreadonly(shell_.text_box, true);
 
   splash(shell_.main_window, options_.splash_ms);
 
@@ -185,7 +193,6 @@ void Shell::on_open() {
   std::string name = folder + "/*.in";
   if (!wintk::dlgopenfile(name, "*.in", "*.in", "Enter data file")) {
     shell_.data_file_name = "DATA.IN";
-    state_.filenamedata = shell_.data_file_name;
     menu.set({Entry::kClear, Entry::kClearDisplay, Entry::kOpenData, Entry::kOpenDataFile},
              {Entry::kRun, Entry::kRunCurveFit});
     shell_.data_file_open = false;
@@ -194,9 +201,9 @@ void Shell::on_open() {
   folder = working_folder();
   if (!folder.empty()) fs::current_path(folder, ec);
   state_.filenamepath = folder;
-  // The name keeps its case: on this platform file names are case-sensitive.
+  // The name keeps its case: on this platform file names are case-sensitive. The run-wide
+  // data file name stays that of the data the plots show until a run of this file succeeds.
   shell_.data_file_name = name;
-  state_.filenamedata = name;
   wintk::setwindowtitle(name);
   menu.set({Entry::kOpenData, Entry::kRun, Entry::kWeight, Entry::kClear, Entry::kFile,
             Entry::kEditDataFile, Entry::kRunCurveFit, Entry::kOpenDataFile, Entry::kModelLibrary,
@@ -220,16 +227,24 @@ void Shell::on_edit(const std::string& file_name, Entry entry) {
   if (!error.empty()) wintk::dlgmessage(kWarning, error);
 }
 
+// A cancelled, refused or failed Save changes no menu entry, so the user can try again.
 void Shell::on_save() {
-  std::string name = save_name_for(shell_.data_file_name);
-  if (wintk::dlgsavefile(name, "*.txt", "*.txt", "Save Data")) {
-    const std::string text = wintk::gettextboxcontents(shell_.text_box);
-    std::string why;
-    if (!writelines(name, text, &why)) {
-      wintk::dlgmessage(kWarning, "The results could not be saved to " + name + "\r\n" + why);
-    }
-  }
   file_close_by_name(shell_.results_unit, shell_.data_file_name, state_.units);
+  std::string name = save_name_for(shell_.data_file_name);
+  if (!wintk::dlgsavefile(name, "*.txt", "*.txt", "Save Data")) return;
+  if (same_file(name, shell_.data_file_name)) {
+    wintk::dlgmessage(kWarning, std::string(kMsgSaveOverData) + name);
+    return;
+  }
+  if (file_name_exists(name) && !wintk::dlgquestion("Save Data", name + kMsgReplaceQuestion)) {
+    return;
+  }
+  const std::string text = wintk::gettextboxcontents(shell_.text_box);
+  std::string why;
+  if (!writelines(name, text, &why)) {
+    wintk::dlgmessage(kWarning, "The results could not be saved to " + name + "\r\n" + why);
+    return;
+  }
   shell_.menu.set({Entry::kFile, Entry::kPrintResults, Entry::kAboutFile, Entry::kQuitFile,
                    Entry::kOpenDataFile, Entry::kModelLibrary, Entry::kClearDisplay,
                    Entry::kXyPlotFile, Entry::kOpenData, Entry::kWeight, Entry::kClear,

@@ -19,6 +19,11 @@ struct ShellOptions {
   PlotCommands plots = library_plots();
 };
 
+// Save Results refuses the data file itself, and asks before replacing any other file.
+inline constexpr const char* kMsgSaveOverData = "The results are not saved over the data file ";
+inline constexpr const char* kMsgReplaceQuestion =
+    " already exists.\r\nDo you want to replace it with the results?";
+
 // The name Save proposes: the data file's own name with its extension (the part after its last
 // '.') replaced by "txt", or ".txt" appended when it has none; the folders are kept as they are.
 std::string save_name_for(std::string_view data_file_name);

@@ -15,6 +15,12 @@ namespace wintk::test_input {
 bool trigger_menu_item(int window, int item);
 // Clicks a button, radio button or check box of the current window.
 bool click_control(int control);
+// Types the text into a text box of the current window, key by key, as the keyboard would.
+bool type_text(int control, const std::string& text);
+// Presses a key combination ("Ctrl+Z", "Ctrl+A") in a text box of the current window.
+bool press_keys(int control, const std::string& keys);
+// The text on the clipboard.
+std::string clipboard_text();
 // Presses Enter in a single-line text box of the current window.
 bool press_enter(int control);
 // Asks the window to close as its title-bar button would (system-close callback first). Returns

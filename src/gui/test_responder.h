@@ -13,13 +13,13 @@
 
 namespace wintk {
 
-enum class DialogKind { kMessage, kOpenFile, kSaveFile, kPrint };
+enum class DialogKind { kMessage, kQuestion, kOpenFile, kSaveFile, kPrint };
 enum class MessageIcon { kNone, kInformation, kWarning, kError };
 
 struct DialogRequest {
   DialogKind kind = DialogKind::kMessage;
   std::string title;
-  std::string text;  // message text (lines separated by CR+LF)
+  std::string text;  // message or question text (lines separated by CR+LF)
   MessageIcon icon = MessageIcon::kNone;
   int message_kind = 0;        // dlgmessage's kind
   int owner_window = -3;       // the owning window's id, -3 for an unowned dialog
@@ -29,8 +29,8 @@ struct DialogRequest {
 };
 
 struct DialogAnswer {
-  bool accepted = false;
-  std::string path;  // file dialogs: the chosen file; print: the PDF file to print into
+  bool accepted = false;  // a question: Yes
+  std::string path;       // file dialogs: the chosen file; print: the PDF file to print into
 };
 
 using DialogResponder = std::function<DialogAnswer(const DialogRequest&)>;
@@ -41,8 +41,8 @@ void set_dialog_responder(DialogResponder responder);
 bool answer_with_responder(const DialogRequest& request, DialogAnswer& answer);
 
 // Installs itself for its lifetime, records every request and answers from a queue: file and
-// print dialogs take the next queued answer (cancel when the queue is empty); message boxes are
-// simply acknowledged.
+// print dialogs and questions take the next queued answer (cancel, or No, when the queue is
+// empty); message boxes are simply acknowledged.
 class RecordingResponder {
  public:
   RecordingResponder() {

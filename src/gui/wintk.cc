@@ -169,4 +169,8 @@ void dlgmessage(int kind, std::optional<std::string_view> text) {
   platform::dlgmessage(kind, trimmed(*text));
 }
 
+bool dlgquestion(std::string_view title, std::string_view text) {
+  return platform::dlgquestion(trimmed(title), trimmed(text));
+}
+
 }  // namespace wintk

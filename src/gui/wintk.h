@@ -142,6 +142,9 @@ void settextboxcursorposition(int id, int position);
 void settextboxfocused(int id);
 void settextboxentercallback(int id, Callback callback);
 void enabletextbox(int id, bool flag);
+// A read-only text box refuses typing, pasting and undo; its text can still be selected and
+// copied, and the program still changes it.
+void settextboxreadonly(int id, bool flag);
 void enablebutton(int id, bool flag);
 void settextboxvisible(int id, bool flag);
 void setbuttonvisible(int id, bool flag);
@@ -160,6 +163,8 @@ void setcheckboxtext(int id, std::string_view text);
 // File dialogs. The buffer's trimmed contents are the initial name (a trailing '/' or '\' makes
 // it the initial folder). True and the chosen path in the buffer when confirmed; false and the
 // buffer untouched when cancelled. Pattern, description and title are cut to 64 characters.
+// dlgopenfile accepts only an existing file (a pattern or a folder confirmed by Enter is not a
+// choice); dlgsavefile does not ask before replacing a file.
 // ---------------------------------------------------------------------------------------------
 
 bool dlgopenfile(std::string& file_name, std::string_view pattern, std::string_view description,
@@ -239,5 +244,7 @@ bool printimage(std::string_view title, int left = 0, int top = 0, int right = -
 // kind 1 "Information", 2 "Warning", 3 "Error", else "Message" without icon; one OK button.
 // Blocks the caller until dismissed. An absent text shows nothing.
 void dlgmessage(int kind, std::optional<std::string_view> text);
+// A question with the buttons Yes and No (No the default); true for Yes. Blocks the caller.
+bool dlgquestion(std::string_view title, std::string_view text);
 
 }  // namespace wintk

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 #include "plot/plot_setup.h"
@@ -223,6 +224,14 @@ std::unique_ptr<Chart> build_chart(const PlotContents& contents) {
   apply_plot_defaults(*chart);
   apply_plot_contents(contents, *chart);
   return chart;
+}
+
+std::string title_with_data_file(std::string_view title, std::string_view data_file) {
+  const std::string name = std::filesystem::path(std::string(data_file)).filename().string();
+  if (name.empty()) return std::string(title);
+  const std::size_t line_end = std::min(title.find("\r\n"), title.size());
+  return std::string(title.substr(0, line_end)) + " - " + name +
+         std::string(title.substr(line_end));
 }
 
 }  // namespace velmor::plot

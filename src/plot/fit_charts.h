@@ -124,6 +124,11 @@ ResidualAxis residual_axis_range(double lo, double hi);
 PlotContents make_residual_plot_contents(const ProgressCurveData& data,
                                          std::string_view model_name);
 
+// The title with the data file's name (without its folder) added to its first line, so that a
+// plot says which file it shows: "1- [Pt] vs time Michaelis-Menten - DATA.IN". No name, no
+// change.
+std::string title_with_data_file(std::string_view title, std::string_view data_file);
+
 // Sets the chart's title, labels, scales and series (after apply_plot_defaults).
 void apply_plot_contents(const PlotContents& contents, Chart& chart);
 

@@ -64,12 +64,16 @@ void show_plot_window(RunState& state, const PlotContents& contents) {
 }
 
 void xyplot(RunState& state) {
-  show_plot_window(state, make_fit_plot_contents(state.data, state.imdlno, state.strmdl));
+  PlotContents contents = make_fit_plot_contents(state.data, state.imdlno, state.strmdl);
+  contents.title = title_with_data_file(contents.title, state.filenamedata);
+  show_plot_window(state, contents);
 }
 
 void resplot(RunState& state) {
   if (wintk::isvalidwindow(wintk::getcurrentwindow())) wintk::startidle(kResidualPauseMs);
-  show_plot_window(state, make_residual_plot_contents(state.data, state.strmdl));
+  PlotContents contents = make_residual_plot_contents(state.data, state.strmdl);
+  contents.title = title_with_data_file(contents.title, state.filenamedata);
+  show_plot_window(state, contents);
 }
 
 }  // namespace velmor::plot

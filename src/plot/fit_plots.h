@@ -13,8 +13,8 @@
 
 namespace velmor::plot {
 
-// The data and fitted curves of state.data, titled with state.strmdl; the Y axis is labelled
-// for the model state.imdlno.
+// The data and fitted curves of state.data, titled with state.strmdl and the name of
+// state.filenamedata; the Y axis is labelled for the model state.imdlno.
 void xyplot(RunState& state);
 
 // Lets the current window process events for 500 ms, then shows the residuals Ycalc - Y of all

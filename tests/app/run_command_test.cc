@@ -8,6 +8,7 @@
 #include "app/batch_run.h"
 #include "app/results_text.h"
 #include "engine/data/data_file_names.h"
+#include "plot/plot_record.h"
 #include "shell_test_support.h"
 
 namespace velmor::app {
@@ -215,6 +216,88 @@ TEST(RunCommand, QuitChosenWhileARunShowsItsPlotEndsTheProgramOnceTheRunIsDone) 
     // The run went on to its second model and finished its report before the program ended.
     EXPECT_EQ(closer.closed(), 2);
     EXPECT_NE(read_file(report_name_for(data)).find("Results written to"), std::string::npos);
+  });
+}
+
+// Save Results loses nothing: a cancel or a refusal leaves Save and Run enabled, the data file is
+// never replaced, and another existing file only when the user says so.
+TEST(RunCommand, SaveRefusesTheDataFileAndAsksBeforeReplacingAFile) {
+  TempFolder folder;
+  const std::string data = testing::copy_example(folder, "DATA.IN");
+  const std::string other = folder / "notes.txt";
+  std::ofstream(other) << "keep me\n";
+  wintk::RecordingResponder responder;
+  run_program(quick_options(), [&](Shell& shell, User& user) {
+    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
+    user.click(kModelRadio[0]);
+    ASSERT_TRUE(user.close_dialog());
+    ASSERT_TRUE(open_file(user, responder, data));
+    PlotCloser closer(user.main_window());
+    ASSERT_TRUE(user.choose(Entry::kRun));
+    const std::string original = read_file(data);
+    const auto can_retry = [&] {
+      return user.enabled(Entry::kSaveResults) && user.enabled(Entry::kRun);
+    };
+
+    ASSERT_TRUE(user.choose(Entry::kSaveResults));  // nothing queued: the dialog is cancelled
+    EXPECT_TRUE(can_retry());
+
+    responder.queue_answer({true, data});
+    ASSERT_TRUE(user.choose(Entry::kSaveResults));
+    EXPECT_EQ(messages(responder).back(), std::string("Warning|") + kMsgSaveOverData + data);
+    EXPECT_EQ(read_file(data), original);
+    EXPECT_TRUE(can_retry());
+
+    responder.queue_answer({true, other});
+    responder.queue_answer({false, {}});  // "No" to replacing it
+    ASSERT_TRUE(user.choose(Entry::kSaveResults));
+    const wintk::DialogRequest question = responder.requests().back();
+    EXPECT_EQ(question.kind, wintk::DialogKind::kQuestion);
+    EXPECT_EQ(question.text, other + kMsgReplaceQuestion);
+    EXPECT_EQ(read_file(other), "keep me\n");
+    EXPECT_TRUE(can_retry());
+
+    responder.queue_answer({true, other});
+    responder.queue_answer({true, {}});  // "Yes"
+    ASSERT_TRUE(user.choose(Entry::kSaveResults));
+    EXPECT_EQ(read_file(other), wintk::gettextboxcontents(shell.shell().text_box) + "\n");
+    EXPECT_FALSE(user.enabled(Entry::kSaveResults) || user.enabled(Entry::kRun));
+  });
+}
+
+// A failed run does not change what the plots show: the last successful run, named by its file.
+TEST(RunCommand, AfterAFailedRunThePlotsShowTheLastSuccessfulRunNamingItsFile) {
+  if (!plots_wired()) GTEST_SKIP() << "needs the plot window";
+  TempFolder folder;
+  const std::string data = testing::copy_example(folder, "DATA.IN");
+  const std::string broken = folder / "Broken.in";
+  std::ofstream(broken) << "not a number\n";
+  wintk::RecordingResponder responder;
+  run_program(quick_options(), [&](Shell& shell, User& user) {
+    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
+    user.click(kModelRadio[0]);
+    ASSERT_TRUE(user.close_dialog());
+    std::vector<std::string> titles;
+    std::vector<int> first_curve_points;
+    PlotCloser closer(user.main_window(), [&](int window) {
+      const auto plot = plot::find_plot_by_window(window);
+      if (!plot) return;
+      const std::lock_guard lock(plot->chart_mutex);
+      titles.push_back(plot->chart.GetTitle());
+      first_curve_points.push_back(plot->chart.GetDataContainer().GetXData(0)->GetSize());
+    });
+    ASSERT_TRUE(open_file(user, responder, data));
+    ASSERT_TRUE(user.choose(Entry::kRun));
+    ASSERT_TRUE(open_file(user, responder, broken));
+    ASSERT_TRUE(user.choose(Entry::kRun));
+    EXPECT_FALSE(messages(responder).empty());  // the driver refused the file
+    ASSERT_TRUE(user.choose(Entry::kXyPlot));
+    ASSERT_TRUE(user.choose(Entry::kResiduals));
+    ASSERT_EQ(titles.size(), 3u);
+    EXPECT_EQ(titles[0], "1- [Pt] vs time Michaelis-Menten - DATA.IN");
+    EXPECT_EQ(titles[1], titles[0]);
+    EXPECT_EQ(titles[2], "1- [Pt] vs time Michaelis-Menten - DATA.IN\r\nResiduals Plot");
+    EXPECT_EQ(first_curve_points[1], 9);  // the example's first curve
   });
 }
 

@@ -77,6 +77,14 @@ TEST(Shell, OpenCancelledLeavesRunGreyedAndConfirmedKeepsTheNameAsChosen) {
     EXPECT_EQ(shell.shell().data_file_name, path);
     EXPECT_TRUE(user.enabled(Entry::kRun) && user.enabled(Entry::kEditDataFile));
     EXPECT_FALSE(user.enabled(Entry::kXyPlot) || user.enabled(Entry::kSaveResults));
+
+    // Enter pressed on the proposed pattern, or on a folder, is no choice of a data file.
+    for (const std::string& not_a_file : {folder / "*.in", folder.path().string()}) {
+      ASSERT_TRUE(open_file(user, responder, not_a_file));
+      EXPECT_EQ(shell.shell().data_file_name, "DATA.IN") << not_a_file;
+      EXPECT_FALSE(user.enabled(Entry::kRun)) << not_a_file;
+      ASSERT_TRUE(open_file(user, responder, path));
+    }
   });
 }
 
@@ -131,6 +139,23 @@ TEST(Shell, InformationEntriesShowTheirScreens) {
   });
 }
 
+// The report in the box can be selected and copied, but typing, pasting or undoing in it does
+// not change what Save would write.
+TEST(Shell, ResultsBoxIsReadOnlyButSelectableAndCopyable) {
+  run_program(quick_options(), [&](Shell& shell, User&) {
+    const int box = shell.shell().text_box;
+    const std::string report = "   MODEL NAME:  1-\r\n   SAVED TO: DATA.out\r\n";
+    wintk::inserttextboxtext(box, report, false);  // as the Run command fills it
+    ASSERT_TRUE(wintk::test_input::type_text(box, "typed"));
+    ASSERT_TRUE(wintk::test_input::press_keys(box, "Ctrl+Z"));
+    ASSERT_TRUE(wintk::test_input::press_keys(box, "Backspace"));
+    EXPECT_EQ(wintk::gettextboxcontents(box), report);
+    ASSERT_TRUE(wintk::test_input::press_keys(box, "Ctrl+A"));
+    ASSERT_TRUE(wintk::test_input::press_keys(box, "Ctrl+C"));
+    EXPECT_EQ(wintk::test_input::clipboard_text(), "   MODEL NAME:  1-\n   SAVED TO: DATA.out\n");
+  });
+}
+
 // The editor gets the data file's name as one argument, however a shell would read it.
 TEST(Shell, EditDataFileStartsTheEditorOnTheNameOrGreysWhenItIsGone) {
   TempFolder folder;
@@ -144,7 +169,7 @@ TEST(Shell, EditDataFileStartsTheEditorOnTheNameOrGreysWhenItIsGone) {
     ASSERT_TRUE(testing::wait_for([&] { return !testing::read_file(record).empty(); }));
     EXPECT_EQ(testing::read_file(record), "1|" + path);
 
-    ASSERT_TRUE(open_file(user, responder, folder / "gone.in"));
+    std::filesystem::remove(path);
     ASSERT_TRUE(user.choose(Entry::kEditDataFile));
     EXPECT_FALSE(user.enabled(Entry::kEditDataFile));
     EXPECT_TRUE(messages(responder).empty());

@@ -70,15 +70,16 @@ TEST_P(FitPlotsTest, ReturnsWhenClosedAndCleansUpTheSecondaryWindows) {
   });
 }
 
-constexpr const char* kTitle = "1- [Pt] vs time Michaelis-Menten";
+// The model's name and the data file's (the run-wide state's default, "Data.in").
+constexpr const char* kTitle = "1- [Pt] vs time Michaelis-Menten - Data.in";
 
 INSTANTIATE_TEST_SUITE_P(
     Plots, FitPlotsTest,
-    ::testing::Values(PlotCase{"XyPlot", xyplot, 1, true, kTitle, "Product"},
-                      PlotCase{"Residuals", resplot, 1, true,
-                               "1- [Pt] vs time Michaelis-Menten Residuals Plot", "RESIDUAL"},
-                      PlotCase{"SubstrateXyPlotWithoutMainWindow", xyplot, 3, false, kTitle,
-                               "Substrate"}),
+    ::testing::Values(
+        PlotCase{"XyPlot", xyplot, 1, true, kTitle, "Product"},
+        PlotCase{"Residuals", resplot, 1, true,
+                 "1- [Pt] vs time Michaelis-Menten - Data.in Residuals Plot", "RESIDUAL"},
+        PlotCase{"SubstrateXyPlotWithoutMainWindow", xyplot, 3, false, kTitle, "Substrate"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -338,6 +338,21 @@ void settextboxentercallback(int id, Callback callback) {
 void enabletextbox(int id, bool flag) {
   set_enabled(id, Family::kTextBoxes, flag);
 }
+void settextboxreadonly(int id, bool flag) {
+  with_control(id, Family::kTextBoxes, [&](ControlEntry& entry) {
+    if (auto* edit = qobject_cast<QPlainTextEdit*>(entry.widget)) {
+      edit->setReadOnly(flag);
+      // Read-only boxes select with the mouse only by default; the keyboard (Ctrl+A, Ctrl+C,
+      // shift and the arrows) keeps working too.
+      if (flag) {
+        edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+      }
+    } else if (auto* line = qobject_cast<QLineEdit*>(entry.widget)) {
+      line->setReadOnly(flag);
+    }
+  });
+}
+
 void enablebutton(int id, bool flag) {
   set_enabled(id, Family::kButtons, flag);
 }

@@ -12,6 +12,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "gui/bmp_file.h"
 #include "gui/platform/gui_thread.h"
@@ -94,6 +95,14 @@ bool print_to(QPrinter& printer, const QImage& image) {
 
 constexpr const char* kPrintJobName = "Plot Window";
 
+// What an open dialog may return: an existing file (following links), not a folder, a pattern
+// or a name that is not there.
+std::optional<std::string> existing_file(const std::optional<std::string>& chosen) {
+  std::error_code error;
+  if (chosen && std::filesystem::is_regular_file(*chosen, error)) return chosen;
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<std::string> file_dialog(FileDialogKind kind, const std::string& initial,
@@ -108,25 +117,26 @@ std::optional<std::string> file_dialog(FileDialogKind kind, const std::string& i
   request.filter = qt_filter(text::build_file_filters(pattern, description));
   request.initial_folder = start.folder;
   request.initial_name = start.name;
+  std::optional<std::string> chosen;
   DialogAnswer answer;
   if (answer_with_responder(request, answer)) {
-    if (answer.accepted) return answer.path;
-    return std::nullopt;
+    if (answer.accepted) chosen = answer.path;
+    return kind == FileDialogKind::kOpen ? existing_file(chosen) : chosen;
   }
-  std::optional<std::string> chosen;
   call_on_gui_thread([&] {
     QFileDialog dialog(nullptr, QString::fromStdString(title), QString::fromStdString(start.folder),
                        QString::fromStdString(request.filter));
     dialog.setAcceptMode(kind == FileDialogKind::kOpen ? QFileDialog::AcceptOpen
                                                        : QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setFileMode(kind == FileDialogKind::kOpen ? QFileDialog::ExistingFile
+                                                     : QFileDialog::AnyFile);
     if (!confirm_overwrite) dialog.setOption(QFileDialog::DontConfirmOverwrite);
     if (!start.name.empty()) dialog.selectFile(QString::fromStdString(start.name));
     if (exec_owned(dialog, owner) == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
       chosen = dialog.selectedFiles().front().toStdString();
     }
   });
-  return chosen;
+  return kind == FileDialogKind::kOpen ? existing_file(chosen) : chosen;
 }
 
 void dlgmessage(int kind, const std::string& text) {
@@ -153,6 +163,27 @@ void dlgmessage(int kind, const std::string& text) {
   });
   // Without the event loop there is no one to show it; the text must not be lost.
   if (!shown) std::fprintf(stderr, "%s: %s\n", kTitles[index], text.c_str());
+}
+
+bool dlgquestion(const std::string& title, const std::string& text) {
+  const auto owner = owner_window();
+  DialogRequest request;
+  request.kind = DialogKind::kQuestion;
+  request.title = title;
+  request.text = text;
+  request.owner_window = owner ? owner->id : kNoWindow;
+  DialogAnswer answer;
+  if (answer_with_responder(request, answer)) return answer.accepted;
+  bool yes = false;
+  call_on_gui_thread([&] {
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(title),
+                    QString::fromStdString(text::to_lf(text)), QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    keep_lines_whole(box);
+    yes = exec_owned(box, owner) == QMessageBox::Yes;
+  });
+  return yes;
 }
 
 bool writeimagefile(const std::optional<std::string>& file_name, int left, int top, int right,

@@ -45,5 +45,6 @@ bool printimage(const std::string& title, int left, int top, int right, int bott
                 bool active_page);
 
 void dlgmessage(int kind, const std::string& text);
+bool dlgquestion(const std::string& title, const std::string& text);
 
 }  // namespace wintk::platform

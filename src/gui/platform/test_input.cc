@@ -4,8 +4,11 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QFontMetrics>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -72,6 +75,40 @@ bool click_control(int control) {
   return on_control(control, [](ControlEntry& entry) {
     if (auto* button = qobject_cast<QAbstractButton*>(entry.widget)) button->click();
   });
+}
+
+namespace {
+void send_key(QWidget& widget, int key, Qt::KeyboardModifiers modifiers, const QString& text) {
+  widget.setFocus();
+  QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+  QApplication::sendEvent(&widget, &press);
+  QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+  QApplication::sendEvent(&widget, &release);
+}
+}  // namespace
+
+bool type_text(int control, const std::string& text) {
+  return on_control(control, [&](ControlEntry& entry) {
+    for (const QChar c : QString::fromStdString(text)) {
+      send_key(*entry.widget, c.toUpper().unicode(), Qt::NoModifier, QString(c));
+    }
+  });
+}
+
+bool press_keys(int control, const std::string& keys) {
+  return on_control(control, [&](ControlEntry& entry) {
+    const QKeySequence sequence(QString::fromStdString(keys));
+    for (int i = 0; i < sequence.count(); ++i) {
+      const QKeyCombination combination = sequence[i];
+      send_key(*entry.widget, combination.key(), combination.keyboardModifiers(), QString());
+    }
+  });
+}
+
+std::string clipboard_text() {
+  std::string text;
+  call_on_gui_thread([&] { text = QGuiApplication::clipboard()->text().toStdString(); });
+  return text;
 }
 
 bool press_enter(int control) {
