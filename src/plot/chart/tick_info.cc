@@ -34,11 +34,14 @@ double TickInfo::RoundSpan(double v) {
 }
 
 std::string TickInfo::MakeFormatString(double s) {
+  // Spans arrive as single-precision values: 0.01 is stored as 0.0099999998, which must still
+  // count as 0.01 (two decimals), so the comparisons allow for a float's rounding.
+  constexpr double kFloatRounding = 1e-6;
   double a = std::fabs(s);
-  if (a > 10000.0 || a < 0.001) return "%.1e";
+  if (a > 10000.0 || a < 0.001 * (1.0 - kFloatRounding)) return "%.1e";
   if (a >= 1.0) return "%.0f";
   int decimals = 0;
-  while (a < 1.0) {
+  while (a < 1.0 - kFloatRounding) {
     a *= 10.0;
     ++decimals;
   }

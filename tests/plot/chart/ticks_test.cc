@@ -27,9 +27,22 @@ TEST(RoundSpan, RoundsToOneTwoOrFiveTimesAPowerOfTenAndRefusesNonPositive) {
 
 TEST(MakeFormatString, WorkedValues) {
   const std::vector<std::pair<double, std::string>> cases = {
-      {0.5, "%.1f"},    {0.05, "%.2f"},  {0.001, "%.3f"},   {0.1, "%.1f"},
-      {1.0, "%.0f"},    {10.0, "%.0f"},  {10000.0, "%.0f"}, {10001.0, "%.1e"},
-      {0.0009, "%.1e"}, {-0.25, "%.1f"}, {0.0, "%.1e"}};
+      {0.5, "%.1f"},
+      {0.05, "%.2f"},
+      {0.001, "%.3f"},
+      {0.1, "%.1f"},
+      {1.0, "%.0f"},
+      {10.0, "%.0f"},
+      {10000.0, "%.0f"},
+      {10001.0, "%.1e"},
+      {0.0009, "%.1e"},
+      {-0.25, "%.1f"},
+      {0.0, "%.1e"},
+      // Spans stored as floats, a hair below their decimal value.
+      {static_cast<float>(0.01), "%.2f"},
+      {static_cast<float>(0.001), "%.3f"},
+      {static_cast<float>(0.0001), "%.1e"},
+      {static_cast<float>(0.2), "%.1f"}};
   for (const auto& [span, format] : cases) {
     EXPECT_EQ(TickInfo::MakeFormatString(span), format) << span;
   }
