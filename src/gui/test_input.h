@@ -75,6 +75,9 @@ ModalDialog modal_dialog();
 // Dismisses the open modal dialog as Escape would (OK for a message box, Cancel otherwise).
 bool dismiss_modal_dialog();
 
+// How often the window's client area has been painted on the screen so far.
+int paint_count(int window);
+
 // Returns after the GUI thread has handled every request posted before the call.
 void flush_gui_events();
 

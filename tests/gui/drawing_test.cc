@@ -194,6 +194,14 @@ TEST(Drawing, RefreshingOffDefersTheScreenUntilRefreshall) {
     refreshall();
     test_input::flush_gui_events();
     EXPECT_EQ(test_input::grab_screen(window).at(25, 25), kWhite);
+    // With nothing new on the page a refresh paints nothing (the command loop refreshes
+    // hundreds of times a second while it waits).
+    const int paints = test_input::paint_count(window);
+    for (int i = 0; i < 5; ++i) {
+      refreshall();
+      test_input::flush_gui_events();
+    }
+    EXPECT_EQ(test_input::paint_count(window), paints);
   });
 }
 

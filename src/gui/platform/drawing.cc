@@ -54,6 +54,7 @@ void paint(Fn&& fn) {
       changed &= QRect(QPoint(view.left, view.top), QPoint(view.right, view.bottom));
     }
     repaint = window->refreshing && window->active_page == window->visual_page;
+    if (!repaint) window->unshown |= changed;
   }
   if (repaint && !changed.isEmpty()) request_repaint(window, changed);
 }

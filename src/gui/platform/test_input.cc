@@ -279,6 +279,11 @@ bool dismiss_modal_dialog() {
   return dismissed;
 }
 
+int paint_count(int id) {
+  const auto window = find_window(id);
+  return window ? window->paints.load() : 0;
+}
+
 void flush_gui_events() {
   call_on_gui_thread([] { QCoreApplication::sendPostedEvents(); });
 }

@@ -70,6 +70,7 @@ struct WindowRecord {
   std::atomic<int> width{0};       // client size, updated on resize
   std::atomic<int> height{0};
   std::atomic<bool> close_ends_program{true};
+  std::atomic<int> paints{0};  // times the client area was painted (read by the test seam)
   IdleEvent idle;
 
   std::mutex threads_mutex;  // guards threads
@@ -84,6 +85,9 @@ struct WindowRecord {
   int visual_page = 0;
   bool refreshing = true;
   bool double_buffer = false;
+  // What was drawn on the visual page without being put on the screen yet (refreshing off, or
+  // drawn on another page that became visual without a repaint): refreshall shows it.
+  QRect unshown;
   DrawState state;
 
   // GUI thread only.

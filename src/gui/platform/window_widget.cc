@@ -35,6 +35,7 @@ ClientArea::ClientArea(std::shared_ptr<WindowRecord> record, QWidget* parent)
 }
 
 void ClientArea::paintEvent(QPaintEvent* event) {
+  ++record_->paints;
   QPainter painter(this);
   const std::lock_guard lock(record_->draw_mutex);
   const QImage& page = record_->pages[static_cast<std::size_t>(record_->visual_page)];

@@ -261,6 +261,7 @@ void setvisualpage(int page) {
   {
     const std::lock_guard lock(window->draw_mutex);
     window->visual_page = page;
+    window->unshown = QRect();  // the whole page is shown now
   }
   request_full_repaint(window);
 }
@@ -272,6 +273,7 @@ void swapbuffers() {
     if (!window->double_buffer) return;
     window->visual_page = window->active_page;
     window->active_page = window->active_page == 0 ? 1 : 0;
+    window->unshown = QRect();
   }
   request_full_repaint(window);
 }
@@ -282,13 +284,19 @@ void setrefreshing(bool flag) {
   window->refreshing = flag;
 }
 
+// Puts on the screen what was drawn on the visual page and not shown yet. The rest of the
+// screen shows the page already (the platform repaints it by itself when it was covered), so a
+// refresh with nothing new costs nothing: the command loop refreshes several hundred times a
+// second while it waits.
 void refreshall() {
   const auto window = current_window();
+  QRect unshown;
   {
     const std::lock_guard lock(window->draw_mutex);
     if (window->active_page != window->visual_page) return;
+    unshown = std::exchange(window->unshown, QRect());
   }
-  request_full_repaint(window);
+  if (!unshown.isEmpty()) request_repaint(window, unshown);
 }
 
 void startidle(int milliseconds) {

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Measures how much of one core the windowed program uses while it sits idle: the program is
+# started on an Xvfb server under the openbox window manager, left to show its splash and reach
+# its command loop, and its CPU time (user + system, /proc/<pid>/stat) is read before and after a
+# quiet period. Prints the share of one core; exits 1 above the limit.
+# Usage: scripts/idle_cpu.sh [velmor-tarn binary] [seconds measured] [limit in percent]
+set -euo pipefail
+binary="$(realpath "${1:-build/src/app/velmor-tarn}")"
+seconds="${2:-10}"
+limit="${3:-2}"
+for tool in xvfb-run openbox xprop; do
+  command -v "$tool" > /dev/null || { echo "$tool is needed (scripts/install-deps)"; exit 2; }
+done
+[ -x "$binary" ] || { echo "no program at $binary (build it first)"; exit 2; }
+
+session='
+binary="$1"; seconds="$2"
+openbox > /dev/null 2>&1 &
+manager=$!
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id" && break
+  sleep 0.1
+done
+"$binary" > /dev/null 2>&1 &
+program=$!
+# The splash stays ten seconds; the command loop runs after it.
+sleep 13
+cpu_ticks() { awk "{ print \$14 + \$15 }" "/proc/$program/stat"; }
+before=$(cpu_ticks)
+sleep "$seconds"
+after=$(cpu_ticks)
+kill "$program" "$manager" 2> /dev/null || true
+wait "$program" "$manager" 2> /dev/null || true
+echo "$before $after"
+'
+read -r before after < <(xvfb-run -a -s "-screen 0 1600x1000x24" bash -c "$session" session \
+  "$binary" "$seconds" | tail -n 1)
+ticks_per_second=$(getconf CLK_TCK)
+percent=$(awk -v b="$before" -v a="$after" -v t="$ticks_per_second" -v s="$seconds" \
+  'BEGIN { printf "%.2f", (a - b) / t / s * 100 }')
+echo "idle CPU over ${seconds} s: ${percent}% of one core (limit ${limit}%)"
+awk -v p="$percent" -v l="$limit" 'BEGIN { exit !(p <= l) }'
