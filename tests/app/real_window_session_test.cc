@@ -68,70 +68,44 @@ bool viewable_on_server(int window) {
   return output.find("Map State: IsViewable") != std::string::npos;
 }
 
-// Every plot window that appears while it lives is waited for until the server shows it, checked
-// to stand on the screen, and closed by its title bar. A window the server never shows (the
-// user could not see, let alone close it) is counted and closed by the program so that the
-// session can go on and report it.
-class TitleBarCloser {
- public:
-  explicit TitleBarCloser(int main_window) : main_(main_window), thread_([this] { run(); }) {}
-  ~TitleBarCloser() {
-    stop_ = true;
-    thread_.join();
-  }
-  int closed() const { return closed_; }
-  int never_shown() const { return never_shown_; }
-  int off_screen() const { return off_screen_; }
-  int close_refused() const { return close_refused_; }
-
- private:
-  void run() {
-    std::set<int> seen;
-    while (!stop_) {
-      for (int id = main_ + 1; id < main_ + 1024; ++id) {
-        if (seen.count(id) || !wintk::isvalidwindow(id)) continue;
-        seen.insert(id);
-        handle(id);
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-  }
-
-  void handle(int id) {
-    using wintk::test_input::is_exposed;
-    if (!wait_for(
-            [&] { return (is_exposed(id) && viewable_on_server(id)) || !wintk::isvalidwindow(id); },
-            std::chrono::seconds(10))) {
-      ++never_shown_;
-      wintk::test_input::request_user_close(id);
-      return;
-    }
-    // Let the window manager settle its frame and the plot draw once.
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    const auto frame = wintk::test_input::frame_geometry(id);
-    const auto screen = wintk::test_input::screen_geometry(id);
-    if (frame.x < screen.x || frame.y < screen.y ||
-        frame.x + frame.width > screen.x + screen.width ||
-        frame.y + frame.height > screen.y + screen.height) {
-      ++off_screen_;
-    }
-    if (!click_close_box(id) ||
-        !wait_for([&] { return !wintk::isvalidwindow(id); }, std::chrono::seconds(10))) {
-      ++close_refused_;
-      wintk::test_input::request_user_close(id);
-      return;
-    }
-    ++closed_;
-  }
-
-  int main_;
-  std::atomic<bool> stop_{false};
-  std::atomic<int> closed_{0};
-  std::atomic<int> never_shown_{0};
-  std::atomic<int> off_screen_{0};
-  std::atomic<int> close_refused_{0};
-  std::thread thread_;
+// What the session saw of the plot windows.
+struct SessionCounts {
+  std::atomic<int> never_shown{0};    // the server never showed it: the user could not close it
+  std::atomic<int> off_screen{0};     // reaching beyond the screen
+  std::atomic<int> close_refused{0};  // its close box did not close it
 };
+
+// Waits until the server shows the plot window and checks that it stands on the screen.
+void check_shown(int id, SessionCounts& counts) {
+  if (!wait_for(
+          [&] {
+            return (wintk::test_input::is_exposed(id) && viewable_on_server(id)) ||
+                   !wintk::isvalidwindow(id);
+          },
+          std::chrono::seconds(10))) {
+    ++counts.never_shown;
+    return;
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the manager's frame settles
+  const auto frame = wintk::test_input::frame_geometry(id);
+  const auto screen = wintk::test_input::screen_geometry(id);
+  if (frame.x < screen.x || frame.y < screen.y || frame.x + frame.width > screen.x + screen.width ||
+      frame.y + frame.height > screen.y + screen.height) {
+    ++counts.off_screen;
+  }
+}
+
+// Closes the plot window by its close box; a window that is not gone afterwards (or was never
+// shown) is counted and closed by the program, so that the session can go on and report it.
+bool close_by_title_bar(int id, SessionCounts& counts) {
+  if (click_close_box(id) &&
+      wait_for([&] { return !wintk::isvalidwindow(id); }, std::chrono::seconds(10))) {
+    return true;
+  }
+  ++counts.close_refused;
+  wintk::test_input::request_user_close(id);
+  return false;
+}
 
 TEST(AppRealWindow, ExampleRunWithScreenshots) {
   const char* dir = screenshot_dir();
@@ -182,7 +156,10 @@ TEST(AppRealWindow, RepeatedRunsClosingEveryPlotByItsTitleBar) {
     ASSERT_TRUE(user.select_models(kProductButton));
     responder.queue_answer({true, data});
     ASSERT_TRUE(user.choose(Entry::kOpenData));
-    TitleBarCloser closer(user.main_window());
+    SessionCounts counts;
+    testing::PlotCloser closer(
+        user.main_window(), [&](int id) { check_shown(id, counts); },
+        [&](int id) { return close_by_title_bar(id, counts); });
     int completed = 0;
     for (int cycle = 0; cycle < cycles; ++cycle) {
       if (!user.choose(Entry::kRun)) break;
@@ -190,11 +167,11 @@ TEST(AppRealWindow, RepeatedRunsClosingEveryPlotByItsTitleBar) {
     }
     EXPECT_EQ(completed, cycles) << "a run did not end";
     EXPECT_EQ(closer.closed(), 2 * cycles);
-    EXPECT_EQ(closer.never_shown(), 0) << "plot windows the server never showed";
-    EXPECT_EQ(closer.close_refused(), 0) << "plot windows their close box did not close";
-    EXPECT_EQ(closer.off_screen(), 0) << "plot windows reaching beyond the screen";
+    EXPECT_EQ(counts.never_shown, 0) << "plot windows the server never showed";
+    EXPECT_EQ(counts.close_refused, 0) << "plot windows their close box did not close";
+    EXPECT_EQ(counts.off_screen, 0) << "plot windows reaching beyond the screen";
     std::printf("session: %d runs, %d plot windows closed by their title bar, %d never shown\n",
-                completed, closer.closed(), closer.never_shown());
+                completed, closer.closed(), counts.never_shown.load());
   });
 }
 

@@ -162,9 +162,7 @@ TEST(RunCommand, ConcurrentRunIsRefusedAndAnUnwritableReportLosesNothing) {
   std::ostringstream batch_out;
   std::ostringstream batch_err;
   run_program(quick_options(), [&](Shell& shell, User& user) {
-    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
-    user.click(kModelRadio[0]);
-    ASSERT_TRUE(user.close_dialog());
+    ASSERT_TRUE(user.select_models(kModelRadio[0]));
     ASSERT_TRUE(open_file(user, responder, data));
     {
       PlotCloser closer(user.main_window(), [&](int) {
@@ -228,9 +226,7 @@ TEST(RunCommand, SaveRefusesTheDataFileAndAsksBeforeReplacingAFile) {
   std::ofstream(other) << "keep me\n";
   wintk::RecordingResponder responder;
   run_program(quick_options(), [&](Shell& shell, User& user) {
-    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
-    user.click(kModelRadio[0]);
-    ASSERT_TRUE(user.close_dialog());
+    ASSERT_TRUE(user.select_models(kModelRadio[0]));
     ASSERT_TRUE(open_file(user, responder, data));
     PlotCloser closer(user.main_window());
     ASSERT_TRUE(user.choose(Entry::kRun));
@@ -274,9 +270,7 @@ TEST(RunCommand, AfterAFailedRunThePlotsShowTheLastSuccessfulRunNamingItsFile) {
   std::ofstream(broken) << "not a number\n";
   wintk::RecordingResponder responder;
   run_program(quick_options(), [&](Shell& shell, User& user) {
-    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
-    user.click(kModelRadio[0]);
-    ASSERT_TRUE(user.close_dialog());
+    ASSERT_TRUE(user.select_models(kModelRadio[0]));
     std::vector<std::string> titles;
     std::vector<int> first_curve_points;
     PlotCloser closer(user.main_window(), [&](int window) {

@@ -128,12 +128,17 @@ class User {
   Shell& shell_;
 };
 
-// Closes, as the user's click on the close box would, every other window that appears while it
-// lives (the plot windows), after `on_window` has seen it, and counts them.
+// Closes every other window that appears while it lives (the plot windows), after `on_window`
+// has seen it, and counts those closed. By default the close is asked for as the user's click
+// on the close box asks for it; `close` may do it otherwise and say whether the window went.
 class PlotCloser {
  public:
-  explicit PlotCloser(int main_window, std::function<void(int)> on_window = {})
-      : main_(main_window), on_window_(std::move(on_window)), thread_([this] { run(); }) {}
+  using Close = std::function<bool(int)>;
+  explicit PlotCloser(int main_window, std::function<void(int)> on_window = {}, Close close = {})
+      : main_(main_window),
+        on_window_(std::move(on_window)),
+        close_(close ? std::move(close) : Close(wintk::test_input::request_user_close)),
+        thread_([this] { run(); }) {}
   ~PlotCloser() {
     stop_ = true;
     thread_.join();
@@ -144,19 +149,19 @@ class PlotCloser {
   void run() {
     std::set<int> seen;
     while (!stop_) {
-      for (int id = main_ + 1; id < main_ + 64; ++id) {
+      for (int id = main_ + 1; id < main_ + 1024; ++id) {
         if (seen.count(id) || !wintk::isvalidwindow(id)) continue;
         seen.insert(id);
         std::this_thread::sleep_for(150ms);  // let it draw once
         if (on_window_) on_window_(id);
-        wintk::test_input::request_user_close(id);
-        ++closed_;
+        if (close_(id)) ++closed_;
       }
       std::this_thread::sleep_for(5ms);
     }
   }
   int main_;
   std::function<void(int)> on_window_;
+  Close close_;
   std::atomic<bool> stop_{false};
   std::atomic<int> closed_{0};
   std::thread thread_;

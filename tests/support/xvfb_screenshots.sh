@@ -21,23 +21,8 @@ done
 mkdir -p "$folder"
 for shot in "$@"; do rm -f "$folder/$shot"; done
 
-# On the server: start the window manager, wait until it has taken the screen, run the tests,
-# then stop the manager again.
-session='
-openbox > /dev/null 2>&1 &
-manager=$!
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2> /dev/null | grep -q "window id" && break
-  sleep 0.1
-done
-status=0
-"$@" || status=$?
-kill "$manager" 2> /dev/null || true
-wait "$manager" 2> /dev/null || true
-exit "$status"
-'
 env QT_QPA_PLATFORM=xcb "$folder_variable=$folder" VELMOR_WINDOW_MANAGER=openbox \
-  xvfb-run -a -s "-screen 0 $screen" bash -c "$session" session "$tests_binary" \
+  xvfb-run -a -s "-screen 0 $screen" bash "$(dirname "$0")/with_openbox.sh" "$tests_binary" \
   --gtest_filter="$filter"
 for shot in "$@"; do
   if [ ! -s "$folder/$shot" ]; then
