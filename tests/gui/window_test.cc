@@ -142,6 +142,18 @@ TEST(Window, IdleSignalsArePendingAndDoNotAccumulate) {
     const auto second = std::chrono::steady_clock::now();
     startidle(30);  // the two signals counted as one: this one times out
     EXPECT_GE(std::chrono::steady_clock::now() - second, std::chrono::milliseconds(25));
+
+    // By id, whatever window is current: a wait on a window is released when another thread
+    // closes it.
+    const int other = initwindow(100, 100, "Other");
+    std::thread closer([other] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      closewindow(other);
+    });
+    const auto third = std::chrono::steady_clock::now();
+    waitidle(other, 20000);
+    EXPECT_LT(std::chrono::steady_clock::now() - third, std::chrono::seconds(10));
+    closer.join();
   });
 }
 
@@ -205,14 +217,6 @@ TEST(Window, CaptionAndResizing) {
   });
 }
 
-TEST(Window, ScaledpiFollowsTheScreen) {
-  run_gui([] {
-    const int dpi = getdpi();
-    EXPECT_GT(dpi, 0);
-    EXPECT_EQ(scaledpi(96), dpi);
-  });
-}
-
 bool inside(const test_input::Rect& frame, const test_input::Rect& screen) {
   return frame.x >= screen.x && frame.y >= screen.y &&
          frame.x + frame.width <= screen.x + screen.width &&
@@ -269,21 +273,19 @@ TEST(ChildProcess, RememberedCloseFlag) {
   std::exit(7);
 }
 
-// Two screens side by side; a window on the second one.
+// Two screens side by side, 1000 and 1300 pixels wide; a window on the second one.
 TEST(ChildProcess, LargestWindowOnTheSecondScreen) {
   if (!testing::in_child()) GTEST_SKIP() << "runs only in a child process";
   run_gui([] {
-    const int window = initwindow(200, 100, "second", 1100, 100);
-    const test_input::Rect screen = test_input::screen_geometry(window);
-    std::printf("screen %d %d, largest client %d x %d\n", screen.x, screen.width, getmaxwidth(),
-                getmaxheight());
+    initwindow(200, 100, "second", 1100, 100);
+    std::printf("largest client %d x %d\n", getmaxwidth(), getmaxheight());
   });
   std::exit(7);
 }
 
 TEST(Window, LargestWindowIsMeasuredOnTheScreenOfTheWindow) {
   const std::string config = (std::filesystem::temp_directory_path() /
-                              ("wintk_two_screens_" + std::to_string(::getpid()) + ".json"))
+                              ("wintk_screens_" + std::to_string(::getpid()) + ".json"))
                                  .string();
   std::ofstream(config) << R"({"screens": [
       {"name": "left", "x": 0, "y": 0, "width": 1000, "height": 700, "logicalDpi": 96},
@@ -291,20 +293,13 @@ TEST(Window, LargestWindowIsMeasuredOnTheScreenOfTheWindow) {
   const auto child = testing::run_child_test("ChildProcess.LargestWindowOnTheSecondScreen",
                                              "offscreen:configfile=" + config);
   std::filesystem::remove(config);
-  EXPECT_EQ(child.exit_code, 7) << child.output;
-  int x = 0, width = 0, max_width = 0, max_height = 0;
-  const std::size_t at = child.output.find("screen ");
+  int width = 0, height = 0;
+  const std::size_t at = child.output.find("largest client");
   ASSERT_NE(at, std::string::npos) << child.output;
-  ASSERT_EQ(std::sscanf(child.output.c_str() + at, "screen %d %d, largest client %d x %d", &x,
-                        &width, &max_width, &max_height),
-            4);
-  EXPECT_EQ(x, 1000);
-  EXPECT_EQ(width, 1300);
-  // Less than the screen by the frame, not the width of both screens together.
-  EXPECT_LE(max_width, 1300);
-  EXPECT_GT(max_width, 1200);
-  EXPECT_LE(max_height, 900);
-  EXPECT_GT(max_height, 800);
+  ASSERT_EQ(std::sscanf(child.output.c_str() + at, "largest client %d x %d", &width, &height), 2);
+  // The second screen less the frame, not both screens together.
+  EXPECT_TRUE(width > 1200 && width <= 1300) << width;
+  EXPECT_TRUE(height > 800 && height <= 900) << height;
 }
 
 TEST(Window, InitwindowRemembersAnExplicitCloseFlag) {
