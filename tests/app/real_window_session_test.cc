@@ -42,10 +42,19 @@ const char* screenshot_dir() {
 // Clicks the close box at the right end of the window manager's title bar with the X server's
 // own pointer (xdotool). False when the window has no title bar or the click could not be made.
 bool click_close_box(int window) {
-  const auto frame = wintk::test_input::frame_geometry(window);
-  const auto inner = wintk::test_input::window_geometry(window);
-  const int title_height = inner.y - frame.y;
-  if (title_height < 8) return false;
+  wintk::test_input::Rect frame;
+  wintk::test_input::Rect inner;
+  int title_height = 0;
+  // The frame is known to the program a moment after the window manager has put it up.
+  const bool framed = wait_for(
+      [&] {
+        frame = wintk::test_input::frame_geometry(window);
+        inner = wintk::test_input::window_geometry(window);
+        title_height = inner.y - frame.y;
+        return title_height >= 8;
+      },
+      std::chrono::seconds(3));
+  if (!framed) return false;
   const int right_border = frame.x + frame.width - (inner.x + inner.width);
   const int x = inner.x + inner.width + right_border - title_height / 2 - 2;
   const int y = frame.y + title_height / 2;
