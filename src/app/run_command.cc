@@ -89,7 +89,7 @@ void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms) 
   state.nwt_global = shell.weighting.load();
   ShownFit last_success = shown_fit(state);
   state.filenamedata = shell.data_file_name;
-  PendingReport report;
+  PendingReport& report = shell.run_report;
   const int status = velmor(state, host, shell.data_file_name, report);
   // A failed run may have left its own data half in place: XY_Plot and Residuals go on showing
   // the last successful run, under that run's file name.
@@ -102,6 +102,7 @@ void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms) 
   } else if (status == kStatusTooManyParameters || status == kStatusModelColumns) {
     models();
   }
+  report.discard();  // a refused or failed run's lock, and the text of any run
 
   wintk::setwindowtitle(kProgramTitle);
   menu.set({Entry::kFile, Entry::kEditDataFile, Entry::kRunCurveFit, Entry::kSaveResults,

@@ -62,9 +62,13 @@ void Shell::start_up() {
   shell_.main_window =
       wintk::initwindow(width, height, kProgramTitle, width / 2, height / 2, false, true);
   if (shell_.main_window < 0) return;
-  // The main window's close box ends the program from any point of a run: the files then
-  // open (the report of the run) are flushed and closed first, keeping what was written.
-  wintk::setprogramendcallback([this] { state_.units.close_all(); });
+  // The main window's close box ends the program from any point of a run: the files then open
+  // are closed first, and the unfinished run's report is dropped with its lock, so the previous
+  // report stays whole.
+  wintk::setprogramendcallback([this] {
+    state_.units.close_all();
+    shell_.run_report.discard();
+  });
   state_.child_windows = RunState::free_window_table();
   state_.idactivewin = shell_.main_window;
   wintk::setactivepage(wintk::getactivepage());

@@ -8,6 +8,7 @@
 #include "app/command_codes.h"
 #include "app/main_menu.h"
 #include "engine/core/global_types.h"
+#include "engine/core/pending_report.h"
 #include "engine/core/limits.h"
 
 namespace velmor::app {
@@ -37,6 +38,11 @@ struct ShellState {
   // The window id of "Select Models" while it waits for its Close button, else -1. Lets a test
   // or a caller on another thread see that the dialog is ready.
   std::atomic<int> model_dialog_window{-1};
+
+  // The report of the run in progress (main routine only). Kept here rather than in the Run
+  // handler so that closing the main window mid-run can release its lock: the program then ends
+  // without unwinding the run, and the previous report stays as it was.
+  PendingReport run_report;
 };
 
 // The number of selected models (the sum of the flags).
