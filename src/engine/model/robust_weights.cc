@@ -17,6 +17,8 @@ constexpr double kTuning = static_cast<double>(4.659f);       // K = 4.658999919
 constexpr double kScaleFactor = static_cast<double>(1.483f);  // C = 1.4830000400543213
 constexpr double kScaledTuning = 6.909297067811963;           // K * C: multiplies the spread
 constexpr double kPsiAtTuning = 0.0894546282935481;           // psi(K), added to B for far outliers
+// The first zero of the sine, |u| = pi / K: beyond it a row is an outlier.
+constexpr double kFirstZero = 3.141592653589793 / kTuning;
 constexpr double kTinyU = 1e-8;
 constexpr double kOutlierWeight = 1e-8;
 constexpr double kMinSpread = 1e-15;
@@ -129,7 +131,9 @@ void robust_wt(std::span<const double> r, std::span<double> w) {
 
   const double cs = kScaledTuning * s;
   double previous = m;
+  double last_m = m;  // the location the last pass weighted with
   for (int pass = 0; pass < kMaxLocationPasses; ++pass) {
+    last_m = m;
     double sum_a = 0.0;
     double sum_b = 0.0;
     for (std::size_t i = 0; i < n; ++i) {
@@ -154,7 +158,14 @@ void robust_wt(std::span<const double> r, std::span<double> w) {
     previous = m;
   }
 
-  for (std::size_t i = 0; i < n; ++i) w[i] = std::clamp(w[i], kMinWeight, kMaxWeight);
+  // The sine rises again after its first zero (psi reaches 0.87 near |u| = 1.7 and 0.49 near
+  // 3.0), so an outlier two or three times as far out as a rejected one would count almost
+  // fully again, and the fit without the outliers could never be a robust fit. Every row
+  // beyond the first zero gets the floor weight; the location passes above are as they were.
+  for (std::size_t i = 0; i < n; ++i) {
+    const double u = (a[i] - last_m) / cs;
+    w[i] = std::fabs(u) > kFirstZero ? kMinWeight : std::clamp(w[i], kMinWeight, kMaxWeight);
+  }
 }
 
 }  // namespace velmor

@@ -5,9 +5,10 @@
 namespace velmor {
 
 // Robust weights of the residuals r: an M-estimate of the location of |r| with a sine weight
-// function, scaled by the mean absolute deviation from the binned median. Every w[i] is
-// written and lies in [1e-6, 1]; a spread of 1e-8 or less gives unit weights. w must be at
-// least as long as r.
+// function, scaled by the mean absolute deviation from the binned median. Rows beyond the
+// sine's first zero are outliers and get the floor 1e-6 (the sine's later lobes give no weight
+// back). Every w[i] is written and lies in [1e-6, 1]; a spread of 1e-8 or less gives unit
+// weights. w must be at least as long as r.
 void robust_wt(std::span<const double> r, std::span<double> w);
 
 // Approximate median of v from a histogram of 1001 bins over [mean - sd, mean + sd): the

@@ -64,6 +64,27 @@ TEST(BinMedian, HugeValuesGiveTheScaledMedian) {
   EXPECT_TRUE(std::isfinite(binmedian(std::vector<double>{1e308, -1e308, 1.7e308, 0.0})));
 }
 
+// A row moved ever further out among ordinary residuals: its weight never rises again, so once it
+// is an outlier it stays one (the sine's later lobes would give a row three times as far out as
+// a rejected one almost its full weight back).
+TEST(RobustWeights, AnOutlierFurtherOutNeverCountsMore) {
+  const std::vector<double> ordinary{0.3, -1.1, 0.8,  -0.2, 1.6, -0.7, 0.1, -1.9, 1.2,  -0.5,
+                                     0.9, -0.4, 0.05, -1.3, 0.6, -0.9, 1.4, -0.1, 0.35, -0.75};
+  double previous = 1.0;
+  bool rejected = false;
+  for (double size = 1.0; size <= 200.0; size *= 1.05) {
+    std::vector<double> r = ordinary;
+    r.push_back(size);
+    std::vector<double> w(r.size(), 1.0);
+    robust_wt(r, w);
+    SCOPED_TRACE(size);
+    EXPECT_LE(w.back(), previous);
+    previous = w.back();
+    rejected = rejected || w.back() == 1e-6;
+  }
+  EXPECT_TRUE(rejected);
+}
+
 TEST(RobustWeights, HugeOutlierGetsTheFloorWeight) {
   const std::vector<double> r{1.0, -2.0, 1.5, 1e300, -0.8, 1.1};
   std::vector<double> w(r.size(), 1.0);
