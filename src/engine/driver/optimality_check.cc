@@ -5,88 +5,14 @@
 #include <limits>
 #include <vector>
 
-#include "engine/model/kinetic_models.h"
+#include "engine/driver/least_squares_problem.h"
 #include "engine/optim/levenberg_marquardt.h"
 
 namespace velmor {
 namespace {
 
-constexpr double kLowestKmVm = 1e-6;  // the constrained stage's bounds
-// Upper bounds: Km at this many times the largest [So] (beyond, first-order data only trade Km
-// against Vm), Vm where it would use up the largest [So] in this fraction of the time span
-// (data that no model of the kind describes can push the fit towards either).
-constexpr double kCapFactor = 1e9;
 constexpr int kChainStartIterations = 100;
 constexpr int kDataStartIterations = 40;
-// Km of the data-based starts, as fractions of the largest [So]: near zero order, the middle,
-// near first order.
-constexpr double kDataStartKm[] = {0.1, 1.0, 10.0};
-
-bool has_baseline(ModelId model) {
-  return model == 2 || model == 4;
-}
-
-// r_i = Y_i - model and d r_i / d p_j for every row.
-LmEvaluate residuals_of(const ProgressCurveData& data, ModelId model, int npar) {
-  return
-      [&data, model, npar](std::span<const double> p, std::span<double> r, std::span<double> jac) {
-        ParamVector x{};
-        std::copy(p.begin(), p.end(), x.begin());
-        const int n = data.nRows;
-        for (int i = 0; i < n; ++i) {
-          const ModelSlope s = model_with_derivatives(model, data.X1[i], data.X2[i], x);
-          r[i] = data.Y[i] - s.value;
-          if (jac.empty()) continue;
-          for (int j = 0; j < npar; ++j) jac[i + static_cast<std::size_t>(n) * j] = -s.d[j];
-        }
-      };
-}
-
-// Starts from the data alone, independent of the chain: Km at fractions of the largest [So],
-// Vm from each curve's initial rate v = Vm So / (Km + So) (the two earliest rows), and the
-// baseline from the curves' first values (product: Y(0) = baseline; substrate:
-// Y(0) = So + baseline), at least 0.
-std::vector<ParamVector> data_starts(const ProgressCurveData& data, ModelId model, int npar,
-                                     double largest_so) {
-  struct Curve {
-    double so, rate, first_y;
-  };
-  std::vector<Curve> curves;
-  int first = 0;
-  for (int c = 0; c < data.nCurves && c < kMaxCurves; ++c) {
-    const int m = std::min(data.curveCount[c], data.nRows - first);
-    int a = -1, b = -1;  // the rows of the earliest and second earliest distinct times
-    for (int i = first; i < first + m; ++i) {
-      if (a < 0 || data.X1[i] < data.X1[a]) {
-        a = i;
-      }
-    }
-    for (int i = first; i < first + m; ++i) {
-      if (data.X1[i] > data.X1[a] && (b < 0 || data.X1[i] < data.X1[b])) b = i;
-    }
-    if (a >= 0 && b >= 0) {
-      const double rate = std::fabs((data.Y[b] - data.Y[a]) / (data.X1[b] - data.X1[a]));
-      if (std::isfinite(rate) && rate > 0.0 && data.X2[a] > 0.0) {
-        curves.push_back({data.X2[a], rate, data.Y[a]});
-      }
-    }
-    first += std::max(m, 0);
-  }
-  std::vector<ParamVector> starts;
-  if (curves.empty()) return starts;
-  double baseline = 0.0;
-  for (const Curve& c : curves) baseline += model <= 2 ? c.first_y : c.first_y - c.so;
-  baseline = std::max(baseline / static_cast<double>(curves.size()), 0.0);
-  for (const double fraction : kDataStartKm) {
-    ParamVector p{};
-    p[0] = fraction * largest_so;
-    for (const Curve& c : curves) p[1] += c.rate * (p[0] + c.so) / c.so;
-    p[1] /= static_cast<double>(curves.size());
-    if (npar > 2 && has_baseline(model)) p[2] = baseline;
-    starts.push_back(p);
-  }
-  return starts;
-}
 
 }  // namespace
 
@@ -94,36 +20,14 @@ OptimalityCheck check_optimality(const ProgressCurveData& data, ModelId model, i
                                  const ParamVector& chain_p) {
   OptimalityCheck check;
   check.p = chain_p;
-  const int n = std::clamp(data.nRows, 0, kMaxRows);
-  double largest_so = 0.0;
-  double t_min = std::numeric_limits<double>::infinity();
-  double t_max = -t_min;
-  for (int i = 0; i < n; ++i) {
-    largest_so = std::max(largest_so, data.X2[i]);
-    t_min = std::min(t_min, data.X1[i]);
-    t_max = std::max(t_max, data.X1[i]);
-  }
-  const double span = t_max - t_min;
-  if (n <= npar || npar < 2 || npar > 3 || !(largest_so > 0.0) || !(span > 0.0)) return check;
-
-  std::vector<LmParameter> parameters(npar);
-  parameters[0] = {kLowestKmVm, std::max(kCapFactor * largest_so, kLowestKmVm), true};
-  parameters[1] = {kLowestKmVm, std::max(kCapFactor * largest_so / span, kLowestKmVm), true};
-  if (npar > 2) parameters[2] = {0.0, std::numeric_limits<double>::infinity(), false};
-  const LmEvaluate evaluate = residuals_of(data, model, npar);
+  const LeastSquaresProblem problem = least_squares_problem(data, model, npar);
+  if (!problem.usable()) return check;
 
   // The chain's own sum, as the refinement measures it.
-  std::vector<double> r(n);
-  std::vector<double> none;
-  {
-    std::vector<double> p(chain_p.begin(), chain_p.begin() + npar);
-    evaluate(p, r, {});
-    double ssq = 0.0;
-    for (const double v : r) ssq += v * v;
-    check.chain_ssq = ssq;
-    check.ssq = ssq;
-  }
+  check.chain_ssq = sum_of_squares(problem, chain_p);
+  check.ssq = check.chain_ssq;
 
+  std::vector<double> none;
   double best = std::numeric_limits<double>::infinity();
   ParamVector best_p = chain_p;
   auto refine = [&](const ParamVector& start, int iterations) {
@@ -131,7 +35,8 @@ OptimalityCheck check_optimality(const ProgressCurveData& data, ModelId model, i
     if (!std::all_of(p.begin(), p.end(), [](double v) { return std::isfinite(v); })) return;
     LmOptions options;
     options.max_iterations = iterations;
-    const LmSummary summary = levenberg_marquardt(evaluate, n, parameters, none, p, options);
+    const LmSummary summary =
+        levenberg_marquardt(problem.evaluate, problem.rows, problem.parameters, none, p, options);
     if (summary.final_ssq < best) {
       best = summary.final_ssq;
       best_p.fill(0.0);
@@ -139,7 +44,7 @@ OptimalityCheck check_optimality(const ProgressCurveData& data, ModelId model, i
     }
   };
   refine(chain_p, kChainStartIterations);
-  for (const ParamVector& start : data_starts(data, model, npar, largest_so)) {
+  for (const ParamVector& start : data_starts(data, model, npar, problem.largest_so)) {
     refine(start, kDataStartIterations);
   }
 

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <vector>
+
+#include "engine/core/global_types.h"
+#include "engine/core/progress_curve_data.h"
+#include "engine/core/vectors.h"
+#include "engine/optim/levenberg_marquardt.h"
+
+namespace velmor {
+
+// One model's least-squares problem on the data in the fit's internal units, as the
+// Levenberg-Marquardt solver takes it: the residuals with the model's closed-form derivatives,
+// the bounds of the constrained stage and starts taken from the data alone. Shared by the
+// final check of optimality and the robust fit.
+struct LeastSquaresProblem {
+  int rows = 0;
+  std::vector<LmParameter> parameters;  // Km, Vm (in their logarithms), baseline
+  LmEvaluate evaluate;                  // r_i = Y_i - model and d r_i / d p_j for every row
+  double largest_so = 0.0;
+
+  // False when the data cannot be fitted by this solver: npar outside 2..3, no more rows
+  // than parameters, no positive [So] or no time span.
+  bool usable() const { return !parameters.empty(); }
+};
+
+// Km and Vm between 1e-6 and 1e9 times the largest [So] (Vm: over the time span), the
+// baseline >= 0. `data` must outlive the problem.
+LeastSquaresProblem least_squares_problem(const ProgressCurveData& data, ModelId model, int npar);
+
+// Starts from the data alone, independent of the chain: Km at fractions of the largest [So],
+// Vm from each curve's initial rate v = Vm So / (Km + So) (the two earliest rows), and the
+// baseline from the curves' first values (product: Y(0) = baseline; substrate:
+// Y(0) = So + baseline), at least 0.
+std::vector<ParamVector> data_starts(const ProgressCurveData& data, ModelId model, int npar,
+                                     double largest_so);
+
+// The unweighted (weights empty) or weighted sum of squares of the problem at p.
+double sum_of_squares(const LeastSquaresProblem& problem, const ParamVector& p,
+                      const std::vector<double>& weights = {});
+
+}  // namespace velmor
