@@ -29,29 +29,38 @@ ProgressCurveData case_data(int which) {
   return which == 0 ? bench::example_data() : bench::generated_1000_rows();
 }
 
+// Arguments: the data (0 the example, 1 the 1000-row set) and the weighting (1 robust).
 void BM_BatchRunAllModels(benchmark::State& bench) {
   const std::string path = case_file(bench.range(0) == 0 ? "example" : "generated",
                                      case_data(static_cast<int>(bench.range(0))));
   app::CommandLine cl;
   cl.mode = app::CommandLine::Mode::kBatch;
   cl.data_file = path;
+  cl.robust = bench.range(1) != 0;
   for (auto _ : bench) {
     std::ostringstream out, err;
     if (app::run_batch(cl, out, err) != 0) bench.SkipWithError("the run did not complete");
   }
 }
-BENCHMARK(BM_BatchRunAllModels)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BatchRunAllModels)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->ArgNames({"generated", "robust"})
+    ->Unit(benchmark::kMillisecond);
 
 // One model's chain; the counters give each stage's objective evaluations and milliseconds.
+// Arguments: the model, the data (0 the example, 1 the 1000-row set) and the weighting (1
+// robust).
 void BM_ModelChain(benchmark::State& bench) {
   const ModelId model = static_cast<ModelId>(bench.range(0));
   const ProgressCurveData data = case_data(static_cast<int>(bench.range(1)));
+  const int weighting = bench.range(2) != 0 ? kRobustWeighting : kNoWeighting;
   std::ostringstream sink;
   ConsoleHost host(sink);
   ModelFit last;
   for (auto _ : bench) {
     RunState state;
     state.data = data;
+    state.nwt_global = weighting;
     state.imdlno = model;
     std::string name;
     state.npar = npar(model, name);
@@ -65,10 +74,11 @@ void BM_ModelChain(benchmark::State& bench) {
     bench.counters[std::string(kFitStageNames[s]) + "_ms"] = 1e3 * last.costs[s].seconds;
   }
   bench.counters["ssq"] = last.stage2_ssq;
+  bench.counters["reweightings"] = last.reweightings;
 }
 BENCHMARK(BM_ModelChain)
-    ->ArgsProduct({{1, 2, 3, 4}, {0, 1}})
-    ->ArgNames({"model", "generated"})
+    ->ArgsProduct({{1, 2, 3, 4}, {0, 1}, {0, 1}})
+    ->ArgNames({"model", "generated", "robust"})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -16,8 +16,11 @@
 // Robust mode: the outlier family under robust weighting. For each case the distance (largest
 // over the parameters, in standard errors of the outlier-free reference fit) from the engine's
 // robust fit to the reference fit without the outlier rows, next to the distance of the plain
-// least-squares optimum of all rows; and the distance of the engine's robust fit of the same
-// data without outliers from their unweighted reference fit.
+// least-squares optimum of all rows, and whether the robust weights at the outlier-free fit
+// give every outlier row the floor weight (rej); and the distance of the engine's robust fit of
+// the same data without outliers from their unweighted reference fit, and whether every row
+// keeps its full weight at that reference fit (all).
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -28,6 +31,7 @@
 #include "bench_data.h"
 #include "data_family.h"
 #include "engine/core/global_types.h"
+#include "engine/model/robust_weights.h"
 #include "engine_run.h"
 #include "reference_fit.h"
 
@@ -119,10 +123,20 @@ double distance_in_se(const std::array<double, 3>& a, const ReferenceFit& b) {
   return d;
 }
 
+// The robust weights of the rows at p (the reference's model values).
+std::vector<double> weights_at(const ProgressCurveData& data, int model, const ModelParams& p) {
+  std::vector<double> r(data.nRows), w(data.nRows, 1.0);
+  for (int i = 0; i < data.nRows; ++i)
+    r[i] = data.Y[i] - model_value(model, data.X1[i], data.X2[i], p);
+  robust_wt(r, w);
+  return w;
+}
+
 void survey_robust(const std::vector<RobustCase>& cases, const std::string& only) {
-  std::printf("%-22s %s %4s | %9s %9s %9s | %9s | %s\n", "case", "m", "out", "robust", "plain LS",
-              "clean", "ref Km", "reference (outlier-free)");
+  std::printf("%-22s %s %4s | %9s %9s %3s | %9s %3s | %9s | %s\n", "case", "m", "out", "robust",
+              "plain LS", "rej", "clean", "all", "ref Km", "reference (outlier-free)");
   int fits = 0, within = 0, clean_within = 0;
+  int rejecting = 0, rejecting_within = 0, keeping = 0, keeping_within = 0;
   for (const RobustCase& rc : cases) {
     const FamilyCase& c = rc.contaminated;
     if (!only.empty() && c.name.find(only) == std::string::npos) continue;
@@ -131,17 +145,30 @@ void survey_robust(const std::vector<RobustCase>& cases, const std::string& only
       const ReferenceFit plain = reference_fit(c.data, model, c.options);
       const EngineFit robust = run_engine(c.data, model, kRobustWeighting);
       const double d = distance_in_se(robust.p, target);
+      // Whether the weights at the outlier-free fit give every outlier row the floor weight:
+      // only then can that fit be a robust fit.
+      const std::vector<double> w = weights_at(c.data, model, target.p);
+      bool rejects = true;
+      for (const int i : rc.outlier_rows) rejects = rejects && w[i] <= 1e-6;
 
       const ReferenceFit clean_ref = reference_fit(rc.clean, model, c.options);
       const EngineFit clean = run_engine(rc.clean, model, kRobustWeighting);
       const double dc = distance_in_se(clean.p, clean_ref);
+      // Whether every row keeps its full weight at the unweighted optimum of the clean data.
+      const std::vector<double> wc = weights_at(rc.clean, model, clean_ref.p);
+      const bool all_full = std::all_of(wc.begin(), wc.end(), [](double v) { return v == 1.0; });
       std::array<double, 3> plain_p{plain.p.km, plain.p.vm, plain.p.bkg};
 
       ++fits;
       within += d <= 1.5;
       clean_within += dc <= 0.5;
-      std::printf("%-22s %d %4zu | %9.2f %9.2f %9.2f | %9.4g | %s\n", c.name.c_str(), model,
-                  rc.outlier_rows.size(), d, distance_in_se(plain_p, target), dc, target.p.km,
+      rejecting += rejects;
+      rejecting_within += rejects && d <= 1.5;
+      keeping += all_full;
+      keeping_within += all_full && dc <= 0.5;
+      std::printf("%-22s %d %4zu | %9.2f %9.2f %3s | %9.2f %3s | %9.4g | %s\n", c.name.c_str(),
+                  model, rc.outlier_rows.size(), d, distance_in_se(plain_p, target),
+                  rejects ? "yes" : "no", dc, all_full ? "yes" : "no", target.p.km,
                   target.well_determined ? "determined" : target.note.c_str());
     }
   }
@@ -149,6 +176,11 @@ void survey_robust(const std::vector<RobustCase>& cases, const std::string& only
       "\n%d fits: %d robust fits within 1.5 se of the outlier-free reference; %d robust fits of "
       "the data without outliers within 0.5 se of their unweighted reference.\n",
       fits, within, clean_within);
+  std::printf(
+      "rej: the weights at the outlier-free reference give every outlier row the floor weight "
+      "in %d fits, %d of them within 1.5 se; all: every row keeps its full weight at the "
+      "unweighted optimum of the clean data in %d fits, %d of them within 0.5 se.\n",
+      rejecting, rejecting_within, keeping, keeping_within);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "engine/core/objective.h"
 #include "engine/driver/constrained_stage.h"
 #include "engine/driver/optimality_check.h"
+#include "engine/driver/robust_fit.h"
 #include "engine/minsvd/minsvd.h"
 #include "engine/model/derivatives.h"
 #include "engine/model/initial_estimates.h"
@@ -101,6 +102,25 @@ class CountingObjective : public Objective {
   long evaluations_ = 0;
 };
 
+// Under robust weighting the chain of stages finds the unweighted optimum, where the robust fit
+// starts: the objective the optimisers see is unweighted until end(), and the run's weighting
+// is put back then (or when the fit ends otherwise).
+class UnweightedChain {
+ public:
+  explicit UnweightedChain(RunState& state) : state_(state), requested_(state.nwt_global) {
+    if (requested_ == kRobustWeighting) state_.nwt_global = kNoWeighting;
+  }
+  ~UnweightedChain() { end(); }
+  UnweightedChain(const UnweightedChain&) = delete;
+  UnweightedChain& operator=(const UnweightedChain&) = delete;
+  void end() { state_.nwt_global = requested_; }
+  int requested() const { return requested_; }
+
+ private:
+  RunState& state_;
+  int requested_;
+};
+
 // Measures the stages of one fit into ModelFit::costs.
 class StageClock {
  public:
@@ -136,6 +156,7 @@ ModelFit fit_model(RunState& state, Host& host, Objective& fit_objective, bool r
   fit.from_all_ones = recompute;
   const int npar = fit.npar;
   ProgressCurveData& data = state.data;
+  UnweightedChain chain(state);
 
   ParamVector p;
   if (recompute) p.fill(1.0);
@@ -143,7 +164,7 @@ ModelFit fit_model(RunState& state, Host& host, Objective& fit_objective, bool r
   fit.initial = p;
   clock.charge(FitStage::kEstimates);
 
-  fit.weighting = state.nwt_global;
+  fit.weighting = chain.requested();
   if (fit.weighting < 0 || fit.weighting > 2) {
     host.dlgmessage(kWarning, "Value of weight out of range of [0-2]!");
     fit.weighting = kNoWeighting;
@@ -180,17 +201,26 @@ ModelFit fit_model(RunState& state, Host& host, Objective& fit_objective, bool r
   fit.equality_count = objective.equality_count();
   clock.charge(FitStage::kConstrained);
 
-  if (fit.weighting == kNoWeighting) {
-    const OptimalityCheck check = check_optimality(data, fit.model, npar, p);
-    if (check.improved) {
-      p = check.p;
+  const bool robust = fit.weighting == kRobustWeighting;
+  const OptimalityCheck check = check_optimality(data, fit.model, npar, p);
+  if (check.improved) {
+    p = check.p;
+    if (!robust) {
       fit.moved_by_check = true;
       fit.chain_ssq = check.chain_ssq;
       fit.checked_ssq = check.ssq;
     }
   }
-  fit.p = p;
   clock.charge(FitStage::kOptimalityCheck);
+  chain.end();
+
+  if (robust) {
+    const RobustFit robust_fit = fit_robust(data, fit.model, npar, p);
+    p = robust_fit.p;
+    fit.reweightings = robust_fit.reweightings;
+  }
+  fit.p = p;
+  clock.charge(FitStage::kRobust);
 
   for (int i = 0; i < data.nRows; ++i) {
     data.Ycalc[i] = func(fit.model, data.X1[i], data.X2[i], data.Y[i], p);

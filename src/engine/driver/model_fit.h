@@ -21,21 +21,29 @@ enum class FitStage {
   kMinsvd,
   kConstrained,
   kOptimalityCheck,
+  kRobust,
   kBreakpoint,
   kStatistics
 };
-inline constexpr int kFitStageCount = 7;
+inline constexpr int kFitStageCount = 8;
 inline constexpr const char* kFitStageNames[kFitStageCount] = {
-    "estimates", "simplex", "minsvd", "constrained", "check", "breakpoint", "statistics"};
+    "estimates", "simplex", "minsvd", "constrained", "check", "robust", "breakpoint", "statistics"};
 
-// What one stage spent: objective evaluations (calcfg or value calls; the breakpoint analysis
-// and the statistics evaluate the model directly and count 0) and wall-clock time.
+// What one stage spent: objective evaluations (calcfg or value calls; the final check, the
+// robust fit, the breakpoint analysis and the statistics evaluate the model directly and count
+// 0) and wall-clock time.
 struct StageCost {
   long evaluations = 0;
   double seconds = 0.0;
 };
 
 // Everything the report says about one fitted model.
+//
+// Under robust weighting the chain of stages (estimates to the final check) fits without
+// weights, and the robust fit (robust_fit.h) starts from its result: stage1_ssq, iterations and
+// info are those of that unweighted chain, everything from p on (stage2_ssq, the statistics,
+// the fitted values and the breakpoints) is the robust fit's, with the weights at p. The final
+// check's move is part of reaching the robust fit's start and is not announced.
 struct ModelFit {
   ModelId model = 0;
   int npar = 0;
@@ -48,6 +56,7 @@ struct ModelFit {
   int iterations = 0;          // constrained-optimiser iterations of both calls
   int info = 0;                // last return code of the constrained optimiser
   int call_limit = 0;          // 300, or 200 under robust weighting
+  int reweightings = 0;        // weighted fits of the robust fit (0 without weighting)
   int equality_count = 0;      // meq as the objective left it
   double stage2_ssq = 0.0;     // weighted sum of squares at the final parameters
   // The final check of optimality moved the fit from where the constrained stage had ended,
@@ -70,8 +79,8 @@ struct ModelFit {
 
 // Optimisation stages of one model, on the data in state.data (restored by the caller): the
 // initial estimates, the simplex, the SVD minimiser, the constrained optimiser, the final check
-// of optimality (without robust weighting, whose weights change with every point), the fitted
-// values, the breakpoint analysis and the statistics. `recompute` starts from all-ones
+// of optimality, under robust weighting the robust fit, the fitted values, the breakpoint
+// analysis and the statistics. `recompute` starts from all-ones
 // parameters (the second fit of a poorly determined model). The model must be state.imdlno,
 // with state.npar and the weighting already set. Every number of the result is in the units of
 // state.data except the breakpoint texts, which `scale` (the data's internal units, see

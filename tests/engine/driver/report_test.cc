@@ -122,18 +122,28 @@ TEST_F(Report, TwoProductModelsOfTheExampleLineByLine) {
   EXPECT_EQ(state_.filenameresults, report_path());
 }
 
-// The example's reports, models 1 and 2 with unit and robust weights, as written by the build
-// before the report's number fields could take the exponent form (tests/engine/driver/expected;
-// model 1's standard errors, limits, correlations and AICc since from the Jacobian of the model
-// value): the same bytes, apart from the date line and the report's folder.
+// The example's report, models 1 and 2, as written by the build before the report's number
+// fields could take the exponent form (tests/engine/driver/expected; model 1's standard errors,
+// limits, correlations and AICc since from the Jacobian of the model value): the same bytes,
+// apart from the date line and the report's folder. Under robust weighting every row of the
+// example keeps its full weight at the unweighted optimum, so the robust report is the same
+// but for the weighting line.
 TEST_F(Report, ExampleReportsAreUnchanged) {
   const std::regex date(
       " {19}(Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} [ 0-9]\\d "
       "\\d\\d:\\d\\d:\\d\\d \\d{4}");
+  std::vector<std::string> expected =
+      read_lines(std::string(VELMOR_SOURCE_DIR) +
+                 "/tests/engine/driver/expected/example_models_1_2_plain.out");
+  ASSERT_FALSE(expected.empty());
   for (const int weighting : {kNoWeighting, kRobustWeighting}) {
-    const std::string expected_name = weighting == kNoWeighting ? "example_models_1_2_plain.out"
-                                                                : "example_models_1_2_robust.out";
-    SCOPED_TRACE(expected_name);
+    SCOPED_TRACE(weighting == kNoWeighting ? "no weighting" : "robust weighting");
+    if (weighting == kRobustWeighting) {
+      for (std::string& line : expected) {
+        if (line == "          WEIGHTING: NO WEIGHTING")
+          line = "          WEIGHTING: ROBUST WEIGHTING";
+      }
+    }
     RunState state;
     state.imdl = {1, 1, 0, 0};
     state.nwt_global = weighting;
@@ -145,9 +155,6 @@ TEST_F(Report, ExampleReportsAreUnchanged) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back(), " SAVED TO: " + report_path());
     lines.back() = " SAVED TO: DATA.out";
-    const std::vector<std::string> expected = read_lines(
-        std::string(VELMOR_SOURCE_DIR) + "/tests/engine/driver/expected/" + expected_name);
-    ASSERT_FALSE(expected.empty());
     EXPECT_EQ(lines.size(), expected.size());
     for (size_t i = 0; i < std::min(lines.size(), expected.size()); ++i) {
       ASSERT_EQ(lines[i], expected[i]) << "line " << i + 1;
