@@ -84,9 +84,14 @@ class RobustSearch {
     std::vector<int> order(static_cast<std::size_t>(problem_.rows));
     for (int round = 0; round < kTrimRounds; ++round) {
       const std::vector<double>& r = residuals_at(p);
+      // A residual that cannot be computed stands out most (and keeps the order strict).
+      std::vector<double> size(r.size());
+      for (std::size_t i = 0; i < r.size(); ++i) {
+        size[i] = std::isnan(r[i]) ? std::numeric_limits<double>::infinity() : std::fabs(r[i]);
+      }
       std::iota(order.begin(), order.end(), 0);
       std::partial_sort(order.begin(), order.begin() + count, order.end(),
-                        [&r](int a, int b) { return std::fabs(r[a]) > std::fabs(r[b]); });
+                        [&size](int a, int b) { return size[a] > size[b]; });
       std::vector<double> w(r.size(), 1.0);
       for (int k = 0; k < count; ++k) w[order[k]] = 0.0;
 
