@@ -80,11 +80,10 @@ struct ModelFit {
 // Optimisation stages of one model, on the data in state.data (restored by the caller): the
 // initial estimates, the simplex, the SVD minimiser, the constrained optimiser, the final check
 // of optimality, under robust weighting the robust fit, the fitted values, the breakpoint
-// analysis and the statistics. `recompute` starts from all-ones
-// parameters (the second fit of a poorly determined model). The model must be state.imdlno,
-// with state.npar and the weighting already set. Every number of the result is in the units of
-// state.data except the breakpoint texts, which `scale` (the data's internal units, see
-// data_scale.h) turns into the user's.
+// analysis and the statistics. `recompute` starts from all-ones parameters (the second fit of a
+// poorly determined model). The model must be state.imdlno, with state.npar and the weighting
+// already set. Every number of the result is in the units of state.data except the breakpoint
+// texts, which `scale` (the data's internal units, see data_scale.h) turns into the user's.
 ModelFit fit_model(RunState& state, Host& host, Objective& objective, bool recompute,
                    const DataScale& scale = {});
 
