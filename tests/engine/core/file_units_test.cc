@@ -87,6 +87,7 @@ TEST_F(FileUnitsTest, NamesAreComparedAsPaths) {
   const std::string roundabout = (dir_ / "sub" / ".." / "." / "data.in").string();
   EXPECT_EQ(units.unit_of(roundabout), 40);
   EXPECT_FALSE(file_open_by_name(path("data.out"), units));
+  EXPECT_FALSE(file_open_by_name("", units));
   EXPECT_TRUE(file_name_exists(path("data.in")));
   EXPECT_FALSE(file_name_exists(path("gone.in")));
 
@@ -96,21 +97,17 @@ TEST_F(FileUnitsTest, NamesAreComparedAsPaths) {
   EXPECT_FALSE(units.is_connected(40));
 }
 
-TEST_F(FileUnitsTest, GetUnitSearchesUpwardSkippingTheConsoleUnits) {
+// get_unit searches upward from its start (raised by 100 below 9), skipping the console units
+// 5, 6 and 9 and numbers below 1; nuunit counts down from 100 to 10.
+TEST_F(FileUnitsTest, FreeUnitSearches) {
   FileUnits units;
   EXPECT_EQ(get_unit(20, units), 20);
   for (int console : {5, 6, 9}) EXPECT_EQ(get_unit(console, units), console);
-  EXPECT_EQ(get_unit(3, units), 103);  // low starts are raised by 100
+  EXPECT_EQ(get_unit(3, units), 103);
+  EXPECT_EQ(get_unit(-150, units), 1);
+  EXPECT_EQ(nuunit(100, units), 99);
   fill(units, 20, 21);
   EXPECT_EQ(get_unit(20, units), 22);
-  fill(units, 10, 109);
-  EXPECT_EQ(get_unit(10, units), 10);  // all hundred taken: the start comes back
-  EXPECT_EQ(get_unit(11, units), 110);
-}
-
-TEST_F(FileUnitsTest, NuunitCountsDownFromHundred) {
-  FileUnits units;
-  EXPECT_EQ(nuunit(100, units), 99);
   fill(units, 99, 100);
   EXPECT_EQ(nuunit(0, units), 98);
   fill(units, 10, 98);
@@ -118,6 +115,9 @@ TEST_F(FileUnitsTest, NuunitCountsDownFromHundred) {
   file_close_by_unit(10, units);
   EXPECT_EQ(nuunit(10, units), -1);
   EXPECT_EQ(nuunit(0, units), 10);
+  fill(units, 10, 109);
+  EXPECT_EQ(get_unit(10, units), 10);  // all hundred taken: the start comes back
+  EXPECT_EQ(get_unit(11, units), 110);
 }
 
 }  // namespace
