@@ -2,22 +2,50 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <limits>
-#include <ostream>
-#include <random>
 #include <span>
-#include <string>
 #include <vector>
 
-#include "test_objectives.h"
+#include "engine/minsvd/line_search.h"
 
 namespace velmor {
 namespace {
 
-using testing::FunctionObjective;
 using Function = std::function<double(std::span<const double>)>;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// An objective over a plain function of x[0..n-1] (the minimiser reads only value()) that keeps
+// every point it was asked about.
+class FunctionObjective : public Objective {
+ public:
+  explicit FunctionObjective(Function function) : function_(std::move(function)) {}
+  void calcfg(int n, const ParamVector& x, double& f, ParamVector& g, ConstraintVector&,
+              ConstraintNormals&) override {
+    f = value(n, x);
+    g.fill(0.0);
+  }
+  double value(int n, const ParamVector& x) override {
+    seen.emplace_back(x.begin(), x.begin() + n);
+    smallest = std::min(smallest, *std::ranges::min_element(seen.back()));
+    return function_(seen.back());
+  }
+  void bounds_neg(ParamVector&, int, double&) override {}
+  int constraint_count() const override { return 0; }
+  int equality_count() const override { return 0; }
+
+  double smallest = std::numeric_limits<double>::infinity();  // smallest component seen
+  std::vector<std::vector<double>> seen;
+
+ private:
+  Function function_;
+};
+
+double sq(double v) {
+  return v * v;
+}
 
 ParamVector point(std::initializer_list<double> values) {
   ParamVector x{};
@@ -25,116 +53,155 @@ ParamVector point(std::initializer_list<double> values) {
   return x;
 }
 
-double at(const Function& function, const ParamVector& x, int n) {
-  return function(std::span<const double>(x.data(), n));
-}
-
-// Minimum 0 at (1, 2, 3), coupled.
-double coupled_quadratic(std::span<const double> y) {
-  const double a = y[0] - 1.0, b = y[1] - 2.0, c = y[2] - 3.0;
-  return a * a + 4.0 * b * b + 9.0 * c * c + a * b + 0.5 * b * c;
-}
-
-struct Refusal {
-  std::string name;
-  int n;
-  int maxit;
-  int ierr;
-};
-void PrintTo(const Refusal& r, std::ostream* os) {
-  *os << r.name;
-}
-
-class MinsvdRefusal : public ::testing::TestWithParam<Refusal> {};
-
-TEST_P(MinsvdRefusal, LeavesParametersAndObjectiveUntouchedWithoutEvaluating) {
-  const Refusal& r = GetParam();
-  FunctionObjective objective(coupled_quadratic);
-  const ParamVector start = point({0.5, 0.25, 2.0});
-  ParamVector x = start;
-  double f = 7.0;
-  int count = -1;
-  int ierr = -1;
-  nminf(objective, r.n, x, f, r.maxit, count, kMinsvdRtol, kMinsvdAtol, ierr);
-  EXPECT_EQ(ierr, r.ierr);
-  EXPECT_EQ(count, 0);
-  nminsvd(objective, r.n, x, f, r.maxit, count, ierr);
-  EXPECT_EQ(ierr, r.ierr);
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(x, start);
-  EXPECT_EQ(f, 7.0);
-  EXPECT_EQ(objective.evaluations, 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(BadArguments, MinsvdRefusal,
-                         ::testing::Values(Refusal{"OneParameter", 1, 10, kMinsvdTooFewParams},
-                                           Refusal{"NoParameters", 0, 10, kMinsvdTooFewParams},
-                                           Refusal{"MoreThanTheVectorHolds", kMaxParams + 1, 10,
-                                                   kMinsvdDimension},
-                                           Refusal{"ZeroCycles", 2, 0, kMinsvdCycleLimit},
-                                           Refusal{"NegativeCycles", 3, -4, kMinsvdCycleLimit}),
-                         [](const auto& info) { return info.param.name; });
-
-struct MinimumCase {
-  std::string name;
-  int n;
-  ParamVector start;
-  ParamVector minimum;
-  Function function;
-};
-void PrintTo(const MinimumCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class MinsvdMinimum : public ::testing::TestWithParam<MinimumCase> {};
-
-TEST_P(MinsvdMinimum, ReachesTheMinimumAndCountsEveryEvaluation) {
-  const MinimumCase& c = GetParam();
-  FunctionObjective objective(c.function);
-  ParamVector x = c.start;
-  const double f_start = at(c.function, x, c.n);
-  double f = f_start;
-  int nfev = 0;
-  int ierr = -1;
-  nminsvd(objective, c.n, x, f, 10, nfev, ierr);
-  EXPECT_EQ(ierr, kMinsvdOk);
-  EXPECT_EQ(nfev, objective.evaluations);
-  for (int i = 0; i < c.n; ++i) {
-    EXPECT_NEAR(x[i], c.minimum[i], 1e-5 * std::max(1.0, c.minimum[i])) << "x[" << i << "]";
+// Searches along e1 from (5, 5), so the step t is y0 - 5, from ta0 with fa = f(ta0). The bracket
+// is tb, then ta0 + 1.618034 (tb - ta0) when tb is downhill, else ta0 - 1.618034 (tb - ta0); a
+// parabola's vertex or a bracket point below fa ends the search. Where neither exists the
+// bracket shrinks by 0.381966 toward ta0, far end first, until the values are flat around it.
+TEST(Linmnf, WorkedSearches) {
+  const std::function<double(double)> line = [](double t) { return t; };
+  const struct {
+    const char* name;
+    std::function<double(double)> f;
+    double ta0, tb, ta;
+    int evaluations, ierr;
+  } kCases[] = {
+      {"parabola vertex", [](double t) { return 1 + (t - 1) * (t - 1); }, 0, 0.5, 1.0, 3, 0},
+      {"flat line", [](double) { return 2.0; }, 0, 1.0, 0.0, 3, 0},
+      {"downhill trial", line, 0, -1.0, -1.0, 2, 0},
+      {"uphill trial", line, 0, 1.0, -1.618034, 2, 0},
+      {"uphill trial from a moved start", line, 1.0, 2.0, -0.618034, 2, 0},
+      {"downhill trial from a moved start", [](double t) { return -t; }, 1.0, 2.0, 2.0, 2, 0},
+      {"parabola vertices replace bracket ends",
+       [](double t) { return 3 * std::fabs(t - 0.089) + 0.3 * std::sin(20 * t); }, 0, 0.5,
+       -0.028487628184427932, 5, 0},
+      // Undefined beyond |t| = 0.2 and falling inside: the bracket shrinks both ways until
+      // tb = 0.381966^2 lies inside and below fa, and the next shrink finds the flat bottom.
+      {"shrinking bracket", [](double t) { return std::fabs(t) < 0.2 ? 1 - t : kNaN; }, 0, 1.0,
+       0.381966 * 0.381966, 7, 0},
+      // Undefined everywhere but at the start: 25 shrinks, then code 56.
+      {"no usable value", [](double t) { return t == 0.0 ? 1.0 : kNaN; }, 0, 1.0, 0.0, 27, 56},
+  };
+  for (const auto& c : kCases) {
+    FunctionObjective objective([&](std::span<const double> y) { return c.f(y[0] - 5.0); });
+    const ParamVector x0 = point({5.0, 5.0});
+    const std::vector<double> e1 = {1.0, 0.0};
+    double ta = c.ta0;
+    double fa = c.f(c.ta0);
+    int ierr = -1;
+    int nf = 0;
+    linmnf(objective, ta, c.tb, fa, kMinsvdRtol, kMinsvdAtol, ierr, e1, x0, 2, nf);
+    EXPECT_EQ(ierr, c.ierr) << c.name;
+    EXPECT_NEAR(ta, c.ta, 1e-9) << c.name;
+    EXPECT_EQ(fa, c.f((5.0 + ta) - 5.0)) << c.name;
+    EXPECT_EQ(nf, c.evaluations) << c.name;
+    ASSERT_EQ(objective.seen.size(), static_cast<size_t>(nf)) << c.name;
+    const auto t = [&](std::size_t k) { return objective.seen[k][0] - 5.0; };
+    const double side = c.f(c.tb) < c.f(c.ta0) ? 1.618034 : -1.618034;
+    EXPECT_NEAR(t(1), c.ta0 + side * (c.tb - c.ta0), 1e-12) << c.name;
+    if (c.ierr != 0) {
+      // The far end and the near end shrink in turn toward 0 by 0.381966.
+      EXPECT_NEAR(t(2), 0.381966 * t(1), 1e-12);
+      EXPECT_NEAR(t(3), 0.381966 * t(0), 1e-12);
+      for (std::size_t k = 4; k < objective.seen.size(); ++k) {
+        EXPECT_NEAR(t(k), 0.381966 * t(k - 2), 1e-12) << k;
+      }
+    }
   }
-  EXPECT_LT(f, f_start);
-  // f may be the previous restart's value, but only within the restart tolerance.
-  const double f_at_x = at(c.function, x, c.n);
-  EXPECT_LT(std::abs(f - f_at_x), std::max(std::abs(f_at_x) * kMinsvdRtol, kMinsvdAtol));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Problems, MinsvdMinimum,
-    ::testing::Values(
-        MinimumCase{"CoupledQuadratic", 3, point({0.5, 0.5, 0.5}), point({1, 2, 3}),
-                    coupled_quadratic},
-        // Km-like and Vm-like scales four orders apart.
-        MinimumCase{"BadlyScaledQuadratic", 2, point({0.01, 20.0}), point({0.002, 50.0}),
-                    [](std::span<const double> y) {
-                      const double a = (y[0] - 0.002) / 0.001, b = (y[1] - 50.0) / 10.0;
-                      return a * a + b * b + 0.5 * a * b;
-                    }},
-        // The standard start (-1.2, 1) moved into the positive quadrant with the valley.
-        MinimumCase{"ShiftedRosenbrock", 2, point({0.8, 3.0}), point({3.0, 3.0}),
-                    [](std::span<const double> y) { return testing::shifted_rosenbrock(y, 2.0); }}),
-    [](const auto& info) { return info.param.name; });
+TEST(Nminsvd, RefusalsLeaveParametersAndObjectiveUntouchedWithoutEvaluating) {
+  // Codes 504: n < 2; 105: n above the 25 a parameter vector holds; 529: maxit < 1.
+  const struct {
+    int n, maxit, ierr;
+  } kCases[] = {{1, 10, 504}, {0, 10, 504}, {kMaxParams + 1, 10, 105}, {2, 0, 529}, {3, -4, 529}};
+  for (const auto& c : kCases) {
+    FunctionObjective objective([](std::span<const double>) { return 0.0; });
+    const ParamVector start = point({0.5, 0.25, 2.0});
+    ParamVector x = start;
+    double f = 7.0;
+    int count = -1;
+    int ierr = -1;
+    nminf(objective, c.n, x, f, c.maxit, count, kMinsvdRtol, kMinsvdAtol, ierr);
+    EXPECT_EQ(ierr, c.ierr);
+    EXPECT_EQ(count, 0);
+    nminsvd(objective, c.n, x, f, c.maxit, count, ierr);
+    EXPECT_EQ(ierr, c.ierr);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(x, start);
+    EXPECT_EQ(f, 7.0);
+    EXPECT_TRUE(objective.seen.empty());
+  }
+}
+
+// x[i] = first + step i for all 25 entries.
+ParamVector ramp(double first, double step) {
+  ParamVector x{};
+  for (int i = 0; i < kMaxParams; ++i) x[i] = first + step * i;
+  return x;
+}
+
+// Known minima, one of them with coordinates four orders of magnitude apart (Km- and Vm-like)
+// and Rosenbrock's valley moved into the positive quadrant; the objective sees only
+// non-negative parameters, every evaluation is counted, and f is within the restart tolerance
+// of the objective at x.
+TEST(Nminsvd, ReachesKnownMinima) {
+  const struct {
+    const char* name;
+    int n;
+    ParamVector start, minimum;
+    Function f;
+  } kCases[] = {
+      {"coupled quadratic", 3, point({0.5, 0.5, 0.5}), point({1, 2, 3}),
+       [](auto y) {
+         const double a = y[0] - 1, b = y[1] - 2, c = y[2] - 3;
+         return sq(a) + 4 * sq(b) + 9 * sq(c) + a * b + 0.5 * b * c;
+       }},
+      {"badly scaled", 2, point({0.01, 20.0}), point({0.002, 50.0}),
+       [](auto y) {
+         const double a = (y[0] - 0.002) / 0.001, b = (y[1] - 50) / 10;
+         return sq(a) + sq(b) + 0.5 * a * b;
+       }},
+      {"shifted Rosenbrock", 2, point({0.8, 3.0}), point({3.0, 3.0}),
+       [](auto y) { return 100 * sq(y[1] - 2 - sq(y[0] - 2)) + sq(3 - y[0]); }},
+      // As many parameters as a parameter vector holds, minimum at 0.1, 0.2, ... 2.5.
+      {"25 parameters", 25, ramp(1.0, 0.0), ramp(0.1, 0.1),
+       [](auto y) {
+         double s = 0.0;
+         for (int i = 0; i < 25; ++i) s += (i % 3 + 1) * sq(y[i] - 0.1 * (i + 1));
+         return s;
+       }},
+  };
+  for (const auto& c : kCases) {
+    FunctionObjective objective(c.f);
+    ParamVector x = c.start;
+    const double f_start = c.f(std::span<const double>(x.data(), c.n));
+    double f = f_start;
+    int nfev = 0;
+    int ierr = -1;
+    nminsvd(objective, c.n, x, f, 10, nfev, ierr);
+    EXPECT_EQ(ierr, 0) << c.name;
+    EXPECT_EQ(nfev, static_cast<int>(objective.seen.size())) << c.name;
+    for (int i = 0; i < c.n; ++i) {
+      EXPECT_NEAR(x[i], c.minimum[i], 1e-5 * std::max(1.0, c.minimum[i])) << c.name << i;
+    }
+    const double f_at_x = c.f(std::span<const double>(x.data(), c.n));
+    EXPECT_LT(f, f_start);
+    EXPECT_LT(std::abs(f - f_at_x), std::max(std::abs(f_at_x) * 1e-8, 2.2e-16)) << c.name;
+    EXPECT_GE(objective.smallest, 0.0) << c.name;
+  }
+}
 
 TEST(RepairPositivity, ReplacesOnlyComponentsBelowTheFloor) {
-  // Expected values worked out independently from the repair formula.
-  const std::pair<double, double> cases[] = {{-0.618034, 0.21780649362442359},
-                                             {-3.0, 2.385504720851393},
-                                             {-100.0, 99.36348637576396},
-                                             {0.0, 1e-6},
-                                             {1e-17, 1e-6},
-                                             {-1e-9, 1.0000000000006365e-06},
-                                             {2.22e-16, 2.22e-16},  // at the floor: kept
-                                             {0.75, 0.75}};
-  for (const auto& [before, after] : cases) {
+  // |((atan|x| + 1.570795) / 3.14159 - 0.5) 2 x| + 1e-6, worked out independently.
+  const std::pair<double, double> kCases[] = {{-0.618034, 0.21780649362442359},
+                                              {-3.0, 2.385504720851393},
+                                              {-100.0, 99.36348637576396},
+                                              {0.0, 1e-6},
+                                              {1e-17, 1e-6},
+                                              {-1e-9, 1.0000000000006365e-06},
+                                              {2.22e-16, 2.22e-16},
+                                              {0.75, 0.75}};
+  for (const auto& [before, after] : kCases) {
     ParamVector x = point({before, -5.0});
     repair_positivity(x, 1);
     EXPECT_NEAR(x[0], after, 1e-15 * std::max(1.0, after)) << "x = " << before;
@@ -143,79 +210,50 @@ TEST(RepairPositivity, ReplacesOnlyComponentsBelowTheFloor) {
 }
 
 // With the minimum at y0 = 0.618034, the first search along e1 from (1, 1) stops at its
-// bracketing point t = -1.618034: x0 = -0.618034, where the objective sees |x0| and f = 0. The
-// cycle ends there, so the repair must lift x0 to 0.2178..., and f_end rises above f_d = 0: the
-// case where the rebuilt step length has no real square root.
-double mirrored(std::span<const double> y) {
-  return (y[0] - 0.618034) * (y[0] - 0.618034) + (y[1] - 1.0) * (y[1] - 1.0);
-}
-
+// bracketing point t = -1.618034, x0 = -0.618034, where the objective sees |x0| and f = 0. The
+// cycle ends there, so the repair lifts x0 to 0.2178... and f_end rises above f_d = 0: the case
+// where the rebuilt step length has no real square root.
 TEST(Nminf, NegativeComponentIsRepairedAndTheRaisedObjectiveStillConverges) {
+  const Function mirrored = [](auto y) { return sq(y[0] - 0.618034) + sq(y[1] - 1.0); };
   FunctionObjective objective(mirrored);
   ParamVector x = point({1.0, 1.0});
   double f = 0.0;
   int count = 0;
   int ierr = -1;
   nminf(objective, 2, x, f, 1, count, kMinsvdRtol, kMinsvdAtol, ierr);
-  EXPECT_EQ(ierr, kMinsvdCycleLimit);  // the repair raised f, so no convergence
+  EXPECT_EQ(ierr, 529);  // the repair raised f, so no convergence
   EXPECT_NEAR(x[0], 0.21780649362442359, 1e-12);
-  EXPECT_EQ(f, at(mirrored, x, 2));
+  EXPECT_EQ(f, mirrored(std::span<const double>(x.data(), 2)));
 
   x = point({1.0, 1.0});
-  f = at(mirrored, x, 2);
+  f = mirrored(std::span<const double>(x.data(), 2));
   nminsvd(objective, 2, x, f, 10, count, ierr);
-  EXPECT_EQ(ierr, kMinsvdOk);
+  EXPECT_EQ(ierr, 0);
   EXPECT_NEAR(x[0], 0.618034, 1e-6);
   EXPECT_NEAR(x[1], 1.0, 1e-6);
-  EXPECT_GE(objective.smallest_component, 0.0);
+  EXPECT_GE(objective.smallest, 0.0);  // the trial point x0 = -0.618034 was seen as |x0|
 }
 
 TEST(RebuiltStepLength, IsSigmaTimesRootOfTheDropAndNeverNaN) {
-  const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
   EXPECT_DOUBLE_EQ(rebuilt_step_length(2.0, 5.0, 1.0), 4.0);
   EXPECT_DOUBLE_EQ(rebuilt_step_length(2.0, 1.0, 5.0), 4.0);  // repair raised f_end
-  EXPECT_EQ(rebuilt_step_length(2.0, nan, 1.0), 0.0);
+  EXPECT_EQ(rebuilt_step_length(2.0, kNaN, 1.0), 0.0);
   EXPECT_EQ(rebuilt_step_length(inf, 2.0, 1.0), 0.0);
   EXPECT_EQ(rebuilt_step_length(0.0, inf, 1.0), 0.0);
 }
 
-// Minima with negative coordinates pull the trial points below zero; the objective must still
-// see only non-negative parameters, and the result must be finite and positive.
-TEST(Nminsvd, EvaluatesOnlyNonNegativeParametersWhateverTheTrialPoints) {
-  std::mt19937 generator(2024);
-  std::uniform_real_distribution<double> centre(-1.0, 1.0);
-  std::uniform_real_distribution<double> start(0.1, 2.0);
-  for (int trial = 0; trial < 30; ++trial) {
-    const double c0 = centre(generator), c1 = centre(generator), c2 = centre(generator);
-    FunctionObjective objective([=](std::span<const double> y) {
-      const double a = y[0] - c0, b = y[1] - c1, c = y[2] - c2;
-      return a * a + 2.0 * b * b + 3.0 * c * c + 0.7 * a * c;
-    });
-    ParamVector x = point({start(generator), start(generator), start(generator)});
-    double f = objective.value(3, x);
-    int nfev = 0;
-    int ierr = -1;
-    nminsvd(objective, 3, x, f, 10, nfev, ierr);
-    SCOPED_TRACE(::testing::Message() << "trial " << trial);
-    EXPECT_GE(objective.smallest_component, 0.0);
-    EXPECT_TRUE(std::isfinite(f));
-    for (int i = 0; i < 3; ++i) EXPECT_GE(x[i], 2.22e-16);
-  }
-}
-
 TEST(Nminsvd, NonNumericObjectiveEndsInLineSearchFailureWithinBoundedWork) {
-  FunctionObjective objective(
-      [](std::span<const double>) { return std::numeric_limits<double>::quiet_NaN(); });
+  FunctionObjective objective([](std::span<const double>) { return kNaN; });
   ParamVector x = point({0.5, 1.5, 2.5});
   double f = 1.0;
   int nfev = 0;
   int ierr = -1;
   nminsvd(objective, 3, x, f, 10, nfev, ierr);
-  EXPECT_EQ(ierr, kMinsvdLineSearchLimit);
-  EXPECT_EQ(nfev, objective.evaluations);
+  EXPECT_EQ(ierr, 56);
+  EXPECT_EQ(nfev, static_cast<int>(objective.seen.size()));
   // Ten runs of one cycle each: a start evaluation, 12 searches of at most 52, one more.
-  EXPECT_LE(nfev, kMinsvdMaxRestarts * (2 + 3 * 4 * 52));
+  EXPECT_LE(nfev, 10 * (2 + 3 * 4 * 52));
 }
 
 }  // namespace
