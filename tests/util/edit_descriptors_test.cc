@@ -4,6 +4,7 @@
 
 #include <limits>
 #include <string>
+#include <utility>
 
 namespace velmor::util {
 namespace {
@@ -13,69 +14,41 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // Expected texts as gfortran 12 writes them.
 
+// Legend values: nine significant digits, fixed form from 0.1 up to 10^9, else the exponent
+// form with the shortest exponent.
 TEST(G0Real4, LegendValuesAsGfortranWritesThem) {
-  const struct {
-    float value;
-    const char* expected;
-  } kCases[] = {
-      {50.0f, "50.0000000"},
-      {100.0f, "100.000000"},
-      {500.0f, "500.000000"},
-      {10.0000002f, "10.0000000"},
-      {-10.0000002f, "-10.0000000"},
-      {0.1f, "0.100000001"},
-      {0.3f, "0.300000012"},
-      {0.5f, "0.500000000"},
-      {1.0f, "1.00000000"},
-      {-2.5f, "-2.50000000"},
-      {0.0f, "0.00000000"},
-      {-0.0f, "-0.00000000"},
-      {123456.7f, "123456.703"},
-      {999999.9f, "999999.875"},
-      {1234567.8f, "1234567.75"},
-      {1e7f, "10000000.0"},
-      {1e8f, "100000000."},       // nine digits before the point: no decimals left
-      {1e9f, "0.100000000E+10"},  // beyond nine digits: exponent form
-      {3.4e38f, "0.339999995E+39"},
-      {0.099999f, "0.999990031E-1"},  // below 0.1: exponent form, shortest exponent
-      {0.09999999f, "0.999999866E-1"},
-      {1e-5f, "0.999999975E-5"},
-      {1.5e-7f, "0.150000005E-6"},
-      {1.17549435e-38f, "0.117549435E-37"},
-      {std::numeric_limits<float>::infinity(), "Inf"},
-      {-std::numeric_limits<float>::infinity(), "-Inf"},
-      {std::numeric_limits<float>::quiet_NaN(), "NaN"},
-  };
-  for (const auto& c : kCases) EXPECT_EQ(g0_real4(c.value), c.expected) << c.value;
+  constexpr float kInfF = std::numeric_limits<float>::infinity();
+  // clang-format off
+  const std::pair<float, const char*> kCases[] = {
+      {50.0f, "50.0000000"}, {10.0000002f, "10.0000000"}, {-10.0000002f, "-10.0000000"},
+      {0.1f, "0.100000001"}, {0.5f, "0.500000000"}, {1.0f, "1.00000000"}, {0.0f, "0.00000000"},
+      {-0.0f, "-0.00000000"}, {123456.7f, "123456.703"}, {999999.9f, "999999.875"},
+      {1e8f, "100000000."}, {1e9f, "0.100000000E+10"}, {3.4e38f, "0.339999995E+39"},
+      {0.099999f, "0.999990031E-1"}, {1e-5f, "0.999999975E-5"},
+      {1.17549435e-38f, "0.117549435E-37"}, {kInfF, "Inf"}, {-kInfF, "-Inf"},
+      {std::numeric_limits<float>::quiet_NaN(), "NaN"}};
+  // clang-format on
+  for (const auto& [value, expected] : kCases) EXPECT_EQ(g0_real4(value), expected) << value;
 }
 
+// Infinity where the field has room for it, else Inf, NaN as NaN, asterisks below that.
 TEST(EditNonFinite, InfinityAndNaNFitTheirField) {
   const struct {
     double value;
     char letter;  // 'F' or 'E'
     int width;
-    int decimals;
     const char* expected;
-  } kCases[] = {
-      {kInf, 'F', 8, 3, "Infinity"},
-      {kInf, 'F', 4, 3, " Inf"},
-      {kInf, 'F', 3, 0, "Inf"},
-      {kInf, 'F', 0, 3, "Inf"},
-      {kInf, 'E', 14, 7, "      Infinity"},
-      {-kInf, 'F', 8, 3, "    -Inf"},
-      {-kInf, 'F', 4, 3, "-Inf"},
-      {-kInf, 'F', 3, 0, "***"},
-      {-kInf, 'E', 10, 3, " -Infinity"},
-      {-kInf, 'F', 0, 3, "-Inf"},
-      {kNaN, 'F', 8, 3, "     NaN"},
-      {kNaN, 'F', 3, 0, "NaN"},
-      {kNaN, 'E', 14, 7, "           NaN"},
-      {kNaN, 'F', 0, 3, "NaN"},
-  };
+  } kCases[] = {// clang-format off
+      {kInf, 'F', 8, "Infinity"}, {kInf, 'F', 4, " Inf"}, {kInf, 'F', 3, "Inf"},
+      {kInf, 'F', 0, "Inf"}, {kInf, 'E', 14, "      Infinity"}, {-kInf, 'F', 8, "    -Inf"},
+      {-kInf, 'F', 4, "-Inf"}, {-kInf, 'F', 3, "***"}, {-kInf, 'E', 10, " -Infinity"},
+      {-kInf, 'F', 0, "-Inf"}, {kNaN, 'F', 8, "     NaN"}, {kNaN, 'F', 3, "NaN"},
+      {kNaN, 'F', 2, "**"}, {kNaN, 'E', 14, "           NaN"}, {kNaN, 'F', 0, "NaN"}};
+  // clang-format on
   for (const auto& c : kCases) {
-    const std::string field = c.letter == 'F' ? edit_fixed(c.value, c.width, c.decimals)
-                                              : edit_exponential(c.value, c.width, c.decimals);
-    EXPECT_EQ(field, c.expected) << c.letter << c.width << '.' << c.decimals << ' ' << c.value;
+    const std::string field =
+        c.letter == 'F' ? edit_fixed(c.value, c.width, 3) : edit_exponential(c.value, c.width, 7);
+    EXPECT_EQ(field, c.expected) << c.letter << c.width << ' ' << c.value;
   }
 }
 
