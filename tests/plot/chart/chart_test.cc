@@ -5,6 +5,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "plot/chart/chart_text.h"
@@ -89,31 +90,23 @@ TEST(ChartLayout, WorkedEightHundredPixelExample) {
   EXPECT_EQ(x_ticks, 51);
 }
 
+// 5..5 becomes 4.5..5.5, 0..0 becomes -0.1..0.1; a span below 0.001 of the maximum is widened by
+// a tenth of the maximum.
 TEST(ChartLayout, DegenerateYRangesAreWidened) {
-  struct Case {
+  const struct {
     std::vector<float> y;
     double min, max;
-    double tolerance;  // 0: equal as floats
-  };
-  const Case cases[] = {
-      {{5, 5, 5, 5}, 4.5, 5.5, 0},
-      {{0, 0, 0, 0}, -0.1, 0.1, 0},
-      {{-2, -2, -2, -2}, -2.2, -1.8, 0},
-      // span / max below 0.001: widened by a tenth of the maximum
-      {{1000.0f, 1000.5f, 1000.0f, 1000.5f}, 1000.0 - 100.05, 1000.5 + 100.05, 1e-3},
-  };
-  for (const Case& c : cases) {
+  } kCases[] = {{{5, 5, 5, 5}, 4.5, 5.5},
+                {{0, 0, 0, 0}, -0.1, 0.1},
+                {{-2, -2, -2, -2}, -2.2, -1.8},
+                {{1000.0f, 1000.5f, 1000.0f, 1000.5f}, 1000.0 - 100.05, 1000.5 + 100.05}};
+  for (const auto& c : kCases) {
     auto chart = make_chart();
     add_series(*chart, {0, 1, 2, 3}, c.y);
     RecordingPainter painter(800, 600);
     ASSERT_TRUE(chart->Draw(painter)) << c.min;
-    if (c.tolerance == 0) {
-      EXPECT_FLOAT_EQ(chart->GetYAxis().min, c.min);
-      EXPECT_FLOAT_EQ(chart->GetYAxis().max, c.max);
-    } else {
-      EXPECT_NEAR(chart->GetYAxis().min, c.min, c.tolerance);
-      EXPECT_NEAR(chart->GetYAxis().max, c.max, c.tolerance);
-    }
+    EXPECT_NEAR(chart->GetYAxis().min, c.min, 1e-6 * std::fabs(c.min));
+    EXPECT_NEAR(chart->GetYAxis().max, c.max, 1e-6 * std::fabs(c.max));
   }
 }
 
@@ -129,6 +122,12 @@ TEST(ChartLayout, FixedRangesMapOntoThePlotEdges) {
   EXPECT_FLOAT_EQ(chart->GetXTransformation()->Transform(110.0), plot.right());
   EXPECT_FLOAT_EQ(chart->GetYTransformation()->Transform(0.0), plot.bottom());
   EXPECT_FLOAT_EQ(chart->GetYTransformation()->Transform(55.0), plot.y);
+  // A range away from 0: its span 10 over 780 / 80 divisions gives a major step of 1.
+  chart->GetXAxis().SetFixedRange(10, 20);
+  ASSERT_TRUE(chart->Draw(painter));
+  EXPECT_FLOAT_EQ(chart->GetXTransformation()->Transform(10.0), plot.x);
+  EXPECT_FLOAT_EQ(chart->GetXTransformation()->Transform(20.0), plot.right());
+  EXPECT_FLOAT_EQ(chart->GetXAxis().tick_info.major_tick_span, 1.0f);
 }
 
 TEST(ChartLayout, YAutoscaleWithFixedXConsidersOnlyPointsInside) {
@@ -224,64 +223,32 @@ TEST(ChartDraw, FailedPassesDrawNoSeriesAndAnEmptyChartDrawsNothing) {
   EXPECT_TRUE(painter.ops.empty());
 }
 
-TEST(ChartDraw, NaNPointInterruptsTheLineAndStaysOutOfTheRange) {
-  auto chart = make_chart();
-  add_series(*chart, {0, 1, 2, 3}, {1, std::nanf(""), 3, 4});
-  chart->GetXAxis().SetFixedRange(0, 3);
-  RecordingPainter painter(800, 600);
-  ASSERT_TRUE(chart->Draw(painter));
-  EXPECT_FLOAT_EQ(chart->GetYAxis().min, 1.0f);
-  EXPECT_FLOAT_EQ(chart->GetYAxis().max, 4.0f);
-  const auto& ops = painter.ops;
-  const std::size_t clip = find_op(ops, [&](const auto& op) {
-    return op.kind == Kind::kClip && op.x1 == chart->GetPlotRect().x;
-  });
-  ASSERT_LT(clip, ops.size());
-  int segments = 0;
-  for (std::size_t i = clip; i < ops.size(); ++i) {
-    if (ops[i].kind != Kind::kLine) continue;
-    ++segments;
-    EXPECT_TRUE(std::isfinite(ops[i].y1) && std::isfinite(ops[i].y2));
-  }
-  EXPECT_EQ(segments, 1);  // only from the third point to the fourth
-}
-
 // [SECTION] Legend and title
 
-struct ShortenCase {
-  std::string text;
-  int max_width;
-  std::string expected;
-};
-
-class ShortenLegendTest : public ::testing::TestWithParam<ShortenCase> {};
-
-TEST_P(ShortenLegendTest, FollowsTheShorteningRule) {
-  const TextWidth width = [](const std::string& t) { return 8 * static_cast<int>(t.size()); };
-  EXPECT_EQ(ShortenLegendText(GetParam().text, GetParam().max_width, width), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Widths, ShortenLegendTest,
-    ::testing::Values(ShortenCase{"ABCDEFGHIJKL", 97, "ABCDEFGHIJKL"},  // 96 pixels fit
-                      ShortenCase{"ABCDEFGHIJKL", 96, "...GHIJKL"},     // as wide as the limit
-                      ShortenCase{"ABCDEFGHIJKLM", 100, "...GHIJKLM"},
-                      ShortenCase{"ABCDEFGHIJKLM", 60, "...JKLM"},
-                      ShortenCase{"ABCDEFGHIJKLM", 50, "...KLM"},  // 7 characters: all but six
-                      ShortenCase{"ABCDEFGHIJKLM", 40, "..."},     // six still too wide
-                      ShortenCase{"AB", 8, "..."}));
-
-TEST(ShortenLegendText, NeverCutsAUtf8CharacterInHalf) {
+// At least as wide as the limit: "..." in front, then three characters at a time removed after
+// it while 9 or more remain, then all but six; what still does not fit ends as "...". UTF-8 code
+// points are never cut in half.
+TEST(ShortenLegendText, FollowsTheShorteningRule) {
   const TextWidth code_points = [](const std::string& t) {
     int n = 0;
     for (const char c : t) n += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 8 : 0;
     return n;
   };
-  // 13 code points of two bytes each.
-  const std::string text =
-      "\xC3\xA0\xC3\xA1\xC3\xA2\xC3\xA3\xC3\xA4\xC3\xA5\xC3\xA6\xC3\xA7"
-      "\xC3\xA8\xC3\xA9\xC3\xAA\xC3\xAB\xC3\xAC";
-  EXPECT_EQ(ShortenLegendText(text, 60, code_points), "...\xC3\xA9\xC3\xAA\xC3\xAB\xC3\xAC");
+  const std::string accents =  // 13 code points of two bytes each
+      "\xC3\xA0\xC3\xA1\xC3\xA2\xC3\xA3\xC3\xA4\xC3\xA5\xC3\xA6\xC3\xA7\xC3\xA8\xC3\xA9\xC3\xAA\xC3"
+      "\xAB\xC3\xAC";
+  const std::tuple<std::string, int, std::string> kCases[] = {
+      {"ABCDEFGHIJKL", 97, "ABCDEFGHIJKL"},
+      {"ABCDEFGHIJKL", 96, "...GHIJKL"},
+      {"ABCDEFGHIJKLM", 100, "...GHIJKLM"},
+      {"ABCDEFGHIJKLM", 60, "...JKLM"},
+      {"ABCDEFGHIJKLM", 50, "...KLM"},
+      {"ABCDEFGHIJKLM", 40, "..."},
+      {"AB", 8, "..."},
+      {accents, 60, "...\xC3\xA9\xC3\xAA\xC3\xAB\xC3\xAC"}};
+  for (const auto& [text, width, expected] : kCases) {
+    EXPECT_EQ(ShortenLegendText(text, width, code_points), expected) << text << ' ' << width;
+  }
 }
 
 TEST(ChartLegend, EntriesTakeTwoLinesEachInTheSeriesColourAndLongOnesAreShortened) {
@@ -329,90 +296,65 @@ TEST(ChartTitle, CentredAboveThePlotWithLineBreaksStackedUpward) {
   EXPECT_EQ(lower->x1, std::floor((800 - 8 * 14) * 0.5 + 0.5));
 }
 
-// [SECTION] A whole fit plot
-
+// Whole-area clip, title in black, grey grid, black axes, legend in the series colours, plot
+// clip, then per curve three big dots of five vertical strokes and two line segments in the
+// curve's colour. "Time" is centred below the X labels; "Product" reads upward, centred on the
+// plot's height, inside the picture and clear of the Y tick labels.
 TEST(ChartDraw, FitPlotDrawsTitleGridAxesLegendThenSeriesInOrder) {
-  const Rgb blue{0, 0, 255};
-  const Rgb pink{255, 127, 255};
+  const std::vector<Rgb> colours = {{0, 0, 255}, {255, 127, 255}};
   auto chart = make_chart();
   chart->SetTitle("1- [Pt] vs time Michaelis-Menten");
   chart->GetXAxis().label = "Time";
   chart->GetYAxis().label = "Product";
   chart->GetXAxis().SetFixedRange(0, 11);
   chart->GetYAxis().SetFixedRange(0, 5.5f);
-  const std::vector<float> t = {2, 6, 10};
-  const std::vector<std::vector<float>> observed = {{1, 3, 5}, {0.5f, 1.5f, 2}};
-  const std::vector<std::vector<float>> fitted = {{1.1f, 2.9f, 4.9f}, {0.6f, 1.4f, 2.1f}};
-  const std::vector<Rgb> colours = {blue, pink};
-  PlotDataContainer& data = chart->GetDataContainer();
   for (int k = 0; k < 2; ++k) {
-    add_series(*chart, t, observed[k], std::make_unique<BigDotDataDrawer>());
-    add_series(*chart, t, fitted[k]);
-    data.GetLegendData(2 * k)->name = "[So] =" + std::to_string(k + 1);
-    data.GetLegendData(2 * k)->colour = colours[k];
-    data.GetLegendData(2 * k + 1)->name = "";
-    data.GetLegendData(2 * k + 1)->colour = colours[k];
+    add_series(*chart, {2, 6, 10}, {1.0f + k, 3, 5}, std::make_unique<BigDotDataDrawer>());
+    add_series(*chart, {2, 6, 10}, {1.1f + k, 2.9f, 4.9f});
+    for (int s = 2 * k; s <= 2 * k + 1; ++s) {
+      chart->GetDataContainer().GetLegendData(s)->name =
+          s == 2 * k ? "[So] =" + std::to_string(k) : "";
+      chart->GetDataContainer().GetLegendData(s)->colour = colours[k];
+    }
   }
   RecordingPainter painter(800, 600);
   ASSERT_TRUE(chart->Draw(painter));
   const Rect& plot = chart->GetPlotRect();
   const auto& ops = painter.ops;
-
-  // Whole-area clip, title in black, grey grid, black axes, coloured legend, plot clip.
-  EXPECT_EQ(ops.front().kind, Kind::kClip);
-  const std::size_t title = find_op(ops, [](const auto& op) {
-    return op.kind == Kind::kText && op.text == "1- [Pt] vs time Michaelis-Menten";
-  });
-  const std::size_t grid = find_op(ops, [](const auto& op) {
-    return op.kind == Kind::kLine && op.line_colour == Rgb{200, 200, 200};
-  });
-  const std::size_t axis = find_op(
-      ops, [](const auto& op) { return op.kind == Kind::kLine && op.line_colour == kBlack; }, grid);
-  const std::size_t legend1 =
-      find_op(ops, [](const auto& op) { return op.kind == Kind::kText && op.text == "[So] =1"; });
-  const std::size_t legend2 =
-      find_op(ops, [](const auto& op) { return op.kind == Kind::kText && op.text == "[So] =2"; });
+  const auto text = [&](const char* t) {
+    return find_op(ops, [&](const auto& op) { return op.kind == Kind::kText && op.text == t; });
+  };
+  const auto line = [&](Rgb colour, std::size_t from) {
+    return find_op(
+        ops, [&](const auto& op) { return op.kind == Kind::kLine && op.line_colour == colour; },
+        from);
+  };
+  const std::size_t grid = line({200, 200, 200}, 0);
   const std::size_t clip = find_op(ops, [&](const auto& op) {
     return op.kind == Kind::kClip && op.x1 == plot.x && op.y1 == plot.y;
   });
-  ASSERT_LT(clip, ops.size());
-  EXPECT_LT(title, grid);
-  EXPECT_LT(grid, axis);
-  EXPECT_LT(axis, legend1);
-  EXPECT_LT(legend1, legend2);
-  EXPECT_LT(legend2, clip);
-  EXPECT_EQ(ops[title].line_colour, kBlack);
-  EXPECT_EQ(ops[legend1].line_colour, blue);
-  EXPECT_EQ(ops[legend2].line_colour, pink);
-
-  // After the plot clip: per curve, 3 dots of 5 vertical strokes, then 2 line segments.
-  std::vector<RecordingPainter::Op> series;
-  for (std::size_t i = clip + 1; i < ops.size(); ++i) series.push_back(ops[i]);
-  ASSERT_EQ(series.size(), 2u * (15 + 2));
+  ASSERT_EQ(ops.size() - clip - 1, 2u * (15 + 2));
+  EXPECT_EQ(ops.front().kind, Kind::kClip);
+  EXPECT_LT(text("1- [Pt] vs time Michaelis-Menten"), grid);
+  EXPECT_LT(grid, line(kBlack, grid));
+  EXPECT_LT(line(kBlack, grid), text("[So] =0"));
+  EXPECT_LT(text("[So] =0"), text("[So] =1"));
+  EXPECT_LT(text("[So] =1"), clip);
+  EXPECT_EQ(ops[text("1- [Pt] vs time Michaelis-Menten")].line_colour, kBlack);
   for (int k = 0; k < 2; ++k) {
+    EXPECT_EQ(ops[text(k == 0 ? "[So] =0" : "[So] =1")].line_colour, colours[k]);
     for (int j = 0; j < 17; ++j) {
-      const auto& op = series[k * 17 + j];
+      const auto& op = ops[clip + 1 + 17 * k + j];
       EXPECT_EQ(op.kind, Kind::kLine);
       EXPECT_EQ(op.line_colour, colours[k]) << k << " " << j;
       EXPECT_EQ(op.x1 == op.x2, j < 15) << "dot strokes are vertical, segments are not";
     }
   }
-  // The first dot of curve 1 is a 5-pixel square around (2, 1).
-  const float px = chart->GetXTransformation()->Transform(2.0);
-  const float py = chart->GetYTransformation()->Transform(1.0);
-  EXPECT_FLOAT_EQ(series[0].x1, px - 2);
-  EXPECT_FLOAT_EQ(series[4].x1, px + 2);
-  EXPECT_FLOAT_EQ(series[0].y1, py - 2);
-  EXPECT_FLOAT_EQ(series[0].y2, py + 3);
-
-  // Axis titles: "Time" centred below the X labels, "Product" reading upward inside the picture
-  // and clear of the Y tick labels.
   const RecordingPainter::Op* time = painter.FindText("Time");
-  ASSERT_NE(time, nullptr);
+  const RecordingPainter::Op* product = painter.FindText("Product");
+  ASSERT_TRUE(time != nullptr && product != nullptr);
   EXPECT_EQ(time->x1, std::floor(plot.x + (plot.w - 32) * 0.5 + 0.5));
   EXPECT_EQ(time->y1, plot.bottom() + 8 + 4 + kFont + kFont);
-  const RecordingPainter::Op* product = painter.FindText("Product");
-  ASSERT_NE(product, nullptr);
   EXPECT_EQ(product->kind, Kind::kRotatedText);
   EXPECT_GE(product->x1 - kFont, 0);
   EXPECT_NEAR(product->y1 - 8 * 7 / 2.0, plot.y + plot.h / 2.0, 1.0);

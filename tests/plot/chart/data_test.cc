@@ -2,12 +2,16 @@
 
 #include <cmath>
 #include <memory>
+#include <sstream>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "plot/chart/legend_data.h"
 #include "plot/chart/plot_data.h"
 #include "plot/chart/plot_data_container.h"
 #include "plot/chart/trafo.h"
+#include "recording_painter.h"
 
 namespace velmor::plot {
 namespace {
@@ -97,6 +101,7 @@ TEST(PlotDataContainer, YRangeConsidersOnlyPointsInsideTheXRange) {
   // The first series' first point lies outside [2, 4]; it must not seed the range.
   container.AddXYPlot(values({0, 2, 3, 9}), values({-50, 4, 6, 100}));
   container.AddXYPlot(values({4, 5}), values({3, 80}));
+  container.AddXYPlot(values({3}), values({std::nanf("")}));  // skipped
   double lo = 0;
   double hi = 0;
   ASSERT_TRUE(container.CalculateYRange(2.0, 4.0, lo, hi));
@@ -114,6 +119,7 @@ TEST(PlotData, CalculatedAndStringData) {
   EXPECT_EQ(dummy.GetSize(), 4);
   EXPECT_EQ(dummy.GetValue(3), 3.0);
   EXPECT_EQ(dummy.GetValue(4), 0.0);
+  EXPECT_EQ(CalculatedData(2.0, 0.5, 4).GetValue(3), 3.5);
   ASSERT_TRUE(dummy.CalculateRange(lo, hi));
   EXPECT_EQ(hi, 3.0);
   EXPECT_FALSE(DummyData(0).CalculateRange(lo, hi));
@@ -134,6 +140,7 @@ TEST(LinTrafo, MapsBothWaysAndRefusesAVanishingSpanKeepingItsMapping) {
   EXPECT_FLOAT_EQ(x.Transform(55.0), 440.0f);
   EXPECT_NEAR(x.TransformBack(440.0f), 55.0, 1e-9);
   EXPECT_FALSE(x.Set(1.0, 1.0 + 1e-21, 0.0, 100.0, true));
+  EXPECT_FALSE(x.Set(0.0, 5e-21, 0.0, 100.0, true));  // spans below 1e-20 cannot be mapped
   EXPECT_FALSE(x.Set(5.0, 1.0, 0.0, 100.0, true));
   EXPECT_FALSE(x.Set(0.0, std::nan(""), 0.0, 100.0, true));
   EXPECT_FLOAT_EQ(x.Transform(110.0), 840.0f);
@@ -157,6 +164,100 @@ TEST(LogTrafo, DecadesAreEvenlySpacedAndNonPositiveValuesArePinned) {
   EXPECT_EQ(x.Transform(0.0), x.Transform(-5.0));  // both at 1e-10
   EXPECT_NEAR(SafeExp(SafeLog(8.0, 2.0, 1.0), 2.0, 1.0), 8.0, 1e-12);
   EXPECT_NEAR(SafeLog(8.0, 2.0, 1.0), 3.0, 1e-12);
+  // A base of 0, 1 or below 0, or a log factor of 0, is refused and keeps the mapping.
+  for (const auto& [base, factor] : {std::pair{0.0, 1.0}, {1.0, 1.0}, {-10.0, 1.0}, {10.0, 0.0}}) {
+    EXPECT_FALSE(x.Set(1.0, 10.0, 0.0, 50.0, true, base, factor)) << base << ' ' << factor;
+  }
+  EXPECT_NEAR(x.Transform(10.0), 100.0f, 1e-4);
+}
+
+TEST(PlotDataSelection, IndexesOutOfRangeAreIgnoredAndNeverSelected) {
+  PlotDataSelection selection(3);
+  selection.Select(-1, true);
+  selection.Select(3, true);
+  EXPECT_EQ(selection.GetSelectedCount(), 0);
+  selection.Select(2, true);
+  EXPECT_TRUE(selection.IsSelected(2));
+  EXPECT_FALSE(selection.IsSelected(3));
+  EXPECT_FALSE(selection.IsSelected(-1));
+  EXPECT_EQ(selection.GetSelectedCount(), 1);
+  selection.Resize(-4);
+  EXPECT_EQ(selection.GetSize(), 0);
+}
+
+// [SECTION] Data drawers
+
+// The calls a drawer made, one "L x1 y1 x2 y2" or "F x y w h" per line or filled rectangle.
+std::string calls(const testing::RecordingPainter& painter) {
+  std::ostringstream out;
+  for (const auto& op : painter.ops) {
+    out << (op.kind == testing::RecordingPainter::Kind::kLine ? "L " : "F ") << op.x1 << ' '
+        << op.y1 << ' ' << op.x2 << ' ' << op.y2 << '\n';
+  }
+  return out.str();
+}
+
+// Both axes map [0, 10] onto pixels [0, 100] (Y ascending here, so rows grow with the value).
+std::string draw(DataDrawerBase& drawer, const std::vector<float>& x, const std::vector<float>& y,
+                 const PlotDataSelection* selection = nullptr, int columns = 100) {
+  static LinTrafo trafo;
+  trafo.Set(0.0, 10.0, 0.0, 100.0, true);
+  drawer.SetTransformations(&trafo, &trafo);
+  AxisSetup axis;
+  axis.SetFixedRange(0, 10);
+  testing::RecordingPainter painter(100, 100);
+  if (!drawer.DrawData(PlotData(x), PlotData(y), selection, axis, {0, 0, columns, 100}, painter)) {
+    return "refused";
+  }
+  return calls(painter);
+}
+
+TEST(DataDrawers, LinesPointMarksDotsAndSelections) {
+  PlotDataSelection second(3);
+  second.Select(1, true);
+  LineDataDrawer line_and_marks(true, true);
+  EXPECT_EQ(draw(line_and_marks, {1, 2, 3}, {1, 4, 2}, &second),
+            "L 5 15 15 5\nL 5 5 15 15\n"
+            "L 10 10 20 40\nL 15 45 25 35\nL 15 35 25 45\nF 15 35 10 10\n"
+            "L 20 40 30 20\nL 25 25 35 15\nL 25 15 35 25\n");
+  DotDataDrawer dots;
+  EXPECT_EQ(draw(dots, {1, 2}, {1, 4}), "L 10 10 11 10\nL 20 40 21 40\n");
+  LineDataDrawer line;  // a point without a position interrupts the line
+  EXPECT_EQ(draw(line, {0, 1, 2, 3}, {1, std::nanf(""), 3, 4}), "L 20 30 30 40\n");
+  BigDotDataDrawer squares;  // five vertical strokes around the point
+  EXPECT_EQ(draw(squares, {1}, {1}),
+            "L 8 8 8 13\nL 9 8 9 13\nL 10 8 10 13\nL 11 8 11 13\nL 12 8 12 13\n");
+  EXPECT_EQ(draw(line, {1, 2, 3}, {1, 4}), "refused");  // more X than Y values
+  EXPECT_EQ(draw(line, {}, {}), "refused");
+  AxisSetup axis;
+  testing::RecordingPainter painter(100, 100);
+  EXPECT_FALSE(LineDataDrawer().DrawData(PlotData({1}), PlotData({1}), nullptr, axis,
+                                         {0, 0, 100, 100}, painter));  // no transformations
+}
+
+// Only the points inside the X range, and with more of them than pixel columns, one per group
+// of neighbours: the one of largest magnitude, so that spikes survive.
+TEST(DataDrawers, DrawFastKeepsThePointsInRangeAndTheirSpikes) {
+  DotDataDrawer dots;
+  dots.SetDrawFast(true);
+  const std::vector<float> x = {-1, 1, 2, 3, 4, 11}, y = {9, 1, -5, 2, 1, 9};
+  EXPECT_EQ(draw(dots, x, y, nullptr, 4),
+            "L 10 10 11 10\nL 20 -50 21 -50\nL 30 20 31 20\nL 40 10 41 10\n");
+  EXPECT_EQ(draw(dots, x, y, nullptr, 2), "L 20 -50 21 -50\nL 30 20 31 20\n");
+}
+
+// Bars of width w / (2 n series) stand side by side around their column, from the row of the
+// value 0 to the value; a selected point gets a 5-pixel cap; columns outside the plot are skipped.
+TEST(DataDrawers, BarsStandSideBySide) {
+  PlotDataSelection first(3);
+  first.Select(0, true);
+  BarDataDrawer left, right;
+  left.SetPlotCount(2, 0);
+  right.SetPlotCount(2, 1);
+  EXPECT_EQ(draw(left, {1, 2, 20}, {1, 3, 1}, &first), "F -2 0 8 10\nF -2 -5 8 5\nF 8 0 8 30\n");
+  EXPECT_EQ(draw(right, {1, 2, 20}, {1, 3, 1}), "F 6 0 8 10\nF 16 0 8 30\n");
+  right.DrawOnlyLastPoint(true);
+  EXPECT_EQ(draw(right, {1, 2}, {1, 3}), "F 14 0 12 30\n");  // two points: width 12
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "plot/chart/axis_setup.h"
@@ -62,32 +63,31 @@ TEST(FormatTickLabel, PrintsFloatFormatsAndRefusesOthers) {
 
 // [SECTION] Linear tick spacing
 
+// 100 units over 10 divisions (the chart's 800-pixel example), 0.3 over 3, less than one
+// division (the whole span is one step), a span labelled in exponent form; tick lengths 1 % and
+// 2 % of the orthogonal extent, the major one at least one longer. Too few divisions, or no
+// usable span, are refused and leave the info alone.
 TEST(LinTickIterator, InitFromRangesOnTheWorkedSpans) {
   AxisSetup axis;
   LinTickIterator ticks(axis);
-  TickInfo info;
-  // 100 units over 10 divisions (its spacing is the chart's 800-pixel example).
-  ASSERT_TRUE(ticks.InitFromRanges(100.0, 200.0, 10.0, info));
-  EXPECT_EQ(info.minor_tick_screen_size, 2);  // 1 % of 200
-  EXPECT_EQ(info.major_tick_screen_size, 4);  // 2 % of 200
-
-  ASSERT_TRUE(ticks.InitFromRanges(0.3, 100.0, 3.0, info));
-  EXPECT_FLOAT_EQ(info.major_tick_span, 0.1f);
-  EXPECT_EQ(info.format_string, "%.1f");
-  EXPECT_EQ(info.minor_tick_screen_size, 1);
-  EXPECT_EQ(info.major_tick_screen_size, 2);  // at least one more than the minor length
-
-  // Fewer than one division: the whole span is one major step.
-  ASSERT_TRUE(ticks.InitFromRanges(3.0, 100.0, 0.5, info));
-  EXPECT_FLOAT_EQ(info.major_tick_span, 3.0f);
-
-  ASSERT_TRUE(ticks.InitFromRanges(50000.0, 100.0, 2.0, info));
-  EXPECT_EQ(info.format_string, "%.1e");
-}
-
-TEST(LinTickIterator, RefusesTooFewDivisionsAndLeavesTheInfoAlone) {
-  AxisSetup axis;
-  LinTickIterator ticks(axis);
+  const struct {
+    double span, ortho, divisions;
+    float major_span;
+    const char* format;
+    int minor_size, major_size;
+  } kCases[] = {{100.0, 200.0, 10.0, 10.0f, "%.0f", 2, 4},
+                {0.3, 100.0, 3.0, 0.1f, "%.1f", 1, 2},
+                {3.0, 100.0, 0.5, 3.0f, "%.0f", 1, 2},
+                {50000.0, 100.0, 2.0, 20000.0f, "%.1e", 1, 2}};
+  for (const auto& c : kCases) {
+    TickInfo info;
+    ASSERT_TRUE(ticks.InitFromRanges(c.span, c.ortho, c.divisions, info)) << c.span;
+    EXPECT_FLOAT_EQ(info.major_tick_span, c.major_span) << c.span;
+    EXPECT_EQ(info.minor_ticks_per_major, 5);
+    EXPECT_EQ(info.format_string, c.format) << c.span;
+    EXPECT_EQ(info.minor_tick_screen_size, c.minor_size) << c.span;
+    EXPECT_EQ(info.major_tick_screen_size, c.major_size) << c.span;
+  }
   TickInfo info;
   info.major_tick_span = 7.0f;
   EXPECT_FALSE(ticks.InitFromRanges(100.0, 200.0, 1e-21, info));
@@ -113,28 +113,23 @@ std::vector<Tick> walk(TickIterator& ticks) {
   return out;
 }
 
+// The tick at or just above max is drawn when it lies within a relative 1e-4 of max.
 TEST(LinTickIterator, TickAtMaxIsDrawnWithinARelativeTolerance) {
-  struct Case {
-    float min, max;
-    double last;  // the tick at or just above max
-    bool drawn;
-  };
-  const Case cases[] = {{0.0f, 1.0f, 1.0, true},
-                        {0.0f, 0.99995f, 1.0, true},  // within 1e-4 of the tick
-                        {0.0f, 0.9998f, 1.0, false},  // too far below it
-                        {-2.0f, -1.0f, -1.0, true},   // relative also below zero
-                        {-2.0f, -1.00005f, -1.0, true}};
-  for (const Case& c : cases) {
+  const std::tuple<float, float, double, bool> kCases[] = {{0.0f, 1.0f, 1.0, true},
+                                                           {0.0f, 0.99995f, 1.0, true},
+                                                           {0.0f, 0.9998f, 1.0, false},
+                                                           {-2.0f, -1.0f, -1.0, true},
+                                                           {-2.0f, -1.00005f, -1.0, true}};
+  for (const auto& [min, max, last, drawn] : kCases) {
     AxisSetup axis;
-    axis.min = c.min;
-    axis.max = c.max;
+    axis.min = min;
+    axis.max = max;
     axis.tick_info.major_tick_span = 0.5f;
     axis.tick_info.minor_ticks_per_major = 5;
     LinTickIterator ticks(axis);
     const std::vector<Tick> seen = walk(ticks);
     ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(std::fabs(seen.back().value - c.last) < 1e-9, c.drawn)
-        << c.max << ": last tick " << seen.back().value;
+    EXPECT_EQ(std::fabs(seen.back().value - last) < 1e-9, drawn) << max;
   }
 }
 
@@ -167,9 +162,59 @@ TEST(LinTickIterator, RefusesAStepThatWouldGiveEndlessTicks) {
   EXPECT_FALSE(ticks.Init());
   axis.tick_info.major_tick_span = 0.0f;
   EXPECT_FALSE(ticks.Init());
+  axis.max = 1e4f;  // 10000 steps are the most a walk may take
+  axis.tick_info.major_tick_span = 1.0f;
+  axis.tick_info.minor_ticks_per_major = 1;
+  EXPECT_TRUE(ticks.Init());
+  axis.max = 10001.0f;
+  EXPECT_FALSE(ticks.Init());
 }
 
-// [SECTION] Named ticks (logarithmic ones are drawn in chart_test)
+// [SECTION] Logarithmic and named ticks
+
+std::vector<double> values(const std::vector<Tick>& ticks, bool major_only) {
+  std::vector<double> out;
+  for (const Tick& t : ticks) {
+    if (t.major || !major_only) out.push_back(t.value);
+  }
+  return out;
+}
+
+// Majors at the powers of the base, minors at their whole multiples for whole bases up to 10 and
+// none for other bases; autoscaled ends move out to powers, within max_decades.
+TEST(LogTickIterator, PowersOfTheBaseAndTheirMultiples) {
+  AxisSetup axis;
+  axis.logarithmic = true;
+  axis.min = 0.5f;
+  axis.max = 300.0f;
+  LogTickIterator ticks(axis);
+  ASSERT_TRUE(ticks.InitFromRanges(300.0, 100.0, 5.0, axis.tick_info));
+  EXPECT_EQ(axis.tick_info.minor_ticks_per_major, 9);
+  const std::vector<Tick> seen = walk(ticks);
+  EXPECT_EQ(values(seen, true), (std::vector<double>{1, 10, 100}));
+  ASSERT_EQ(seen.size(), 26u);  // 0.5 .. 0.9, 1 .. 9, 10 .. 90, 100, 200, 300
+  EXPECT_NEAR(seen.front().value, 0.5, 1e-12);
+  EXPECT_NEAR(seen.back().value, 300.0, 1e-9);
+  double lo = 0.5, hi = 300.0;
+  ASSERT_TRUE(ticks.AdjustRange(lo, hi));
+  EXPECT_NEAR(lo, 0.1, 1e-12);
+  EXPECT_NEAR(hi, 1000.0, 1e-9);
+  axis.max_decades = 2;
+  lo = 0.5;
+  ASSERT_TRUE(ticks.AdjustRange(lo, hi));
+  EXPECT_NEAR(lo, 10.0, 1e-9);
+  for (const float base : {2.0f, 3.5f, 16.0f}) {
+    axis.log_base = base;
+    axis.min = 1.0f;
+    axis.max = base * base * base;
+    const std::vector<Tick> powers = walk(ticks);
+    EXPECT_EQ(values(powers, false), values(powers, true)) << base;
+    EXPECT_EQ(powers.size(), 4u) << base;
+  }
+  axis.min = 0.0f;
+  EXPECT_FALSE(ticks.InitFromRanges(300.0, 100.0, 5.0, axis.tick_info));
+  EXPECT_FALSE(ticks.Init());
+}
 
 TEST(NamedTickIterator, OneMajorTickPerTextLabelledWithTheText) {
   AxisSetup axis;
