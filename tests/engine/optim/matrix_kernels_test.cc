@@ -14,105 +14,85 @@ namespace {
 
 using Matrix = std::vector<double>;  // column-major, leading dimension n
 
-Matrix multiply(const Matrix& a, const Matrix& b, int n) {
-  Matrix c(n * n, 0.0);
-  for (int j = 0; j < n; ++j)
-    for (int k = 0; k < n; ++k)
-      for (int i = 0; i < n; ++i) c[i + n * j] += a[i + n * k] * b[k + n * j];
-  return c;
-}
-
-double distance_from_identity(const Matrix& a, int n) {
+// Largest |a b - I| over the entries.
+double distance_from_inverse(const Matrix& a, const Matrix& b, int n) {
   double worst = 0.0;
-  for (int j = 0; j < n; ++j)
-    for (int i = 0; i < n; ++i) worst = std::max(worst, std::fabs(a[i + n * j] - (i == j)));
+  for (int j = 0; j < n; ++j) {
+    for (int i = 0; i < n; ++i) {
+      double sum = 0.0;
+      for (int k = 0; k < n; ++k) sum += a[i + n * k] * b[k + n * j];
+      worst = std::max(worst, std::fabs(sum - (i == j)));
+    }
+  }
   return worst;
 }
 
-TEST(Sdotm, EmptyAndBlockedSumsAndStrides) {
+TEST(Sdotm, WorkedSumsStridesAndEveryLengthOfTheUnrolledLoop) {
   const double x[] = {1, 2, 3, 4, 5, 6, 7};
   const double y[] = {7, 6, 5, 4, 3, 2, 1};
   EXPECT_EQ(sdotm(0, x, 1, y, 1), 0.0);
   EXPECT_EQ(sdotm(-3, x, 1, y, 1), 0.0);
   EXPECT_EQ(sdsdot(0, 2.5, x, 1, y, 1), 2.5);
-  // Lead-in of two products, then one block of five: 7+12+15+16+15+12+7.
-  EXPECT_EQ(sdotm(7, x, 1, y, 1), 84.0);
+  EXPECT_EQ(sdotm(7, x, 1, y, 1), 84.0);  // a lead-in of two, then a block of five
   EXPECT_EQ(sdsdot(7, 1.0, x, 1, y, 1), 85.0);
-  // Equal strides 2: elements 0, 2, 4, 6.
   EXPECT_EQ(sdotm(4, x, 2, y, 2), 1 * 7 + 3 * 5 + 5 * 3 + 7 * 1);
-  // A negative stride walks from the far end: x[2], x[1], x[0] against y[0], y[1], y[2].
-  EXPECT_EQ(sdotm(3, x, -1, y, 1), 3 * 7 + 2 * 6 + 1 * 5);
-  // Unequal strides: x[0], x[3], x[6] against y[0], y[1], y[2].
+  EXPECT_EQ(sdotm(3, x, -1, y, 1), 3 * 7 + 2 * 6 + 1 * 5);  // x walked from the far end
   EXPECT_EQ(sdotm(3, x, 3, y, 1), 1 * 7 + 4 * 6 + 7 * 5);
-}
-
-TEST(Sdotm, UnrolledSumEqualsPlainSumForEveryLength) {
+  EXPECT_EQ(sdotm(3, x, 1, y, -2), 1 * 3 + 2 * 5 + 3 * 7);
   std::mt19937 gen(7);
   std::uniform_real_distribution<double> u(-1, 1);
   for (int n = 1; n <= 23; ++n) {
-    std::vector<double> x(n), y(n);
+    std::vector<double> a(n), b(n);
     double plain = 0.0;
     for (int i = 0; i < n; ++i) {
-      x[i] = u(gen);
-      y[i] = u(gen);
-      plain += x[i] * y[i];
+      a[i] = u(gen);
+      b[i] = u(gen);
+      plain += a[i] * b[i];
     }
-    EXPECT_NEAR(sdotm(n, x.data(), 1, y.data(), 1), plain, 1e-14) << n;
-    // Through the general branch (stride 1 against stride 1 reversed twice) the same sum.
-    EXPECT_NEAR(sdotm(n, x.data(), -1, std::vector<double>(y.rbegin(), y.rend()).data(), 1), plain,
-                1e-14);
+    EXPECT_NEAR(sdotm(n, a.data(), 1, b.data(), 1), plain, 1e-14) << n;
   }
 }
 
-TEST(InvLu, PermutationMatrixGivesItsTranspose) {
-  // Each a permutation with row exchanges in the factorisation.
-  const std::vector<std::vector<int>> perms = {{1, 0}, {2, 0, 1}, {3, 2, 0, 1}, {4, 0, 3, 1, 2}};
-  for (const auto& perm : perms) {
+// Permutations (their inverse is the transpose, found exactly through row exchanges), random
+// diagonally dominant matrices inside a larger leading dimension (the padding stays untouched),
+// and a matrix whose pivot must be chosen after its column is reduced.
+TEST(InvLu, InvertsInPlaceWithRowPivoting) {
+  std::vector<std::pair<int, Matrix>> cases;
+  for (const std::vector<int>& perm :
+       {std::vector<int>{1, 0}, {2, 0, 1}, {3, 2, 0, 1}, {4, 0, 3, 1, 2}}) {
     const int n = static_cast<int>(perm.size());
     Matrix p(n * n, 0.0);
     for (int j = 0; j < n; ++j) p[perm[j] + n * j] = 1.0;
-    for (bool stop : {false, true}) {
-      Matrix inv = p;
-      stop ? inv_lu_stop(inv.data(), n, n) : inv_lu(inv.data(), n, n);
-      for (int i = 0; i < n; ++i)
-        for (int j = 0; j < n; ++j) EXPECT_EQ(inv[i + n * j], p[j + n * i]) << n << i << j;
-    }
+    cases.emplace_back(n, p);
   }
-}
-
-TEST(InvLu, RandomWellConditionedMatricesWithLeadingDimension) {
   std::mt19937 gen(11);
   std::uniform_real_distribution<double> u(-1, 1);
   for (int n = 2; n <= 12; ++n) {
-    const int lda = n + 3;
     Matrix a(n * n);
     for (double& v : a) v = u(gen);
-    for (int i = 0; i < n; ++i) a[i + n * i] += (i % 2 ? -1.0 : 1.0) * n;  // diagonally dominant
-    for (bool stop : {false, true}) {
+    for (int i = 0; i < n; ++i) a[i + n * i] += (i % 2 ? -1.0 : 1.0) * n;
+    cases.emplace_back(n, a);
+  }
+  cases.emplace_back(3, Matrix{1, 1, 0, 1, 1, 1, 0, 1, 1});
+  for (const auto& [n, a] : cases) {
+    for (const bool stop : {false, true}) {
+      const int lda = n + 2;
       std::vector<double> padded(lda * n, -99.0);
-      for (int j = 0; j < n; ++j)
-        for (int i = 0; i < n; ++i) padded[i + lda * j] = a[i + n * j];
+      for (int j = 0; j < n; ++j) std::copy_n(&a[n * j], n, &padded[lda * j]);
       stop ? inv_lu_stop(padded.data(), n, lda) : inv_lu(padded.data(), n, lda);
       Matrix inv(n * n);
-      for (int j = 0; j < n; ++j)
-        for (int i = 0; i < n; ++i) inv[i + n * j] = padded[i + lda * j];
-      for (int j = 0; j < n; ++j)
-        for (int i = n; i < lda; ++i) EXPECT_EQ(padded[i + lda * j], -99.0);  // padding untouched
-      EXPECT_LT(distance_from_identity(multiply(a, inv, n), n), 1e-13) << n;
+      for (int j = 0; j < n; ++j) {
+        std::copy_n(&padded[lda * j], n, &inv[n * j]);
+        EXPECT_EQ(padded[n + lda * j], -99.0);
+        EXPECT_EQ(padded[n + 1 + lda * j], -99.0);
+      }
+      EXPECT_LT(distance_from_inverse(a, inv, n), 1e-13) << n << (stop ? " stop" : "");
     }
   }
 }
 
-TEST(InvLu, PivotsOnTheReducedColumn) {
-  // Choosing the pivot of column 2 before reducing it would pick the entry that becomes 0.
-  Matrix a = {1, 1, 0, 1, 1, 1, 0, 1, 1};
-  Matrix inv = a;
-  inv_lu(inv.data(), 3, 3);
-  EXPECT_LT(distance_from_identity(multiply(a, inv, 3), 3), 1e-15);
-}
-
-// A 1-by-1 zero stays 0 and 4 becomes 0.25; the stopping variant reports an exactly zero pivot
-// and stops there with finite, partly transformed entries.
+// A 1-by-1 zero stays 0; the stopping variant reports an exactly zero pivot and stops there
+// with finite, partly transformed entries.
 TEST(InvLu, OneByOneAndZeroPivots) {
   double zero = 0.0, four = 4.0, also_zero = 0.0;
   inv_lu(&zero, 1, 1);
@@ -124,12 +104,13 @@ TEST(InvLu, OneByOneAndZeroPivots) {
   Matrix singular = {1, 2, 2, 4};  // second column twice the first
   EXPECT_FALSE(detail::lu_invert(singular.data(), 2, 2, detail::LuPivotRule::kStopAtZeroPivot));
   for (double v : singular) EXPECT_TRUE(std::isfinite(v));
-  Matrix copy = {1, 2, 2, 4};
-  inv_lu_stop(copy.data(), 2, 2);
-  for (double v : copy) EXPECT_TRUE(std::isfinite(v));
+  EXPECT_TRUE(detail::lu_invert(&four, 1, 1, detail::LuPivotRule::kStopAtZeroPivot));
 }
 
-TEST(Balance, LeavesSymmetricMatricesUnchanged) {
+// Symmetric matrices pass unchanged; others are scaled by exact powers of 2, a similarity
+// transform (the diagonal, and the diagonal of the inverse, stay); a row or column that is
+// zero off the diagonal, or a non-finite norm, is skipped rather than scaled for ever.
+TEST(Balance, ScalesByPowersOfTwoAsASimilarityTransform) {
   std::mt19937 gen(3);
   std::uniform_real_distribution<double> u(-1, 1);
   for (int n = 1; n <= 8; ++n) {
@@ -140,9 +121,6 @@ TEST(Balance, LeavesSymmetricMatricesUnchanged) {
     balance(b.data(), n);
     EXPECT_EQ(a, b) << n;
   }
-}
-
-TEST(Balance, ScalesByPowersOfTwoAndKeepsTheDiagonalOfTheInverse) {
   const int n = 3;
   const Matrix a = {4, 1e-3, 2e-4, 3e3, 5, 1e-2, 7e4, 6e2, 6};
   Matrix b = a;
@@ -150,30 +128,26 @@ TEST(Balance, ScalesByPowersOfTwoAndKeepsTheDiagonalOfTheInverse) {
   EXPECT_NE(a, b);
   for (int j = 0; j < n; ++j) {
     for (int i = 0; i < n; ++i) {
-      const double ratio = b[i + n * j] / a[i + n * j];
       int exponent = 0;
-      EXPECT_EQ(std::frexp(ratio, &exponent), 0.5) << i << j;  // an exact power of 2
-      if (i == j) {
-        EXPECT_EQ(ratio, 1.0);
-      }
+      EXPECT_EQ(std::frexp(b[i + n * j] / a[i + n * j], &exponent), 0.5) << i << j;
     }
+    EXPECT_EQ(b[j + n * j], a[j + n * j]);
   }
-  Matrix inv_a = a;
-  Matrix inv_b = b;
+  Matrix inv_a = a, inv_b = b;
   inv_lu(inv_a.data(), n, n);
   inv_lu(inv_b.data(), n, n);
   for (int i = 0; i < n; ++i)
     EXPECT_NEAR(inv_b[i + n * i], inv_a[i + n * i], 1e-12 * std::fabs(inv_a[i + n * i]));
-}
 
-TEST(Balance, ReturnsOnNonFiniteEntries) {
   const double inf = std::numeric_limits<double>::infinity();
-  Matrix a = {1, inf, 2, 3};
-  balance(a.data(), 2);
-  EXPECT_EQ(a[1], inf);
-  Matrix b = {1, std::nan(""), 2, 3};
-  balance(b.data(), 2);
-  EXPECT_TRUE(std::isnan(b[1]));
+  for (const Matrix& skipped : {Matrix{1, 0, 5, 1}, Matrix{1, 5, 0, 1}, Matrix{1, inf, 2, 3}}) {
+    Matrix c = skipped;
+    balance(c.data(), 2);
+    EXPECT_EQ(c, skipped);
+  }
+  Matrix with_nan = {1, std::nan(""), 2, 3};
+  balance(with_nan.data(), 2);
+  EXPECT_TRUE(std::isnan(with_nan[1]));
 }
 
 }  // namespace

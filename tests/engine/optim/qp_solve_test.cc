@@ -2,19 +2,99 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "engine/core/machine_constants.h"
-#include "qp_test_problems.h"
 
 namespace velmor {
 namespace {
 
-using testing::expect_kkt;
-using testing::solution;
-using testing::TestQp;
-
 constexpr double kKktTol = 1e-10;
+
+// A QP held in vectors, with the solver's constraint numbering: 1..n lower bounds, n+1..2n upper
+// bounds, then the general constraints (the first meq equalities).
+struct TestQp {
+  std::string name;
+  int n = 0;
+  std::vector<double> a;  // n-by-n, leading dimension n
+  std::vector<double> q;
+  std::vector<double> g;  // n-by-mg, leading dimension n
+  std::vector<double> b;
+  std::vector<double> bl, bu;
+  int meq = 0;
+  std::vector<double> start;
+
+  int m() const { return static_cast<int>(b.size()) + 2 * n; }
+  QpProblem problem() const {
+    return {n, m(),      a.data(),  n,         q.data(), g.empty() ? nullptr : g.data(),
+            n, b.data(), bl.data(), bu.data(), meq};
+  }
+  bool equality(int code) const { return code > 2 * n && code - 2 * n <= meq; }
+  double normal(int code, int i) const {
+    if (code <= n) return code - 1 == i ? 1.0 : 0.0;
+    if (code <= 2 * n) return code - n - 1 == i ? -1.0 : 0.0;
+    return g[i + n * (code - 2 * n - 1)];
+  }
+  // normal' x - (bl, -bu or b).
+  double residual(int code, const std::vector<double>& x) const {
+    double s = code <= n ? -bl[code - 1] : code <= 2 * n ? bu[code - n - 1] : -b[code - 2 * n - 1];
+    for (int i = 0; i < n; ++i) s += normal(code, i) * x[i];
+    return s;
+  }
+  double objective(const std::vector<double>& x) const {
+    double f = 0.0;
+    for (int i = 0; i < n; ++i) {
+      f -= q[i] * x[i];
+      for (int j = 0; j < n; ++j) f += 0.5 * x[i] * a[i + n * j] * x[j];
+    }
+    return f;
+  }
+};
+
+std::vector<double> solution(const QpWorkspace& w, int n) {
+  return std::vector<double>(w.x.begin(), w.x.begin() + n);
+}
+
+// The first-order conditions: feasibility, A x - q = sum lambda normal over the active list
+// (also the reported gradient), multipliers of inequalities >= 0, active constraints held with
+// equality and flagged in status.
+void expect_kkt(const TestQp& qp, const QpWorkspace& w) {
+  const int n = qp.n;
+  const std::vector<double> x = solution(w, n);
+  double scale = 1.0;
+  for (int i = 0; i < n; ++i) scale = std::max({scale, std::fabs(x[i]), std::fabs(qp.q[i])});
+  const double tol = kKktTol * scale;
+  for (int code = 1; code <= qp.m(); ++code) {
+    const double r = qp.residual(code, x);
+    if (qp.equality(code)) {
+      EXPECT_NEAR(r, 0.0, tol) << qp.name << " equality " << code;
+    } else {
+      EXPECT_GE(r, -tol) << qp.name << " constraint " << code;
+    }
+  }
+  std::vector<double> stationarity(n);
+  for (int i = 0; i < n; ++i) {
+    stationarity[i] = -qp.q[i];
+    for (int j = 0; j < n; ++j) stationarity[i] += qp.a[i + n * j] * x[j];
+    EXPECT_NEAR(w.gradient[i], stationarity[i], tol) << qp.name << " gradient " << i;
+  }
+  for (int e = 0; e < w.k; ++e) {
+    const int code = w.active[e];
+    EXPECT_NEAR(qp.residual(code, x), 0.0, tol) << qp.name << " active " << code;
+    if (!qp.equality(code)) {
+      EXPECT_GE(w.multiplier[e], -tol) << qp.name << " sign " << code;
+    }
+    EXPECT_EQ(w.status[code - 1], qp.equality(code) ? kQpActiveEquality : kQpActiveInequality);
+    for (int i = 0; i < n; ++i) stationarity[i] -= w.multiplier[e] * qp.normal(code, i);
+  }
+  for (int i = 0; i < n; ++i) {
+    EXPECT_NEAR(stationarity[i], 0.0, tol) << qp.name << " stationarity " << i;
+  }
+}
 
 QpOutcome solve_cold(const TestQp& qp, QpWorkspace& w) {
   w = QpWorkspace{};
@@ -22,84 +102,37 @@ QpOutcome solve_cold(const TestQp& qp, QpWorkspace& w) {
   return qp_solve(qp.problem(), w, kQpColdStart);
 }
 
-// Every problem has a unique minimiser, given for a second check beside the KKT conditions.
-struct KnownQp {
-  TestQp qp;
-  std::vector<double> minimiser;
-};
-
 // clang-format off
-std::vector<KnownQp> known_family() {
+std::vector<TestQp> family() {
   return {
-      // Interior minimiser (1, 1), no constraint active.
-      {{"interior", 2, {2, 0, 0, 4}, {2, 4}, {}, {}, {-5, -5}, {5, 5}, 0, {3, -4}}, {1, 1}},
-      // Both variables pushed onto a bound, one lower and one upper.
-      {{"bounds", 2, {1, 0, 0, 1}, {3, -3}, {}, {}, {-1, -1}, {1, 1}, 0, {0, 0}}, {1, -1}},
+      {"interior", 2, {2, 0, 0, 4}, {2, 4}, {}, {}, {-5, -5}, {5, 5}, 0, {3, -4}},
+      // One variable on its lower bound, one on its upper bound.
+      {"bounds", 2, {1, 0, 0, 1}, {3, -3}, {}, {}, {-1, -1}, {1, 1}, 0, {0, 0}},
       // (x-2)^2 + (y-1)^2 with x + y <= 2, taken as -x - y >= -2: minimiser (1.5, 0.5).
-      {{"inequality", 2, {2, 0, 0, 2}, {4, 2}, {-1, -1}, {-2}, {-9, -9}, {9, 9}, 0, {0, 0}}, {1.5, 0.5}},
+      {"inequality", 2, {2, 0, 0, 2}, {4, 2}, {-1, -1}, {-2}, {-9, -9}, {9, 9}, 0, {0, 0}},
       // x'x with x1 + x2 + x3 = 1.
-      {{"equality", 3, {2, 0, 0, 0, 2, 0, 0, 0, 2}, {0, 0, 0}, {1, 1, 1}, {1}, {-9, -9, -9}, {9, 9, 9}, 1, {5, 5, 5}},
-       {1.0 / 3, 1.0 / 3, 1.0 / 3}},
-      // Equality x1 - x2 = 0, inequality x1 + x2 >= 3 and an upper bound on x3: (1.5, 1.5, 1).
-      {{"mixed", 3, {2, 0, 0, 0, 2, 0, 0, 0, 2}, {0, 0, 4}, {1, -1, 0, 1, 1, 0}, {0, 3}, {-9, -9, -9}, {9, 9, 1}, 1, {0, 0, 0}},
-       {1.5, 1.5, 1}},
-      // Degenerate vertex: x >= 1, y >= 1 and x + y >= 2 all hold at the minimiser (1, 1).
-      {{"degenerate", 2, {2, 0, 0, 2}, {0, 0}, {1, 0, 0, 1, 1, 1}, {1, 1, 2}, {-9, -9}, {9, 9}, 0, {4, 4}}, {1, 1}},
-      // Singular Hessian: x^2 - y with y <= 1 - x/2 (x/2 + y <= 1): minimiser (-0.25, 1.125).
-      {{"semidefinite", 2, {2, 0, 0, 0}, {0, 1}, {-0.5, -1}, {-1}, {-9, -9}, {9, 9}, 0, {-3, -3}}, {-0.25, 1.125}},
-      // A linear programme (A = 0): minimise -x - y in the triangle x, y >= 0, x + 2y <= 4,
-      // 3x + y <= 6; vertex (1.6, 1.2).
-      {{"linear", 2, {0, 0, 0, 0}, {1, 1}, {-1, -2, -3, -1}, {-4, -6}, {0, 0}, {9, 9}, 0, {0, 0}}, {1.6, 1.2}},
+      {"equality", 3, {2, 0, 0, 0, 2, 0, 0, 0, 2}, {0, 0, 0}, {1, 1, 1}, {1}, {-9, -9, -9}, {9, 9, 9}, 1, {5, 5, 5}},
+      // x1 - x2 = 0, x1 + x2 >= 3 and an upper bound on x3.
+      {"mixed", 3, {2, 0, 0, 0, 2, 0, 0, 0, 2}, {0, 0, 4}, {1, -1, 0, 1, 1, 0}, {0, 3}, {-9, -9, -9}, {9, 9, 1}, 1, {0, 0, 0}},
+      // Degenerate vertex: x >= 1, y >= 1 and x + y >= 2 all hold at the minimiser.
+      {"degenerate", 2, {2, 0, 0, 2}, {0, 0}, {1, 0, 0, 1, 1, 1}, {1, 1, 2}, {-9, -9}, {9, 9}, 0, {4, 4}},
+      // Singular Hessian: x^2 - y with x/2 + y <= 1.
+      {"semidefinite", 2, {2, 0, 0, 0}, {0, 1}, {-0.5, -1}, {-1}, {-9, -9}, {9, 9}, 0, {-3, -3}},
+      // A = 0: minimise -x - y with x + 2y <= 4, 3x + y <= 6 on x, y >= 0.
+      {"linear", 2, {0, 0, 0, 0}, {1, 1}, {-1, -2, -3, -1}, {-4, -6}, {0, 0}, {9, 9}, 0, {0, 0}},
   };
 }
 // clang-format on
 
-class KnownQpTest : public ::testing::TestWithParam<KnownQp> {};
-
-// A cold start meets the KKT conditions at the minimiser. From that answer, a warm start without
-// the Hessian (it must not read it), a start from the optimal active list and a start from the
-// equalities alone all give the same minimiser again.
-TEST_P(KnownQpTest, EveryStartModeReachesTheMinimiser) {
-  const KnownQp& c = GetParam();
-  QpWorkspace w;
-  ASSERT_EQ(solve_cold(c.qp, w), QpOutcome::kOptimal);
-  expect_kkt(c.qp, w, kKktTol);
-  for (int i = 0; i < c.qp.n; ++i) EXPECT_NEAR(w.x[i], c.minimiser[i], 1e-12) << i;
-
-  QpWorkspace warm = w;
-  QpProblem p = c.qp.problem();
-  p.a = nullptr;
-  std::fill(warm.x.begin(), warm.x.end(), 0.0);
-  ASSERT_EQ(qp_solve(p, warm, kQpWarmStart), QpOutcome::kOptimal);
-  expect_kkt(c.qp, warm, kKktTol);
-  for (int i = 0; i < c.qp.n; ++i) EXPECT_NEAR(warm.x[i], w.x[i], 1e-12);
-  EXPECT_EQ(warm.k, w.k);
-
-  for (int length : {w.k, c.qp.meq}) {
-    QpWorkspace listed = w;
-    listed.factor = QpWorkspace::Factor{};
-    listed.k = length;
-    if (length == c.qp.meq) {
-      for (int e = 0; e < length; ++e) listed.active[e] = 2 * c.qp.n + 1 + e;
-    }
-    ASSERT_EQ(qp_solve(c.qp.problem(), listed, kQpStartFromList), QpOutcome::kOptimal);
-    expect_kkt(c.qp, listed, kKktTol);
-    for (int i = 0; i < c.qp.n; ++i) EXPECT_NEAR(listed.x[i], c.minimiser[i], 1e-12);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Family, KnownQpTest, ::testing::ValuesIn(known_family()),
-                         [](const auto& info) { return info.param.qp.name; });
-
-// Random convex QPs with a known feasible point, some with a singular Hessian, started from
-// a random (mostly infeasible) point.
+// A random convex QP with a known feasible point x0: 2..10 variables (every 50th the largest
+// size, 25), some with a singular Hessian, every fourth degenerate (all constraints through x0,
+// one repeated), started from a random, mostly infeasible point.
 TestQp random_qp(int seed) {
   std::mt19937 gen(seed);
   std::uniform_real_distribution<double> u(-1, 1);
   TestQp qp;
   qp.name = "random" + std::to_string(seed);
-  qp.n = 2 + seed % 9;
-  const int n = qp.n;
+  const int n = qp.n = seed % 50 == 0 ? kQpMaxVars : 2 + seed % 9;
   const int rank = seed % 3 == 0 ? n - 1 : n;
   std::vector<double> l(n * rank);
   for (double& v : l) v = u(gen);
@@ -107,9 +140,9 @@ TestQp random_qp(int seed) {
   for (int i = 0; i < n; ++i)
     for (int j = 0; j < n; ++j)
       for (int r = 0; r < rank; ++r) qp.a[i + n * j] += l[i + n * r] * l[j + n * r];
-  for (int i = 0; i < n; ++i) qp.q.push_back(3 * u(gen));
   std::vector<double> x0(n);
   for (int i = 0; i < n; ++i) {
+    qp.q.push_back(3 * u(gen));
     x0[i] = u(gen);
     qp.bl.push_back(-2 - std::fabs(u(gen)));
     qp.bu.push_back(2 + std::fabs(u(gen)));
@@ -122,9 +155,7 @@ TestQp random_qp(int seed) {
       qp.g.push_back(u(gen));
       s += qp.g.back() * x0[i];
     }
-    // Every fourth problem is degenerate: all constraints pass through x0 and one repeats.
-    const bool tight = j < qp.meq || seed % 4 == 0;
-    qp.b.push_back(tight ? s : s - 0.3 * std::fabs(u(gen)));
+    qp.b.push_back(j < qp.meq || seed % 4 == 0 ? s : s - 0.3 * std::fabs(u(gen)));
   }
   if (seed % 4 == 0 && mg > qp.meq) {
     qp.g.insert(qp.g.end(), qp.g.end() - n, qp.g.end());
@@ -134,32 +165,53 @@ TestQp random_qp(int seed) {
   return qp;
 }
 
-TEST(QpSolveRandom, ColdAndWarmAnswersMeetKktConditions) {
-  for (int seed = 1; seed <= 300; ++seed) {
-    const TestQp qp = random_qp(seed);
+// For the family and 300 random problems: a cold start meets the KKT conditions; from its
+// answer a warm start (which must not read A) and starts from the optimal active list and from
+// the equalities alone meet them too; a warm start with a changed linear term solves the new
+// problem to the objective value a cold start reaches.
+TEST(QpSolve, EveryStartModeMeetsTheKktConditions) {
+  std::vector<TestQp> problems = family();
+  for (int seed = 1; seed <= 300; ++seed) problems.push_back(random_qp(seed));
+  for (const TestQp& qp : problems) {
+    const int n = qp.n;
     QpWorkspace w;
     ASSERT_EQ(solve_cold(qp, w), QpOutcome::kOptimal) << qp.name;
-    expect_kkt(qp, w, kKktTol);
-    // Warm start from the solution with a changed linear term: it solves the new problem.
+    expect_kkt(qp, w);
+    QpWorkspace warm = w;
+    QpProblem without_a = qp.problem();
+    without_a.a = nullptr;
+    std::fill(warm.x.begin(), warm.x.end(), 0.0);
+    ASSERT_EQ(qp_solve(without_a, warm, kQpWarmStart), QpOutcome::kOptimal) << qp.name;
+    expect_kkt(qp, warm);
+    EXPECT_EQ(warm.k, w.k);
+    for (const int length : {w.k, qp.meq}) {
+      QpWorkspace listed = w;
+      listed.factor = QpWorkspace::Factor{};
+      listed.k = length;
+      if (length == qp.meq) {
+        for (int e = 0; e < length; ++e) listed.active[e] = 2 * n + 1 + e;
+      }
+      ASSERT_EQ(qp_solve(qp.problem(), listed, kQpStartFromList), QpOutcome::kOptimal) << qp.name;
+      expect_kkt(qp, listed);
+    }
     TestQp shifted = qp;
     for (double& v : shifted.q) v += 0.5;
-    QpWorkspace warm = w;
-    ASSERT_EQ(qp_solve(shifted.problem(), warm, kQpWarmStart), QpOutcome::kOptimal) << qp.name;
-    expect_kkt(shifted, warm, kKktTol);
+    QpWorkspace moved = w;
+    ASSERT_EQ(qp_solve(shifted.problem(), moved, kQpWarmStart), QpOutcome::kOptimal) << qp.name;
+    expect_kkt(shifted, moved);
     QpWorkspace cold;
     ASSERT_EQ(solve_cold(shifted, cold), QpOutcome::kOptimal);
-    EXPECT_NEAR(shifted.objective(solution(warm, qp.n)), shifted.objective(solution(cold, qp.n)),
-                1e-10)
+    EXPECT_NEAR(shifted.objective(solution(moved, n)), shifted.objective(solution(cold, n)), 1e-10)
         << qp.name;
   }
 }
 
 TEST(QpSolve, WarmStartKeepsTheHessianOfThePreviousCall) {
-  TestQp qp = known_family()[2].qp;  // minimiser (1.5, 0.5) with A = 2I
+  const TestQp qp = family()[2];  // minimiser (1.5, 0.5) with A = 2I
   QpWorkspace w;
   ASSERT_EQ(solve_cold(qp, w), QpOutcome::kOptimal);
   TestQp changed = qp;
-  changed.a = {20, 0, 0, 20};  // a cold start would now find the interior point (0.2, 0.1)
+  changed.a = {20, 0, 0, 20};  // a cold start finds the interior point (0.2, 0.1)
   ASSERT_EQ(qp_solve(changed.problem(), w, kQpWarmStart), QpOutcome::kOptimal);
   EXPECT_NEAR(w.x[0], 1.5, 1e-12);
   EXPECT_NEAR(w.x[1], 0.5, 1e-12);
@@ -171,29 +223,22 @@ TEST(QpSolve, WarmStartKeepsTheHessianOfThePreviousCall) {
 
 TEST(QpSolve, ContradictoryConstraintsGiveAnEmptyActiveSet) {
   const std::vector<TestQp> infeasible = {
-      // x1 >= 1 and x1 <= 0 as general constraints.
       {"opposed", 2, {1, 0, 0, 1}, {0, 0}, {1, 0, -1, 0}, {1, 0}, {-9, -9}, {9, 9}, 0, {0, 0}},
-      // x1 + x2 = 1 and x1 + x2 = 2.
       {"equalities", 2, {1, 0, 0, 1}, {0, 0}, {1, 1, 1, 1}, {1, 2}, {-9, -9}, {9, 9}, 2, {0, 0}},
-      // x1 + x2 >= 5 against the bounds x <= 2.
       {"bounds", 2, {1, 0, 0, 1}, {0, 0}, {1, 1}, {5}, {-2, -2}, {2, 2}, 0, {0, 0}},
   };
   for (const TestQp& qp : infeasible) {
     QpWorkspace w;
-    w.k = 3;
     EXPECT_EQ(solve_cold(qp, w), QpOutcome::kInfeasible) << qp.name;
     EXPECT_EQ(w.k, 0) << qp.name;
-    int violated = 0;
-    for (int code = 1; code <= qp.mg() + 2 * qp.n; ++code)
-      violated += w.status[code - 1] == kQpViolated;
-    EXPECT_GE(violated, 1) << qp.name;
+    EXPECT_GE(std::count(w.status.begin(), w.status.begin() + qp.m(), kQpViolated), 1) << qp.name;
     // A warm start after an infeasible call has nothing to reuse and stays infeasible.
     EXPECT_EQ(qp_solve(qp.problem(), w, kQpWarmStart), QpOutcome::kInfeasible) << qp.name;
   }
 }
 
 TEST(QpSolve, ZeroCurvatureDirectionEndsAtTheFarBoundOrIsUnbounded) {
-  // minimise -x1 - x2 + x2^2/2 with x in [0, 1e15]^2: the flat direction runs to the bound.
+  // -x1 - x2 + x2^2/2 on [0, 1e15]^2: the flat direction runs to the bound.
   TestQp far = {"far", 2, {0, 0, 0, 1}, {1, 1}, {}, {}, {0, 0}, {1e15, 1e15}, 0, {0, 0}};
   QpWorkspace w;
   ASSERT_EQ(solve_cold(far, w), QpOutcome::kOptimal);
@@ -202,31 +247,28 @@ TEST(QpSolve, ZeroCurvatureDirectionEndsAtTheFarBoundOrIsUnbounded) {
   ASSERT_EQ(w.k, 1);
   EXPECT_EQ(w.active[0], 3);
   EXPECT_NEAR(w.multiplier[0], 1.0, 1e-15);
-  // With an infinite bound the ray has no end.
-  TestQp ray = far;
-  ray.bu = {HUGE_VAL, 1e15};
-  EXPECT_EQ(solve_cold(ray, w), QpOutcome::kUnbounded);
+  far.bu = {HUGE_VAL, 1e15};  // the ray has no end
+  EXPECT_EQ(solve_cold(far, w), QpOutcome::kUnbounded);
 }
 
+// The optimiser's subproblem shape: variables (d1, d2, d3, r), Hessian I on d and 0 on r, linear
+// term (-g, big) pushing r in [0, 1] to 1. Constraint 1 (c = -0.5) is violated and relaxed,
+// constraint 2 (c = 2) satisfied. The huge linear term on r must not swamp the small multiplier.
 TEST(QpSolve, RelaxedSubproblemKeepsSmallMultipliersBesideAHugeLinearTerm) {
-  // The optimiser's subproblem shape: variables (d1, d2, d3, r), Hessian I on d and 0 on r,
-  // linear term (-g, big) with r in [0, 1] pushed to 1. Constraint 1 is violated at the
-  // current point (c = -0.5) and relaxed, constraint 2 is satisfied (c = 2).
   const double big = kBig;
-  const std::vector<double> g = {1.0, -2.0, 0.5};
-  TestQp qp;
-  qp.name = "relaxed";
-  qp.n = 4;
-  qp.a = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0};
-  qp.q = {-g[0], -g[1], -g[2], big};
-  qp.g = {1, 0, 0, -0.5, 0, 1, 1, 0};
-  qp.b = {0, -2};
-  qp.bl = {-big, -big, -big, 0};
-  qp.bu = {big, big, big, 1};
-  qp.start = {0, 0, 0, 1};
+  const TestQp qp = {"relaxed",
+                     4,
+                     {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0},
+                     {-1.0, 2.0, -0.5, big},
+                     {1, 0, 0, -0.5, 0, 1, 1, 0},
+                     {0, -2},
+                     {-big, -big, -big, 0},
+                     {big, big, big, 1},
+                     0,
+                     {0, 0, 0, 1}};
   QpWorkspace w;
   ASSERT_EQ(solve_cold(qp, w), QpOutcome::kOptimal);
-  // d1 >= 0.5 binds: d = (0.5, 2, -0.5), r = 1, lambda1 = d1 + g1 = 1.5, constraint 2 slack.
+  // d1 >= 0.5 binds: d = (0.5, 2, -0.5), r = 1, lambda1 = d1 + g1 = 1.5.
   EXPECT_NEAR(w.x[0], 0.5, 1e-14);
   EXPECT_NEAR(w.x[1], 2.0, 1e-14);
   EXPECT_NEAR(w.x[2], -0.5, 1e-14);

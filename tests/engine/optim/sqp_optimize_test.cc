@@ -12,80 +12,94 @@
 namespace velmor {
 namespace {
 
-// An objective made of plain functions, remembering every point calcfg saw. Constraints
-// are linear, c[k] = a_k'x + b_k (the first meq equalities), unless `nonlinear` is set.
+// f(x), filling the gradient g.
+using Function = std::function<double(const ParamVector& x, ParamVector& g)>;
+// Constraint values and normals at x.
+using Constraints =
+    std::function<void(const ParamVector& x, ConstraintVector&, ConstraintNormals&)>;
+
+// An objective of plain functions that remembers every point calcfg saw. Its bounds_neg is
+// the fitting engine's positivity repair when `repair` is set.
 class TestObjective : public Objective {
  public:
-  struct Linear {
-    std::array<double, 3> a;
-    double b;
-  };
-  std::function<double(const ParamVector&)> f;
-  std::function<void(const ParamVector&, ParamVector&)> grad;
-  std::vector<Linear> linear;
-  int meq = 0;
-  std::function<void(const ParamVector&, ConstraintVector&, ConstraintNormals&)> nonlinear;
-  int nonlinear_count = 0;
-  bool repair_negative = false;  // the fitting engine's positivity repair in bounds_neg
-  std::vector<ParamVector> seen;
-
-  void calcfg(int n, const ParamVector& x, double& fx, ParamVector& g, ConstraintVector& c,
+  TestObjective(Function f, int m = 0, int meq = 0, Constraints c = {})
+      : f_(std::move(f)), c_(std::move(c)), m_(m), meq_(meq) {}
+  void calcfg(int, const ParamVector& x, double& f, ParamVector& g, ConstraintVector& c,
               ConstraintNormals& cnorm) override {
     seen.push_back(x);
+    if (work != nullptr) weights.push_back({work->eta[0], work->vlam[0]});
     g.fill(0.0);
     cnorm.fill(0.0);
-    fx = f(x);
-    grad(x, g);
-    if (nonlinear) nonlinear(x, c, cnorm);
-    for (std::size_t k = 0; k < linear.size(); ++k) {
-      c[k] = linear[k].b;
-      for (int i = 0; i < n && i < 3; ++i) {
-        c[k] += linear[k].a[i] * x[i];
-        cnorm[normal_index(i, static_cast<int>(k))] = linear[k].a[i];
-      }
-    }
+    f = f_(x, g);
+    if (c_) c_(x, c, cnorm);
   }
-  double value(int, const ParamVector& x) override { return f(x); }
-  void bounds_neg(ParamVector& x, int n, double& fx) override {
-    if (!repair_negative) return;
-    for (int i = 0; i < n; ++i) {
+  double value(int, const ParamVector& x) override {
+    ParamVector g{};
+    return f_(x, g);
+  }
+  void bounds_neg(ParamVector& x, int n, double& f) override {
+    for (int i = 0; repair && i < n; ++i) {
       if (x[i] < 2.22e-16) {
         x[i] = (2 / M_PI) * std::fabs(x[i]) * std::atan(std::fabs(x[i])) + 1e-6;
-        fx *= 2;
+        f *= 2;
       }
     }
   }
-  int constraint_count() const override {
-    return nonlinear ? nonlinear_count : static_cast<int>(linear.size());
-  }
-  int equality_count() const override { return meq; }
+  int constraint_count() const override { return m_; }
+  int equality_count() const override { return meq_; }
+
+  bool repair = false;
+  std::vector<ParamVector> seen;
+  // While a run lasts, its work area, and at each evaluation the penalty weight and multiplier
+  // of the first constraint.
+  const SqpWork* work = nullptr;
+  std::vector<std::array<double, 2>> weights;
+
+ private:
+  Function f_;
+  Constraints c_;
+  int m_, meq_;
 };
 
-// sum w_i (x_i - centre_i)^2 over the first centre.size() parameters.
-TestObjective quadratic(std::vector<double> centre, std::vector<double> w = {1, 1, 1}) {
-  TestObjective obj;
-  obj.f = [=](const ParamVector& x) {
-    double s = 0.0;
-    for (std::size_t i = 0; i < centre.size(); ++i) s += w[i] * std::pow(x[i] - centre[i], 2);
-    return s;
-  };
-  obj.grad = [=](const ParamVector& x, ParamVector& g) {
-    for (std::size_t i = 0; i < centre.size(); ++i) g[i] = 2 * w[i] * (x[i] - centre[i]);
-  };
-  return obj;
+// Linear constraints a'x + b over the first two parameters, one {a1, a2, b} per constraint.
+TestObjective linear(Function f, std::vector<std::array<double, 3>> rows, int meq = 0) {
+  const int m = static_cast<int>(rows.size());
+  return TestObjective(std::move(f), m, meq,
+                       [rows](const ParamVector& x, ConstraintVector& c, ConstraintNormals& cn) {
+                         for (int k = 0; k < static_cast<int>(rows.size()); ++k) {
+                           c[k] = rows[k][0] * x[0] + rows[k][1] * x[1] + rows[k][2];
+                           cn[normal_index(0, k)] = rows[k][0];
+                           cn[normal_index(1, k)] = rows[k][1];
+                         }
+                       });
 }
 
-TestObjective rosenbrock(double x1_limit) {
-  TestObjective obj;
-  obj.f = [](const ParamVector& x) {
-    return 100 * std::pow(x[1] - x[0] * x[0], 2) + std::pow(1 - x[0], 2);
+// sum w_i (x_i - centre_i)^2.
+Function quadratic(std::vector<double> centre, std::vector<double> w = {1, 1, 1}) {
+  return [=](const ParamVector& x, ParamVector& g) {
+    double s = 0.0;
+    for (std::size_t i = 0; i < centre.size(); ++i) {
+      s += w[i] * (x[i] - centre[i]) * (x[i] - centre[i]);
+      g[i] = 2 * w[i] * (x[i] - centre[i]);
+    }
+    return s;
   };
-  obj.grad = [](const ParamVector& x, ParamVector& g) {
+}
+
+Function rosenbrock() {
+  return [](const ParamVector& x, ParamVector& g) {
     g[0] = -400 * x[0] * (x[1] - x[0] * x[0]) - 2 * (1 - x[0]);
     g[1] = 200 * (x[1] - x[0] * x[0]);
+    return 100 * std::pow(x[1] - x[0] * x[0], 2) + std::pow(1 - x[0], 2);
   };
-  obj.linear = {{{-1, 0, 0}, x1_limit}};  // x1 <= limit
-  return obj;
+}
+
+// exp(-x1): falls for ever, so a tolerance of 0 is never met.
+Function falling() {
+  return [](const ParamVector& x, ParamVector& g) {
+    g[0] = -std::exp(-x[0]);
+    return std::exp(-x[0]);
+  };
 }
 
 struct SqpRun {
@@ -94,9 +108,9 @@ struct SqpRun {
   int info = -1;
   double conv = kBig;
   int niter = 0;
-  int qpmode = 1;
 };
 
+// As the fit driver calls it: info = -1, niter = 0, qpmode = 1, maxls = 10, a cleared work area.
 SqpRun run_sqp(TestObjective& obj, std::vector<double> start, int maxiter = 299,
                double tol = kTol) {
   SqpRun r;
@@ -105,179 +119,196 @@ SqpRun run_sqp(TestObjective& obj, std::vector<double> start, int maxiter = 299,
   ConstraintVector c{};
   ConstraintNormals cnorm{};
   SqpWork work;
+  int qpmode = kQpColdStart;
+  obj.work = &work;
   sqp_optimize(obj, static_cast<int>(start.size()), r.x, r.f, g, c, cnorm, maxiter, tol, r.info, 10,
-               r.conv, r.niter, r.qpmode, work);
+               r.conv, r.niter, qpmode, work);
+  obj.work = nullptr;
   return r;
 }
 
-TEST(SqpOptimize, ConvergesOnAConstrainedQuadraticWithAnActiveBound) {
-  // (x1 - 3)^2 + (x2 + 1)^2 with x1 >= 0 and x2 >= 0.5: the second binds at (3, 0.5).
-  TestObjective obj = quadratic({3, -1});
-  obj.linear = {{{1, 0, 0}, 0}, {{0, 1, 0}, -0.5}};
-  const SqpRun r = run_sqp(obj, {1, 2});
-  EXPECT_EQ(r.info, kSqpConverged);
-  EXPECT_NEAR(r.x[0], 3.0, 1e-7);
-  EXPECT_NEAR(r.x[1], 0.5, 1e-7);
-  EXPECT_LE(r.conv, kTol);
-  EXPECT_LT(r.niter, 60);  // each line search starts from the half step: linear convergence
-  EXPECT_DOUBLE_EQ(r.f, obj.f(r.x));
-  // The first trial point is xa + delta/2: evaluations are the start (step 1), the start
-  // again (top of iteration 1), then the trial. With B = I the step is -g = (4, -6), cut to
-  // (4, -1.5) by x2 >= 0.5.
-  ASSERT_GE(obj.seen.size(), 3u);
-  EXPECT_DOUBLE_EQ(obj.seen[2][0], 1 + 0.5 * 4);
-  EXPECT_DOUBLE_EQ(obj.seen[2][1], 2 + 0.5 * -1.5);
-}
-
-struct KnownProblem {
-  const char* name;
-  std::function<TestObjective()> make;
-  std::vector<double> start;
-  std::vector<double> solution;
-  double accuracy = 1e-6;  // conv <= tol bounds the error in f; x follows as conditioning allows
-  // On an equality the penalty weight settles at |lambda|, so near the solution the merit
-  // derivative of the restoring step reaches 0 and rounding may end the run with code 3 or 4.
-  bool stall_allowed = false;
-};
-
-class SqpKnownSolution : public ::testing::TestWithParam<KnownProblem> {};
-
-TEST_P(SqpKnownSolution, ReachesTheSolution) {
-  const KnownProblem& p = GetParam();
-  TestObjective obj = p.make();
-  const SqpRun r = run_sqp(obj, p.start);
-  const bool stalled = r.info == kSqpUphill || r.info == kSqpLineSearchLimit;
-  if (!(p.stall_allowed && stalled)) {
-    EXPECT_EQ(r.info, kSqpConverged) << p.name;
-  }
-  for (std::size_t i = 0; i < p.start.size(); ++i) {
-    EXPECT_NEAR(r.x[i], p.solution[i], p.accuracy) << p.name << i;
-  }
-}
-
-TestObjective disc() {
-  TestObjective obj;  // x1 + x2 on the disc x1^2 + x2^2 <= 2
-  obj.f = [](const ParamVector& x) { return x[0] + x[1]; };
-  obj.grad = [](const ParamVector&, ParamVector& g) { g[0] = g[1] = 1; };
-  obj.nonlinear_count = 1;
-  obj.nonlinear = [](const ParamVector& x, ConstraintVector& c, ConstraintNormals& cn) {
+// Problems with known solutions: a quadratic with an active bound, the Rosenbrock valley cut by
+// x1 <= 0.5 and with a loose limit (its conditioning limits x), a linear objective on a disc and
+// an equality. On an equality the penalty weight settles at |lambda|, so near the solution the
+// merit derivative of the restoring step reaches 0 and rounding may end the run with code 3 or 4.
+TEST(SqpOptimize, ReachesKnownSolutions) {
+  const Function sum = [](const ParamVector& x, ParamVector& g) {
+    g[0] = g[1] = 1;
+    return x[0] + x[1];
+  };
+  const Constraints disc = [](const ParamVector& x, ConstraintVector& c, ConstraintNormals& cn) {
     c[0] = 2 - x[0] * x[0] - x[1] * x[1];
     cn[normal_index(0, 0)] = -2 * x[0];
     cn[normal_index(1, 0)] = -2 * x[1];
   };
-  return obj;
+  // x1 + x2 + x3 = 4 and x1 >= 0 (inactive).
+  const Constraints plane = [](const ParamVector& x, ConstraintVector& c, ConstraintNormals& cn) {
+    c[0] = x[0] + x[1] + x[2] - 4;
+    c[1] = x[0];
+    for (int i = 0; i < 3; ++i) cn[normal_index(i, 0)] = 1;
+    cn[normal_index(0, 1)] = 1;
+  };
+  const struct {
+    const char* name;
+    TestObjective objective;
+    std::vector<double> start, solution;
+    double accuracy;
+    bool stall_allowed;
+  } kCases[] = {
+      // clang-format off
+      {"active bound", linear(quadratic({3, -1}), {{1, 0, 0}, {0, 1, -0.5}}), {1, 2}, {3, 0.5},
+       1e-7, false},
+      {"rosenbrock cut", linear(rosenbrock(), {{-1, 0, 0.5}}), {-1.2, 1}, {0.5, 0.25}, 1e-6, false},
+      {"rosenbrock free", linear(rosenbrock(), {{-1, 0, 5}}), {-1.2, 1}, {1, 1}, 5e-4, false},
+      {"disc", TestObjective(sum, 1, 0, disc), {0.5, 0.1}, {-1, -1}, 1e-6, false},
+      {"equality", TestObjective(quadratic({0, 0, 0}, {1, 2, 1}), 2, 1, plane), {1, 1, 1},
+       {1.6, 0.8, 1.6}, 1e-6, true},
+      // clang-format on
+  };
+  for (auto c : kCases) {
+    const SqpRun r = run_sqp(c.objective, c.start);
+    if (!(c.stall_allowed && (r.info == kSqpUphill || r.info == kSqpLineSearchLimit))) {
+      EXPECT_EQ(r.info, kSqpConverged) << c.name;
+      EXPECT_LE(r.conv, kTol) << c.name;
+    }
+    for (std::size_t i = 0; i < c.start.size(); ++i) {
+      EXPECT_NEAR(r.x[i], c.solution[i], c.accuracy) << c.name << i;
+    }
+    EXPECT_EQ(r.f, c.objective.value(static_cast<int>(c.start.size()), r.x)) << c.name;
+  }
 }
 
-TestObjective equality() {
-  // x1^2 + 2 x2^2 + x3^2 with x1 + x2 + x3 = 4 and an inactive x1 >= 0.
-  TestObjective obj = quadratic({0, 0, 0}, {1, 2, 1});
-  obj.linear = {{{1, 1, 1}, -4}, {{1, 0, 0}, 0}};
-  obj.meq = 1;
-  return obj;
+// Each line search starts from the half step (of -g in the first iteration, B being I), accepts the
+// first trial point whose merit drop reaches a tenth of its directional derivative (phi - phi0 <=
+// 0.1 d, d scaled with the step), and cuts a rejected step by t = 0.5 max(0.1, 0.5 d / (d - (phi -
+// phi0))). Without constraints phi = f and d = g'step. The searches are read from the points calcfg
+// saw: an iteration evaluates its start, then its trial points, the last of which starts the next
+// iteration. At the half step 1.7 x^2 and 1.85 x^2 from 1 give phi - phi0 = 0.15 d and 0.075 d:
+// enough and not quite enough.
+TEST(SqpOptimize, LineSearchAcceptsTheFirstPointOfSufficientDecrease) {
+  const std::pair<Function, std::vector<double>> kRuns[] = {
+      {quadratic({0}, {1.7}), {1}}, {quadratic({0}, {1.85}), {1}}, {quadratic({0}, {50}), {1}},
+      {rosenbrock(), {-1.2, 1}},    {rosenbrock(), {2, -1}},       {rosenbrock(), {-2, 3}},
+      {rosenbrock(), {3, 3}}};
+  int cuts = 0;
+  for (const auto& [f, from] : kRuns) {
+    TestObjective objective(f);
+    run_sqp(objective, from);
+    const std::vector<ParamVector>& seen = objective.seen;
+    const auto n = from.size();
+    for (std::size_t start = 1, end = 2; end < seen.size(); start = end, end = start + 1) {
+      while (end < seen.size() && seen[end] != seen[end - 1]) ++end;
+      ParamVector g{};
+      const double f0 = f(seen[start], g);
+      if (end == seen.size() || f0 < 1e-15) break;  // no accepted point, or phi0 kept at eps
+      ParamVector delta{};  // the subproblem's step, twice the first trial step
+      double slope = 0.0;
+      std::size_t j = 0;
+      for (std::size_t i = 0; i < n; ++i) {
+        delta[i] = 2 * (seen[start + 1][i] - seen[start][i]);
+        slope += g[i] * delta[i];
+        if (std::fabs(delta[i]) > std::fabs(delta[j])) j = i;
+      }
+      if (start == 1) {  // B = I in the first iteration: the step is -g
+        for (std::size_t i = 0; i < n; ++i) EXPECT_DOUBLE_EQ(delta[i], -g[i]);
+      }
+      double expected_t = 0.5;
+      for (std::size_t k = start + 1; k < end; ++k) {
+        const double t = (seen[k][j] - seen[start][j]) / delta[j];
+        EXPECT_NEAR(t, expected_t, 1e-6 * expected_t) << k;
+        const double drop = objective.value(static_cast<int>(n), seen[k]) - f0;
+        const double d = t * slope;
+        EXPECT_EQ(drop <= 0.1 * d, k + 1 == end) << k;
+        expected_t = t * 0.5 * std::max(0.1, 0.5 * d / (d - drop));
+      }
+      cuts += static_cast<int>(end - start) - 2;
+    }
+  }
+  EXPECT_GT(cuts, 10);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Problems, SqpKnownSolution,
-    ::testing::Values(
-        // The Rosenbrock valley meets x1 <= 0.5 at (0.5, 0.25).
-        KnownProblem{"rosenbrock_cut", [] { return rosenbrock(0.5); }, {-1.2, 1}, {0.5, 0.25}},
-        // A loose limit: the unconstrained minimiser; the valley's conditioning limits x.
-        KnownProblem{"rosenbrock_free", [] { return rosenbrock(5); }, {-1.2, 1}, {1, 1}, 5e-4},
-        KnownProblem{"disc", disc, {0.5, 0.1}, {-1, -1}},
-        KnownProblem{"equality", equality, {1, 1, 1}, {1.6, 0.8, 1.6}, 1e-6, true}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(SqpOptimize, StationaryStartReturnsAfterTheFirstSubproblem) {
-  TestObjective obj = quadratic({3, 2});
-  obj.linear = {{{1, 0, 0}, 0}};
-  const SqpRun r = run_sqp(obj, {3, 2});
-  EXPECT_EQ(r.info, kSqpConverged);
-  EXPECT_EQ(r.niter, 1);
-  EXPECT_EQ(r.conv, 0.0);  // |g'delta| with g = 0
+// The penalty weight of a constraint follows its multiplier up at once and down at most halfway:
+// eta = max(|lambda|, (eta + |lambda|) / 2) at every iteration (Rosenbrock cut by x1 <= 0.5).
+TEST(SqpOptimize, PenaltyWeightsFallAtMostHalfwayToTheMultiplier) {
+  TestObjective cut = linear(rosenbrock(), {{-1, 0, 0.5}});
+  run_sqp(cut, {-1.2, 1});
+  int falls = 0;
+  for (std::size_t k = 1; k < cut.weights.size(); ++k) {
+    const auto [eta0, lambda0] = cut.weights[k - 1];
+    const auto [eta, lambda] = cut.weights[k];
+    if (lambda == lambda0 && eta == eta0) continue;  // the same iteration
+    EXPECT_EQ(eta, std::max(std::fabs(lambda), 0.5 * (eta0 + std::fabs(lambda)))) << k;
+    falls += std::fabs(lambda) < eta0;
+  }
+  EXPECT_GT(falls, 0);
 }
 
-TEST(SqpOptimize, RejectedTrialShrinksTheTrialStepByAFactorOfAtMostAHalf) {
-  // 50 x^2: the half step of the first iteration (B = I) overshoots badly.
-  TestObjective obj = quadratic({0}, {50});
-  run_sqp(obj, {1});
-  ASSERT_GE(obj.seen.size(), 4u);
-  const double first = obj.seen[2][0] - 1.0;
-  const double second = obj.seen[3][0] - 1.0;
-  EXPECT_DOUBLE_EQ(first, 0.5 * -100);
-  EXPECT_GE(second / first, 0.05 - 1e-15);
-  EXPECT_LE(second / first, 0.5);
-}
-
-// exp(-x1): falls for ever, so a tolerance of 0 is never met.
-TestObjective falling() {
-  TestObjective obj;
-  obj.f = [](const ParamVector& x) { return std::exp(-x[0]); };
-  obj.grad = [](const ParamVector& x, ParamVector& g) { g[0] = -std::exp(-x[0]); };
-  return obj;
-}
-
-TEST(SqpOptimize, IterationLimitStopsOnThe300thIncrement) {
-  TestObjective obj = falling();
-  const SqpRun r = run_sqp(obj, {0}, 299, 0.0);
-  EXPECT_EQ(r.info, kSqpIterationLimit);
-  EXPECT_EQ(r.niter, 300);
-  const SqpRun none = run_sqp(obj, {0}, 0, 0.0);
-  EXPECT_EQ(none.info, kSqpIterationLimit);
-  EXPECT_EQ(none.niter, 1);
-}
-
-TEST(SqpOptimize, LineSearchLimitStopsFromTheThirdIteration) {
-  // The gradient has the wrong sign: every step goes uphill in f and no trial point is
-  // accepted. Iterations 1 and 2 go on past maxls; iteration 3 stops.
-  TestObjective obj = quadratic({0});
-  obj.grad = [](const ParamVector& x, ParamVector& g) { g[0] = -2 * x[0]; };
-  const SqpRun r = run_sqp(obj, {1});
-  EXPECT_EQ(r.info, kSqpLineSearchLimit);
-  EXPECT_EQ(r.niter, 3);
-}
-
-TEST(SqpOptimize, UphillDirectionStopsFromTheThirdIteration) {
-  // At the minimiser the step and the merit derivative are 0; a negative tol is never met.
-  TestObjective obj = quadratic({3, 2});
-  const SqpRun r = run_sqp(obj, {3, 2}, 299, -1.0);
-  EXPECT_EQ(r.info, kSqpUphill);
-  EXPECT_EQ(r.niter, 3);
-  EXPECT_EQ(r.x[0], 3.0);
-  EXPECT_EQ(r.x[1], 2.0);
-}
-
-TEST(SqpOptimize, InconsistentLinearisationsEndWithCode5) {
-  // x1 >= 1 and x1 <= -1 cannot both hold, so every subproblem relaxes to r = 0; exp(-x2)
-  // keeps the run from converging first.
-  TestObjective obj = falling();
-  obj.f = [](const ParamVector& x) { return x[0] * x[0] + std::exp(-x[1]); };
-  obj.grad = [](const ParamVector& x, ParamVector& g) {
+// Every return code with the iteration at which the rules stop the run.
+TEST(SqpOptimize, StopsWithTheDocumentedCodes) {
+  // A gradient of the wrong sign: every step goes uphill and no trial point is accepted.
+  const Function wrong_gradient = [](const ParamVector& x, ParamVector& g) {
+    g[0] = -2 * x[0];
+    return x[0] * x[0];
+  };
+  // x1 >= 1 and x1 <= -1 cannot both hold; exp(-x2) keeps the run from converging first.
+  const Function coupled = [](const ParamVector& x, ParamVector& g) {
     g[0] = 2 * x[0];
     g[1] = -std::exp(-x[1]);
+    return x[0] * x[0] + std::exp(-x[1]);
   };
-  obj.linear = {{{1, 0, 0}, -1}, {{-1, 0, 0}, -1}};
-  const SqpRun r = run_sqp(obj, {0.5, 0}, 10);
-  EXPECT_EQ(r.info, kSqpInconsistent);
-  EXPECT_EQ(r.niter, 6);  // the first iteration past maxiter / 2
-}
-
-TEST(SqpOptimize, UnboundedDescentEndsOnTheArtificialBound) {
-  // -x1 has no minimum: damped updates shrink B along the step until a subproblem step
-  // reaches big. Code 6 stops the run only from iteration 11 on.
-  TestObjective obj;
-  obj.f = [](const ParamVector& x) { return -x[0]; };
-  obj.grad = [](const ParamVector&, ParamVector& g) { g[0] = -1; };
-  const SqpRun r = run_sqp(obj, {0});
-  EXPECT_EQ(r.info, kSqpArtificialBound);
-  EXPECT_GT(r.niter, 10);
+  const Function unbounded = [](const ParamVector& x, ParamVector& g) {
+    g[0] = -1;
+    return -x[0];
+  };
+  const struct {
+    const char* name;
+    TestObjective objective;
+    std::vector<double> start;
+    int maxiter;
+    double tol;
+    int info, niter_min, niter_max;
+    bool x_kept;
+  } kCases[] = {
+      // clang-format off
+      // At a stationary point conv = |g'delta| = 0 after the first subproblem.
+      {"stationary", linear(quadratic({3, 2}), {{1, 0, 0}}), {3, 2}, 299, kTol, 1, 1, 1, true},
+      {"iteration limit", TestObjective(falling()), {0}, 299, 0.0, 2, 300, 300, false},
+      {"no iterations allowed", TestObjective(falling()), {0}, 0, 0.0, 2, 1, 1, true},
+      // Iterations 1 and 2 go on past maxls; the third stops.
+      {"line search limit", TestObjective(wrong_gradient), {1}, 299, kTol, 3, 3, 3, false},
+      // At the minimiser step and merit derivative are 0; a negative tol is never met.
+      {"uphill", TestObjective(quadratic({3, 2})), {3, 2}, 299, -1.0, 4, 3, 3, true},
+      // Returned at the first iteration past maxiter / 2.
+      {"inconsistent", linear(coupled, {{1, 0, -1}, {-1, 0, -1}}), {0.5, 0}, 10, kTol, 5, 6, 6,
+       false},
+      // Damped updates shrink B along the step until a step reaches big: code 6 from
+      // iteration 11 on.
+      {"artificial bound", TestObjective(unbounded), {0}, 299, kTol, 6, 11, 298, false},
+      // n + 1 > 25 does not fit the work area: refused before any evaluation.
+      {"too many variables", TestObjective(quadratic({0})), std::vector<double>(kMaxParams, 1.0),
+       299, kTol, 5, 0, 0, true},
+      // clang-format on
+  };
+  for (auto c : kCases) {
+    const SqpRun r = run_sqp(c.objective, c.start, c.maxiter, c.tol);
+    EXPECT_EQ(r.info, c.info) << c.name;
+    EXPECT_GE(r.niter, c.niter_min) << c.name;
+    EXPECT_LE(r.niter, c.niter_max) << c.name;
+    for (std::size_t i = 0; c.x_kept && i < c.start.size(); ++i) {
+      EXPECT_EQ(r.x[i], c.start[i]) << c.name;
+    }
+    if (c.niter_max == 0) {
+      EXPECT_TRUE(c.objective.seen.empty());
+    }
+  }
 }
 
 TEST(SqpOptimize, RepairedParametersArePositiveAtEveryEvaluation) {
-  // The minimiser (-1, 2) lies outside the two-parameter models' constraints x >= 0,
-  // x >= 1e-6; steps toward it are repaired by bounds_neg before each evaluation.
-  TestObjective obj = quadratic({-1, 2});
-  obj.linear = {{{1, 0, 0}, 0}, {{0, 1, 0}, 0}, {{1, 0, 0}, -1e-6}, {{0, 1, 0}, -1e-6}};
-  obj.repair_negative = true;
+  // The minimiser (-1, 2) lies outside x >= 0, x >= 1e-6; steps toward it are repaired by
+  // bounds_neg before each evaluation.
+  TestObjective obj =
+      linear(quadratic({-1, 2}), {{1, 0, 0}, {0, 1, 0}, {1, 0, -1e-6}, {0, 1, -1e-6}});
+  obj.repair = true;
   const SqpRun r = run_sqp(obj, {0.5, 0.5});
   for (std::size_t k = 1; k < obj.seen.size(); ++k) {
     EXPECT_GT(obj.seen[k][0], 0.0) << k;
@@ -287,36 +318,14 @@ TEST(SqpOptimize, RepairedParametersArePositiveAtEveryEvaluation) {
   EXPECT_NEAR(r.x[1], 2.0, 1e-6);
 }
 
-TEST(SqpOptimize, RefusesMoreVariablesThanTheWorkAreaHolds) {
-  TestObjective obj = quadratic({0});
-  const SqpRun r = run_sqp(obj, std::vector<double>(kMaxParams, 1.0));
-  EXPECT_EQ(r.info, kSqpInconsistent);
-  EXPECT_TRUE(obj.seen.empty());
-  EXPECT_EQ(r.x[0], 1.0);
-}
-
-TEST(Qpsub, StepOnAnArtificialBoundGivesCode6) {
-  SqpWork work;
-  for (int i = 0; i < 2; ++i) work.b[i + kMaxParams * i] = 1.0;
-  ParamVector g{};
-  g[0] = -1e19;  // the Newton step 1e19 passes big
-  ConstraintVector c{};
-  ConstraintNormals cnorm{};
-  int info = -1;
-  qpsub(2, 0, 0, g, c, cnorm, info, kQpColdStart, work);
-  EXPECT_EQ(info, kSqpArtificialBound);
-  EXPECT_EQ(work.delta[0], kBig);
-}
-
+// B = I, g = (1, -1): constraint 1 (c = 0.25, satisfied) keeps its linearisation d1 >= -0.25
+// and binds with lambda = d1 + g1 = 0.75; constraint 2 (c = -0.5, violated) is relaxed to
+// d2 - 0.5 r >= 0 and stays inactive at d2 = -g2 = 1.
 TEST(Qpsub, MultipliersOfTheActiveLinearisedConstraints) {
   SqpWork work;
-  for (int i = 0; i < 2; ++i) work.b[i + kMaxParams * i] = 1.0;
-  ParamVector g{};
-  g[0] = 1.0;  // the step -g would make c0 + d1 negative
-  g[1] = -1.0;
-  ConstraintVector c{};
-  c[0] = 0.25;  // satisfied: d1 >= -0.25
-  c[1] = -0.5;  // violated, relaxed: d2 - 0.5 r >= 0
+  work.b[0] = work.b[kMaxParams + 1] = 1.0;
+  const ParamVector g = {1.0, -1.0};
+  const ConstraintVector c = {0.25, -0.5};
   ConstraintNormals cnorm{};
   cnorm[normal_index(0, 0)] = 1;
   cnorm[normal_index(1, 1)] = 1;
@@ -325,8 +334,8 @@ TEST(Qpsub, MultipliersOfTheActiveLinearisedConstraints) {
   EXPECT_EQ(info, kSqpConverged);
   EXPECT_EQ(work.delta[2], 1.0);
   EXPECT_NEAR(work.delta[0], -0.25, 1e-15);
-  EXPECT_NEAR(work.delta[1], 1.0, 1e-15);  // -g2 = 1 exceeds the relaxed limit 0.5
-  EXPECT_NEAR(work.vlam[0], 0.75, 1e-15);  // d1 + g1 = lambda
+  EXPECT_NEAR(work.delta[1], 1.0, 1e-15);
+  EXPECT_NEAR(work.vlam[0], 0.75, 1e-15);
   EXPECT_EQ(work.vlam[1], 0.0);
   EXPECT_EQ(cnorm[normal_index(2, 1)], -0.5);
   EXPECT_EQ(cnorm[normal_index(2, 0)], 0.0);
@@ -337,34 +346,37 @@ TEST(Qpsub, MultipliersOfTheActiveLinearisedConstraints) {
   EXPECT_EQ(work.delta[0], 42);
 }
 
+// B = [2 0.5; 0.5 1] and the step (1, 0.5), step'B step = 2.75. With the curvature condition met
+// the update is the secant one, B step = gamma; without it (gamma'step = -0.9 < 0.2 * 2.75)
+// B step is the damped gamma, a mix of gamma and the old B step with step'B step = 0.2 * 2.75.
+// Either way B stays symmetric and positive definite. A zero step leaves B as it is.
 TEST(SqpBfgsUpdate, SecantAndDampedUpdatesKeepBPositiveDefinite) {
-  // B = [2 0.5; 0.5 1], step (1, 0.5): B step = (2.25, 1), step'B step = 2.75.
-  struct Case {
-    std::array<double, 2> gamma, target;  // target = B step after the update
-  };
-  const double theta = 0.8 * 2.75 / (2.75 - (-0.9));  // gamma'step = -0.9 < 0.2 * 2.75
-  for (const Case& k :
-       {Case{{2, 1.5}, {2, 1.5}},
-        Case{{-1, 0.2}, {theta * -1 + (1 - theta) * 2.25, theta * 0.2 + (1 - theta) * 1}}}) {
+  for (const std::array<double, 2> gamma : {std::array<double, 2>{2, 1.5}, {-1, 0.2}}) {
     SqpWork work;
     work.b[0] = 2;
     work.b[1] = work.b[kMaxParams] = 0.5;
     work.b[kMaxParams + 1] = 1;
-    ParamVector x{};
-    x[0] = 1;
-    x[1] = 0.5;
-    work.glag[0] = k.gamma[0];
-    work.glag[1] = k.gamma[1];
+    const ParamVector x = {1, 0.5};
+    work.glag[0] = gamma[0];
+    work.glag[1] = gamma[1];
     sqp_bfgs_update(2, x, work);
     const double b11 = work.b[0], b12 = work.b[kMaxParams], b22 = work.b[kMaxParams + 1];
     EXPECT_EQ(b12, work.b[1]);
-    EXPECT_NEAR(b11 * 1 + b12 * 0.5, k.target[0], 1e-14);
-    EXPECT_NEAR(b12 * 1 + b22 * 0.5, k.target[1], 1e-14);
-    EXPECT_GE(k.target[0] + 0.5 * k.target[1], 0.2 * 2.75 - 1e-14);  // step'B step
     EXPECT_GT(b11, 0.0);
     EXPECT_GT(b11 * b22 - b12 * b12, 0.0);
+    const double bs1 = b11 + 0.5 * b12, bs2 = b12 + 0.5 * b22;  // new B step
+    if (gamma[0] + 0.5 * gamma[1] >= 0.2 * 2.75) {
+      EXPECT_NEAR(bs1, gamma[0], 1e-14);
+      EXPECT_NEAR(bs2, gamma[1], 1e-14);
+    } else {
+      // B step = theta gamma + (1 - theta) (2.25, 1) for one theta in (0, 1].
+      const double theta = (bs1 - 2.25) / (gamma[0] - 2.25);
+      EXPECT_GT(theta, 0.0);
+      EXPECT_LE(theta, 1.0);
+      EXPECT_NEAR(bs2, theta * gamma[1] + (1 - theta) * 1.0, 1e-14);
+      EXPECT_NEAR(bs1 + 0.5 * bs2, 0.2 * 2.75, 1e-14);
+    }
   }
-  // A zero step carries no curvature: B is kept.
   SqpWork work;
   work.b[0] = 3;
   work.glag[0] = 1;
