@@ -34,6 +34,9 @@ struct RunState {
   std::string strmdl;                         // name of the current model (at most 80 characters)
   int idactivewin = -1;                       // the main window's id
   std::array<int, kMaxSecondaryWindows> child_windows = free_window_table();
+  // The columns of a table data file holding time, [So] and the observation (names or 1-based
+  // numbers, see delimited_data.h); all empty: found by the header's names.
+  std::array<std::string, 3> data_columns{};
 
   // Engine side.
   ProgressCurveData data;          // the data of the run; after a run the best model's values

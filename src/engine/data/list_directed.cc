@@ -1,8 +1,9 @@
 #include "engine/data/list_directed.h"
 
-#include <cerrno>
+#include <locale.h>
+#include <stdlib.h>
+
 #include <cmath>
-#include <cstdlib>
 #include <string>
 
 namespace velmor {
@@ -13,6 +14,12 @@ bool is_digit(char c) {
 }
 bool is_space(char c) {
   return c == ' ' || c == '\t';
+}
+
+// The "C" locale, made once and never changed.
+locale_t c_locale() {
+  static const locale_t locale = ::newlocale(LC_ALL_MASK, "C", locale_t{});
+  return locale;
 }
 
 }  // namespace
@@ -52,9 +59,11 @@ bool parse_fortran_real(std::string_view text, double& value) {
     }
     if (exponent_digits == 0 || pos != n) return false;
   }
-  errno = 0;
+  // Read in the C locale: plain strtod would follow the LC_NUMERIC that a Qt application sets
+  // from the environment (a decimal comma in many countries) and stop at the '.'. Values too
+  // small for a double become 0 or a subnormal, as Fortran reads them.
   char* end = nullptr;
-  const double parsed = std::strtod(normal.c_str(), &end);
+  const double parsed = ::strtod_l(normal.c_str(), &end, c_locale());
   if (end != normal.c_str() + normal.size() || !std::isfinite(parsed)) return false;
   value = parsed;
   return true;

@@ -7,6 +7,7 @@
 #include "engine/core/limits.h"
 #include "engine/data/data_file_names.h"
 #include "engine/data/data_records.h"
+#include "engine/data/delimited_data.h"
 #include "engine/data/list_directed.h"
 
 namespace velmor {
@@ -26,19 +27,32 @@ std::string model_type_mismatch(ModelId model, int trend) {
   return {};
 }
 
-bool model_type_plausible(const std::string& data_file_name, ModelId model, Host& host,
-                          FileUnits& units) {
-  const std::string name = resolve_input_name(data_file_name);
+namespace {
+
+// The [So] and observed columns of the file's rows (at most kMaxRows); false when the file
+// cannot be read or is refused, which the fit driver then explains.
+bool read_so_and_y(const std::string& name, FileUnits& units, const DataColumns& columns,
+                   std::vector<double>& so, std::vector<double>& y) {
+  const int unit = nuunit(0, units);
+  if (!open_data_file(units, unit, name)) return false;
+  std::string first_line;
+  read_record(*units.stream(unit), first_line, kRecordWidth);
+  units.close(unit);
+  if (is_table_file(name, first_line)) {
+    if (!open_data_file(units, unit, name)) return false;
+    const DataTable table =
+        read_data_table(*units.stream(unit), table_separator_for(name), columns);
+    units.close(unit);
+    for (const TableRow& row : table.rows) {
+      so.push_back(row.so);
+      y.push_back(row.y);
+    }
+    return table.error.empty() && !table.rows.empty();
+  }
+
   const int n_rows =
       std::min(data_row_count(get_unit(kDriverInputUnit, units), name, units), kMaxRows);
-  // No data rows: the trend is undefined, and the fit driver refuses the file with its
-  // row-limit message, whichever model was chosen.
-  if (n_rows < 1) return true;
-
-  const int unit = nuunit(0, units);
-  if (!open_data_file(units, unit, name)) return true;
-  std::vector<double> so;
-  std::vector<double> y;
+  if (n_rows < 1 || !open_data_file(units, unit, name)) return false;
   std::string line;
   for (int row = 0; row < n_rows; ++row) {
     std::array<double, 3> values{};
@@ -46,12 +60,25 @@ bool model_type_plausible(const std::string& data_file_name, ModelId model, Host
     if (!read_record(*units.stream(unit), line, kRecordWidth, &cut) || cut ||
         !read_list_directed(line, values)) {
       units.close(unit);
-      return true;
+      return false;
     }
     so.push_back(values[1]);
     y.push_back(values[2]);
   }
   units.close(unit);
+  return true;
+}
+
+}  // namespace
+
+bool model_type_plausible(const std::string& data_file_name, ModelId model, Host& host,
+                          FileUnits& units, const DataColumns& columns) {
+  const std::string name = resolve_input_name(data_file_name);
+  std::vector<double> so;
+  std::vector<double> y;
+  // No data rows: the trend is undefined, and the fit driver refuses the file with its
+  // row-limit message, whichever model was chosen. Other refusals are the driver's as well.
+  if (!read_so_and_y(name, units, columns, so, y)) return true;
 
   const std::string suggestion = model_type_mismatch(model, trend_sign(y, ycurves(so)));
   if (suggestion.empty()) return true;

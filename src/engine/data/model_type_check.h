@@ -7,6 +7,7 @@
 #include "engine/core/global_types.h"
 #include "engine/core/host.h"
 #include "engine/data/data_file.h"
+#include "engine/data/delimited_data.h"
 
 // The product/substrate plausibility rule the shell (and the batch mode) applies before a
 // run: product models (1, 2) need rising data, substrate models (3, 4) falling data.
@@ -26,13 +27,14 @@ int trend_sign(std::span<const double> y, const CurveGroups& groups);
 // number is not 1..4).
 std::string model_type_mismatch(ModelId model, int trend);
 
-// Reads the data block of the file (at most 1000 rows, through a free unit of its own) and
+// Reads the data block of the file (at most 1000 rows, through a free unit of its own; a table
+// file by read_data_table with `columns`) and
 // applies the rule for `model`. On a mismatch shows the Information dialog
 // "THE WRONG MODEL TYPE WAS SELECTED!" CR LF <suggestion> and returns false: the caller then
 // opens the model selection and does not run. A file that cannot be read or parsed, has no
 // data rows or a row too long to read gives true: the fit driver refuses it with its own data
 // error messages (status 3), never with the model-type message.
 bool model_type_plausible(const std::string& data_file_name, ModelId model, Host& host,
-                          FileUnits& units);
+                          FileUnits& units, const DataColumns& columns = {});
 
 }  // namespace velmor

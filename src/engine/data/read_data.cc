@@ -9,6 +9,7 @@
 #include "engine/data/data_file.h"
 #include "engine/data/data_file_names.h"
 #include "engine/data/data_records.h"
+#include "engine/data/delimited_data.h"
 #include "engine/data/list_directed.h"
 #include "util/number_text.h"
 #include "util/printable_name.h"
@@ -68,11 +69,74 @@ void close_units_holding(const std::string& name, FileUnits& units) {
   for (int unit = units.unit_of(name); unit != -1; unit = units.unit_of(name)) units.close(unit);
 }
 
+// The curve rules, the same for every format: `read` holds rows 1..n_rows. A negative time on
+// the file's line first_negative_line (0: none) is warned about. On acceptance `data` receives
+// the rows with their counts and grouping.
+int accept_curves(Host& host, ProgressCurveData& read, int n_rows, int n_cols,
+                  int first_negative_line, ProgressCurveData& data) {
+  const CurveGroups groups = ycurves(std::span<const double>(read.X2.data(), n_rows));
+  if (groups.smallest < kMinCurvePoints) {
+    return abort_run(host, kWarning, kMsgCurvePoints + number(kMinCurvePoints));
+  }
+  if (groups.n_curves > kMaxCurves) {
+    return abort_run(host, kWarning, kMsgCurveLimit + number(groups.n_curves));
+  }
+
+  // Times before the start of the reaction are unusual but can be meant (a shifted clock).
+  if (first_negative_line != 0) {
+    host.dlgmessage(kWarning,
+                    kMsgLinePrefix + number(first_negative_line) + kMsgNegativeTimeSuffix);
+  }
+
+  read.nRows = n_rows;
+  read.nCols = n_cols;
+  read.nCurves = groups.n_curves;
+  read.curveCount = groups.counts;
+  data = read;
+  return kDataOk;
+}
+
+// The file's first line, past a byte order mark; empty if it cannot be read.
+std::string first_line_of(FileUnits& units, int unit, const std::string& name) {
+  std::string line;
+  if (open_data_file(units, unit, name)) read_record(*units.stream(unit), line, kRecordWidth);
+  units.close(unit);
+  return line;
+}
+
+// A table file (delimited_data.h): the same limits and curve rules as the program's own files,
+// with each refusal naming the file's line (and column).
+int read_table_file(const std::string& name, int unit, Host& host, FileUnits& units,
+                    const DataColumns& columns, ProgressCurveData& data) {
+  if (!open_data_file(units, unit, name)) return abort_run(host, kError, kMsgInputOpenError);
+  const DataTable table =
+      read_data_table(*units.stream(unit), table_separator_for(name), columns);
+  units.close(unit);
+  if (!table.error.empty()) return abort_run(host, kWarning, table.error);
+  const int n_rows = static_cast<int>(table.rows.size());
+  if (table.too_many_rows || n_rows < kMinRows) {
+    return abort_run(host, kWarning, kMsgRowLimit + number(kMaxRows));
+  }
+  ProgressCurveData read;
+  int first_negative_line = 0;
+  for (int row = 0; row < n_rows; ++row) {
+    const TableRow& r = table.rows[row];
+    if (!(r.so > 0.0)) {
+      return abort_run(host, kWarning, kMsgLinePrefix + number(r.line) + kMsgSoNotPositiveSuffix);
+    }
+    if (r.time < 0.0 && first_negative_line == 0) first_negative_line = r.line;
+    read.X1[row] = r.time;
+    read.X2[row] = r.so;
+    read.Y[row] = r.y;
+  }
+  return accept_curves(host, read, n_rows, kRequiredColumns, first_negative_line, data);
+}
+
 }  // namespace
 
 int read_progress_curve_data(const std::string& data_file_name, Host& host, FileUnits& units,
                              ProgressCurveData& data, std::string& report_file_name,
-                             std::ostream& log) {
+                             std::ostream& log, const DataColumns& columns) {
   namespace fs = std::filesystem;
   const std::string name = resolve_input_name(data_file_name);
   report_file_name = report_name_for(name);
@@ -103,6 +167,10 @@ int read_progress_curve_data(const std::string& data_file_name, Host& host, File
   units.close(unit);
   if (encoding == Encoding::kUtf16) return abort_run(host, kWarning, kMsgUtf16 + name);
   if (encoding == Encoding::kBinary) return abort_run(host, kWarning, kMsgNotText + name);
+
+  if (is_table_file(name, first_line_of(units, unit, name))) {
+    return read_table_file(name, unit, host, units, columns, data);
+  }
 
   const int n_cols = file_column_count(unit, name, units, log);
   const int n_rows = data_row_count(unit, name, units);
@@ -148,26 +216,7 @@ int read_progress_curve_data(const std::string& data_file_name, Host& host, File
     read.Y[row] = values[2];
   }
 
-  const CurveGroups groups = ycurves(std::span<const double>(read.X2.data(), n_rows));
-  if (groups.smallest < kMinCurvePoints) {
-    return abort_run(host, kWarning, kMsgCurvePoints + number(kMinCurvePoints));
-  }
-  if (groups.n_curves > kMaxCurves) {
-    return abort_run(host, kWarning, kMsgCurveLimit + number(groups.n_curves));
-  }
-
-  // Times before the start of the reaction are unusual but can be meant (a shifted clock).
-  if (first_negative_time != 0) {
-    host.dlgmessage(kWarning,
-                    kMsgLinePrefix + number(first_negative_time) + kMsgNegativeTimeSuffix);
-  }
-
-  read.nRows = n_rows;
-  read.nCols = n_cols;
-  read.nCurves = groups.n_curves;
-  read.curveCount = groups.counts;
-  data = read;
-  return kDataOk;
+  return accept_curves(host, read, n_rows, n_cols, first_negative_time, data);
 }
 
 int open_pending_report(const std::string& report_file_name, Host& host, PendingReport& report) {

@@ -7,6 +7,7 @@
 #include "engine/core/host.h"
 #include "engine/core/pending_report.h"
 #include "engine/core/progress_curve_data.h"
+#include "engine/data/delimited_data.h"
 
 // Reading a run's data file into ProgressCurveData, with every refusal shown to the user
 // through Host::dlgmessage.
@@ -64,9 +65,15 @@ inline constexpr const char* kMsgNegativeTimeSuffix = " has a negative time; the
 //      does not begin with three numbers (named by its line number); or Error "Data input file
 //      error at Line 380"; each followed by Error "* * * ERROR: RUN ABORTED * * *".
 // The column-count warnings of file_column_count go to `log`.
+//
+// A table file (is_table_file: ".csv", ".tsv", or a first line of column names) is read by
+// read_data_table with `columns` (--columns; all empty: by the header's names) under the same
+// limits and curve rules; its refusals are the table's own message (naming the line and
+// column), the row-limit message, or "Data file line N has an [So] of zero or below" with N the
+// file's line, each followed by Error "* * * ERROR: RUN ABORTED * * *".
 int read_progress_curve_data(const std::string& data_file_name, Host& host, FileUnits& units,
                              ProgressCurveData& data, std::string& report_file_name,
-                             std::ostream& log = std::clog);
+                             std::ostream& log = std::clog, const DataColumns& columns = {});
 
 // Opens the run's pending report for the report file (its lock taken, the file not yet
 // touched) and returns kDataOk. If the report file may not be replaced or another run holds

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <iostream>
 #include <vector>
 
 #include "engine/core/date_time.h"
@@ -50,7 +51,7 @@ int refuse(Host& host, const char* message, int number, int status) {
 
 // Fits the selected models to the accepted data, writing the report into `out`.
 int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
-               const std::string& report_name, std::ostream& out) {
+               const std::string& report_name, std::ostream& out, RunRecord* record) {
   int status = kStatusCompleted;
   state.filenameresults = report_name;
   state.idat = as_read.nRows;
@@ -86,6 +87,7 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
     const bool failed = fit_failed(fit);
     if (failed) host.dlgmessage(kWarning, kMsgFitFailed + util::write_di(model, "I3"));
     fitted.push_back({fit.aicc, model, fit.weighting, name, failed});
+    if (record != nullptr) record->fits.push_back(fit);
     write_model_section(out, fit, state.data, time());
     clamp_for_drawing(state.data);
     // A failed fit is never the best; a ranked one whose AICc is unknown is, until another
@@ -120,15 +122,18 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
 
 }  // namespace
 
-int velmor(RunState& state, Host& host, const std::string& data_file_name, PendingReport& report) {
+int velmor(RunState& state, Host& host, const std::string& data_file_name, PendingReport& report,
+           RunRecord* record) {
   report.discard();
+  if (record != nullptr) *record = {};
   ProgressCurveData as_read;
   std::string report_name;
-  int status = read_progress_curve_data(data_file_name, host, state.units, as_read, report_name);
+  int status = read_progress_curve_data(data_file_name, host, state.units, as_read, report_name,
+                                        std::clog, state.data_columns);
   if (status != kDataOk) return status;
   status = open_pending_report(report_name, host, report);
   if (status != kDataOk) return status;
-  status = fit_models(state, host, as_read, report_name, report.stream());
+  status = fit_models(state, host, as_read, report_name, report.stream(), record);
   // A run that ends before its report is complete leaves the report file as it was.
   if (!report_complete(status)) report.discard();
   return status;

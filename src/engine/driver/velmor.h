@@ -5,6 +5,7 @@
 #include "engine/core/global_types.h"
 #include "engine/core/host.h"
 #include "engine/core/pending_report.h"
+#include "engine/driver/run_record.h"
 
 namespace velmor {
 
@@ -23,8 +24,10 @@ int velmor(RunState& state, Host& host, const std::string& data_file_name);
 // every fit failed), `report` is open, holds the whole report (the "SAVED TO:" line last) and
 // still holds the report's lock; the caller adds what it adds (the Run command's closing line)
 // and then calls commit_report. On any other status the report has been discarded and the
-// report file is as it was before the run.
-int velmor(RunState& state, Host& host, const std::string& data_file_name, PendingReport& report);
+// report file is as it was before the run. `record` (when given) receives every fitted model,
+// as its report section gives it, for summaries of the run (run_record.h).
+int velmor(RunState& state, Host& host, const std::string& data_file_name, PendingReport& report,
+           RunRecord* record = nullptr);
 
 // Writes the report file. Status 0 when written; otherwise Error <why, naming the file> and
 // Error "* * * ERROR: RUN ABORTED * * *", status 3, and the old report file is unchanged.

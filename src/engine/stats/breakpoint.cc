@@ -91,11 +91,19 @@ bool bend_is_plausible(const BendFit& fit, double s, double ymax, double xmax) {
   return true;
 }
 
+double suggested_range_start(const BentLine& b) {
+  return b[3] / 2.5;
+}
+
+double suggested_range_end(const BentLine& b) {
+  return suggested_range_start(b) * 4.75;
+}
+
 void write_bend_texts(const BentLine& b, double s, std::string& inflection, std::string& curvature,
                       std::string& range) {
   const double level = s < 0.0 ? std::fabs(b[0]) : b[0];
-  const double lo = b[3] / 2.5;
-  const double hi = lo * 4.75;
+  const double lo = suggested_range_start(b);
+  const double hi = suggested_range_end(b);
   // The bend's time and level are different quantities; the range's two times go together.
   inflection =
       fixed_length("[" + number_texts({b[3]}, 3)[0] + ", " + number_texts({level}, 3)[0] + "]");
@@ -110,6 +118,8 @@ void breakpoint(const ProgressCurveData& data, ModelId model, const ParamVector&
   texts.inflection.fill(blank);
   texts.curvature.fill(blank);
   texts.range.fill(blank);
+  texts.range_from = BreakpointTexts::not_available();
+  texts.range_to = BreakpointTexts::not_available();
   const double s = model < 3 ? -1.0 : 1.0;
   const int curves = std::min(data.nCurves, kMaxCurves);
 
@@ -131,8 +141,10 @@ void breakpoint(const ProgressCurveData& data, ModelId model, const ParamVector&
     if (m > 0) {
       const BendFit fit = fit_bend(curve, p[0]);
       if (bend_is_plausible(fit, s, ymax, xmax)) {
-        write_bend_texts(in_user_units(fit.b, scale), s, texts.inflection[c], texts.curvature[c],
-                         texts.range[c]);
+        const BentLine b = in_user_units(fit.b, scale);
+        write_bend_texts(b, s, texts.inflection[c], texts.curvature[c], texts.range[c]);
+        texts.range_from[c] = suggested_range_start(b);
+        texts.range_to[c] = suggested_range_end(b);
         continue;
       }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <limits>
 #include <string>
 
 #include "engine/core/data_scale.h"
@@ -21,6 +22,16 @@ struct BreakpointTexts {
   std::array<std::string, kMaxCurves> inflection;  // "[b4, y]"
   std::array<std::string, kMaxCurves> curvature;   // "b5"
   std::array<std::string, kMaxCurves> range;       // "[lo to hi]"
+  // The numbers of the range text at full precision, in the user's units; NaN for N/A (and for
+  // curves beyond the data's).
+  std::array<double, kMaxCurves> range_from = not_available();
+  std::array<double, kMaxCurves> range_to = not_available();
+
+  static std::array<double, kMaxCurves> not_available() {
+    std::array<double, kMaxCurves> values;
+    values.fill(std::numeric_limits<double>::quiet_NaN());
+    return values;
+  }
 };
 
 // What the plausibility tests look at for one curve.
@@ -47,6 +58,10 @@ BendFit fit_bend(const BentLineCurve& curve, double p1);
 // largest observed value and time of the curve, never below 0. A bend with a non-finite b1, b4
 // or b5 is not reported either.
 bool bend_is_plausible(const BendFit& fit, double s, double ymax, double xmax);
+
+// The suggested data range of a reported bend: from the bend's time b4 / 2.5 to 4.75 times that.
+double suggested_range_start(const BentLine& b);
+double suggested_range_end(const BentLine& b);
 
 // Texts of a reported bend (b1 shown as |b1| for s < 0).
 void write_bend_texts(const BentLine& b, double s, std::string& inflection, std::string& curvature,

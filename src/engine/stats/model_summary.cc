@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "engine/core/dsort.h"
 #include "engine/stats/runtime_format.h"
@@ -64,19 +65,24 @@ std::vector<SummaryRow> rank_models(std::span<const FittedModel> models) {
     if (std::fabs(weight) <= kWeightFloor) weight = kWeightFloor;
     if (r == 0) best_weight = weight;
 
+    const FittedModel& ranked = models[static_cast<int>(sequence[r]) - 1];
     SummaryRow row;
     row.rank = r + 1;
+    row.model = ranked.model;
     row.aicc = values[r];
+    row.weight = weight;
     row.delta = difference(values[r]);
     row.ler = std::log10(best_weight / weight);
     row.marker = evidence_marker(row.ler);
-    row.name = trimmed(models[static_cast<int>(sequence[r]) - 1].name);
+    row.name = trimmed(ranked.name);
     rows.push_back(std::move(row));
   }
   for (const int position : undefined) {
     SummaryRow row;
     row.rank = static_cast<int>(rows.size()) + 1;
+    row.model = models[position - 1].model;
     row.aicc = models[position - 1].aicc;
+    row.weight = std::numeric_limits<double>::quiet_NaN();
     row.delta = row.aicc;
     row.ler = row.aicc;
     row.marker = evidence_marker(row.ler);

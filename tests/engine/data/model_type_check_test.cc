@@ -44,6 +44,9 @@ TEST(ModelType, RefusesAMismatchWithOneInformationDialog) {
       {"0 10 5\r\n1 10 4\r\n2 10 3\r\n", 1, substrate},
       {"0 10 5\r1 10 4\r2 10 3\r", 1, substrate},  // old Mac line ends
       {"\xEF\xBB\xBF" + falling, 1, substrate},
+      // Tables: a long one found by its header, a wide one whose first curve decides.
+      {"time;S0;P\n0;10;5\n1;10;4,5\n2;10;4\n", 1, substrate},
+      {"t,S0=1,S0=2\n0,1,9\n1,2,8\n", 4, product},
   };
   const testing::TempFolder folder;
   for (const Case& c : cases) {
