@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "app/batch_run.h"
+#include "app/batch/batch_run.h"
 #include "bench_data.h"
 #include "engine/core/console_host.h"
 #include "engine/driver/model_fit.h"
@@ -35,7 +35,7 @@ void BM_BatchRunAllModels(benchmark::State& bench) {
                                      case_data(static_cast<int>(bench.range(0))));
   app::CommandLine cl;
   cl.mode = app::CommandLine::Mode::kBatch;
-  cl.data_file = path;
+  cl.inputs = {path};
   cl.robust = bench.range(1) != 0;
   for (auto _ : bench) {
     std::ostringstream out, err;

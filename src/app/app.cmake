@@ -1,8 +1,11 @@
-# The batch mode (no Qt): command line, run, report and exit status.
-file(GLOB BATCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/batch_*.cc)
+# The batch mode (no Qt): command line, the runs of many files, reports, summary and exit
+# status.
+find_package(Threads REQUIRED)
+file(GLOB BATCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/batch/*.cc)
 add_library(velmor_batch STATIC ${BATCH_SOURCES})
 target_include_directories(velmor_batch PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(velmor_batch PUBLIC velmor_engine velmor_util)
+target_link_libraries(velmor_batch PUBLIC velmor_engine velmor_util Threads::Threads)
+target_compile_definitions(velmor_batch PRIVATE VELMOR_VERSION="${PROJECT_VERSION}")
 
 add_executable(velmor-tarn ${CMAKE_CURRENT_SOURCE_DIR}/main.cc)
 target_link_libraries(velmor-tarn PRIVATE velmor_batch)
@@ -14,12 +17,13 @@ endif()
 
 include(GNUInstallDirs)
 install(TARGETS velmor-tarn RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/doc/velmor-tarn.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The windowed program: the shell (main window, command loop, model selection, information
 # screens, Run) over the toolkit and the plot windows.
 if(TARGET wintk)
   file(GLOB APP_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cc)
-  list(FILTER APP_SOURCES EXCLUDE REGEX "/(batch_[^/]*|main)\\.cc$")
+  list(FILTER APP_SOURCES EXCLUDE REGEX "/main\\.cc$")
   add_library(velmor_app_lib STATIC ${APP_SOURCES})
   target_include_directories(velmor_app_lib PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(velmor_app_lib PUBLIC wintk velmor_engine velmor_batch velmor_util)

@@ -1,10 +1,13 @@
 // velmor-tarn: the main window, or the batch mode with --batch.
+#include <unistd.h>
+
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/batch_options.h"
-#include "app/batch_run.h"
+#include "app/batch/batch_options.h"
+#include "app/batch/batch_run.h"
 #ifdef VELMOR_WITH_GUI
 #include "app/gui_main.h"
 #endif
@@ -14,19 +17,33 @@
 
 namespace {
 
+using velmor::app::kProgramName;
+
 // The batch mode; with --plots DIR the fit and residual pictures go into DIR as well.
 int run_batch_mode(const velmor::app::CommandLine& cl) {
-  if (cl.plots_dir.empty()) return velmor::app::run_batch(cl, std::cout, std::cerr);
+  // The progress line is for a person watching, not for a log file.
+  const bool progress = ::isatty(STDERR_FILENO) == 1;
+  if (cl.plots_dir.empty()) return velmor::app::run_batch(cl, std::cout, std::cerr, {}, progress);
 #ifdef VELMOR_WITH_PLOT_PICTURES
-  velmor::plot::BatchPictureWriter writer(cl.plots_dir, cl.data_file, std::cerr);
-  if (!writer.prepare()) return velmor::plot::kExitPictureError;
-  const velmor::app::BatchPictures pictures{
-      [&](const velmor::RunState& state) { writer.fit(state); },
-      [&](const velmor::RunState& state) { writer.residuals(state); }};
-  const int status = velmor::app::run_batch(cl, std::cout, std::cerr, pictures);
-  return status == 0 && writer.failed() ? velmor::plot::kExitPictureError : status;
+  namespace plot = velmor::plot;
+  // One application for every picture of the run, made here on the main thread.
+  const plot::OffscreenGuiScope gui;
+  if (!gui.ok()) {
+    std::cerr << kProgramName << ": pictures cannot be drawn in this process\n";
+    return velmor::app::kExitOutputNotWritten;
+  }
+  const plot::PictureFormat format =
+      plot::picture_format_named(cl.plot_format).value_or(plot::PictureFormat::kPng);
+  const velmor::app::PictureFactory pictures = [&](const std::string& stem, std::ostream& err) {
+    const auto writer = std::make_shared<plot::BatchPictureWriter>(cl.plots_dir, stem, format, err);
+    return velmor::app::BatchPictures{
+        [writer](const velmor::RunState& state) { writer->fit(state); },
+        [writer](const velmor::RunState& state) { writer->residuals(state); },
+        [writer] { return writer->failed(); }};
+  };
+  return velmor::app::run_batch(cl, std::cout, std::cerr, pictures, progress);
 #else
-  std::cerr << "Error: this build cannot draw pictures; run without --plots\n";
+  std::cerr << kProgramName << ": this build cannot draw pictures; run without --plots\n";
   return velmor::app::kExitUsage;
 #endif
 }
@@ -35,7 +52,7 @@ int run_batch_mode(const velmor::app::CommandLine& cl) {
 
 int main(int argc, char** argv) {
   using velmor::app::CommandLine;
-  const std::string program = "velmor-tarn";
+  const std::string program = kProgramName;
   const std::vector<std::string> args(argv + 1, argv + argc);
   const auto parsed = velmor::app::parse_command_line(args);
   if (!parsed.command_line) {
@@ -46,6 +63,9 @@ int main(int argc, char** argv) {
   switch (cl.mode) {
     case CommandLine::Mode::kHelp:
       std::cout << velmor::app::usage_text(program);
+      return 0;
+    case CommandLine::Mode::kVersion:
+      std::cout << velmor::app::version_text(program);
       return 0;
     case CommandLine::Mode::kBatch:
       return run_batch_mode(cl);

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/batch_run.h"
+#include "app/batch/batch_run.h"
 #include "app/info_screens.h"
 #include "app/info_texts.h"
 #include "app/model_dialog.h"

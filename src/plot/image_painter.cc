@@ -11,6 +11,7 @@
 #include <QRect>
 #include <QString>
 #include <algorithm>
+#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -71,12 +72,14 @@ QFont label_font() {
 
 // [SECTION] ImagePainter
 
-ImagePainter::ImagePainter(QImage& image)
-    : width_(image.width()),
-      height_(image.height()),
-      painter_(&image),
+ImagePainter::ImagePainter(QPaintDevice& device, bool clip_lines)
+    : width_(device.width()),
+      height_(device.height()),
+      clip_lines_(clip_lines),
+      clip_(0, 0, width_, height_),
+      painter_(&device),
       font_(label_font()),
-      metrics_(font_, &image),
+      metrics_(font_, &device),
       line_colour_(Qt::black),
       fill_colour_(Qt::white) {
   painter_.setRenderHint(QPainter::Antialiasing, false);
@@ -92,12 +95,18 @@ void ImagePainter::DrawLine(float x1, float y1, float x2, float y2) {
   // A margin of a few pixels keeps the rounded ends of visible lines where they were.
   constexpr double kSlack = 4.0;
   if (!clip_segment(ax, ay, bx, by, -kSlack, -kSlack, width_ + kSlack, height_ + kSlack)) return;
+  if (clip_lines_ &&
+      !clip_segment(ax, ay, bx, by, clip_.left(), clip_.top(), clip_.right(), clip_.bottom())) {
+    return;
+  }
   painter_.drawLine(QLine(static_cast<int>(std::lround(ax)), static_cast<int>(std::lround(ay)),
                           static_cast<int>(std::lround(bx)), static_cast<int>(std::lround(by))));
 }
 
 void ImagePainter::FillRect(int x, int y, int w, int h) {
-  painter_.fillRect(QRect(x, y, w, h).normalized(), fill_colour_);
+  QRect area = QRect(x, y, w, h).normalized();
+  if (clip_lines_) area = area.intersected(clip_);
+  if (!area.isEmpty()) painter_.fillRect(area, fill_colour_);
 }
 
 void ImagePainter::InvertRect(int x, int y, int w, int h) {
@@ -110,7 +119,8 @@ void ImagePainter::InvertRect(int x, int y, int w, int h) {
 void ImagePainter::SetClipRect(int x, int y, int w, int h) {
   // The right and bottom edges belong to the area, so what is drawn on the last row or column
   // of the plot (its axes' ends) stays visible.
-  painter_.setClipRect(QRect(x, y, w + 1, h + 1).normalized(), Qt::ReplaceClip);
+  clip_ = QRect(x, y, w + 1, h + 1).normalized();
+  painter_.setClipRect(clip_, Qt::ReplaceClip);
 }
 
 void ImagePainter::SetLineColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
@@ -169,6 +179,9 @@ OffscreenGuiScope::OffscreenGuiScope() {
   if (QCoreApplication::instance() == nullptr) {
     ensure_runtime_dir();
     app_ = std::make_unique<QGuiApplication>(argc_, argv_);
+    // Qt takes the locale from the environment; numbers in files are read and written with a
+    // '.' whatever the user's country.
+    std::setlocale(LC_NUMERIC, "C");
   }
   ok_ = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
 }

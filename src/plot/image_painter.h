@@ -15,16 +15,20 @@ class QGuiApplication;
 
 namespace velmor::plot {
 
-// A Painter over a QImage: the same chart the plot window shows, drawn off-screen for files.
-// Text follows the toolkit painter's conventions: sans-serif, normal weight, 16 pixels; the font
-// height is the height of a text line; DrawText puts the text's bottom at y. Lines are drawn
-// between rounded end points without antialiasing, so colours stay exact.
+// A Painter over a Qt paint device (an image, or the SVG and PDF writers of picture_files.h):
+// the same chart the plot window shows, drawn off-screen for files. Text follows the toolkit
+// painter's conventions: sans-serif, normal weight, 16 pixels; the font height is the height of
+// a text line; DrawText puts the text's bottom at y. Lines are drawn between rounded end points
+// without antialiasing, so colours stay exact.
 //
-// Needs a QGuiApplication (fonts); see OffscreenGuiScope. Runs on the thread that owns the image.
+// Needs a QGuiApplication (fonts); see OffscreenGuiScope. Runs on the thread that owns the
+// device; painters on different devices may draw on different threads at once.
 class ImagePainter : public Painter {
  public:
-  // Draws into `image`, which must outlive the painter.
-  explicit ImagePainter(QImage& image);
+  // Draws onto `device` (its width and height are the picture's, in pixels), which must outlive
+  // the painter. With `clip_lines`, lines are cut to the clip rectangle here rather than by the
+  // device: for vector files, whose writers may not keep the clip.
+  explicit ImagePainter(QPaintDevice& device, bool clip_lines = false);
   ~ImagePainter() override;
   ImagePainter(const ImagePainter&) = delete;
   ImagePainter& operator=(const ImagePainter&) = delete;
@@ -50,6 +54,8 @@ class ImagePainter : public Painter {
  private:
   int width_;
   int height_;
+  bool clip_lines_;
+  QRect clip_;  // the clip rectangle, edges included; the whole picture at first
   QPainter painter_;
   QFont font_;
   QFontMetrics metrics_;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "../gui/gui_test_support.h"
-#include "app/batch_run.h"
+#include "app/batch/batch_run.h"
 #include "app/results_text.h"
 #include "engine/data/data_file_names.h"
 #include "plot/plot_record.h"
@@ -169,7 +169,7 @@ TEST(RunCommand, ConcurrentRunIsRefusedAndAnUnwritableReportLosesNothing) {
       PlotCloser closer(user.main_window(), [&](int) {
         CommandLine batch;
         batch.mode = CommandLine::Mode::kBatch;
-        batch.data_file = data;
+        batch.inputs = {data};
         batch_status = run_batch(batch, batch_out, batch_err);
         std::filesystem::create_directory(report);
       });

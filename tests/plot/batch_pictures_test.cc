@@ -15,11 +15,12 @@ namespace fs = std::filesystem;
 
 using testing::count_colour;
 
-TEST(BatchPictures, NamedAfterTheDataFileAndTheModel) {
-  EXPECT_EQ(fit_picture_path("out", "examples/DATA.IN", 1), fs::path("out/DATA.model1.png"));
-  EXPECT_EQ(fit_picture_path("out", "run.dat  ", 4), fs::path("out/run.model4.png"));
-  EXPECT_EQ(residual_picture_path("/tmp/p", "examples/DATA.IN"),
-            fs::path("/tmp/p/DATA.residuals.png"));
+TEST(BatchPictures, NamedAfterTheDataFileTheModelAndTheFormat) {
+  EXPECT_EQ(fit_picture_path("out", "DATA", 1), fs::path("out/DATA.model1.png"));
+  EXPECT_EQ(fit_picture_path("out", "run-2", 4, PictureFormat::kSvg),
+            fs::path("out/run-2.model4.svg"));
+  EXPECT_EQ(residual_picture_path("/tmp/p", "DATA", PictureFormat::kPdf),
+            fs::path("/tmp/p/DATA.residuals.pdf"));
 }
 
 TEST(BatchPictures, WriterMakesTheFolderAndWritesEightHundredBySixHundredPngs) {
@@ -28,8 +29,7 @@ TEST(BatchPictures, WriterMakesTheFolderAndWritesEightHundredBySixHundredPngs) {
   RunState state;
   ASSERT_TRUE(testing::load_example(state));
   std::ostringstream err;
-  BatchPictureWriter writer(folder, "examples/DATA.IN", err);
-  ASSERT_TRUE(writer.prepare());
+  BatchPictureWriter writer(folder, "DATA", PictureFormat::kPng, err);
   EXPECT_FALSE(fs::exists(folder));  // made with the first picture, after the data were accepted
   writer.fit(state);
   EXPECT_TRUE(fs::is_directory(folder));
@@ -63,8 +63,7 @@ TEST(BatchPictures, FailuresAreReportedAsErrors) {
   // The folder's name is taken by a file.
   { std::ofstream(base / "taken") << "x"; }
   std::ostringstream err;
-  BatchPictureWriter blocked(base / "taken", "DATA.IN", err);
-  ASSERT_TRUE(blocked.prepare());
+  BatchPictureWriter blocked(base / "taken", "DATA", PictureFormat::kPng, err);
   blocked.fit(state);
   EXPECT_TRUE(blocked.failed());
   EXPECT_EQ(err.str(),
@@ -75,8 +74,7 @@ TEST(BatchPictures, FailuresAreReportedAsErrors) {
   fs::create_symlink(target, base / "DATA.model1.png");
   fs::create_directory(base / "DATA.residuals.png");
   std::ostringstream err2;
-  BatchPictureWriter writer(base, "DATA.IN", err2);
-  ASSERT_TRUE(writer.prepare());
+  BatchPictureWriter writer(base, "DATA", PictureFormat::kPng, err2);
   writer.fit(state);
   writer.residuals(state);
   EXPECT_TRUE(writer.failed());

@@ -20,7 +20,8 @@
 //
 // Blank lines, lines of empty cells and comment lines (first non-blank character '#') are
 // skipped anywhere; a UTF-8 byte order mark is the caller's to skip. With ';' as the separator
-// the decimal mark may be a comma. Lines are numbered as in the file, counting every line.
+// the decimal mark may be a comma as well as a point. Lines are numbered as in the file, counting
+// every line.
 namespace velmor {
 
 // Which columns hold time, [So] and the observation, as given on the command line (--columns

@@ -67,8 +67,8 @@ std::optional<std::vector<std::string>> split_cells(std::string_view line, char 
       if (pos < line.size() && line[pos] != separator) return refuse();
     } else {
       const std::size_t end = line.find(separator, pos);
-      cell = std::string(trim(line.substr(pos, end == std::string_view::npos ? end : end - pos),
-                              separator));
+      cell = std::string(
+          trim(line.substr(pos, end == std::string_view::npos ? end : end - pos), separator));
       pos = end == std::string_view::npos ? line.size() : end;
     }
     cells.push_back(std::move(cell));
@@ -80,8 +80,11 @@ std::optional<std::vector<std::string>> split_cells(std::string_view line, char 
 
 bool parse_decimal(std::string_view text, bool decimal_comma, double& value) {
   text = trim(text);
-  const char mark = decimal_comma ? ',' : '.';
-  const char other = decimal_comma ? '.' : ',';
+  // A cell holding both marks has a thousands separator, which is not read.
+  if (text.find(',') != std::string_view::npos && text.find('.') != std::string_view::npos) {
+    return false;
+  }
+  const char mark = decimal_comma && text.find(',') != std::string_view::npos ? ',' : '.';
   std::string normal;  // the number with a '.' mark and without a leading '+', for from_chars
   std::size_t pos = 0;
   if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
@@ -104,7 +107,7 @@ bool parse_decimal(std::string_view text, bool decimal_comma, double& value) {
     while (pos < text.size() && is_digit(text[pos])) normal += text[pos++], ++exponent_digits;
     if (exponent_digits == 0) return false;
   }
-  if (pos != text.size() || text.find(other) != std::string_view::npos) return false;
+  if (pos != text.size()) return false;
   double parsed = 0.0;
   const auto [end, error] = std::from_chars(normal.data(), normal.data() + normal.size(), parsed);
   if (error != std::errc() || end != normal.data() + normal.size() || !std::isfinite(parsed)) {

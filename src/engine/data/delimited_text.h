@@ -20,7 +20,8 @@ std::optional<std::vector<std::string>> split_cells(std::string_view line, char 
 
 // A number as spreadsheets write it: [sign] digits [. digits] [(e|E) [sign] digits], at least
 // one digit before the exponent, surrounding blanks allowed. With `decimal_comma` the decimal
-// mark is a comma instead ("0,5"); a cell holding both marks (a thousands separator) is refused.
+// mark may be a comma as well ("0,5"); a cell holding both marks (a thousands separator) is
+// refused.
 // Read the same whatever the process's locale. False for anything else and for values that do
 // not fit a double.
 bool parse_decimal(std::string_view text, bool decimal_comma, double& value);

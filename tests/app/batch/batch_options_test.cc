@@ -1,4 +1,4 @@
-#include "app/batch_options.h"
+#include "app/batch/batch_options.h"
 
 #include <gtest/gtest.h>
 
@@ -9,45 +9,75 @@ TEST(BatchOptions, DefaultsAndFullForm) {
   auto r = parse_command_line({"--batch", "examples/DATA.IN"});
   ASSERT_TRUE(r.command_line);
   EXPECT_EQ(r.command_line->mode, CommandLine::Mode::kBatch);
-  EXPECT_EQ(r.command_line->data_file, "examples/DATA.IN");
+  EXPECT_EQ(r.command_line->inputs, std::vector<std::string>{"examples/DATA.IN"});
   EXPECT_EQ(r.command_line->models, (std::array<int, 4>{1, 1, 1, 1}));
   EXPECT_FALSE(r.command_line->robust);
   EXPECT_TRUE(r.command_line->plots_dir.empty());
+  EXPECT_EQ(r.command_line->plot_format, "png");
+  EXPECT_EQ(r.command_line->jobs, 0);
+  EXPECT_TRUE(r.command_line->summary_file.empty());
+  EXPECT_EQ(r.command_line->columns, (DataColumns{}));
 
-  r = parse_command_line({"--batch", "a b.in", "--models", "2,4", "--robust", "--plots", "out"});
+  r = parse_command_line({"--models", "2,4", "--batch", "a b.in", "runs", "--robust", "--plots",
+                          "out", "--plot-format=svg", "-j3", "--summary", "s.json", "c.csv",
+                          "--columns", "Zeit,S0,3", "--", "--odd.in"});
   ASSERT_TRUE(r.command_line) << r.error;
-  EXPECT_EQ(r.command_line->data_file, "a b.in");
-  EXPECT_EQ(r.command_line->models, (std::array<int, 4>{0, 1, 0, 1}));
-  EXPECT_TRUE(r.command_line->robust);
-  EXPECT_EQ(r.command_line->plots_dir, "out");
+  const CommandLine& cl = *r.command_line;
+  EXPECT_EQ(cl.inputs, (std::vector<std::string>{"a b.in", "runs", "c.csv", "--odd.in"}));
+  EXPECT_EQ(cl.models, (std::array<int, 4>{0, 1, 0, 1}));
+  EXPECT_TRUE(cl.robust);
+  EXPECT_EQ(cl.plots_dir, "out");
+  EXPECT_EQ(cl.plot_format, "svg");
+  EXPECT_EQ(cl.jobs, 3);
+  EXPECT_EQ(cl.summary_file, "s.json");
+  EXPECT_EQ(cl.columns, (DataColumns{"Zeit", "S0", "3"}));
+  EXPECT_EQ(parse_command_line({"--batch", "x", "--jobs", "256"}).command_line->jobs, 256);
 }
 
-TEST(BatchOptions, NoArgumentsMeansTheWindowAndHelpWins) {
+TEST(BatchOptions, NoArgumentsMeansTheWindowAndHelpOrVersionWin) {
   auto r = parse_command_line({});
   ASSERT_TRUE(r.command_line);
   EXPECT_EQ(r.command_line->mode, CommandLine::Mode::kGui);
   r = parse_command_line({"--batch", "x.in", "--help"});
-  ASSERT_TRUE(r.command_line);
   EXPECT_EQ(r.command_line->mode, CommandLine::Mode::kHelp);
+  r = parse_command_line({"--version", "--frobnicate"});
+  EXPECT_EQ(r.command_line->mode, CommandLine::Mode::kVersion);
+  EXPECT_EQ(version_text("velmor-tarn"), "velmor-tarn " VELMOR_EXPECTED_VERSION "\n");
 }
 
 TEST(BatchOptions, UsageErrorsAreRefusedWithAMessage) {
-  const std::vector<std::vector<std::string>> bad = {
-      {"--batch"},          {"--batch", "x.in", "--models"}, {"--batch", "x.in", "--models", "5"},
-      {"--batch", "x.in", "--models", "1,,2"}, {"--batch", "x.in", "--models", "1,"},
-      {"--batch", "x.in", "--models", "12"},   {"--batch", "x.in", "--plots"},
-      {"--frobnicate"},     {"--robust"},  {"--models", "1"}};
-  for (const auto& args : bad) {
+  const std::pair<std::vector<std::string>, std::string> bad[] = {
+      {{"--batch"}, "--batch needs a data file or folder"},
+      {{"--batch", "x.in", "--models", "5"}, "--models needs"},
+      {{"--batch", "x.in", "--models", "1,,2"}, "--models needs"},
+      {{"--batch", "x.in", "--models", "1,"}, "--models needs"},
+      {{"--batch", "x.in", "--plots"}, "--plots needs a folder"},
+      {{"--batch", "x.in", "--plots", "p", "--plot-format", "gif"}, "--plot-format needs"},
+      {{"--batch", "x.in", "--plot-format", "svg"}, "--plot-format belongs with --plots"},
+      {{"--batch", "x.in", "-j", "0"}, "-j needs a number of files from 1 to 256"},
+      {{"--batch", "x.in", "--jobs=257"}, "--jobs needs"},
+      {{"--batch", "x.in", "-jx"}, "-j needs"},
+      {{"--batch", "x.in", "--summary"}, "--summary needs a file name"},
+      {{"--batch", "x.in", "--columns", "t,so"}, "--columns needs three"},
+      {{"--batch", "x.in", "--robust=yes"}, "--robust takes no value"},
+      {{"--frobnicate"}, "unknown argument: --frobnicate"},
+      {{"x.in"}, "data files belong to --batch"},
+      {{"--robust"}, "belong to --batch"},
+      {{"--summary", "s.csv"}, "belong to --batch"},
+  };
+  for (const auto& [args, message] : bad) {
     const auto r = parse_command_line(args);
     EXPECT_FALSE(r.command_line) << args.back();
-    EXPECT_FALSE(r.error.empty());
+    EXPECT_NE(r.error.find(message), std::string::npos) << r.error;
   }
 }
 
-TEST(BatchOptions, UsageNamesEveryOption) {
+TEST(BatchOptions, UsageNamesEveryOptionAndExitStatus) {
   const std::string text = usage_text("velmor-tarn");
-  for (const char* option : {"--batch", "--models", "--robust", "--plots", "--help"}) {
-    EXPECT_NE(text.find(option), std::string::npos) << option;
+  for (const char* word :
+       {"--batch", "--models", "--robust", "--plots", "--plot-format", "--jobs", "--summary",
+        "--columns", "--help", "--version", " 1 data file missing", " 9 every", " 7 a picture"}) {
+    EXPECT_NE(text.find(word), std::string::npos) << word;
   }
 }
 

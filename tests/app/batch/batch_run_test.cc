@@ -1,4 +1,4 @@
-#include "app/batch_run.h"
+#include "app/batch/batch_run.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +32,7 @@ class BatchRun : public ::testing::Test {
   int run(std::array<int, 4> models) {
     CommandLine cl;
     cl.mode = CommandLine::Mode::kBatch;
-    cl.data_file = (dir_ / "DATA.IN").string();
+    cl.inputs = {(dir_ / "DATA.IN").string()};
     cl.models = models;
     return run_batch(cl, out_, err_);
   }

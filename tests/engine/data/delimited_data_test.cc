@@ -1,11 +1,12 @@
 // Data files as instruments and spreadsheets write them, read through the run's data reader:
 // what is accepted (with the rows it gives) and what is refused (with the message).
+#include "engine/data/delimited_data.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "engine/data/delimited_data.h"
 #include "engine/data/delimited_text.h"
 #include "engine/data/read_data.h"
 #include "recording_host.h"
@@ -21,8 +22,8 @@ std::string long_rows(double so, char sep, bool decimal_comma = false, int first
   std::string text;
   for (int i = 0; i < 5; ++i) {
     std::string y = std::to_string(i) + (decimal_comma ? ",5" : ".5");
-    text += std::to_string(first_time + 10 * i) + sep + std::to_string(static_cast<int>(so)) +
-            sep + y + "\n";
+    text += std::to_string(first_time + 10 * i) + sep + std::to_string(static_cast<int>(so)) + sep +
+            y + "\n";
   }
   return text;
 }
@@ -55,8 +56,8 @@ class TableFileTest : public ::testing::Test {
   int read(const std::string& name, const std::string& text, const DataColumns& columns = {}) {
     host_.messages.clear();
     data_ = {};
-    return read_progress_curve_data(folder_.write(name, text), host_, units_, data_, report_,
-                                    log_, columns);
+    return read_progress_curve_data(folder_.write(name, text), host_, units_, data_, report_, log_,
+                                    columns);
   }
 
   testing::TempFolder folder_;
@@ -70,56 +71,79 @@ class TableFileTest : public ::testing::Test {
 TEST_F(TableFileTest, AcceptedTablesGiveTheirRowsInOrder) {
   const std::string bom = "\xEF\xBB\xBF";
   const Accepted cases[] = {
-      {"names with units, quotes, an extra column", "a.csv",
-       "Well,\"Time [s]\",S0 (uM),\"[P] (uM)\"\n" + [] {
-         std::string t;
-         for (int i = 0; i < 5; ++i) {
-           t += "A1," + std::to_string(10 * i) + ",50," + std::to_string(i) + ".5\n";
-         }
-         return t;
-       }(),
+      {"names with units, quotes, an extra column",
+       "a.csv",
+       "Well,\"Time [s]\",S0 (uM),\"[P] (uM)\"\n" +
+           [] {
+             std::string t;
+             for (int i = 0; i < 5; ++i) {
+               t += "A1," + std::to_string(10 * i) + ",50," + std::to_string(i) + ".5\n";
+             }
+             return t;
+           }(),
        {},
        repeat({50}, 5),
        ramp(1)},
-      {"columns in another order, case ignored", "b.csv",
-       "substrate,TIME,so\n" + [] {
-         std::string t;
-         for (int i = 0; i < 5; ++i) t += std::to_string(i) + ".5," + std::to_string(i) + ",7\n";
-         return t;
-       }(),
+      {"columns in another order, case ignored",
+       "b.csv",
+       "substrate,TIME,so\n" +
+           [] {
+             std::string t;
+             for (int i = 0; i < 5; ++i)
+               t += std::to_string(i) + ".5," + std::to_string(i) + ",7\n";
+             return t;
+           }(),
        {},
        repeat({7}, 5),
        ramp(1)},
-      {"semicolons, decimal commas, BOM, CR LF, comments and blank lines", "c.csv",
+      {"semicolons, decimal commas, BOM, CR LF, comments and blank lines",
+       "c.csv",
        bom + "# exported\r\nt;[So];y\r\n\r\n" + long_rows(10, ';', true) + "# between\n" +
            long_rows(20, ';', true) + ";;\n",
        {},
        repeat({10, 20}, 5),
        ramp(2)},
       {"tabs", "d.tsv", "t\tS0\tP\n" + long_rows(10, '\t'), {}, repeat({10}, 5), ramp(1)},
-      {"a header on the first line of any file", "e.in", "time,S0,P\n" + long_rows(10, ','),
+      {"a header on the first line of any file",
+       "e.in",
+       "time,S0,P\n" + long_rows(10, ','),
        {},
        repeat({10}, 5),
        ramp(1)},
-      {"no header", "f.csv", long_rows(30, ',') + long_rows(40, ','), {}, repeat({30, 40}, 5),
+      {"no header",
+       "f.csv",
+       long_rows(30, ',') + long_rows(40, ','),
+       {},
+       repeat({30, 40}, 5),
        ramp(2)},
-      {"--columns by name", "g.csv", "A,B,C,D\n" + [] {
-         std::string t;
-         for (int i = 0; i < 5; ++i) t += "9," + std::to_string(i) + ".5,60," + std::to_string(i) + "\n";
-         return t;
-       }(),
+      {"--columns by name",
+       "g.csv",
+       "A,B,C,D\n" +
+           [] {
+             std::string t;
+             for (int i = 0; i < 5; ++i)
+               t += "9," + std::to_string(i) + ".5,60," + std::to_string(i) + "\n";
+             return t;
+           }(),
        {"D", "c", "B"},
        repeat({60}, 5),
        ramp(1)},
-      {"--columns by number", "h.csv", long_rows(10, ','), {"1", "2", "3"}, repeat({10}, 5),
+      {"--columns by number",
+       "h.csv",
+       long_rows(10, ','),
+       {"1", "2", "3"},
+       repeat({10}, 5),
        ramp(1)},
-      {"wide: curves in column order, empty cells skipped", "w.csv",
+      {"wide: curves in column order, empty cells skipped",
+       "w.csv",
        "t, S0=100 [uM], so = 50, note\n0,0.5,5.5,x\n10,1.5,6.5,\n20,2.5,7.5,\n30,3.5,8.5,\n"
        "40,4.5,9.5,\n50,,10.5,\n",
        {},
        {100, 100, 100, 100, 100, 50, 50, 50, 50, 50, 50},
        {0.5, 1.5, 2.5, 3.5, 4.5, 5.5, 6.5, 7.5, 8.5, 9.5, 10.5}},
-      {"wide with decimal commas", "w2.csv", "t;S0=0,5;S0=1,5\n0;1;2\n1;1,5;2,5\n2;2;3\n3;2,5;3,5\n"
+      {"wide with decimal commas",
+       "w2.csv",
+       "t;S0=0,5;S0=1,5\n0;1;2\n1;1,5;2,5\n2;2;3\n3;2,5;3,5\n"
        "4;3;4\n",
        {},
        {0.5, 0.5, 0.5, 0.5, 0.5, 1.5, 1.5, 1.5, 1.5, 1.5},
@@ -162,17 +186,23 @@ TEST_F(TableFileTest, RefusedTablesNameTheLineAndColumn) {
       {"a.csv", "# made by X\n\nt,So,P\n0,10,1\n1,10,1.5.2\n",
        "Data file line 5, column 3 (P): \"1.5.2\" is not a number"},
       {"a.csv", "t,So,P\n0,10,1\n1,10\n", "Data file line 3, column 3 (P) is empty"},
-      {"a.csv", "t,So,P\n0,10,1\n1,\"10,2\n", "Data file line 3, column 2 has a quoted text that "
-                                              "is not closed properly"},
+      {"a.csv", "t,So,P\n0,10,1\n1,\"10,2\n",
+       "Data file line 3, column 2 has a quoted text that "
+       "is not closed properly"},
       {"a.csv", "t,So,P\n", "Data rows exceeded limit of 1000"},
-      {"a.csv", "t;So;P\n0;10;1.5\n", "Data file line 2, column 3 (P): \"1.5\" is not a number"},
+      {"a.csv", "t;So;P\n0;10;1.500,5\n",
+       "Data file line 2, column 3 (P): \"1.500,5\" is not a "
+       "number"},
       {"a.csv", "t,So,P\n0,10,1\n1,10,2\n2,0,3\n", "Data file line 4 has an [So] of zero or below"},
       {"a.csv", "t,So,P\n0,10,1\n1,10,2\n2,10,3\n3,10,4\n",
        "Single curve data must be > number of curves 5"},
-      {"w.csv", "t,S0=0,S0=5\n0,1,2\n", "Data file line 1, column 2 (S0=0) has an [So] of zero "
-                                        "or below"},
+      {"w.csv", "t,S0=0,S0=5\n0,1,2\n",
+       "Data file line 1, column 2 (S0=0) has an [So] of zero "
+       "or below"},
       {"w.csv", "t,S0=5\n0,1\n,2\n", "Data file line 3, column 1 (t) is empty"},
-      {"a.csv", five, "Data file line 1 has no column named \"time\" (--columns)",
+      {"a.csv",
+       five,
+       "Data file line 1 has no column named \"time\" (--columns)",
        {"time", "So", "P"}},
       {"a.csv", "t,So,P\n" + five, "Data file line 1 has no column 4 (--columns)", {"1", "2", "4"}},
       {"a.csv", "t,So,P\n0,10,1\n" + std::string(70000, '1') + "\n",
@@ -205,23 +235,29 @@ TEST(TableText, NumbersAndColumnNames) {
     bool decimal_comma;
     bool ok;
     double value;
-  } numbers[] = {{" 1.5 ", false, true, 1.5}, {"+2e3", false, true, 2000.0},
-                 {"-.25", false, true, -0.25}, {"0,25", true, true, 0.25},
-                 {"0,25", false, false, 0},    {"1.000,5", true, false, 0},
-                 {"1e400", false, false, 0},   {"nan", false, false, 0},
-                 {"1.0+3", false, false, 0},   {"", false, false, 0},
-                 {"e5", false, false, 0},      {"5e", false, false, 0}};
+  } numbers[] = {
+      {" 1.5 ", false, true, 1.5}, {"+2e3", false, true, 2000.0}, {"-.25", false, true, -0.25},
+      {"0,25", true, true, 0.25},  {"0,25", false, false, 0},     {"1.000,5", true, false, 0},
+      {"0.25", true, true, 0.25},  {"1e400", false, false, 0},    {"nan", false, false, 0},
+      {"1.0+3", false, false, 0},  {"", false, false, 0},         {"e5", false, false, 0},
+      {"5e", false, false, 0}};
   for (const auto& n : numbers) {
     double v = 0.0;
     EXPECT_EQ(parse_decimal(n.text, n.decimal_comma, v), n.ok) << n.text;
-    if (n.ok) EXPECT_EQ(v, n.value) << n.text;
+    if (n.ok) {
+      EXPECT_EQ(v, n.value) << n.text;
+    }
   }
-  const std::pair<const char*, ColumnRole> names[] = {
-      {"Time (min)", ColumnRole::kTime}, {" T ", ColumnRole::kTime},
-      {"[So] [mM]", ColumnRole::kSo},    {"S0", ColumnRole::kSo},
-      {"[S]", ColumnRole::kY},           {"Product [uM]", ColumnRole::kY},
-      {"Y", ColumnRole::kY},             {"S0=50", ColumnRole::kNone},
-      {"time2", ColumnRole::kNone},      {"[]", ColumnRole::kNone}};
+  const std::pair<const char*, ColumnRole> names[] = {{"Time (min)", ColumnRole::kTime},
+                                                      {" T ", ColumnRole::kTime},
+                                                      {"[So] [mM]", ColumnRole::kSo},
+                                                      {"S0", ColumnRole::kSo},
+                                                      {"[S]", ColumnRole::kY},
+                                                      {"Product [uM]", ColumnRole::kY},
+                                                      {"Y", ColumnRole::kY},
+                                                      {"S0=50", ColumnRole::kNone},
+                                                      {"time2", ColumnRole::kNone},
+                                                      {"[]", ColumnRole::kNone}};
   for (const auto& [name, role] : names) EXPECT_EQ(column_role(name), role) << name;
 
   DataColumns columns;

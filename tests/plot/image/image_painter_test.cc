@@ -3,14 +3,20 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QByteArray>
 #include <QColor>
+#include <QFile>
 #include <QImage>
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "plot/chart/chart.h"
+#include "plot/picture_files.h"
 
 namespace velmor::plot {
 namespace {
@@ -165,6 +171,87 @@ TEST(SaveChartPng, WritesTheRequestedPictureAndRefusesBadPaths) {
   chart->GetXAxis().SetFixedRange(5, 5);
   EXPECT_FALSE(save_chart_png(*chart, 800, 600, (dir / "flat.png").string()));
   EXPECT_TRUE(fs::exists(dir / "flat.png"));
+  fs::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace velmor::plot
+
+namespace velmor::plot {
+namespace {
+
+// What an SVG document holds: the y of every <polyline> point and the texts; or an error.
+struct SvgShapes {
+  std::string error;
+  QString root_view_box;
+  std::vector<double> line_ys;
+  QStringList texts;
+};
+
+SvgShapes read_svg(const QByteArray& bytes) {
+  SvgShapes shapes;
+  QXmlStreamReader xml(bytes);
+  bool root = true;
+  while (!xml.atEnd()) {
+    if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+    const QString name = xml.name().toString();
+    if (root) {
+      if (name != "svg") shapes.error = "root element " + name.toStdString();
+      shapes.root_view_box = xml.attributes().value("viewBox").toString();
+      root = false;
+    } else if (name == "polyline") {
+      for (const QString& point : xml.attributes().value("points").toString().split(' ')) {
+        const QStringList xy = point.split(',');
+        if (xy.size() == 2) shapes.line_ys.push_back(xy[1].toDouble());
+      }
+    } else if (name == "text") {
+      shapes.texts << xml.readElementText();
+    }
+  }
+  if (xml.hasError()) shapes.error = xml.errorString().toStdString();
+  return shapes;
+}
+
+// Each format opens as what it claims to be: the PNG decodes to the chart, the SVG parses as
+// XML with the chart's lines in both curves' colours and its texts (the lines cut to the plot area,
+// which the Y range leaves the blue curve's top out of), the PDF is one page of the picture's size.
+TEST(SavePicture, EachFormatOpensAsAPictureOfTheChart) {
+  const fs::path dir = fs::temp_directory_path() / ("velmor_pic_" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const OffscreenGuiScope gui;
+  for (const PictureFormat format :
+       {PictureFormat::kPng, PictureFormat::kSvg, PictureFormat::kPdf}) {
+    SCOPED_TRACE(picture_extension(format));
+    auto chart = two_curve_chart();
+    chart->GetYAxis().SetFixedRange(0, 3);
+    const fs::path file = dir / (std::string("chart.") + picture_extension(format));
+    ASSERT_EQ(picture_format_of_file(file.string()), format);
+    ASSERT_TRUE(save_chart_picture(*chart, 800, 600, format, file.string()));
+    QFile in(QString::fromStdString(file.string()));
+    ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+    const QByteArray bytes = in.readAll();
+    if (format == PictureFormat::kPng) {
+      const QImage image = QImage::fromData(bytes, "PNG").convertToFormat(QImage::Format_RGB32);
+      EXPECT_EQ(image.size(), QSize(800, 600));
+      EXPECT_GT(count_colour(image, kOrange), 6 * 25);
+    } else if (format == PictureFormat::kSvg) {
+      const SvgShapes svg = read_svg(bytes);
+      EXPECT_EQ(svg.error, "");
+      EXPECT_EQ(svg.root_view_box, "0 0 800 600");
+      EXPECT_GT(svg.line_ys.size(), 20u);
+      EXPECT_TRUE(bytes.contains("#ff7f40") && bytes.contains("#0000ff"));  // both curves
+      for (const char* text : {"1- [Pt] vs time Michaelis-Menten", "Time", "Product", "[So] =1"}) {
+        EXPECT_TRUE(svg.texts.contains(text)) << text;
+      }
+      EXPECT_GE(*std::min_element(svg.line_ys.begin(), svg.line_ys.end()), 60.0);
+    } else {
+      EXPECT_TRUE(bytes.startsWith("%PDF-1."));
+      EXPECT_TRUE(bytes.trimmed().endsWith("%%EOF"));
+      const QString text = QString::fromLatin1(bytes);
+      EXPECT_EQ(text.count(QRegularExpression("/Type\\s*/Page\\b(?!s)")), 1);
+      EXPECT_TRUE(text.contains(QRegularExpression("/MediaBox \\[0 0 600(\\.0+)? 450(\\.0+)?\\]")));
+    }
+  }
   fs::remove_all(dir);
 }
 

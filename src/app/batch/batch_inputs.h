@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The data files of a batch run, from the files and folders named on the command line.
+namespace velmor::app {
+
+struct BatchFile {
+  std::string data_file;     // as named, or the folder's name joined with the file's
+  std::string picture_stem;  // the pictures' name: the data file's, made unique in the run
+  // Why the file is not fitted (a folder without data files, a report another file of the run
+  // writes), with the status it counts as; empty when it is fitted.
+  std::string refusal;
+  int refusal_status = 0;
+};
+
+// Followed by the folder's name.
+inline constexpr const char* kMsgNoDataFiles = "No data files (*.in, *.csv, *.tsv) in the folder: ";
+inline constexpr const char* kMsgFolderUnreadable = "The folder cannot be read: ";
+// Followed by the report's name, " (", the other data file and ")".
+inline constexpr const char* kMsgSameReport =
+    "Another data file of this run writes the same report: ";
+
+// The run's files in the order named; a folder gives its *.in, *.csv and *.tsv files (any case
+// of the extension, not its hidden files nor its subfolders) sorted by name, leaving out
+// `summary_file` (a summary written there by an earlier run). A file named twice (also through
+// its folder) is fitted once. Names that exist as nothing are kept: the run then says the file
+// does not exist. A file whose report another file of the run writes (DATA.in and DATA.csv) is
+// refused with status 3; a folder without data files counts as a missing file (status 1).
+// Pictures are named after the data file ("DATA"), the second of a name "DATA-2", and so on.
+std::vector<BatchFile> plan_batch(const std::vector<std::string>& inputs,
+                                  const std::string& summary_file);
+
+}  // namespace velmor::app

@@ -1,0 +1,179 @@
+#include "app/batch/batch_options.h"
+
+#include <sstream>
+#include <utility>
+
+#ifndef VELMOR_VERSION
+#define VELMOR_VERSION "unknown"
+#endif
+
+namespace velmor::app {
+namespace {
+
+// "1,2,4" -> flags; false on anything but model numbers 1..4 separated by commas.
+bool parse_models(const std::string& text, std::array<int, kModelCount>& models) {
+  models.fill(0);
+  std::stringstream in(text);
+  std::string item;
+  int count = 0;
+  while (std::getline(in, item, ',')) {
+    if (item.size() != 1 || item[0] < '1' || item[0] > '0' + kModelCount) return false;
+    models[item[0] - '1'] = 1;
+    ++count;
+  }
+  return count > 0 && !text.empty() && text.back() != ',';
+}
+
+bool parse_jobs(const std::string& text, int& jobs) {
+  if (text.empty() || text.size() > 4) return false;
+  int value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  if (value < 1 || value > kMaxJobs) return false;
+  jobs = value;
+  return true;
+}
+
+}  // namespace
+
+ParseResult parse_command_line(const std::vector<std::string>& args) {
+  CommandLine cl;
+  bool batch = false;
+  bool batch_options = false;  // an option that only --batch takes
+  bool format_given = false;
+  bool only_inputs = false;  // after "--"
+  for (size_t i = 0; i < args.size(); ++i) {
+    std::string a = args[i];
+    std::optional<std::string> attached;  // "--jobs=4", "-j4"
+    if (!only_inputs && a.starts_with("--") && a.find('=') != std::string::npos) {
+      attached = a.substr(a.find('=') + 1);
+      a.erase(a.find('='));
+    } else if (!only_inputs && a.starts_with("-j") && a.size() > 2) {
+      attached = a.substr(2);
+      a = "-j";
+    }
+    auto value = [&]() -> std::optional<std::string> {
+      if (attached) return std::exchange(attached, std::nullopt);
+      if (i + 1 >= args.size()) return std::nullopt;
+      return args[++i];
+    };
+    if (only_inputs || !a.starts_with("-")) {
+      cl.inputs.push_back(args[i]);
+      continue;
+    }
+    if (a == "--help" || a == "-h") {
+      cl.mode = CommandLine::Mode::kHelp;
+      return {cl, {}};
+    } else if (a == "--version") {
+      cl.mode = CommandLine::Mode::kVersion;
+      return {cl, {}};
+    } else if (a == "--batch") {
+      // The first name after --batch is a data file whatever it looks like.
+      auto v = value();
+      if (!v || v->empty()) return {std::nullopt, "--batch needs a data file or folder"};
+      batch = true;
+      cl.inputs.push_back(*v);
+    } else if (a == "--") {
+      only_inputs = true;
+    } else if (a == "--models") {
+      auto v = value();
+      if (!v || !parse_models(*v, cl.models)) {
+        return {std::nullopt, "--models needs model numbers 1 to 4 separated by commas, e.g. 1,2"};
+      }
+      batch_options = true;
+    } else if (a == "--robust") {
+      cl.robust = true;
+      batch_options = true;
+    } else if (a == "--plots") {
+      auto v = value();
+      if (!v || v->empty()) return {std::nullopt, "--plots needs a folder"};
+      cl.plots_dir = *v;
+      batch_options = true;
+    } else if (a == "--plot-format") {
+      auto v = value();
+      if (!v || (*v != "png" && *v != "svg" && *v != "pdf")) {
+        return {std::nullopt, "--plot-format needs png, svg or pdf"};
+      }
+      cl.plot_format = *v;
+      format_given = true;
+      batch_options = true;
+    } else if (a == "-j" || a == "--jobs") {
+      auto v = value();
+      if (!v || !parse_jobs(*v, cl.jobs)) {
+        return {std::nullopt, a + " needs a number of files from 1 to " + std::to_string(kMaxJobs)};
+      }
+      batch_options = true;
+    } else if (a == "--summary") {
+      auto v = value();
+      if (!v || v->empty()) return {std::nullopt, "--summary needs a file name"};
+      cl.summary_file = *v;
+      batch_options = true;
+    } else if (a == "--columns") {
+      auto v = value();
+      if (!v || !parse_data_columns(*v, cl.columns)) {
+        return {std::nullopt,
+                "--columns needs three column names or numbers separated by commas, e.g. "
+                "T,SO,Y"};
+      }
+      batch_options = true;
+    } else {
+      return {std::nullopt, "unknown argument: " + args[i]};
+    }
+    if (attached) return {std::nullopt, a + " takes no value"};
+  }
+  if (!batch) {
+    if (batch_options) {
+      return {std::nullopt,
+              "--models, --robust, --plots, --plot-format, --jobs, --summary and --columns "
+              "belong to --batch"};
+    }
+    if (!cl.inputs.empty()) return {std::nullopt, "data files belong to --batch"};
+    return {cl, {}};
+  }
+  if (format_given && cl.plots_dir.empty()) {
+    return {std::nullopt, "--plot-format belongs with --plots"};
+  }
+  cl.mode = CommandLine::Mode::kBatch;
+  return {cl, {}};
+}
+
+std::string usage_text(const std::string& program_name) {
+  return "Usage: " + program_name + "                      open the program's window\n" +
+         "       " + program_name + " --batch FILE_OR_FOLDER... [options]\n" + "       " +
+         program_name +
+         " --help | --version\n"
+         "\n"
+         "Batch mode fits the chosen models (default: all four) to each data file as the Run\n"
+         "command does and writes each report next to its data file, with the extension \"out\".\n"
+         "A folder stands for its *.in, *.csv and *.tsv files. Data files are the program's own\n"
+         "(time, [So], product or substrate in three columns) or tables separated by commas,\n"
+         "semicolons or tabs whose header names the columns (time or t; S0, So or [So]; product,\n"
+         "P, substrate, S or y), or wide tables of one column per curve (t, S0=50, S0=100).\n"
+         "  --models LIST        models to fit, numbers 1 to 4 separated by commas\n"
+         "  --robust             robust weighting (default: none)\n"
+         "  -j, --jobs N         fit N files at a time (default: one per processor core)\n"
+         "  --summary FILE       write one row per file and model to FILE: CSV, or JSON when\n"
+         "                       its name ends in .json\n"
+         "  --plots DIR          also write the fit and residual pictures into DIR\n"
+         "  --plot-format FMT    png (default), svg or pdf\n"
+         "  --columns T,SO,Y     the table columns of time, [So] and the observation, by\n"
+         "                       header name or number\n"
+         "  --help               print this text\n"
+         "  --version            print the program's name and version\n"
+         "\n"
+         "Exit status: 0 every file completed; otherwise the most serious status of a file, in\n"
+         "this order: 1 data file missing; 3 data error, or the report could not be written\n"
+         "(another run is writing it, a link or folder stands in its place, the disk is full:\n"
+         "the earlier report is kept); 4 the data suggest the other kind of model; 6 model\n"
+         "incompatible with the columns; 5 too many parameters or too few data points; 9 every\n"
+         "fit failed (the report says why); 7 a picture or the summary could not be written.\n"
+         "2 usage error.\n";
+}
+
+std::string version_text(const std::string& program_name) {
+  return program_name + " " + VELMOR_VERSION + "\n";
+}
+
+}  // namespace velmor::app
