@@ -27,7 +27,7 @@ seconds() {
   start="$(date +%s.%N)"
   "$program" --batch "$@" >/dev/null 2>&1 || { echo "the run failed: $*" >&2; exit 2; }
   end="$(date +%s.%N)"
-  echo "$end - $start" | bc -l
+  awk -v a="$start" -v b="$end" 'BEGIN {print b - a}'
 }
 
 median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
@@ -40,16 +40,17 @@ for ((r = 0; r < rounds; r++)); do
 done
 t1="$(printf '%s\n' "${one[@]}" | median)"
 tn="$(printf '%s\n' "${many[@]}" | median)"
-bound="$(echo "1.5 * $copies * $t1 / $cores" | bc -l)"
-ideal="$(echo "$copies * $t1 / $cores" | bc -l)"
+calc() { awk "BEGIN {print $1}"; }
+bound="$(calc "1.5 * $copies * $t1 / $cores")"
+ideal="$(calc "$copies * $t1 / $cores")"
 
 printf 'cores                       %d\n' "$cores"
 printf 'one file (median of %d)     %.4f s\n' "${#one[@]}" "$t1"
 printf '%d files, default jobs      %.3f s (median of %d)\n' "$copies" "$tn" "${#many[@]}"
 printf 'ideal %d x one / cores      %.3f s\n' "$copies" "$ideal"
 printf 'bound 1.5 x ideal           %.3f s\n' "$bound"
-printf 'ratio to ideal              %.2f\n' "$(echo "$tn / $ideal" | bc -l)"
-if (($(echo "$tn <= $bound" | bc -l))); then
+printf 'ratio to ideal              %.2f\n' "$(calc "$tn / $ideal")"
+if (($(calc "($tn <= $bound) ? 1 : 0"))); then
   echo "within the bound"
 else
   echo "OVER the bound"

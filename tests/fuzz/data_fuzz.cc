@@ -4,8 +4,9 @@
 // message, a complete run (also one whose every fit failed) without its whole report, or any
 // file left beside the report.
 //
-// Input layout: the first byte chooses the model (1 + bits 0-1) and robust weighting (bit 2);
-// the rest is the data file. The reader sees every input; the fit runs only on files of at most
+// Input layout: the first byte chooses the model (1 + bits 0-1), robust weighting (bit 2) and
+// the data file's name (bit 3: "case.csv", read as a table; else "case.in", read as a table
+// only when its first line is a header); the rest is the data file. The reader sees every input; the fit runs only on files of at most
 // kMaxFitRows rows, so that one input costs at most one model on a small data set.
 #include <cstddef>
 #include <cstdint>
@@ -81,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   static const velmor::testing::TempFolder folder;
   const velmor::ModelId model = 1 + (bytes[0] & 3);
   const bool robust = (bytes[0] & 4) != 0;
-  const fs::path data_file = folder.path() / "case.in";
+  const std::string data_name = (bytes[0] & 8) != 0 ? "case.csv" : "case.in";
+  const fs::path data_file = folder.path() / data_name;
   const fs::path report_file = folder.path() / "case.out";
   {
     std::ofstream out(data_file, std::ios::binary | std::ios::trunc);
@@ -135,10 +137,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     }
   }
   const std::set<std::string> left = velmor::testing::file_names_in(folder.path());
-  require(left == std::set<std::string>{"case.in"} ||
-              left == (std::set<std::string>{"case.in", "case.out"}),
+  require(left == std::set<std::string>{data_name} ||
+              left == (std::set<std::string>{data_name, "case.out"}),
           "a file other than the data file and its report was left behind");
   std::error_code ec;
   fs::remove(report_file, ec);
+  fs::remove(data_file, ec);
   return 0;
 }
