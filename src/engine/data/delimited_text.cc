@@ -24,15 +24,6 @@ char lower(char c) {
   return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-// The cell's text without its quotes, when the whole cell is one quoted text.
-std::string_view unquoted(std::string_view cell) {
-  cell = trim(cell);
-  if (cell.size() >= 2 && cell.front() == '"' && cell.back() == '"') {
-    return cell.substr(1, cell.size() - 2);
-  }
-  return cell;
-}
-
 }  // namespace
 
 std::optional<std::vector<std::string>> split_cells(std::string_view line, char separator,
@@ -124,7 +115,7 @@ char guess_separator(std::string_view line) {
 }
 
 std::string normalised_column_name(std::string_view name) {
-  std::string text(unquoted(name));
+  std::string text(name);
   for (char& c : text) c = lower(c);
   for (;;) {
     text = std::string(trim(text));
@@ -152,7 +143,7 @@ ColumnRole column_role(std::string_view name) {
 }
 
 std::optional<double> wide_column_so(std::string_view name, bool decimal_comma) {
-  const std::string_view text = unquoted(name);
+  const std::string_view text = trim(name);
   const std::size_t equals = text.find('=');
   if (equals == std::string_view::npos) return std::nullopt;
   if (column_role(text.substr(0, equals)) != ColumnRole::kSo) return std::nullopt;

@@ -190,6 +190,8 @@ TEST_F(TableFileTest, RefusedTablesNameTheLineAndColumn) {
        "Data file line 3, column 2 has a quoted text that "
        "is not closed properly"},
       {"a.csv", "t,So,P\n", "Data rows exceeded limit of 1000"},
+      // A comment of the program's own format is no table header, whatever it holds.
+      {"q.in", "\"notes, \"unclosed\n" + five, "Data rows exceeded limit of 1000"},
       {"a.csv", "t;So;P\n0;10;1.500,5\n",
        "Data file line 2, column 3 (P): \"1.500,5\" is not a "
        "number"},
