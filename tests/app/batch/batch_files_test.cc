@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <regex>
 #include <sstream>
 
@@ -372,6 +373,53 @@ TEST_F(BatchFiles, SummaryHoldsTheRunsNumbers) {
       expect_printed(number(row["ler"].text), m[4]);
     }
   }
+}
+
+// The pictures of each file come from the factory, named after the file: a fit picture per
+// model, the residuals only after a completed run; a picture that fails makes the file's status
+// 7, and its message is the file's.
+TEST_F(BatchFiles, PicturesPerFileAndTheirFailures) {
+  std::mutex mutex;
+  std::map<std::string, std::pair<int, int>> drawn;  // stem -> fits, residuals
+  const PictureFactory pictures = [&](const std::string& stem, std::ostream& err) {
+    return BatchPictures{[&, stem](const RunState&) {
+                           const std::lock_guard<std::mutex> lock(mutex);
+                           ++drawn[stem].first;
+                         },
+                         [&, stem, &err](const RunState&) {
+                           const std::lock_guard<std::mutex> lock(mutex);
+                           ++drawn[stem].second;
+                           if (stem == "b") err << "Error: no room for b\n";
+                         },
+                         [stem] { return stem == "b"; }};
+  };
+  CommandLine cl;
+  cl.mode = CommandLine::Mode::kBatch;
+  for (const char* name : {"a.in", "b.in", "e.csv"})
+    cl.inputs.push_back(folder_.file("runs/") + name);
+  cl.models = {1, 1, 0, 0};
+  cl.jobs = 2;
+  std::ostringstream out, err;
+  EXPECT_EQ(run_batch(cl, out, err, pictures), 3);  // e.csv's data error outranks b's pictures
+  EXPECT_EQ(drawn, (std::map<std::string, std::pair<int, int>>{{"a", {2, 1}}, {"b", {2, 1}}}));
+  EXPECT_NE(err.str().find(folder_.file("runs/b.in") + ": Error: no room for b\n"),
+            std::string::npos);
+  EXPECT_NE(err.str().find("1 data error or report not written (status 3), 1 a picture or the "
+                           "summary not written (status 7)"),
+            std::string::npos)
+      << err.str();
+}
+
+TEST(SummaryText, JsonAndCsvEscapeTheirText) {
+  SummaryTable table;
+  table.columns = {"text", "x", "n"};
+  table.rows.push_back(
+      {std::string("a\"b\\c\n\x01 \xC2\xB5 \xF0\x9F\x98\x80 \xFF\xC2 \xF4\x90\x80\x80"),
+       SummaryCell(std::nan("")), SummaryCell(0.1)});
+  EXPECT_EQ(summary_json(table),
+            "[\n  {\"text\": \"a\\\"b\\\\c\\n\\u0001 \xC2\xB5 \xF0\x9F\x98\x80 \\ufffd\\ufffd "
+            "\\ufffd\\ufffd\\ufffd\\ufffd\", \"x\": null, \"n\": 0.1}\n]\n");
+  EXPECT_EQ(summary_csv(table).substr(summary_csv(table).find("\r\n") + 2, 8), "\"a\"\"b\\c\n");
 }
 
 // [SECTION] The plan, the exit status and the progress line

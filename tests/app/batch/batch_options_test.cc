@@ -64,6 +64,7 @@ TEST(BatchOptions, UsageErrorsAreRefusedWithAMessage) {
       {{"x.in"}, "data files belong to --batch"},
       {{"--robust"}, "belong to --batch"},
       {{"--summary", "s.csv"}, "belong to --batch"},
+      {{"--columns", "t,so,p"}, "belong to --batch"},
   };
   for (const auto& [args, message] : bad) {
     const auto r = parse_command_line(args);
