@@ -386,7 +386,7 @@ TEST_F(BatchFiles, PicturesPerFileAndTheirFailures) {
                            const std::lock_guard<std::mutex> lock(mutex);
                            ++drawn[stem].first;
                          },
-                         [&, stem, &err](const RunState&) {
+                         [&, stem](const RunState&) {
                            const std::lock_guard<std::mutex> lock(mutex);
                            ++drawn[stem].second;
                            if (stem == "b") err << "Error: no room for b\n";
