@@ -21,6 +21,7 @@ inline constexpr int kCmdWeightOn = 13;
 inline constexpr int kCmdWeightOff = 14;
 inline constexpr int kCmdModelLibrary = 15;  // the "Select Models" window (bar entry "Models")
 inline constexpr int kCmdResiduals = 16;
+inline constexpr int kCmdExportSummary = 17;  // the last completed run's summary table
 inline constexpr int kCmdHelp = 19;
 
 // MenuChoice before the first command; like every code without a handler it does nothing.

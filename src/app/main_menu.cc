@@ -26,6 +26,7 @@ constexpr std::array<EntryInfo, kEntryCount> kEntries = {{
     {"XY Plot", kCmdPlot},
     {"Clear Display", kCmdClear},
     {"Save Results", kCmdSave},
+    {"Export Summary...", kCmdExportSummary},
     {"Print Results", kCmdPrint},
     {"Enzymatic Mechanism", kCmdMechanism},
     {"Model Library", kCmdModels},
@@ -36,9 +37,10 @@ constexpr std::array<EntryInfo, kEntryCount> kEntries = {{
 
 // The "File" drop-down in menu order.
 constexpr Entry kFileItems[] = {
-    Entry::kOpenDataFile, Entry::kEditDataFile, Entry::kRunCurveFit,  Entry::kXyPlotFile,
-    Entry::kClearDisplay, Entry::kSaveResults,  Entry::kPrintResults, Entry::kMechanism,
-    Entry::kModelLibrary, Entry::kExampleFile,  Entry::kAboutFile,    Entry::kQuitFile,
+    Entry::kOpenDataFile, Entry::kEditDataFile, Entry::kRunCurveFit,   Entry::kXyPlotFile,
+    Entry::kClearDisplay, Entry::kSaveResults,  Entry::kExportSummary, Entry::kPrintResults,
+    Entry::kMechanism,    Entry::kModelLibrary, Entry::kExampleFile,   Entry::kAboutFile,
+    Entry::kQuitFile,
 };
 
 }  // namespace

@@ -30,6 +30,7 @@ enum class Entry {
   kXyPlotFile,  // "XY Plot"
   kClearDisplay,
   kSaveResults,
+  kExportSummary,  // "Export Summary...": the last completed run as a summary table
   kPrintResults,
   kMechanism,
   kModelLibrary,  // "Model Library": the model information screen
@@ -37,7 +38,7 @@ enum class Entry {
   kAboutFile,
   kQuitFile,
 };
-inline constexpr int kEntryCount = 25;
+inline constexpr int kEntryCount = 26;
 
 struct EntryInfo {
   std::string_view label;

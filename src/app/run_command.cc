@@ -24,7 +24,8 @@ void pause_ms(int milliseconds) {
 // then the report file replaced (so the box shows the report as the driver left it, and the
 // file is never seen without its closing line). A report that cannot be written is reported and
 // the program goes on; the box and the fit's data stay, so Save Results can keep them elsewhere.
-void show_report(ShellState& shell, RunState& state, PendingReport& report, int settle_ms) {
+// True when the report was written.
+bool show_report(ShellState& shell, RunState& state, PendingReport& report, int settle_ms) {
   write_report_to_textbox(shell.text_box, report.text());
   pause_ms(settle_ms);
   append_closing_line(report);
@@ -38,6 +39,7 @@ void show_report(ShellState& shell, RunState& state, PendingReport& report, int 
   if (state.global_mdl_count == 1) wintk::settextboxcursorposition(shell.text_box, 0);
   wintk::startidle(400);
   wintk::refreshall();
+  return written;
 }
 
 // What the plots show between runs: the data, model and data file of the last successful run.
@@ -90,7 +92,8 @@ void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms) 
   ShownFit last_success = shown_fit(state);
   state.filenamedata = shell.data_file_name;
   PendingReport& report = shell.run_report;
-  const int status = velmor(state, host, shell.data_file_name, report);
+  RunRecord record;
+  const int status = velmor(state, host, shell.data_file_name, report, &record);
   // A failed run may have left its own data half in place: XY_Plot and Residuals go on showing
   // the last successful run, under that run's file name.
   if (status != kStatusCompleted) show_again(state, std::move(last_success));
@@ -98,7 +101,13 @@ void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms) 
   // When every fit failed the report is still complete, and it says why.
   if (report_complete(status)) {
     wintk::setwindowtitle(kTitleSaving);
-    show_report(shell, state, report, settle_ms);
+    if (show_report(shell, state, report, settle_ms)) {
+      // What Export Summary writes, the same table as the batch mode's --summary.
+      shell.last_run =
+          FileResult{shell.data_file_name, shell.results_file_name, status,           {},
+                     state.idat,           state.idatasets,         std::move(record)};
+      menu.set({Entry::kExportSummary}, {});
+    }
   } else if (status == kStatusTooManyParameters || status == kStatusModelColumns) {
     models();
   }

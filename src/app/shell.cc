@@ -41,6 +41,15 @@ std::string save_name_for(std::string_view data_file_name) {
   return std::string(data_file_name.substr(0, dot + 1)) + "txt";
 }
 
+std::string summary_name_for(std::string_view data_file_name) {
+  const std::size_t slash = data_file_name.find_last_of('/');
+  const std::size_t name_start = slash == std::string_view::npos ? 0 : slash + 1;
+  const std::size_t dot = data_file_name.find_last_of('.');
+  const std::size_t end =
+      dot == std::string_view::npos || dot < name_start ? data_file_name.size() : dot;
+  return std::string(data_file_name.substr(0, end)) + "-summary.csv";
+}
+
 Shell::Shell(ShellOptions options) : options_(std::move(options)), host_(state_, options_.plots) {}
 
 Shell::~Shell() {
@@ -184,6 +193,9 @@ void Shell::dispatch(int code) {
     case kCmdHelp:
       help();
       break;
+    case kCmdExportSummary:
+      on_export_summary();
+      break;
     default:  // the idle code, the start value and codes without a command
       break;
   }
@@ -254,6 +266,28 @@ void Shell::on_save() {
                    Entry::kXyPlotFile, Entry::kOpenData, Entry::kWeight, Entry::kClear,
                    Entry::kXyPlot, Entry::kResiduals, Entry::kQuitBar, Entry::kAboutBar},
                   {Entry::kRunCurveFit, Entry::kSaveResults, Entry::kRun});
+}
+
+// The last completed run's summary table (run_summary.h), CSV or, by its name, JSON. A
+// cancelled, refused or failed export changes nothing.
+void Shell::on_export_summary() {
+  if (!shell_.last_run) {
+    shell_.menu.set({}, {Entry::kExportSummary});
+    return;
+  }
+  const FileResult& run = *shell_.last_run;
+  std::string name = summary_name_for(run.data_file);
+  if (!wintk::dlgsavefile(name, "*.csv", "Summary tables", "Export Summary")) return;
+  if (same_file(name, run.data_file) || same_file(name, run.report_file)) {
+    wintk::dlgmessage(kWarning, std::string(kMsgSummaryOverRun) + name);
+    return;
+  }
+  if (file_name_exists(name) &&
+      !wintk::dlgquestion("Export Summary", name + kMsgReplaceSummaryQuestion)) {
+    return;
+  }
+  std::string error;
+  if (!write_summary(name, {&run, 1}, &error)) wintk::dlgmessage(kWarning, error);
 }
 
 void Shell::on_clear() {

@@ -23,6 +23,15 @@ struct ShellOptions {
 inline constexpr const char* kMsgSaveOverData = "The results are not saved over the data file ";
 inline constexpr const char* kMsgReplaceQuestion =
     " already exists.\r\nDo you want to replace it with the results?";
+// Export Summary: the same refusal and question for the summary table.
+inline constexpr const char* kMsgSummaryOverRun =
+    "The summary is not written over the data file or report ";
+inline constexpr const char* kMsgReplaceSummaryQuestion =
+    " already exists.\r\nDo you want to replace it with the summary?";
+
+// The name Export Summary proposes: beside the data file, its name without the extension
+// followed by "-summary.csv" ("runs/DATA.IN" -> "runs/DATA-summary.csv").
+std::string summary_name_for(std::string_view data_file_name);
 
 // The name Save proposes: the data file's own name with its extension (the part after its last
 // '.') replaced by "txt", or ".txt" appended when it has none; the folders are kept as they are.
@@ -59,6 +68,7 @@ class Shell {
   void on_open();
   void on_edit(const std::string& file_name, Entry entry);
   void on_save();
+  void on_export_summary();
   void on_clear();
   void on_weight(bool robust);
   void on_plot(bool residuals);

@@ -3,13 +3,15 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/batch/run_summary.h"
 #include "app/command_codes.h"
 #include "app/main_menu.h"
 #include "engine/core/global_types.h"
-#include "engine/core/pending_report.h"
 #include "engine/core/limits.h"
+#include "engine/core/pending_report.h"
 
 namespace velmor::app {
 
@@ -33,6 +35,8 @@ struct ShellState {
   // The chosen data file with its path. Only Open changes it (a cancelled Open sets "DATA.IN").
   std::string data_file_name = "data.in";
   std::string results_file_name;  // set after a completed run, used by Print
+  // The last run whose report was written, for Export Summary; empty before the first.
+  std::optional<FileResult> last_run;
   int results_unit = kShellResultsUnit;
 
   // The window id of "Select Models" while it waits for its Close button, else -1. Lets a test

@@ -3,7 +3,10 @@
 #include <filesystem>
 #include <string>
 
+#include "gui/bmp_file.h"
+#include "gui/text_util.h"
 #include "gui/wintk.h"
+#include "plot/picture_files.h"
 #include "plot/toolkit_painter.h"
 #include "util/fixed_string.h"
 
@@ -22,6 +25,7 @@ constexpr int kWatchMs = 250;
 
 constexpr int kToolkitWhite = 0xFFFFFF;  // red + green * 256 + blue * 65536
 constexpr int kToolkitBlack = 0;
+constexpr int kWarningBox = 2;
 
 // Makes the window current without raising it again when it is current already (every redraw
 // comes by here).
@@ -215,6 +219,46 @@ void run_display_loop(PlotRecord& record) {
 
 // [SECTION] Saving and drawing in place
 
+namespace {
+
+// Save As offers the picture formats by the name's extension; any other name is a BMP picture.
+constexpr const char* kPicturePatterns = "*.bmp *.png *.svg *.pdf";
+constexpr const char* kPictureDescription = "Pictures: BMP, PNG, SVG or PDF";
+constexpr const char* kMsgReplacePicture = " already exists.\r\nDo you want to replace it?";
+
+// The name chosen in the save dialog, ".BMP" appended to one without a three-letter extension;
+// empty when cancelled or when the user would not replace an existing file.
+std::string ask_picture_name() {
+  std::string name;
+  if (!wintk::dlgsavefile(name, kPicturePatterns, kPictureDescription, "Save As")) return {};
+  if (!picture_format_of_file(name) && !wintk::text::has_three_letter_extension(name)) {
+    name += ".BMP";
+  }
+  std::error_code error;
+  if (std::filesystem::exists(name, error) &&
+      !wintk::dlgquestion("Save As", name + kMsgReplacePicture)) {
+    return {};
+  }
+  return name;
+}
+
+// The area of the current window as a BMP file, or the chart drawn anew by the chart engine at
+// the area's size as a PNG, SVG or PDF file, by the name's extension.
+bool write_picture(PlotRecord& record, const wintk::ViewSettings& area, const std::string& path,
+                   std::string& error) {
+  const auto format = picture_format_of_file(path);
+  if (!format) {
+    return wintk::bmp::write_bmp(
+        path, wintk::getpagepixels(area.left, area.top, area.right, area.bottom), &error);
+  }
+  const int width = (area.right < 0 ? wintk::getmaxx() : area.right) - area.left + 1;
+  const int height = (area.bottom < 0 ? wintk::getmaxy() : area.bottom) - area.top + 1;
+  const std::lock_guard lock(record.chart_mutex);
+  return save_chart_picture(record.chart, width, height, *format, path, &error);
+}
+
+}  // namespace
+
 int save_plot_image(PlotRecord& record, std::optional<std::string_view> file_name) {
   int window = record.window_id;
   wintk::ViewSettings area{0, 0, -1, -1, false};  // -1: the client's last column and row
@@ -227,20 +271,21 @@ int save_plot_image(PlotRecord& record, std::optional<std::string_view> file_nam
               record.embed.y + record.embed.h - 1, false};
     }
   }
+  const std::string path = file_name ? std::string(util::trimmed(*file_name)) : ask_picture_name();
+  if (path.empty()) return file_name ? -1 : 0;
   const int previous = wintk::getcurrentwindow();
   make_current(window);
-  bool written = false;
-  if (file_name) {
-    written = wintk::writeimagefile(util::trimmed(*file_name), area.left, area.top, area.right,
-                                    area.bottom);
-  } else {
-    wintk::writeimagefile(std::nullopt, area.left, area.top, area.right, area.bottom);
-  }
+  std::string why;
+  const bool written = write_picture(record, area, path, why);
   if (previous != window && wintk::isvalidwindow(previous)) wintk::setcurrentwindow(previous);
-  if (!file_name) return 0;
+  // The user who chose the name in the dialog learns why nothing was saved; a caller that gave
+  // the name gets the result.
+  if (!file_name) {
+    if (!written) wintk::dlgmessage(kWarningBox, why);
+    return 0;
+  }
   // A file left from before does not count: only one written now and really a file.
   std::error_code error;
-  const std::filesystem::path path{std::string(util::trimmed(*file_name))};
   return written && std::filesystem::is_regular_file(path, error) ? 0 : -1;
 }
 

@@ -64,9 +64,12 @@ void display_plot(plot_t plot, bool asynchronous = false);
 void close_plot(plot_t plot);
 
 // Writes the plot window's client area (or the embed rectangle of the window the plot was last
-// embedded in, when it has no window) as a BMP file. With a name: 0 when the file was written
-// and is a regular file, else -1. Without a name a save dialog asks for one (".BMP" appended to a
-// name without a three-letter extension) and the result is 0. -1 without a valid window.
+// embedded in, when it has no window) as a BMP file, or, for a name ending in ".png", ".svg" or
+// ".pdf" (any case), the chart drawn anew by the chart engine at that size as a PNG, SVG or PDF
+// file (picture_files.h). With a name: 0 when the file was written and is a regular file, else
+// -1. Without a name a save dialog offering the four formats asks for one (".BMP" appended to a
+// name without a three-letter extension; an existing file is replaced only if the user says so;
+// a failure is explained in a warning) and the result is 0. -1 without a valid window.
 int save_plot(plot_t plot, std::optional<std::string_view> file_name = std::nullopt);
 
 // Draws the plot once into the rectangle (x, y, w, h) of an existing window, white background,

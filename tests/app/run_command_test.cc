@@ -53,6 +53,7 @@ TEST(RunCommand, CompleteRunOfTheExampleWithTwoModels) {
   run_program(quick_options(), [&](Shell& shell, User& user) {
     ASSERT_TRUE(user.select_models(kProductButton));
     ASSERT_TRUE(open_file(user, responder, data));
+    EXPECT_FALSE(user.enabled(Entry::kExportSummary));  // no run yet
     PlotCloser closer(user.main_window());
     ASSERT_TRUE(user.choose(Entry::kRun));
 
@@ -76,6 +77,26 @@ TEST(RunCommand, CompleteRunOfTheExampleWithTwoModels) {
       EXPECT_TRUE(user.enabled(e)) << entry_info(e).label;
     }
     EXPECT_EQ(wintk::getcurrentwindow(), user.main_window());
+
+    // Export Summary writes the batch mode's summary of the same run.
+    const std::string exported = folder / "fits.csv";
+    responder.queue_answer({true, exported});
+    ASSERT_TRUE(user.choose(Entry::kExportSummary));
+    EXPECT_EQ(responder.requests().back().initial_name, folder / "Data-summary.csv");
+    std::filesystem::create_directory(folder / "batch");
+    CommandLine batch;
+    batch.inputs = {testing::copy_example(folder, "batch/Data.In")};
+    batch.models = {1, 1, 0, 0};
+    batch.summary_file = folder / "batch.csv";
+    std::ostringstream out, err;
+    ASSERT_EQ(run_batch(batch, out, err), 0) << err.str();
+    std::string expected = read_file(batch.summary_file);
+    for (const std::string& name : {std::string("batch/Data.In"), std::string("batch/Data.out")}) {
+      for (std::size_t at; (at = expected.find(folder / name)) != std::string::npos;) {
+        expected.replace(at, (folder / name).size(), folder / name.substr(6));
+      }
+    }
+    EXPECT_EQ(read_file(exported), expected);
 
     // Save proposes the data file's name with "txt" and writes the text box as it is.
     const std::string saved = folder / "saved results.txt";

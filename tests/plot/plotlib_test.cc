@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <thread>
 #include <vector>
 
@@ -276,6 +277,8 @@ TEST(PlotWindow, SaveAndPrintTheWindowRefuseAMissingFolderThenSaveAnEmbeddedPlot
     wintk::RecordingResponder responder;
     responder.queue_answer({true, (folder / "chosen").string()});
     responder.queue_answer({true, (folder / "kept.bmp").string()});
+    responder.queue_answer({true, {}});  // yes, replace it
+    responder.queue_answer({true, (folder / "chosen.Svg").string()});
     responder.queue_answer({true, (folder / "printed.pdf").string()});
     display_then(plot, [&](int window) {
       EXPECT_EQ(save_plot(plot, (folder / "missing" / "plot.bmp").string()), -1);
@@ -283,27 +286,46 @@ TEST(PlotWindow, SaveAndPrintTheWindowRefuseAMissingFolderThenSaveAnEmbeddedPlot
       EXPECT_EQ(save_plot(plot, (folder / "plot.bmp  ").string()), 0);
       EXPECT_EQ(save_plot(plot, (folder / "dir.bmp").string()), -1);
       EXPECT_EQ(save_plot(plot, (folder / "kept.bmp").string()), -1);
-      // "Save As..." asks for the name; ".BMP" is appended to a name without extension. A name
-      // that cannot be written is explained in a warning.
+      // The other picture formats by the name's extension, drawn anew at the window's size.
+      for (const char* name : {"plot.png", "plot.svg", "plot.pdf"}) {
+        EXPECT_EQ(save_plot(plot, (folder / name).string()), 0) << name;
+      }
+      EXPECT_EQ(save_plot(plot, (folder / "missing" / "plot.pdf").string()), -1);
+      // "Save As..." asks for the name; ".BMP" is appended to a name without extension. Before
+      // an existing file is replaced the user is asked; a name that cannot be written is
+      // explained in a warning.
       ASSERT_TRUE(wintk::test_input::trigger_menu_item(window, kSaveItem));
       EXPECT_TRUE(testing::wait_until([&] { return fs::exists(folder / "chosen.BMP"); }));
       ASSERT_TRUE(wintk::test_input::trigger_menu_item(window, kSaveItem));
-      EXPECT_TRUE(testing::wait_until([&] { return responder.requests().size() == 3; }));
+      EXPECT_TRUE(testing::wait_until([&] { return responder.requests().size() == 4; }));
+      ASSERT_TRUE(wintk::test_input::trigger_menu_item(window, kSaveItem));
+      EXPECT_TRUE(testing::wait_until([&] { return fs::exists(folder / "chosen.Svg"); }));
       ASSERT_TRUE(wintk::test_input::trigger_menu_item(window, kPrintItem));
       EXPECT_TRUE(testing::wait_until([&] { return fs::exists(folder / "printed.pdf"); }));
     });
     EXPECT_EQ(testing::bmp_size(folder / "plot.bmp"), QSize(800, 600));
     EXPECT_EQ(testing::bmp_size(folder / "chosen.BMP").width(), 800);
+    EXPECT_EQ(QImage(QString::fromStdString((folder / "plot.png").string()), "PNG").size(),
+              QSize(800, 600));
+    for (const char* svg : {"plot.svg", "chosen.Svg"}) {
+      EXPECT_TRUE(testing::read_file((folder / svg).string()).find("viewBox=\"0 0 800 600\"") !=
+                  std::string::npos)
+          << svg;
+    }
+    EXPECT_EQ(testing::read_file((folder / "plot.pdf").string()).substr(0, 5), "%PDF-");
     EXPECT_TRUE(fs::is_directory(folder / "dir.bmp"));
     EXPECT_EQ(testing::read_file((folder / "kept.bmp").string()), "kept");
     const auto requests = responder.requests();
-    ASSERT_EQ(requests.size(), 4u);
+    ASSERT_EQ(requests.size(), 6u);
     EXPECT_EQ(requests[0].kind, wintk::DialogKind::kSaveFile);
+    EXPECT_NE(requests[0].filter.find("*.bmp *.png *.svg *.pdf"), std::string::npos);
     EXPECT_EQ(requests[1].kind, wintk::DialogKind::kSaveFile);
-    EXPECT_EQ(requests[2].message_kind, 2);
-    EXPECT_EQ(requests[2].text, "The output file is read-only: " + (folder / "kept.bmp").string());
-    EXPECT_EQ(requests[3].kind, wintk::DialogKind::kPrint);
-    EXPECT_EQ(requests[3].initial_name, "Plot Window");
+    EXPECT_EQ(requests[2].kind, wintk::DialogKind::kQuestion);
+    EXPECT_EQ(requests[3].message_kind, 2);
+    EXPECT_EQ(requests[3].text, "The output file is read-only: " + (folder / "kept.bmp").string());
+    EXPECT_EQ(requests[4].kind, wintk::DialogKind::kSaveFile);
+    EXPECT_EQ(requests[5].kind, wintk::DialogKind::kPrint);
+    EXPECT_EQ(requests[5].initial_name, "Plot Window");
     // Without a window there is nothing to save.
     EXPECT_EQ(save_plot(plot, (folder / "late.bmp").string()), -1);
     EXPECT_FALSE(fs::exists(folder / "late.bmp"));
