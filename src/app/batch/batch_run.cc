@@ -32,9 +32,9 @@ ModelId lowest_selected(const std::array<int, kModelCount>& flags) {
   return 0;
 }
 
-// The run itself; the outcome's messages are left to the caller.
+// The run itself; the result's messages are left to the caller.
 int run_file(const BatchFile& file, const CommandLine& command_line, BatchHost& host,
-             const BatchPictures& pictures, FileResult& outcome) {
+             const BatchPictures& pictures, FileResult& result) {
   if (!file.refusal.empty()) {
     host.dlgmessage(kError, file.refusal);
     return file.refusal_status;
@@ -52,14 +52,14 @@ int run_file(const BatchFile& file, const CommandLine& command_line, BatchHost& 
   PendingReport report;
   RunRecord record;
   const int status = velmor(state, host, file.data_file, report, &record);
-  outcome.rows = state.idat;
-  outcome.curves = state.idatasets;
+  result.rows = state.idat;
+  result.curves = state.idatasets;
   // A run whose every fit failed still writes its report, which says why.
   if (!report_complete(status)) return status;
   append_closing_line(report);
   if (commit_report(report, host) != kStatusCompleted) return kStatusDataError;
-  outcome.report_file = state.filenameresults;
-  outcome.record = std::move(record);
+  result.report_file = state.filenameresults;
+  result.record = std::move(record);
   if (status == kStatusCompleted && pictures.residuals) pictures.residuals(state);
   if (status == kStatusCompleted && pictures.failed && pictures.failed()) {
     return kExitOutputNotWritten;
@@ -75,23 +75,30 @@ void append_closing_line(PendingReport& report) {
 
 FileResult run_data_file(const BatchFile& file, const CommandLine& command_line,
                          const PictureFactory& pictures) {
-  FileResult outcome;
-  outcome.data_file = file.data_file;
+  FileResult result;
+  result.data_file = file.data_file;
   std::ostringstream messages;
   const BatchPictures file_pictures =
       pictures && file.refusal.empty() ? pictures(file.picture_stem, messages) : BatchPictures{};
   BatchHost host(messages, file_pictures);
   try {
-    outcome.status = run_file(file, command_line, host, file_pictures, outcome);
-  } catch (const std::exception& error) {
+    result.status = run_file(file, command_line, host, file_pictures, result);
+  } catch (...) {
     // Nothing the engine throws may end the other files' runs.
-    host.dlgmessage(kError, std::string("the run failed: ") + error.what());
-    outcome.status = kStatusDataError;
-    outcome.report_file.clear();
-    outcome.record = {};
+    std::string why = "the run failed";
+    try {
+      throw;
+    } catch (const std::exception& error) {
+      why += std::string(": ") + error.what();
+    } catch (...) {
+    }
+    host.dlgmessage(kError, why);
+    result.status = kStatusDataError;
+    result.report_file.clear();
+    result.record = {};
   }
-  outcome.messages = messages.str();
-  return outcome;
+  result.messages = messages.str();
+  return result;
 }
 
 }  // namespace velmor::app
