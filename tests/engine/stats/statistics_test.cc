@@ -30,34 +30,27 @@ INSTANTIATE_TEST_SUITE_P(DegreesOfFreedom, StudentT,
                                            TCase{120, 1.98f}, TCase{200, 1.97f},
                                            TCase{10000, 1.96f}, TCase{2147483647, 1.96f}));
 
-// a * b for n-by-n column-major matrices.
-std::vector<double> multiply(const std::vector<double>& a, const std::vector<double>& b, int n) {
-  std::vector<double> c(n * n, 0.0);
-  for (int j = 0; j < n; ++j) {
-    for (int k = 0; k < n; ++k) {
-      for (int i = 0; i < n; ++i) c[i + n * j] += a[i + n * k] * b[k + n * j];
-    }
-  }
-  return c;
-}
-
-void expect_identity(const std::vector<double>& m, int n) {
-  for (int j = 0; j < n; ++j) {
-    for (int i = 0; i < n; ++i) EXPECT_NEAR(m[i + n * j], i == j ? 1.0 : 0.0, 1e-12);
-  }
-}
-
+// Both inverters undo a matrix that needs pivoting (zero leading entry) and touch nothing of
+// the buffer beyond its n x n entries.
 TEST(MatrixInverse, BothInvertersUndoAMatrixThatNeedsPivoting) {
-  // Zero leading entry: neither method can succeed without exchanges.
-  const std::vector<double> a3 = {0.0, 1.0, 2.0, 2.0, 1.0, 0.0, 1.0, 0.0, 3.0};
-
-  std::vector<double> lu = a3;
-  EXPECT_EQ(lumatinv(3, lu), 0);
-  expect_identity(multiply(a3, lu, 3), 3);
-
-  std::vector<double> gj = a3;
-  invertmat(gj, 3);
-  expect_identity(multiply(a3, gj, 3), 3);
+  const std::vector<double> a = {0.0, 1.0, 2.0, 2.0, 1.0, 0.0, 1.0, 0.0, 3.0};
+  for (const bool lu : {true, false}) {
+    std::vector<double> buffer = a;
+    buffer.resize(20, 1e300);
+    if (lu) {
+      EXPECT_EQ(lumatinv(3, std::span(buffer).first(9)), 0);
+    } else {
+      invertmat(std::span(buffer).first(9), 3);
+    }
+    for (int i = 0; i < 3; ++i) {
+      for (int j = 0; j < 3; ++j) {
+        double product = 0.0;
+        for (int k = 0; k < 3; ++k) product += a[i + 3 * k] * buffer[k + 3 * j];
+        EXPECT_NEAR(product, i == j ? 1.0 : 0.0, 1e-12) << (lu ? "LU " : "GJ ") << i << j;
+      }
+    }
+    for (std::size_t k = 9; k < buffer.size(); ++k) EXPECT_EQ(buffer[k], 1e300) << k;
+  }
 }
 
 // LU reports the column of the first zero pivot; Gauss-Jordan of order 1 leaves a zero alone.
@@ -74,15 +67,6 @@ TEST(MatrixInverse, ZeroPivots) {
   EXPECT_EQ(z[0], 0.0);
 }
 
-// Jacobian of a straight-line fit y = P1 t + P2 at t = 1..6: J^T J = [[91, 21], [21, 6]], whose
-// inverse is [[6, -21], [-21, 91]] / 105.
-std::vector<double> line_jacobian() {
-  std::vector<double> jac;
-  for (int t = 1; t <= 6; ++t) jac.push_back(t);
-  for (int t = 1; t <= 6; ++t) jac.push_back(1.0);
-  return jac;
-}
-
 // One stderrpar call; se, ci and corr start filled with a marker value.
 struct StatsRun {
   StatsRun(int n, int p, const std::vector<double>& jac, double ssr, double marker = 0.0) {
@@ -91,46 +75,18 @@ struct StatsRun {
     corr.fill(marker);
     ok = stderrpar(host, n, p, jac, n, work, ssr, se, corr, ci);
   }
+  double v(int i, int j) const { return work[param_index(i, j)]; }
+  double r(int i, int j) const { return corr[param_index(i, j)]; }
   testing::RecordingHost host;
   ParamMatrix work{}, corr;
   ParamVector se, ci;
   bool ok = false;
 };
 
-TEST(Stderrpar, LineFitGivesTheClosedFormCovariance) {
-  const StatsRun r(6, 2, line_jacobian(), 2.0);  // s^2 = ssr / (6 - 2) = 0.5
-  ASSERT_TRUE(r.ok);
-  EXPECT_TRUE(r.host.messages.empty());
-  const ParamMatrix& work = r.work;
-  const ParamVector &se = r.se, &ci = r.ci;
-
-  // The ridge of 1.4e-8 on the diagonal shifts the inverse by a relative 1e-7 at most.
-  EXPECT_NEAR(work[param_index(0, 0)], 6.0 / 105.0, 1e-7);
-  EXPECT_NEAR(work[param_index(1, 0)], -21.0 / 105.0, 1e-6);
-  EXPECT_NEAR(work[param_index(1, 1)], 91.0 / 105.0, 1e-6);
-  EXPECT_NEAR(se[0], std::sqrt(6.0 / 105.0 * 0.5), 1e-7);
-  EXPECT_NEAR(se[1], std::sqrt(91.0 / 105.0 * 0.5), 1e-7);
-  EXPECT_DOUBLE_EQ(ci[0], se[0] * static_cast<double>(2.78f));  // t for 4 degrees of freedom
-  EXPECT_NEAR(r.corr[param_index(0, 1)], -21.0 / std::sqrt(6.0 * 91.0), 1e-7);
-}
-
-// Cofactor inverse of a symmetric 3-by-3 matrix: independent of both inverters.
-std::vector<double> cofactor_inverse(const std::vector<double>& m) {
-  auto e = [&m](int i, int j) { return m[i + 3 * j]; };
-  std::vector<double> inv(9);
-  const double det = e(0, 0) * (e(1, 1) * e(2, 2) - e(1, 2) * e(2, 1)) -
-                     e(0, 1) * (e(1, 0) * e(2, 2) - e(1, 2) * e(2, 0)) +
-                     e(0, 2) * (e(1, 0) * e(2, 1) - e(1, 1) * e(2, 0));
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j) {
-      const int r1 = (j + 1) % 3, r2 = (j + 2) % 3, c1 = (i + 1) % 3, c2 = (i + 2) % 3;
-      inv[i + 3 * j] = (e(r1, c1) * e(r2, c2) - e(r1, c2) * e(r2, c1)) / det;
-    }
-  }
-  return inv;
-}
-
-TEST(Stderrpar, ThreeParameterCorrelationsMatchAnIndependentInverseAndAreExactlySymmetric) {
+// Errors and correlations against the cofactor inverse of J^T J (the ridge of 1.4e-8 moves it
+// by far less than the tolerance); corr is exactly symmetric with 1.0 on its diagonal. With
+// ssr = 0 the errors are 0 and the correlations the same.
+TEST(Stderrpar, ThreeParametersMatchACofactorInverse) {
   const int n = 8;
   std::vector<double> jac(n * 3);
   for (int k = 0; k < n; ++k) {
@@ -139,39 +95,57 @@ TEST(Stderrpar, ThreeParameterCorrelationsMatchAnIndependentInverseAndAreExactly
     jac[k + n] = t * std::exp(-0.3 * t);   // dP2, strongly correlated with dP1
     jac[k + 2 * n] = 1.0 + 0.1 * (k % 3);  // dP3
   }
-  std::vector<double> normal(9, 0.0);
-  for (int j = 0; j < 3; ++j) {
-    for (int i = 0; i < 3; ++i) {
-      for (int k = 0; k < n; ++k) normal[i + 3 * j] += jac[k + n * i] * jac[k + n * j];
-    }
-  }
-  const std::vector<double> v = cofactor_inverse(normal);
+  auto a = [&](int i, int j) {
+    double sum = 0.0;
+    for (int k = 0; k < n; ++k) sum += jac[k + n * i] * jac[k + n * j];
+    return sum;
+  };
+  // Cofactors of the symmetric normal matrix: V = adj(A) / det(A).
+  auto cofactor = [&](int i, int j) {
+    const int r1 = (j + 1) % 3, r2 = (j + 2) % 3, c1 = (i + 1) % 3, c2 = (i + 2) % 3;
+    return a(r1, c1) * a(r2, c2) - a(r1, c2) * a(r2, c1);
+  };
+  const double det = a(0, 0) * cofactor(0, 0) + a(0, 1) * cofactor(1, 0) + a(0, 2) * cofactor(2, 0);
+  auto v = [&](int i, int j) { return cofactor(i, j) / det; };
 
   const StatsRun r(n, 3, jac, 0.25);
   ASSERT_TRUE(r.ok);
-  const ParamMatrix& corr = r.corr;
-  const ParamVector &se = r.se, &ci = r.ci;
   const double s = std::sqrt(0.25 / (n - 3));
   for (int i = 0; i < 3; ++i) {
-    EXPECT_NEAR(se[i], std::sqrt(v[i + 3 * i]) * s, 1e-5 * se[i]);
-    EXPECT_EQ(ci[i], se[i] * static_cast<double>(2.57f));
-    EXPECT_EQ(corr[param_index(i, i)], 1.0);
+    EXPECT_NEAR(r.se[i], std::sqrt(v(i, i)) * s, 1e-5 * r.se[i]);
+    EXPECT_EQ(r.ci[i], r.se[i] * static_cast<double>(2.57f));
+    EXPECT_EQ(r.r(i, i), 1.0);
     for (int j = 0; j < 3; ++j) {
-      EXPECT_EQ(corr[param_index(i, j)], corr[param_index(j, i)]);
-      EXPECT_NEAR(corr[param_index(i, j)], v[i + 3 * j] / std::sqrt(v[i + 3 * i] * v[j + 3 * j]),
-                  1e-5);
+      EXPECT_EQ(r.r(i, j), r.r(j, i));
+      EXPECT_NEAR(r.r(i, j), v(i, j) / std::sqrt(v(i, i) * v(j, j)), 1e-5);
     }
   }
+  const StatsRun exact(n, 3, jac, 0.0, -1.0);
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(exact.se[i] == 0.0 && exact.ci[i] == 0.0) << i;
+  EXPECT_EQ(exact.corr, r.corr);
 }
 
-TEST(Stderrpar, ZeroResidualsGiveZeroErrorsButStillCorrelations) {
-  const StatsRun r(6, 2, line_jacobian(), 0.0, -1.0);
+// Column 2 is zero: every zero entry of J^T J becomes 2e-16 and the diagonal gets the ridge, so
+// the inverse is that of [[30 r, 2e-16], [2e-16, 2e-16 r]] with r = 1 + 1.41421356e-8.
+TEST(Stderrpar, FloorAndRidgeMakeAParameterWithoutInfluenceInvertible) {
+  const StatsRun r(4, 2, {1.0, 2.0, 3.0, 4.0, 0.0, 0.0, 0.0, 0.0}, 2.0);
   ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.se[0], 0.0);
-  EXPECT_EQ(r.se[1], 0.0);
-  EXPECT_EQ(r.ci[0], 0.0);
-  EXPECT_EQ(r.ci[1], 0.0);
-  EXPECT_NEAR(r.corr[param_index(1, 0)], -21.0 / std::sqrt(546.0), 1e-7);
+  const double ridge = 1.0000000141421357, a = 30.0 * ridge, b = 2e-16, c = 2e-16 * ridge;
+  const double det = a * c - b * b;
+  EXPECT_NEAR(r.se[0], std::sqrt(c / det), 1e-9 * r.se[0]);  // s = sqrt(2 / (4 - 2)) = 1
+  EXPECT_NEAR(r.se[1], std::sqrt(a / det), 1e-9 * r.se[1]);
+  EXPECT_NEAR(r.r(0, 1), -b / std::sqrt(a * c), 1e-12);
+}
+
+// Clamping to +-5e15 makes this normal matrix indefinite; the inverse's first diagonal entry is
+// 2.5e-32, below 4e-30, so that parameter gets the replacement deviation sqrt(2e-16).
+TEST(Stderrpar, VanishingVarianceGetsTheReplacementDeviation) {
+  const StatsRun r(4, 3, {0, 0, 0, -1e6, -1, 1e12, -1e4, 1e18, 0, 0, 0, -1e8}, 1.0);
+  ASSERT_TRUE(r.ok);
+  ASSERT_LE(r.v(0, 0), 4e-30);
+  EXPECT_EQ(r.se[0], 1.414213562373095e-08);  // s = sqrt(1 / (4 - 3)) = 1
+  EXPECT_EQ(r.ci[0], r.se[0] * static_cast<double>(12.71f));
+  EXPECT_DOUBLE_EQ(r.r(1, 0), r.v(1, 0) / 1.414213562373095e-08 / std::sqrt(r.v(1, 1)));
 }
 
 TEST(Stderrpar, SingularClampedNormalMatrixIsReportedAndLeavesErrorsUntouched) {
@@ -182,21 +156,7 @@ TEST(Stderrpar, SingularClampedNormalMatrixIsReportedAndLeavesErrorsUntouched) {
   ASSERT_EQ(r.host.messages.size(), 1u);
   EXPECT_EQ(r.host.messages[0].text, "Mat Inversion: Matrix diagonal = 0!");
   for (double x : r.corr) EXPECT_EQ(x, 0.0);
-  EXPECT_EQ(r.se[0], -1.0);
-  EXPECT_EQ(r.se[1], -1.0);
-  EXPECT_EQ(r.ci[0], -1.0);
-}
-
-TEST(Stderrpar, ParameterWithoutInfluenceGetsTheReplacementDeviationNotADivisionByZero) {
-  // Column 2 is zero: the floor 2e-16 and the ridge keep the normal matrix invertible, its
-  // variance is huge, and correlations stay finite.
-  const StatsRun r(4, 2, {1.0, 2.0, 3.0, 4.0, 0.0, 0.0, 0.0, 0.0}, 1.0);
-  ASSERT_TRUE(r.ok);
-  for (int i = 0; i < 2; ++i) {
-    EXPECT_TRUE(std::isfinite(r.se[i]));
-    for (int j = 0; j < 2; ++j) EXPECT_TRUE(std::isfinite(r.corr[param_index(i, j)]));
-  }
-  EXPECT_GT(r.se[1], 1e6);
+  for (int i = 0; i < 2; ++i) EXPECT_TRUE(r.se[i] == -1.0 && r.ci[i] == -1.0) << i;
 }
 
 }  // namespace
