@@ -1,6 +1,5 @@
 // The "Select Models" window: its buttons, its refused close box and the read-back of the
 // selection.
-#include "../gui/gui_test_support.h"
 #include "shell_test_support.h"
 
 namespace velmor::app {
@@ -16,38 +15,30 @@ std::array<int, kModelCount> flags(const Shell& shell) {
   return out;
 }
 
-struct Choice {
-  const char* name;
-  int control;  // clicked before Close
-  std::array<int, kModelCount> flags;
-  ModelId current;  // the current model afterwards (0: unchanged from the start)
-};
-
-class ModelChoice : public ::testing::TestWithParam<Choice> {};
-
-TEST_P(ModelChoice, ClickThenCloseSetsTheFlagsAndTheLowestModel) {
-  const Choice& choice = GetParam();
+// Each button, clicked before Close, sets the flags and makes the lowest selected model current
+// (Clear leaves the current model as it was). Reopened, the dialog shows the selection and keeps
+// it; its close box is refused. With nothing selected Run opens the dialog instead of fitting.
+TEST(ModelDialog, ButtonsSelectionAndRefusedCloseBox) {
+  testing::TempFolder folder;
+  const std::string path = testing::copy_example(folder, "DATA.IN");
+  wintk::RecordingResponder responder;
   run_program(quick_options(), [&](Shell& shell, User& user) {
-    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
-    user.click(choice.control);
-    ASSERT_TRUE(user.close_dialog());
-    EXPECT_EQ(flags(shell), choice.flags);
-    EXPECT_EQ(shell.state().imdlno, choice.current);
-    EXPECT_EQ(wintk::getcurrentwindow(), user.main_window());
-  });
-}
+    const struct {
+      int control;
+      std::array<int, kModelCount> flags;
+      ModelId current;
+    } choices[] = {{kClearButton, {0, 0, 0, 0}, 0},
+                   {kModelRadio[1], {0, 1, 0, 0}, 2},
+                   {kModelRadio[3], {0, 0, 0, 1}, 4},
+                   {kProductButton, {1, 1, 0, 0}, 1},
+                   {kSubstrateButton, {0, 0, 1, 1}, 3}};
+    for (const auto& choice : choices) {
+      ASSERT_TRUE(user.select_models(choice.control));
+      EXPECT_EQ(flags(shell), choice.flags) << choice.control;
+      EXPECT_EQ(shell.state().imdlno, choice.current) << choice.control;
+      EXPECT_EQ(wintk::getcurrentwindow(), user.main_window());
+    }
 
-INSTANTIATE_TEST_SUITE_P(Buttons, ModelChoice,
-                         ::testing::Values(Choice{"Product", kProductButton, {1, 1, 0, 0}, 1},
-                                           Choice{"Substrate", kSubstrateButton, {0, 0, 1, 1}, 3},
-                                           Choice{"Clear", kClearButton, {0, 0, 0, 0}, 0},
-                                           Choice{"Model2", kModelRadio[1], {0, 1, 0, 0}, 2},
-                                           Choice{"Model4", kModelRadio[3], {0, 0, 0, 1}, 4}),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ModelDialog, CloseBoxIsRefusedAndReopeningShowsAndKeepsTheSelection) {
-  run_program(quick_options(), [](Shell& shell, User& user) {
-    ASSERT_TRUE(user.select_models(kSubstrateButton));
     ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
     const int dialog = shell.shell().model_dialog_window;
     for (int k = 0; k < kModelCount; ++k) {
@@ -60,23 +51,14 @@ TEST(ModelDialog, CloseBoxIsRefusedAndReopeningShowsAndKeepsTheSelection) {
     ASSERT_TRUE(user.close_dialog());
     EXPECT_FALSE(wintk::isvalidwindow(dialog));
     EXPECT_EQ(flags(shell), (std::array<int, kModelCount>{0, 0, 1, 1}));
-    EXPECT_EQ(shell.state().imdlno, 3);
-  });
-}
 
-TEST(ModelDialog, ClearedSelectionMakesRunOpenTheDialogAgain) {
-  testing::TempFolder folder;
-  const std::string path = testing::copy_example(folder, "DATA.IN");
-  wintk::RecordingResponder responder;
-  run_program(quick_options(), [&](Shell&, User& user) {
-    responder.queue_answer({true, path});
-    ASSERT_TRUE(user.choose(Entry::kOpenData));
-    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kRun));
-    user.click(kClearButton);
-    ASSERT_TRUE(user.close_dialog());
-    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kRun));
-    ASSERT_TRUE(user.close_dialog());
-    EXPECT_FALSE(std::filesystem::exists(folder / "DATA.out"));
+    ASSERT_TRUE(user.select_models(kClearButton));
+    ASSERT_TRUE(user.open(responder, path));
+    for (int i = 0; i < 2; ++i) {
+      ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kRun));
+      ASSERT_TRUE(user.close_dialog());
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.file("DATA.out")));
     EXPECT_TRUE(testing::messages(responder).empty());
   });
 }

@@ -5,71 +5,49 @@
 // (menu items, buttons, close boxes); a RecordingResponder answers every dialog.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "../gui/gui_test_support.h"
 #include "app/model_dialog.h"
 #include "app/shell.h"
 #include "gui/test_input.h"
 #include "gui/test_responder.h"
 #include "gui/wintk.h"
+#include "temp_folder.h"
 
 namespace velmor::app::testing {
 
 using namespace std::chrono_literals;
 
-inline bool wait_for(const std::function<bool()>& pred, std::chrono::milliseconds limit = 20s) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!pred()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(2ms);
-  }
-  return true;
+using velmor::testing::read_file;
+using velmor::testing::TempFolder;
+
+// A program's command may take seconds on a busy machine (a Run fits and draws).
+inline bool wait_for(const std::function<bool()>& pred,
+                     std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+  return wintk::testing::eventually(pred, limit);
 }
-
-inline std::string read_file(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// A fresh folder, removed with its contents at the end.
-class TempFolder {
- public:
-  TempFolder() {
-    static std::atomic<int> counter{0};
-    path_ = std::filesystem::temp_directory_path() /
-            ("velmor_app_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() { std::filesystem::remove_all(path_); }
-  const std::filesystem::path& path() const { return path_; }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
 
 // The example data file copied into the folder under `name`.
 inline std::string copy_example(const TempFolder& folder, const std::string& name) {
-  std::filesystem::copy_file(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN", folder / name);
-  return folder / name;
+  std::filesystem::copy_file(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN", folder.file(name));
+  return folder.file(name);
 }
 
 // An editor for $VISUAL that records its argument count and first argument in `record`.
 inline std::string recording_editor(const TempFolder& folder, const std::string& record) {
-  std::ofstream(folder / "editor.sh") << "printf '%s|%s' \"$#\" \"$1\" > \"" << record << "\"\n";
-  return "/bin/sh " + (folder / "editor.sh");
+  return "/bin/sh " +
+         folder.write("editor.sh", "printf '%s|%s' \"$#\" \"$1\" > \"" + record + "\"\n");
 }
 
 // The user, acting on a running shell from the driver thread.
@@ -98,15 +76,13 @@ class User {
   // Substrate and Clear are waited for until the dialog has carried them out.
   void click(int control) {
     ASSERT_TRUE(wintk::test_input::click_control(control));
-    std::array<int, kModelCount> expected{};
-    if (control == kProductButton) expected = {1, 1, 0, 0};
-    if (control == kSubstrateButton) expected = {0, 0, 1, 1};
     if (control < kProductButton || control > kClearButton) return;
+    const std::array<int, kModelCount> expected = control == kProductButton ? std::array{1, 1, 0, 0}
+                                                  : control == kSubstrateButton
+                                                      ? std::array{0, 0, 1, 1}
+                                                      : std::array{0, 0, 0, 0};
     ASSERT_TRUE(wait_for([&] {
-      for (int k = 0; k < kModelCount; ++k) {
-        if (shell_.shell().model_flags[k] != expected[k]) return false;
-      }
-      return true;
+      return std::equal(expected.begin(), expected.end(), shell_.shell().model_flags.begin());
     }));
   }
   // Clicks Close and waits until the handler that opened the dialog has finished.
@@ -114,6 +90,11 @@ class User {
     const int before = shell_.commands_handled();
     return wintk::test_input::click_control(kCloseButton) &&
            wait_for([&] { return shell_.commands_handled() > before; });
+  }
+  // Open with the file chosen in the dialog.
+  bool open(wintk::RecordingResponder& responder, const std::string& path) {
+    responder.queue_answer({true, path});
+    return choose(Entry::kOpenData);
   }
   bool select_models(int control) {
     if (!choose_and_wait_for_dialog(Entry::kModels)) return false;
@@ -186,7 +167,9 @@ inline void run_program(ShellOptions options, const std::function<void(Shell&, U
       User user(shell);
       script(shell, user);
       if (shell.shell().model_dialog_window >= 0) user.close_dialog();
-      if (!shell.ended()) EXPECT_TRUE(user.choose(Entry::kQuitBar));
+      if (!shell.ended()) {
+        EXPECT_TRUE(user.choose(Entry::kQuitBar));
+      }
     });
     EXPECT_EQ(shell.run(), 0);
     driver.join();

@@ -27,13 +27,15 @@ inline void run_gui(const std::function<void()>& body) {
   });
 }
 
-// Polls until pred holds or about two seconds passed.
-inline bool eventually(const std::function<bool()>& pred) {
-  for (int i = 0; i < 400; ++i) {
-    if (pred()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+// Polls until pred holds or the time limit has passed.
+inline bool eventually(const std::function<bool()>& pred,
+                       std::chrono::milliseconds limit = std::chrono::seconds(2)) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!pred()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
-  return pred();
+  return true;
 }
 
 struct ChildResult {
