@@ -87,17 +87,12 @@ TEST(Controls, MultiLineTextCountsLineBreaksAsCarriageReturnLineFeed) {
   });
 }
 
+// A single-line box takes more than the 32767 characters a Qt line edit allows by default.
 TEST(Controls, InsertionBeyondTheTextLimitSucceeds) {
   run_gui([] {
     initwindow(400, 300, "Limit");
-    const int box = createmultilinetextbox(0, 0, 400, 300, false);
-    const std::string block(100000, 'x');
-    EXPECT_EQ(inserttextboxtext(box, block), 100000);
-    EXPECT_EQ(inserttextboxtext(box, block), 100000);  // passes five times 32767
-    EXPECT_EQ(gettextboxlength(box), 200000);
     const int line = createtextbox(0, 0, 100, 20);
-    const std::string long_line(40000, 'y');  // beyond a single-line box's 32767
-    inserttextboxtext(line, long_line);
+    EXPECT_EQ(inserttextboxtext(line, std::string(40000, 'y')), 40000);
     EXPECT_EQ(gettextboxlength(line), 40000);
   });
 }

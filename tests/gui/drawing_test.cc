@@ -12,38 +12,12 @@
 namespace wintk {
 namespace {
 
+using testing::colour_box;
+using testing::ink_box;
 using testing::run_gui;
 
 constexpr std::uint32_t kBlack = 0;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
-
-struct Box {
-  int left = 1 << 20, top = 1 << 20, right = -1, bottom = -1;
-  bool empty() const { return right < 0; }
-};
-
-// The bounding box of the pixels for which wanted(colour) holds.
-Box box_where(const PixelBuffer& page, const std::function<bool(std::uint32_t)>& wanted) {
-  Box box;
-  for (int y = 0; y < page.height; ++y) {
-    for (int x = 0; x < page.width; ++x) {
-      if (!wanted(page.at(x, y))) continue;
-      box.left = std::min(box.left, x);
-      box.right = std::max(box.right, x);
-      box.top = std::min(box.top, y);
-      box.bottom = std::max(box.bottom, y);
-    }
-  }
-  return box;
-}
-
-Box ink_box(const PixelBuffer& page, std::uint32_t background) {
-  return box_where(page, [background](std::uint32_t c) { return c != background; });
-}
-
-Box colour_box(const PixelBuffer& page, std::uint32_t colour) {
-  return box_where(page, [colour](std::uint32_t c) { return c == colour; });
-}
 
 std::string temp_path(const std::string& name) {
   return (std::filesystem::temp_directory_path() /
@@ -67,7 +41,7 @@ TEST(Drawing, LinesAndBarsLandOnTheirPixels) {
     EXPECT_EQ(page.at(35, 21), kBlack);
     EXPECT_EQ(page.at(5, 17), static_cast<std::uint32_t>(red));
     EXPECT_EQ(page.at(6, 17), kBlack);
-    const Box blue = colour_box(page, 0xFF0000u);
+    const testing::Box blue = colour_box(page, 0xFF0000u);
     EXPECT_EQ(blue.left, 70);
     EXPECT_EQ(blue.top, 40);
     EXPECT_EQ(blue.right, 79);
@@ -141,7 +115,7 @@ TEST(Text, CentredTextSitsOnItsAnchorAndOpaqueCellsCoverTheBackground) {
     outtextxy(150, 40, text);
     const PixelBuffer page = getpagepixels();
     // The opaque text cell is black over the blue bar: its box is the text's measured block.
-    const Box cell = ink_box(page, 0xFF0000u);
+    const testing::Box cell = ink_box(page, 0xFF0000u);
     const int width = textwidth(text);
     const int height = textheight(text);
     EXPECT_EQ(cell.top, 40);
@@ -149,7 +123,7 @@ TEST(Text, CentredTextSitsOnItsAnchorAndOpaqueCellsCoverTheBackground) {
     EXPECT_NEAR(cell.left, 150 - width / 2, 1);
     EXPECT_NEAR(cell.right, 150 + width / 2, 1);
     // The white glyphs inside are centred on x = 150 as well.
-    const Box white = colour_box(page, kWhite);
+    const testing::Box white = colour_box(page, kWhite);
     ASSERT_FALSE(white.empty());
     EXPECT_NEAR((white.left + white.right) / 2.0, 150.0, 4.0);
   });
@@ -164,7 +138,7 @@ TEST(Text, VerticalTextRunsUpwardInATallBlock) {
     const std::string text = "MMM.......";
     outtextxy(50, 20, text);
     const PixelBuffer page = getpagepixels();
-    const Box ink = ink_box(page, kBlack);
+    const testing::Box ink = ink_box(page, kBlack);
     ASSERT_FALSE(ink.empty());
     EXPECT_GT(ink.bottom - ink.top, 2 * (ink.right - ink.left));
     EXPECT_GE(ink.left, 50);

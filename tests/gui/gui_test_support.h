@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -59,6 +60,32 @@ inline ChildResult run_child_test(const std::string& test_name,
   const int status = ::pclose(pipe);
   result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+}
+
+// The bounding box of the pixels of a page for which wanted(colour) holds; empty if none.
+struct Box {
+  int left = 1 << 20, top = 1 << 20, right = -1, bottom = -1;
+  bool empty() const { return right < 0; }
+};
+
+inline Box box_where(const PixelBuffer& page, const std::function<bool(std::uint32_t)>& wanted) {
+  Box box;
+  for (int y = 0; y < page.height; ++y) {
+    for (int x = 0; x < page.width; ++x) {
+      if (!wanted(page.at(x, y))) continue;
+      box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x),
+             std::max(box.bottom, y)};
+    }
+  }
+  return box;
+}
+
+inline Box ink_box(const PixelBuffer& page, std::uint32_t background) {
+  return box_where(page, [background](std::uint32_t c) { return c != background; });
+}
+
+inline Box colour_box(const PixelBuffer& page, std::uint32_t colour) {
+  return box_where(page, [colour](std::uint32_t c) { return c == colour; });
 }
 
 inline bool in_child() {
