@@ -61,16 +61,14 @@ TEST(BatchPictures, FailuresAreReportedAsErrors) {
   ASSERT_TRUE(testing::load_example(state));
 
   // The folder's name is taken by a file.
-  { std::ofstream(base / "taken") << "x"; }
   std::ostringstream err;
-  BatchPictureWriter blocked(base / "taken", "DATA", PictureFormat::kPng, err);
+  BatchPictureWriter blocked(temp.write("taken", "x"), "DATA", PictureFormat::kPng, err);
   blocked.fit(state);
   EXPECT_TRUE(blocked.failed());
   EXPECT_EQ(err.str(),
             "Error: cannot create the folder " + (base / "taken").string() + " for the pictures\n");
 
-  const fs::path target = base / "target.txt";
-  { std::ofstream(target) << "kept\n"; }
+  const fs::path target = temp.write("target.txt", "kept\n");
   fs::create_symlink(target, base / "DATA.model1.png");
   fs::create_directory(base / "DATA.residuals.png");
   std::ostringstream err2;

@@ -18,20 +18,6 @@ const double k11 = static_cast<double>(1.1f);
 
 // [SECTION] Residual axis
 
-TEST(ResidualAxis, WorkedExampleStepByStep) {
-  const ResidualAxisSteps s = residual_axis_steps(0.5, -0.3);
-  EXPECT_EQ(s.n, 0);
-  EXPECT_DOUBLE_EQ(s.d, 0.5);
-  EXPECT_EQ(s.m, -1);
-  EXPECT_EQ(s.k, -1);
-  EXPECT_DOUBLE_EQ(s.s, 0.25);
-  EXPECT_DOUBLE_EQ(s.p, 2.0);
-  EXPECT_DOUBLE_EQ(s.t, 0.75);
-  const ResidualAxis axis = residual_axis_range(-0.3, 0.5);
-  EXPECT_NEAR(axis.min, -0.7875, 1e-7);
-  EXPECT_DOUBLE_EQ(axis.max, 0.75);
-}
-
 TEST(ResidualAxis, RangesOfTheCasesAFitCanGive) {
   constexpr double kInf = std::numeric_limits<double>::infinity();
   struct Case {
@@ -40,6 +26,8 @@ TEST(ResidualAxis, RangesOfTheCasesAFitCanGive) {
     double min, max;
   };
   const Case cases[] = {
+      // Largest 0.5, smallest -0.3: n = 0, D = 0.5, S = 0.25, P = 2, T = 0.75.
+      {"worked example", -0.3, 0.5, -0.7875, 0.75},
       // All positive, close together: n = 3, D = 0.125, S = 0.05, T = 1.05.
       {"all positive", 0.9, 1.0, -1.05 * 1.05, 1.05},
       // A large negative residual does not widen the range: it is clipped below -1.05 T.
@@ -107,10 +95,6 @@ TEST(GroupPlotCurves, SplitsWhereSoChangesAndKeepsTenCurvesAtMost) {
   EXPECT_EQ(curves[1].so, 7.0);
   EXPECT_EQ(curves[2].so, 5.0);
 
-  const auto one = group_plot_curves(rows_with_so({42}));
-  ASSERT_EQ(one.size(), 1u);
-  EXPECT_EQ(one[0].so, 42.0);
-  EXPECT_EQ(one[0].time.size(), 1u);
   const auto none = group_plot_curves(rows_with_so({}));
   ASSERT_EQ(none.size(), 1u);
   EXPECT_TRUE(none[0].time.empty());
@@ -123,7 +107,12 @@ TEST(GroupPlotCurves, SplitsWhereSoChangesAndKeepsTenCurvesAtMost) {
   EXPECT_EQ(ten[9].time.size(), 2u);
 }
 
-TEST(FitPlotContents, DataInGivesThreeCurvesWithLegendsAndFixedScalesAndTheirChart) {
+// The example: three curves, each dots with its legend and a line through the fitted values;
+// the scales are fixed at 1.1 (single precision) times the largest time and observed value (the
+// fitted values do not count). One curve is blue; the Y label follows the model; an all-negative
+// maximum leaves the scales to autoscale instead of the range [0, negative]. Ten curves take the
+// ten colours in table order.
+TEST(FitPlotContents, CurvesLegendsScalesAndColours) {
   RunState state;
   ASSERT_TRUE(testing::load_example(state));
   const PlotContents contents = make_fit_plot_contents(state.data, 1, state.strmdl);
@@ -144,63 +133,42 @@ TEST(FitPlotContents, DataInGivesThreeCurvesWithLegendsAndFixedScalesAndTheirCha
     EXPECT_EQ(dots.x.size(), 9u);
   }
   EXPECT_EQ(contents.series[1].y[1], state.data.Ycalc[1]);
-  // 1.1 is the single-precision constant; the fitted values do not count for the Y scale.
-  EXPECT_TRUE(contents.x_scale.fixed);
+  EXPECT_TRUE(contents.x_scale.fixed && contents.y_scale.fixed);
   EXPECT_DOUBLE_EQ(contents.x_scale.max, k11 * 360.0);
-  EXPECT_TRUE(contents.y_scale.fixed);
   EXPECT_DOUBLE_EQ(contents.y_scale.min, 0.0);
   EXPECT_DOUBLE_EQ(contents.y_scale.max, k11 * 123.469);
-
-  // The chart a window or picture draws of it carries all that over the plot defaults.
-  const auto chart = build_chart(contents);
-  EXPECT_EQ(chart->GetMargins(), kPlotMargins);
+  const auto chart = build_chart(contents);  // what a window or picture draws
   EXPECT_FALSE(chart->GetXAxis().autoscale_max);
-  EXPECT_EQ(chart->GetXAxis().max, static_cast<float>(k11 * 360.0));
-  const PlotDataContainer& data = chart->GetDataContainer();
-  ASSERT_EQ(data.GetSize(), 6);
-  EXPECT_EQ(data.GetLegendData(2)->name, "[So] =100.000000");
-  EXPECT_EQ(data.GetLegendData(3)->name, "");
-  EXPECT_EQ(data.GetLegendData(5)->colour, kCurveColours[2]);
-  EXPECT_NE(dynamic_cast<const BigDotDataDrawer*>(data.GetDataDrawer(0)), nullptr);
-  EXPECT_EQ(dynamic_cast<const BigDotDataDrawer*>(data.GetDataDrawer(1)), nullptr);
-  EXPECT_EQ(data.GetYData(0)->GetSize(), 9);
-}
+  EXPECT_EQ(chart->GetYAxis().max, static_cast<float>(k11 * 123.469));
 
-TEST(FitPlotContents, OneCurveYLabelByModelAndNearZeroEndsAutoscale) {
   ProgressCurveData data = rows_with_so({1, 1, 1});
   const PlotContents one = make_fit_plot_contents(data, 2, "");
-  ASSERT_EQ(one.series.size(), 2u);  // one blue dot series with its legend, one blue line
+  ASSERT_EQ(one.series.size(), 2u);
   EXPECT_EQ(one.series[0].colour, (Rgb{0, 0, 255}));
   EXPECT_EQ(one.series[1].colour, (Rgb{0, 0, 255}));
-  EXPECT_EQ(one.series[0].label, "[So] =1.00000000");
   EXPECT_EQ(one.y_label, "Product");
   EXPECT_EQ(make_fit_plot_contents(data, 3, "").y_label, "Substrate");
   EXPECT_EQ(make_fit_plot_contents(data, 4, "").y_label, "Substrate");
   for (int i = 0; i < 3; ++i) {
     data.X1[i] = 0.0;
-    data.Y[i] = -2.0 - i;  // an all-negative maximum must not give the range [0, negative]
+    data.Y[i] = -2.0 - i;
   }
-  const PlotContents contents = make_fit_plot_contents(data, 1, "");
-  EXPECT_FALSE(contents.x_scale.fixed);
-  EXPECT_FALSE(contents.y_scale.fixed);
-}
+  const PlotContents negative = make_fit_plot_contents(data, 1, "");
+  EXPECT_FALSE(negative.x_scale.fixed || negative.y_scale.fixed);
 
-TEST(FitPlotContents, TenCurvesUseTheTenColoursInTableOrder) {
   std::vector<double> so;
   for (int c = 0; c < 10; ++c) so.insert(so.end(), {c + 1.0, c + 1.0, c + 1.0});
-  const PlotContents contents = make_fit_plot_contents(rows_with_so(so), 1, "m");
-  ASSERT_EQ(contents.series.size(), 20u);
+  const PlotContents ten = make_fit_plot_contents(rows_with_so(so), 1, "m");
+  ASSERT_EQ(ten.series.size(), 20u);
   const Rgb table[] = {{0, 0, 255},    {255, 127, 255}, {255, 127, 64}, {0, 255, 255},
                        {127, 0, 255},  {255, 0, 255},   {127, 64, 255}, {64, 127, 127},
                        {127, 64, 127}, {127, 127, 127}};
   for (int k = 0; k < 10; ++k) {
-    EXPECT_EQ(contents.series[2 * k].colour, table[k]) << k;
-    EXPECT_EQ(contents.series[2 * k + 1].colour, table[k]) << k;
+    EXPECT_EQ(ten.series[2 * k].colour, table[k]) << k;
+    EXPECT_EQ(ten.series[2 * k + 1].colour, table[k]) << k;
   }
-  EXPECT_EQ(contents.series[18].label, "[So] =10.0000000");
-}
-
-TEST(FitPlotContents, LegendTextIsCutToFiftyCharacters) {
+  EXPECT_EQ(ten.series[18].label, "[So] =10.0000000");
+  // Legend texts of other values, cut to fifty characters.
   EXPECT_EQ(curve_legend_text(0.5), "[So] =0.500000000");
   EXPECT_EQ(curve_legend_text(1e-5), "[So] =0.999999975E-5");
   EXPECT_LE(curve_legend_text(-3.4e38).size(), kLegendLength);
@@ -225,11 +193,9 @@ TEST(ResidualPlotContents, ResidualsAgainstRowNumbersWithZeroLineAndTwoLineTitle
   EXPECT_EQ(dots.x.back(), 27.0);
   EXPECT_DOUBLE_EQ(dots.y[4], 2.0);
   EXPECT_DOUBLE_EQ(dots.y[0], -0.5);
-  EXPECT_EQ(dots.type, kSeriesBigDots);
-  EXPECT_EQ(zero.type, kSeriesLine);
+  EXPECT_TRUE(dots.type == kSeriesBigDots && zero.type == kSeriesLine);
   EXPECT_EQ(zero.y, std::vector<double>(27, 0.0));
-  EXPECT_EQ(dots.colour, (Rgb{0, 0, 255}));
-  EXPECT_EQ(zero.colour, (Rgb{0, 0, 255}));
+  EXPECT_TRUE(dots.colour == (Rgb{0, 0, 255}) && zero.colour == (Rgb{0, 0, 255}));
   EXPECT_DOUBLE_EQ(contents.x_scale.max, k11 * 27);
   const ResidualAxis expected = residual_axis_range(-0.5, 2.0);
   EXPECT_TRUE(contents.y_scale.fixed);

@@ -49,7 +49,7 @@ TEST_P(FitPlotsTest, ReturnsWhenClosedAndCleansUpTheSecondaryWindows) {
       const auto record = testing::wait_drawn_in(plot_window);
       EXPECT_NE(record, nullptr) << "the plot was not drawn";
       if (record) {
-        captioned = testing::has_window_captioned(c.caption);
+        captioned = testing::with_window_captioned(c.caption);
         y_label = record->chart.GetYAxis().label;
       }
       wintk::test_input::request_user_close(plot_window);

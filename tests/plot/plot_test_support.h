@@ -1,7 +1,7 @@
 #pragma once
 
 // Helpers of the plot tests: the example data set, waiting for a plot to be drawn, window
-// captions, colours on a page or picture, BMP sizes and temporary folders.
+// captions, colours on a page, BMP sizes and temporary folders.
 
 #include <QApplication>
 #include <QImage>
@@ -21,6 +21,7 @@
 #include "engine/core/global_types.h"
 #include "gui/pixel_buffer.h"
 #include "gui/wintk.h"
+#include "image/picture_test_support.h"
 #include "plot/plot_record.h"
 #include "plot/plotlib.h"
 #include "temp_folder.h"
@@ -47,13 +48,9 @@ inline bool load_example(RunState& state) {
   return n > 0;
 }
 
-// Polls until pred holds or ten seconds passed (drawing on a busy machine can be slow).
+// Drawing on a busy machine can be slow.
 inline bool wait_until(const std::function<bool()>& pred) {
-  for (int i = 0; i < 2000; ++i) {
-    if (pred()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return pred();
+  return wintk::testing::eventually(pred, std::chrono::seconds(10));
 }
 
 // True once the plot's window is open and its drawing complete.
@@ -75,14 +72,18 @@ inline std::shared_ptr<PlotRecord> wait_drawn_in(int window) {
   return ok ? record : nullptr;
 }
 
-// Whether a visible top-level window has that caption, read on the GUI thread.
-inline bool has_window_captioned(const std::string& caption) {
+// Runs `act` on the GUI thread for each visible top-level window with that caption; false if
+// there is none.
+inline bool with_window_captioned(const std::string& caption,
+                                  const std::function<void(QWidget&)>& act = {}) {
   bool found = false;
   QMetaObject::invokeMethod(
       qApp,
       [&] {
-        for (const QWidget* widget : QApplication::topLevelWidgets()) {
-          found |= widget->isVisible() && widget->windowTitle().toStdString() == caption;
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+          if (!widget->isVisible() || widget->windowTitle().toStdString() != caption) continue;
+          if (act) act(*widget);
+          found = true;
         }
       },
       Qt::BlockingQueuedConnection);
@@ -107,23 +108,11 @@ inline int count_colour(const wintk::PixelBuffer& page, Rgb c, int x0 = 0, int y
   return n;
 }
 
-// Pixels of that colour in a whole picture.
-inline int count_colour(const QImage& image, Rgb c) {
-  int n = 0;
-  for (int y = 0; y < image.height(); ++y) {
-    for (int x = 0; x < image.width(); ++x) {
-      n += (image.pixel(x, y) & 0xFFFFFF) == (qRgb(c.r, c.g, c.b) & 0xFFFFFF);
-    }
-  }
-  return n;
-}
-
 // Width and height of a BMP file; 0, 0 when it is not one.
 inline QSize bmp_size(const std::filesystem::path& path) {
   return QImage(QString::fromStdString(path.string()), "BMP").size().expandedTo({0, 0});
 }
 
-// A fresh folder for one test's files, removed with everything in it at the end.
 using velmor::testing::read_file;
 using velmor::testing::TempFolder;
 

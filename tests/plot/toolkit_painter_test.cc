@@ -11,23 +11,8 @@ using wintk::testing::run_gui;
 
 constexpr std::uint32_t kPaperWhite = 0xFFFFFF;
 
-// Bounding box of the non-white pixels of the page: left, top, right, bottom (inclusive).
-struct Box {
-  int left = 1 << 20, top = 1 << 20, right = -1, bottom = -1;
-  bool empty() const { return right < 0; }
-};
-Box ink_box(const wintk::PixelBuffer& page) {
-  Box box;
-  for (int y = 0; y < page.height; ++y) {
-    for (int x = 0; x < page.width; ++x) {
-      if (page.at(x, y) == kPaperWhite) continue;
-      box.left = std::min(box.left, x);
-      box.right = std::max(box.right, x);
-      box.top = std::min(box.top, y);
-      box.bottom = std::max(box.bottom, y);
-    }
-  }
-  return box;
+wintk::testing::Box ink_box(const wintk::PixelBuffer& page) {
+  return wintk::testing::ink_box(page, kPaperWhite);
 }
 
 void white_page() {
@@ -86,7 +71,7 @@ TEST(ToolkitPainter, TextBottomAtYAndRotatedTextLeftOfAndAboveItsAnchor) {
     EXPECT_EQ(painter.CalculateTextDrawSize("Product"), width);
 
     painter.DrawText(50, 100, "Wg");
-    Box box = ink_box(wintk::getpagepixels());
+    wintk::testing::Box box = ink_box(wintk::getpagepixels());
     ASSERT_FALSE(box.empty());
     EXPECT_GE(box.left, 50);
     EXPECT_LE(box.bottom, 100);

@@ -1,12 +1,10 @@
 #include "plot/image_painter.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QByteArray>
 #include <QColor>
 #include <QFile>
-#include <QImage>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 #include <algorithm>
@@ -15,58 +13,82 @@
 #include <string>
 #include <vector>
 
+#include "picture_test_support.h"
 #include "plot/chart/chart.h"
 #include "plot/picture_files.h"
+#include "temp_folder.h"
 
 namespace velmor::plot {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::count_colour;
 
 constexpr Rgb kBlue{0, 0, 255};
 constexpr Rgb kOrange{255, 127, 64};
 
-// Two curves set up like a fit plot: dots of the data and a line through the fitted values,
-// one colour per curve, grids on, Y label "Product".
+// Two curves set up like a fit plot: dots of the data and a line through them, one colour per
+// curve, grids on, axis labels.
 std::unique_ptr<Chart> two_curve_chart() {
   auto chart = std::make_unique<Chart>();
   chart->SetMargins({0, 20, 60, 60});
   chart->SetXGrid(true);
   chart->SetYGrid(true);
-  chart->GetYAxis().crosses_origin = false;
   chart->SetTitle("1- [Pt] vs time Michaelis-Menten");
   chart->GetXAxis().label = "Time";
   chart->GetYAxis().label = "Product";
   chart->GetXAxis().SetFixedRange(0, 110);
   chart->GetYAxis().SetFixedRange(0, 5.5f);
-  PlotDataContainer& data = chart->GetDataContainer();
   const std::vector<float> t = {10, 30, 50, 70, 90, 100};
   const std::vector<std::vector<float>> y = {{1, 2.2f, 3.1f, 3.9f, 4.5f, 4.8f},
                                              {0.4f, 1.1f, 1.6f, 2.0f, 2.3f, 2.4f}};
-  const Rgb colours[] = {kBlue, kOrange};
   for (int k = 0; k < 2; ++k) {
-    auto legend = std::make_unique<LegendData>();
-    legend->name = "[So] =" + std::to_string(k + 1);
-    legend->colour = colours[k];
-    data.AddXYPlot(std::make_unique<PlotData>(t), std::make_unique<PlotData>(y[k]),
-                   std::move(legend), std::make_unique<BigDotDataDrawer>());
-    auto line_legend = std::make_unique<LegendData>();
-    line_legend->colour = colours[k];
-    data.AddXYPlot(std::make_unique<PlotData>(t), std::make_unique<PlotData>(y[k]),
-                   std::move(line_legend));
+    for (const bool dots : {true, false}) {
+      auto legend = std::make_unique<LegendData>();
+      legend->name = dots ? "[So] =" + std::to_string(k + 1) : "";
+      legend->colour = k == 0 ? kBlue : kOrange;
+      auto drawer = dots ? std::make_unique<BigDotDataDrawer>() : nullptr;
+      chart->GetDataContainer().AddXYPlot(std::make_unique<PlotData>(t),
+                                          std::make_unique<PlotData>(y[k]), std::move(legend),
+                                          std::move(drawer));
+    }
   }
   return chart;
 }
 
-int count_colour(const QImage& image, Rgb c, QRect area = {}) {
-  if (area.isNull()) area = image.rect();
-  const QRgb wanted = qRgb(c.r, c.g, c.b);
-  int n = 0;
-  for (int y = area.top(); y <= area.bottom(); ++y) {
-    for (int x = area.left(); x <= area.right(); ++x)
-      n += (image.pixel(x, y) & 0xFFFFFF) == (wanted & 0xFFFFFF);
-  }
-  return n;
+// The picture: white background, the grid and both curves inside the plot area, black axes and
+// labels, nothing of a series outside the area. The PNG file holds exactly those pixels; bad
+// names are refused without leaving anything, and a chart that cannot be laid out is written as
+// far as it got, and reported.
+TEST(ImagePainter, RendersTheFitPlotAndSavesItAsPng) {
+  auto chart = two_curve_chart();
+  const QImage image = render_chart_image(*chart, 800, 600);
+  ASSERT_EQ(image.size(), QSize(800, 600));
+  const Rect plot = chart->GetPlotRect();
+  const QRect inside(plot.x + 1, plot.y + 1, plot.w - 2, plot.h - 2);
+  EXPECT_EQ(QColor(image.pixel(0, 0)), QColor(Qt::white));
+  EXPECT_EQ(QColor(image.pixel(799, 599)), QColor(Qt::white));
+  EXPECT_GT(count_colour(image, {200, 200, 200}, inside), 1000);  // grid lines
+  // Each curve: six 5 x 5 dots and its line, in its own colour, inside the plot area.
+  EXPECT_GT(count_colour(image, kBlue, inside), 6 * 25);
+  EXPECT_GT(count_colour(image, kOrange, inside), 6 * 25);
+  EXPECT_GT(count_colour(image, kBlack), 1000);
+  EXPECT_EQ(count_colour(image, kBlue, QRect(0, plot.y + plot.h / 2, plot.x - 1, plot.h / 2)), 0);
+
+  const velmor::testing::TempFolder folder;
+  const std::string file = folder.file("DATA.model1.png");
+  ASSERT_TRUE(save_chart_png(*chart, 800, 600, file));
+  QImage back;
+  ASSERT_TRUE(back.load(QString::fromStdString(file), "PNG"));
+  EXPECT_EQ(back.convertToFormat(image.format()), image);
+  EXPECT_FALSE(save_chart_png(*chart, 800, 600, folder.file("missing/x.png")));
+  EXPECT_FALSE(fs::exists(folder.file("missing")));
+  EXPECT_FALSE(save_chart_png(*chart, 800, 600, folder.path().string()));  // a folder
+  EXPECT_FALSE(save_chart_png(*chart, 0, 600, folder.file("empty.png")));
+  EXPECT_FALSE(fs::exists(folder.file("empty.png")));
+  chart->GetXAxis().SetFixedRange(5, 5);
+  EXPECT_FALSE(save_chart_png(*chart, 800, 600, folder.file("flat.png")));
+  EXPECT_TRUE(fs::exists(folder.file("flat.png")));
 }
 
 // Bounding box of the pixels darker than mid-grey.
@@ -80,27 +102,10 @@ QRect dark_box(const QImage& image) {
   return box;
 }
 
-TEST(ImagePainter, RendersTheFitPlotWithGridSeriesColoursAndWhiteBackground) {
-  auto chart = two_curve_chart();
-  const QImage image = render_chart_image(*chart, 800, 600);
-  ASSERT_FALSE(image.isNull());
-  ASSERT_EQ(image.size(), QSize(800, 600));
-  const Rect plot = chart->GetPlotRect();
-  const QRect inside(plot.x + 1, plot.y + 1, plot.w - 2, plot.h - 2);
-
-  EXPECT_EQ(QColor(image.pixel(0, 0)), QColor(Qt::white));
-  EXPECT_EQ(QColor(image.pixel(799, 599)), QColor(Qt::white));
-  EXPECT_GT(count_colour(image, {200, 200, 200}, inside), 1000);  // grid lines
-  // Each curve: six 5 x 5 dots and its line, in its own colour, inside the plot area.
-  EXPECT_GT(count_colour(image, kBlue, inside), 6 * 25);
-  EXPECT_GT(count_colour(image, kOrange, inside), 6 * 25);
-  EXPECT_GT(count_colour(image, kBlack), 1000);  // axes, ticks, labels
-  // Nothing of the series leaks out of the plot area (the legend texts are inside it too).
-  const QRect left_of_plot(0, plot.y + plot.h / 2, plot.x - 1, plot.h / 2);
-  EXPECT_EQ(count_colour(image, kBlue, left_of_plot), 0);
-}
-
-TEST(ImagePainter, TextAnchorsFollowTheToolkitConvention) {
+// Text as the toolkit painter draws it: bottom at y, within one line height; rotated text reads
+// upward, left of and above its anchor. A line to a far-away or NaN end is drawn or left out,
+// never a crash or a stray pixel.
+TEST(ImagePainter, TextAnchorsAndFarAwayLineEnds) {
   const OffscreenGuiScope gui;
   ASSERT_TRUE(gui.ok());
   QImage image(300, 300, QImage::Format_RGB32);
@@ -117,68 +122,24 @@ TEST(ImagePainter, TextAnchorsFollowTheToolkitConvention) {
     painter.SetLineColor(0, 0, 0);
     painter.DrawText(20, 50, "Hxg");
     painter.DrawRotatedText(150, 250, 90.0f, "Product");
+    painter.DrawLine(280, 0, 280, 1e30f);  // a vertical line through the whole picture
+    painter.DrawLine(0, 0, std::nanf(""), 10);
   }
-  // Horizontal: everything above row 50, within one line height.
   const QRect text = dark_box(image.copy(0, 0, 120, 120));
   ASSERT_FALSE(text.isNull());
   EXPECT_LT(text.bottom(), 50);
   EXPECT_GE(text.top(), 50 - font_height);
   EXPECT_GE(text.left(), 20);
-  // Vertical: within [150 - font height, 150] x [250 - width, 250], taller than wide.
-  const QRect rotated = dark_box(image.copy(120, 120, 180, 180)).translated(120, 120);
+  const QRect rotated = dark_box(image.copy(120, 120, 150, 180)).translated(120, 120);
   ASSERT_FALSE(rotated.isNull());
   EXPECT_LE(rotated.right(), 150);
   EXPECT_GE(rotated.left(), 150 - font_height);
   EXPECT_LE(rotated.bottom(), 250);
   EXPECT_GE(rotated.top(), 250 - width - 1);
   EXPECT_GT(rotated.height(), 2 * rotated.width());
+  EXPECT_EQ(count_colour(image.copy(275, 0, 25, 300), kBlack), 300);
+  EXPECT_EQ(count_colour(image.copy(0, 0, 20, 300), kBlack), 0);
 }
-
-TEST(ImagePainter, FarAwayAndNaNLineEndsAreHandled) {
-  const OffscreenGuiScope gui;
-  QImage image(100, 100, QImage::Format_RGB32);
-  image.fill(Qt::white);
-  {
-    ImagePainter painter(image);
-    painter.SetLineColor(0, 0, 0);
-    painter.DrawLine(50, 0, 50, 1e30f);  // a vertical line through the whole picture
-    painter.DrawLine(0, 0, std::nanf(""), 10);
-  }
-  EXPECT_EQ(QColor(image.pixel(50, 99)), QColor(Qt::black));
-  EXPECT_EQ(count_colour(image, kBlack), 100);
-}
-
-TEST(SaveChartPng, WritesTheRequestedPictureAndRefusesBadPaths) {
-  const fs::path dir = fs::temp_directory_path() / ("velmor_png_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
-  auto chart = two_curve_chart();
-
-  const fs::path file = dir / "DATA.model1.png";
-  ASSERT_TRUE(save_chart_png(*chart, 800, 600, file.string()));
-  QImage back;
-  ASSERT_TRUE(back.load(QString::fromStdString(file.string()), "PNG"));
-  EXPECT_EQ(back.size(), QSize(800, 600));
-  EXPECT_GT(count_colour(back.convertToFormat(QImage::Format_RGB32), kOrange), 6 * 25);
-
-  EXPECT_FALSE(save_chart_png(*chart, 800, 600, (dir / "missing" / "x.png").string()));
-  EXPECT_FALSE(fs::exists(dir / "missing"));
-  EXPECT_FALSE(save_chart_png(*chart, 800, 600, dir.string()));  // a folder
-  EXPECT_TRUE(fs::is_directory(dir));
-  EXPECT_FALSE(save_chart_png(*chart, 0, 600, (dir / "empty.png").string()));
-  EXPECT_FALSE(fs::exists(dir / "empty.png"));
-
-  // A chart that cannot be laid out is written as far as it got, and reported.
-  chart->GetXAxis().SetFixedRange(5, 5);
-  EXPECT_FALSE(save_chart_png(*chart, 800, 600, (dir / "flat.png").string()));
-  EXPECT_TRUE(fs::exists(dir / "flat.png"));
-  fs::remove_all(dir);
-}
-
-}  // namespace
-}  // namespace velmor::plot
-
-namespace velmor::plot {
-namespace {
 
 // What an SVG document holds: the y of every <polyline> point and the texts; or an error.
 struct SvgShapes {
@@ -216,18 +177,17 @@ SvgShapes read_svg(const QByteArray& bytes) {
 // XML with the chart's lines in both curves' colours and its texts (the lines cut to the plot area,
 // which the Y range leaves the blue curve's top out of), the PDF is one page of the picture's size.
 TEST(SavePicture, EachFormatOpensAsAPictureOfTheChart) {
-  const fs::path dir = fs::temp_directory_path() / ("velmor_pic_" + std::to_string(::getpid()));
-  fs::create_directories(dir);
+  const velmor::testing::TempFolder folder;
   const OffscreenGuiScope gui;
   for (const PictureFormat format :
        {PictureFormat::kPng, PictureFormat::kSvg, PictureFormat::kPdf}) {
     SCOPED_TRACE(picture_extension(format));
     auto chart = two_curve_chart();
     chart->GetYAxis().SetFixedRange(0, 3);
-    const fs::path file = dir / (std::string("chart.") + picture_extension(format));
-    ASSERT_EQ(picture_format_of_file(file.string()), format);
-    ASSERT_TRUE(save_chart_picture(*chart, 800, 600, format, file.string()));
-    QFile in(QString::fromStdString(file.string()));
+    const std::string file = folder.file(std::string("chart.") + picture_extension(format));
+    ASSERT_EQ(picture_format_of_file(file), format);
+    ASSERT_TRUE(save_chart_picture(*chart, 800, 600, format, file));
+    QFile in(QString::fromStdString(file));
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     const QByteArray bytes = in.readAll();
     if (format == PictureFormat::kPng) {
@@ -252,7 +212,6 @@ TEST(SavePicture, EachFormatOpensAsAPictureOfTheChart) {
       EXPECT_TRUE(text.contains(QRegularExpression("/MediaBox \\[0 0 600(\\.0+)? 450(\\.0+)?\\]")));
     }
   }
-  fs::remove_all(dir);
 }
 
 }  // namespace
