@@ -98,7 +98,7 @@ TEST(RunCommand, CompleteRunOfTheExampleThenSavePlotsPrintAndClear) {
     EXPECT_TRUE(can_retry());
     responder.queue_answer({true, data});
     ASSERT_TRUE(user.choose(Entry::kSaveResults));
-    EXPECT_EQ(messages(responder).back(), std::string("Warning|") + kMsgSaveOverData + data);
+    EXPECT_EQ(testing::last_message(responder), std::string("Warning|") + kMsgSaveOverData + data);
     EXPECT_EQ(read_file(data), original);
     EXPECT_TRUE(can_retry());
     for (const bool replace : {false, true}) {

@@ -81,7 +81,7 @@ TEST(Shell, CommandsBeforeARun) {
         {Entry::kAboutBar, about_text}};
     for (const auto& [entry, text] : screens) {
       ASSERT_TRUE(user.choose(entry)) << entry_info(entry).label;
-      EXPECT_EQ(messages(responder).back(), "Information|" + text());
+      EXPECT_EQ(testing::last_message(responder), "Information|" + text());
     }
 
     // A cancelled Open (nothing queued) leaves "DATA.IN" and Run greyed, and enables Clear;
@@ -132,7 +132,7 @@ TEST(Shell, CommandsBeforeARun) {
     ASSERT_TRUE(user.select_models(kProductButton));
     shell.shell().data_file_open = false;
     ASSERT_TRUE(user.choose(Entry::kRun));
-    EXPECT_EQ(messages(responder).back(),
+    EXPECT_EQ(testing::last_message(responder),
               "Information|No data file open - Warning!\r\nOpen a data file for input.");
     EXPECT_FALSE(user.enabled(Entry::kRun) || user.enabled(Entry::kRunCurveFit));
   });

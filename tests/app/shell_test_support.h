@@ -194,4 +194,10 @@ inline std::vector<std::string> messages(const wintk::RecordingResponder& respon
   return out;
 }
 
+// The last of them; empty when none was shown.
+inline std::string last_message(const wintk::RecordingResponder& responder) {
+  const std::vector<std::string> shown = messages(responder);
+  return shown.empty() ? std::string() : shown.back();
+}
+
 }  // namespace velmor::app::testing
