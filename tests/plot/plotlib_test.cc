@@ -99,47 +99,31 @@ TEST(Plotlib, DefaultsSettersAndNullHandles) {
 
 // [SECTION] Display loop and close paths
 
-struct CloseCase {
-  const char* name;
-  const char* title;
-  const char* caption;
-  bool by_menu;  // the "Close" item, else the title-bar button
-};
-
-class PlotCloseTest : public ::testing::TestWithParam<CloseCase> {};
-
-TEST_P(PlotCloseTest, EndsTheDisplayWithTheTitleAsCaptionAndDestroyDoesNotWait) {
-  const CloseCase& c = GetParam();
+// The window's "Close" item ends the display (the title-bar close box does so in the fit plot
+// tests); an empty title gives the caption "Plot". A plot whose close was requested is not shown
+// again by the synchronous form, and destroying a plot without a window does not wait.
+TEST(PlotWindow, CloseItemEndsTheDisplay) {
   run_gui([&] {
     plot_t plot = two_series_plot();
-    set_title(plot, c.title);
     int shown = -1;
     display_then(
         plot,
         [&](int window) {
           shown = window;
-          EXPECT_TRUE(testing::with_window_captioned(c.caption));
+          EXPECT_TRUE(testing::with_window_captioned("Plot"));
           EXPECT_EQ(wintk::getcurrentwindow(), window);
-          if (c.by_menu) {
-            EXPECT_TRUE(wintk::test_input::trigger_menu_item(window, kCloseItem));
-          }
+          EXPECT_TRUE(wintk::test_input::trigger_menu_item(window, kCloseItem));
         },
-        !c.by_menu);
+        false);
     EXPECT_GE(shown, 0);
     EXPECT_EQ(plot_window(plot), -1);
     EXPECT_FALSE(wintk::isvalidwindow(shown));
-    // A plot whose close was requested is not shown again by the synchronous form.
     display_plot(plot);
     EXPECT_EQ(plot_window(plot), -1);
-    destroy_plot(plot);  // no window: does not wait
+    destroy_plot(plot);
     EXPECT_EQ(plot, nullptr);
   });
 }
-
-INSTANTIATE_TEST_SUITE_P(Paths, PlotCloseTest,
-                         ::testing::Values(CloseCase{"TitleBar", "Two series", "Two series", false},
-                                           CloseCase{"MenuItem", "", "Plot", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // The asynchronous form returns once the window shows the plot; the window is resizable and the
 // chart is laid out again for its new size.
