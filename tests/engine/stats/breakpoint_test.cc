@@ -83,8 +83,11 @@ TEST(VarmetBreakPoint, ImprovesTheFitLeavesFactorsAndStopsAfterTenRuns) {
   const BentLineCurve curve = sampled(kProductBend, -1.0, 41, 1.0);
   const BentLine near = {9.0, 0.6, 0.4, 11.0, 3.0};
   BentLine b = near;
-  std::array<double, packed_size(5)> h;
-  h.fill(1.0);
+  // The factors stay within their n (n + 1) / 2 entries: the one after them is left alone.
+  std::array<double, packed_size(5) + 1> buffer;
+  buffer.fill(1.0);
+  buffer.back() = -7.0;
+  const std::span<double> h(buffer.data(), packed_size(5));
   double f = 0.0;
   int code = 1;
   varmet_break_point(5, b, f, curve, h, 1, 10, code);
@@ -101,6 +104,7 @@ TEST(VarmetBreakPoint, ImprovesTheFitLeavesFactorsAndStopsAfterTenRuns) {
   code = 1;
   varmet_break_point(5, far, f, curve, h, 1, 7, code);
   EXPECT_EQ(code, kVarmetRunLimit);
+  EXPECT_EQ(buffer.back(), -7.0);
 }
 
 struct PlausibilityCase {

@@ -104,16 +104,25 @@ TEST(ModelSummary, RanksByAiccAndMarksByEvidenceRatio) {
   }
   EXPECT_EQ(rows[1].delta, 0.0);
   EXPECT_EQ(rows[1].ler, 0.0);
+  // Each row names its model; the Akaike weights add up to 1.
+  double weights = 0.0;
+  for (const SummaryRow& row : rows) {
+    EXPECT_EQ("Model " + std::to_string(row.model), row.name);
+    weights += row.weight;
+  }
+  EXPECT_NEAR(weights, 1.0, 1e-12);
 }
 
 // An exact fit (AICc -inf) ties with another exact fit instead of a NaN difference; a vanishing
 // weight is floored at 1e-60: LER 60 - log10(2) against the best weight 1/2.
 TEST(ModelSummary, InfiniteAiccTiesAndTheWeightFloor) {
   const double inf = std::numeric_limits<double>::infinity();
-  const std::vector<SummaryRow> exact = rank_models(models_with({-inf, 5.0, -inf}));
+  const std::vector<SummaryRow> exact = rank_models(models_with({-inf, 5.0, -inf, std::nan("")}));
   EXPECT_EQ(exact[1].delta, 0.0);
   EXPECT_EQ(exact[1].marker, "**");
   EXPECT_NEAR(exact[2].ler, 60.0 - std::log10(2.0), 1e-9);
+  EXPECT_EQ(exact[3].model, 4);  // an undefined AICc is ranked last, without a weight
+  EXPECT_TRUE(std::isnan(exact[3].weight));
 }
 
 // The table of the ranked models. A model whose standard errors could not be computed (AICc
