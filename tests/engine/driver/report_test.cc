@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <regex>
 
 #include "driver_fixture.h"
 #include "engine/data/read_data.h"
@@ -51,7 +50,7 @@ class Report : public ExampleDataFolder {
 };
 
 // The numbers of the report against an independent least-squares fit; the layout is checked
-// whole by ExampleReportsAreUnchanged.
+// whole by the golden reports (tests/golden).
 TEST_F(Report, TwoProductModelsOfTheExampleLineByLine) {
   ASSERT_EQ(run({1, 1, 0, 0}), kStatusCompleted);
   EXPECT_TRUE(host_.messages.empty());
@@ -120,46 +119,6 @@ TEST_F(Report, TwoProductModelsOfTheExampleLineByLine) {
   EXPECT_EQ(state_.imdlno, 2);
   EXPECT_EQ(state_.global_mdl_count, 2);
   EXPECT_EQ(state_.filenameresults, report_path());
-}
-
-// The example's report, models 1 and 2, as written by the build before the report's number
-// fields could take the exponent form (tests/engine/driver/expected; model 1's standard errors,
-// limits, correlations and AICc since from the Jacobian of the model value): the same bytes,
-// apart from the date line and the report's folder. Under robust weighting every row of the
-// example keeps its full weight at the unweighted optimum, so the robust report is the same
-// but for the weighting line.
-TEST_F(Report, ExampleReportsAreUnchanged) {
-  const std::regex date(
-      " {19}(Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} [ 0-9]\\d "
-      "\\d\\d:\\d\\d:\\d\\d \\d{4}");
-  std::vector<std::string> expected =
-      read_lines(std::string(VELMOR_SOURCE_DIR) +
-                 "/tests/engine/driver/expected/example_models_1_2_plain.out");
-  ASSERT_FALSE(expected.empty());
-  for (const int weighting : {kNoWeighting, kRobustWeighting}) {
-    SCOPED_TRACE(weighting == kNoWeighting ? "no weighting" : "robust weighting");
-    if (weighting == kRobustWeighting) {
-      for (std::string& line : expected) {
-        if (line == "          WEIGHTING: NO WEIGHTING")
-          line = "          WEIGHTING: ROBUST WEIGHTING";
-      }
-    }
-    RunState state;
-    state.imdl = {1, 1, 0, 0};
-    state.nwt_global = weighting;
-    ASSERT_EQ(velmor(state, host_, data_path()), kStatusCompleted);
-    std::vector<std::string> lines = read_lines(report_path());
-    for (std::string& line : lines) {
-      if (std::regex_match(line, date)) line = std::string(19, ' ') + "<date>";
-    }
-    ASSERT_FALSE(lines.empty());
-    EXPECT_EQ(lines.back(), " SAVED TO: " + report_path());
-    lines.back() = " SAVED TO: DATA.out";
-    EXPECT_EQ(lines.size(), expected.size());
-    for (size_t i = 0; i < std::min(lines.size(), expected.size()); ++i) {
-      ASSERT_EQ(lines[i], expected[i]) << "line " << i + 1;
-    }
-  }
 }
 
 // Product curves of model 1 itself (times from the integrated rate law, so no Lambert W is
