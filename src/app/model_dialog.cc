@@ -17,6 +17,9 @@ constexpr int kMinRowStep = 30;
 constexpr int kButtonHeight = 45;
 constexpr int kMargin = 5;  // below the buttons when the window had to be made taller
 
+constexpr const char* kFastMethodLabel =
+    "Fast method: multi-start Levenberg-Marquardt (fits without weights)";
+
 constexpr const char* kRadioLabels[kModelCount] = {
     "1- Product vs time Integrated Michaelis-Menten",
     "2- Product vs time Integrated Michaelis-Menten - basline",
@@ -122,6 +125,11 @@ void model_lib(ShellState& shell, RunState& state) {
     wintk::radiobuttonsetchecked(kModelRadio[k], shell.model_flags[k] > 0);
     wintk::setradiobuttonvisible(kModelRadio[k], true);
   }
+  // The row between the models and the buttons; created last, so the other controls keep
+  // their ids.
+  wintk::createcheckbox(60, 5 * step, 700, 25, kFastMethodLabel);
+  wintk::checkboxsetchecked(kFastMethodCheckbox, shell.fit_method == kFastMethod);
+  wintk::setcheckboxvisible(kFastMethodCheckbox, true);
 
   const int slot = free_slot(state);
   if (slot > 0) state.child_windows[slot] = dialog;
@@ -142,6 +150,7 @@ void model_lib(ShellState& shell, RunState& state) {
     if (checked) lowest = k + 1;
   }
   if (lowest > 0) state.imdlno = lowest;
+  shell.fit_method = wintk::checkboxischecked(kFastMethodCheckbox) ? kFastMethod : kClassicMethod;
   wintk::refreshall();
   wintk::settextstyle(1, 0, 14);
 

@@ -12,6 +12,8 @@ inline constexpr int kProductButton = 4;
 inline constexpr int kSubstrateButton = 5;
 inline constexpr int kClearButton = 6;
 inline constexpr int kCloseButton = 7;
+// Below the models: the fit method of the next run (checked: the fast method).
+inline constexpr int kFastMethodCheckbox = 8;
 
 // The dialog's geometry, computed from the screen's usable size.
 struct ModelDialogLayout {
@@ -24,9 +26,10 @@ struct ModelDialogLayout {
 ModelDialogLayout model_dialog_layout(int screen_width, int screen_height);
 
 // Runs the dialog to completion on the main routine's thread: closes open secondary windows,
-// disables the main window, shows the radio group with the current selection, waits for Close
-// and reads the selection back into shell.model_flags and state.imdlno (the lowest selected
-// model; unchanged if none). The main window is current and enabled again on return.
+// disables the main window, shows the radio group with the current selection and the fit
+// method's check box, waits for Close and reads the selection back into shell.model_flags,
+// shell.fit_method and state.imdlno (the lowest selected model; unchanged if none). The main
+// window is current and enabled again on return.
 void model_lib(ShellState& shell, RunState& state);
 
 // Closes every window registered in slots 1..255 of the secondary-window table and frees the

@@ -28,6 +28,10 @@ struct ShellState {
   std::atomic<int> weighting{kNoWeighting};  // 0 none, 2 robust; copied into RunState per run
   std::array<std::atomic<int>, kModelCount> model_flags{};  // 1 = fit model k + 1
 
+  // The fit method chosen in Select Models (kClassicMethod or kFastMethod); copied into
+  // RunState per run.
+  std::atomic<int> fit_method{kClassicMethod};
+
   std::atomic<int> main_window{-1};
   int text_box = -1;
   MainMenu menu;

@@ -63,6 +63,37 @@ TEST(ModelDialog, ButtonsSelectionAndRefusedCloseBox) {
   });
 }
 
+// The fit method's check box: off at first, kept when the dialog opens again, and taken by the
+// next Run, whose report says that the fast method fitted the models.
+TEST(ModelDialog, FastMethodIsKeptAndUsedByTheNextRun) {
+  testing::TempFolder folder;
+  const std::string path = testing::copy_example(folder, "DATA.IN");
+  wintk::RecordingResponder responder;
+  run_program(quick_options(), [&](Shell& shell, User& user) {
+    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
+    EXPECT_FALSE(wintk::checkboxischecked(kFastMethodCheckbox));
+    user.click(kProductButton);
+    user.click(kFastMethodCheckbox);
+    ASSERT_TRUE(user.close_dialog());
+    EXPECT_EQ(shell.shell().fit_method, kFastMethod);
+    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
+    EXPECT_TRUE(wintk::checkboxischecked(kFastMethodCheckbox));
+    ASSERT_TRUE(user.close_dialog());
+
+    responder.queue_answer({true, path});
+    ASSERT_TRUE(user.choose(Entry::kOpenData));
+    testing::PlotCloser closer(user.main_window());
+    ASSERT_TRUE(user.choose(Entry::kRun));
+    const std::string report = testing::read_file(folder / "DATA.out");
+    std::size_t lines = 0;
+    for (std::size_t at = report.find("FIT METHOD: FAST"); at != std::string::npos;
+         at = report.find("FIT METHOD: FAST", at + 1)) {
+      ++lines;
+    }
+    EXPECT_EQ(lines, 2u);  // one line in each model's block
+  });
+}
+
 // While "Select Models" is open it stands above the main window as its dialog, and the main
 // window's close box (which otherwise ends the program) is refused.
 TEST(ChildProcess, MainWindowCloseWhileSelectModelsIsOpen) {

@@ -28,8 +28,9 @@ struct EngineFit {
 
 // One model as velmor runs it (run_model: internal units, the second fit from all-ones
 // parameters when more than two are poorly determined, the result in the data's units), on a
-// fresh RunState holding `data`.
-inline EngineFit run_engine(const ProgressCurveData& data, int model, int weighting) {
+// fresh RunState holding `data`, by the classic chain or the fast method.
+inline EngineFit run_engine(const ProgressCurveData& data, int model, int weighting,
+                            int method = kClassicMethod) {
   RunState state;
   RecordingHost host;
   const RunData run(data);
@@ -37,6 +38,7 @@ inline EngineFit run_engine(const ProgressCurveData& data, int model, int weight
   state.idat = data.nRows;
   state.idatasets = data.nCurves;
   state.nwt_global = weighting;
+  state.fit_method = method;
   state.imdlno = model;
   std::string name;
   state.npar = npar(model, name);

@@ -2,7 +2,7 @@
 // each fit with the independent reference optimum. A diagnostic for mending the engine, not a
 // test: it prints one line per case and model and a summary, and always exits 0.
 //
-//   fit_survey [--only TEXT] [--verbose] [--robust [--seeds N]]
+//   fit_survey [--only TEXT] [--verbose] [--fast] [--robust [--seeds N]]
 //
 // Plain mode: the generated family, the example, the example and a substrate set rescaled in
 // concentration and time, and the 1000-row benchmark set; unweighted fits. Columns: S at the
@@ -12,6 +12,10 @@
 // verdict (ok, or which of S, p, se misses the acceptance rule of reference_fit.h; se is judged
 // only where the reference is well determined); why the reference is not well determined. --verbose
 // adds both parameter sets and standard errors.
+//
+// Fast mode (--fast): the same cases fitted by the classic chain and by the fast method. Columns:
+// the reference S, S / S_ref - 1 of each method (S at its parameters with the exact model), the
+// fast method's S relative to the classic chain's, and the milliseconds of each.
 //
 // Robust mode: the outlier family under robust weighting. For each case the distance (largest
 // over the parameters, in standard errors of the outlier-free reference fit) from the engine's
@@ -116,6 +120,50 @@ void survey_plain(const std::vector<FamilyCase>& cases, const std::string& only,
   std::printf("engine %.2f s, reference %.2f s\n", engine_seconds, reference_seconds);
 }
 
+void survey_fast(const std::vector<FamilyCase>& cases, const std::string& only, bool verbose) {
+  std::printf("%-26s %s %12s %10s %10s %10s | %8s %8s\n", "case", "m", "ref S", "classic", "fast",
+              "fast/cl-1", "cl ms", "fast ms");
+  int fits = 0, fast_within = 0;
+  double worst = 0.0, classic_seconds = 0.0, fast_seconds = 0.0;
+  for (const FamilyCase& c : cases) {
+    if (!only.empty() && c.name.find(only) == std::string::npos) continue;
+    for (const int model : c.models()) {
+      auto start = std::chrono::steady_clock::now();
+      const EngineFit classic = run_engine(c.data, model, kNoWeighting, kClassicMethod);
+      const double cs = seconds_since(start);
+      start = std::chrono::steady_clock::now();
+      const EngineFit fast = run_engine(c.data, model, kNoWeighting, kFastMethod);
+      const double fs = seconds_since(start);
+      classic_seconds += cs;
+      fast_seconds += fs;
+      const ReferenceFit ref = reference_fit(c.data, model, c.options);
+      const auto exact = [&](const EngineFit& e) {
+        return reference_ssq(c.data, model, ModelParams{e.p[0], e.p[1], e.p[2]}, c.options);
+      };
+      const double s_classic = exact(classic);
+      const double s_fast = exact(fast);
+      const double target = fast_method_target(ref, c.options, classic.p, s_classic);
+      const double excess = target > 0.0 ? s_fast / target - 1.0 : s_fast;
+      ++fits;
+      fast_within += excess <= kFastMethodTolerance;
+      worst = std::max(worst, excess);
+      std::printf("%-26s %d %12.6g %10.2e %10.2e %10.2e | %8.2f %8.2f%s\n", c.name.c_str(), model,
+                  ref.ssq, s_classic / ref.ssq - 1.0, s_fast / ref.ssq - 1.0,
+                  s_fast / s_classic - 1.0, 1e3 * cs, 1e3 * fs,
+                  excess <= kFastMethodTolerance ? "" : "  <--");
+      if (verbose) {
+        std::printf("  reference p %.10g %.10g %.10g\n", ref.p.km, ref.p.vm, ref.p.bkg);
+        std::printf("  classic   p %.10g %.10g %.10g\n", classic.p[0], classic.p[1], classic.p[2]);
+        std::printf("  fast      p %.10g %.10g %.10g\n", fast.p[0], fast.p[1], fast.p[2]);
+      }
+    }
+  }
+  std::printf(
+      "\n%d fits: %d fast fits within 1e-8 of their target (the lower of the classic S and the "
+      "reference S, see fast_method_target; worst %.2e); classic %.2f s, fast %.2f s\n",
+      fits, fast_within, worst, classic_seconds, fast_seconds);
+}
+
 // Largest |a_j - b_j| / se_j over the parameters of the reference.
 double distance_in_se(const std::array<double, 3>& a, const ReferenceFit& b) {
   double d = 0.0;
@@ -191,18 +239,22 @@ int main(int argc, char** argv) {
   std::string only;
   bool robust = false;
   bool verbose = false;
+  bool fast = false;
   int seeds = 4;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
       only = argv[++i];
     } else if (std::strcmp(argv[i], "--verbose") == 0) {
       verbose = true;
+    } else if (std::strcmp(argv[i], "--fast") == 0) {
+      fast = true;
     } else if (std::strcmp(argv[i], "--robust") == 0) {
       robust = true;
     } else if (std::strcmp(argv[i], "--seeds") == 0 && i + 1 < argc) {
       seeds = std::atoi(argv[++i]);
     } else {
-      std::fprintf(stderr, "usage: fit_survey [--only TEXT] [--verbose] [--robust [--seeds N]]\n");
+      std::fprintf(stderr,
+                   "usage: fit_survey [--only TEXT] [--verbose] [--fast] [--robust [--seeds N]]\n");
       return 2;
     }
   }
@@ -219,6 +271,10 @@ int main(int argc, char** argv) {
   big.data = velmor::bench::generated_1000_rows();
   big.truth = {velmor::bench::kGeneratedKm, velmor::bench::kGeneratedVm, 0.0};
   cases.push_back(big);
-  survey_plain(cases, only, verbose);
+  if (fast) {
+    survey_fast(cases, only, verbose);
+  } else {
+    survey_plain(cases, only, verbose);
+  }
   return 0;
 }

@@ -493,4 +493,12 @@ FitComparison compare_with_reference(const ReferenceFit& reference, double ssq,
   return c;
 }
 
+double fast_method_target(const ReferenceFit& reference, const ReferenceOptions& options,
+                          const std::array<double, 3>& classic_p, double s_classic) {
+  if (reference.at_search_limit) return s_classic;
+  const bool classic_within_bounds =
+      classic_p[0] >= options.km_lower && classic_p[1] >= options.vm_lower && classic_p[2] >= 0.0;
+  return classic_within_bounds ? std::min(s_classic, reference.ssq) : reference.ssq;
+}
+
 }  // namespace velmor::testing

@@ -83,6 +83,16 @@ std::array<double, 3> reference_gradient(const ProgressCurveData& data, int mode
                                          const ModelParams& p,
                                          const ReferenceOptions& options = {});
 
+// The sum of squares the fast method has to reach (within kFastMethodTolerance): the lower of
+// the reference's and the classic chain's (s_classic, at classic_p), where the classic chain's
+// parameters lie within the bounds of `options` (the chain can end just below a bound, where
+// the bounded reference cannot follow); the classic chain's alone where the reference ended
+// at its search limit (no finite optimum: its S is an infimum, which the engine's caps stop
+// short of).
+inline constexpr double kFastMethodTolerance = 1e-8;
+double fast_method_target(const ReferenceFit& reference, const ReferenceOptions& options,
+                          const std::array<double, 3>& classic_p, double s_classic);
+
 // How a fit (the engine's) compares with the reference. Thresholds of the acceptance rule:
 inline constexpr double kSsqExcessTolerance = 1e-6;  // S <= S_ref (1 + 1e-6)
 inline constexpr double kParamRelTolerance = 1e-4;   // |p - p_ref| <= 1e-4 |p_ref| ...

@@ -86,6 +86,13 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
     } else if (a == "--robust") {
       cl.robust = true;
       batch_options = true;
+    } else if (a == "--method") {
+      auto v = value();
+      if (!v || (*v != "classic" && *v != "fast")) {
+        return {std::nullopt, "--method needs classic or fast"};
+      }
+      cl.fast = *v == "fast";
+      batch_options = true;
     } else if (a == "--plots") {
       auto v = value();
       if (!v || v->empty()) return {std::nullopt, "--plots needs a folder"};
@@ -126,8 +133,8 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
   if (!batch) {
     if (batch_options) {
       return {std::nullopt,
-              "--models, --robust, --plots, --plot-format, --jobs, --summary and --columns "
-              "belong to --batch"};
+              "--models, --method, --robust, --plots, --plot-format, --jobs, --summary and "
+              "--columns belong to --batch"};
     }
     if (!cl.inputs.empty()) return {std::nullopt, "data files belong to --batch"};
     return {cl, {}};
@@ -152,6 +159,8 @@ std::string usage_text(const std::string& program_name) {
          "semicolons or tabs whose header names the columns (time or t; S0, So or [So]; product,\n"
          "P, substrate, S or y), or wide tables of one column per curve (t, S0=50, S0=100).\n"
          "  --models LIST        models to fit, numbers 1 to 4 separated by commas\n"
+         "  --method NAME        classic: the chain of stages (default); fast: a multi-start\n"
+         "                       Levenberg-Marquardt fit from the data (without weights)\n"
          "  --robust             robust weighting (default: none)\n"
          "  -j, --jobs N         fit N files at a time (default: one per processor core)\n"
          "  --summary FILE       write one row per file and model to FILE: CSV, or JSON when\n"

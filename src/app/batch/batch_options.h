@@ -17,6 +17,7 @@ struct CommandLine {
   std::vector<std::string> inputs;                  // data files and folders, in the order given
   std::array<int, kModelCount> models{1, 1, 1, 1};  // models[k - 1] = 1: fit model k
   bool robust = false;
+  bool fast = false;                // --method fast: the fast method instead of the classic chain
   std::string plots_dir;            // empty: no pictures
   std::string plot_format = "png";  // "png", "svg" or "pdf"
   int jobs = 0;                     // files fitted at a time; 0: one per processor core

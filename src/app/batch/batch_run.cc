@@ -43,6 +43,7 @@ int run_file(const BatchFile& file, const CommandLine& command_line, BatchHost& 
   state.imdl = command_line.models;
   state.imdlno = lowest_selected(state.imdl);
   state.nwt_global = command_line.robust ? kRobustWeighting : kNoWeighting;
+  state.fit_method = command_line.fast ? kFastMethod : kClassicMethod;
   state.filenamedata = file.data_file;
   state.data_columns = command_line.columns;
 

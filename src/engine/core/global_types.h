@@ -16,6 +16,11 @@ using ModelId = int;
 inline constexpr int kNoWeighting = 0;
 inline constexpr int kRobustWeighting = 2;
 
+// How the models are fitted: the classic chain of stages, or the fast method (a multi-start
+// Levenberg-Marquardt refinement, for fits without weights).
+inline constexpr int kClassicMethod = 0;
+inline constexpr int kFastMethod = 1;
+
 // The run-wide state shared by the shell, the fit driver and the plots. One instance lives for
 // the whole program (the application owns it); the engine receives it by reference, so tests
 // build their own. Values that a GUI callback thread writes while the main routine reads them
@@ -26,6 +31,7 @@ struct RunState {
   std::string filenameresults = "Results.out";  // report file name
   std::string filenamepath;                   // data folder
   int nwt_global = kNoWeighting;              // weighting code: 0 none, 2 robust
+  int fit_method = kClassicMethod;            // kClassicMethod or kFastMethod
   std::array<int, kModelCount> imdl{};        // imdl[k - 1] = 1: fit model k
   ModelId imdlno = 0;                         // current model; after a run the best model
   int global_mdl_count = 0;                   // models fitted by the last run

@@ -4,12 +4,11 @@
 #include <cmath>
 #include <limits>
 
-#include "engine/model/kinetic_models.h"
+#include "engine/model/model_rows.h"
 
 namespace velmor {
 namespace {
 
-constexpr double kLowestKmVm = 1e-6;  // the constrained stage's bounds
 // Upper bounds: Km at this many times the largest [So] (beyond, first-order data only trade Km
 // against Vm), Vm where it would use up the largest [So] in this fraction of the time span
 // (data that no model of the kind describes can push the fit towards either).
@@ -22,20 +21,25 @@ bool has_baseline(ModelId model) {
   return model == 2 || model == 4;
 }
 
-// r_i = Y_i - model and d r_i / d p_j for every row.
+// r_i = Y_i - model and d r_i / d p_j for every row, the model over all rows at once.
 LmEvaluate residuals_of(const ProgressCurveData& data, ModelId model, int npar) {
-  return
-      [&data, model, npar](std::span<const double> p, std::span<double> r, std::span<double> jac) {
-        ParamVector x{};
-        std::copy(p.begin(), p.end(), x.begin());
-        const int n = data.nRows;
-        for (int i = 0; i < n; ++i) {
-          const ModelSlope s = model_with_derivatives(model, data.X1[i], data.X2[i], x);
-          r[i] = data.Y[i] - s.value;
-          if (jac.empty()) continue;
-          for (int j = 0; j < npar; ++j) jac[i + static_cast<std::size_t>(n) * j] = -s.d[j];
-        }
-      };
+  const auto rows = static_cast<std::size_t>(std::clamp(data.nRows, 0, kMaxRows));
+  return [&data, model, npar, rows, d_km = std::vector<double>(rows),
+          d_vm = std::vector<double>(rows)](std::span<const double> p, std::span<double> r,
+                                            std::span<double> jac) mutable {
+    ParamVector x{};
+    std::copy(p.begin(), p.end(), x.begin());
+    model_slopes(model, std::span<const double>(data.X1).first(rows),
+                 std::span<const double>(data.X2).first(rows), x, {r.first(rows), d_km, d_vm});
+    for (std::size_t i = 0; i < rows; ++i) r[i] = data.Y[i] - r[i];
+    if (jac.empty()) return;
+    const double d_bkg = has_baseline(model) ? 1.0 : 0.0;
+    for (std::size_t i = 0; i < rows; ++i) {
+      jac[i] = -d_km[i];
+      jac[i + rows] = -d_vm[i];
+      if (npar > 2) jac[i + 2 * rows] = -d_bkg;
+    }
+  };
 }
 
 }  // namespace
@@ -104,6 +108,25 @@ std::vector<ParamVector> data_starts(const ProgressCurveData& data, ModelId mode
     starts.push_back(p);
   }
   return starts;
+}
+
+LeastSquaresSolution solve_least_squares(const LeastSquaresProblem& problem,
+                                         const ParamVector& start, int iterations,
+                                         const std::vector<double>& weights) {
+  LeastSquaresSolution solution;
+  solution.p = start;
+  solution.ssq = std::numeric_limits<double>::infinity();
+  const int npar = static_cast<int>(problem.parameters.size());
+  std::vector<double> p(start.begin(), start.begin() + npar);
+  if (!std::all_of(p.begin(), p.end(), [](double v) { return std::isfinite(v); })) return solution;
+  LmOptions options;
+  options.max_iterations = iterations;
+  solution.summary =
+      levenberg_marquardt(problem.evaluate, problem.rows, problem.parameters, weights, p, options);
+  solution.ssq = solution.summary.final_ssq;
+  solution.p.fill(0.0);
+  std::copy(p.begin(), p.end(), solution.p.begin());
+  return solution;
 }
 
 double sum_of_squares(const LeastSquaresProblem& problem, const ParamVector& p,

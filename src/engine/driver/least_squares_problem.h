@@ -10,9 +10,12 @@
 namespace velmor {
 
 // One model's least-squares problem on the data in the fit's internal units, as the
-// Levenberg-Marquardt solver takes it: the residuals with the model's closed-form derivatives,
-// the bounds of the constrained stage and starts taken from the data alone. Shared by the
-// final check of optimality and the robust fit.
+// Levenberg-Marquardt solver takes it: the residuals with the model's closed-form derivatives
+// (model_slopes: all rows at once, bit for bit model_with_derivatives), the bounds of the
+// constrained stage and starts taken from the data alone. Shared by the final check of
+// optimality, the robust fit and the fast method.
+inline constexpr double kLowestKmVm = 1e-6;  // the constrained stage's bounds
+
 struct LeastSquaresProblem {
   int rows = 0;
   std::vector<LmParameter> parameters;  // Km, Vm (in their logarithms), baseline
@@ -34,6 +37,20 @@ LeastSquaresProblem least_squares_problem(const ProgressCurveData& data, ModelId
 // Y(0) = So + baseline), at least 0.
 std::vector<ParamVector> data_starts(const ProgressCurveData& data, ModelId model, int npar,
                                      double largest_so);
+
+// The problem solved by the bounded Levenberg-Marquardt solver from `start` for at most
+// `iterations` accepted steps, with fixed weights (empty: unit weights): the best point found
+// and the solver's summary. A start that is not a finite point is not solved: its result is
+// the start with an infinite sum of squares. Shared by the final check of optimality and the
+// fast method.
+struct LeastSquaresSolution {
+  ParamVector p{};
+  double ssq = 0.0;  // summary.final_ssq, or +infinity for a start that is not a point
+  LmSummary summary;
+};
+LeastSquaresSolution solve_least_squares(const LeastSquaresProblem& problem,
+                                         const ParamVector& start, int iterations,
+                                         const std::vector<double>& weights = {});
 
 // The unweighted (weights empty) or weighted sum of squares of the problem at p.
 double sum_of_squares(const LeastSquaresProblem& problem, const ParamVector& p,

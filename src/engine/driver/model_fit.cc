@@ -1,14 +1,18 @@
 #include "engine/driver/model_fit.h"
 
 #include <algorithm>
+#include <bit>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
 #include "engine/core/machine_constants.h"
 #include "engine/core/objective.h"
 #include "engine/driver/constrained_stage.h"
+#include "engine/driver/fit_stages.h"
 #include "engine/driver/optimality_check.h"
 #include "engine/driver/robust_fit.h"
 #include "engine/minsvd/minsvd.h"
@@ -28,7 +32,6 @@ namespace {
 constexpr int kMinsvdCycles = 10;
 constexpr int kCallLimitUnweighted = 300;
 constexpr int kCallLimitRobust = 200;
-constexpr double kPoorlyDeterminedDivisor = 1.333;
 
 // Unweighted sum of squares of the current model at p over all rows.
 double plain_sum_of_squares(const RunState& state, ModelId model, const ParamVector& p) {
@@ -79,7 +82,10 @@ double simplex_stage(Objective& objective, RunState& state, int npar, ParamVecto
 }
 
 // Forwards to the fit's objective and counts the evaluations, so the stages' costs can be
-// reported.
+// reported. It also remembers the last few values it returned: the stages come back to points
+// they have just evaluated (each pass of the random search starts where the last one ended, a
+// golden-section sweep ends at a point it has measured), and within one fit the objective is a
+// function of the point alone, so such a point is not evaluated again.
 class CountingObjective : public Objective {
  public:
   explicit CountingObjective(Objective& inner) : inner_(inner) {}
@@ -89,8 +95,18 @@ class CountingObjective : public Objective {
     inner_.calcfg(n, x, f, g, c, cnorm);
   }
   double value(int n, const ParamVector& x) override {
+    // Bit for bit, every position: the objective may read more parameters than n.
+    for (const Remembered& r : remembered_) {
+      if (r.n == n && std::bit_cast<std::uint64_t>(r.x[0]) == std::bit_cast<std::uint64_t>(x[0]) &&
+          std::memcmp(r.x.data(), x.data(), sizeof(ParamVector)) == 0) {
+        return r.f;
+      }
+    }
     ++evaluations_;
-    return inner_.value(n, x);
+    const double f = inner_.value(n, x);
+    remembered_[next_] = {n, x, f};
+    next_ = (next_ + 1) % kRemembered;
+    return f;
   }
   void bounds_neg(ParamVector& x, int n, double& f) override { inner_.bounds_neg(x, n, f); }
   int constraint_count() const override { return inner_.constraint_count(); }
@@ -98,8 +114,17 @@ class CountingObjective : public Objective {
   long evaluations() const { return evaluations_; }
 
  private:
+  static constexpr int kRemembered = 8;
+  struct Remembered {
+    int n = -1;  // no point yet
+    ParamVector x{};
+    double f = 0.0;
+  };
+
   Objective& inner_;
   long evaluations_ = 0;
+  std::array<Remembered, kRemembered> remembered_{};
+  int next_ = 0;
 };
 
 // Under robust weighting the chain of stages finds the unweighted optimum, where the robust fit
@@ -121,35 +146,13 @@ class UnweightedChain {
   int requested_;
 };
 
-// Measures the stages of one fit into ModelFit::costs.
-class StageClock {
- public:
-  StageClock(ModelFit& fit, const CountingObjective& objective)
-      : fit_(fit), objective_(objective), start_(std::chrono::steady_clock::now()) {}
-  // Charges everything since the previous call to `stage`.
-  void charge(FitStage stage) {
-    const auto now = std::chrono::steady_clock::now();
-    StageCost& cost = fit_.costs[static_cast<int>(stage)];
-    cost.evaluations += objective_.evaluations() - counted_;
-    cost.seconds += std::chrono::duration<double>(now - start_).count();
-    counted_ = objective_.evaluations();
-    start_ = now;
-  }
-
- private:
-  ModelFit& fit_;
-  const CountingObjective& objective_;
-  std::chrono::steady_clock::time_point start_;
-  long counted_ = 0;
-};
-
 }  // namespace
 
 ModelFit fit_model(RunState& state, Host& host, Objective& fit_objective, bool recompute,
                    const DataScale& scale) {
   ModelFit fit;
   CountingObjective objective(fit_objective);
-  StageClock clock(fit, objective);
+  StageClock clock(fit, [&objective] { return objective.evaluations(); });
   fit.model = state.imdlno;
   fit.npar = state.npar;
   fit.name = state.strmdl;
@@ -222,30 +225,7 @@ ModelFit fit_model(RunState& state, Host& host, Objective& fit_objective, bool r
   fit.p = p;
   clock.charge(FitStage::kRobust);
 
-  for (int i = 0; i < data.nRows; ++i) {
-    data.Ycalc[i] = func(fit.model, data.X1[i], data.X2[i], data.Y[i], p);
-  }
-  breakpoint(data, fit.model, p, fit.breakpoints, scale);
-  clock.charge(FitStage::kBreakpoint);
-
-  double f_final = 0.0;
-  derivatives(state, fit.gradient, f_final, p);
-  std::vector<double> jac(static_cast<size_t>(data.nRows) * npar);
-  jacobian(state, data.nRows, npar, jac, fit.stage2_ssq, p);
-  // Unknown until computed: a failed inversion leaves them NaN, which the penalty and the AICc
-  // carry on, so such a model cannot look better determined than it is.
-  std::fill_n(fit.se.begin(), npar, std::numeric_limits<double>::quiet_NaN());
-  std::fill_n(fit.ci.begin(), npar, std::numeric_limits<double>::quiet_NaN());
-  ParamMatrix work{};
-  stderrpar(host, data.nRows, npar, jac, data.nRows, work, fit.stage2_ssq, fit.se, fit.corr,
-            fit.ci);
-
-  for (int j = 0; j < npar; ++j) {
-    if (fit.se[j] > p[j] / kPoorlyDeterminedDivisor) ++fit.poorly_determined;
-  }
-  fit.penalty = relative_error_penalty(npar, p, fit.se);
-  fit.aicc = aicc(data.nRows, npar, fit.penalty, fit.stage2_ssq);
-  clock.charge(FitStage::kStatistics);
+  finish_fit(state, host, fit, scale, clock);
   return fit;
 }
 

@@ -14,7 +14,9 @@ namespace velmor {
 
 class Objective;
 
-// The stages of one model's fit, in the order they run.
+// The stages of one model's fit, in the order they run: the classic chain's from the estimates
+// to the robust fit, or the fast method's starts (counted as estimates) and refinement; then
+// both methods' breakpoints and statistics.
 enum class FitStage {
   kEstimates,
   kSimplex,
@@ -22,12 +24,14 @@ enum class FitStage {
   kConstrained,
   kOptimalityCheck,
   kRobust,
+  kRefinement,
   kBreakpoint,
   kStatistics
 };
-inline constexpr int kFitStageCount = 8;
+inline constexpr int kFitStageCount = 9;
 inline constexpr const char* kFitStageNames[kFitStageCount] = {
-    "estimates", "simplex", "minsvd", "constrained", "check", "robust", "breakpoint", "statistics"};
+    "estimates", "simplex", "minsvd",     "constrained", "check",
+    "robust",    "refine",  "breakpoint", "statistics"};
 
 // What one stage spent: objective evaluations (calcfg or value calls; the final check, the
 // robust fit, the breakpoint analysis and the statistics evaluate the model directly and count
@@ -75,6 +79,9 @@ struct ModelFit {
   double aicc = 0.0;
   BreakpointTexts breakpoints;
   std::array<StageCost, kFitStageCount> costs{};
+  // kClassicMethod, or kFastMethod where the fast method fitted the model (fast_fit.h says what
+  // its initial estimates, stage-1 sum of squares and iterations are).
+  int method = kClassicMethod;
 };
 
 // Optimisation stages of one model, on the data in state.data (restored by the caller): the

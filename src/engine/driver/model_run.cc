@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/driver/fast_fit.h"
 #include "engine/driver/model_report.h"
 #include "engine/driver/user_units.h"
 #include "util/number_text.h"
@@ -28,13 +29,17 @@ RunData::RunData(const ProgressCurveData& data)
 ModelFit run_model(RunState& state, Host& host, Objective& objective, const RunData& data) {
   const std::string title = "Wait, computing model #" + util::write_di(state.imdlno, "I3");
   ModelFit fit;
+  const bool fast = state.fit_method == kFastMethod && state.nwt_global == kNoWeighting;
   for (const bool recompute : {false, true}) {
     state.data.X1 = data.internal.X1;
     state.data.X2 = data.internal.X2;
     state.data.Y = data.internal.Y;
-    fit = fit_model(state, host, objective, recompute, data.scale);
+    fit = fast ? fit_model_fast(state, host, objective, data.scale)
+               : fit_model(state, host, objective, recompute, data.scale);
     host.setwindowtitle(title);
-    if (fit.poorly_determined <= kMostPoorlyDetermined) break;
+    // The second fit from all-ones estimates belongs to the chain; the fast method starts from
+    // the data whatever the first fit gave.
+    if (fit.method == kFastMethod || fit.poorly_determined <= kMostPoorlyDetermined) break;
   }
   fit = fit_in_user_units(fit, data.scale, data.as_read.nRows);
   data_in_user_units(state.data, data.as_read, data.scale);

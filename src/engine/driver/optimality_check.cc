@@ -1,12 +1,9 @@
 #include "engine/driver/optimality_check.h"
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
-#include <vector>
 
 #include "engine/driver/least_squares_problem.h"
-#include "engine/optim/levenberg_marquardt.h"
 
 namespace velmor {
 namespace {
@@ -27,20 +24,13 @@ OptimalityCheck check_optimality(const ProgressCurveData& data, ModelId model, i
   check.chain_ssq = sum_of_squares(problem, chain_p);
   check.ssq = check.chain_ssq;
 
-  std::vector<double> none;
   double best = std::numeric_limits<double>::infinity();
   ParamVector best_p = chain_p;
   auto refine = [&](const ParamVector& start, int iterations) {
-    std::vector<double> p(start.begin(), start.begin() + npar);
-    if (!std::all_of(p.begin(), p.end(), [](double v) { return std::isfinite(v); })) return;
-    LmOptions options;
-    options.max_iterations = iterations;
-    const LmSummary summary =
-        levenberg_marquardt(problem.evaluate, problem.rows, problem.parameters, none, p, options);
-    if (summary.final_ssq < best) {
-      best = summary.final_ssq;
-      best_p.fill(0.0);
-      std::copy(p.begin(), p.end(), best_p.begin());
+    const LeastSquaresSolution solution = solve_least_squares(problem, start, iterations);
+    if (solution.ssq < best) {
+      best = solution.ssq;
+      best_p = solution.p;
     }
   };
   refine(chain_p, kChainStartIterations);

@@ -21,6 +21,9 @@ inline constexpr char kUphill[] =
     "(/10X,'UPHILL SEARCH DIRECTION WAS EXECUTED--INFO ='              ,I2/10X,"
     "'(MESSAGE RETURNED FROM STAGE 3)'/)";
 inline constexpr char kWeighting[] = "(10X,'WEIGHTING: ', A)";
+// Only where the fast method fitted the model (the classic chain's reports stay as they were).
+inline constexpr char kFitMethod[] = "(10X,'FIT METHOD: ', A)";
+inline constexpr char kFastMethodName[] = "FAST (MULTI-START LEVENBERG-MARQUARDT)";
 inline constexpr char kFitFailed[] =
     "(/10X,'FIT FAILED: SUM OF SQUARES OR PARAMETERS NOT FINITE; MODEL NOT RANKED')";
 inline constexpr char kStage1[] = "(/10X,'STAGE-1 SIMPLEX SEARCH SSQ=',8X,F14.8)";

@@ -33,6 +33,9 @@ inline constexpr char kMsgFitFailed[] =
     "Fit failed (sum of squares or parameters not finite), left out of the ranking: model ";
 inline constexpr char kMsgNoFiniteFit[] =
     "No model could be fitted to these data: every fit failed";
+inline constexpr char kMsgFastWithoutWeights[] =
+    "The fast method fits without weights: with robust weighting the models are fitted by the "
+    "classic chain";
 
 // Fitted values that cannot be drawn (negative, huge or not a number) are drawn as 0; the
 // report's table shows them as computed.
@@ -59,6 +62,10 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
   const RunData data(as_read);
   state.data = data.internal;
   ModelObjective objective(state, host);
+
+  if (state.fit_method == kFastMethod && state.nwt_global != kNoWeighting) {
+    host.dlgmessage(kInformation, kMsgFastWithoutWeights);
+  }
 
   std::vector<FittedModel> fitted;
   double best_aicc = kNoAiccYet;

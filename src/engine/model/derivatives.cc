@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "engine/model/kinetic_models.h"
+#include "engine/model/model_rows.h"
 #include "engine/model/robust_weights.h"
 
 namespace velmor {
@@ -46,13 +47,16 @@ bool steps_across_bound(int j, double x, double step) {
 // Sum of w(i) r(i)^2 over rows 0..n-1; an empty w means unit weights (r^2 alone, which is the
 // same double as 1.0 * r^2).
 double weighted_sum(ModelId model, const ProgressCurveData& data, int n, const ParamVector& x,
-                    std::span<const double> w) {
+                    std::span<const double> w, RowEvaluator* rows) {
   double sum = 0.0;
   if (w.empty()) {
-    for (int i = 0; i < n; ++i) {
-      const double r = residual(model, data, i, x);
-      sum += r * r;
+    RowArray squares;
+    if (rows != nullptr) {
+      rows->squared_residuals(model, data, n, x, squares);
+    } else {
+      squared_residuals(model, data, 0, n, x, squares);
     }
+    for (int i = 0; i < n; ++i) sum += squares[i];
   } else {
     for (int i = 0; i < n; ++i) {
       const double r = residual(model, data, i, x);
@@ -86,16 +90,17 @@ bool robust(const RunState& state) {
 
 }  // namespace
 
-double objective_value(const RunState& state, const ParamVector& x) {
+double objective_value(const RunState& state, const ParamVector& x, RowEvaluator* rows) {
   const int n = row_count(state.data.nRows);
   if (robust(state) && n > 0) {
     RowArray w;
     return robust_sum_at(state.imdlno, state.data, n, x, w);
   }
-  return weighted_sum(state.imdlno, state.data, n, x, {});
+  return weighted_sum(state.imdlno, state.data, n, x, {}, rows);
 }
 
-void derivatives(const RunState& state, ParamVector& g, double& f, const ParamVector& x) {
+void derivatives(const RunState& state, ParamVector& g, double& f, const ParamVector& x,
+                 RowEvaluator* rows) {
   const ProgressCurveData& data = state.data;
   const ModelId model = state.imdlno;
   const int n = row_count(data.nRows);
@@ -108,7 +113,7 @@ void derivatives(const RunState& state, ParamVector& g, double& f, const ParamVe
     at_x = robust_sum_at(model, data, n, x, w_storage);
     w = std::span<const double>(w_storage.data(), n);
   } else {
-    at_x = weighted_sum(model, data, n, x, {});
+    at_x = weighted_sum(model, data, n, x, {}, rows);
   }
 
   ParamVector step{};
@@ -117,12 +122,12 @@ void derivatives(const RunState& state, ParamVector& g, double& f, const ParamVe
   for (int j = 0; j < p; ++j) {
     step[j] = std::max((std::fabs(x[j]) + kGradientStepFactor) * kGradientStepFactor, kMinStep);
     displaced[j] = x[j] + step[j];
-    const double plus = weighted_sum(model, data, n, displaced, w);
+    const double plus = weighted_sum(model, data, n, displaced, w, rows);
     if (steps_across_bound(j, x[j], step[j])) {
       difference[j] = plus - at_x;
     } else {
       displaced[j] = x[j] - step[j];
-      difference[j] = (plus - weighted_sum(model, data, n, displaced, w)) * 0.5;
+      difference[j] = (plus - weighted_sum(model, data, n, displaced, w, rows)) * 0.5;
     }
     displaced[j] = x[j];
   }

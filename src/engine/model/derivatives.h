@@ -4,14 +4,16 @@
 
 #include "engine/core/global_types.h"
 #include "engine/core/vectors.h"
+#include "engine/model/row_evaluator.h"
 
 namespace velmor {
 
 // The objective of every fit: S(x) = sum over all data rows of w(i) (Y(i) - model value)^2
 // for the current model state.imdlno and its npar parameters x[0..npar-1]. w = 1, or under
 // robust weighting (state.nwt_global == 2) the weights robust_wt gives for the residuals at
-// this same x. Bit for bit the f of derivatives(); costs one model value per row.
-double objective_value(const RunState& state, const ParamVector& x);
+// this same x. Bit for bit the f of derivatives(); costs one model value per row. The unweighted
+// sum is evaluated through `rows` when given (RowEvaluator: the same double, sooner).
+double objective_value(const RunState& state, const ParamVector& x, RowEvaluator* rows = nullptr);
 
 // f = S(x) and its gradient by central differences: g[j] = (S(x + h e_j) - S(x - h e_j)) / 2h
 // for j < state.npar with h = max((|x_j| + c) c, 6.83e-6), c = sqrt(1.49e-8). Where x_j - h
@@ -19,8 +21,9 @@ double objective_value(const RunState& state, const ParamVector& x);
 // (S(x + h e_j) - S(x)) / h is taken instead. A flat direction reports the slope 1.49e-8
 // instead of 0, and a half-difference (or forward difference) beyond 1/1.49e-8 is reported as
 // that bound itself (with its sign); g[npar..24] = 0. The robust weights are those at x, used
-// for every displaced evaluation. x is not modified.
-void derivatives(const RunState& state, ParamVector& g, double& f, const ParamVector& x);
+// for every displaced evaluation. x is not modified. `rows` as for objective_value.
+void derivatives(const RunState& state, ParamVector& g, double& f, const ParamVector& x,
+                 RowEvaluator* rows = nullptr);
 
 // The n-by-p Jacobian of the weighted model values w(i) y(i) (column-major, leading dimension
 // n, written into jac[0 .. n*p-1]) as the mean of two central differences with steps h and 2h,

@@ -51,17 +51,6 @@ void write_text_line(std::ostream& out, std::string_view text) {
   out << std::string(15, ' ') << text << '\n';
 }
 
-// W of the models at one row: z = (x2 / Km) exp((x2 - Vm x1) / Km).
-double model_w(double x1, double x2, double km, double vm) {
-  const double d = x2 - vm * x1;
-  const double e = std::exp(d / km);
-  const double z = e * (x2 / km);
-  // z = +inf: the exponential overflowed although W itself is moderate (W is about x2 / Km at
-  // t = 0); ln z = d / Km + ln(x2 / Km) is still exact enough to give W.
-  return z == std::numeric_limits<double>::infinity() ? lambert_w_of_log(d / km + std::log(x2 / km))
-                                                      : omegw(z);
-}
-
 // W to full precision: the W of model_w (Halley converged to about 1e-7 absolute, which for
 // small z is a relative error of up to 1e-4) polished by Newton's method on w + ln w = ln z.
 double precise_w(double x1, double x2, double km, double vm) {
@@ -80,11 +69,18 @@ double precise_w(double x1, double x2, double km, double vm) {
 
 }  // namespace
 
-double func(ModelId model, double x1, double x2, double /*y*/, const ParamVector& p) {
-  if (!is_defined(model)) return std::numeric_limits<double>::quiet_NaN();
-  const double km = p[0];
-  const double w = model_w(x1, x2, km, p[1]);
+double model_w(double x1, double x2, double km, double vm) {
+  const double d = x2 - vm * x1;
+  const double e = std::exp(d / km);
+  const double z = e * (x2 / km);
+  // z = +inf: the exponential overflowed although W itself is moderate (W is about x2 / Km at
+  // t = 0); ln z = d / Km + ln(x2 / Km) is still exact enough to give W.
+  return z == std::numeric_limits<double>::infinity() ? lambert_w_of_log(d / km + std::log(x2 / km))
+                                                      : omegw(z);
+}
 
+double value_from_w(ModelId model, double x2, double w, const ParamVector& p) {
+  const double km = p[0];
   switch (model) {
     case 1:
       return x2 - w * km;
@@ -92,9 +88,16 @@ double func(ModelId model, double x1, double x2, double /*y*/, const ParamVector
       return x2 - w * km + p[2];
     case 3:
       return w * km;
-    default:
+    case 4:
       return w * km + p[2];
+    default:
+      return std::numeric_limits<double>::quiet_NaN();
   }
+}
+
+double func(ModelId model, double x1, double x2, double /*y*/, const ParamVector& p) {
+  if (!is_defined(model)) return std::numeric_limits<double>::quiet_NaN();
+  return value_from_w(model, x2, model_w(x1, x2, p[0], p[1]), p);
 }
 
 ModelSlope model_with_derivatives(ModelId model, double x1, double x2, const ParamVector& p) {

@@ -22,6 +22,12 @@ inline constexpr std::size_t kModelNameLength = 80;
 // t = 0) W is taken from ln z, so the value stays finite.
 double func(ModelId model, double x1, double x2, double y, const ParamVector& p);
 
+// The two halves of func: W at one row (the same for every model), and the model's value from
+// it. func(model, x1, x2, y, p) is value_from_w(model, x2, model_w(x1, x2, p[0], p[1]), p),
+// bit for bit.
+double model_w(double x1, double x2, double km, double vm);
+double value_from_w(ModelId model, double x2, double w, const ParamVector& p);
+
 // The model value and its partial derivatives with respect to Km, Vm and the baseline (d[2] =
 // 1 for models 2 and 4, 0 for 1 and 3), from the closed form with W to full precision (func
 // keeps the W of omegw, converged to about 1e-7, which for the small W of late or first-order

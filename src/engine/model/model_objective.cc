@@ -61,13 +61,13 @@ void ModelObjective::calcfg(int n, const ParamVector& x, double& f, ParamVector&
     cnorm[normal_index(i, params + i)] = 1.0;
   }
 
-  derivatives(state_, g, f, x);
+  derivatives(state_, g, f, x, &rows_);
 }
 
 double ModelObjective::value(int n, const ParamVector& x) {
   const ModelId model = state_.imdlno;
   if (model > state_.model_limit || !is_fitted_model(model)) return 0.0;
-  return objective_value(state_, x);
+  return objective_value(state_, x, &rows_);
 }
 
 }  // namespace velmor

@@ -4,6 +4,7 @@
 #include "engine/core/host.h"
 #include "engine/core/objective.h"
 #include "engine/core/vectors.h"
+#include "engine/model/row_evaluator.h"
 
 namespace velmor {
 
@@ -14,7 +15,9 @@ void bounds_neg(ParamVector& x, int n, double& f);
 // The fitting engine's objective: the weighted sum of squares of the current model over the
 // run's data (see objective_value), with the positivity constraints of the model. It reads
 // the model, data, npar and weighting from the RunState it holds, and writes m and meq back
-// into it. Runs on the thread that runs the fit; holds references, so both must outlive it.
+// into it. Runs on the thread that runs the fit; holds references, so both must outlive it. Its
+// unweighted evaluations go through a RowEvaluator of its own (W kept for recent Km and Vm,
+// large data shared with a helper thread).
 //
 // Constraints (inequalities c[k] >= 0, unit normals):
 //   models 1, 3: m = 4, c = (x0, x1, x0 - 1e-6, x1 - 1e-6)
@@ -40,6 +43,7 @@ class ModelObjective : public Objective {
  private:
   RunState& state_;
   Host& host_;
+  RowEvaluator rows_;
 };
 
 }  // namespace velmor

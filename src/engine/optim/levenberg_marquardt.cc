@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace velmor {
 namespace {
@@ -48,10 +49,12 @@ class Evaluator {
   Evaluator(const LmEvaluate& evaluate, int rows, std::span<const double> weights, int n)
       : evaluate_(evaluate), rows_(rows), weights_(weights), n_(n) {}
 
-  Point at(const Variables& v, const std::vector<double>& u) {
-    Point x;
+  // Evaluates the point u into x, reusing x's storage (the solver keeps two points and swaps
+  // them, so a solve allocates nothing per evaluation).
+  void at(const Variables& v, const std::vector<double>& u, Point& x) {
     x.u = u;
-    for (int j = 0; j < n_; ++j) x.p.push_back(v.to_p(j, u[j]));
+    x.p.resize(n_);
+    for (int j = 0; j < n_; ++j) x.p[j] = v.to_p(j, u[j]);
     x.r.assign(rows_, 0.0);
     x.jac.assign(static_cast<std::size_t>(rows_) * n_, 0.0);
     evaluate_(x.p, x.r, x.jac);
@@ -59,7 +62,6 @@ class Evaluator {
     double ssq = 0.0;
     for (int i = 0; i < rows_; ++i) ssq += weight(i) * x.r[i] * x.r[i];
     x.ssq = std::isfinite(ssq) ? ssq : std::numeric_limits<double>::infinity();
-    return x;
   }
   double weight(int i) const { return weights_.empty() ? 1.0 : weights_[i]; }
 
@@ -109,7 +111,9 @@ LmSummary levenberg_marquardt(const LmEvaluate& evaluate, int rows,
   Evaluator evaluator(evaluate, rows, weights, n);
   LmSummary summary;
 
-  Point x = evaluator.at(v, v.u);
+  Point x;
+  Point trial;
+  evaluator.at(v, v.u, x);
   p = x.p;
   summary.initial_ssq = x.ssq;
   summary.final_ssq = x.ssq;
@@ -188,11 +192,11 @@ LmSummary levenberg_marquardt(const LmEvaluate& evaluate, int rows,
         }
         const bool tiny_step = std::sqrt(length) <=
                                options.step_tolerance * (std::sqrt(size) + options.step_tolerance);
-        Point trial = evaluator.at(v, u);
+        evaluator.at(v, u, trial);
         if (trial.ssq < x.ssq) {
           const double decrease = (x.ssq - trial.ssq) / x.ssq;
           converged = tiny_step || decrease <= options.function_tolerance;
-          x = std::move(trial);
+          std::swap(x, trial);
           lambda = std::max(lambda * kLambdaShrink, kSmallestLambda);
           accepted = true;
           break;

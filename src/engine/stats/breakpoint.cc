@@ -1,9 +1,12 @@
 #include "engine/stats/breakpoint.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cmath>
 #include <initializer_list>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/stats/break_search.h"
@@ -122,18 +125,21 @@ void breakpoint(const ProgressCurveData& data, ModelId model, const ParamVector&
   texts.range_to = BreakpointTexts::not_available();
   const double s = model < 3 ? -1.0 : 1.0;
   const int curves = std::min(data.nCurves, kMaxCurves);
-
-  int first_row = 0;
+  std::array<int, kMaxCurves + 1> first_row{};
   for (int c = 0; c < curves; ++c) {
-    const int m = std::clamp(data.curveCount[c], 0, std::max(data.nRows - first_row, 0));
+    first_row[c + 1] =
+        first_row[c] + std::clamp(data.curveCount[c], 0, std::max(data.nRows - first_row[c], 0));
+  }
+
+  const auto analyse = [&](int c) {
+    const int m = first_row[c + 1] - first_row[c];
     BentLineCurve curve;
     curve.m = m;
     curve.s = s;
     for (int i = 0; i < m; ++i) {
-      curve.xs[i] = data.X1[first_row + i];
-      curve.ys[i] = data.Y[first_row + i];
+      curve.xs[i] = data.X1[first_row[c] + i];
+      curve.ys[i] = data.Y[first_row[c] + i];
     }
-    first_row += m;
 
     // Maxima over the whole padded arrays, so neither is below 0.
     const double ymax = *std::max_element(curve.ys.begin(), curve.ys.end());
@@ -145,12 +151,25 @@ void breakpoint(const ProgressCurveData& data, ModelId model, const ParamVector&
         write_bend_texts(b, s, texts.inflection[c], texts.curvature[c], texts.range[c]);
         texts.range_from[c] = suggested_range_start(b);
         texts.range_to[c] = suggested_range_end(b);
-        continue;
+        return;
       }
     }
     texts.inflection[c] = fixed_length("[N/A, N/A]");
     texts.curvature[c] = fixed_length("N/A");
     texts.range[c] = fixed_length("[N/A to N/A]");
+  };
+
+  // The curves are analysed independently, each into its own texts: a helper thread takes
+  // curves as well, in whatever order, and the texts are the same.
+  std::atomic<int> next{0};
+  const auto take_curves = [&] {
+    for (int c = next.fetch_add(1); c < curves; c = next.fetch_add(1)) analyse(c);
+  };
+  if (curves >= 2) {
+    const std::jthread helper(take_curves);
+    take_curves();
+  } else {
+    take_curves();
   }
 }
 

@@ -12,6 +12,7 @@ TEST(BatchOptions, DefaultsAndFullForm) {
   EXPECT_EQ(r.command_line->inputs, std::vector<std::string>{"examples/DATA.IN"});
   EXPECT_EQ(r.command_line->models, (std::array<int, 4>{1, 1, 1, 1}));
   EXPECT_FALSE(r.command_line->robust);
+  EXPECT_FALSE(r.command_line->fast);
   EXPECT_TRUE(r.command_line->plots_dir.empty());
   EXPECT_EQ(r.command_line->plot_format, "png");
   EXPECT_EQ(r.command_line->jobs, 0);
@@ -19,13 +20,14 @@ TEST(BatchOptions, DefaultsAndFullForm) {
   EXPECT_EQ(r.command_line->columns, (DataColumns{}));
 
   r = parse_command_line({"--models", "2,4", "--batch", "a b.in", "runs", "--robust", "--plots",
-                          "out", "--plot-format=svg", "-j3", "--summary", "s.json", "c.csv",
+                          "out", "--method", "fast", "--plot-format=svg", "-j3", "--summary", "s.json", "c.csv",
                           "--columns", "Zeit,S0,3", "--", "--odd.in"});
   ASSERT_TRUE(r.command_line) << r.error;
   const CommandLine& cl = *r.command_line;
   EXPECT_EQ(cl.inputs, (std::vector<std::string>{"a b.in", "runs", "c.csv", "--odd.in"}));
   EXPECT_EQ(cl.models, (std::array<int, 4>{0, 1, 0, 1}));
   EXPECT_TRUE(cl.robust);
+  EXPECT_TRUE(cl.fast);
   EXPECT_EQ(cl.plots_dir, "out");
   EXPECT_EQ(cl.plot_format, "svg");
   EXPECT_EQ(cl.jobs, 3);
@@ -58,6 +60,7 @@ TEST(BatchOptions, UsageErrorsAreRefusedWithAMessage) {
       {{"--batch", "x.in", "--jobs=257"}, "--jobs needs"},
       {{"--batch", "x.in", "-jx"}, "-j needs"},
       {{"--batch", "x.in", "--summary"}, "--summary needs a file name"},
+      {{"--batch", "x.in", "--method", "quick"}, "--method needs classic or fast"},
       {{"--batch", "x.in", "--columns", "t,so"}, "--columns needs three"},
       {{"--batch", "x.in", "--robust=yes"}, "--robust takes no value"},
       {{"--frobnicate"}, "unknown argument: --frobnicate"},
@@ -65,6 +68,7 @@ TEST(BatchOptions, UsageErrorsAreRefusedWithAMessage) {
       {{"--robust"}, "belong to --batch"},
       {{"--summary", "s.csv"}, "belong to --batch"},
       {{"--columns", "t,so,p"}, "belong to --batch"},
+      {{"--method", "fast"}, "belong to --batch"},
   };
   for (const auto& [args, message] : bad) {
     const auto r = parse_command_line(args);
@@ -76,7 +80,7 @@ TEST(BatchOptions, UsageErrorsAreRefusedWithAMessage) {
 TEST(BatchOptions, UsageNamesEveryOptionAndExitStatus) {
   const std::string text = usage_text("velmor-tarn");
   for (const char* word :
-       {"--batch", "--models", "--robust", "--plots", "--plot-format", "--jobs", "--summary",
+       {"--batch", "--models", "--method", "--robust", "--plots", "--plot-format", "--jobs", "--summary",
         "--columns", "--help", "--version", " 1 data file missing", " 9 every", " 7 a picture"}) {
     EXPECT_NE(text.find(word), std::string::npos) << word;
   }

@@ -86,6 +86,25 @@ TEST_P(DataFamily, ReachesTheReference) {
                            testing::reference_fit(c.data, model, c.options));
 }
 
+// The fast method reaches the optimum of the classic chain with its final check: S within 1e-8
+// of the lower of the chain's and the reference's (fast_method_target), and the same
+// acceptance rule against the reference.
+TEST_P(DataFamily, FastMethodReachesTheSameOptimum) {
+  const FamilyCase& c = *GetParam().data;
+  const int model = GetParam().model;
+  const ReferenceFit reference = testing::reference_fit(c.data, model, c.options);
+  const auto exact_ssq = [&](const testing::EngineFit& e) {
+    return testing::reference_ssq(c.data, model, {e.p[0], e.p[1], e.p[2]}, c.options);
+  };
+  const testing::EngineFit classic = testing::run_engine(c.data, model, kNoWeighting);
+  const testing::EngineFit fast = testing::run_engine(c.data, model, kNoWeighting, kFastMethod);
+  const double target =
+      testing::fast_method_target(reference, c.options, classic.p, exact_ssq(classic));
+  EXPECT_LE(exact_ssq(fast), target * (1.0 + testing::kFastMethodTolerance))
+      << "S / target - 1 = " << exact_ssq(fast) / target - 1.0;
+  expect_reaches_reference(c, model, fast, reference);
+}
+
 INSTANTIATE_TEST_SUITE_P(Generated, DataFamily, ::testing::ValuesIn(family_fits()), fit_name);
 
 // The example (product) and a substrate set with concentrations multiplied by 1e-9 ... 1e6 and

@@ -145,6 +145,38 @@ TEST_F(Report, TheFirstRankedModelIsHandedToThePlots) {
   EXPECT_EQ(state_.imdlno, 1);
 }
 
+// The fast method's report is the classic layout with one line more in each model's block;
+// robust weighting is left to the classic chain, which the run says once.
+TEST_F(Report, FastMethodNamesItselfAndLeavesRobustFitsToTheChain) {
+  const std::string method_line = "          FIT METHOD: FAST (MULTI-START LEVENBERG-MARQUARDT)";
+  for (const int weighting : {kNoWeighting, kRobustWeighting}) {
+    RunState state;
+    state.imdl = {1, 1, 0, 0};
+    state.nwt_global = weighting;
+    state.fit_method = kFastMethod;
+    RecordingHost host;
+    ASSERT_EQ(velmor(state, host, data_path()), kStatusCompleted);
+    const auto lines = read_lines(report_path());
+    const auto count = std::count(lines.begin(), lines.end(), method_line);
+    if (weighting == kNoWeighting) {
+      EXPECT_EQ(count, 2);
+      // Right under the weighting line of each block.
+      for (int from = 0, m = 0; m < 2; ++m) {
+        const int line = find_line(lines, method_line, from);
+        ASSERT_GT(line, 0);
+        EXPECT_EQ(lines[line - 1], "          WEIGHTING: NO WEIGHTING");
+        from = line + 1;
+      }
+      EXPECT_TRUE(host.messages.empty());
+    } else {
+      EXPECT_EQ(count, 0);
+      ASSERT_EQ(host.messages.size(), 1u);
+      EXPECT_EQ(host.messages[0].kind, kInformation);
+      EXPECT_NE(host.messages[0].text.find("classic chain"), std::string::npos);
+    }
+  }
+}
+
 TEST_F(Report, OneModelHasNoSummary) {
   ASSERT_EQ(run({1, 0, 0, 0}), kStatusCompleted);
   const auto lines = read_lines(report_path());

@@ -259,13 +259,15 @@ enum class Weights { kNone, kBoth };
 class Robustness : public ::testing::Test {
  protected:
   // Runs all four models on the file in a fresh folder and checks the outcome.
-  void run(const Case& c, int weighting) {
-    SCOPED_TRACE(c.name + (weighting == kRobustWeighting ? " (robust weights)" : ""));
+  void run(const Case& c, int weighting, int method = kClassicMethod) {
+    SCOPED_TRACE(c.name + (weighting == kRobustWeighting ? " (robust weights)" : "") +
+                 (method == kFastMethod ? " (fast method)" : ""));
     TempFolder folder;
     const std::string data_file = folder.write("case.in", c.text);
     RunState state;
     state.imdl.fill(1);
     state.nwt_global = weighting;
+    state.fit_method = method;
     RecordingHost host;
     Outcome outcome;
     const auto start = std::chrono::steady_clock::now();
@@ -277,9 +279,11 @@ class Robustness : public ::testing::Test {
     check_run(c, state, host, outcome, folder.path());
   }
 
+  // Every case by the classic chain, and unweighted also by the fast method.
   void run_all(const std::vector<Case>& cases, Weights weights) {
     for (const Case& c : cases) {
       run(c, kNoWeighting);
+      run(c, kNoWeighting, kFastMethod);
       if (weights == Weights::kBoth) run(c, kRobustWeighting);
     }
   }

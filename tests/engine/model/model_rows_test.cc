@@ -1,0 +1,159 @@
+// The model over many rows against func, and the exp and log lanes against the C library, bit
+// for bit: every report of the fit depends on each rounding.
+#include "engine/model/model_rows.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "engine/model/kinetic_models.h"
+#include "engine/model/libm_lanes.h"
+#include "engine/model/row_evaluator.h"
+
+namespace velmor {
+namespace {
+
+bool same_bits(double a, double b) {
+  return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b) ||
+         (std::isnan(a) && std::isnan(b));
+}
+
+#if VELMOR_HAVE_LANES
+// exp and log of four arguments at a time into the matching outputs.
+VELMOR_LANES_TARGET void both_in_lanes(const std::vector<double>& x, std::vector<double>& e,
+                                       std::vector<double>& l) {
+  for (std::size_t i = 0; i + 4 <= x.size(); i += 4) {
+    const __m256d v = _mm256_loadu_pd(&x[i]);
+    _mm256_storeu_pd(&e[i], libm::exp_lanes(v));
+    _mm256_storeu_pd(&l[i], libm::log_lanes(v));
+  }
+}
+#endif
+
+// Random bit patterns, exp's whole range with its edges (2^-54, 512, 1024, the subnormal
+// results), and log's neighbourhood of 1 with the edges of its polynomial there.
+TEST(LibmLanes, GiveTheLibrarysBitsOnEveryPath) {
+  if (!libm::libm_lanes_usable()) GTEST_SKIP() << "no AVX2 and FMA, or another C library";
+#if VELMOR_HAVE_LANES
+  std::mt19937_64 bits(20240607);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  std::vector<double> x;
+  for (int k = 0; k < 100000; ++k) {
+    const std::uint64_t b = bits();
+    x.push_back(std::bit_cast<double>(b));
+    x.push_back(-1100.0 + 2200.0 * unit(bits));
+    x.push_back(1.0 + 0.25 * (unit(bits) - 0.5));
+    x.push_back(std::exp(-700.0 + 1400.0 * unit(bits)));
+    for (const std::uint64_t edge :
+         {0x3c90000000000000ULL, 0x4080000000000000ULL, 0x4090000000000000ULL,
+          0x3fee000000000000ULL, 0x3ff1090000000000ULL}) {
+      const double near_edge = std::bit_cast<double>(edge + (b >> 48) - 32768);
+      x.push_back(near_edge);
+      x.push_back(-near_edge);
+    }
+    x.push_back(-745.0 - unit(bits));
+  }
+  std::vector<double> e(x.size()), l(x.size());
+  both_in_lanes(x, e, l);
+  int wrong = 0;
+  for (std::size_t i = 0; i < x.size() && wrong < 5; ++i) {
+    if (!same_bits(e[i], std::exp(x[i]))) {
+      ++wrong;
+      ADD_FAILURE() << "exp(" << std::hexfloat << x[i] << ")";
+    }
+    if (!same_bits(l[i], std::log(x[i]))) {
+      ++wrong;
+      ADD_FAILURE() << "log(" << std::hexfloat << x[i] << ")";
+    }
+  }
+#endif
+}
+
+// Parameters from far below to far above the data's scale take omegw through every path: the
+// common one, W(0) where z underflows, the clamped start, ten corrections, ln z beyond the
+// clamp and an overflowing exponential; rows not a multiple of four end in a padded block. The
+// values are func's and the slopes model_with_derivatives', bit for bit.
+TEST(ModelValues, AreTheScalarRoutinesBitForBitOnEveryPath) {
+  std::vector<double> t, so;
+  for (const double s : {0.5, 5.0, 50.0, 84.0, 500.0}) {
+    for (int k = 0; k < 9; ++k) {
+      t.push_back(k == 0 ? 0.0 : 3.7 * k * k);
+      so.push_back(s);
+    }
+  }
+  t.push_back(1e4);
+  so.push_back(2.0);
+  const std::size_t n = t.size();
+  ASSERT_NE(n % 4, 0u);
+  std::vector<double> values(n), value(n), d_km(n), d_vm(n);
+  const ModelSlopes slopes{value, d_km, d_vm};
+  for (ModelId model = 1; model <= kModelCount; ++model) {
+    for (const double km : {1e-4, 0.03, 0.7, 1.0, 8.0, 90.0, 5e3}) {
+      for (const double vm : {1e-5, 0.02, 0.35, 4.0, 300.0}) {
+        ParamVector p{};
+        p[0] = km;
+        p[1] = vm;
+        p[2] = 0.125;
+        model_values(model, t, so, p, values);
+        model_slopes(model, t, so, p, slopes);
+        for (std::size_t i = 0; i < n; ++i) {
+          SCOPED_TRACE("model " + std::to_string(model) + " Km " + std::to_string(km) + " Vm " +
+                       std::to_string(vm) + " row " + std::to_string(i));
+          ASSERT_TRUE(same_bits(values[i], func(model, t[i], so[i], 0.0, p)));
+          const ModelSlope one = model_with_derivatives(model, t[i], so[i], p);
+          ASSERT_TRUE(same_bits(value[i], one.value));
+          ASSERT_TRUE(same_bits(d_km[i], one.d[0]));
+          ASSERT_TRUE(same_bits(d_vm[i], one.d[1]));
+        }
+      }
+    }
+  }
+}
+
+// Evaluations one after the other as a fit makes them: Km and Vm repeated with other models and
+// baselines, sizes around the threshold and the chunks, rows changed in place now and then.
+// Each gives squared_residuals' squares bit for bit: a kept W serves only its own Km, Vm and
+// rows, and the helper's share changes nothing.
+TEST(RowEvaluator, GivesTheSquaresOfOneRowAtATime) {
+  ProgressCurveData data;
+  data.nRows = kMaxRows;
+  for (int i = 0; i < kMaxRows; ++i) {
+    data.X1[i] = 4.0 * (i % 100);
+    data.X2[i] = 10.0 * (1 + i / 100);
+    data.Y[i] = 0.01 * i;
+  }
+  std::array<double, kMaxRows> kept{}, alone{};
+  RowEvaluator rows;
+  for (int k = 0; k < 600; ++k) {
+    if (k % 50 == 49) {
+      for (int i = 0; i < kMaxRows; i += 7) data.X1[i] *= 1.01;
+      data.X2[kMaxRows / 2] += 1.0;
+    }
+    // Groups of six on the same rows: a point, its Vm and Km moved, the point and the moved Vm
+    // again (W kept), then both moved.
+    const int group = k / 6;
+    const int n = group % 2 == 0 ? kMaxRows : RowEvaluator::kParallelRows - 7 + (group * 37) % 400;
+    const double km = 5.0 + 0.3 * group;
+    const double vm = 0.2 + 0.01 * (group % 50);
+    constexpr double kMoves[6][2] = {{1, 1}, {1, 1.1}, {1.1, 1}, {1, 1}, {1, 1.1}, {0.9, 1.1}};
+    ParamVector p{};
+    p[0] = km * kMoves[k % 6][0];
+    p[1] = vm * kMoves[k % 6][1];
+    p[2] = 0.1 * k;
+    const ModelId model = 1 + k % kModelCount;
+    rows.squared_residuals(model, data, n, p, kept);
+    squared_residuals(model, data, 0, n, p, alone);
+    for (int i = 0; i < n; ++i) {
+      ASSERT_TRUE(same_bits(kept[i], alone[i])) << "evaluation " << k << " row " << i;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace velmor
