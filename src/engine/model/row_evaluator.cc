@@ -4,6 +4,7 @@
 #include <bit>
 #include <chrono>
 #include <cstring>
+#include <utility>
 
 #include "engine/model/kinetic_models.h"
 #include "engine/model/model_rows.h"
@@ -18,6 +19,8 @@ constexpr int kChunkAlignment = 8;
 constexpr int kMinChunkRows = 64;
 // How long the helper keeps watching for the next evaluation before it sleeps.
 constexpr auto kSpinTime = std::chrono::microseconds(200);
+// Every this many computations of W the way not in favour is tried again.
+constexpr long kRetryEvery = 16;
 
 void pause() {
 #if defined(__x86_64__) || defined(__i386__)
@@ -79,12 +82,55 @@ void RowEvaluator::squared_residuals(ModelId model, const ProgressCurveData& dat
 
 void RowEvaluator::compute_ws(const ProgressCurveData& data, int n, double km, double vm,
                               double* ws) {
-  const auto count = static_cast<std::size_t>(n);
   if (n < kParallelRows) {
-    model_ws(std::span<const double>(data.X1).first(count),
-             std::span<const double>(data.X2).first(count), km, vm, std::span<double>(ws, count));
+    compute_alone(data, n, km, vm, ws);
     return;
   }
+  // The helper pays only while it gets a core of its own (on a machine busy with other work it
+  // can be held up in the middle of a chunk the caller then waits for), so both ways are timed
+  // and the faster taken; the other is tried again now and then, as the machine's load changes.
+  ++computations_;
+  Way& alone = ways_[0];
+  Way& shared = ways_[1];
+  bool share = alone.count == 0    ? false
+               : shared.count == 0 ? true
+                                   : shared.typical() < alone.typical();
+  if (alone.count > 0 && shared.count > 0 && computations_ % kRetryEvery == 0) share = !share;
+  const auto start = std::chrono::steady_clock::now();
+  if (share) {
+    compute_shared(data, n, km, vm, ws);
+  } else {
+    compute_alone(data, n, km, vm, ws);
+  }
+  (share ? shared : alone)
+      .add(std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start)
+               .count() /
+           n);
+}
+
+void RowEvaluator::Way::add(double ns_per_row) {
+  samples[next] = ns_per_row;
+  next = (next + 1) % kSamples;
+  count = std::min(count + 1, kSamples);
+}
+
+double RowEvaluator::Way::typical() const {
+  std::array<double, kSamples> sorted = samples;
+  for (int i = 1; i < count; ++i) {
+    for (int j = i; j > 0 && sorted[j] < sorted[j - 1]; --j) std::swap(sorted[j], sorted[j - 1]);
+  }
+  return sorted[count / 2];
+}
+
+void RowEvaluator::compute_alone(const ProgressCurveData& data, int n, double km, double vm,
+                                 double* ws) {
+  const auto count = static_cast<std::size_t>(n);
+  model_ws(std::span<const double>(data.X1).first(count),
+           std::span<const double>(data.X2).first(count), km, vm, std::span<double>(ws, count));
+}
+
+void RowEvaluator::compute_shared(const ProgressCurveData& data, int n, double km, double vm,
+                                  double* ws) {
   if (!helper_.joinable()) {
     helper_ = std::jthread([this](std::stop_token stop) { helper_loop(stop); });
   }

@@ -23,7 +23,8 @@ namespace velmor {
 // - W of many rows is shared between the calling thread and one helper thread: the rows are cut
 //   into chunks that either thread claims, each W computed as model_ws computes it, so the
 //   caller's sum over the rows in their order is the same double whichever thread computed
-//   which chunk, and a helper that is slow to wake only leaves more chunks to the caller.
+//   which chunk, and a helper that is slow to wake only leaves more chunks to the caller. The
+//   rows are shared only while that has been the faster way (both are timed as they run).
 //
 // The helper is started at the first evaluation that uses it and lives until the object is
 // destroyed; between evaluations it spins briefly (a fit evaluates every few microseconds),
@@ -67,8 +68,22 @@ class RowEvaluator {
     int chunk_rows = 0;
   };
 
-  // W of rows 0..n-1 of data into ws, shared with the helper when n is large.
+  // W of rows 0..n-1 of data into ws: alone, or with the helper when n is large and sharing
+  // has been the faster way lately.
   void compute_ws(const ProgressCurveData& data, int n, double km, double vm, double* ws);
+  void compute_alone(const ProgressCurveData& data, int n, double km, double vm, double* ws);
+  void compute_shared(const ProgressCurveData& data, int n, double km, double vm, double* ws);
+
+  // The times per row of one way of computing W, the last few; the median stands for them, so
+  // a computation held up by the machine's other work does not count for much.
+  struct Way {
+    static constexpr int kSamples = 8;
+    std::array<double, kSamples> samples{};
+    int count = 0;
+    int next = 0;
+    void add(double ns_per_row);
+    double typical() const;
+  };
 
   // The claim word: the job's number (upper 32 bits), its chunk count (16 bits) and the next
   // unclaimed chunk (lower 16 bits). A chunk belongs to whoever advances the word from it, so
@@ -80,6 +95,9 @@ class RowEvaluator {
   bool work_on(std::uint64_t word);
   void run_chunk(int chunk);
   void helper_loop(std::stop_token stop);
+
+  std::array<Way, 2> ways_{};  // alone, shared
+  long computations_ = 0;
 
   std::unique_ptr<Rows> rows_;
   std::unique_ptr<std::array<KeptW, kKeptWs>> kept_;

@@ -28,6 +28,8 @@ constexpr double kSubstrateLevel = static_cast<double>(0.3f);
 constexpr double kLastBend = static_cast<double>(1.5f);
 constexpr double kSmallestCurvature = 0.5;
 constexpr double kSmallestLevel = 1e-6;
+// Rows from which the curves are shared with a helper thread.
+constexpr int kHelperRows = 256;
 
 // Widest number field of a text: the range text "[lo to hi]" has room for two of 12 columns
 // within its 30 characters. Numbers that F8.3 and F6.1 show fully print the same in these wider
@@ -160,12 +162,13 @@ void breakpoint(const ProgressCurveData& data, ModelId model, const ParamVector&
   };
 
   // The curves are analysed independently, each into its own texts: a helper thread takes
-  // curves as well, in whatever order, and the texts are the same.
+  // curves as well, in whatever order, and the texts are the same. Starting it costs about as
+  // much as a few short curves take.
   std::atomic<int> next{0};
   const auto take_curves = [&] {
     for (int c = next.fetch_add(1); c < curves; c = next.fetch_add(1)) analyse(c);
   };
-  if (curves >= 2) {
+  if (curves >= 2 && first_row[curves] >= kHelperRows) {
     const std::jthread helper(take_curves);
     take_curves();
   } else {

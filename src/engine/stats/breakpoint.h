@@ -45,7 +45,8 @@ struct BendFit {
 // (models 1, 2: product curves; 3, 4: substrate curves); p[0] (Km of the fit) starts b1. All
 // texts are first set to blanks, so with no curves they stay blank. data and p are in the
 // fit's internal units, scale (see data_scale.h) turns the numbers of the texts into the
-// user's. With two curves or more a helper thread analyses curves beside the caller's.
+// user's. With two curves or more and many rows a helper thread analyses curves beside the
+// caller's.
 void breakpoint(const ProgressCurveData& data, ModelId model, const ParamVector& p,
                 BreakpointTexts& texts, const DataScale& scale = {});
 
