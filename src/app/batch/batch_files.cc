@@ -126,7 +126,7 @@ int run_batch(const CommandLine& command_line, std::ostream& out, std::ostream& 
     for (int w = 0; w < jobs; ++w) {
       workers.emplace_back([&] {
         for (std::size_t i = next++; i < total; i = next++) {
-          board.put(i, run_data_file(files[i], command_line, pictures));
+          board.put(i, run_data_file(files[i], command_line, pictures, jobs > 1));
         }
       });
     }

@@ -33,8 +33,8 @@ ModelId lowest_selected(const std::array<int, kModelCount>& flags) {
 }
 
 // The run itself; the result's messages are left to the caller.
-int run_file(const BatchFile& file, const CommandLine& command_line, BatchHost& host,
-             const BatchPictures& pictures, FileResult& result) {
+int run_file(const BatchFile& file, const CommandLine& command_line, bool files_at_once,
+             BatchHost& host, const BatchPictures& pictures, FileResult& result) {
   if (!file.refusal.empty()) {
     host.dlgmessage(kError, file.refusal);
     return file.refusal_status;
@@ -44,6 +44,7 @@ int run_file(const BatchFile& file, const CommandLine& command_line, BatchHost& 
   state.imdlno = lowest_selected(state.imdl);
   state.nwt_global = command_line.robust ? kRobustWeighting : kNoWeighting;
   state.fit_method = command_line.fast ? kFastMethod : kClassicMethod;
+  state.helper_threads = !files_at_once;
   state.filenamedata = file.data_file;
   state.data_columns = command_line.columns;
 
@@ -75,7 +76,7 @@ void append_closing_line(PendingReport& report) {
 }
 
 FileResult run_data_file(const BatchFile& file, const CommandLine& command_line,
-                         const PictureFactory& pictures) {
+                         const PictureFactory& pictures, bool files_at_once) {
   FileResult result;
   result.data_file = file.data_file;
   std::ostringstream messages;
@@ -83,7 +84,7 @@ FileResult run_data_file(const BatchFile& file, const CommandLine& command_line,
       pictures && file.refusal.empty() ? pictures(file.picture_stem, messages) : BatchPictures{};
   BatchHost host(messages, file_pictures);
   try {
-    result.status = run_file(file, command_line, host, file_pictures, result);
+    result.status = run_file(file, command_line, files_at_once, host, file_pictures, result);
   } catch (...) {
     // Nothing the engine throws may end the other files' runs.
     std::string why = "the run failed";

@@ -33,9 +33,10 @@ using PictureFactory = std::function<BatchPictures(const std::string& stem, std:
 // 6, or 9 when every fit failed: the report is then complete, but no residual picture is
 // drawn), kExitWrongModelType, kExitOutputNotWritten when a picture failed, or the file's
 // refusal status. Each call has a RunState of its own, so files may be run on several threads
-// at once.
+// at once; with `files_at_once` (other files are fitted meanwhile) the fit uses no helper
+// threads of its own, so that N jobs keep to N cores. The report is the same either way.
 FileResult run_data_file(const BatchFile& file, const CommandLine& command_line,
-                         const PictureFactory& pictures = {});
+                         const PictureFactory& pictures = {}, bool files_at_once = false);
 
 // The batch mode: runs every data file of the command line (plan_batch), command_line.jobs at a
 // time (0: one per processor core), and prints, in the order of the files whatever order they

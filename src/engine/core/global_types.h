@@ -32,6 +32,10 @@ struct RunState {
   std::string filenamepath;                   // data folder
   int nwt_global = kNoWeighting;              // weighting code: 0 none, 2 robust
   int fit_method = kClassicMethod;            // kClassicMethod or kFastMethod
+  // Whether a fit may share its work with helper threads (large data, breakpoint curves); off
+  // while the batch mode fits several files at once, whose jobs already take the cores. The
+  // results are the same either way.
+  bool helper_threads = true;
   std::array<int, kModelCount> imdl{};        // imdl[k - 1] = 1: fit model k
   ModelId imdlno = 0;                         // current model; after a run the best model
   int global_mdl_count = 0;                   // models fitted by the last run

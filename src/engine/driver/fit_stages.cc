@@ -38,7 +38,7 @@ void finish_fit(RunState& state, Host& host, ModelFit& fit, const DataScale& sca
   model_values(fit.model, std::span<const double>(data.X1).first(rows),
                std::span<const double>(data.X2).first(rows), p,
                std::span<double>(data.Ycalc).first(rows));
-  breakpoint(data, fit.model, p, fit.breakpoints, scale);
+  breakpoint(data, fit.model, p, fit.breakpoints, scale, state.helper_threads);
   clock.charge(FitStage::kBreakpoint);
 
   double f_final = 0.0;

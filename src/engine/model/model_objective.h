@@ -17,14 +17,15 @@ void bounds_neg(ParamVector& x, int n, double& f);
 // the model, data, npar and weighting from the RunState it holds, and writes m and meq back
 // into it. Runs on the thread that runs the fit; holds references, so both must outlive it. Its
 // unweighted evaluations go through a RowEvaluator of its own (W kept for recent Km and Vm,
-// large data shared with a helper thread).
+// large data shared with a helper thread when state.helper_threads allows it).
 //
 // Constraints (inequalities c[k] >= 0, unit normals):
 //   models 1, 3: m = 4, c = (x0, x1, x0 - 1e-6, x1 - 1e-6)
 //   models 2, 4: m = 5, c = (x0, x1, x2, x0 - 1e-6, x1 - 1e-6)
 class ModelObjective : public Objective {
  public:
-  ModelObjective(RunState& state, Host& host) : state_(state), host_(host) {}
+  ModelObjective(RunState& state, Host& host)
+      : state_(state), host_(host), rows_(state.helper_threads) {}
 
   // A current model above state.model_limit shows "Model # exceeded limit!" (Warning) and
   // "* * * ERROR: ABORTED RUN * * *" (Error) and leaves f = 0, g = 0; a model number of 0 or

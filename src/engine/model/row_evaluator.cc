@@ -34,8 +34,9 @@ bool same_rows(const double* a, const double* b, int n) {
 
 }  // namespace
 
-RowEvaluator::RowEvaluator()
-    : rows_(std::make_unique<Rows>()), kept_(std::make_unique<std::array<KeptW, kKeptWs>>()) {}
+RowEvaluator::RowEvaluator(bool may_share)
+    : may_share_(may_share),
+      rows_(std::make_unique<Rows>()), kept_(std::make_unique<std::array<KeptW, kKeptWs>>()) {}
 
 RowEvaluator::~RowEvaluator() {
   if (!helper_.joinable()) return;
@@ -82,7 +83,7 @@ void RowEvaluator::squared_residuals(ModelId model, const ProgressCurveData& dat
 
 void RowEvaluator::compute_ws(const ProgressCurveData& data, int n, double km, double vm,
                               double* ws) {
-  if (n < kParallelRows) {
+  if (!may_share_ || n < kParallelRows) {
     compute_alone(data, n, km, vm, ws);
     return;
   }

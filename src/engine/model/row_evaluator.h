@@ -35,7 +35,8 @@ class RowEvaluator {
   // Fewer rows than this are evaluated by the calling thread alone.
   static constexpr int kParallelRows = 256;
 
-  RowEvaluator();
+  // may_share: whether large data may be shared with a helper thread at all.
+  explicit RowEvaluator(bool may_share = true);
   RowEvaluator(const RowEvaluator&) = delete;
   RowEvaluator& operator=(const RowEvaluator&) = delete;
   ~RowEvaluator();
@@ -96,6 +97,7 @@ class RowEvaluator {
   void run_chunk(int chunk);
   void helper_loop(std::stop_token stop);
 
+  bool may_share_;
   std::array<Way, 2> ways_{};  // alone, shared
   long computations_ = 0;
 

@@ -118,7 +118,7 @@ void write_bend_texts(const BentLine& b, double s, std::string& inflection, std:
 }
 
 void breakpoint(const ProgressCurveData& data, ModelId model, const ParamVector& p,
-                BreakpointTexts& texts, const DataScale& scale) {
+                BreakpointTexts& texts, const DataScale& scale, bool helper_thread) {
   const std::string blank(kBreakpointTextLength, ' ');
   texts.inflection.fill(blank);
   texts.curvature.fill(blank);
@@ -168,7 +168,7 @@ void breakpoint(const ProgressCurveData& data, ModelId model, const ParamVector&
   const auto take_curves = [&] {
     for (int c = next.fetch_add(1); c < curves; c = next.fetch_add(1)) analyse(c);
   };
-  if (curves >= 2 && first_row[curves] >= kHelperRows) {
+  if (helper_thread && curves >= 2 && first_row[curves] >= kHelperRows) {
     const std::jthread helper(take_curves);
     take_curves();
   } else {

@@ -45,10 +45,10 @@ struct BendFit {
 // (models 1, 2: product curves; 3, 4: substrate curves); p[0] (Km of the fit) starts b1. All
 // texts are first set to blanks, so with no curves they stay blank. data and p are in the
 // fit's internal units, scale (see data_scale.h) turns the numbers of the texts into the
-// user's. With two curves or more and many rows a helper thread analyses curves beside the
-// caller's.
+// user's. With two curves or more, many rows and helper_thread a helper thread analyses curves
+// beside the caller's (the texts are the same either way).
 void breakpoint(const ProgressCurveData& data, ModelId model, const ParamVector& p,
-                BreakpointTexts& texts, const DataScale& scale = {});
+                BreakpointTexts& texts, const DataScale& scale = {}, bool helper_thread = true);
 
 // The fitted bent line of one curve: broken-line simplex, golden searches, two variable-metric
 // calls. p1 starts b1; b4 starts at the time of point m/4 (1-based, integer division), or at
