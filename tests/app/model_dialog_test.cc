@@ -84,7 +84,7 @@ TEST(ModelDialog, FastMethodIsKeptAndUsedByTheNextRun) {
     ASSERT_TRUE(user.choose(Entry::kOpenData));
     testing::PlotCloser closer(user.main_window());
     ASSERT_TRUE(user.choose(Entry::kRun));
-    const std::string report = testing::read_file(folder / "DATA.out");
+    const std::string report = testing::read_file(folder.file("DATA.out"));
     std::size_t lines = 0;
     for (std::size_t at = report.find("FIT METHOD: FAST"); at != std::string::npos;
          at = report.find("FIT METHOD: FAST", at + 1)) {

@@ -39,6 +39,11 @@ struct GoldenCase {
   bool robust = false;
 };
 
+// The case's name in test listings instead of its bytes.
+void PrintTo(const GoldenCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
 const FamilyCase& family_case(const std::vector<FamilyCase>& family, const std::string& name) {
   const auto it = std::find_if(family.begin(), family.end(),
                                [&](const FamilyCase& c) { return c.name == name; });

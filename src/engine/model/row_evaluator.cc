@@ -36,7 +36,8 @@ bool same_rows(const double* a, const double* b, int n) {
 
 RowEvaluator::RowEvaluator(bool may_share)
     : may_share_(may_share),
-      rows_(std::make_unique<Rows>()), kept_(std::make_unique<std::array<KeptW, kKeptWs>>()) {}
+      rows_(std::make_unique<Rows>()),
+      kept_(std::make_unique<std::array<KeptW, kKeptWs>>()) {}
 
 RowEvaluator::~RowEvaluator() {
   if (!helper_.joinable()) return;

@@ -20,8 +20,8 @@ TEST(BatchOptions, DefaultsAndFullForm) {
   EXPECT_EQ(r.command_line->columns, (DataColumns{}));
 
   r = parse_command_line({"--models", "2,4", "--batch", "a b.in", "runs", "--robust", "--plots",
-                          "out", "--method", "fast", "--plot-format=svg", "-j3", "--summary", "s.json", "c.csv",
-                          "--columns", "Zeit,S0,3", "--", "--odd.in"});
+                          "out", "--method", "fast", "--plot-format=svg", "-j3", "--summary",
+                          "s.json", "c.csv", "--columns", "Zeit,S0,3", "--", "--odd.in"});
   ASSERT_TRUE(r.command_line) << r.error;
   const CommandLine& cl = *r.command_line;
   EXPECT_EQ(cl.inputs, (std::vector<std::string>{"a b.in", "runs", "c.csv", "--odd.in"}));
@@ -79,9 +79,9 @@ TEST(BatchOptions, UsageErrorsAreRefusedWithAMessage) {
 
 TEST(BatchOptions, UsageNamesEveryOptionAndExitStatus) {
   const std::string text = usage_text("velmor-tarn");
-  for (const char* word :
-       {"--batch", "--models", "--method", "--robust", "--plots", "--plot-format", "--jobs", "--summary",
-        "--columns", "--help", "--version", " 1 data file missing", " 9 every", " 7 a picture"}) {
+  for (const char* word : {"--batch", "--models", "--method", "--robust", "--plots",
+                           "--plot-format", "--jobs", "--summary", "--columns", "--help",
+                           "--version", " 1 data file missing", " 9 every", " 7 a picture"}) {
     EXPECT_NE(text.find(word), std::string::npos) << word;
   }
 }
