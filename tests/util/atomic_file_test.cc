@@ -1,6 +1,7 @@
 // The safe writer under every output file, the run lock and printable names.
 #include "util/atomic_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -84,6 +85,7 @@ TEST(AtomicFile, ReplacesWholeKeepingPermissionsOrCreates) {
     EXPECT_FALSE(fs::exists(fresh));  // nothing under the name before the commit
     ASSERT_TRUE(file.write("part two\n"));
     ASSERT_TRUE(file.commit()) << file.error();
+    EXPECT_TRUE(file.commit()) << file.error();  // done already: nothing more to do
   }
   EXPECT_EQ(read_file(fresh), "part one, part two\n");
   {
@@ -95,16 +97,26 @@ TEST(AtomicFile, ReplacesWholeKeepingPermissionsOrCreates) {
 }
 
 // A write that fails half-way (here at a file size limit, as on a full disk) names the file,
-// leaves the previous file whole and removes its own temporary file.
+// leaves the previous file whole and removes its own temporary file, whose descriptor is given
+// up once: a file opened after the failure stays open when the writer goes.
 TEST(AtomicFile, FailedWriteKeepsThePreviousFile) {
   const TempFolder folder;
   const std::string report = folder.write("report.out", "previous report\n");
   std::string error;
+  int opened_later = -1;
   {
-    const testing::FileSizeLimit limit(4096);
-    ASSERT_TRUE(limit.ok());
-    EXPECT_FALSE(write_file_atomically(report, std::string(10000, 'x'), &error));
+    AtomicFile file(report);
+    {
+      const testing::FileSizeLimit limit(4096);
+      ASSERT_TRUE(limit.ok());
+      EXPECT_FALSE(file.write(std::string(10000, 'x')));
+    }
+    EXPECT_FALSE(file.commit());
+    error = file.error();
+    opened_later = ::open("/dev/null", O_RDONLY);  // most likely the number the writer gave up
   }
+  EXPECT_NE(::fcntl(opened_later, F_GETFD), -1);
+  ::close(opened_later);
   EXPECT_EQ(error, std::string(kMsgOutputNotWritten) + " (File too large): " + report);
   EXPECT_EQ(read_file(report), "previous report\n");
   EXPECT_EQ(testing::file_names_in(folder.path()), std::set<std::string>{"report.out"});

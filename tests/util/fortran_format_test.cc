@@ -64,7 +64,7 @@ const WriteCase kRuleCases[] = {
     {"tab_forward_and_back", "(A,T20,A,T10,A)", {std::string("abc"), std::string("X"), std::string("Y")}, "abc      Y         X\n"},
     {"slash_repeat", "(I1,2/,I1)", {1, 2}, "1\n\n2\n"},
     {"slash_ends_record", "(A,/)", {std::string("x")}, "x\n\n"},
-    {"hollerith_and_quotes", "(5HHELLO,1X,'It''s',I2)", {7}, "HELLO It's 7\n"},
+    {"hollerith_and_quotes", "(5HHELLO,1X,'It''s',1H:,I2)", {7}, "HELLO It's: 7\n"},
     {"lower_case", "(1x,i3,f6.2,e10.3,a,t2,a1)", {5, 2.5, -1.5, std::string("z"), std::string("y")}, " y 5  2.50-0.150E+01z\n"},
     {"missing_commas_2", "(I2'|'I2/'x')", {1, 2}, " 1| 2\nx\n"},
     {"blanks_in_numbers", "(1 0X,I 3,F1 0.3)", {42, 3.14159}, "           42     3.142\n"},
@@ -146,7 +146,7 @@ TEST(FortranFormat, IntegersInFullOptionWidensOnlyOverflowingFields) {
 TEST(FortranFormat, RefusesMalformedFormatTexts) {
   // clang-format off
   const char* const kBad[] = {
-      "", "I3", "(I3", "(I3)x", "(Q3)", "(I)", "(F8)", "(F8.)", "(E10.0)", "(E0.3)", "(0X)",
+      "", "I3", "(I3", "(I3)x", "(Q3)", "(I)", "(F8)", "(F8.)", "(E10.0)", "(E0.3)", "(0X)", "(0H)",
       "(0(I3))", "(,I3)", "(I3,,I3)", "(I3,)", "(10H abc)", "('abc)", "(T0)", "(2T5)", "(A0)",
       "(I2.3)", "(3'x')", "(99999X)", "(I3,(A)", "(E10.3E0)",
       "(((((((((((((((((((((((((((((((((I3)))))))))))))))))))))))))))))))))",
