@@ -169,6 +169,7 @@ TEST(LogTrafo, DecadesAreEvenlySpacedAndNonPositiveValuesArePinned) {
     EXPECT_FALSE(x.Set(1.0, 10.0, 0.0, 50.0, true, base, factor)) << base << ' ' << factor;
   }
   EXPECT_NEAR(x.Transform(10.0), 100.0f, 1e-4);
+  EXPECT_EQ(LogTrafo().TransformBack(3.0f), 0.0);  // never set: factor 0
 }
 
 TEST(PlotDataSelection, IndexesOutOfRangeAreIgnoredAndNeverSelected) {

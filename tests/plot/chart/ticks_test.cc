@@ -168,6 +168,11 @@ TEST(LinTickIterator, RefusesAStepThatWouldGiveEndlessTicks) {
   EXPECT_TRUE(ticks.Init());
   axis.max = 10001.0f;
   EXPECT_FALSE(ticks.Init());
+  // A few ticks, but so far from 0 (1e16 steps of 0.01) that their indexes are no longer exact.
+  axis.min = axis.max = 1e14f;
+  axis.tick_info.major_tick_span = 0.05f;
+  axis.tick_info.minor_ticks_per_major = 5;
+  EXPECT_FALSE(ticks.Init());
 }
 
 // [SECTION] Logarithmic and named ticks
