@@ -123,6 +123,9 @@ TEST(PlotData, CalculatedAndStringData) {
   ASSERT_TRUE(dummy.CalculateRange(lo, hi));
   EXPECT_EQ(hi, 3.0);
   EXPECT_FALSE(DummyData(0).CalculateRange(lo, hi));
+  hi = 5.0;
+  ASSERT_TRUE(DummyData(1).CalculateRange(lo, hi));  // one value is a range too
+  EXPECT_EQ(hi, 0.0);
 
   StringData names;
   names.AddItem("a");
