@@ -138,7 +138,9 @@ TEST(FileLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
   first.unlock();
   EXPECT_TRUE(testing::file_names_in(folder.path()).empty());  // the lock file made for it is gone
   ASSERT_EQ(second.try_lock(report), FileLock::Result::kLocked);
-  FileLock moved = std::move(second);
+  FileLock moved;
+  moved = std::move(second);
+  second.unlock();  // moved from: holds nothing
   EXPECT_EQ(first.try_lock(report), FileLock::Result::kBusy);
 
   // A lock file this holder did not make stays after the lock, also one that took the place of
@@ -152,6 +154,8 @@ TEST(FileLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
   ASSERT_EQ(first.try_lock(other), FileLock::Result::kLocked);
   first.unlock();
   EXPECT_TRUE(fs::exists(folder.file(".other.out.lock")));
+  ASSERT_EQ(first.try_lock(other), FileLock::Result::kLocked) << "the file is let go with the lock";
+  first.unlock();
 
   EXPECT_EQ(first.try_lock(folder.file("no such folder/x.out")), FileLock::Result::kFailed);
   EXPECT_NE(first.error().find("no such folder/x.out"), std::string::npos);
