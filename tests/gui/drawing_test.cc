@@ -1,6 +1,5 @@
 #include <QImage>
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 
@@ -8,6 +7,7 @@
 #include "gui/test_input.h"
 #include "gui/test_responder.h"
 #include "gui_test_support.h"
+#include "temp_folder.h"
 
 namespace wintk {
 namespace {
@@ -18,12 +18,6 @@ using testing::run_gui;
 
 constexpr std::uint32_t kBlack = 0;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
-
-std::string temp_path(const std::string& name) {
-  return (std::filesystem::temp_directory_path() /
-          (name + "_" + std::to_string(::getpid()) + ".bmp"))
-      .string();
-}
 
 TEST(Drawing, LinesAndBarsLandOnTheirPixels) {
   run_gui([] {
@@ -179,8 +173,11 @@ TEST(Drawing, RefreshingOffDefersTheScreenUntilRefreshall) {
   });
 }
 
+// Qt's own reader agrees with ours on every pixel, so the layout (bottom-up rows of blue, green,
+// red bytes, padded to four) is the published one and not merely our own.
 TEST(ImageFile, WrittenBitmapReloadsWithTheSamePixels) {
-  const std::string path = temp_path("wintk_image");
+  const velmor::testing::TempFolder folder;
+  const std::string path = folder.file("image.bmp");
   RecordingResponder responder;
   run_gui([&] {
     initwindow(101, 50, "Save");  // an odd width exercises the row padding
@@ -195,11 +192,18 @@ TEST(ImageFile, WrittenBitmapReloadsWithTheSamePixels) {
     EXPECT_EQ(reloaded->width, page.width);
     EXPECT_EQ(reloaded->height, page.height);
     EXPECT_EQ(reloaded->pixels, page.pixels);
-    // Qt's own reader agrees, so the layout is the published one and not merely our own.
-    const QImage image(QString::fromStdString(path));
-    ASSERT_FALSE(image.isNull());
-    EXPECT_EQ(image.width(), 101);
+    const QImage image = QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(image.size(), QSize(101, 50));
+    for (int y = 0; y < 50; ++y) {
+      for (int x = 0; x < 101; ++x) {
+        const std::uint32_t c = page.at(x, y);  // red in the low byte
+        ASSERT_EQ(image.pixel(x, y), qRgb(c & 0xFF, c >> 8 & 0xFF, c >> 16 & 0xFF)) << x << ',' << y;
+      }
+    }
     EXPECT_EQ(image.pixel(70, 10), qRgb(250, 5, 128));
+    EXPECT_FALSE(bmp::write_bmp(path, PixelBuffer{}));
+    EXPECT_FALSE(bmp::write_bmp(folder.file("missing/x.bmp"), page));
+    EXPECT_FALSE(bmp::read_bmp(folder.file("missing/x.bmp")).has_value());
     // A part of the window, and the dialog path: cancel writes nothing, a name gets ".BMP".
     ASSERT_TRUE(writeimagefile(path, 60, 5, 90, 20));
     EXPECT_EQ(bmp::read_bmp(path)->width, 31);
@@ -208,13 +212,12 @@ TEST(ImageFile, WrittenBitmapReloadsWithTheSamePixels) {
     responder.queue_answer({true, chosen});
     ASSERT_TRUE(writeimagefile());
     EXPECT_TRUE(std::filesystem::exists(chosen + ".BMP"));
-    std::filesystem::remove(chosen + ".BMP");
   });
-  std::filesystem::remove(path);
 }
 
 TEST(ImageFile, PrintingToAPdfFileWritesADocument) {
-  const std::string path = temp_path("wintk_print") + ".pdf";
+  const velmor::testing::TempFolder folder;
+  const std::string path = folder.file("print.pdf");
   RecordingResponder responder;
   responder.queue_answer({true, path});
   run_gui([&] {
@@ -224,14 +227,8 @@ TEST(ImageFile, PrintingToAPdfFileWritesADocument) {
     EXPECT_TRUE(printimage("Plot"));
     EXPECT_FALSE(printimage("Plot"));  // the next dialog is cancelled
   });
-  ASSERT_TRUE(std::filesystem::exists(path));
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  char head[5] = {};
-  ASSERT_EQ(std::fread(head, 1, 4, file), 4u);
-  std::fclose(file);
-  EXPECT_STREQ(head, "%PDF");
+  EXPECT_TRUE(velmor::testing::read_file(path).starts_with("%PDF-"));
   EXPECT_EQ(responder.requests().front().initial_name, "Plot Window");
-  std::filesystem::remove(path);
 }
 
 }  // namespace

@@ -62,36 +62,31 @@ TEST(Window, ClosingEmptiesSlotsAndClearsTheCurrentWindow) {
   });
 }
 
-TEST(Window, MenuBarKeepsTheClientSizeAndOnlyOneIsAllowed) {
+// One menu bar per window, which keeps the client size; item ids count across the menus,
+// separators and refused items (an item without a callback) included, but not items refused for
+// a menu that does not exist.
+TEST(Window, MenuBarKeepsTheClientSizeAndItemIdsCountAcrossMenus) {
   run_gui([] {
     const int window = initwindow(320, 240, "Menus");
     const auto before = test_input::frame_size(window);
-    EXPECT_EQ(addmenu("bar"), 0);
-    EXPECT_EQ(addmenu("again", -1), -2);
-    EXPECT_EQ(addmenu("File", 0), 1);
-    EXPECT_EQ(addmenuitem("Open", 1, [] {}), 0);
-    EXPECT_EQ(addmenu("bad parent", 7), -2);
-    const auto client = test_input::client_size(window);
-    EXPECT_EQ(client.width, 320);
-    EXPECT_EQ(client.height, 240);
-    EXPECT_EQ(getmaxx(), 319);
-    EXPECT_EQ(getmaxy(), 239);
-    EXPECT_GT(test_input::frame_size(window).height, before.height);
-  });
-}
-
-TEST(Window, ItemIdsCountAcrossMenusIncludingSeparatorsAndRefusals) {
-  run_gui([] {
-    initwindow(200, 100, "Items");
     const int bar = addmenu("");
+    EXPECT_EQ(bar, 0);
+    EXPECT_EQ(addmenu("again", -1), -2);
     const int file = addmenu("File", bar);
     const int help = addmenu("Help", bar);
+    EXPECT_EQ(addmenu("bad parent", 7), -2);
     EXPECT_EQ(addmenuitem("Open", file, [] {}), 0);
     EXPECT_EQ(addmenuseparator(file), 1);
     EXPECT_EQ(addmenuitem("No callback", file, {}), -2);  // uses up id 2
     EXPECT_EQ(addmenuitem("About", help, [] {}), 3);
     EXPECT_EQ(addmenuitem("Nowhere", 42, [] {}), -2);  // invalid menu: no id used
     EXPECT_EQ(addmenuitem("Contents", help, [] {}), 4);
+    const auto client = test_input::client_size(window);
+    EXPECT_EQ(client.width, 320);
+    EXPECT_EQ(client.height, 240);
+    EXPECT_EQ(getmaxx(), 319);
+    EXPECT_EQ(getmaxy(), 239);
+    EXPECT_GT(test_input::frame_size(window).height, before.height);
   });
 }
 
@@ -304,25 +299,31 @@ TEST(Window, LargestWindowIsMeasuredOnTheScreenOfTheWindow) {
   EXPECT_TRUE(height > 800 && height <= 900) << height;
 }
 
-TEST(Window, InitwindowRemembersAnExplicitCloseFlag) {
-  const auto child = testing::run_child_test("ChildProcess.RememberedCloseFlag");
-  EXPECT_EQ(child.exit_code, 7) << child.output;
-  EXPECT_NE(child.output.find("survived the close"), std::string::npos) << child.output;
-}
-
-TEST(Window, ClosingAWindowThatEndsTheProgramExitsWithZero) {
-  const auto child = testing::run_child_test("ChildProcess.UserCloseOfMainWindow");
-  EXPECT_EQ(child.exit_code, 0) << child.output;
-  EXPECT_EQ(child.output.find("close callback ran"), std::string::npos);
-  EXPECT_EQ(child.output.find("still running"), std::string::npos);
-}
-
-TEST(Window, DrawingWithoutCurrentWindowEndsTheProgramWithAnError) {
-  const auto child = testing::run_child_test("ChildProcess.DrawingWithoutCurrentWindow");
-  EXPECT_EQ(child.exit_code, 1) << child.output;
-  EXPECT_NE(child.output.find("Drawing operation was attempted when there was no current window."),
-            std::string::npos);
-  EXPECT_EQ(child.output.find("drew anyway"), std::string::npos);
+// Behaviour that ends the process, observed from outside: the child's exit status and what it
+// printed, and what it must not have printed.
+TEST(Window, EndingThePrograms) {
+  const struct {
+    const char* child;
+    int exit_code;
+    const char* printed;
+    std::vector<const char*> not_printed;
+  } kCases[] = {
+      // Close flags given explicitly are remembered for a later window that omits them: its
+      // user close closes it without ending the program.
+      {"RememberedCloseFlag", 7, "survived the close", {"still open"}},
+      // Closing the window that ends the program exits at once with 0, asking no callback.
+      {"UserCloseOfMainWindow", 0, "", {"close callback ran", "still running"}},
+      {"DrawingWithoutCurrentWindow", 1,
+       "Drawing operation was attempted when there was no current window.", {"drew anyway"}},
+  };
+  for (const auto& c : kCases) {
+    const auto child = testing::run_child_test(std::string("ChildProcess.") + c.child);
+    EXPECT_EQ(child.exit_code, c.exit_code) << child.output;
+    EXPECT_NE(child.output.find(c.printed), std::string::npos) << child.output;
+    for (const char* text : c.not_printed) {
+      EXPECT_EQ(child.output.find(text), std::string::npos) << child.output;
+    }
+  }
 }
 
 }  // namespace
