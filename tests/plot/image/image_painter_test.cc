@@ -173,14 +173,14 @@ SvgShapes read_svg(const QByteArray& bytes) {
   return shapes;
 }
 
-// Each format opens as what it claims to be: the PNG decodes to the chart, the SVG parses as
-// XML with the chart's lines in both curves' colours and its texts (the lines cut to the plot area,
-// which the Y range leaves the blue curve's top out of), the PDF is one page of the picture's size.
+// The vector formats open as what they claim to be (the PNG is the rendered image, above): the SVG
+// parses as XML with the chart's lines in both curves' colours and its texts (the lines cut to the
+// plot area, which the Y range leaves the blue curve's top out of), the PDF is one page of the
+// picture's size.
 TEST(SavePicture, EachFormatOpensAsAPictureOfTheChart) {
   const velmor::testing::TempFolder folder;
   const OffscreenGuiScope gui;
-  for (const PictureFormat format :
-       {PictureFormat::kPng, PictureFormat::kSvg, PictureFormat::kPdf}) {
+  for (const PictureFormat format : {PictureFormat::kSvg, PictureFormat::kPdf}) {
     SCOPED_TRACE(picture_extension(format));
     auto chart = two_curve_chart();
     chart->GetYAxis().SetFixedRange(0, 3);
@@ -190,11 +190,7 @@ TEST(SavePicture, EachFormatOpensAsAPictureOfTheChart) {
     QFile in(QString::fromStdString(file));
     ASSERT_TRUE(in.open(QIODevice::ReadOnly));
     const QByteArray bytes = in.readAll();
-    if (format == PictureFormat::kPng) {
-      const QImage image = QImage::fromData(bytes, "PNG").convertToFormat(QImage::Format_RGB32);
-      EXPECT_EQ(image.size(), QSize(800, 600));
-      EXPECT_GT(count_colour(image, kOrange), 6 * 25);
-    } else if (format == PictureFormat::kSvg) {
+    if (format == PictureFormat::kSvg) {
       const SvgShapes svg = read_svg(bytes);
       EXPECT_EQ(svg.error, "");
       EXPECT_EQ(svg.root_view_box, "0 0 800 600");
