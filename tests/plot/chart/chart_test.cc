@@ -357,7 +357,7 @@ TEST(ChartDraw, FitPlotDrawsTitleGridAxesLegendThenSeriesInOrder) {
   EXPECT_EQ(time->y1, plot.bottom() + 8 + 4 + kFont + kFont);
   EXPECT_EQ(product->kind, Kind::kRotatedText);
   EXPECT_GE(product->x1 - kFont, 0);
-  EXPECT_NEAR(product->y1 - 8 * 7 / 2.0, plot.y + plot.h / 2.0, 1.0);
+  EXPECT_EQ(product->y1, std::floor(plot.y + (plot.h + 8 * 7) * 0.5 + 0.5));
   for (const auto& op : painter.Find(Kind::kText)) {
     if (op.x1 < plot.x && op.y1 > plot.y) {
       EXPECT_GE(op.x1, product->x1) << op.text;

@@ -74,9 +74,10 @@ TEST(PlotDataContainer, RemovingASeriesShiftsTheLaterOnesDown) {
   EXPECT_EQ(container.GetSize(), 3);
 
   // Replacing keeps the position and gives the defaults of that index.
-  ASSERT_TRUE(container.SetXYPlot(0, values({9}), values({9})));
+  ASSERT_TRUE(container.SetXYPlot(0, values({9, 8}), values({9, 8})));
   EXPECT_EQ(container.GetLegendData(0)->name, "plot 0");
   EXPECT_EQ(container.GetXData(0)->GetValue(0), 9.0);
+  EXPECT_EQ(container.GetPlotDataSelection(0)->GetSize(), 2);
   container.ClearData();
   EXPECT_TRUE(container.Empty());
 }
@@ -262,6 +263,12 @@ TEST(DataDrawers, BarsStandSideBySide) {
   EXPECT_EQ(draw(right, {1, 2, 20}, {1, 3, 1}), "F 6 0 8 10\nF 16 0 8 30\n");
   right.DrawOnlyLastPoint(true);
   EXPECT_EQ(draw(right, {1, 2}, {1, 3}), "F 14 0 12 30\n");  // two points: width 12
+  EXPECT_EQ(draw(left, {0.2f, 0.4f}, {1, 3}, nullptr, 6), "F 1 0 1 10\nF 3 0 1 30\n");  // 6 / 8 pixels: 1
+  LinTrafo trafo;
+  left.SetTransformations(&trafo, nullptr);
+  AxisSetup axis;
+  testing::RecordingPainter painter(100, 100);
+  EXPECT_FALSE(left.DrawData(PlotData({1}), PlotData({1}), nullptr, axis, {0, 0, 100, 100}, painter));
 }
 
 }  // namespace

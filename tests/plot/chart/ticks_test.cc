@@ -53,6 +53,7 @@ TEST(FormatTickLabel, PrintsFloatFormatsAndRefusesOthers) {
   EXPECT_EQ(FormatTickLabel("%.1f", 0.3), "0.3");
   EXPECT_EQ(FormatTickLabel("%.1e", 25000.0), "2.5e+04");
   EXPECT_EQ(FormatTickLabel("%5.1f%%", 12.0), " 12.0%");
+  EXPECT_EQ(FormatTickLabel("%10.1f", 1.5), "       1.5");
   EXPECT_EQ(FormatTickLabel("plain", 1.0), "plain");
   // Formats that would read a missing or wrong argument fall back to "%g".
   EXPECT_EQ(FormatTickLabel("%s", 1.5), "1.5");
@@ -90,7 +91,7 @@ TEST(LinTickIterator, InitFromRangesOnTheWorkedSpans) {
   }
   TickInfo info;
   info.major_tick_span = 7.0f;
-  EXPECT_FALSE(ticks.InitFromRanges(100.0, 200.0, 1e-21, info));
+  EXPECT_FALSE(ticks.InitFromRanges(100.0, 200.0, 1e-20, info));
   EXPECT_FALSE(ticks.InitFromRanges(0.0, 200.0, 10.0, info));
   EXPECT_FALSE(ticks.InitFromRanges(100.0, 200.0, std::nan(""), info));
   EXPECT_FLOAT_EQ(info.major_tick_span, 7.0f);
@@ -216,6 +217,12 @@ TEST(LogTickIterator, PowersOfTheBaseAndTheirMultiples) {
     EXPECT_EQ(values(powers, false), values(powers, true)) << base;
     EXPECT_EQ(powers.size(), 4u) << base;
   }
+  // Decades counted from the axis's own ends, here beyond 1.
+  axis.log_base = 10.0f;
+  axis.min = 300.0f;
+  axis.max = 30000.0f;
+  EXPECT_EQ(values(walk(ticks), true), (std::vector<double>{1000, 10000}));
+  EXPECT_FALSE(ticks.InitFromRanges(300.0, 100.0, 1e-20, axis.tick_info));
   axis.min = 0.0f;
   EXPECT_FALSE(ticks.InitFromRanges(300.0, 100.0, 5.0, axis.tick_info));
   EXPECT_FALSE(ticks.Init());
