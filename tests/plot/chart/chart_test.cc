@@ -169,6 +169,17 @@ TEST(ChartLayout, ResidualStyleRangeDrawsTheXAxisThroughZeroWithLabelsBelow) {
   const RecordingPainter::Op* label = painter.FindText("2.0");
   ASSERT_NE(label, nullptr);
   EXPECT_EQ(label->y1, std::lround(zero_row) + 8 + 4 + kFont);
+  // Residuals that are all at most 0: the zero line is the plot's top row, and the axis stays
+  // there rather than falling to the bottom.
+  chart->GetYAxis().SetFixedRange(-0.75f, 0.0f);
+  RecordingPainter top(800, 600);
+  ASSERT_TRUE(chart->Draw(top));
+  EXPECT_LT(find_op(top.ops,
+                    [&](const auto& op) {
+                      return op.kind == Kind::kLine && op.y1 == plot.y && op.y2 == plot.y &&
+                             op.x1 == plot.x && op.line_colour == kBlack;
+                    }),
+            top.ops.size());
 }
 
 TEST(ChartLayout, LogarithmicYAxisAutoscalesToPowersAndLabelsThem) {
