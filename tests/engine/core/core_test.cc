@@ -42,13 +42,6 @@ TEST(ConsoleHost, WritesTitledLinesAndBreaksAtCrLf) {
             "Message: one\rtwo\nthree\n");
 }
 
-TEST(RunState, StartsWithFreeWindowTableAndDefaultNames) {
-  const RunState state;
-  EXPECT_EQ(std::count(state.child_windows.begin(), state.child_windows.end(), -1), 256);
-  EXPECT_EQ(state.filenamedata, "Data.in");
-  EXPECT_EQ(state.filenameresults, "Results.out");
-}
-
 TEST(DateTime, ConventionalLayoutPaddedToThirty) {
   std::tm when{};
   when.tm_year = 2024 - 1900;
