@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <sstream>
 #include <string>
 
 #include "model_test_support.h"
@@ -84,23 +83,6 @@ TEST(KineticModels, NamesAreCutOrPaddedToTheField) {
   EXPECT_EQ(npar(3, name, 5), 2);
   EXPECT_EQ(npar(4, name, 38), 3);
   EXPECT_EQ(name, "4- [St] vs time Michaelis-Menten - Bkg");
-}
-
-TEST(KineticModels, DescriptionBlock) {
-  std::ostringstream two;
-  model_names(two, 2);
-  const std::string pad(15, ' ');
-  EXPECT_EQ(two.str(),
-            "          MODEL NAME:  2- Product vs time Integrated Michaelis-Menten - baseline:\n" +
-                pad + "y = So - Km*OmegaW((So/Km)*EXP((So-Vm*t)/Km)) + bkg\n" + pad + "\n" + pad +
-                "y = X2 - P1*OmegaW((X2/P1)*(EXP((X2-P2*X1)/P1))) + P3\n" + pad + "\n");
-  std::ostringstream three;
-  model_names(three, 3);
-  EXPECT_EQ(three.str().substr(0, three.str().find('\n') + 1),
-            "          MODEL NAME:  3- Substrate vs time Integrated Michaelis-Menten:\n");
-  std::ostringstream none;
-  model_names(none, 7);
-  EXPECT_EQ(none.str(), pad + "\n");
 }
 
 }  // namespace
