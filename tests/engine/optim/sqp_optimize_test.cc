@@ -349,7 +349,8 @@ TEST(Qpsub, MultipliersOfTheActiveLinearisedConstraints) {
 // B = [2 0.5; 0.5 1] and the step (1, 0.5), step'B step = 2.75. With the curvature condition met
 // the update is the secant one, B step = gamma; without it (gamma'step = -0.9 < 0.2 * 2.75)
 // B step is the damped gamma, a mix of gamma and the old B step with step'B step = 0.2 * 2.75.
-// Either way B stays symmetric and positive definite. A zero step leaves B as it is.
+// Either way B stays symmetric and positive definite and the step is left in delta. A zero step
+// leaves B as it is.
 TEST(SqpBfgsUpdate, SecantAndDampedUpdatesKeepBPositiveDefinite) {
   for (const std::array<double, 2> gamma : {std::array<double, 2>{2, 1.5}, {-1, 0.2}}) {
     SqpWork work;
@@ -360,6 +361,7 @@ TEST(SqpBfgsUpdate, SecantAndDampedUpdatesKeepBPositiveDefinite) {
     work.glag[0] = gamma[0];
     work.glag[1] = gamma[1];
     sqp_bfgs_update(2, x, work);
+    EXPECT_EQ(work.delta, x);  // the step from xa = 0 is left for the next line search
     const double b11 = work.b[0], b12 = work.b[kMaxParams], b22 = work.b[kMaxParams + 1];
     EXPECT_EQ(b12, work.b[1]);
     EXPECT_GT(b11, 0.0);
