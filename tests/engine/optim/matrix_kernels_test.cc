@@ -108,7 +108,8 @@ TEST(InvLu, OneByOneAndZeroPivots) {
 }
 
 // Symmetric matrices pass unchanged; others are scaled by exact powers of 2, a similarity
-// transform (the diagonal, and the diagonal of the inverse, stay); a row or column that is
+// transform (the diagonal, and the diagonal of the inverse, stay), repeated until a sweep
+// changes nothing; a row or column that is
 // zero off the diagonal, or a non-finite norm, is skipped rather than scaled for ever.
 TEST(Balance, ScalesByPowersOfTwoAsASimilarityTransform) {
   std::mt19937 gen(3);
@@ -126,6 +127,9 @@ TEST(Balance, ScalesByPowersOfTwoAsASimilarityTransform) {
   Matrix b = a;
   balance(b.data(), n);
   EXPECT_NE(a, b);
+  Matrix again = b;  // sweeps go on until none scales: balancing is done
+  balance(again.data(), n);
+  EXPECT_EQ(again, b);
   for (int j = 0; j < n; ++j) {
     for (int i = 0; i < n; ++i) {
       int exponent = 0;
