@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <span>
 #include <vector>
 
 #include "model_test_support.h"
@@ -94,6 +95,18 @@ TEST(Derivatives, FlatAndHugeDirectionsAreReportedByTheirBounds) {
   for (int i = 0; i < state.data.nRows; ++i) state.data.Y[i] = 1e9;
   derivatives(state, g, f, params({20.0, 0.5}));
   EXPECT_EQ(g[1], -67114093.95973155);
+}
+
+// A Jacobian buffer with room for fewer columns than parameters gets the columns that fit and
+// nothing beyond them.
+TEST(Derivatives, JacobianStaysWithinItsBuffer) {
+  RunState state = data_in_state(2);
+  const int n = state.data.nRows;
+  std::vector<double> buffer(3 * n, -7.0);
+  double ssr = 0.0;
+  jacobian(state, n, 3, std::span(buffer).first(2 * n), ssr, params({20.0, 0.5, 0.7}));
+  EXPECT_NE(buffer[n], -7.0);
+  for (int i = 2 * n; i < 3 * n; ++i) ASSERT_EQ(buffer[i], -7.0) << i;
 }
 
 TEST(Derivatives, RobustWeightsScaleDownAnOutlier) {
