@@ -89,6 +89,17 @@ TEST(Derivatives, FlatAndHugeDirectionsAreReportedByTheirBounds) {
   derivatives(state, g, f, params({20.0, 0.5, 4.0}));
   EXPECT_EQ(g[2], 1.49e-8);
 
+  // One row of model 2 off by r: along the baseline the half-difference is -2 r h, here
+  // -2.8e-16, just above the flat bound 2.2201e-16, so the slope -2 r is computed.
+  RunState one_row = data_in_state(2);
+  one_row.data.nRows = 1;
+  const ParamVector at = params({20.0, 0.5, 0.7});
+  const double h = (0.7 + 1.2206555615733703e-4) * 1.2206555615733703e-4;
+  const double r = 1.4e-16 / h;
+  one_row.data.Y[0] = func(2, one_row.data.X1[0], one_row.data.X2[0], 0.0, at) + r;
+  derivatives(one_row, g, f, at);
+  EXPECT_NEAR(g[2], -2.0 * r, 1e-3 * r);
+
   // Observations near 1e9: half-differences along Vm exceed 1/1.49e-8 and are reported as
   // that bound, with the sign of S falling as Vm grows.
   state.npar = 2;
