@@ -54,8 +54,8 @@ TEST_P(RandomSearchPasses, FollowTheSpreadSchedule) {
 
 INSTANTIATE_TEST_SUITE_P(Schedules, RandomSearchPasses,
                          ::testing::Values(PassCase{2, 5, 100, 15}, PassCase{3, 5, 100, 15},
-                                           PassCase{2, 10, 10, 10}, PassCase{3, 12, 12, 12},
-                                           PassCase{3, 50, 50, 15}));
+                                           PassCase{1, 10, 10, 10}, PassCase{2, 10, 10, 10},
+                                           PassCase{3, 12, 12, 12}, PassCase{3, 50, 50, 15}));
 
 // Seed 0: the first draw is pi - 3, the next coordinate draws follow from it.
 TEST(RandomSearch, ZeroSeedStartsFromPiMinusThree) {
