@@ -1,13 +1,15 @@
 // The last two stages of a fit: the constrained stage never hands on a point worse than the one
 // it was given, and the final check of optimality moves a fit that the chain left short of the
-// least-squares optimum, and only such a fit.
+// least-squares optimum, and only such a fit, trying starts taken from the data alone.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "../model/model_test_support.h"
 #include "engine/driver/constrained_stage.h"
+#include "engine/driver/least_squares_problem.h"
 #include "engine/driver/optimality_check.h"
 #include "engine/model/kinetic_models.h"
 #include "engine/model/model_objective.h"
@@ -131,6 +133,39 @@ INSTANTIATE_TEST_SUITE_P(Starts, OptimalityCheckOfDataIn,
                                            // A chain that ended on a parameter that is not a
                                            // number: only the starts taken from the data are left.
                                            CheckCase{1, params({std::nan(""), 0.3}), true}));
+
+// Km at 0.1, 1 and 10 times the largest [So]; Vm the mean over the curves of v (Km + So) / So
+// with v from each curve's two earliest distinct times (rows in any order; a curve without two
+// times gives none); the baseline the mean first value (substrate: less So), at least 0.
+TEST(DataStarts, FromTheLargestSoAndEachCurvesInitialRate) {
+  ProgressCurveData data;
+  const double rows[][3] = {{5, 10, 1.5}, {0, 10, 1.0}, {10, 10, 2.0}, {0, 40, 0.6},
+                            {2, 40, 1.4}, {4, 40, 2.0}, {3, 60, 5.0},  {3, 60, 6.0}};
+  for (const auto& [t, so, y] : rows) {
+    data.X1[data.nRows] = t;
+    data.X2[data.nRows] = so;
+    data.Y[data.nRows++] = y;
+  }
+  data.nCurves = 3;
+  data.curveCount = {3, 3, 2};
+  // Rates 0.1 (So 10) and 0.4 (So 40).
+  const auto vm = [](double km) { return (0.1 * (km + 10) / 10 + 0.4 * (km + 40) / 40) / 2; };
+  const struct {
+    ModelId model;
+    int npar;
+    double baseline;
+  } kCases[] = {{2, 3, 0.8}, {1, 2, 0.0}, {4, 3, 0.0}};
+  for (const auto& c : kCases) {
+    const std::vector<ParamVector> starts = data_starts(data, c.model, c.npar, 60.0);
+    ASSERT_EQ(starts.size(), 3u);
+    for (int k = 0; k < 3; ++k) {
+      const double km = std::vector<double>{6.0, 60.0, 600.0}[k];
+      EXPECT_DOUBLE_EQ(starts[k][0], km) << c.model;
+      EXPECT_DOUBLE_EQ(starts[k][1], vm(km)) << c.model;
+      EXPECT_DOUBLE_EQ(starts[k][2], c.baseline) << c.model;
+    }
+  }
+}
 
 }  // namespace
 }  // namespace velmor
