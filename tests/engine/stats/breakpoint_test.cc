@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <regex>
 #include <string>
@@ -203,6 +204,17 @@ TEST(Breakpoint, ReportsAClearBendRefusesALateOneAndBlanksTheRest) {
   EXPECT_EQ(texts.curvature[1], "N/A                           ");
   EXPECT_EQ(texts.range[1], "[N/A to N/A]                  ");
   EXPECT_EQ(texts.curvature[2], std::string(30, ' '));
+
+  // A substrate curve (model 3) falling with slope 1 to a level of 1 at t = 10 is fitted as
+  // one: the level keeps its sign.
+  ProgressCurveData substrate;
+  append_curve(substrate, sampled({-1.0, -0.5, 0.5, 10.0, 4.0}, 1.0, 41, 1.0), 1.0);
+  breakpoint(substrate, 3, p, texts);
+  double bend = 0.0, level = 0.0;
+  ASSERT_EQ(std::sscanf(texts.inflection[0].c_str(), "[%lf, %lf]", &bend, &level), 2)
+      << texts.inflection[0];
+  EXPECT_NEAR(bend, 10.0, 0.01);
+  EXPECT_NEAR(level, -1.0, 0.01);
 }
 
 }  // namespace
