@@ -74,6 +74,9 @@ TEST(Linmnf, WorkedSearches) {
       {"parabola vertices replace bracket ends",
        [](double t) { return 3 * std::fabs(t - 0.089) + 0.3 * std::sin(20 * t); }, 0, 0.5,
        -0.028487628184427932, 5, 0},
+      // Flat from the start on: the parabola's vertex lies halfway to tb, as high as fa, and
+      // only a point inside half that distance would replace tb; the bracket shrinks.
+      {"flat beyond the start", [](double t) { return std::max(0.0, -t); }, 0, 1.0, 0.0, 4, 0},
       // Undefined beyond |t| = 0.2 and falling inside: the bracket shrinks both ways until
       // tb = 0.381966^2 lies inside and below fa, and the next shrink finds the flat bottom.
       {"shrinking bracket", [](double t) { return std::fabs(t) < 0.2 ? 1 - t : kNaN; }, 0, 1.0,
