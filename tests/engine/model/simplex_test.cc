@@ -72,7 +72,8 @@ TEST(Simplex, TiesRankTheFirstSlotAndAFlatStartStopsAtOnce) {
   EXPECT_EQ(state.random_value, 0.5);  // no restart drew a number
 }
 
-// A shrink re-evaluates only h and s: with n = 3 the fourth slot keeps its old value and is
+// The contraction lies halfway from h to the centroid of the others. A shrink re-evaluates only
+// h and s: with n = 3 the fourth slot keeps its old value and is
 // ranked by it. Values are scripted: slots 1, 2, 3, 4 (h = 3, s = 2, l = 0); reflection and
 // contraction 10 force the shrink; h and s come back as 0.5 and 0.7. Slot 1 keeps its stale 2
 // and is the worst of the next iteration, whose reflection is taken through it.
@@ -87,6 +88,10 @@ TEST(Simplex, ShrinkLeavesTheFourthSlotWithItsOldValue) {
   simplex(objective, state, 3, x, f, 1e30, 1.0, 200);  // 200/100: no stop in iteration 1
   ASSERT_GT(objective.points.size(), 8u);
   std::vector<ParamVector> slots(objective.points.begin(), objective.points.begin() + 4);
+  for (int i = 0; i < 3; ++i) {  // the contraction halfway from h to the others' centroid
+    const double centroid = (slots[0][i] + slots[1][i] + slots[2][i]) / 3.0;
+    EXPECT_DOUBLE_EQ(objective.points[5][i], 0.5 * centroid + 0.5 * slots[3][i]);
+  }
   for (int k = 1; k <= 3; ++k) {
     for (int i = 0; i < 3; ++i) slots[k][i] = slots[0][i] + 0.5 * (slots[k][i] - slots[0][i]);
   }
