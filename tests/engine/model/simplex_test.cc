@@ -73,9 +73,9 @@ TEST(Simplex, TiesRankTheFirstSlotAndAFlatStartStopsAtOnce) {
 }
 
 // The contraction lies halfway from h to the centroid of the others. A shrink re-evaluates only
-// h and s: with n = 3 the fourth slot keeps its old value and is
-// ranked by it. Values are scripted: slots 1, 2, 3, 4 (h = 3, s = 2, l = 0); reflection and
-// contraction 10 force the shrink; h and s come back as 0.5 and 0.7. Slot 1 keeps its stale 2
+// h and s: with n = 3 the fourth slot keeps its old value and is ranked by it. Values are
+// scripted: slots 1, 2, 3, 4 (h = 3, s = 2, l = 0); reflection and contraction 10 force the
+// shrink; h and s come back as 0.5 and 0.7. Slot 1 keeps its stale 2
 // and is the worst of the next iteration, whose reflection is taken through it.
 TEST(Simplex, ShrinkLeavesTheFourthSlotWithItsOldValue) {
   const std::vector<double> script{1, 2, 3, 4, 10, 10, 0.5, 0.7};
