@@ -135,12 +135,13 @@ INSTANTIATE_TEST_SUITE_P(Starts, OptimalityCheckOfDataIn,
                                            CheckCase{1, params({std::nan(""), 0.3}), true}));
 
 // Km at 0.1, 1 and 10 times the largest [So]; Vm the mean over the curves of v (Km + So) / So
-// with v from each curve's two earliest distinct times (rows in any order; a curve without two
-// times gives none); the baseline the mean first value (substrate: less So), at least 0.
+// with v from each curve's two earliest distinct times (rows in any order, the first time not
+// always 0; a curve without two times gives none); the baseline the mean first value
+// (substrate: less So), at least 0.
 TEST(DataStarts, FromTheLargestSoAndEachCurvesInitialRate) {
   ProgressCurveData data;
-  const double rows[][3] = {{5, 10, 1.5}, {0, 10, 1.0}, {10, 10, 2.0}, {0, 40, 0.6},
-                            {2, 40, 1.4}, {4, 40, 2.0}, {3, 60, 5.0},  {3, 60, 6.0}};
+  const double rows[][3] = {{5, 10, 1.5}, {0, 10, 1.0}, {10, 10, 2.0}, {1, 40, 0.6},
+                            {3, 40, 1.4}, {5, 40, 2.0}, {3, 60, 5.0},  {3, 60, 6.0}};
   for (const auto& [t, so, y] : rows) {
     data.X1[data.nRows] = t;
     data.X2[data.nRows] = so;
