@@ -75,6 +75,10 @@ TEST(CrudeEstimates, SlopesBaselinesAndShortFirstCurves) {
   zeros.X1[1] = zeros.X1[2] = zeros.X1[3] = 0.0;
   EXPECT_DOUBLE_EQ(crude_estimates(zeros, 1).vm0,
                    6.0 / (10.0 + 1e-6) + 26.0 / (50.0 + 1e-6) + 31.0 / (60.0 + 1e-6));
+  // No time after the start in the whole curve: the plain sum, two rows scaled to three.
+  ProgressCurveData flat = linear_first_curve(2);
+  flat.X1[0] = flat.X1[1] = 0.0;
+  EXPECT_DOUBLE_EQ(crude_estimates(flat, 1).vm0, 1.5 * (6.0 / 1e-6 + 11.0 / 1e-6));
 }
 
 class StageOne : public ::testing::TestWithParam<ModelId> {};
