@@ -53,7 +53,8 @@ TEST(RunCommand, CompleteRunOfTheExampleThenSavePlotsPrintAndClear) {
     ASSERT_TRUE(user.choose(Entry::kRun));
     EXPECT_TRUE(messages(responder).empty()) << messages(responder).front();
     EXPECT_EQ(shell.state().global_mdl_count, 2);
-    EXPECT_EQ(closer.closed(), 2);  // one plot per model, each waited for
+    // One plot per model, each waited for.
+    EXPECT_TRUE(closer.closed_becomes(2)) << closer.closed();
     // The box shows the report as the driver left it, the file has the closing line too.
     const std::string file = read_file(report);
     EXPECT_EQ(last_line(file), "   Results written to " + report + "\n");
@@ -115,7 +116,7 @@ TEST(RunCommand, CompleteRunOfTheExampleThenSavePlotsPrintAndClear) {
 
     ASSERT_TRUE(user.choose(Entry::kXyPlot));
     ASSERT_TRUE(user.choose(Entry::kResiduals));
-    EXPECT_EQ(closer.closed(), 4);
+    EXPECT_TRUE(closer.closed_becomes(4)) << closer.closed();
     ASSERT_TRUE(user.choose(Entry::kPrintResults));
     ASSERT_TRUE(wait_for([&] { return !read_file(record).empty(); }));
     EXPECT_EQ(read_file(record), "1|" + report);
@@ -207,7 +208,7 @@ TEST(RunCommand, ConcurrentBatchRunUnwritableReportAndQuitDuringARun) {
         std::filesystem::create_directory(report);
       });
       ASSERT_TRUE(user.choose(Entry::kRun));
-      EXPECT_EQ(closer.closed(), 1);
+      EXPECT_TRUE(closer.closed_becomes(1)) << closer.closed();
     }
     EXPECT_EQ(batch_status, 3);
     EXPECT_NE(batch_err.str().find("Warning: The file is in use by another run: " + report),
@@ -234,7 +235,7 @@ TEST(RunCommand, ConcurrentBatchRunUnwritableReportAndQuitDuringARun) {
     ASSERT_TRUE(user.choose(Entry::kRun));
     EXPECT_TRUE(quit_chosen);
     EXPECT_TRUE(wait_for([&] { return shell.ended(); }, std::chrono::seconds(5)));
-    EXPECT_EQ(closer.closed(), 2);
+    EXPECT_TRUE(closer.closed_becomes(2)) << closer.closed();
     EXPECT_NE(read_file(report).find("Results written to"), std::string::npos);
   });
 }

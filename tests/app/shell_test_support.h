@@ -125,6 +125,11 @@ class PlotCloser {
     thread_.join();
   }
   int closed() const { return closed_; }
+  // The closer counts a window once its close request has returned, which may be just after the
+  // handler that waited for the window has finished: wait for the count rather than read it.
+  bool closed_becomes(int n) const {
+    return wait_for([&] { return closed_ == n; });
+  }
 
  private:
   void run() {
