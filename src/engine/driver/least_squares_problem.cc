@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/model/kinetic_models.h"
 #include "engine/model/model_rows.h"
 
 namespace velmor {
@@ -17,10 +18,6 @@ constexpr double kCapFactor = 1e9;
 // near first order.
 constexpr double kDataStartKm[] = {0.1, 1.0, 10.0};
 
-bool has_baseline(ModelId model) {
-  return model == 2 || model == 4;
-}
-
 // r_i = Y_i - model and d r_i / d p_j for every row, the model over all rows at once.
 LmEvaluate residuals_of(const ProgressCurveData& data, ModelId model, int npar) {
   const auto rows = static_cast<std::size_t>(std::clamp(data.nRows, 0, kMaxRows));
@@ -33,7 +30,7 @@ LmEvaluate residuals_of(const ProgressCurveData& data, ModelId model, int npar) 
                  std::span<const double>(data.X2).first(rows), x, {r.first(rows), d_km, d_vm});
     for (std::size_t i = 0; i < rows; ++i) r[i] = data.Y[i] - r[i];
     if (jac.empty()) return;
-    const double d_bkg = has_baseline(model) ? 1.0 : 0.0;
+    const double d_bkg = model_has_baseline(model) ? 1.0 : 0.0;
     for (std::size_t i = 0; i < rows; ++i) {
       jac[i] = -d_km[i];
       jac[i + rows] = -d_vm[i];
@@ -104,7 +101,7 @@ std::vector<ParamVector> data_starts(const ProgressCurveData& data, ModelId mode
     p[0] = fraction * largest_so;
     for (const Curve& c : curves) p[1] += c.rate * (p[0] + c.so) / c.so;
     p[1] /= static_cast<double>(curves.size());
-    if (npar > 2 && has_baseline(model)) p[2] = baseline;
+    if (npar > 2 && model_has_baseline(model)) p[2] = baseline;
     starts.push_back(p);
   }
   return starts;

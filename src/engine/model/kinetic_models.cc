@@ -39,10 +39,6 @@ constexpr std::array<Description, 4> kDescriptions = {{
      "y = P1*OmegaW((X2/P1)*(EXP((X2-P2*X1)/P1))) + P3"},
 }};
 
-bool is_defined(ModelId model) {
-  return model >= 1 && model <= kModelCount;
-}
-
 // "(10X,'MODEL NAME:  ',A)" and "(15X,A)" with the text's trailing blanks trimmed.
 void write_title_line(std::ostream& out, std::string_view text) {
   out << std::string(10, ' ') << "MODEL NAME:  " << text << '\n';
@@ -96,13 +92,13 @@ double value_from_w(ModelId model, double x2, double w, const ParamVector& p) {
 }
 
 double func(ModelId model, double x1, double x2, double /*y*/, const ParamVector& p) {
-  if (!is_defined(model)) return std::numeric_limits<double>::quiet_NaN();
+  if (!model_is_defined(model)) return std::numeric_limits<double>::quiet_NaN();
   return value_from_w(model, x2, model_w(x1, x2, p[0], p[1]), p);
 }
 
 ModelSlope model_with_derivatives(ModelId model, double x1, double x2, const ParamVector& p) {
   ModelSlope slope;
-  if (!is_defined(model)) {
+  if (!model_is_defined(model)) {
     slope.value = std::numeric_limits<double>::quiet_NaN();
     return slope;
   }
@@ -126,7 +122,7 @@ ModelSlope model_with_derivatives(ModelId model, double x1, double x2, const Par
 }
 
 int npar(ModelId model, std::string& model_name, std::size_t name_length) {
-  const std::string_view name = kShortNames[is_defined(model) ? model : 0];
+  const std::string_view name = kShortNames[model_is_defined(model) ? model : 0];
   model_name.assign(name.substr(0, name_length));
   model_name.resize(name_length, ' ');
   switch (model) {
@@ -142,7 +138,7 @@ int npar(ModelId model, std::string& model_name, std::size_t name_length) {
 }
 
 void model_names(std::ostream& out, ModelId model) {
-  if (!is_defined(model)) {
+  if (!model_is_defined(model)) {
     write_text_line(out, "");
     return;
   }

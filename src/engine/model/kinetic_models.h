@@ -13,6 +13,14 @@ namespace velmor {
 // Length of the model name field the fit driver keeps (RunState::strmdl).
 inline constexpr std::size_t kModelNameLength = 80;
 
+// The models are numbered 1 to 4; models 2 and 4 add a baseline (p[2]) to the closed form.
+inline bool model_is_defined(ModelId model) {
+  return model >= 1 && model <= kModelCount;
+}
+inline bool model_has_baseline(ModelId model) {
+  return model == 2 || model == 4;
+}
+
 // Value of the given model at one data row: x1 = time, x2 = [So] of the row's curve, y = the
 // observed value (accepted and ignored), p = parameters (p[0] = Km, p[1] = Vm, p[2] = baseline
 // of models 2 and 4). With z = (x2 / Km) exp((x2 - Vm x1) / Km) and W = omegw(z):

@@ -4,6 +4,7 @@
 #include <numbers>
 
 #include "engine/model/derivatives.h"
+#include "engine/model/kinetic_models.h"
 
 namespace velmor {
 namespace {
@@ -12,12 +13,6 @@ constexpr double kRepairBelow = 2.22e-16;
 constexpr double kRepairOffset = 1e-6;
 constexpr double kPositiveFloor = 1e-6;  // Km and Vm are kept at or above this
 
-bool is_fitted_model(ModelId model) {
-  return model >= 1 && model <= kModelCount;
-}
-bool has_baseline(ModelId model) {
-  return model == 2 || model == 4;
-}
 
 }  // namespace
 
@@ -45,10 +40,10 @@ void ModelObjective::calcfg(int n, const ParamVector& x, double& f, ParamVector&
     host_.dlgmessage(kError, "* * * ERROR: ABORTED RUN * * *");
     return;
   }
-  if (!is_fitted_model(model)) return;
+  if (!model_is_defined(model)) return;
 
   // The positivity constraints: every parameter >= 0, then Km and Vm >= 1e-6.
-  const int params = has_baseline(model) ? 3 : 2;
+  const int params = model_has_baseline(model) ? 3 : 2;
   const int m = params + 2;
   state_.constraint_count = m;
   state_.equality_count = 0;
@@ -66,7 +61,7 @@ void ModelObjective::calcfg(int n, const ParamVector& x, double& f, ParamVector&
 
 double ModelObjective::value(int n, const ParamVector& x) {
   const ModelId model = state_.imdlno;
-  if (model > state_.model_limit || !is_fitted_model(model)) return 0.0;
+  if (model > state_.model_limit || !model_is_defined(model)) return 0.0;
   return objective_value(state_, x, &rows_);
 }
 

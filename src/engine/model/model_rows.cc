@@ -12,10 +12,6 @@ namespace {
 
 constexpr int kLanes = 4;
 
-bool is_defined(ModelId model) {
-  return model >= 1 && model <= kModelCount;
-}
-
 void slope_one(ModelId model, std::span<const double> x1, std::span<const double> x2,
                const ParamVector& p, const ModelSlopes& out, std::size_t i) {
   const ModelSlope s = model_with_derivatives(model, x1[i], x2[i], p);
@@ -316,7 +312,7 @@ void model_ws(std::span<const double> x1, std::span<const double> x2, double km,
 
 void model_values(ModelId model, std::span<const double> x1, std::span<const double> x2,
                   const ParamVector& p, std::span<double> values) {
-  if (!is_defined(model)) {
+  if (!model_is_defined(model)) {
     std::fill(values.begin(), values.end(), std::numeric_limits<double>::quiet_NaN());
     return;
   }
@@ -329,7 +325,7 @@ void model_values(ModelId model, std::span<const double> x1, std::span<const dou
 void model_slopes(ModelId model, std::span<const double> x1, std::span<const double> x2,
                   const ParamVector& p, const ModelSlopes& out) {
 #if VELMOR_HAVE_LANES
-  if (is_defined(model) && libm::libm_lanes_usable()) {
+  if (model_is_defined(model) && libm::libm_lanes_usable()) {
     slopes_in_lanes(model, x1, x2, p, out);
     return;
   }

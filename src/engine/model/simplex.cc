@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/model/golden_search.h"
+#include "engine/model/kinetic_models.h"
 #include "engine/model/random_search.h"
 
 namespace velmor {
@@ -22,10 +23,6 @@ constexpr double kTouchUpBelow = 1e-6;
 constexpr double kTouchUpOffset = 1e-6;
 
 using Vertex = ParamVector;
-
-bool has_baseline(ModelId model) {
-  return model == 2 || model == 4;
-}
 
 // Simplex state of one call: n + 1 vertex slots and their stored objective values. A vertex
 // that is replaced is written into its own slot.
@@ -206,7 +203,7 @@ SimplexResult simplex(Objective& objective, RunState& state, int n, ParamVector&
 
     // The baseline models restart while the vertices differ at all, the others while they are
     // still spread beyond the tolerance; both only in iterations 1..9.
-    const bool baseline = has_baseline(model);
+    const bool baseline = model_has_baseline(model);
     const bool restart_now = it <= kLastRestartIteration && (baseline ? sd > 0.0 : sd > tol);
     bool stop = false;
     if (restart_now) {
