@@ -41,8 +41,8 @@ std::vector<ParamVector> data_starts(const ProgressCurveData& data, ModelId mode
 // The problem solved by the bounded Levenberg-Marquardt solver from `start` for at most
 // `iterations` accepted steps, with fixed weights (empty: unit weights): the best point found
 // and the solver's summary. A start that is not a finite point is not solved: its result is
-// the start with an infinite sum of squares. Shared by the final check of optimality and the
-// fast method.
+// the start with an infinite sum of squares. Shared by the final check of optimality, the robust
+// fit and the fast method.
 struct LeastSquaresSolution {
   ParamVector p{};
   double ssq = 0.0;  // summary.final_ssq, or +infinity for a start that is not a point

@@ -9,7 +9,6 @@
 
 #include "engine/driver/least_squares_problem.h"
 #include "engine/model/robust_weights.h"
-#include "engine/optim/levenberg_marquardt.h"
 
 namespace velmor {
 namespace {
@@ -52,11 +51,8 @@ class RobustSearch {
 
   // The weighted least-squares fit from p, in place.
   void fit(ParamVector& p, const std::vector<double>& w) const {
-    std::vector<double> x(p.begin(), p.begin() + npar_);
-    LmOptions options;
-    options.max_iterations = kInnerIterations;
-    levenberg_marquardt(problem_.evaluate, problem_.rows, problem_.parameters, w, x, options);
-    std::copy(x.begin(), x.end(), p.begin());
+    const LeastSquaresSolution solution = solve_least_squares(problem_, p, kInnerIterations, w);
+    std::copy_n(solution.p.begin(), npar_, p.begin());
   }
 
   // Reweighting from p to weights that reproduce themselves.
