@@ -1,10 +1,8 @@
 #include "engine/driver/model_fit.h"
 
 #include <algorithm>
-#include <bit>
 #include <chrono>
 #include <cmath>
-#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -97,8 +95,7 @@ class CountingObjective : public Objective {
   double value(int n, const ParamVector& x) override {
     // Bit for bit, every position: the objective may read more parameters than n.
     for (const Remembered& r : remembered_) {
-      if (r.n == n && std::bit_cast<std::uint64_t>(r.x[0]) == std::bit_cast<std::uint64_t>(x[0]) &&
-          std::memcmp(r.x.data(), x.data(), sizeof(ParamVector)) == 0) {
+      if (r.n == n && std::memcmp(r.x.data(), x.data(), sizeof(ParamVector)) == 0) {
         return r.f;
       }
     }
