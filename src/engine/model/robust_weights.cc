@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <numeric>
 #include <vector>
 
 namespace velmor {
@@ -107,13 +108,14 @@ double binmedian(std::span<const double> v) {
   return std::ldexp(binmedian_unscaled(scaled), exponent);
 }
 
-void robust_wt(std::span<const double> r, std::span<double> w) {
-  const std::size_t n = r.size();
-  if (n == 0) return;
+namespace {
 
-  std::vector<double> a(n);
-  for (std::size_t i = 0; i < n; ++i) a[i] = std::fabs(r[i]);
-
+// One weighting of the absolute residuals a: the binned median, the mean absolute deviation as
+// the spread, the location passes, the clamp. Rows beyond the sine's first zero get the floor
+// and are listed in `beyond`.
+void weigh_once(std::span<const double> a, std::span<double> w, std::vector<std::size_t>& beyond) {
+  const std::size_t n = a.size();
+  beyond.clear();
   double m = binmedian(a);
   double deviation = 0.0;
   for (const double value : a) deviation += std::fabs(value - m);
@@ -164,7 +166,51 @@ void robust_wt(std::span<const double> r, std::span<double> w) {
   // beyond the first zero gets the floor weight; the location passes above are as they were.
   for (std::size_t i = 0; i < n; ++i) {
     const double u = (a[i] - last_m) / cs;
-    w[i] = std::fabs(u) > kFirstZero ? kMinWeight : std::clamp(w[i], kMinWeight, kMaxWeight);
+    if (std::fabs(u) > kFirstZero) {
+      w[i] = kMinWeight;
+      beyond.push_back(i);
+    } else {
+      w[i] = std::clamp(w[i], kMinWeight, kMaxWeight);
+    }
+  }
+}
+
+}  // namespace
+
+void robust_wt(std::span<const double> r, std::span<double> w) {
+  const std::size_t n = r.size();
+  if (n == 0) return;
+
+  // The spread is a mean, so gross outliers widen it and can hide lesser ones: three rows 40
+  // noise widths out put the first zero near 16 widths, and a row 12 widths out keeps half its
+  // weight. So once rows are rejected, the rest are weighed again on their own, until no
+  // further row is rejected; the rejected keep the floor. Where no row is rejected the first
+  // weighting stands, and a weighting that would set aside more than half the rows is not taken.
+  std::vector<std::size_t> kept(n);
+  std::iota(kept.begin(), kept.end(), std::size_t{0});
+  std::vector<double> a(n);
+  std::vector<double> kept_w(n);
+  std::vector<std::size_t> beyond;
+  for (bool first = true;; first = false) {
+    a.resize(kept.size());
+    kept_w.resize(kept.size());
+    for (std::size_t k = 0; k < kept.size(); ++k) a[k] = std::fabs(r[kept[k]]);
+    weigh_once(a, kept_w, beyond);
+    const bool too_few = 2 * (kept.size() - beyond.size()) < n;
+    if (too_few && !first) return;  // the last weighting that kept half the rows stands
+    for (std::size_t k = 0; k < kept.size(); ++k) w[kept[k]] = kept_w[k];
+    if (beyond.empty() || too_few) return;
+    // beyond is ascending: drop those positions from kept.
+    std::size_t next = 0;
+    std::size_t out = 0;
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+      if (next < beyond.size() && beyond[next] == k) {
+        ++next;
+      } else {
+        kept[out++] = kept[k];
+      }
+    }
+    kept.resize(out);
   }
 }
 

@@ -94,5 +94,29 @@ TEST(RobustWeights, AnOutlierFurtherOutNeverCountsMore) {
   EXPECT_TRUE(rejected);
 }
 
+// Gross outliers widen the spread, a mean, enough to hide a lesser one (12 noise widths beside
+// three of 40 keeps about half its weight in a single weighting). Once the gross ones are set
+// aside the rest are weighed on their own: every outlier gets the floor, and the ordinary rows
+// get exactly the weights they have without any outlier. Residuals that keep standing out
+// (each twice the last) are never set aside beyond half of them.
+TEST(RobustWeights, GrossOutliersDoNotHideLesserOnes) {
+  const std::vector<double> ordinary{0.3, -1.1, 0.8,  -0.2, 1.6, -0.7, 0.1, -1.9, 1.2,  -0.5,
+                                     0.9, -0.4, 0.05, -1.3, 0.6, -0.9, 1.4, -0.1, 0.35, -0.75};
+  std::vector<double> alone(ordinary.size(), 1.0);
+  robust_wt(ordinary, alone);
+  std::vector<double> r = ordinary;
+  r.insert(r.end(), {40.0, -38.0, 42.0, 12.0});
+  std::vector<double> w(r.size(), 1.0);
+  robust_wt(r, w);
+  for (std::size_t i = 0; i < ordinary.size(); ++i) EXPECT_EQ(w[i], alone[i]) << i;
+  for (std::size_t i = ordinary.size(); i < r.size(); ++i) EXPECT_EQ(w[i], 1e-6) << r[i];
+
+  std::vector<double> doubling;
+  for (int k = 0; k < 24; ++k) doubling.push_back(std::ldexp(1.0, k));
+  std::vector<double> wd(doubling.size(), 1.0);
+  robust_wt(doubling, wd);
+  EXPECT_GE(std::count_if(wd.begin(), wd.end(), [](double v) { return v > 1e-6; }), 12);
+}
+
 }  // namespace
 }  // namespace velmor
