@@ -15,6 +15,8 @@
 #include <QScreen>
 #include <QWindow>
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "gui/platform/gui_thread.h"
 #include "gui/platform/window_registry.h"
@@ -26,10 +28,23 @@ using namespace platform;
 
 namespace {
 
+// The current window. It can be none for a moment while the program changes windows (a plot
+// window has closed and the main window is not current again yet); a test's click in that
+// moment waits for it instead of ending the program as a drawing call would.
+std::shared_ptr<WindowRecord> current_window_when_there_is_one() {
+  constexpr int kPolls = 500;
+  for (int poll = 0; poll < kPolls; ++poll) {
+    if (auto window = find_window(current_window_id())) return window;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return nullptr;
+}
+
 // Runs fn(entry) for a control of the current window; false when there is no such control.
 template <typename Fn>
 bool on_control(int control, Fn&& fn) {
-  const auto window = current_window();
+  const auto window = current_window_when_there_is_one();
+  if (!window) return false;
   bool found = false;
   call_on_gui_thread([&] {
     if (control < 0 || control >= static_cast<int>(window->controls.size())) return;
