@@ -2,52 +2,45 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <cmath>
 #include <limits>
+#include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "plot/batch_pictures.h"
 #include "plot/plot_setup.h"
 #include "plot_test_support.h"
 
 namespace velmor::plot {
 namespace {
 
+namespace fs = std::filesystem;
+using testing::count_colour;
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double k11 = static_cast<double>(1.1f);
 
-// [SECTION] Residual axis
-
+// A the largest, B the smallest residual; n, D, S, P, T the steps of residual_axis_steps.
 TEST(ResidualAxis, RangesOfTheCasesAFitCanGive) {
   constexpr double kInf = std::numeric_limits<double>::infinity();
-  struct Case {
-    const char* name;
-    double lo, hi;
-    double min, max;
-  };
-  const Case cases[] = {
-      // Largest 0.5, smallest -0.3: n = 0, D = 0.5, S = 0.25, P = 2, T = 0.75.
-      {"worked example", -0.3, 0.5, -0.7875, 0.75},
-      // All positive, close together: n = 3, D = 0.125, S = 0.05, T = 1.05.
-      {"all positive", 0.9, 1.0, -1.05 * 1.05, 1.05},
-      // A large negative residual does not widen the range: it is clipped below -1.05 T.
-      {"large negative is clipped", -10.0, 0.5, -5.25, 5.0},
-      // All negative: the positive case upside down, never an inverted range.
-      {"all negative mirrored", -1.0, -0.9, -1.05, 1.05 * 1.05},
-      // A wide negative side: n = -1, D = 0.6, S = 0.25, T = 0.5.
-      {"negative n estimate", -0.5, 0.3, -0.525, 0.5},
-      // Largest residual exactly 0: symmetric about the zero line.
-      {"largest is zero", -0.5, 0.0, -0.75, 0.75},
+  const std::tuple<const char*, double, double, double, double> kCases[] = {
+      {"worked example: n 0, D 0.5, S 0.25, P 2, T 0.75", -0.3, 0.5, -0.7875, 0.75},
+      {"all positive: n 3, D 0.125, S 0.05, T 1.05", 0.9, 1.0, -1.05 * 1.05, 1.05},
+      {"large negative clipped below -1.05 T", -10.0, 0.5, -5.25, 5.0},
+      {"all negative: mirrored, never inverted", -1.0, -0.9, -1.05, 1.05 * 1.05},
+      {"negative n: n -1, D 0.6, S 0.25, T 0.5", -0.5, 0.3, -0.525, 0.5},
+      {"largest 0: symmetric", -0.5, 0.0, -0.75, 0.75},
       {"all zero", 0.0, 0.0, -1.0, 1.0},
       {"not a number", kNaN, kNaN, -1.0, 1.0},
       {"none finite", kInf, -kInf, -1.0, 1.0},
-      // Every residual the same: taken as [0, A].
-      {"all equal", 0.5, 0.5, -0.7875, 0.75},
-  };
-  for (const Case& c : cases) {
-    const ResidualAxis axis = residual_axis_range(c.lo, c.hi);
-    EXPECT_NEAR(axis.min, c.min, 1e-6) << c.name;
-    EXPECT_NEAR(axis.max, c.max, 1e-6) << c.name;
+      {"all equal: taken as [0, A]", 0.5, 0.5, -0.7875, 0.75}};
+  for (const auto& [name, lo, hi, min, max] : kCases) {
+    const ResidualAxis axis = residual_axis_range(lo, hi);
+    EXPECT_NEAR(axis.min, min, 1e-6) << name;
+    EXPECT_NEAR(axis.max, max, 1e-6) << name;
   }
 }
 
@@ -57,22 +50,17 @@ TEST(ResidualAxis, TopIsAMultipleOfTheStepAboveTheLargestResidual) {
       const double lo = hi - spread * hi;
       const ResidualAxisSteps s = residual_axis_steps(hi, lo);
       const ResidualAxis axis = residual_axis_range(lo, hi);
-      ASSERT_TRUE(std::isfinite(axis.max)) << hi << " " << lo;
-      EXPECT_GT(axis.max, hi) << hi << " " << lo;
-      EXPECT_LT(axis.min, 0.0) << hi << " " << lo;
+      const ResidualAxis mirrored = residual_axis_range(-hi, -lo);
+      SCOPED_TRACE(std::to_string(hi) + " " + std::to_string(lo));
+      ASSERT_TRUE(std::isfinite(axis.max));
+      EXPECT_TRUE(axis.max > hi && axis.min < 0.0);
       EXPECT_DOUBLE_EQ(axis.max, s.t);
-      EXPECT_NEAR(std::remainder(s.t / s.s, 1.0), 0.0, 1e-9) << hi << " " << lo;
-      if (lo > 0.0) {
-        // All residuals negative: the mirror image of the all-positive range.
-        const ResidualAxis mirrored = residual_axis_range(-hi, -lo);
-        EXPECT_DOUBLE_EQ(mirrored.min, -axis.max);
-        EXPECT_DOUBLE_EQ(mirrored.max, -axis.min);
-      }
+      EXPECT_NEAR(std::remainder(s.t / s.s, 1.0), 0.0, 1e-9);
+      // All residuals negative: the mirror image of the all-positive range.
+      EXPECT_TRUE(lo <= 0.0 || (mirrored.min == -axis.max && mirrored.max == -axis.min));
     }
   }
 }
-
-// [SECTION] Curves and the XY plot
 
 ProgressCurveData rows_with_so(const std::vector<double>& so) {
   ProgressCurveData data;
@@ -107,11 +95,8 @@ TEST(GroupPlotCurves, SplitsWhereSoChangesAndKeepsTenCurvesAtMost) {
   EXPECT_EQ(ten[9].time.size(), 2u);
 }
 
-// The example: three curves, each dots with its legend and a line through the fitted values;
-// the scales are fixed at 1.1 (single precision) times the largest time and observed value (the
-// fitted values do not count). One curve is blue; the Y label follows the model; an all-negative
-// maximum leaves the scales to autoscale instead of the range [0, negative]. Ten curves take the
-// ten colours in table order.
+// Per curve dots with the legend and a line; scales 1.1 (float) x the largest time and observed
+// value; an all-negative maximum autoscales instead; ten curves take the ten colours in order.
 TEST(FitPlotContents, CurvesLegendsScalesAndColours) {
   RunState state;
   ASSERT_TRUE(testing::load_example(state));
@@ -126,9 +111,8 @@ TEST(FitPlotContents, CurvesLegendsScalesAndColours) {
     const SeriesContents& dots = contents.series[2 * k];
     const SeriesContents& line = contents.series[2 * k + 1];
     EXPECT_EQ(dots.label, legends[k]);
-    EXPECT_EQ(dots.type, kSeriesBigDots);
-    EXPECT_EQ(line.type, kSeriesLine);
     EXPECT_EQ(line.label, "");
+    EXPECT_TRUE(dots.type == kSeriesBigDots && line.type == kSeriesLine);
     EXPECT_EQ(line.x, dots.x);
     EXPECT_EQ(dots.x.size(), 9u);
   }
@@ -142,13 +126,9 @@ TEST(FitPlotContents, CurvesLegendsScalesAndColours) {
   EXPECT_EQ(chart->GetYAxis().max, static_cast<float>(k11 * 123.469));
 
   ProgressCurveData data = rows_with_so({1, 1, 1});
-  const PlotContents one = make_fit_plot_contents(data, 2, "");
-  ASSERT_EQ(one.series.size(), 2u);
-  EXPECT_EQ(one.series[0].colour, (Rgb{0, 0, 255}));
-  EXPECT_EQ(one.series[1].colour, (Rgb{0, 0, 255}));
-  EXPECT_EQ(one.y_label, "Product");
-  EXPECT_EQ(make_fit_plot_contents(data, 3, "").y_label, "Substrate");
-  EXPECT_EQ(make_fit_plot_contents(data, 4, "").y_label, "Substrate");
+  for (const auto& [model, label] : {std::pair{2, "Product"}, {3, "Substrate"}, {4, "Substrate"}}) {
+    EXPECT_EQ(make_fit_plot_contents(data, model, "").y_label, label) << model;
+  }
   for (int i = 0; i < 3; ++i) {
     data.X1[i] = 0.0;
     data.Y[i] = -2.0 - i;
@@ -174,8 +154,6 @@ TEST(FitPlotContents, CurvesLegendsScalesAndColours) {
   EXPECT_LE(curve_legend_text(-3.4e38).size(), kLegendLength);
 }
 
-// [SECTION] Residual plot
-
 TEST(ResidualPlotContents, ResidualsAgainstRowNumbersWithZeroLineAndTwoLineTitle) {
   RunState state;
   ASSERT_TRUE(testing::load_example(state));
@@ -186,8 +164,7 @@ TEST(ResidualPlotContents, ResidualsAgainstRowNumbersWithZeroLineAndTwoLineTitle
   EXPECT_EQ(contents.x_label, "NUMBER");
   EXPECT_EQ(contents.y_label, "RESIDUAL");
   ASSERT_EQ(contents.series.size(), 2u);
-  const SeriesContents& dots = contents.series[0];
-  const SeriesContents& zero = contents.series[1];
+  const SeriesContents &dots = contents.series[0], &zero = contents.series[1];
   ASSERT_EQ(dots.x.size(), 27u);
   EXPECT_EQ(dots.x.front(), 1.0);
   EXPECT_EQ(dots.x.back(), 27.0);
@@ -204,6 +181,71 @@ TEST(ResidualPlotContents, ResidualsAgainstRowNumbersWithZeroLineAndTwoLineTitle
 
   const std::string long_name(80, 'x');
   EXPECT_EQ(make_residual_plot_contents(state.data, long_name).title, long_name);
+}
+
+TEST(BatchPictures, NamedAfterTheDataFileTheModelAndTheFormat) {
+  EXPECT_EQ(fit_picture_path("out", "DATA", 1), fs::path("out/DATA.model1.png"));
+  EXPECT_EQ(fit_picture_path("out", "run-2", 4, PictureFormat::kSvg),
+            fs::path("out/run-2.model4.svg"));
+  EXPECT_EQ(residual_picture_path("/tmp/p", "DATA", PictureFormat::kPdf),
+            fs::path("/tmp/p/DATA.residuals.pdf"));
+}
+
+TEST(BatchPictures, WriterMakesTheFolderAndWritesEightHundredBySixHundredPngs) {
+  const testing::TempFolder temp;
+  const fs::path folder = temp.path() / "new" / "pictures";
+  RunState state;
+  ASSERT_TRUE(testing::load_example(state));
+  std::ostringstream err;
+  BatchPictureWriter writer(folder, "DATA", PictureFormat::kPng, err);
+  EXPECT_FALSE(fs::exists(folder));  // made with the first picture, after the data were accepted
+  writer.fit(state);
+  EXPECT_TRUE(fs::is_directory(folder));
+  state.imdlno = 2;
+  writer.fit(state);
+  writer.residuals(state);
+  EXPECT_FALSE(writer.failed());
+  EXPECT_EQ(err.str(), "");
+  // Each an 800 x 600 picture of its own plot: the three curves, or the blue residuals alone.
+  for (const auto& [name, fit] : {std::pair{"DATA.model1.png", true}, {"DATA.model2.png", true},
+                                  {"DATA.residuals.png", false}}) {
+    QImage image;
+    ASSERT_TRUE(image.load(QString::fromStdString((folder / name).string()), "PNG")) << name;
+    EXPECT_EQ(image.size(), QSize(800, 600)) << name;
+    EXPECT_GT(count_colour(image, kCurveColours[0]), 100) << name;
+    EXPECT_EQ(count_colour(image, kCurveColours[2]) > 100, fit) << name;
+  }
+}
+
+// Each failure an error line naming its picture; nothing written through a link or over a folder.
+TEST(BatchPictures, FailuresAreReportedAsErrors) {
+  const testing::TempFolder temp;
+  const fs::path base = temp.path();
+  RunState state;
+  ASSERT_TRUE(testing::load_example(state));
+
+  std::ostringstream err;  // the folder's name is taken by a file
+  BatchPictureWriter blocked(temp.write("taken", "x"), "DATA", PictureFormat::kPng, err);
+  blocked.fit(state);
+  EXPECT_TRUE(blocked.failed());
+  EXPECT_EQ(err.str(),
+            "Error: cannot create the folder " + (base / "taken").string() + " for the pictures\n");
+
+  const fs::path target = temp.write("target.txt", "kept\n");
+  fs::create_symlink(target, base / "DATA.model1.png");
+  fs::create_directory(base / "DATA.residuals.png");
+  std::ostringstream err2;
+  BatchPictureWriter writer(base, "DATA", PictureFormat::kPng, err2);
+  writer.fit(state);
+  writer.residuals(state);
+  EXPECT_TRUE(writer.failed());
+  EXPECT_EQ(err2.str(),
+            "Error: The output file is a symbolic link, which is not written through: " +
+                (base / "DATA.model1.png").string() +
+                "\nError: The output file name is a folder: " +
+                (base / "DATA.residuals.png").string() + "\n");
+  EXPECT_EQ(testing::read_file(target.string()), "kept\n");
+  EXPECT_TRUE(fs::is_directory(base / "DATA.residuals.png"));
 }
 
 }  // namespace

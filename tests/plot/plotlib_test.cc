@@ -10,13 +10,14 @@
 #include "gui/test_input.h"
 #include "gui/test_responder.h"
 #include "plot/fit_charts.h"
+#include "plot/fit_plots.h"
+#include "plot/toolkit_painter.h"
 #include "plot_test_support.h"
 
 namespace velmor::plot {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::wait_drawn;
 using wintk::testing::run_gui;
 
 constexpr int kSaveItem = 0;
@@ -33,9 +34,12 @@ plot_t two_series_plot() {
   return plot;
 }
 
-// Runs `action` on another thread once the plot is drawn, while this thread is inside
-// display_plot; then the user closes the window by its title-bar button, unless `action` closes
-// it itself. If the plot is never drawn the window is closed anyway, so a failing test ends.
+bool wait_drawn(plot_t plot) {
+  return testing::wait_until([plot] { return testing::drawn(*plot); });
+}
+
+// Runs `action` on another thread once the plot is drawn, while this thread is in display_plot;
+// then the user closes the window by its close box unless `action` did (or the plot never drew).
 void display_then(plot_t plot, const std::function<void(int window)>& action,
                   bool user_closes = true) {
   std::thread helper([&] {
@@ -50,8 +54,6 @@ void display_then(plot_t plot, const std::function<void(int window)>& action,
   display_plot(plot);
   helper.join();
 }
-
-// [SECTION] Plot record and setters (no window)
 
 // Null handles are ignored; the defaults of a new plot; what the setters do beyond storing.
 TEST(Plotlib, DefaultsSettersAndNullHandles) {
@@ -76,8 +78,7 @@ TEST(Plotlib, DefaultsSettersAndNullHandles) {
   EXPECT_EQ(data.GetYData(0)->GetValue(0), static_cast<double>(static_cast<float>(1.0 / 3)));
   add_dataset(plot, std::vector<float>{}, std::vector<float>{});
   EXPECT_EQ(data.GetSize(), 2);
-  // Texts lose their trailing blanks, colours are clamped to 0..255, an unknown type changes
-  // nothing, a log base of 0 means 10.
+  // Trailing blanks go, colours are clamped, an unknown type changes nothing, log base 0 is 10.
   set_title(plot, "Title   ");
   set_serieslabel(plot, 0, "first  ");
   EXPECT_EQ(chart.GetTitle(), "Title");
@@ -97,11 +98,8 @@ TEST(Plotlib, DefaultsSettersAndNullHandles) {
   EXPECT_FALSE(is_registered(plot));
 }
 
-// [SECTION] Display loop and close paths
-
-// The window's "Close" item ends the display (the title-bar close box does so in the fit plot
-// tests); an empty title gives the caption "Plot". A plot whose close was requested is not shown
-// again by the synchronous form, and destroying a plot without a window does not wait.
+// The "Close" item ends the display; an empty title gives the caption "Plot"; a closed plot is not
+// shown again by the synchronous form; destroying a plot without a window does not wait.
 TEST(PlotWindow, CloseItemEndsTheDisplay) {
   run_gui([&] {
     plot_t plot = two_series_plot();
@@ -125,8 +123,7 @@ TEST(PlotWindow, CloseItemEndsTheDisplay) {
   });
 }
 
-// The asynchronous form returns once the window shows the plot; the window is resizable and the
-// chart is laid out again for its new size.
+// The asynchronous form returns once the window shows the plot; a resize lays the chart out anew.
 TEST(PlotWindow, AsynchronousDisplayRedrawsClosesShowsAgainAndIsDestroyedWhileShown) {
   run_gui([] {
     plot_t plot = two_series_plot();
@@ -143,9 +140,7 @@ TEST(PlotWindow, AsynchronousDisplayRedrawsClosesShowsAgainAndIsDestroyedWhileSh
     EXPECT_EQ(plot_chart(plot)->GetPlotRect().h, before.h + 100);
     display_plot(plot, true);  // a redraw, complete when this returns
     EXPECT_EQ(plot->state, kStateDrawn);
-    // Closing wakes the loop through the plot window itself: the window current meanwhile stays
-    // current (a waker that made the plot current would leave no current window at all once the
-    // loop had closed it, and the next drawing would end the program).
+    // The window current meanwhile stays current (else none would be once the plot's is closed).
     const int other = wintk::initwindow(120, 80, "Other");
     close_plot(plot);
     EXPECT_EQ(wintk::getcurrentwindow(), other);
@@ -164,97 +159,77 @@ TEST(PlotWindow, AsynchronousDisplayRedrawsClosesShowsAgainAndIsDestroyedWhileSh
   });
 }
 
-// [SECTION] A drawn fit plot, saved and printed
-
-// The example's fit plot in its window: white background, grid, each curve's dots (nine squares
-// of 5 x 5) and line in its colour, the legend texts coloured too, top to bottom in curve order.
-// Saved under a BMP name, it is the window's picture; PNG, SVG and PDF by the name's extension
-// are drawn anew at the window's size. A missing folder, a folder or a read-only file of the
-// chosen name are refused and left as they are; "Save As..." asks for the name, appends ".BMP"
-// to a name without extension and asks before replacing a file; a name that cannot be written
-// is explained in a warning. Embedded into a rectangle of another window, the plot draws there
-// only, and saving covers that rectangle.
+// BMP saves the window's picture, PNG/SVG/PDF draw anew at its size; bad names are refused and
+// left alone; "Save As..." appends ".BMP", asks before replacing and explains failures; an
+// embedded plot draws into its rectangle only.
 TEST(PlotWindow, DrawnFitPlotSavedPrintedAndEmbedded) {
   const testing::TempFolder temp;
   const fs::path folder = temp.path();
   fs::create_directory(folder / "dir.bmp");
   const std::string kept = temp.write("kept.bmp", "kept");
   fs::permissions(kept, fs::perms::owner_read);
+  const auto file = [&](const char* name) { return (folder / name).string(); };
+  const auto image_size = [&](const char* name, const char* format) {
+    return QImage(QString::fromStdString(file(name)), format).size();
+  };
   run_gui([&] {
     RunState state;
     ASSERT_TRUE(testing::load_example(state));
     plot_t plot = initialize_plot();
     apply_plot_contents(make_fit_plot_contents(state.data, 1, state.strmdl), *plot_chart(plot));
     wintk::RecordingResponder responder;
-    responder.queue_answer({true, (folder / "chosen").string()});
-    responder.queue_answer({true, kept});
-    responder.queue_answer({true, {}});  // yes, replace it
-    responder.queue_answer({true, (folder / "chosen.Svg").string()});
-    responder.queue_answer({true, (folder / "printed.pdf").string()});
+    for (const std::string& name : {file("chosen"), kept, std::string(), file("chosen.Svg"),
+                                    file("printed.pdf")}) {
+      responder.queue_answer({true, name});  // the empty one: yes, replace it
+    }
     wintk::PixelBuffer page;
     display_then(plot, [&](int window) {
       page = wintk::getpagepixels();
-      EXPECT_EQ(save_plot(plot, (folder / "missing" / "plot.bmp").string()), -1);
-      EXPECT_FALSE(fs::exists(folder / "missing"));
-      EXPECT_EQ(save_plot(plot, (folder / "plot.bmp  ").string()), 0);
-      EXPECT_EQ(save_plot(plot, (folder / "dir.bmp").string()), -1);
-      EXPECT_EQ(save_plot(plot, kept), -1);
-      for (const char* name : {"plot.png", "plot.svg", "plot.pdf"}) {
-        EXPECT_EQ(save_plot(plot, (folder / name).string()), 0) << name;
+      for (const char* bad : {"missing/plot.bmp", "dir.bmp", "missing/plot.pdf"}) {
+        EXPECT_EQ(save_plot(plot, file(bad)), -1) << bad;
       }
-      EXPECT_EQ(save_plot(plot, (folder / "missing" / "plot.pdf").string()), -1);
-      ASSERT_TRUE(wintk::test_input::trigger_menu_item(window, kSaveItem));
-      EXPECT_TRUE(testing::wait_until([&] { return fs::exists(folder / "chosen.BMP"); }));
-      ASSERT_TRUE(wintk::test_input::trigger_menu_item(window, kSaveItem));
-      EXPECT_TRUE(testing::wait_until([&] { return responder.requests().size() == 4; }));
-      ASSERT_TRUE(wintk::test_input::trigger_menu_item(window, kSaveItem));
-      EXPECT_TRUE(testing::wait_until([&] { return fs::exists(folder / "chosen.Svg"); }));
+      EXPECT_EQ(save_plot(plot, kept), -1);
+      for (const char* name : {"plot.bmp  ", "plot.png", "plot.svg", "plot.pdf"}) {
+        EXPECT_EQ(save_plot(plot, file(name)), 0) << name;
+      }
+      const std::function<bool()> saved[] = {[&] { return fs::exists(folder / "chosen.BMP"); },
+                                             [&] { return responder.requests().size() == 4; },
+                                             [&] { return fs::exists(folder / "chosen.Svg"); }};
+      for (const auto& done : saved) {
+        ASSERT_TRUE(wintk::test_input::trigger_menu_item(window, kSaveItem));
+        EXPECT_TRUE(testing::wait_until(done));
+      }
       ASSERT_TRUE(wintk::test_input::trigger_menu_item(window, kPrintItem));
       EXPECT_TRUE(testing::wait_until([&] { return fs::exists(folder / "printed.pdf"); }));
     });
     ASSERT_EQ(page.width, 800);
     ASSERT_EQ(page.height, 600);
     const Rect area = plot_chart(plot)->GetPlotRect();
-    const int x0 = area.x + 1, y0 = area.y + 1, x1 = area.right(), y1 = area.bottom();
     EXPECT_EQ(page.at(2, 2), 0xFFFFFFu);
-    EXPECT_GT(testing::count_colour(page, {200, 200, 200}, x0, y0, x1, y1), 1000);
-    EXPECT_GT(testing::count_colour(page, kBlack), 1000);  // axes, ticks, labels
-    int previous_top = -1;
-    for (int k = 0; k < 3; ++k) {
-      const Rgb colour = kCurveColours[k];
-      EXPECT_GT(testing::count_colour(page, colour, x0, y0, x1, y1), 9 * 20) << k;
-      int top = -1;
-      for (int y = area.y; y < area.y + 8 * 20 && top < 0; ++y) {
-        if (testing::count_colour(page, colour, area.x + 20, y, area.x + 220, y + 1) > 0) top = y;
-      }
-      EXPECT_GT(top, previous_top) << "legend of curve " << k + 1;
-      previous_top = top;
+    for (const Rgb colour : {Rgb{200, 200, 200}, kCurveColours[0], kCurveColours[1], kCurveColours[2]}) {
+      EXPECT_GT(testing::count_colour(page, colour, area.x + 1, area.y + 1, area.right(), area.bottom()),
+                9 * 20);  // the grid, each curve's nine 5 x 5 dots and its line
     }
-    EXPECT_EQ(
-        wintk::bmp::read_bmp((folder / "plot.bmp").string()).value_or(wintk::PixelBuffer{}).pixels,
-        page.pixels);
-    EXPECT_EQ(testing::bmp_size(folder / "chosen.BMP").width(), 800);
-    EXPECT_EQ(QImage(QString::fromStdString((folder / "plot.png").string()), "PNG").size(),
-              QSize(800, 600));
+    EXPECT_FALSE(fs::exists(folder / "missing"));
+    EXPECT_EQ(wintk::bmp::read_bmp(file("plot.bmp")).value_or(wintk::PixelBuffer{}).pixels, page.pixels);
+    EXPECT_EQ(image_size("chosen.BMP", "BMP"), QSize(800, 600));
+    EXPECT_EQ(image_size("plot.png", "PNG"), QSize(800, 600));
     for (const char* svg : {"plot.svg", "chosen.Svg"}) {
-      EXPECT_NE(testing::read_file((folder / svg).string()).find("viewBox=\"0 0 800 600\""),
-                std::string::npos)
-          << svg;
+      EXPECT_NE(testing::read_file(file(svg)).find("viewBox=\"0 0 800 600\""), std::string::npos) << svg;
     }
-    EXPECT_EQ(testing::read_file((folder / "plot.pdf").string()).substr(0, 5), "%PDF-");
+    EXPECT_EQ(testing::read_file(file("plot.pdf")).substr(0, 5), "%PDF-");
     EXPECT_TRUE(fs::is_directory(folder / "dir.bmp"));
     EXPECT_EQ(testing::read_file(kept), "kept");
     const auto requests = responder.requests();
-    ASSERT_EQ(requests.size(), 6u);
-    EXPECT_EQ(requests[0].kind, wintk::DialogKind::kSaveFile);
+    std::vector<wintk::DialogKind> kinds;
+    for (const auto& request : requests) kinds.push_back(request.kind);
+    using enum wintk::DialogKind;
+    ASSERT_EQ(kinds, (std::vector{kSaveFile, kSaveFile, kQuestion, kMessage, kSaveFile, kPrint}));
     EXPECT_NE(requests[0].filter.find("*.bmp *.png *.svg *.pdf"), std::string::npos);
-    EXPECT_EQ(requests[2].kind, wintk::DialogKind::kQuestion);
     EXPECT_EQ(requests[3].text, "The output file is read-only: " + kept);
     EXPECT_EQ(requests[3].message_kind, 2);
-    EXPECT_EQ(requests[4].kind, wintk::DialogKind::kSaveFile);
-    EXPECT_EQ(requests[5].kind, wintk::DialogKind::kPrint);
     EXPECT_EQ(requests[5].initial_name, "Plot Window");
-    EXPECT_EQ(save_plot(plot, (folder / "late.bmp").string()), -1);  // no window: nothing
+    EXPECT_EQ(save_plot(plot, file("late.bmp")), -1);  // no window: nothing
     EXPECT_FALSE(fs::exists(folder / "late.bmp"));
 
     const int host = wintk::initwindow(500, 400, "Host");  // black page
@@ -264,12 +239,154 @@ TEST(PlotWindow, DrawnFitPlotSavedPrintedAndEmbedded) {
     EXPECT_EQ(embedded.at(70, 60), 0xFFFFFFu);
     EXPECT_EQ(testing::count_colour(embedded, kWhite, 0, 0, 500, 49), 0);
     EXPECT_EQ(testing::count_colour(embedded, kWhite, 461, 0, 500, 400), 0);
-    EXPECT_EQ(save_plot(plot, (folder / "embedded.bmp").string()), 0);
-    EXPECT_EQ(testing::bmp_size(folder / "embedded.bmp"), QSize(400, 300));
+    EXPECT_EQ(save_plot(plot, file("embedded.bmp")), 0);
+    EXPECT_EQ(image_size("embedded.bmp", "BMP"), QSize(400, 300));
     destroy_plot(plot);
     EXPECT_TRUE(wintk::isvalidwindow(host));  // not the plot's window
   });
 }
+
+constexpr std::uint32_t kPaperWhite = 0xFFFFFF;
+
+wintk::testing::Box white_page_then_ink(const std::function<void()>& draw) {
+  wintk::setbkcolor(0xFFFFFF);
+  wintk::resetviewport();
+  wintk::clearviewport();
+  draw();
+  return wintk::testing::ink_box(wintk::getpagepixels(), kPaperWhite);
+}
+
+TEST(ToolkitPainter, AreaIsTheViewportAndClippingKeepsAreaCoordinates) {
+  run_gui([] {
+    wintk::initwindow(300, 200, "Painter");
+    white_page_then_ink([] {});
+    wintk::setviewport(40, 30, 239, 179, false);
+    {
+      ToolkitPainter painter;
+      EXPECT_EQ(painter.GetWidth(), 200);
+      EXPECT_EQ(painter.GetHeight(), 150);
+      painter.SetClipRect(10, 20, 50, 40);
+      painter.SetLineColor(255, 0, 0);
+      painter.DrawLine(0.f, 30.4f, 199.f, 30.4f);  // area row 30, cut to area columns 10..60
+      painter.SetFillColor(0, 0, 255);
+      painter.FillRect(55, 55, 100, 100);  // only its corner lies inside the clip
+      EXPECT_TRUE(painter.clipping());
+    }
+    // The painter gave the viewport back.
+    const wintk::ViewSettings view = wintk::getviewsettings();
+    EXPECT_EQ(view.left, 40);
+    EXPECT_EQ(view.right, 239);
+    EXPECT_FALSE(view.clip);
+
+    wintk::resetviewport();
+    const wintk::PixelBuffer page = wintk::getpagepixels();
+    const Rgb red{255, 0, 0}, blue{0, 0, 255};
+    // Area (x, 30) is page (40 + x, 60); the clip spans page columns 50..100, rows 50..90.
+    EXPECT_EQ(page.at(45, 60), kPaperWhite);
+    EXPECT_EQ(page.at(110, 60), kPaperWhite);
+    EXPECT_GT(testing::count_colour(page, red, 50, 60, 101, 61), 45);
+    EXPECT_GT(testing::count_colour(page, blue, 95, 85, 101, 91), 20);
+    EXPECT_EQ(testing::count_colour(page, blue, 102, 0, 300, 200), 0);
+    EXPECT_EQ(testing::count_colour(page, blue, 0, 92, 300, 200), 0);
+  });
+}
+
+TEST(ToolkitPainter, TextBottomAtYAndRotatedTextLeftOfAndAboveItsAnchor) {
+  run_gui([] {
+    wintk::initwindow(300, 300, "Text");
+    wintk::settextstyle(7, 0, 40);  // a window's own text style must not leak into measuring
+    ToolkitPainter painter;
+    painter.SetLineColor(0, 0, 0);
+    const int width = painter.CalculateTextDrawSize("Product");  // before the font is asked for
+    const int height = painter.GetFontHeight();
+    EXPECT_TRUE(height > 10 && width > 30);
+    EXPECT_EQ(painter.CalculateTextDrawSize("Product"), width);
+
+    wintk::testing::Box box = white_page_then_ink([&] { painter.DrawText(50, 100, "Wg"); });
+    ASSERT_FALSE(box.empty());
+    EXPECT_GE(box.left, 50);
+    EXPECT_LE(box.bottom, 100);
+    EXPECT_GE(box.top, 100 - height);
+    box = white_page_then_ink([&] { painter.DrawRotatedText(200, 250, 90.0f, "Product"); });
+    ASSERT_FALSE(box.empty());
+    // Reading upward: [x - height, x] x [y - width, y].
+    EXPECT_GE(box.left, 200 - height);
+    EXPECT_LE(box.right, 200);
+    EXPECT_GE(box.top, 250 - width);
+    EXPECT_LE(box.bottom, 250);
+    EXPECT_GT(box.bottom - box.top, 2 * (box.right - box.left));
+  });
+}
+
+struct PlotCase {
+  const char* name;
+  void (*show)(RunState&);
+  ModelId model;
+  bool main_window;  // the program's main window and an open dialog, else no window at all
+  const char *caption, *y_label;  // the caption: the title's lines joined by a blank
+};
+
+class FitPlotsTest : public ::testing::TestWithParam<PlotCase> {};
+
+// Returns once closed: plot and secondary windows gone, slots free, the main window current.
+TEST_P(FitPlotsTest, ReturnsWhenClosedAndCleansUpTheSecondaryWindows) {
+  const PlotCase& c = GetParam();
+  run_gui([&] {
+    RunState state;
+    ASSERT_TRUE(testing::load_example(state));
+    state.imdlno = c.model;
+    int dialog = -1;
+    if (c.main_window) {
+      state.idactivewin = wintk::initwindow(300, 200, "Main");
+      dialog = wintk::initwindow(120, 80, "Dialog");
+      state.child_windows[3] = dialog;
+      wintk::setcurrentwindow(state.idactivewin);
+    } else {
+      dialog = wintk::initwindow(10, 10, "probe");
+      wintk::closewindow(dialog);
+    }
+    const int plot_window = dialog + 1;  // ids are handed out in creation order, never reused
+
+    bool captioned = false;
+    std::string y_label;
+    std::thread user([&] {
+      std::shared_ptr<PlotRecord> record;
+      if (testing::wait_until([&] {
+            record = find_plot_by_window(plot_window);
+            return record && testing::drawn(*record);
+          })) {
+        captioned = testing::with_window_captioned(c.caption);
+        y_label = record->chart.GetYAxis().label;
+      }
+      wintk::test_input::request_user_close(plot_window);
+    });
+    c.show(state);
+    user.join();
+
+    EXPECT_TRUE(captioned);
+    EXPECT_EQ(y_label, c.y_label);
+    EXPECT_FALSE(wintk::isvalidwindow(plot_window));
+    EXPECT_FALSE(find_plot_by_window(plot_window));
+    if (c.main_window) {
+      EXPECT_FALSE(wintk::isvalidwindow(dialog));
+      EXPECT_EQ(state.child_windows[3], -1);
+      EXPECT_TRUE(wintk::isvalidwindow(state.idactivewin));
+      EXPECT_EQ(wintk::getcurrentwindow(), state.idactivewin);
+    }
+  });
+}
+
+// The model's name and the run-wide default data file's.
+constexpr const char* kTitle = "1- [Pt] vs time Michaelis-Menten - Data.in";
+
+INSTANTIATE_TEST_SUITE_P(
+    Plots, FitPlotsTest,
+    ::testing::Values(
+        PlotCase{"XyPlot", xyplot, 1, true, kTitle, "Product"},
+        PlotCase{"Residuals", resplot, 1, true,
+                 "1- [Pt] vs time Michaelis-Menten - Data.in Residuals Plot", "RESIDUAL"},
+        PlotCase{"SubstrateXyPlotWithoutMainWindow", xyplot, 3, false, kTitle, "Substrate"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace velmor::plot

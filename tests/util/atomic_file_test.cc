@@ -1,6 +1,7 @@
 // The safe writer under every output file, the run lock and printable names.
 #include "util/atomic_file.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -24,6 +25,17 @@ using testing::TempFolder;
 
 fs::perms permissions_of(const std::string& path) {
   return fs::symlink_status(path).permissions();
+}
+
+// Runs `act` with descriptor 0 free, as in a program started with stdin closed.
+template <typename Act>
+auto with_stdin_closed(Act act) {
+  const int saved = ::dup(0);
+  ::close(0);
+  const auto result = act();
+  ::dup2(saved, 0);
+  ::close(saved);
+  return result;
 }
 
 // Destinations that must be refused; each is left exactly as it was, and nothing else appears.
@@ -96,9 +108,8 @@ TEST(AtomicFile, ReplacesWholeKeepingPermissionsOrCreates) {
             (std::set<std::string>{"report.out", "fresh.out"}));
 }
 
-// A write that fails half-way (here at a file size limit, as on a full disk) names the file,
-// leaves the previous file whole and removes its own temporary file, whose descriptor is given
-// up once: a file opened after the failure stays open when the writer goes.
+// A write failing half-way (a size limit, as on a full disk) names the file, keeps the previous
+// one, removes its temporary file and gives its descriptor up once (a later open stays open).
 TEST(AtomicFile, FailedWriteKeepsThePreviousFile) {
   const TempFolder folder;
   const std::string report = folder.write("report.out", "previous report\n");
@@ -124,6 +135,10 @@ TEST(AtomicFile, FailedWriteKeepsThePreviousFile) {
   const std::string lost = folder.file("no such folder/report.out");
   EXPECT_FALSE(write_file_atomically(lost, "text", &error));
   EXPECT_EQ(error, std::string(kMsgOutputNotWritten) + " (No such file or directory): " + lost);
+  EXPECT_FALSE(with_stdin_closed([&] {  // a writer given descriptor 0 gives it up too
+    { AtomicFile abandoned(folder.file("zero.out")); }
+    return ::fcntl(0, F_GETFD) != -1;
+  }));
 }
 
 TEST(FileLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
@@ -143,8 +158,7 @@ TEST(FileLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
   second.unlock();  // moved from: holds nothing
   EXPECT_EQ(first.try_lock(report), FileLock::Result::kBusy);
 
-  // A lock file this holder did not make stays after the lock, also one that took the place of
-  // the holder's own meanwhile.
+  // A lock file this holder did not make stays, also one that replaced the holder's own meanwhile.
   fs::remove(folder.file(".DATA.out.lock"));
   folder.write(".DATA.out.lock", "someone else's");
   moved.unlock();
@@ -157,6 +171,15 @@ TEST(FileLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
   ASSERT_EQ(first.try_lock(other), FileLock::Result::kLocked) << "the file is let go with the lock";
   first.unlock();
 
+  // Descriptor 0 free and a stale errno: the new lock file is still the holder's own.
+  EXPECT_EQ(with_stdin_closed([&] {
+              errno = EEXIST;
+              const FileLock::Result result = first.try_lock(folder.file("zero.out"));
+              first.unlock();
+              return result;
+            }),
+            FileLock::Result::kLocked);
+  EXPECT_FALSE(fs::exists(folder.file(".zero.out.lock")));
   EXPECT_EQ(first.try_lock(folder.file("no such folder/x.out")), FileLock::Result::kFailed);
   EXPECT_NE(first.error().find("no such folder/x.out"), std::string::npos);
 }

@@ -1,15 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
+#include "plot/chart/axis_setup.h"
 #include "plot/chart/legend_data.h"
 #include "plot/chart/plot_data.h"
 #include "plot/chart/plot_data_container.h"
+#include "plot/chart/tick_info.h"
+#include "plot/chart/tick_iterator.h"
 #include "plot/chart/trafo.h"
 #include "recording_painter.h"
 
@@ -20,61 +25,44 @@ std::unique_ptr<PlotData> values(std::vector<float> v) {
   return std::make_unique<PlotData>(std::move(v));
 }
 
-TEST(LegendData, DefaultsCycleThroughSevenColoursAndNameByIndex) {
-  const std::vector<Rgb> expected = {{255, 0, 0},   {0, 0, 255},   {0, 255, 0}, {0, 255, 255},
-                                     {255, 0, 255}, {255, 255, 0}, {0, 0, 0}};
-  PlotDataContainer container;
-  for (int i = 0; i < 8; ++i) container.AddXYPlot(values({1, 2}), values({3, 4}));
-  for (int i = 0; i < 8; ++i) {
-    const LegendData* legend = container.GetLegendData(i);
-    ASSERT_NE(legend, nullptr);
-    // The eighth series starts the cycle again: red, named "plot 7".
-    EXPECT_EQ(legend->colour, expected[i % 7]) << i;
-    EXPECT_EQ(legend->name, "plot " + std::to_string(i));
-    EXPECT_TRUE(legend->show);
-  }
-}
-
-TEST(PlotDataContainer, NewSeriesGetsALineDrawerAndASelectionSizedToX) {
+// Seven default colours in a cycle, names by index, a line drawer and a selection sized to X;
+// removing a series shifts the later ones down; indexes out of range change and give nothing.
+TEST(PlotDataContainer, DefaultsRemovalReplacementAndBadIndexes) {
+  const Rgb kColours[] = {{255, 0, 0},   {0, 0, 255},   {0, 255, 0}, {0, 255, 255},
+                          {255, 0, 255}, {255, 255, 0}, {0, 0, 0}};
   PlotDataContainer container;
   auto selection = std::make_unique<PlotDataSelection>(1);
   selection->Select(0, true);
-  container.AddXYPlot(values({1, 2, 3}), values({1, 2, 3}), nullptr, nullptr, std::move(selection));
-  container.AddXYPlot(values({1, 2}), values({1, 2}));
+  container.AddXYPlot(values({0, 2, 3}), values({0, 2, 3}), nullptr, nullptr, std::move(selection));
+  for (int i = 1; i < 8; ++i) container.AddXYPlot(values({float(i)}), values({float(i)}));
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(container.GetLegendData(i)->colour, kColours[i % 7]) << i;
+    EXPECT_EQ(container.GetLegendData(i)->name, "plot " + std::to_string(i));
+    EXPECT_TRUE(container.GetLegendData(i)->show);
+  }
   const auto* drawer = dynamic_cast<const LineDataDrawer*>(container.GetDataDrawer(0));
   ASSERT_NE(drawer, nullptr);
-  EXPECT_TRUE(drawer->GetDrawLine());
-  EXPECT_FALSE(drawer->GetDrawPoint());
+  EXPECT_TRUE(drawer->GetDrawLine() && !drawer->GetDrawPoint());
   EXPECT_EQ(container.GetPlotDataSelection(0)->GetSize(), 3);
   EXPECT_EQ(container.GetPlotDataSelection(0)->GetSelectedCount(), 1);
-  EXPECT_EQ(container.GetPlotDataSelection(1)->GetSize(), 2);
+  EXPECT_EQ(container.GetPlotDataSelection(1)->GetSize(), 1);
   EXPECT_EQ(container.GetPlotDataSelection(1)->GetSelectedCount(), 0);
-  EXPECT_TRUE(container.CheckState());
-}
 
-TEST(PlotDataContainer, RemovingASeriesShiftsTheLaterOnesDown) {
-  PlotDataContainer container;
-  for (int i = 0; i < 4; ++i) container.AddXYPlot(values({float(i)}), values({float(i)}));
   ASSERT_TRUE(container.RemoveElement(1));
-  ASSERT_EQ(container.GetSize(), 3);
+  ASSERT_EQ(container.GetSize(), 7);
   EXPECT_EQ(container.GetLegendData(1)->name, "plot 2");
   EXPECT_EQ(container.GetXData(1)->GetValue(0), 2.0);
-  EXPECT_EQ(container.GetLegendData(2)->name, "plot 3");
   EXPECT_EQ(container.GetPlotIndexByName("plot 3"), 2);
   EXPECT_EQ(container.GetPlotIndexByName("plot 1"), -1);
   EXPECT_TRUE(container.CheckState());
-
-  // Indexes out of range change nothing and give nothing.
-  EXPECT_FALSE(container.RemoveElement(3));
+  EXPECT_FALSE(container.RemoveElement(7));
   EXPECT_FALSE(container.RemoveElement(-1));
-  EXPECT_FALSE(container.SetXYPlot(3, values({1}), values({1})));
-  EXPECT_FALSE(container.SetDataDrawer(5, std::make_unique<DotDataDrawer>()));
-  EXPECT_EQ(container.GetXData(3), nullptr);
+  EXPECT_FALSE(container.SetXYPlot(7, values({1}), values({1})));
+  EXPECT_FALSE(container.SetDataDrawer(7, std::make_unique<DotDataDrawer>()));
+  EXPECT_EQ(container.GetXData(7), nullptr);
   EXPECT_EQ(container.GetLegendData(-1), nullptr);
-  EXPECT_EQ(container.GetSize(), 3);
-
-  // Replacing keeps the position and gives the defaults of that index.
-  ASSERT_TRUE(container.SetXYPlot(0, values({9, 8}), values({9, 8})));
+  EXPECT_EQ(container.GetSize(), 7);
+  ASSERT_TRUE(container.SetXYPlot(0, values({9, 8}), values({9, 8})));  // defaults of its index
   EXPECT_EQ(container.GetLegendData(0)->name, "plot 0");
   EXPECT_EQ(container.GetXData(0)->GetValue(0), 9.0);
   EXPECT_EQ(container.GetPlotDataSelection(0)->GetSize(), 2);
@@ -82,40 +70,29 @@ TEST(PlotDataContainer, RemovingASeriesShiftsTheLaterOnesDown) {
   EXPECT_TRUE(container.Empty());
 }
 
-TEST(PlotDataContainer, XRangeStartsFromZeroAndSkipsEmptyAndNaN) {
+// X from 0, skipping empty series and NaN; Y only of the points inside the X range.
+TEST(PlotDataContainer, Ranges) {
   PlotDataContainer container;
-  container.AddXYPlot(values({5, 7}), values({1, 1}));
+  container.AddXYPlot(values({1, 2, 3, 9}), values({-50, 4, 6, 100}));  // X from 0 all the same
   container.AddXYPlot(values({}), values({}));
-  container.AddXYPlot(values({std::nanf(""), 12}), values({1, 1}));
-  double lo = -1;
-  double hi = -1;
+  container.AddXYPlot(values({std::nanf(""), 12, 4, 5}), values({1, 1, 3, 80}));
+  container.AddXYPlot(values({3}), values({std::nanf("")}));
+  double lo = -1, hi = -1;
   ASSERT_TRUE(container.CalculateXRange(lo, hi));
   EXPECT_EQ(lo, 0.0);
   EXPECT_EQ(hi, 12.0);
-
-  container.AddXYPlot(nullptr, values({1}));
-  EXPECT_FALSE(container.CalculateXRange(lo, hi));
-}
-
-TEST(PlotDataContainer, YRangeConsidersOnlyPointsInsideTheXRange) {
-  PlotDataContainer container;
-  // The first series' first point lies outside [2, 4]; it must not seed the range.
-  container.AddXYPlot(values({0, 2, 3, 9}), values({-50, 4, 6, 100}));
-  container.AddXYPlot(values({4, 5}), values({3, 80}));
-  container.AddXYPlot(values({3}), values({std::nanf("")}));  // skipped
-  double lo = 0;
-  double hi = 0;
   ASSERT_TRUE(container.CalculateYRange(2.0, 4.0, lo, hi));
   EXPECT_EQ(lo, 3.0);
   EXPECT_EQ(hi, 6.0);
   ASSERT_TRUE(container.CalculateYRange(20.0, 30.0, lo, hi));
   EXPECT_EQ(lo, 0.0);
   EXPECT_EQ(hi, 0.0);
+  container.AddXYPlot(nullptr, values({1}));
+  EXPECT_FALSE(container.CalculateXRange(lo, hi));
 }
 
 TEST(PlotData, CalculatedAndStringData) {
-  double lo = 0;
-  double hi = 0;
+  double lo = 0, hi = 0;
   const DummyData dummy(4);
   EXPECT_EQ(dummy.GetSize(), 4);
   EXPECT_EQ(dummy.GetValue(3), 3.0);
@@ -124,85 +101,61 @@ TEST(PlotData, CalculatedAndStringData) {
   ASSERT_TRUE(dummy.CalculateRange(lo, hi));
   EXPECT_EQ(hi, 3.0);
   EXPECT_FALSE(DummyData(0).CalculateRange(lo, hi));
-  hi = 5.0;
   ASSERT_TRUE(DummyData(1).CalculateRange(lo, hi));  // one value is a range too
   EXPECT_EQ(hi, 0.0);
-
   StringData names;
   names.AddItem("a");
   names.AddItem("b");
-  const PlotDataPointer pointer(names);
-  EXPECT_EQ(pointer.GetSize(), 2);
-  EXPECT_EQ(pointer.GetValue(1), 1.0);
+  EXPECT_EQ(PlotDataPointer(names).GetSize(), 2);
+  EXPECT_EQ(PlotDataPointer(names).GetValue(1), 1.0);
 }
 
-// [SECTION] Transformations
-
-TEST(LinTrafo, MapsBothWaysAndRefusesAVanishingSpanKeepingItsMapping) {
+// Set() refuses a vanishing, inverted or NaN span, a bad log base or factor, keeping the mapping.
+TEST(Trafo, MapsBothWaysAndRefusesBadRanges) {
   LinTrafo x;
   ASSERT_TRUE(x.Set(0.0, 110.0, 40.0, 840.0, true));
   EXPECT_FLOAT_EQ(x.Transform(55.0), 440.0f);
   EXPECT_NEAR(x.TransformBack(440.0f), 55.0, 1e-9);
-  EXPECT_FALSE(x.Set(1.0, 1.0 + 1e-21, 0.0, 100.0, true));
-  EXPECT_FALSE(x.Set(0.0, 5e-21, 0.0, 100.0, true));  // spans below 1e-20 cannot be mapped
-  EXPECT_FALSE(x.Set(5.0, 1.0, 0.0, 100.0, true));
-  EXPECT_FALSE(x.Set(0.0, std::nan(""), 0.0, 100.0, true));
+  for (const auto& [lo, hi] : {std::pair{1.0, 1.0 + 1e-21}, {0.0, 5e-21}, {5.0, 1.0}, {0.0, std::nan("")}}) {
+    EXPECT_FALSE(x.Set(lo, hi, 0.0, 100.0, true)) << lo << ' ' << hi;
+  }
   EXPECT_FLOAT_EQ(x.Transform(110.0), 840.0f);
-
-  // A Y axis that is not ascending has its minimum at the bottom.
-  LinTrafo y;
+  LinTrafo y;  // not ascending: the minimum at the bottom
   ASSERT_TRUE(y.Set(0.0, 55.0, 60.0, 540.0, false));
   EXPECT_FLOAT_EQ(y.Transform(0.0), 540.0f);
   EXPECT_FLOAT_EQ(y.Transform(55.0), 60.0f);
   EXPECT_NEAR(y.TransformBack(300.0f), 27.5, 1e-9);
-  EXPECT_EQ(LinTrafo().TransformBack(3.0f), 0.0);  // factor 0
-}
+  EXPECT_EQ(LinTrafo().TransformBack(3.0f), 0.0);
 
-TEST(LogTrafo, DecadesAreEvenlySpacedAndNonPositiveValuesArePinned) {
-  LogTrafo x;
-  ASSERT_TRUE(x.Set(1.0, 1000.0, 0.0, 300.0, true, 10.0, 1.0));
-  EXPECT_NEAR(x.Transform(1.0), 0.0f, 1e-4);
-  EXPECT_NEAR(x.Transform(10.0), 100.0f, 1e-4);
-  EXPECT_NEAR(x.Transform(1000.0), 300.0f, 1e-4);
-  EXPECT_NEAR(x.TransformBack(200.0f), 100.0, 1e-3);
-  EXPECT_EQ(x.Transform(0.0), x.Transform(-5.0));  // both at 1e-10
-  EXPECT_NEAR(SafeExp(SafeLog(8.0, 2.0, 1.0), 2.0, 1.0), 8.0, 1e-12);
+  LogTrafo log;
+  ASSERT_TRUE(log.Set(1.0, 1000.0, 0.0, 300.0, true, 10.0, 1.0));
+  EXPECT_NEAR(log.Transform(1.0), 0.0f, 1e-4);
+  EXPECT_NEAR(log.Transform(10.0), 100.0f, 1e-4);
+  EXPECT_NEAR(log.Transform(1000.0), 300.0f, 1e-4);
+  EXPECT_NEAR(log.TransformBack(200.0f), 100.0, 1e-3);
+  EXPECT_EQ(log.Transform(0.0), log.Transform(-5.0));  // both at 1e-10
   EXPECT_NEAR(SafeLog(8.0, 2.0, 1.0), 3.0, 1e-12);
-  // A base of 0, 1 or below 0, or a log factor of 0, is refused and keeps the mapping.
+  EXPECT_NEAR(SafeExp(3.0, 2.0, 1.0), 8.0, 1e-12);
   for (const auto& [base, factor] : {std::pair{0.0, 1.0}, {1.0, 1.0}, {-10.0, 1.0}, {10.0, 0.0}}) {
-    EXPECT_FALSE(x.Set(1.0, 10.0, 0.0, 50.0, true, base, factor)) << base << ' ' << factor;
+    EXPECT_FALSE(log.Set(1.0, 10.0, 0.0, 50.0, true, base, factor)) << base << ' ' << factor;
   }
-  EXPECT_NEAR(x.Transform(10.0), 100.0f, 1e-4);
-  EXPECT_EQ(LogTrafo().TransformBack(3.0f), 0.0);  // never set: factor 0
+  EXPECT_NEAR(log.Transform(10.0), 100.0f, 1e-4);
+  EXPECT_EQ(LogTrafo().TransformBack(3.0f), 0.0);
 }
 
 TEST(PlotDataSelection, IndexesOutOfRangeAreIgnoredAndNeverSelected) {
   PlotDataSelection selection(3);
   selection.Select(-1, true);
   selection.Select(3, true);
-  EXPECT_EQ(selection.GetSelectedCount(), 0);
   selection.Select(2, true);
   EXPECT_TRUE(selection.IsSelected(2));
-  EXPECT_FALSE(selection.IsSelected(3));
-  EXPECT_FALSE(selection.IsSelected(-1));
+  EXPECT_FALSE(selection.IsSelected(3) || selection.IsSelected(-1));
   EXPECT_EQ(selection.GetSelectedCount(), 1);
   selection.Resize(-4);
   EXPECT_EQ(selection.GetSize(), 0);
 }
 
-// [SECTION] Data drawers
-
-// The calls a drawer made, one "L x1 y1 x2 y2" or "F x y w h" per line or filled rectangle.
-std::string calls(const testing::RecordingPainter& painter) {
-  std::ostringstream out;
-  for (const auto& op : painter.ops) {
-    out << (op.kind == testing::RecordingPainter::Kind::kLine ? "L " : "F ") << op.x1 << ' '
-        << op.y1 << ' ' << op.x2 << ' ' << op.y2 << '\n';
-  }
-  return out.str();
-}
-
-// Both axes map [0, 10] onto pixels [0, 100] (Y ascending here, so rows grow with the value).
+// "L x1 y1 x2 y2" / "F x y w h" per line / rectangle; both axes map [0, 10] onto pixels [0, 100].
 std::string draw(DataDrawerBase& drawer, const std::vector<float>& x, const std::vector<float>& y,
                  const PlotDataSelection* selection = nullptr, int columns = 100) {
   static LinTrafo trafo;
@@ -214,7 +167,12 @@ std::string draw(DataDrawerBase& drawer, const std::vector<float>& x, const std:
   if (!drawer.DrawData(PlotData(x), PlotData(y), selection, axis, {0, 0, columns, 100}, painter)) {
     return "refused";
   }
-  return calls(painter);
+  std::ostringstream out;
+  for (const auto& op : painter.ops) {
+    out << (op.kind == testing::RecordingPainter::Kind::kLine ? "L " : "F ") << op.x1 << ' '
+        << op.y1 << ' ' << op.x2 << ' ' << op.y2 << '\n';
+  }
+  return out.str();
 }
 
 TEST(DataDrawers, LinesPointMarksDotsAndSelections) {
@@ -240,8 +198,7 @@ TEST(DataDrawers, LinesPointMarksDotsAndSelections) {
                                          {0, 0, 100, 100}, painter));  // no transformations
 }
 
-// Only the points inside the X range, and with more of them than pixel columns, one per group
-// of neighbours: the one of largest magnitude, so that spikes survive.
+// Only points inside the X range; more than pixel columns: the largest of each group, so spikes show.
 TEST(DataDrawers, DrawFastKeepsThePointsInRangeAndTheirSpikes) {
   DotDataDrawer dots;
   dots.SetDrawFast(true);
@@ -251,8 +208,7 @@ TEST(DataDrawers, DrawFastKeepsThePointsInRangeAndTheirSpikes) {
   EXPECT_EQ(draw(dots, x, y, nullptr, 2), "L 20 -50 21 -50\nL 30 20 31 20\n");
 }
 
-// Bars of width w / (2 n series) stand side by side around their column, from the row of the
-// value 0 to the value; a selected point gets a 5-pixel cap; columns outside the plot are skipped.
+// Bars w / (2 n) wide side by side from 0 to the value, selected ones capped, outside ones skipped.
 TEST(DataDrawers, BarsStandSideBySide) {
   PlotDataSelection first(3);
   first.Select(0, true);
@@ -263,12 +219,200 @@ TEST(DataDrawers, BarsStandSideBySide) {
   EXPECT_EQ(draw(right, {1, 2, 20}, {1, 3, 1}), "F 6 0 8 10\nF 16 0 8 30\n");
   right.DrawOnlyLastPoint(true);
   EXPECT_EQ(draw(right, {1, 2}, {1, 3}), "F 14 0 12 30\n");  // two points: width 12
-  EXPECT_EQ(draw(left, {0.2f, 0.4f}, {1, 3}, nullptr, 6), "F 1 0 1 10\nF 3 0 1 30\n");  // 6 / 8 pixels: 1
+  EXPECT_EQ(draw(left, {0.2f, 0.4f}, {1, 3}, nullptr, 6), "F 1 0 1 10\nF 3 0 1 30\n");
   LinTrafo trafo;
   left.SetTransformations(&trafo, nullptr);
   AxisSetup axis;
   testing::RecordingPainter painter(100, 100);
   EXPECT_FALSE(left.DrawData(PlotData({1}), PlotData({1}), nullptr, axis, {0, 0, 100, 100}, painter));
+}
+
+TEST(RoundSpan, RoundsToOneTwoOrFiveTimesAPowerOfTenAndRefusesNonPositive) {
+  constexpr double kError = TickInfo::kRoundSpanError;
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<std::pair<double, double>> cases = {
+      {10.0, 10.0}, {0.1, 0.1},    {1.4, 1.0},     {1.5, 2.0},     {3.0, 2.0},    {4.4, 2.0},
+      {4.5, 5.0},   {7.0, 5.0},    {9.6, 10.0},    {0.96, 1.0},    {0.033, 0.02}, {2.5e7, 2e7},
+      {5.5e7, 5e7}, {0.0, kError}, {-3.0, kError}, {kInf, kError}, {kNaN, kError}};
+  for (const auto& [v, expected] : cases) {
+    EXPECT_NEAR(TickInfo::RoundSpan(v), expected, 1e-12 * std::fabs(expected)) << v;
+  }
+}
+
+TEST(MakeFormatString, WorkedValues) {
+  const float f01 = 0.01f, f001 = 0.001f, f0001 = 0.0001f, f02 = 0.2f;  // a hair off the decimal
+  const std::vector<std::pair<double, std::string>> cases = {
+      {0.5, "%.1f"},   {0.05, "%.2f"},    {0.001, "%.3f"},  {0.1, "%.1f"},    {1.0, "%.0f"},
+      {10.0, "%.0f"},  {10000.0, "%.0f"}, {10001.0, "%.1e"}, {0.0009, "%.1e"}, {-0.25, "%.1f"},
+      {0.0, "%.1e"},   {f01, "%.2f"},     {f001, "%.3f"},   {f0001, "%.1e"},  {f02, "%.1f"}};
+  for (const auto& [span, format] : cases) {
+    EXPECT_EQ(TickInfo::MakeFormatString(span), format) << span;
+  }
+}
+
+// Formats that would read a missing or wrong argument fall back to "%g".
+TEST(FormatTickLabel, PrintsFloatFormatsAndRefusesOthers) {
+  const std::tuple<const char*, double, const char*> kCases[] = {
+      {"%.1f", 0.3, "0.3"},       {"%.1e", 25000.0, "2.5e+04"}, {"%5.1f%%", 12.0, " 12.0%"},
+      {"%10.1f", 1.5, "       1.5"}, {"plain", 1.0, "plain"}, {"%s", 1.5, "1.5"},
+      {"%d", 1.5, "1.5"},         {"%f %f", 1.5, "1.5"},        {"%999f", 1.5, "1.5"}};
+  for (const auto& [format, value, text] : kCases) EXPECT_EQ(FormatTickLabel(format, value), text);
+}
+
+// Worked spans (the whole span one step below one division); ticks 1 % and 2 % of the orthogonal
+// extent, the major one at least one longer. Refusals leave the info alone.
+TEST(LinTickIterator, InitFromRangesOnTheWorkedSpans) {
+  AxisSetup axis;
+  LinTickIterator ticks(axis);
+  const std::tuple<double, double, double, float, std::string, int, int> kCases[] = {
+      {100.0, 200.0, 10.0, 10.0f, "%.0f", 2, 4}, {0.3, 100.0, 3.0, 0.1f, "%.1f", 1, 2},
+      {3.0, 100.0, 0.5, 3.0f, "%.0f", 1, 2}, {50000.0, 100.0, 2.0, 20000.0f, "%.1e", 1, 2}};
+  for (const auto& [span, ortho, divisions, major, format, minor_size, major_size] : kCases) {
+    TickInfo info;
+    ASSERT_TRUE(ticks.InitFromRanges(span, ortho, divisions, info)) << span;
+    EXPECT_FLOAT_EQ(info.major_tick_span, major) << span;
+    EXPECT_EQ(std::tuple(info.minor_ticks_per_major, info.format_string, info.minor_tick_screen_size,
+                         info.major_tick_screen_size),
+              std::tuple(5, format, minor_size, major_size)) << span;
+  }
+  TickInfo info;
+  info.major_tick_span = 7.0f;
+  EXPECT_FALSE(ticks.InitFromRanges(100.0, 200.0, 1e-20, info));
+  EXPECT_FALSE(ticks.InitFromRanges(0.0, 200.0, 10.0, info));
+  EXPECT_FALSE(ticks.InitFromRanges(100.0, 200.0, std::nan(""), info));
+  EXPECT_FLOAT_EQ(info.major_tick_span, 7.0f);
+  EXPECT_EQ(info.format_string, "%.0f");
+}
+
+AxisSetup lin_axis(float min, float max, float major_span, int minors) {
+  AxisSetup axis;
+  axis.min = min;
+  axis.max = max;
+  axis.tick_info.major_tick_span = major_span;
+  axis.tick_info.minor_ticks_per_major = minors;
+  return axis;
+}
+
+struct Tick {
+  double value;
+  bool major;
+  std::string label;
+};
+
+std::vector<Tick> walk(TickIterator& ticks) {
+  std::vector<Tick> out;
+  double value = 0;
+  bool major = false;
+  std::string format;
+  if (!ticks.Init()) return out;
+  while (ticks.GetNextTick(value, major, format) && out.size() < 1000)
+    out.push_back({value, major, FormatTickLabel(format, value)});
+  return out;
+}
+
+std::vector<double> tick_values(const std::vector<Tick>& ticks, bool major_only) {
+  std::vector<double> out;
+  for (const Tick& t : ticks) {
+    if (t.major || !major_only) out.push_back(t.value);
+  }
+  return out;
+}
+
+// The tick at or just above max is drawn when it lies within a relative 1e-4 of max.
+TEST(LinTickIterator, TickAtMaxIsDrawnWithinARelativeTolerance) {
+  const std::tuple<float, float, double, bool> kCases[] = {
+      {0, 1, 1, true}, {0, 0.99995f, 1, true}, {0, 0.9998f, 1, false}, {-2, -1, -1, true},
+      {-2, -1.00005f, -1, true}};
+  for (const auto& [min, max, last, drawn] : kCases) {
+    AxisSetup axis = lin_axis(min, max, 0.5f, 5);
+    LinTickIterator ticks(axis);
+    const std::vector<Tick> seen = walk(ticks);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(std::fabs(seen.back().value - last) < 1e-9, drawn) << max;
+  }
+}
+
+TEST(LinTickIterator, MajorTicksAtMultiplesOfTheMajorSpanAndExactZero) {
+  AxisSetup axis = lin_axis(-0.3f, 0.3f, 0.1f, 5);
+  LinTickIterator ticks(axis);
+  const std::vector<Tick> seen = walk(ticks);
+  ASSERT_EQ(seen.size(), 31u);
+  EXPECT_EQ(tick_values(seen, true).size(), 7u);
+  for (const double major : tick_values(seen, true)) EXPECT_NEAR(std::remainder(major, 0.1), 0.0, 1e-7);
+  EXPECT_EQ(seen[15].value, 0.0);  // not a rounding residue that prints as "-0.0"
+  EXPECT_TRUE(seen[15].major);
+}
+
+TEST(LinTickIterator, RefusesAStepThatWouldGiveEndlessTicks) {
+  AxisSetup axis = lin_axis(0.0f, 1e6f, 1e-3f, 5);
+  LinTickIterator ticks(axis);
+  EXPECT_FALSE(ticks.Init());
+  axis.tick_info.major_tick_span = 0.0f;
+  EXPECT_FALSE(ticks.Init());
+  axis.max = 1e4f;  // 10000 steps are the most a walk may take
+  axis.tick_info.major_tick_span = 1.0f;
+  axis.tick_info.minor_ticks_per_major = 1;
+  EXPECT_TRUE(ticks.Init());
+  axis.max = 10001.0f;
+  EXPECT_FALSE(ticks.Init());
+  // A few ticks, but so far from 0 (1e16 steps of 0.01) that their indexes are no longer exact.
+  axis.min = axis.max = 1e14f;
+  axis.tick_info.major_tick_span = 0.05f;
+  axis.tick_info.minor_ticks_per_major = 5;
+  EXPECT_FALSE(ticks.Init());
+}
+
+// Majors at powers of the base, minors at whole multiples (whole bases up to 10 only); autoscaled
+// ends move out to powers, within max_decades.
+TEST(LogTickIterator, PowersOfTheBaseAndTheirMultiples) {
+  AxisSetup axis;
+  axis.logarithmic = true;
+  axis.min = 0.5f;
+  axis.max = 300.0f;
+  LogTickIterator ticks(axis);
+  ASSERT_TRUE(ticks.InitFromRanges(300.0, 100.0, 5.0, axis.tick_info));
+  EXPECT_EQ(axis.tick_info.minor_ticks_per_major, 9);
+  const std::vector<Tick> seen = walk(ticks);
+  EXPECT_EQ(tick_values(seen, true), (std::vector<double>{1, 10, 100}));
+  ASSERT_EQ(seen.size(), 26u);  // 0.5 .. 0.9, 1 .. 9, 10 .. 90, 100, 200, 300
+  EXPECT_NEAR(seen.front().value, 0.5, 1e-12);
+  EXPECT_NEAR(seen.back().value, 300.0, 1e-9);
+  double lo = 0.5, hi = 300.0;
+  ASSERT_TRUE(ticks.AdjustRange(lo, hi));
+  EXPECT_NEAR(lo, 0.1, 1e-12);
+  EXPECT_NEAR(hi, 1000.0, 1e-9);
+  axis.max_decades = 2;
+  lo = 0.5;
+  ASSERT_TRUE(ticks.AdjustRange(lo, hi));
+  EXPECT_NEAR(lo, 10.0, 1e-9);
+  for (const float base : {2.0f, 3.5f, 16.0f}) {
+    axis.log_base = base;
+    axis.min = 1.0f;
+    axis.max = base * base * base;
+    const std::vector<Tick> powers = walk(ticks);
+    EXPECT_EQ(tick_values(powers, false), tick_values(powers, true)) << base;
+    EXPECT_EQ(powers.size(), 4u) << base;
+  }
+  // Decades counted from the axis's own ends, here beyond 1.
+  axis.log_base = 10.0f;
+  axis.min = 300.0f;
+  axis.max = 30000.0f;
+  EXPECT_EQ(tick_values(walk(ticks), true), (std::vector<double>{1000, 10000}));
+  EXPECT_FALSE(ticks.InitFromRanges(300.0, 100.0, 1e-20, axis.tick_info));
+  axis.min = 0.0f;
+  EXPECT_FALSE(ticks.InitFromRanges(300.0, 100.0, 5.0, axis.tick_info));
+  EXPECT_FALSE(ticks.Init());
+}
+
+TEST(NamedTickIterator, OneMajorTickPerTextLabelledWithTheText) {
+  AxisSetup axis;
+  axis.max = 2.0f;
+  NamedTickIterator ticks(axis);
+  ticks.SetNames({"low", "50%", "high"});
+  std::vector<std::string> labels;
+  for (const Tick& t : walk(ticks)) labels.push_back(t.major ? t.label : "minor");
+  EXPECT_EQ(labels, (std::vector<std::string>{"low", "50%", "high"}));
 }
 
 }  // namespace

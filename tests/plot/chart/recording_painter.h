@@ -7,8 +7,7 @@
 
 namespace velmor::plot::testing {
 
-// A painter that draws nothing and remembers every call. Text metrics are fixed: every
-// character is 8 pixels wide ("12345" is 40) and the font is 16 pixels high.
+// Draws nothing and records every call. Every character is 8 pixels wide, the font 16 high.
 class RecordingPainter : public Painter {
  public:
   enum class Kind { kLine, kFill, kText, kRotatedText, kClip };
@@ -16,39 +15,25 @@ class RecordingPainter : public Painter {
     Kind kind;
     float x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // line ends, or x, y, w, h of a rectangle or text
     std::string text;
-    Rgb line_colour;  // the colour in force when the call was made
-    Rgb fill_colour;
+    Rgb line_colour;  // in force when the call was made
   };
-
-  static constexpr int kCharWidth = 8;
   static constexpr int kFontHeight = 16;
 
   RecordingPainter(int width, int height) : width_(width), height_(height) {}
-
-  void DrawLine(float x1, float y1, float x2, float y2) override {
-    ops.push_back({Kind::kLine, x1, y1, x2, y2, {}, line_, fill_});
-  }
-  void FillRect(int x, int y, int w, int h) override {
-    ops.push_back({Kind::kFill, float(x), float(y), float(w), float(h), {}, line_, fill_});
-  }
+  void DrawLine(float x1, float y1, float x2, float y2) override { add(Kind::kLine, x1, y1, x2, y2); }
+  void FillRect(int x, int y, int w, int h) override { add(Kind::kFill, x, y, w, h); }
   void InvertRect(int, int, int, int) override {}
-  void SetClipRect(int x, int y, int w, int h) override {
-    ops.push_back({Kind::kClip, float(x), float(y), float(w), float(h), {}, line_, fill_});
-  }
+  void SetClipRect(int x, int y, int w, int h) override { add(Kind::kClip, x, y, w, h); }
   bool SupportsVerticalText() const override { return true; }
   int GetWidth() const override { return width_; }
   int GetHeight() const override { return height_; }
   void SetLineColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) override { line_ = {r, g, b}; }
-  void SetFillColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) override { fill_ = {r, g, b}; }
-  int CalculateTextDrawSize(const std::string& text) override {
-    return kCharWidth * static_cast<int>(text.size());
-  }
+  void SetFillColor(std::uint8_t, std::uint8_t, std::uint8_t) override {}
+  int CalculateTextDrawSize(const std::string& text) override { return 8 * int(text.size()); }
   int GetFontHeight() override { return kFontHeight; }
-  void DrawText(int x, int y, const std::string& text) override {
-    ops.push_back({Kind::kText, float(x), float(y), 0, 0, text, line_, fill_});
-  }
-  void DrawRotatedText(int x, int y, float angle, const std::string& text) override {
-    ops.push_back({Kind::kRotatedText, float(x), float(y), angle, 0, text, line_, fill_});
+  void DrawText(int x, int y, const std::string& text) override { add(Kind::kText, x, y, 0, 0, text); }
+  void DrawRotatedText(int x, int y, float, const std::string& text) override {
+    add(Kind::kRotatedText, x, y, 0, 0, text);
   }
   void SetStyle(const TextStyle&) override {}
 
@@ -69,10 +54,11 @@ class RecordingPainter : public Painter {
   std::vector<Op> ops;
 
  private:
-  int width_;
-  int height_;
+  void add(Kind k, float a, float b, float c, float d, std::string text = {}) {
+    ops.push_back({k, a, b, c, d, std::move(text), line_});
+  }
+  int width_, height_;
   Rgb line_ = kBlack;
-  Rgb fill_ = kWhite;
 };
 
 }  // namespace velmor::plot::testing
