@@ -10,9 +10,8 @@ namespace {
 
 TEST(EditorCommand, SplitsTheEditorAtBlanksAndKeepsTheFileNameWhole) {
   const std::string name = "/d/x; rm -rf ~ $(id) `id` 'q' \"w\".in";
-  for (const char* unset : {"", " \t "}) {
-    EXPECT_EQ(editor_command(unset, name), (std::vector<std::string>{"xdg-open", name}));
-  }
+  EXPECT_EQ(editor_command("", name), (std::vector<std::string>{"xdg-open", name}));
+  EXPECT_EQ(editor_command(" \t ", name), (std::vector<std::string>{"xdg-open", name}));
   EXPECT_EQ(editor_command("  code  --wait\t-n ", name),
             (std::vector<std::string>{"code", "--wait", "-n", name}));
 }
@@ -26,8 +25,12 @@ char process_state(pid_t pid) {
   return paren + 2 < text.size() ? text[paren + 2] : 0;
 }
 
-TEST(EditorLauncher, FinishedEditorIsReapedAndARunningOneLeftAlone) {
+// A finished editor is reaped, a running one left alone; a missing one gives a message.
+TEST(EditorLauncher, ReapsFinishedEditorsOnly) {
   EditorLauncher launcher;
+  const std::string error = launcher.start({"/no/such/editor", "file.in"});
+  EXPECT_NE(error.find("Could not start the editor /no/such/editor"), std::string::npos) << error;
+  EXPECT_TRUE(launcher.running().empty());
   // start() reaps first, so the one that ends at once is started last.
   ASSERT_EQ(launcher.start({"sleep", "5"}), "");
   ASSERT_EQ(launcher.start({"true"}), "");
@@ -43,13 +46,6 @@ TEST(EditorLauncher, FinishedEditorIsReapedAndARunningOneLeftAlone) {
   launcher.reap();
   EXPECT_TRUE(launcher.running().empty());
   EXPECT_EQ(process_state(sleeping), 0);
-}
-
-TEST(EditorLauncher, MissingEditorGivesAMessageAndNoChild) {
-  EditorLauncher launcher;
-  const std::string error = launcher.start({"/no/such/editor", "file.in"});
-  EXPECT_NE(error.find("Could not start the editor /no/such/editor"), std::string::npos) << error;
-  EXPECT_TRUE(launcher.running().empty());
 }
 
 }  // namespace

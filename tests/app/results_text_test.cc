@@ -8,8 +8,7 @@
 namespace velmor::app {
 namespace {
 
-// The first line is skipped, trailing blanks go, lines are cut at 100 characters and end in
-// CR+LF.
+// The first line is skipped, trailing blanks go, lines are cut at 100 and end in CR+LF.
 TEST(ReportForBox, SkipsTheFirstLineAndCutsAtOneHundred) {
   const std::pair<std::string, std::string> cases[] = {
       {"   only line\n", ""},
@@ -50,9 +49,9 @@ TEST(Writelines, WritesOneRecordAndLeavesRefusedNamesAlone) {
   EXPECT_EQ(error, "The output file is a symbolic link, which is not written through: " +
                        folder.file("link.txt"));
   EXPECT_EQ(testing::read_file(name), "\n");
-  EXPECT_FALSE(writelines(folder.path().string(), "text", &error));
+  EXPECT_FALSE(writelines(folder.path().string(), "text", &error) ||
+               writelines(folder.file("no such folder/saved.txt"), "text", &error));
   EXPECT_TRUE(std::filesystem::is_directory(folder.path()));
-  EXPECT_FALSE(writelines(folder.file("no such folder/saved.txt"), "text", &error));
   EXPECT_NE(error.find("no such folder/saved.txt"), std::string::npos);
 }
 

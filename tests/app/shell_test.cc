@@ -5,6 +5,7 @@
 namespace velmor::app {
 namespace {
 
+using namespace std::chrono_literals;
 using testing::messages;
 using testing::quick_options;
 using testing::run_program;
@@ -23,9 +24,8 @@ TEST(Shell, StartUpAndTheResultsBox) {
     ASSERT_TRUE(testing::wait_for([&] { return shell.shell().main_window >= 0; }));
     const int splash = shell.shell().main_window + 1;
     ASSERT_TRUE(testing::wait_for([&] { return wintk::isvalidwindow(splash); }));
-    // No hand is quicker than the splash setting up its close box; after that a close is
-    // refused until the splash has drawn its text.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    // A close is refused until the splash has drawn its text; no hand is quicker than 100 ms.
+    std::this_thread::sleep_for(100ms);
     EXPECT_TRUE(testing::wait_for([&] {
       wintk::test_input::request_user_close(splash);
       return !wintk::isvalidwindow(splash);
@@ -45,8 +45,8 @@ TEST(Shell, StartUpAndTheResultsBox) {
           EXPECT_EQ(user.enabled(entry), reachable.count(entry) == 1) << entry_info(entry).label;
         }
         const auto client = wintk::test_input::client_size(user.main_window());
-        EXPECT_EQ(client.width, static_cast<int>(0.5 * wintk::getmaxwidth()));
-        EXPECT_EQ(client.height, static_cast<int>(0.5 * wintk::getmaxheight()));
+        EXPECT_EQ(std::pair(client.width, client.height),
+                  std::pair(int(0.5 * wintk::getmaxwidth()), int(0.5 * wintk::getmaxheight())));
 
         const int box = shell.shell().text_box;
         const std::string report = "   MODEL NAME:  1-\r\n   SAVED TO: DATA.out\r\n";
@@ -90,9 +90,8 @@ TEST(Shell, CommandsBeforeARun) {
     EXPECT_EQ(shell.shell().data_file_name, "DATA.IN");
     EXPECT_FALSE(user.enabled(Entry::kRun) || user.enabled(Entry::kRunCurveFit));
     EXPECT_TRUE(user.enabled(Entry::kClear));
-    EXPECT_EQ(responder.requests().back().title, "Enter data file");
-    EXPECT_EQ(responder.requests().back().initial_name,
-              std::filesystem::current_path().string() + "/*.in");
+    EXPECT_EQ(responder.requests().back().title + responder.requests().back().initial_name,
+              "Enter data file" + std::filesystem::current_path().string() + "/*.in");
     ASSERT_TRUE(user.choose(Entry::kClear));
     EXPECT_FALSE(user.enabled(Entry::kClear) || user.enabled(Entry::kClearDisplay));
     // Enter pressed on the proposed pattern, or on a folder, is no choice of a data file.

@@ -1,8 +1,7 @@
 #pragma once
 
-// Drives the real program in tests: the shell runs its start-up and command loop as the
-// toolkit's main routine while a driver thread plays the user through the toolkit's test input
-// (menu items, buttons, close boxes); a RecordingResponder answers every dialog.
+// Drives the real program: the shell runs as the toolkit's main routine while a driver thread
+// plays the user through the toolkit's test input; a RecordingResponder answers every dialog.
 
 #include <gtest/gtest.h>
 
@@ -28,23 +27,20 @@
 namespace velmor::app::testing {
 
 using namespace std::chrono_literals;
-
 using velmor::testing::read_file;
 using velmor::testing::TempFolder;
 
-// A program's command may take seconds on a busy machine (a Run fits and draws).
-inline bool wait_for(const std::function<bool()>& pred,
-                     std::chrono::milliseconds limit = std::chrono::seconds(20)) {
+// A command may take seconds on a busy machine (a Run fits and draws).
+inline bool wait_for(const std::function<bool()>& pred, std::chrono::milliseconds limit = 20s) {
   return wintk::testing::eventually(pred, limit);
 }
 
-// The example data file copied into the folder under `name`.
 inline std::string copy_example(const TempFolder& folder, const std::string& name) {
   std::filesystem::copy_file(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN", folder.file(name));
   return folder.file(name);
 }
 
-// An editor for $VISUAL that records its argument count and first argument in `record`.
+// An editor for $VISUAL that records "argument count|first argument" in `record`.
 inline std::string recording_editor(const TempFolder& folder, const std::string& record) {
   return "/bin/sh " +
          folder.write("editor.sh", "printf '%s|%s' \"$#\" \"$1\" > \"" + record + "\"\n");
@@ -54,26 +50,19 @@ inline std::string recording_editor(const TempFolder& folder, const std::string&
 class User {
  public:
   explicit User(Shell& shell) : shell_(shell) {}
-
   int main_window() const { return shell_.shell().main_window; }
   bool enabled(Entry entry) const {
     return wintk::test_input::menu_item_enabled(main_window(), shell_.shell().menu.item_id(entry));
   }
-
-  // Chooses a menu entry and waits until its handler has finished; false if the entry is
-  // greyed or the handler did not finish in time.
+  // Chooses an entry and waits until its handler has finished; false if greyed or too slow.
   bool choose(Entry entry) {
     const int before = shell_.commands_handled();
-    if (!trigger(entry)) return false;
-    return wait_for([&] { return shell_.commands_handled() > before; });
+    return trigger(entry) && handled_after(before);
   }
-  // Chooses an entry whose handler opens "Select Models"; returns when the dialog waits.
   bool choose_and_wait_for_dialog(Entry entry) {
     return trigger(entry) && wait_for([&] { return shell_.shell().model_dialog_window >= 0; });
   }
-
-  // Clicks a control of "Select Models" (the current window while it waits). Product,
-  // Substrate and Clear are waited for until the dialog has carried them out.
+  // Clicks a control of "Select Models"; Product, Substrate and Clear are waited for.
   void click(int control) {
     ASSERT_TRUE(wintk::test_input::click_control(control));
     if (control < kProductButton || control > kClearButton) return;
@@ -88,10 +77,8 @@ class User {
   // Clicks Close and waits until the handler that opened the dialog has finished.
   bool close_dialog() {
     const int before = shell_.commands_handled();
-    return wintk::test_input::click_control(kCloseButton) &&
-           wait_for([&] { return shell_.commands_handled() > before; });
+    return wintk::test_input::click_control(kCloseButton) && handled_after(before);
   }
-  // Open with the file chosen in the dialog.
   bool open(wintk::RecordingResponder& responder, const std::string& path) {
     responder.queue_answer({true, path});
     return choose(Entry::kOpenData);
@@ -103,15 +90,17 @@ class User {
   }
 
  private:
+  bool handled_after(int before) {
+    return wait_for([&] { return shell_.commands_handled() > before; });
+  }
   bool trigger(Entry entry) {
     return wintk::test_input::trigger_menu_item(main_window(), shell_.shell().menu.item_id(entry));
   }
   Shell& shell_;
 };
 
-// Closes every other window that appears while it lives (the plot windows), after `on_window`
-// has seen it, and counts those closed. By default the close is asked for as the user's click
-// on the close box asks for it; `close` may do it otherwise and say whether the window went.
+// Closes every other window that appears while it lives (the plots), after `on_window` has seen
+// it, by the user's close box unless `close` does it otherwise; counts those closed.
 class PlotCloser {
  public:
   using Close = std::function<bool(int)>;
@@ -125,8 +114,7 @@ class PlotCloser {
     thread_.join();
   }
   int closed() const { return closed_; }
-  // The closer counts a window once its close request has returned, which may be just after the
-  // handler that waited for the window has finished: wait for the count rather than read it.
+  // The count may rise just after the handler that waited for the window has finished.
   bool closed_becomes(int n) const {
     return wait_for([&] { return closed_ == n; });
   }
@@ -153,9 +141,8 @@ class PlotCloser {
   std::thread thread_;
 };
 
-// Runs the program and plays `script` against it (after `while_starting`, which runs before
-// start-up has finished); then chooses Quit, unless the program has ended already, after which
-// it must end with status 0.
+// Runs the program and plays `script` (after `while_starting`, run before start-up has
+// finished); then chooses Quit unless the program has ended. The program must end with 0.
 inline void run_program(ShellOptions options, const std::function<void(Shell&, User&)>& script,
                         const std::function<void(Shell&)>& while_starting = {}) {
   static int argc = 1;
@@ -165,16 +152,11 @@ inline void run_program(ShellOptions options, const std::function<void(Shell&, U
     Shell shell(std::move(options));
     std::thread driver([&] {
       if (while_starting) while_starting(shell);
-      if (!wait_for([&] { return shell.started(); })) {
-        ADD_FAILURE() << "the program did not start";
-        return;
-      }
+      ASSERT_TRUE(wait_for([&] { return shell.started(); })) << "the program did not start";
       User user(shell);
       script(shell, user);
       if (shell.shell().model_dialog_window >= 0) user.close_dialog();
-      if (!shell.ended()) {
-        EXPECT_TRUE(user.choose(Entry::kQuitBar));
-      }
+      EXPECT_TRUE(shell.ended() || user.choose(Entry::kQuitBar));
     });
     EXPECT_EQ(shell.run(), 0);
     driver.join();
@@ -199,7 +181,6 @@ inline std::vector<std::string> messages(const wintk::RecordingResponder& respon
   return out;
 }
 
-// The last of them; empty when none was shown.
 inline std::string last_message(const wintk::RecordingResponder& responder) {
   const std::vector<std::string> shown = messages(responder);
   return shown.empty() ? std::string() : shown.back();

@@ -12,23 +12,20 @@
 #include <string>
 #include <thread>
 
+#include "gui/test_input.h"
 #include "gui/wintk.h"
 
 namespace wintk::testing {
 
-// Runs body as the application's main routine (on its own thread, with the event loop on this
-// one) and returns when it has ended. Windows it leaves open are closed.
+// Runs body as the application's main routine (the event loop on this thread) until it ends;
+// windows it leaves open are closed.
 inline void run_gui(const std::function<void()>& body) {
   static int argc = 1;
   static char name[] = "gui_tests";
   static char* argv[] = {name, nullptr};
-  run_application(argc, argv, [&] {
-    body();
-    return 0;
-  });
+  run_application(argc, argv, [&] { return body(), 0; });
 }
 
-// Polls until pred holds or the time limit has passed.
 inline bool eventually(const std::function<bool()>& pred,
                        std::chrono::milliseconds limit = std::chrono::seconds(2)) {
   const auto end = std::chrono::steady_clock::now() + limit;
@@ -39,14 +36,17 @@ inline bool eventually(const std::function<bool()>& pred,
   return true;
 }
 
+inline bool in_child() {
+  return std::getenv("WINTK_CHILD") != nullptr;
+}
+
 struct ChildResult {
   int exit_code = -1;
   std::string output;  // standard output and error
 };
 
-// Runs one test of this binary in a child process (with WINTK_CHILD=1 so that child-only tests
-// run) and returns its exit code and output. Used for behaviour that ends the process.
-// `platform` is the Qt platform with its options ("offscreen:configfile=...").
+// Runs one test of this binary in a child process (WINTK_CHILD=1 lets child-only tests run), for
+// behaviour that ends the process. `platform` is the Qt platform with its options.
 inline ChildResult run_child_test(const std::string& test_name,
                                   const std::string& platform = "offscreen") {
   const std::string command = "WINTK_CHILD=1 QT_QPA_PLATFORM='" + platform + "' /proc/" +
@@ -66,15 +66,17 @@ inline ChildResult run_child_test(const std::string& test_name,
 struct Box {
   int left = 1 << 20, top = 1 << 20, right = -1, bottom = -1;
   bool empty() const { return right < 0; }
+  bool operator==(const Box&) const = default;
 };
 
 inline Box box_where(const PixelBuffer& page, const std::function<bool(std::uint32_t)>& wanted) {
   Box box;
   for (int y = 0; y < page.height; ++y) {
     for (int x = 0; x < page.width; ++x) {
-      if (!wanted(page.at(x, y))) continue;
-      box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x),
-             std::max(box.bottom, y)};
+      if (wanted(page.at(x, y))) {
+        box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x),
+               std::max(box.bottom, y)};
+      }
     }
   }
   return box;
@@ -88,8 +90,10 @@ inline Box colour_box(const PixelBuffer& page, std::uint32_t colour) {
   return box_where(page, [colour](std::uint32_t c) { return c == colour; });
 }
 
-inline bool in_child() {
-  return std::getenv("WINTK_CHILD") != nullptr;
+inline bool inside(const test_input::Rect& frame, const test_input::Rect& screen) {
+  return frame.x >= screen.x && frame.y >= screen.y &&
+         frame.x + frame.width <= screen.x + screen.width &&
+         frame.y + frame.height <= screen.y + screen.height;
 }
 
 }  // namespace wintk::testing

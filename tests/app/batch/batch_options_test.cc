@@ -11,13 +11,10 @@ TEST(BatchOptions, DefaultsAndFullForm) {
   EXPECT_EQ(r.command_line->mode, CommandLine::Mode::kBatch);
   EXPECT_EQ(r.command_line->inputs, std::vector<std::string>{"examples/DATA.IN"});
   EXPECT_EQ(r.command_line->models, (std::array<int, 4>{1, 1, 1, 1}));
-  EXPECT_FALSE(r.command_line->robust);
-  EXPECT_FALSE(r.command_line->fast);
-  EXPECT_TRUE(r.command_line->plots_dir.empty());
-  EXPECT_EQ(r.command_line->plot_format, "png");
-  EXPECT_EQ(r.command_line->jobs, 0);
-  EXPECT_TRUE(r.command_line->summary_file.empty());
-  EXPECT_EQ(r.command_line->columns, (DataColumns{}));
+  const CommandLine& d = *r.command_line;
+  EXPECT_EQ(std::tie(d.robust, d.fast, d.plots_dir, d.plot_format, d.jobs, d.summary_file),
+            std::tuple(false, false, "", "png", 0, ""));
+  EXPECT_EQ(d.columns, (DataColumns{}));
 
   r = parse_command_line({"--models", "2,4", "--batch", "a b.in", "runs", "--robust", "--plots",
                           "out", "--method", "fast", "--plot-format=svg", "-j3", "--summary",
@@ -26,28 +23,22 @@ TEST(BatchOptions, DefaultsAndFullForm) {
   const CommandLine& cl = *r.command_line;
   EXPECT_EQ(cl.inputs, (std::vector<std::string>{"a b.in", "runs", "c.csv", "--odd.in"}));
   EXPECT_EQ(cl.models, (std::array<int, 4>{0, 1, 0, 1}));
-  EXPECT_TRUE(cl.robust);
-  EXPECT_TRUE(cl.fast);
-  EXPECT_EQ(cl.plots_dir, "out");
-  EXPECT_EQ(cl.plot_format, "svg");
-  EXPECT_EQ(cl.jobs, 3);
-  EXPECT_EQ(cl.summary_file, "s.json");
+  EXPECT_EQ(std::tie(cl.robust, cl.fast, cl.plots_dir, cl.plot_format, cl.jobs, cl.summary_file),
+            std::tuple(true, true, "out", "svg", 3, "s.json"));
   EXPECT_EQ(cl.columns, (DataColumns{"Zeit", "S0", "3"}));
   EXPECT_EQ(parse_command_line({"--batch", "x", "--jobs", "256"}).command_line->jobs, 256);
-}
-
-TEST(BatchOptions, NoArgumentsMeansTheWindowAndHelpOrVersionWin) {
-  auto r = parse_command_line({});
-  ASSERT_TRUE(r.command_line);
-  EXPECT_EQ(r.command_line->mode, CommandLine::Mode::kGui);
-  r = parse_command_line({"--batch", "x.in", "--help"});
-  EXPECT_EQ(r.command_line->mode, CommandLine::Mode::kHelp);
-  r = parse_command_line({"--version", "--frobnicate"});
-  EXPECT_EQ(r.command_line->mode, CommandLine::Mode::kVersion);
+  // No arguments mean the window; help and version win over anything else.
+  const std::pair<std::vector<std::string>, CommandLine::Mode> modes[] = {
+      {{}, CommandLine::Mode::kGui},
+      {{"--batch", "x.in", "--help"}, CommandLine::Mode::kHelp},
+      {{"--version", "--frobnicate"}, CommandLine::Mode::kVersion}};
+  for (const auto& [args, mode] : modes)
+    EXPECT_EQ(parse_command_line(args).command_line->mode, mode);
   EXPECT_EQ(version_text("velmor-tarn"), "velmor-tarn " VELMOR_EXPECTED_VERSION "\n");
 }
 
-TEST(BatchOptions, UsageErrorsAreRefusedWithAMessage) {
+// Usage errors are refused with a message; the usage names every option and exit status.
+TEST(BatchOptions, UsageErrorsAndUsage) {
   const std::pair<std::vector<std::string>, std::string> bad[] = {
       {{"--batch"}, "--batch needs a data file or folder"},
       {{"--batch", "x.in", "--models", "5"}, "--models needs"},
@@ -75,9 +66,7 @@ TEST(BatchOptions, UsageErrorsAreRefusedWithAMessage) {
     EXPECT_FALSE(r.command_line) << args.back();
     EXPECT_NE(r.error.find(message), std::string::npos) << r.error;
   }
-}
 
-TEST(BatchOptions, UsageNamesEveryOptionAndExitStatus) {
   const std::string text = usage_text("velmor-tarn");
   for (const char* word : {"--batch", "--models", "--method", "--robust", "--plots",
                            "--plot-format", "--jobs", "--summary", "--columns", "--help",

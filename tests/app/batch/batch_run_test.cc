@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <regex>
 #include <sstream>
 
 #include "engine/driver/fit_status.h"
@@ -24,11 +25,12 @@ class BatchRun : public ::testing::Test {
     report_ = folder_.file("DATA.out");
   }
 
-  int run(std::array<int, 4> models) {
+  int run(std::array<int, 4> models, std::string summary = {}) {
     CommandLine cl;
     cl.mode = CommandLine::Mode::kBatch;
     cl.inputs = {data_};
     cl.models = models;
+    cl.summary_file = summary;
     out_.str("");
     err_.str("");
     return run_batch(cl, out_, err_);
@@ -47,16 +49,14 @@ class BatchRun : public ::testing::Test {
   std::ostringstream err_;
 };
 
-TEST_F(BatchRun, CompletedRunPrintsTheReportAndAppendsTheClosingLine) {
+// A completed run prints its report's path. Refused runs write no report and give the driver's
+// status: only substrate models for product data (4), no data rows whichever the model (3), a
+// missing file (1).
+TEST_F(BatchRun, CompletedAndRefusedRuns) {
   EXPECT_EQ(run({1, 0, 0, 0}), 0);
   expect_report_written();
   EXPECT_EQ(err_.str(), "");
-}
-
-// Refused runs write no report and give the driver's status: product data with only substrate
-// models chosen (4), a missing file (1), a file without data rows whichever kind of model was
-// chosen (3).
-TEST_F(BatchRun, RefusedRunsGiveTheirStatusAndNoReport) {
+  std::filesystem::remove(report_);
   EXPECT_EQ(run({0, 0, 1, 1}), kExitWrongModelType);
   EXPECT_EQ(err_.str(),
             "Information: THE WRONG MODEL TYPE WAS SELECTED!\n"
@@ -75,20 +75,18 @@ TEST_F(BatchRun, RefusedRunsGiveTheirStatusAndNoReport) {
   EXPECT_FALSE(std::filesystem::exists(report_));
 }
 
-// One Y of 1e300 makes every fit fail: each section and a warning say so, nothing is ranked, the
-// run ends with an error and status 9, and the report is complete, its path printed.
+// One Y of 1e300 makes every fit fail: sections and warnings say so, nothing is ranked, the run
+// ends with an error and status 9, and the report is complete.
 TEST_F(BatchRun, EveryFitFailedGivesStatus9AndTheReport) {
-  folder_.write("DATA.IN", "0 50 0.5\n40 50 13.7\n120 50 1e300\n160 50 42.6\n200 50 45.4\n"
-                           "240 50 50.8\n");
+  folder_.write("DATA.IN",
+                "0 50 0.5\n40 50 13.7\n120 50 1e300\n160 50 42.6\n200 50 45.4\n"
+                "240 50 50.8\n");
   EXPECT_EQ(run({1, 1, 0, 0}), kStatusNoFiniteFit);
   expect_report_written();
   const std::string text = read_file(report_);
-  int failed_sections = 0;
-  for (size_t at = 0; (at = text.find("\n          FIT FAILED: ", at + 1)) != std::string::npos;) {
-    ++failed_sections;
-  }
-  EXPECT_EQ(failed_sections, 2);
   EXPECT_EQ(text.find("BEST-FIT MODEL SUMMARY"), std::string::npos);
+  const std::regex failed_section("\n {10}FIT FAILED: ");
+  EXPECT_EQ(std::distance(std::sregex_iterator(text.begin(), text.end(), failed_section), {}), 2);
   const std::string failed =
       "Warning: Fit failed (sum of squares or parameters not finite), left out of the ranking: "
       "model ";
@@ -112,12 +110,16 @@ TEST_F(BatchRun, FailedRunsKeepThePreviousReport) {
     {
       const testing::FileSizeLimit limit(3000);
       ASSERT_TRUE(limit.ok());
-      EXPECT_EQ(run({1, 0, 0, 0}), 3);
+      EXPECT_EQ(run({1, 0, 0, 0}, folder_.file("s.csv")), 3);
     }
     other_run.unlock();
     EXPECT_NE(err_.str().find(message), std::string::npos) << err_.str();
     EXPECT_EQ(read_file(report_), "previous report\n");
-    EXPECT_EQ(out_.str(), "");
+    // No report path is printed; the summary has the file's one row, with no model.
+    EXPECT_EQ(out_.str(), folder_.file("s.csv") + "\n");
+    const std::string summary = read_file(folder_.file("s.csv"));
+    EXPECT_EQ(std::count(summary.begin(), summary.end(), '\n'), 2) << summary;
+    EXPECT_NE(summary.find(",\"not fitted\","), std::string::npos) << summary;
   }
 }
 
