@@ -1,4 +1,4 @@
-// Data files as instruments and spreadsheets write them, read through the run's data reader:
+// Data tables as instruments and spreadsheets write them, read through the run's data reader:
 // what is accepted (with the rows it gives) and what is refused (with the message).
 #include "engine/data/delimited_data.h"
 
@@ -15,27 +15,20 @@
 namespace velmor {
 namespace {
 
-const std::string kAborted = "* * * ERROR: RUN ABORTED * * *";
-
-// Five rows of one curve in the given separator and decimal mark: time, [So], y.
-std::string long_rows(double so, char sep, bool decimal_comma = false, int first_time = 0) {
+// Five lines of `pattern` with T the time 10 i, I the row number i and Y the value i.5.
+std::string five(const std::string& pattern) {
   std::string text;
   for (int i = 0; i < 5; ++i) {
-    std::string y = std::to_string(i) + (decimal_comma ? ",5" : ".5");
-    text += std::to_string(first_time + 10 * i) + sep + std::to_string(static_cast<int>(so)) + sep +
-            y + "\n";
+    for (const char c : pattern) {
+      text += c == 'T'   ? std::to_string(10 * i)
+              : c == 'I' ? std::to_string(i)
+              : c == 'Y' ? std::to_string(i) + ".5"
+                         : std::string(1, c);
+    }
+    text += '\n';
   }
   return text;
 }
-
-struct Accepted {
-  const char* what;
-  std::string name;
-  std::string text;
-  DataColumns columns;
-  std::vector<double> so;  // [So] of the rows, in the order read
-  std::vector<double> y;   // observations in the same order
-};
 
 std::vector<double> repeat(std::vector<double> values, int times) {
   std::vector<double> out;
@@ -43,11 +36,9 @@ std::vector<double> repeat(std::vector<double> values, int times) {
   return out;
 }
 
-std::vector<double> ramp(int curves) {
+std::vector<double> ramp(int curves) {  // Y of five() for each curve
   std::vector<double> out;
-  for (int c = 0; c < curves; ++c) {
-    for (int i = 0; i < 5; ++i) out.push_back(i + 0.5);
-  }
+  for (int c = 0; c < curves * 5; ++c) out.push_back(c % 5 + 0.5);
   return out;
 }
 
@@ -69,87 +60,30 @@ class TableFileTest : public ::testing::Test {
 };
 
 TEST_F(TableFileTest, AcceptedTablesGiveTheirRowsInOrder) {
-  const std::string bom = "\xEF\xBB\xBF";
-  const Accepted cases[] = {
-      {"names with units, quotes, an extra column",
-       "a.csv",
-       "Well,\"Time [s]\",S0 (uM),\"[P] (uM)\"\n" +
-           [] {
-             std::string t;
-             for (int i = 0; i < 5; ++i) {
-               t += "A1," + std::to_string(10 * i) + ",50," + std::to_string(i) + ".5\n";
-             }
-             return t;
-           }(),
-       {},
-       repeat({50}, 5),
-       ramp(1)},
-      {"columns in another order, case ignored",
-       "b.csv",
-       "substrate,TIME,so\n" +
-           [] {
-             std::string t;
-             for (int i = 0; i < 5; ++i)
-               t += std::to_string(i) + ".5," + std::to_string(i) + ",7\n";
-             return t;
-           }(),
-       {},
-       repeat({7}, 5),
-       ramp(1)},
-      {"semicolons, decimal commas, BOM, CR LF, comments and blank lines",
-       "c.csv",
-       bom + "# exported\r\nt;[So];y\r\n\r\n" + long_rows(10, ';', true) + "# between\n" +
-           long_rows(20, ';', true) + ";;\n",
-       {},
-       repeat({10, 20}, 5),
-       ramp(2)},
-      {"tabs", "d.tsv", "t\tS0\tP\n" + long_rows(10, '\t'), {}, repeat({10}, 5), ramp(1)},
-      {"a header on the first line of any file",
-       "e.in",
-       "time,S0,P\n" + long_rows(10, ','),
-       {},
-       repeat({10}, 5),
-       ramp(1)},
-      {"no header",
-       "f.csv",
-       long_rows(30, ',') + long_rows(40, ','),
-       {},
-       repeat({30, 40}, 5),
-       ramp(2)},
-      {"--columns by name",
-       "g.csv",
-       "A,B,C,D\n" +
-           [] {
-             std::string t;
-             for (int i = 0; i < 5; ++i)
-               t += "9," + std::to_string(i) + ".5,60," + std::to_string(i) + "\n";
-             return t;
-           }(),
-       {"D", "c", "B"},
-       repeat({60}, 5),
-       ramp(1)},
-      {"--columns by number",
-       "h.csv",
-       long_rows(10, ','),
-       {"1", "2", "3"},
-       repeat({10}, 5),
-       ramp(1)},
-      {"wide: curves in column order, empty cells skipped",
-       "w.csv",
-       "t, S0=100 [uM], so = 50, note\n0,0.5,5.5,x\n10,1.5,6.5,\n20,2.5,7.5,\n30,3.5,8.5,\n"
-       "40,4.5,9.5,\n50,,10.5,\n",
-       {},
-       {100, 100, 100, 100, 100, 50, 50, 50, 50, 50, 50},
-       {0.5, 1.5, 2.5, 3.5, 4.5, 5.5, 6.5, 7.5, 8.5, 9.5, 10.5}},
-      {"wide with decimal commas",
-       "w2.csv",
-       "t;S0=0,5;S0=1,5\n0;1;2\n1;1,5;2,5\n2;2;3\n3;2,5;3,5\n"
-       "4;3;4\n",
-       {},
-       {0.5, 0.5, 0.5, 0.5, 0.5, 1.5, 1.5, 1.5, 1.5, 1.5},
-       {1, 1.5, 2, 2.5, 3, 2, 2.5, 3, 3.5, 4}},
+  const struct {
+    const char *what, *name;
+    std::string text;
+    DataColumns columns;
+    std::vector<double> so, y;  // [So] and observations of the rows, in the order read
+  } cases[] = {
+      // clang-format off
+      {"names with units, quotes, an extra column", "a.csv", "Well,\"Time [s]\",S0 (uM),\"[P] (uM)\"\n" + five("A1,T,50,Y"), {}, repeat({50}, 5), ramp(1)},
+      {"columns in another order, case ignored", "b.csv", "substrate,TIME,so\n" + five("Y,I,7"), {}, repeat({7}, 5), ramp(1)},
+      {"semicolons, decimal commas, BOM, CR LF, comments and blank lines", "c.csv",
+       "\xEF\xBB\xBF# exported\r\nt;[So];y\r\n\r\n" + five("T;10;I,5") + "# between\n" + five("T;20;I,5") + ";;\n", {}, repeat({10, 20}, 5), ramp(2)},
+      {"tabs", "d.tsv", "t\tS0\tP\n" + five("T\t10\tY"), {}, repeat({10}, 5), ramp(1)},
+      {"a header on the first line of any file", "e.in", "time,S0,P\n" + five("T,10,Y"), {}, repeat({10}, 5), ramp(1)},
+      {"no header", "f.csv", five("T,30,Y") + five("T,40,Y"), {}, repeat({30, 40}, 5), ramp(2)},
+      {"--columns by name", "g.csv", "A,B,C,D\n" + five("9,Y,60,I"), {"D", "c", "B"}, repeat({60}, 5), ramp(1)},
+      {"--columns by number", "h.csv", five("T,10,Y"), {"1", "2", "3"}, repeat({10}, 5), ramp(1)},
+      {"wide: curves in column order, empty cells skipped", "w.csv",
+       "t, S0=100 [uM], so = 50, note\n0,0.5,5.5,x\n10,1.5,6.5,\n20,2.5,7.5,\n30,3.5,8.5,\n40,4.5,9.5,\n50,,10.5,\n", {},
+       {100, 100, 100, 100, 100, 50, 50, 50, 50, 50, 50}, {0.5, 1.5, 2.5, 3.5, 4.5, 5.5, 6.5, 7.5, 8.5, 9.5, 10.5}},
+      {"wide with decimal commas", "w2.csv", "t;S0=0,5;S0=1,5\n0;1;2\n1;1,5;2,5\n2;2;3\n3;2,5;3,5\n4;3;4\n", {},
+       repeat({0.5, 1.5}, 5), {1, 1.5, 2, 2.5, 3, 2, 2.5, 3, 3.5, 4}},
+      // clang-format on
   };
-  for (const Accepted& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     ASSERT_EQ(read(c.name, c.text, c.columns), kDataOk)
         << (host_.messages.empty() ? "" : host_.messages[0].text);
@@ -163,72 +97,51 @@ TEST_F(TableFileTest, AcceptedTablesGiveTheirRowsInOrder) {
     EXPECT_EQ(units_.connected_count(), 0);
   }
   EXPECT_EQ(report_, folder_.file("w2.out"));
-  // A wide table's rows take the time of their line.
-  EXPECT_EQ(data_.X1[6], 1.0);
+  EXPECT_EQ(data_.X1[6], 1.0);  // a wide table's rows take the time of their line
 }
 
 TEST_F(TableFileTest, RefusedTablesNameTheLineAndColumn) {
-  struct Refused {
-    std::string name;
-    std::string text;
-    std::string warning;
+  const std::string rows = five("T,10,Y");
+  const struct {
+    std::string name, text, warning;
     DataColumns columns{};
-  };
-  const std::string five = long_rows(10, ',');
-  const Refused cases[] = {
-      {"a.csv", "S0,P\n" + five, "Data file line 1 has no time column (time or t)"},
-      {"a.csv", "t,P\n" + five, "Data file line 1 has no [So] column (S0, So or [So])"},
-      {"a.csv", "t,So\n" + five,
-       "Data file line 1 has no product or substrate column (product, P, substrate, S or y) and "
-       "no curve column such as S0=50"},
-      {"a.csv", "t,So,P,y\n" + five,
-       "Data file line 1, columns 3 and 4 both name the product or substrate"},
-      {"a.csv", "# made by X\n\nt,So,P\n0,10,1\n1,10,1.5.2\n",
-       "Data file line 5, column 3 (P): \"1.5.2\" is not a number"},
+  } cases[] = {
+      // clang-format off
+      {"a.csv", "S0,P\n" + rows, "Data file line 1 has no time column (time or t)"},
+      {"a.csv", "t,P\n" + rows, "Data file line 1 has no [So] column (S0, So or [So])"},
+      {"a.csv", "t,So\n" + rows, "Data file line 1 has no product or substrate column (product, P, substrate, S or y) and no curve column such as S0=50"},
+      {"a.csv", "t,So,P,y\n" + rows, "Data file line 1, columns 3 and 4 both name the product or substrate"},
+      {"a.csv", "# made by X\n\nt,So,P\n0,10,1\n1,10,1.5.2\n", "Data file line 5, column 3 (P): \"1.5.2\" is not a number"},
       {"a.csv", "t,So,P\n0,10,1\n1,10\n", "Data file line 3, column 3 (P) is empty"},
-      {"a.csv", "t,So,P\n0,10,1\n1,\"10,2\n",
-       "Data file line 3, column 2 has a quoted text that "
-       "is not closed properly"},
+      {"a.csv", "t,So,P\n0,10,1\n1,\"10,2\n", "Data file line 3, column 2 has a quoted text that is not closed properly"},
       {"a.csv", "t,So,P\n", "Data rows exceeded limit of 1000"},
       // A comment of the program's own format is no table header, whatever it holds.
-      {"q.in", "\"notes, \"unclosed\n" + five, "Data rows exceeded limit of 1000"},
-      {"a.csv", "t;So;P\n0;10;1.500,5\n",
-       "Data file line 2, column 3 (P): \"1.500,5\" is not a "
-       "number"},
+      {"q.in", "\"notes, \"unclosed\n" + rows, "Data rows exceeded limit of 1000"},
+      {"a.csv", "t;So;P\n0;10;1.500,5\n", "Data file line 2, column 3 (P): \"1.500,5\" is not a number"},
       {"a.csv", "t,So,P\n0,10,1\n1,10,2\n2,0,3\n", "Data file line 4 has an [So] of zero or below"},
-      {"a.csv", "t,So,P\n0,10,1\n1,10,2\n2,10,3\n3,10,4\n",
-       "Single curve data must be > number of curves 5"},
-      {"w.csv", "t,S0=0,S0=5\n0,1,2\n",
-       "Data file line 1, column 2 (S0=0) has an [So] of zero "
-       "or below"},
+      {"a.csv", "t,So,P\n0,10,1\n1,10,2\n2,10,3\n3,10,4\n", "Single curve data must be > number of curves 5"},
+      {"w.csv", "t,S0=0,S0=5\n0,1,2\n", "Data file line 1, column 2 (S0=0) has an [So] of zero or below"},
       {"w.csv", "t,S0=5\n0,1\n,2\n", "Data file line 3, column 1 (t) is empty"},
-      {"a.csv",
-       five,
-       "Data file line 1 has no column named \"time\" (--columns)",
-       {"time", "So", "P"}},
-      {"a.csv", "t,So,P\n" + five, "Data file line 1 has no column 4 (--columns)", {"1", "2", "4"}},
-      {"a.csv", "t,So,P\n0,10,1\n" + std::string(70000, '1') + "\n",
-       "Data file line 3 is longer than 65536 characters"},
+      {"a.csv", rows, "Data file line 1 has no column named \"time\" (--columns)", {"time", "So", "P"}},
+      {"a.csv", "t,So,P\n" + rows, "Data file line 1 has no column 4 (--columns)", {"1", "2", "4"}},
+      {"a.csv", "t,So,P\n0,10,1\n" + std::string(70000, '1') + "\n", "Data file line 3 is longer than 65536 characters"},
+      // clang-format on
   };
-  for (const Refused& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.text.substr(0, 40));
     EXPECT_EQ(read(c.name, c.text, c.columns), kDataError);
     ASSERT_EQ(host_.messages.size(), 2u);
     EXPECT_EQ(host_.messages[0].text, c.warning);
     EXPECT_EQ(host_.messages[0].kind, kWarning);
-    EXPECT_EQ(host_.messages[1].text, kAborted);
+    EXPECT_EQ(host_.messages[1].text, "* * * ERROR: RUN ABORTED * * *");
     EXPECT_EQ(units_.connected_count(), 0);
   }
-
-  // More than 1000 observations: the row limit, also when spread over a wide table's columns,
-  // found before the rest of the file is read (so its faults do not matter).
-  std::string long_table = "t,So,P\n";
+  // More than 1000 observations, also spread over a wide table's columns, are found before the
+  // rest of the file is read (so its faults do not matter).
+  std::string long_table = "t,So,P\n", wide_table = "t,S0=1,S0=2\n";
   for (int i = 0; i < 1001; ++i) long_table += std::to_string(i) + ",10,1\n";
-  std::string wide_table = "t,S0=1,S0=2\n";
   for (int i = 0; i < 501; ++i) wide_table += std::to_string(i) + ",1,2\n";
-  long_table += "x,10,1\n";
-  wide_table += "x,1,2\n";
-  for (const std::string& text : {long_table, wide_table}) {
+  for (const std::string& text : {long_table + "x,10,1\n", wide_table + "x,1,2\n"}) {
     EXPECT_EQ(read("big.csv", text), kDataError);
     EXPECT_EQ(host_.messages.front().text, "Data rows exceeded limit of 1000");
   }
@@ -237,8 +150,7 @@ TEST_F(TableFileTest, RefusedTablesNameTheLineAndColumn) {
 TEST(TableText, NumbersAndColumnNames) {
   const struct {
     const char* text;
-    bool decimal_comma;
-    bool ok;
+    bool decimal_comma, ok;
     double value;
   } numbers[] = {
       {" 1.5 ", false, true, 1.5}, {"+2e3", false, true, 2000.0}, {"-.25", false, true, -0.25},
@@ -249,22 +161,14 @@ TEST(TableText, NumbersAndColumnNames) {
   for (const auto& n : numbers) {
     double v = 0.0;
     EXPECT_EQ(parse_decimal(n.text, n.decimal_comma, v), n.ok) << n.text;
-    if (n.ok) {
-      EXPECT_EQ(v, n.value) << n.text;
-    }
+    EXPECT_EQ(n.ok ? v : 0.0, n.value) << n.text;
   }
-  const std::pair<const char*, ColumnRole> names[] = {{"Time (min)", ColumnRole::kTime},
-                                                      {" T ", ColumnRole::kTime},
-                                                      {"[So] [mM]", ColumnRole::kSo},
-                                                      {"S0", ColumnRole::kSo},
-                                                      {"[S]", ColumnRole::kY},
-                                                      {"Product [uM]", ColumnRole::kY},
-                                                      {"Y", ColumnRole::kY},
-                                                      {"S0=50", ColumnRole::kNone},
-                                                      {"time2", ColumnRole::kNone},
-                                                      {"[]", ColumnRole::kNone}};
+  const std::pair<const char*, ColumnRole> names[] = {
+      {"Time (min)", ColumnRole::kTime}, {" T ", ColumnRole::kTime},  {"[So] [mM]", ColumnRole::kSo},
+      {"S0", ColumnRole::kSo},           {"[S]", ColumnRole::kY},     {"Product [uM]", ColumnRole::kY},
+      {"Y", ColumnRole::kY},             {"S0=50", ColumnRole::kNone}, {"time2", ColumnRole::kNone},
+      {"[]", ColumnRole::kNone}};
   for (const auto& [name, role] : names) EXPECT_EQ(column_role(name), role) << name;
-
   DataColumns columns;
   EXPECT_TRUE(parse_data_columns("Zeit, S0 ,3", columns));
   EXPECT_EQ(columns, (DataColumns{"Zeit", "S0", "3"}));

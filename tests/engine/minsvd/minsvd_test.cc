@@ -17,7 +17,7 @@ namespace {
 using Function = std::function<double(std::span<const double>)>;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// An objective over a plain function of x[0..n-1] (the minimiser reads only value()) that keeps
+// A plain function of x[0..n-1] as an objective (the minimiser reads only value()) that keeps
 // every point it was asked about.
 class FunctionObjective : public Objective {
  public:
@@ -77,6 +77,10 @@ TEST(Linmnf, WorkedSearches) {
       // Flat from the start on: the parabola's vertex lies halfway to tb, as high as fa, and
       // only a point inside half that distance would replace tb; the bracket shrinks.
       {"flat beyond the start", [](double t) { return std::max(0.0, -t); }, 0, 1.0, 0.0, 4, 0},
+      {"flat beyond a start below 0", [](double t) { return std::max(0.0, -0.25 - t); }, -0.25,
+       0.75, -0.25, 4, 0},
+      {"flat beyond a start above 0", [](double t) { return std::max(0.0, 0.25 - t); }, 0.25, 1.25,
+       0.25, 4, 0},
       // Undefined beyond |t| = 0.2 and falling inside: the bracket shrinks both ways until
       // tb = 0.381966^2 lies inside and below fa, and the next shrink finds the flat bottom.
       {"shrinking bracket", [](double t) { return std::fabs(t) < 0.2 ? 1 - t : kNaN; }, 0, 1.0,
@@ -90,8 +94,7 @@ TEST(Linmnf, WorkedSearches) {
     const std::vector<double> e1 = {1.0, 0.0};
     double ta = c.ta0;
     double fa = c.f(c.ta0);
-    int ierr = -1;
-    int nf = 0;
+    int ierr = -1, nf = 0;
     linmnf(objective, ta, c.tb, fa, kMinsvdRtol, kMinsvdAtol, ierr, e1, x0, 2, nf);
     EXPECT_EQ(ierr, c.ierr) << c.name;
     EXPECT_NEAR(ta, c.ta, 1e-9) << c.name;
@@ -122,8 +125,7 @@ TEST(Nminsvd, RefusalsLeaveParametersAndObjectiveUntouchedWithoutEvaluating) {
     const ParamVector start = point({0.5, 0.25, 2.0});
     ParamVector x = start;
     double f = 7.0;
-    int count = -1;
-    int ierr = -1;
+    int count = -1, ierr = -1;
     nminf(objective, c.n, x, f, c.maxit, count, kMinsvdRtol, kMinsvdAtol, ierr);
     EXPECT_EQ(ierr, c.ierr);
     EXPECT_EQ(count, 0);
@@ -179,8 +181,7 @@ TEST(Nminsvd, ReachesKnownMinima) {
     ParamVector x = c.start;
     const double f_start = c.f(std::span<const double>(x.data(), c.n));
     double f = f_start;
-    int nfev = 0;
-    int ierr = -1;
+    int nfev = 0, ierr = -1;
     nminsvd(objective, c.n, x, f, 10, nfev, ierr);
     EXPECT_EQ(ierr, 0) << c.name;
     EXPECT_EQ(nfev, static_cast<int>(objective.seen.size())) << c.name;
@@ -194,22 +195,25 @@ TEST(Nminsvd, ReachesKnownMinima) {
   }
 }
 
-TEST(RepairPositivity, ReplacesOnlyComponentsBelowTheFloor) {
+TEST(RepairPositivity, ReplacesOnlyComponentsBelowTheFloorAndStepLengthsStayFinite) {
   // |((atan|x| + 1.570795) / 3.14159 - 0.5) 2 x| + 1e-6, worked out independently.
-  const std::pair<double, double> kCases[] = {{-0.618034, 0.21780649362442359},
-                                              {-3.0, 2.385504720851393},
-                                              {-100.0, 99.36348637576396},
-                                              {0.0, 1e-6},
-                                              {1e-17, 1e-6},
-                                              {-1e-9, 1.0000000000006365e-06},
-                                              {2.22e-16, 2.22e-16},
-                                              {0.75, 0.75}};
+  const std::pair<double, double> kCases[] = {
+      {-0.618034, 0.21780649362442359}, {-3.0, 2.385504720851393}, {-100.0, 99.36348637576396},
+      {0.0, 1e-6}, {1e-17, 1e-6}, {-1e-9, 1.0000000000006365e-06}, {2.22e-16, 2.22e-16},
+      {0.75, 0.75}};
   for (const auto& [before, after] : kCases) {
     ParamVector x = point({before, -5.0});
     repair_positivity(x, 1);
     EXPECT_NEAR(x[0], after, 1e-15 * std::max(1.0, after)) << "x = " << before;
     EXPECT_EQ(x[1], -5.0);  // beyond n
   }
+  // The rebuilt step length sigma sqrt|f_d - f_end|, 0 where not finite.
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_DOUBLE_EQ(rebuilt_step_length(2.0, 5.0, 1.0), 4.0);
+  EXPECT_DOUBLE_EQ(rebuilt_step_length(2.0, 1.0, 5.0), 4.0);  // repair raised f_end
+  EXPECT_EQ(rebuilt_step_length(2.0, kNaN, 1.0), 0.0);
+  EXPECT_EQ(rebuilt_step_length(inf, 2.0, 1.0), 0.0);
+  EXPECT_EQ(rebuilt_step_length(0.0, inf, 1.0), 0.0);
 }
 
 // With the minimum at y0 = 0.618034, the first search along e1 from (1, 1) stops at its
@@ -221,8 +225,7 @@ TEST(Nminf, NegativeComponentIsRepairedAndTheRaisedObjectiveStillConverges) {
   FunctionObjective objective(mirrored);
   ParamVector x = point({1.0, 1.0});
   double f = 0.0;
-  int count = 0;
-  int ierr = -1;
+  int count = 0, ierr = -1;
   nminf(objective, 2, x, f, 1, count, kMinsvdRtol, kMinsvdAtol, ierr);
   EXPECT_EQ(ierr, 529);  // the repair raised f, so no convergence
   EXPECT_NEAR(x[0], 0.21780649362442359, 1e-12);
@@ -237,21 +240,11 @@ TEST(Nminf, NegativeComponentIsRepairedAndTheRaisedObjectiveStillConverges) {
   EXPECT_GE(objective.smallest, 0.0);  // the trial point x0 = -0.618034 was seen as |x0|
 }
 
-TEST(RebuiltStepLength, IsSigmaTimesRootOfTheDropAndNeverNaN) {
-  const double inf = std::numeric_limits<double>::infinity();
-  EXPECT_DOUBLE_EQ(rebuilt_step_length(2.0, 5.0, 1.0), 4.0);
-  EXPECT_DOUBLE_EQ(rebuilt_step_length(2.0, 1.0, 5.0), 4.0);  // repair raised f_end
-  EXPECT_EQ(rebuilt_step_length(2.0, kNaN, 1.0), 0.0);
-  EXPECT_EQ(rebuilt_step_length(inf, 2.0, 1.0), 0.0);
-  EXPECT_EQ(rebuilt_step_length(0.0, inf, 1.0), 0.0);
-}
-
 TEST(Nminsvd, NonNumericObjectiveEndsInLineSearchFailureWithinBoundedWork) {
   FunctionObjective objective([](std::span<const double>) { return kNaN; });
   ParamVector x = point({0.5, 1.5, 2.5});
   double f = 1.0;
-  int nfev = 0;
-  int ierr = -1;
+  int nfev = 0, ierr = -1;
   nminsvd(objective, 3, x, f, 10, nfev, ierr);
   EXPECT_EQ(ierr, 56);
   EXPECT_EQ(nfev, static_cast<int>(objective.seen.size()));

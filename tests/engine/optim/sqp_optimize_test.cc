@@ -12,14 +12,12 @@
 namespace velmor {
 namespace {
 
-// f(x), filling the gradient g.
-using Function = std::function<double(const ParamVector& x, ParamVector& g)>;
-// Constraint values and normals at x.
-using Constraints =
-    std::function<void(const ParamVector& x, ConstraintVector&, ConstraintNormals&)>;
+using Function = std::function<double(const ParamVector& x, ParamVector& g)>;  // f, filling g
+using Constraints = std::function<void(const ParamVector&, ConstraintVector&, ConstraintNormals&)>;
 
-// An objective of plain functions that remembers every point calcfg saw. Its bounds_neg is
-// the fitting engine's positivity repair when `repair` is set.
+// Plain functions as an objective that records every point calcfg saw and, while a run lasts,
+// the penalty weight and multiplier of the first constraint. bounds_neg is the fitting engine's
+// positivity repair when `repair` is set.
 class TestObjective : public Objective {
  public:
   TestObjective(Function f, int m = 0, int meq = 0, Constraints c = {})
@@ -50,8 +48,6 @@ class TestObjective : public Objective {
 
   bool repair = false;
   std::vector<ParamVector> seen;
-  // While a run lasts, its work area, and at each evaluation the penalty weight and multiplier
-  // of the first constraint.
   const SqpWork* work = nullptr;
   std::vector<std::array<double, 2>> weights;
 
@@ -61,7 +57,7 @@ class TestObjective : public Objective {
   int m_, meq_;
 };
 
-// Linear constraints a'x + b over the first two parameters, one {a1, a2, b} per constraint.
+// Linear constraints a1 x1 + a2 x2 + b, one {a1, a2, b} per constraint.
 TestObjective linear(Function f, std::vector<std::array<double, 3>> rows, int meq = 0) {
   const int m = static_cast<int>(rows.size());
   return TestObjective(std::move(f), m, meq,
@@ -94,20 +90,10 @@ Function rosenbrock() {
   };
 }
 
-// exp(-x1): falls for ever, so a tolerance of 0 is never met.
-Function falling() {
-  return [](const ParamVector& x, ParamVector& g) {
-    g[0] = -std::exp(-x[0]);
-    return std::exp(-x[0]);
-  };
-}
-
 struct SqpRun {
   ParamVector x{};
-  double f = 0.0;
-  int info = -1;
-  double conv = kBig;
-  int niter = 0;
+  double f = 0.0, conv = kBig;
+  int info = -1, niter = 0;
 };
 
 // As the fit driver calls it: info = -1, niter = 0, qpmode = 1, maxls = 10, a cleared work area.
@@ -127,10 +113,9 @@ SqpRun run_sqp(TestObjective& obj, std::vector<double> start, int maxiter = 299,
   return r;
 }
 
-// Problems with known solutions: a quadratic with an active bound, the Rosenbrock valley cut by
-// x1 <= 0.5 and with a loose limit (its conditioning limits x), a linear objective on a disc and
-// an equality. On an equality the penalty weight settles at |lambda|, so near the solution the
-// merit derivative of the restoring step reaches 0 and rounding may end the run with code 3 or 4.
+// Known solutions: an active bound, Rosenbrock cut by x1 <= 0.5 and with a loose limit (its
+// conditioning limits x), a linear objective on a disc, an equality. On the equality the penalty
+// weight settles at |lambda|, so rounding may end the run with code 3 or 4 near the solution.
 TEST(SqpOptimize, ReachesKnownSolutions) {
   const Function sum = [](const ParamVector& x, ParamVector& g) {
     g[0] = g[1] = 1;
@@ -156,13 +141,11 @@ TEST(SqpOptimize, ReachesKnownSolutions) {
     bool stall_allowed;
   } kCases[] = {
       // clang-format off
-      {"active bound", linear(quadratic({3, -1}), {{1, 0, 0}, {0, 1, -0.5}}), {1, 2}, {3, 0.5},
-       1e-7, false},
+      {"active bound", linear(quadratic({3, -1}), {{1, 0, 0}, {0, 1, -0.5}}), {1, 2}, {3, 0.5}, 1e-7, false},
       {"rosenbrock cut", linear(rosenbrock(), {{-1, 0, 0.5}}), {-1.2, 1}, {0.5, 0.25}, 1e-6, false},
       {"rosenbrock free", linear(rosenbrock(), {{-1, 0, 5}}), {-1.2, 1}, {1, 1}, 5e-4, false},
       {"disc", TestObjective(sum, 1, 0, disc), {0.5, 0.1}, {-1, -1}, 1e-6, false},
-      {"equality", TestObjective(quadratic({0, 0, 0}, {1, 2, 1}), 2, 1, plane), {1, 1, 1},
-       {1.6, 0.8, 1.6}, 1e-6, true},
+      {"equality", TestObjective(quadratic({0, 0, 0}, {1, 2, 1}), 2, 1, plane), {1, 1, 1}, {1.6, 0.8, 1.6}, 1e-6, true},
       // clang-format on
   };
   for (auto c : kCases) {
@@ -178,13 +161,11 @@ TEST(SqpOptimize, ReachesKnownSolutions) {
   }
 }
 
-// Each line search starts from the half step (of -g in the first iteration, B being I), accepts the
-// first trial point whose merit drop reaches a tenth of its directional derivative (phi - phi0 <=
-// 0.1 d, d scaled with the step), and cuts a rejected step by t = 0.5 max(0.1, 0.5 d / (d - (phi -
-// phi0))). Without constraints phi = f and d = g'step. The searches are read from the points calcfg
-// saw: an iteration evaluates its start, then its trial points, the last of which starts the next
-// iteration. At the half step 1.7 x^2 and 1.85 x^2 from 1 give phi - phi0 = 0.15 d and 0.075 d:
-// enough and not quite enough.
+// Read from the points calcfg saw (an iteration evaluates its start, then its trial points, the
+// last of which starts the next): each line search starts at the half step (of -g in the first
+// iteration, B = I), accepts the first point with phi - phi0 <= 0.1 d (d = g'step, scaled with
+// the step) and cuts a rejected step by t = 0.5 max(0.1, 0.5 d / (d - (phi - phi0))). At the
+// half step 1.7 x^2 and 1.85 x^2 from 1 give 0.15 d and 0.075 d: enough and not quite enough.
 TEST(SqpOptimize, LineSearchAcceptsTheFirstPointOfSufficientDecrease) {
   const std::pair<Function, std::vector<double>> kRuns[] = {
       {quadratic({0}, {1.7}), {1}}, {quadratic({0}, {1.85}), {1}}, {quadratic({0}, {50}), {1}},
@@ -208,16 +189,13 @@ TEST(SqpOptimize, LineSearchAcceptsTheFirstPointOfSufficientDecrease) {
         delta[i] = 2 * (seen[start + 1][i] - seen[start][i]);
         slope += g[i] * delta[i];
         if (std::fabs(delta[i]) > std::fabs(delta[j])) j = i;
-      }
-      if (start == 1) {  // B = I in the first iteration: the step is -g
-        for (std::size_t i = 0; i < n; ++i) EXPECT_DOUBLE_EQ(delta[i], -g[i]);
+        EXPECT_DOUBLE_EQ(delta[i], start == 1 ? -g[i] : delta[i]);  // B = I at first
       }
       double expected_t = 0.5;
       for (std::size_t k = start + 1; k < end; ++k) {
         const double t = (seen[k][j] - seen[start][j]) / delta[j];
         EXPECT_NEAR(t, expected_t, 1e-6 * expected_t) << k;
-        const double drop = objective.value(static_cast<int>(n), seen[k]) - f0;
-        const double d = t * slope;
+        const double drop = objective.value(static_cast<int>(n), seen[k]) - f0, d = t * slope;
         EXPECT_EQ(drop <= 0.1 * d, k + 1 == end) << k;
         expected_t = t * 0.5 * std::max(0.1, 0.5 * d / (d - drop));
       }
@@ -227,8 +205,8 @@ TEST(SqpOptimize, LineSearchAcceptsTheFirstPointOfSufficientDecrease) {
   EXPECT_GT(cuts, 10);
 }
 
-// The penalty weight of a constraint follows its multiplier up at once and down at most halfway:
-// eta = max(|lambda|, (eta + |lambda|) / 2) at every iteration (Rosenbrock cut by x1 <= 0.5).
+// A penalty weight follows its multiplier up at once and down at most halfway:
+// eta = max(|lambda|, (eta + |lambda|) / 2) at every iteration.
 TEST(SqpOptimize, PenaltyWeightsFallAtMostHalfwayToTheMultiplier) {
   TestObjective cut = linear(rosenbrock(), {{-1, 0, 0.5}});
   run_sqp(cut, {-1.2, 1});
@@ -243,10 +221,13 @@ TEST(SqpOptimize, PenaltyWeightsFallAtMostHalfwayToTheMultiplier) {
   EXPECT_GT(falls, 0);
 }
 
-// Every return code with the iteration at which the rules stop the run.
+// Every return code with the iterations at which the rules stop the run.
 TEST(SqpOptimize, StopsWithTheDocumentedCodes) {
-  // A gradient of the wrong sign: every step goes uphill and no trial point is accepted.
-  const Function wrong_gradient = [](const ParamVector& x, ParamVector& g) {
+  const Function falling = [](const ParamVector& x, ParamVector& g) {  // a tolerance of 0 is never met
+    g[0] = -std::exp(-x[0]);
+    return std::exp(-x[0]);
+  };
+  const Function wrong_gradient = [](const ParamVector& x, ParamVector& g) {  // every step uphill
     g[0] = -2 * x[0];
     return x[0] * x[0];
   };
@@ -272,21 +253,18 @@ TEST(SqpOptimize, StopsWithTheDocumentedCodes) {
       // clang-format off
       // At a stationary point conv = |g'delta| = 0 after the first subproblem.
       {"stationary", linear(quadratic({3, 2}), {{1, 0, 0}}), {3, 2}, 299, kTol, 1, 1, 1, true},
-      {"iteration limit", TestObjective(falling()), {0}, 299, 0.0, 2, 300, 300, false},
-      {"no iterations allowed", TestObjective(falling()), {0}, 0, 0.0, 2, 1, 1, true},
+      {"iteration limit", TestObjective(falling), {0}, 299, 0.0, 2, 300, 300, false},
+      {"no iterations allowed", TestObjective(falling), {0}, 0, 0.0, 2, 1, 1, true},
       // Iterations 1 and 2 go on past maxls; the third stops.
       {"line search limit", TestObjective(wrong_gradient), {1}, 299, kTol, 3, 3, 3, false},
       // At the minimiser step and merit derivative are 0; a negative tol is never met.
       {"uphill", TestObjective(quadratic({3, 2})), {3, 2}, 299, -1.0, 4, 3, 3, true},
       // Returned at the first iteration past maxiter / 2.
-      {"inconsistent", linear(coupled, {{1, 0, -1}, {-1, 0, -1}}), {0.5, 0}, 10, kTol, 5, 6, 6,
-       false},
-      // Damped updates shrink B along the step until a step reaches big: code 6 from
-      // iteration 11 on.
+      {"inconsistent", linear(coupled, {{1, 0, -1}, {-1, 0, -1}}), {0.5, 0}, 10, kTol, 5, 6, 6, false},
+      // Damped updates shrink B along the step until a step reaches big: code 6 from iteration 11.
       {"artificial bound", TestObjective(unbounded), {0}, 299, kTol, 6, 11, 298, false},
       // n + 1 > 25 does not fit the work area: refused before any evaluation.
-      {"too many variables", TestObjective(quadratic({0})), std::vector<double>(kMaxParams, 1.0),
-       299, kTol, 5, 0, 0, true},
+      {"too many variables", TestObjective(quadratic({0})), std::vector<double>(kMaxParams, 1.0), 299, kTol, 5, 0, 0, true},
       // clang-format on
   };
   for (auto c : kCases) {
@@ -294,18 +272,14 @@ TEST(SqpOptimize, StopsWithTheDocumentedCodes) {
     EXPECT_EQ(r.info, c.info) << c.name;
     EXPECT_GE(r.niter, c.niter_min) << c.name;
     EXPECT_LE(r.niter, c.niter_max) << c.name;
-    for (std::size_t i = 0; c.x_kept && i < c.start.size(); ++i) {
-      EXPECT_EQ(r.x[i], c.start[i]) << c.name;
-    }
-    if (c.niter_max == 0) {
-      EXPECT_TRUE(c.objective.seen.empty());
-    }
+    for (std::size_t i = 0; c.x_kept && i < c.start.size(); ++i) EXPECT_EQ(r.x[i], c.start[i]);
+    EXPECT_TRUE(c.niter_max > 0 || c.objective.seen.empty()) << c.name;
   }
 }
 
+// The minimiser (-1, 2) lies outside x >= 1e-6; bounds_neg repairs steps toward it before each
+// evaluation.
 TEST(SqpOptimize, RepairedParametersArePositiveAtEveryEvaluation) {
-  // The minimiser (-1, 2) lies outside x >= 0, x >= 1e-6; steps toward it are repaired by
-  // bounds_neg before each evaluation.
   TestObjective obj =
       linear(quadratic({-1, 2}), {{1, 0, 0}, {0, 1, 0}, {1, 0, -1e-6}, {0, 1, -1e-6}});
   obj.repair = true;
@@ -318,17 +292,16 @@ TEST(SqpOptimize, RepairedParametersArePositiveAtEveryEvaluation) {
   EXPECT_NEAR(r.x[1], 2.0, 1e-6);
 }
 
-// B = I, g = (1, -1): constraint 1 (c = 0.25, satisfied) keeps its linearisation d1 >= -0.25
-// and binds with lambda = d1 + g1 = 0.75; constraint 2 (c = -0.5, violated) is relaxed to
-// d2 - 0.5 r >= 0 and stays inactive at d2 = -g2 = 1.
+// B = I, g = (1, -1): constraint 1 (c = 0.25) keeps d1 >= -0.25 and binds with lambda = d1 + g1
+// = 0.75; constraint 2 (c = -0.5, violated) is relaxed to d2 - 0.5 r >= 0, inactive at d2 = 1.
+// Entered with a code above 1 qpsub does nothing.
 TEST(Qpsub, MultipliersOfTheActiveLinearisedConstraints) {
   SqpWork work;
   work.b[0] = work.b[kMaxParams + 1] = 1.0;
   const ParamVector g = {1.0, -1.0};
   const ConstraintVector c = {0.25, -0.5};
   ConstraintNormals cnorm{};
-  cnorm[normal_index(0, 0)] = 1;
-  cnorm[normal_index(1, 1)] = 1;
+  cnorm[normal_index(0, 0)] = cnorm[normal_index(1, 1)] = 1;
   int info = -1;
   qpsub(2, 2, 0, g, c, cnorm, info, kQpColdStart, work);
   EXPECT_EQ(info, kSqpConverged);
@@ -339,18 +312,16 @@ TEST(Qpsub, MultipliersOfTheActiveLinearisedConstraints) {
   EXPECT_EQ(work.vlam[1], 0.0);
   EXPECT_EQ(cnorm[normal_index(2, 1)], -0.5);
   EXPECT_EQ(cnorm[normal_index(2, 0)], 0.0);
-  // Entered with a code above 1 it does nothing.
   info = 5;
   work.delta[0] = 42;
   qpsub(2, 2, 0, g, c, cnorm, info, kQpColdStart, work);
   EXPECT_EQ(work.delta[0], 42);
 }
 
-// B = [2 0.5; 0.5 1] and the step (1, 0.5), step'B step = 2.75. With the curvature condition met
-// the update is the secant one, B step = gamma; without it (gamma'step = -0.9 < 0.2 * 2.75)
-// B step is the damped gamma, a mix of gamma and the old B step with step'B step = 0.2 * 2.75.
-// Either way B stays symmetric and positive definite and the step is left in delta. A zero step
-// leaves B as it is.
+// B = [2 0.5; 0.5 1], step (1, 0.5), step'B step = 2.75. With the curvature condition met the
+// update is the secant one, B step = gamma; without it (gamma'step = -0.9 < 0.2 * 2.75) B step is
+// theta gamma + (1 - theta) B0 step with step'B step = 0.2 * 2.75. B stays symmetric positive
+// definite, the step is left in delta; a zero step leaves B alone.
 TEST(SqpBfgsUpdate, SecantAndDampedUpdatesKeepBPositiveDefinite) {
   for (const std::array<double, 2> gamma : {std::array<double, 2>{2, 1.5}, {-1, 0.2}}) {
     SqpWork work;
@@ -361,23 +332,19 @@ TEST(SqpBfgsUpdate, SecantAndDampedUpdatesKeepBPositiveDefinite) {
     work.glag[0] = gamma[0];
     work.glag[1] = gamma[1];
     sqp_bfgs_update(2, x, work);
-    EXPECT_EQ(work.delta, x);  // the step from xa = 0 is left for the next line search
+    EXPECT_EQ(work.delta, x);
     const double b11 = work.b[0], b12 = work.b[kMaxParams], b22 = work.b[kMaxParams + 1];
     EXPECT_EQ(b12, work.b[1]);
     EXPECT_GT(b11, 0.0);
     EXPECT_GT(b11 * b22 - b12 * b12, 0.0);
     const double bs1 = b11 + 0.5 * b12, bs2 = b12 + 0.5 * b22;  // new B step
-    if (gamma[0] + 0.5 * gamma[1] >= 0.2 * 2.75) {
-      EXPECT_NEAR(bs1, gamma[0], 1e-14);
-      EXPECT_NEAR(bs2, gamma[1], 1e-14);
-    } else {
-      // B step = theta gamma + (1 - theta) (2.25, 1) for one theta in (0, 1].
-      const double theta = (bs1 - 2.25) / (gamma[0] - 2.25);
-      EXPECT_GT(theta, 0.0);
-      EXPECT_LE(theta, 1.0);
-      EXPECT_NEAR(bs2, theta * gamma[1] + (1 - theta) * 1.0, 1e-14);
-      EXPECT_NEAR(bs1 + 0.5 * bs2, 0.2 * 2.75, 1e-14);
-    }
+    const bool secant = gamma[0] + 0.5 * gamma[1] >= 0.2 * 2.75;
+    const double theta = secant ? 1.0 : (bs1 - 2.25) / (gamma[0] - 2.25);
+    EXPECT_GT(theta, 0.0);
+    EXPECT_LE(theta, 1.0);
+    EXPECT_NEAR(bs1, theta * gamma[0] + (1 - theta) * 2.25, 1e-14);
+    EXPECT_NEAR(bs2, theta * gamma[1] + (1 - theta) * 1.0, 1e-14);
+    EXPECT_NEAR(bs1 + 0.5 * bs2, secant ? 2.75 : 0.2 * 2.75, 1e-14);
   }
   SqpWork work;
   work.b[0] = 3;

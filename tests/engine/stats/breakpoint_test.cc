@@ -108,43 +108,56 @@ TEST(VarmetBreakPoint, ImprovesTheFitLeavesFactorsAndStopsAfterTenRuns) {
   EXPECT_EQ(buffer.back(), -7.0);
 }
 
-struct PlausibilityCase {
-  const char* what;
-  BendFit fit;
-  double s;
-  bool reported;
-};
-
-class Plausibility : public ::testing::TestWithParam<PlausibilityCase> {};
-
-TEST_P(Plausibility, FirstFailingTestMakesTheCurveNotAvailable) {
-  const PlausibilityCase& c = GetParam();
-  // ymax = 10, xmax = 40 for every case.
-  EXPECT_EQ(bend_is_plausible(c.fit, c.s, 10.0, 40.0), c.reported) << c.what;
+// Mode 2 factorises a packed symmetric matrix: the call matches mode 3 given the factors L D L'
+// the matrix was built from (both packed by rows of the upper triangle).
+TEST(VarmetBreakPoint, Mode2FactorisesThePackedMatrix) {
+  const int n = 5;
+  const double d[] = {2.0, 1.0, 3.0, 1.5, 1.0};
+  const auto l = [](int i, int j) { return i == j ? 1.0 : i > j ? 0.1 * (i + j) - 0.2 : 0.0; };
+  std::array<double, packed_size(n)> matrix{}, factors{};
+  for (int i = 0, p = 0; i < n; ++i) {
+    for (int j = i; j < n; ++j, ++p) {
+      for (int k = 0; k <= i; ++k) matrix[p] += l(i, k) * d[k] * l(j, k);
+      factors[p] = i == j ? d[i] : l(j, i);
+    }
+  }
+  const BentLineCurve curve = sampled(kProductBend, -1.0, 41, 1.0);
+  BentLine by_matrix = {9.0, 0.6, 0.4, 11.0, 3.0}, by_factors = by_matrix;
+  double f2 = 0.0, f3 = 0.0;
+  int code = 1;
+  varmet_break_point(n, by_matrix, f2, curve, matrix, 2, 7, code);
+  varmet_break_point(n, by_factors, f3, curve, factors, 3, 7, code);
+  for (int i = 0; i < n; ++i) EXPECT_NEAR(by_matrix[i], by_factors[i], 1e-9) << i;
+  EXPECT_NEAR(f2, f3, 1e-12);
 }
 
-BendFit fit_of(BentLine b, double f1 = 1.0, double f2 = 1.0) {
-  return {b, f1, f2};
+// ymax = 10, xmax = 40; the first failing test makes the curve's bend not available.
+TEST(Plausibility, FirstFailingTestMakesTheCurveNotAvailable) {
+  const struct {
+    const char* what;
+    BentLine b;
+    double f2, s;
+    bool reported;
+  } kCases[] = {
+      {"good product bend", {9.0, 0.5, 0.5, 10.0, 4.0}, 1.0, -1.0, true},
+      {"golden fit 30 % worse", {9.0, 0.5, 0.5, 10.0, 4.0}, 1.31, -1.0, false},
+      {"negative level counts by magnitude", {-9.0, 0, 0, 10, 4}, 1.0, -1.0, true},
+      {"product plateau far above the level", {6.9, 0, 0, 10, 4}, 1.0, -1.0, false},
+      // 0.7f = 0.699999988: 6.9999999 passes, as it would not against a double 0.7.
+      {"single-precision 0.7", {6.9999999, 0, 0, 10, 4}, 1.0, -1.0, true},
+      {"substrate level below 0.3 ymax", {2.9, 0, 0, 10, 4}, 1.0, 1.0, true},
+      {"substrate level above 0.3 ymax", {3.1, 0, 0, 10, 4}, 1.0, 1.0, false},
+      {"b5 = 0.5 passes", {9.0, 0, 0, 10, 0.5}, 1.0, -1.0, true},
+      {"b5 = 0.4999 fails", {9.0, 0, 0, 10, 0.4999}, 1.0, -1.0, false},
+      {"bend before time 0", {9.0, 0, 0, -0.1, 4}, 1.0, -1.0, false},
+      {"bend beyond two thirds of the last time", {9.0, 0, 0, 26.7, 4}, 1.0, -1.0, false},
+      {"bend at two thirds", {9.0, 0, 0, 26.6, 4}, 1.0, -1.0, true},
+      {"level near zero", {5e-7, 0, 0, 10, 4}, 1.0, 1.0, false},
+      {"not a number", {9.0, 0, 0, std::nan(""), 4}, 1.0, -1.0, false}};
+  for (const auto& c : kCases) {
+    EXPECT_EQ(bend_is_plausible({c.b, 1.0, c.f2}, c.s, 10.0, 40.0), c.reported) << c.what;
+  }
 }
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Tests, Plausibility, ::testing::Values(
-    PlausibilityCase{"good product bend", fit_of({9.0, 0.5, 0.5, 10.0, 4.0}), -1.0, true},
-    PlausibilityCase{"golden fit 30 % worse", fit_of({9.0, 0.5, 0.5, 10.0, 4.0}, 1.0, 1.31), -1.0, false},
-    PlausibilityCase{"negative level counts by magnitude", fit_of({-9.0, 0, 0, 10, 4}), -1.0, true},
-    PlausibilityCase{"product plateau far above the level", fit_of({6.9, 0, 0, 10, 4}), -1.0, false},
-    // 0.7f = 0.699999988: 6.9999999 passes, as it would not against a double 0.7.
-    PlausibilityCase{"single-precision 0.7", fit_of({6.9999999, 0, 0, 10, 4}), -1.0, true},
-    PlausibilityCase{"substrate level below 0.3 ymax", fit_of({2.9, 0, 0, 10, 4}), 1.0, true},
-    PlausibilityCase{"substrate level above 0.3 ymax", fit_of({3.1, 0, 0, 10, 4}), 1.0, false},
-    PlausibilityCase{"b5 = 0.5 passes", fit_of({9.0, 0, 0, 10, 0.5}), -1.0, true},
-    PlausibilityCase{"b5 = 0.4999 fails", fit_of({9.0, 0, 0, 10, 0.4999}), -1.0, false},
-    PlausibilityCase{"bend before time 0", fit_of({9.0, 0, 0, -0.1, 4}), -1.0, false},
-    PlausibilityCase{"bend beyond two thirds of the last time", fit_of({9.0, 0, 0, 26.7, 4}), -1.0, false},
-    PlausibilityCase{"bend at two thirds", fit_of({9.0, 0, 0, 26.6, 4}), -1.0, true},
-    PlausibilityCase{"level near zero", fit_of({5e-7, 0, 0, 10, 4}), 1.0, false},
-    PlausibilityCase{"not a number", fit_of({9.0, 0, 0, std::nan(""), 4}), -1.0, false}));
-// clang-format on
 
 // Numbers are left-justified and trimmed, each text padded to 30; a number that three decimals
 // (one for the curvature) would not show with three significant digits is in exponent form.
