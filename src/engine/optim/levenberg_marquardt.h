@@ -40,24 +40,20 @@ struct LmOptions {
   double max_lambda = 1e12;
 };
 
-// Why a solve ended. Beside each, the case of
-// LevenbergMarquardt/StopReasons.EndWithTheBestPointWithinTheBounds that produces it.
+// Why a solve ended.
 enum class LmStop {
   // An accepted step decreased S by less than function_tolerance of S, or a trial step
   // (accepted or not) was shorter than step_tolerance: S cannot be lowered at this resolution.
-  // ExponentialDecayConverges
   kConverged,
   // S = 0, or the projected gradient vanished (the decrease a Gauss-Newton step along each free
   // axis promises is at most gradient_tolerance of S), or every variable is held at a bound.
-  // ExactStartHasZeroResidual, BoundedOptimumStopsOnTheGradient
   kGradientVanished,
-  // max_iterations accepted steps without converging. OneIterationIsNotEnough
+  // max_iterations accepted steps without converging.
   kIterationLimit,
   // The damping grew past max_lambda while no trial point lowered S and every trial step was
   // still longer than step_tolerance (a Jacobian that does not match the residuals).
-  // WrongJacobianFindsNoDescent
   kNoDescent,
-  // S is not finite at the (bounded) start. NonFiniteStart
+  // S is not finite at the (bounded) start.
   kNonFiniteStart,
 };
 

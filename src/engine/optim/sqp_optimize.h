@@ -11,28 +11,24 @@
 // approximation of the Hessian of the Lagrangian and an exact-penalty line search.
 namespace velmor {
 
-// Return codes of sqp_optimize (`info`). Beside each, the test that provokes it.
+// Return codes of sqp_optimize (`info`).
 enum SqpInfo : int {
   // conv <= tol after a subproblem; the code is the one qpsub left, 1 for a normal one.
-  // SqpOptimize.ConvergesOnAConstrainedQuadraticWithAnActiveBound
   kSqpConverged = 1,
   // niter exceeded maxiter ("CALLS TO FUNCTION EXCEEDED"): maxiter = 299 stops on the 300th
-  // increment. SqpOptimize.IterationLimitStopsOnThe300thIncrement
+  // increment.
   kSqpIterationLimit = 2,
   // more than maxls trial points in one line search, returned from iteration 3 on.
-  // SqpOptimize.LineSearchLimitStopsFromTheThirdIteration
   kSqpLineSearchLimit = 3,
   // the merit function's directional derivative is not negative, returned from iteration 3
-  // on. SqpOptimize.UphillDirectionStopsFromTheThirdIteration
+  // on.
   kSqpUphill = 4,
   // the subproblem could not enforce the linearised constraints (relaxation variable at 0 or
   // its upper bound inactive); returned once niter > maxiter/2. Also the refusal of a problem
   // larger than the work area (n + 1 > 25 or m > 50), before any evaluation.
-  // SqpOptimize.InconsistentLinearisationsEndWithCode5
   kSqpInconsistent = 5,
   // the subproblem stopped on one of its artificial +-big bounds; returned once
-  // niter > maxiter/2, or once niter > 10. SqpOptimize.UnboundedDescentEndsOnTheArtificialBound,
-  // Qpsub.StepOnAnArtificialBoundGivesCode6
+  // niter > maxiter/2, or once niter > 10.
   kSqpArtificialBound = 6,
 };
 
