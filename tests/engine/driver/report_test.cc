@@ -1,5 +1,6 @@
-// The model a whole run hands to the plots, and the run's refusals. (Whole reports: the golden
-// report tests.)
+// The report: one model's section where a statistic could not be computed or the fit failed,
+// the model a whole run hands to the plots, and the run's refusals. (Whole reports, and the
+// fields of every number in fixed and exponent forms: the golden report tests.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,9 +8,13 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <limits>
+#include <sstream>
+#include <string>
+#include <vector>
 
-#include "engine/data/read_data.h"
 #include "engine/driver/fit_status.h"
+#include "engine/driver/model_report.h"
 #include "engine/driver/velmor.h"
 #include "recording_host.h"
 #include "temp_folder.h"
@@ -18,44 +23,142 @@
 namespace velmor {
 namespace {
 
-using testing::RecordingHost;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// Index of the first line at or after `from` that starts with `prefix`; -1 if none.
-int find_line(const std::vector<std::string>& lines, const std::string& prefix, int from = 0) {
-  for (int i = from; i < static_cast<int>(lines.size()); ++i) {
-    if (lines[i].rfind(prefix, 0) == 0) return i;
+// Two product curves of nine points shaped like the example, with the example's fit.
+ModelFit example_like(ProgressCurveData& d) {
+  d.nCurves = 2;
+  d.curveCount = {9, 9};
+  for (d.nRows = 0; d.nRows < 18; ++d.nRows) {
+    const double so = d.nRows < 9 ? 50.0 : 500.0, t = 45.0 * (d.nRows % 9);
+    const double y = so * (1.0 - std::exp(-t / (2.0 * so))) + 1.3 * std::sin(3.0 * d.nRows);
+    d.X1[d.nRows] = t;
+    d.X2[d.nRows] = so;
+    d.Y[d.nRows] = y;
+    d.Ycalc[d.nRows] = (y - 0.9 * std::cos(5.0 * d.nRows));
   }
-  return -1;
+  ModelFit f;
+  f.model = 1;
+  f.npar = 2;
+  f.initial = {8.28257, 0.354842};
+  f.p = {8.378149, 0.355527};
+  f.se = {0.595107, 0.002222};
+  f.ci = {2.06 * f.se[0], 2.06 * f.se[1]};
+  f.stage1_ssq = 42.97867124;
+  f.stage2_ssq = 42.9786;
+  f.aicc = 15.5263;
+  f.breakpoints.range.fill("[N/A to N/A]");
+  return f;
 }
 
-std::vector<std::string> read_lines(const std::string& path) {
-  std::ifstream in(path);
+std::vector<std::string> lines_of(std::istream&& in) {
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
+}
+
+std::vector<std::string> section_lines(const ModelFit& fit, const ProgressCurveData& data) {
+  std::ostringstream out;
+  write_model_section(out, fit, data, "Mon Jan  8 09:05:07 2024");
+  return lines_of(std::istringstream(out.str()));
+}
+
+int line_starting(const std::vector<std::string>& lines, const std::string& prefix) {
+  const auto it = std::find_if(lines.begin(), lines.end(),
+                               [&](const std::string& l) { return l.starts_with(prefix); });
+  return it == lines.end() ? -1 : static_cast<int>(it - lines.begin());
+}
+
+// A standard error that could not be computed is NaN: it, its limits and the AICc that depends
+// on it print as "unknown" in their fields. A fit whose sum of squares or parameters are not
+// finite (within npar) has failed, and its section says so in one line before the sums.
+TEST(ModelSectionFields, UnknownStatisticsAndFailedFitsAreSaidSo) {
+  const std::string failed_line =
+      "          FIT FAILED: SUM OF SQUARES OR PARAMETERS NOT FINITE; MODEL NOT RANKED";
+  const struct {
+    double se2, ssq, p2, aicc;
+    bool failed;
+  } kCases[] = {{0.002222, 42.9786, 0.355527, 15.5263, false},
+                {kNaN, 42.9786, 0.355527, kNaN, false},
+                {kNaN, HUGE_VAL, 0.355527, HUGE_VAL, true},
+                {kNaN, 42.9786, kNaN, kNaN, true}};
+  ProgressCurveData d;
+  const std::vector<std::string> reference = section_lines(example_like(d), d);
+  const int best = line_starting(reference, "          BEST FIT PARAMETERS:");
+  const int aicc = line_starting(reference, "          AICc");
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.ssq + c.p2);
+    ModelFit f = example_like(d);
+    f.se[1] = c.se2;
+    f.ci[1] = 2.06 * c.se2;
+    f.stage2_ssq = c.ssq;
+    f.p[1] = c.p2;
+    f.p[2] = kNaN;  // beyond npar: not part of the fit
+    f.aicc = c.aicc;
+    EXPECT_EQ(fit_failed(f), c.failed);
+    const std::vector<std::string> lines = section_lines(f, d);
+    const int shift = c.failed ? 2 : 0;  // the failed-fit line and the blank before it
+    ASSERT_EQ(lines.size(), reference.size() + shift);
+    EXPECT_EQ(lines[line_starting(lines, "          WEIGHTING:") + 2] == failed_line, c.failed);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), failed_line), c.failed ? 1 : 0);
+    const std::string& row = lines[best + shift + 2];
+    ASSERT_EQ(row.size(), reference[best + 2].size()) << row;
+    const bool unknown = std::isnan(c.se2);
+    EXPECT_EQ(row.substr(31, 13) == "      unknown", unknown) << row;
+    EXPECT_EQ(row.substr(48, 14) == "       unknown", unknown) << row;
+    EXPECT_EQ(row.substr(64, 14) == "       unknown", unknown) << row;
+    EXPECT_EQ(lines[best + shift + 1], reference[best + 1]);  // the other row as it was
+    EXPECT_EQ(lines[aicc + shift].size(), reference[aicc].size());
+    EXPECT_EQ(lines[aicc + shift].ends_with("     unknown"), std::isnan(c.aicc));
+  }
+  // The final check's line must show a decrease, however small: the two sums are written with
+  // as many digits as it takes (seven at least, sixteen at most).
+  EXPECT_EQ(final_check_descriptor(369023.2, 368895.3), "E14.7");
+  EXPECT_EQ(final_check_descriptor(345218.8632146671, 345218.8632146667), "E23.16");
+  EXPECT_EQ(final_check_descriptor(1.0, 1.0), "E23.16");
+  // The constrained stage's messages: calls exceeded (info 2) and an uphill direction (info 4).
+  for (const int info : {1, 2, 3, 4}) {
+    ModelFit f = example_like(d);
+    f.info = f.call_limit = info;
+    const std::vector<std::string> lines = section_lines(f, d);
+    if (info % 2 == 1) {
+      EXPECT_EQ(lines, reference) << info;
+      continue;
+    }
+    ASSERT_EQ(lines.size(), reference.size() + 4);
+    EXPECT_EQ(lines[line_starting(lines, "          NUMBER OF ITERATIONS:") + 2],
+              info == 2 ? "          CALLS TO FUNCTION EXCEEDED    2--INFO = 2"
+                        : "          UPHILL SEARCH DIRECTION WAS EXECUTED--INFO = 4");
+  }
 }
 
 // Runs on a copy of examples/DATA.IN in a fresh folder.
 class Report : public ::testing::Test {
  protected:
   Report() {
-    std::filesystem::copy_file(std::filesystem::path(VELMOR_EXAMPLES_DIR) / "DATA.IN", data_path());
+    std::filesystem::copy_file(std::filesystem::path(VELMOR_EXAMPLES_DIR) / "DATA.IN", data_);
   }
-  std::string data_path() const { return folder_.file("DATA.IN"); }
-  std::string report_path() const { return folder_.file("DATA.out"); }
-  int run(std::array<int, 4> models) {
+  int run(std::array<int, 4> models, int weighting = kNoWeighting, int method = kClassicMethod) {
+    state_ = RunState{};
+    host_ = testing::RecordingHost{};
     state_.imdl = models;
-    return velmor(state_, host_, data_path());
+    state_.nwt_global = weighting;
+    state_.fit_method = method;
+    return velmor(state_, host_, data_);
   }
-  // The messages as "kind|text".
   std::vector<std::string> messages() const {
     std::vector<std::string> all;
     for (const auto& m : host_.messages) all.push_back(std::to_string(m.kind) + "|" + m.text);
     return all;
   }
+  int summary_line() const {
+    return line_starting(lines_of(std::ifstream(report_)),
+                         "              VELMOR-TARN BEST-FIT MODEL SUMMARY:");
+  }
   testing::TempFolder folder_;
+  const std::string data_ = folder_.file("DATA.IN"), report_ = folder_.file("DATA.out");
   RunState state_;
-  RecordingHost host_;
+  testing::RecordingHost host_;
 };
 
 // The plots get the model ranked first, whichever was fitted last: on the example model 2 (with
@@ -67,104 +170,93 @@ TEST_F(Report, TheFirstRankedModelIsHandedToThePlots) {
   EXPECT_EQ(host_.fits_shown, 2);
   EXPECT_EQ(state_.imdlno, 2);
   EXPECT_EQ(state_.global_mdl_count, 2);
-  EXPECT_EQ(state_.filenameresults, report_path());
+  EXPECT_EQ(state_.filenameresults, report_);
 
-  constexpr double kKm = 8.0;
-  constexpr double kVm = 0.35;
-  std::ofstream data(data_path());
+  std::ofstream data(data_);
   int row = 0;
   for (const double so : {5.0, 20.0, 60.0}) {
     for (const double left : {1.0, 0.9, 0.75, 0.6, 0.45, 0.3, 0.2, 0.1, 0.05}) {
       const double s = so * left;
-      const double t = (so - s + kKm * std::log(so / s)) / kVm;
+      const double t = (so - s + 8.0 * std::log(so / s)) / 0.35;  // Km 8, Vm 0.35
       data << t << ' ' << so << ' ' << so - s + 0.05 * std::sin(2.3 * ++row) << '\n';
     }
   }
   data.close();
   ASSERT_EQ(run({1, 1, 0, 0}), kStatusCompleted);
-  const auto lines = read_lines(report_path());
-  const int summary = find_line(lines, "              VELMOR-TARN BEST-FIT MODEL SUMMARY:");
-  ASSERT_GT(summary, 0);
-  EXPECT_NE(lines[summary + 4].find("1- [Pt] vs time"), std::string::npos) << lines[summary + 4];
+  ASSERT_GT(summary_line(), 0);
+  EXPECT_NE(lines_of(std::ifstream(report_))[summary_line() + 4].find("1- [Pt] vs time"),
+            std::string::npos);
   EXPECT_EQ(state_.imdlno, 1);
-
+  EXPECT_TRUE(state_.strmdl.starts_with("1- [Pt] vs time")) << state_.strmdl;
   ASSERT_EQ(run({0, 1, 0, 0}), kStatusCompleted);
-  EXPECT_EQ(
-      find_line(read_lines(report_path()), "              VELMOR-TARN BEST-FIT MODEL SUMMARY:"),
-      -1);
+  EXPECT_EQ(summary_line(), -1);
   EXPECT_EQ(state_.imdlno, 2);
 }
 
-// The fast method's report is the classic layout with one line more in each model's block;
-// robust weighting is left to the classic chain, which the run says once.
+// The fast method's report is the classic layout with one line more in each model's block,
+// right under its weighting line; robust weighting is left to the classic chain, which the run
+// says once.
 TEST_F(Report, FastMethodNamesItselfAndLeavesRobustFitsToTheChain) {
   const std::string method_line = "          FIT METHOD: FAST (MULTI-START LEVENBERG-MARQUARDT)";
   for (const int weighting : {kNoWeighting, kRobustWeighting}) {
-    RunState state;
-    state.imdl = {1, 1, 0, 0};
-    state.nwt_global = weighting;
-    state.fit_method = kFastMethod;
-    RecordingHost host;
-    ASSERT_EQ(velmor(state, host, data_path()), kStatusCompleted);
-    const auto lines = read_lines(report_path());
-    const auto count = std::count(lines.begin(), lines.end(), method_line);
-    if (weighting == kNoWeighting) {
-      EXPECT_EQ(count, 2);
-      // Right under the weighting line of each block.
-      for (int from = 0, m = 0; m < 2; ++m) {
-        const int line = find_line(lines, method_line, from);
-        ASSERT_GT(line, 0);
-        EXPECT_EQ(lines[line - 1], "          WEIGHTING: NO WEIGHTING");
-        from = line + 1;
-      }
-      EXPECT_TRUE(host.messages.empty());
-    } else {
-      EXPECT_EQ(count, 0);
-      ASSERT_EQ(host.messages.size(), 1u);
-      EXPECT_EQ(host.messages[0].kind, kInformation);
-      EXPECT_NE(host.messages[0].text.find("classic chain"), std::string::npos);
+    ASSERT_EQ(run({1, 1, 0, 0}, weighting, kFastMethod), kStatusCompleted);
+    const auto lines = lines_of(std::ifstream(report_));
+    int count = 0;
+    for (size_t i = 1; i < lines.size(); ++i) {
+      if (lines[i] != method_line) continue;
+      ++count;
+      EXPECT_EQ(lines[i - 1], "          WEIGHTING: NO WEIGHTING");
     }
+    EXPECT_EQ(count, weighting == kNoWeighting ? 2 : 0);
+    EXPECT_EQ(messages(), weighting == kNoWeighting
+                              ? std::vector<std::string>{}
+                              : std::vector<std::string>{
+                                    "1|The fast method fits without weights: with robust "
+                                    "weighting the models are fitted by the classic chain"});
   }
 }
 
-TEST_F(Report, MissingDataFileIsRefusedAndWritesNothing) {
-  std::filesystem::remove(data_path());
-  EXPECT_EQ(run({1, 0, 0, 0}), kStatusFileMissing);
-  ASSERT_EQ(host_.messages.size(), 2u);
-  EXPECT_EQ(host_.messages[0].kind, kWarning);
-  EXPECT_EQ(host_.messages[0].text, "File does not exist: " + data_path());
-  EXPECT_EQ(host_.messages[1].kind, kError);
-  EXPECT_EQ(host_.messages[1].text, "* * * OPEN ANOTHER DATA FILE * * *");
-  EXPECT_FALSE(std::filesystem::exists(report_path()));
-  EXPECT_EQ(host_.fits_shown, 0);
-}
-
-// A report file that may not be replaced stops the run before anything is fitted, and is left
-// as it was: a folder, a link (its target keeps its text) or a report another run is writing.
-TEST_F(Report, ReportThatMayNotBeReplacedStopsTheRunUntouched) {
-  const std::string target = folder_.file("elsewhere.txt");
-  std::ofstream(target) << "not a report\n";
+// A missing data file, or a report file that may not be replaced (a folder, a link, whose target
+// keeps its text, or a report another run is writing), stops the run before anything is fitted
+// and leaves the report as it was.
+TEST_F(Report, RefusedRunsFitNothingAndWriteNothing) {
+  const std::string target = folder_.write("elsewhere.txt", "not a report\n");
   util::FileLock other_run;
-  const std::pair<std::function<void()>, std::string> cases[] = {
-      {[&] { std::filesystem::create_directory(report_path()); },
-       "The output file name is a folder: "},
-      {[&] { std::filesystem::create_symlink(target, report_path()); },
-       "The output file is a symbolic link, which is not written through: "},
-      {[&] { ASSERT_EQ(other_run.try_lock(report_path()), util::FileLock::Result::kLocked); },
-       "The file is in use by another run: "},
+  const std::string cannot_write = "3|Data output file error at Line 395";
+  const struct {
+    std::function<void()> arrange;
+    int status;
+    std::vector<std::string> messages;
+  } kCases[] = {
+      {[&] { std::filesystem::rename(data_, data_ + ".away"); },
+       kStatusFileMissing,
+       {"2|File does not exist: " + data_, "3|* * * OPEN ANOTHER DATA FILE * * *"}},
+      {[&] { std::filesystem::create_directory(report_); },
+       kStatusDataError,
+       {"2|The output file name is a folder: " + report_, cannot_write}},
+      {[&] { std::filesystem::create_symlink(target, report_); },
+       kStatusDataError,
+       {"2|The output file is a symbolic link, which is not written through: " + report_,
+        cannot_write}},
+      {[&] { ASSERT_EQ(other_run.try_lock(report_), util::FileLock::Result::kLocked); },
+       kStatusDataError,
+       {"2|The file is in use by another run: " + report_, cannot_write}},
   };
-  for (const auto& [arrange, why] : cases) {
-    SCOPED_TRACE(why);
-    arrange();
-    host_.messages.clear();
-    EXPECT_EQ(run({1, 1, 0, 0}), kStatusDataError);
-    EXPECT_EQ(messages(), (std::vector<std::string>{"2|" + why + report_path(),
-                                                    "3|Data output file error at Line 395",
-                                                    "3|* * * ERROR: RUN ABORTED * * *"}));
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.messages[0]);
+    c.arrange();
+    EXPECT_EQ(run({0, 1, 0, 0}), c.status);
+    std::vector<std::string> expected = c.messages;
+    if (c.status == kStatusDataError) expected.push_back("3|* * * ERROR: RUN ABORTED * * *");
+    EXPECT_EQ(messages(), expected);
     EXPECT_EQ(host_.fits_shown, 0);
     EXPECT_EQ(state_.global_mdl_count, 0);
     other_run.unlock();
-    std::filesystem::remove(report_path());
+    if (c.status == kStatusFileMissing) {
+      EXPECT_FALSE(std::filesystem::exists(report_));
+      std::filesystem::rename(data_ + ".away", data_);
+    }
+    std::filesystem::remove(report_);
   }
   EXPECT_EQ(testing::read_file(target), "not a report\n");
 }

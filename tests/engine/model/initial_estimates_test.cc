@@ -5,9 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "engine/core/machine_constants.h"
 #include "engine/model/model_objective.h"
-#include "engine/model/simplex.h"
 #include "model_test_support.h"
 #include "recording_host.h"
 
@@ -16,18 +14,13 @@ namespace {
 
 using testing::data_in_state;
 using testing::RecordingHost;
-using testing::sum_of_squares;
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// Two curves, [So] 50 and 80, the first a straight line Y = 0.5 t + 1 over m1 rows; every
-// value outside the first curve's rows (and the second row's [So]) is NaN, so any read there
-// shows in the estimates.
+// Two curves, [So] 50 and 80, the first the line Y = 0.5 t + 1 at t = 10, 20, ... over m1 rows;
+// every other value (but the second row's [So]) is NaN, so any read there shows.
 ProgressCurveData linear_first_curve(int m1) {
   ProgressCurveData data;
-  data.X1.fill(kNaN);
-  data.X2.fill(kNaN);
-  data.Y.fill(kNaN);
+  data.X1.fill(std::numeric_limits<double>::quiet_NaN());
+  data.X2 = data.Y = data.X1;
   for (int i = 0; i < m1; ++i) {
     data.X1[i] = 10.0 * (i + 1);
     data.X2[i] = 50.0;
@@ -40,77 +33,50 @@ ProgressCurveData linear_first_curve(int m1) {
   return data;
 }
 
+double slope(double y, double t) {
+  return y / (t + 1e-6);
+}
+
 TEST(CrudeEstimates, SlopesBaselinesAndShortFirstCurves) {
-  // Nine rows: h = 4, rows 3..5 (t = 30, 40, 50); the sum is not divided by 3.
+  // Nine rows: middle row h = 4, rows 3..5 (t = 30, 40, 50); the sum is not divided by 3.
   const ProgressCurveData data = linear_first_curve(9);
-  const double sum = 16.0 / (30.0 + 1e-6) + 21.0 / (40.0 + 1e-6) + 26.0 / (50.0 + 1e-6);
-  const CrudeEstimates one = crude_estimates(data, 1);
-  EXPECT_EQ(one.km0, 50.0);
-  EXPECT_DOUBLE_EQ(one.vm0, sum);
-  EXPECT_EQ(one.b0, 0.0);
+  const double sum = slope(16, 30) + slope(21, 40) + slope(26, 50);
+  EXPECT_EQ(crude_estimates(data, 1).km0, 50.0);
+  EXPECT_DOUBLE_EQ(crude_estimates(data, 1).vm0, sum);
   EXPECT_DOUBLE_EQ(crude_estimates(data, 3).vm0, 2.0 * sum);
+  EXPECT_EQ(crude_estimates(data, 1).b0, 0.0);
   EXPECT_EQ(crude_estimates(data, 3).b0, 0.0);
   EXPECT_DOUBLE_EQ(crude_estimates(data, 2).b0, (6.0 + 11.0) / 4.0);
   EXPECT_DOUBLE_EQ(crude_estimates(data, 4).b0, (41.0 + 46.0) / 4.0);
-
+  ProgressCurveData ungrouped = data;  // no curves counted: the rows make one curve
+  ungrouped.nRows = 9;
+  ungrouped.nCurves = 0;
+  ungrouped.curveCount = {};
+  EXPECT_DOUBLE_EQ(crude_estimates(ungrouped, 1).vm0, sum);
   // Three rows: rows 1..3; two rows: both, scaled by 3/2. Nothing outside the curve is read.
   EXPECT_DOUBLE_EQ(crude_estimates(linear_first_curve(3), 1).vm0,
-                   6.0 / (10.0 + 1e-6) + 11.0 / (20.0 + 1e-6) + 16.0 / (30.0 + 1e-6));
+                   slope(6, 10) + slope(11, 20) + slope(16, 30));
   EXPECT_DOUBLE_EQ(crude_estimates(linear_first_curve(2), 1).vm0,
-                   1.5 * (6.0 / (10.0 + 1e-6) + 11.0 / (20.0 + 1e-6)));
+                   1.5 * (slope(6, 10) + slope(11, 20)));
   EXPECT_DOUBLE_EQ(crude_estimates(linear_first_curve(2), 4).b0, (6.0 + 11.0) / 4.0);
 
-  // A row at t = 0 in the window (five rows from t = 0: rows 1..3) does not count; the two
-  // others are scaled by 3/2. Replicates restarting at t = 0 in the window's middle row: the
-  // rows around it still count. A window of t = 0 rows only falls back on the whole curve.
+  // Rows at t = 0 in the window do not count, the others are scaled to three: a curve from
+  // t = 0, a replicate restarting at t = 0 in the window's middle; a window of t = 0 rows only
+  // falls back on the whole curve, a curve without a time after the start on the plain sum.
   ProgressCurveData from_zero = linear_first_curve(5);
   for (int i = 0; i < 5; ++i) from_zero.X1[i] = 10.0 * i;
   EXPECT_DOUBLE_EQ(crude_estimates(from_zero, 1).vm0,
-                   1.5 * (from_zero.Y[1] / (10.0 + 1e-6) + from_zero.Y[2] / (20.0 + 1e-6)));
+                   1.5 * (slope(from_zero.Y[1], 10) + slope(from_zero.Y[2], 20)));
   ProgressCurveData restart = linear_first_curve(9);
   restart.X1[3] = 0.0;
-  EXPECT_DOUBLE_EQ(crude_estimates(restart, 1).vm0,
-                   1.5 * (16.0 / (30.0 + 1e-6) + 26.0 / (50.0 + 1e-6)));
+  EXPECT_DOUBLE_EQ(crude_estimates(restart, 1).vm0, 1.5 * (slope(16, 30) + slope(26, 50)));
   ProgressCurveData zeros = linear_first_curve(6);
   zeros.X1[1] = zeros.X1[2] = zeros.X1[3] = 0.0;
-  EXPECT_DOUBLE_EQ(crude_estimates(zeros, 1).vm0,
-                   6.0 / (10.0 + 1e-6) + 26.0 / (50.0 + 1e-6) + 31.0 / (60.0 + 1e-6));
-  // No time after the start in the whole curve: the plain sum, two rows scaled to three.
+  EXPECT_DOUBLE_EQ(crude_estimates(zeros, 1).vm0, slope(6, 10) + slope(26, 50) + slope(31, 60));
   ProgressCurveData flat = linear_first_curve(2);
   flat.X1[0] = flat.X1[1] = 0.0;
-  EXPECT_DOUBLE_EQ(crude_estimates(flat, 1).vm0, 1.5 * (6.0 / 1e-6 + 11.0 / 1e-6));
+  EXPECT_DOUBLE_EQ(crude_estimates(flat, 1).vm0, 1.5 * (slope(6, 0) + slope(11, 0)));
 }
-
-class StageOne : public ::testing::TestWithParam<ModelId> {};
-
-// On examples/DATA.IN the estimates are at least 1e-6 with the unused positions 0, and the
-// fit driver's first simplex call from them (scale 0.5 rms/max of the first npar - 1
-// estimates, 50 iterations) lowers their sum of squares.
-TEST_P(StageOne, LowersTheSumOfSquaresOfDataIn) {
-  RunState state = data_in_state(GetParam());
-  RecordingHost host;
-  ModelObjective objective(state, host);
-  ParamVector p{};
-  init_estimates(objective, state, p);
-  for (int i = 0; i < state.npar; ++i) EXPECT_GE(p[i], 1e-6);
-  for (int i = state.npar; i < kMaxParams; ++i) EXPECT_EQ(p[i], 0.0);
-  const double ssq0 = sum_of_squares(state, p);
-  ASSERT_TRUE(std::isfinite(ssq0));
-
-  double squares = 0.0, largest = p[0];
-  for (int j = 0; j < state.npar - 1; ++j) {
-    squares += p[j] * p[j];
-    largest = std::max(largest, p[j]);
-  }
-  double f = 0.0;
-  simplex(objective, state, state.npar, p, f, kTol,
-          0.5 * std::sqrt(squares / (state.npar - 1)) / largest, 50);
-  EXPECT_LT(f, ssq0);
-  EXPECT_EQ(f, sum_of_squares(state, p));
-  EXPECT_TRUE(host.messages.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Models, StageOne, ::testing::Values(1, 2, 3, 4));
 
 // The estimates' generator is never reset: a second call on the same data starts the random
 // search from another seed.
@@ -128,8 +94,8 @@ TEST(InitEstimates, SecondCallStartsFromANewSeed) {
   EXPECT_NE(first, second);
 }
 
-// A blank first curve ([So] = 0) used to turn the linearised correction, and with it every
-// estimate, into NaN; the estimates stay finite and positive for every model.
+// A blank first curve ([So] = 0) used to turn every estimate into NaN; they stay finite, at
+// least 1e-6, and 0 beyond the model's parameters.
 TEST(InitEstimates, BlankFirstCurveGivesFiniteEstimates) {
   for (const ModelId model : {1, 2, 3, 4}) {
     RunState state = data_in_state(model);
@@ -138,10 +104,10 @@ TEST(InitEstimates, BlankFirstCurveGivesFiniteEstimates) {
     ModelObjective objective(state, host);
     ParamVector p{};
     init_estimates(objective, state, p);
-    for (int i = 0; i < state.npar; ++i) {
-      EXPECT_TRUE(std::isfinite(p[i])) << model;
-      EXPECT_GE(p[i], 1e-6) << model;
+    for (int i = 0; i < kMaxParams; ++i) {
+      EXPECT_TRUE(i < state.npar ? std::isfinite(p[i]) && p[i] >= 1e-6 : p[i] == 0.0) << model;
     }
+    EXPECT_TRUE(host.messages.empty());
   }
 }
 

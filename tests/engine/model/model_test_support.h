@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cmath>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -14,22 +13,15 @@
 
 namespace velmor::testing {
 
-// examples/DATA.IN: 27 tab-separated rows, three curves of 9 points with [So] 50, 100, 500.
+// examples/DATA.IN: 27 rows, three curves of 9 points with [So] 50, 100, 500.
 inline RunState data_in_state(ModelId model) {
   RunState state;
   std::ifstream in(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN");
-  double t = 0.0, so = 0.0, y = 0.0;
-  int row = 0;
-  while (row < kMaxRows && in >> t >> so >> y) {
-    state.data.X1[row] = t;
-    state.data.X2[row] = so;
-    state.data.Y[row] = y;
-    ++row;
-  }
-  state.data.nRows = row;
-  state.data.nCols = 3;
-  state.data.nCurves = 3;
-  state.data.curveCount = {9, 9, 9};
+  ProgressCurveData& d = state.data;
+  while (d.nRows < kMaxRows && in >> d.X1[d.nRows] >> d.X2[d.nRows] >> d.Y[d.nRows]) ++d.nRows;
+  d.nCols = 3;
+  d.nCurves = 3;
+  d.curveCount = {9, 9, 9};
   state.imdlno = model;
   std::string name;
   state.npar = npar(model, name);
@@ -38,12 +30,11 @@ inline RunState data_in_state(ModelId model) {
 
 inline ParamVector params(std::initializer_list<double> values) {
   ParamVector p{};
-  int i = 0;
-  for (const double v : values) p[i++] = v;
+  std::copy(values.begin(), values.end(), p.begin());
   return p;
 }
 
-// Unweighted sum of squares of the current model, as the fit driver reports it.
+// Unweighted sum of squares of the state's model at p.
 inline double sum_of_squares(const RunState& state, const ParamVector& p) {
   double s = 0.0;
   for (int i = 0; i < state.data.nRows; ++i) {
@@ -64,7 +55,6 @@ inline double bowl(const ParamVector& x) {
 class FunctionObjective : public Objective {
  public:
   explicit FunctionObjective(std::function<double(const ParamVector&)> f) : f_(std::move(f)) {}
-
   void calcfg(int n, const ParamVector& x, double& f, ParamVector& g, ConstraintVector&,
               ConstraintNormals&) override {
     f = value(n, x);
@@ -77,7 +67,6 @@ class FunctionObjective : public Objective {
   void bounds_neg(ParamVector& x, int n, double& f) override { velmor::bounds_neg(x, n, f); }
   int constraint_count() const override { return 0; }
   int equality_count() const override { return 0; }
-
   std::vector<ParamVector> points;
 
  private:
