@@ -25,6 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::FamilyCase;
+using testing::lines_of;
 
 enum class Data { kExample, kRows1000, kFamily, kSubstrate, kUnits, kRobust };
 
@@ -64,19 +65,12 @@ std::string write_data(Data data, const std::string& dir, const std::string& nam
   return path;
 }
 
-std::vector<std::string> lines_of(const std::string& path) {
-  std::ifstream in(path);
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
 // Compares the report of `name` written in `dir`, its date line and folder masked, with the
 // expected one, showing the first differing lines (and keeps it in VELMOR_GOLDEN_OUT if set).
 void expect_report(const std::string& name, const std::string& dir) {
   static const std::regex date(
       " {19}(Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} [ 0-9]\\d \\d\\d:\\d\\d:\\d\\d \\d{4}");
-  std::vector<std::string> got = lines_of((fs::path(dir) / (name + ".out")).string());
+  std::vector<std::string> got = lines_of(std::ifstream(fs::path(dir) / (name + ".out")));
   for (std::string& line : got) {
     if (std::regex_match(line, date)) line = std::string(19, ' ') + "<date>";
     for (size_t at; (at = line.find(dir)) != std::string::npos;)
@@ -86,8 +80,9 @@ void expect_report(const std::string& name, const std::string& dir) {
     std::ofstream keep(fs::path(out) / (name + ".out"));
     for (const auto& line : got) keep << line << '\n';
   }
-  const auto expected =
-      lines_of(std::string(VELMOR_SOURCE_DIR) + "/tests/golden/expected/" + name + ".out");
+  const fs::path expected_file =
+      fs::path(VELMOR_SOURCE_DIR) / "tests/golden/expected" / (name + ".out");
+  const auto expected = lines_of(std::ifstream(expected_file));
   ASSERT_FALSE(expected.empty()) << "no expected report " << name;
   const auto [e, g] = std::mismatch(expected.begin(), expected.end(), got.begin(), got.end());
   EXPECT_TRUE(e == expected.end() && g == got.end())

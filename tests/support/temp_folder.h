@@ -5,8 +5,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <istream>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace velmor::testing {
 
@@ -52,6 +54,13 @@ inline std::set<std::string> file_names_in(const std::filesystem::path& folder) 
 inline std::string read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The lines of a stream (a file's, a report's text), without their line ends.
+inline std::vector<std::string> lines_of(std::istream&& in) {
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
 }
 
 // `points` rising rows "t So y" of one curve.

@@ -23,6 +23,8 @@
 namespace velmor {
 namespace {
 
+using testing::lines_of;
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // Two product curves of nine points shaped like the example, with the example's fit.
@@ -49,12 +51,6 @@ ModelFit example_like(ProgressCurveData& d) {
   f.aicc = 15.5263;
   f.breakpoints.range.fill("[N/A to N/A]");
   return f;
-}
-
-std::vector<std::string> lines_of(std::istream&& in) {
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
 }
 
 std::vector<std::string> section_lines(const ModelFit& fit, const ProgressCurveData& data) {
