@@ -125,144 +125,62 @@ FamilyCase generate_case(const std::string& name, const CurveDesign& design) {
 }
 
 std::vector<FamilyCase> generated_family() {
-  struct Named {
-    const char* name;
-    CurveDesign (*design)(DataKind);
-  };
-  static const Named kDesigns[] = {
-      {"basic", basic_design},
-      {"first_order",
-       [](DataKind k) {  // So/Km <= 0.02
-         CurveDesign d = basic_design(k);
-         d.km = 2000.0;
-         d.vm = 100.0;
-         d.so = {10.0, 20.0, 40.0};
-         d.times = evenly(0.0, 5.0, 13);
+  // Each design is the basic one with the fields a lambda changes.
+  using Change = void (*)(CurveDesign&);
+  static const std::pair<const char*, Change> kDesigns[] = {
+      {"basic", [](CurveDesign&) {}},
+      {"first_order",  // So/Km <= 0.02
+       [](CurveDesign& d) {
+         d.km = 2000.0, d.vm = 100.0, d.so = {10.0, 20.0, 40.0}, d.times = evenly(0.0, 5.0, 13);
          d.relative_noise = 1e-3;
-         return d;
        }},
-      {"zero_order",
-       [](DataKind k) {  // linear after a lag, far from depletion: the best Km is at its bound
-         CurveDesign d = basic_design(k);
-         d.km = 1e-9;
-         d.lag = 4.0;
-         d.so = {100.0, 200.0};
-         d.times = evenly(0.0, 3.0, 13);
+      {"zero_order",  // linear after a lag, far from depletion: the best Km is at its bound
+       [](CurveDesign& d) {
+         d.km = 1e-9, d.lag = 4.0, d.so = {100.0, 200.0}, d.times = evenly(0.0, 3.0, 13);
          d.relative_noise = 0.01;
-         return d;
        }},
       {"replicates",
-       [](DataKind k) {
-         CurveDesign d = basic_design(k);
-         d.so = {20.0, 60.0};
-         d.times = evenly(0.0, 5.0, 9);
-         d.replicates = 3;
+       [](CurveDesign& d) {
+         d.so = {20.0, 60.0}, d.times = evenly(0.0, 5.0, 9), d.replicates = 3;
          d.relative_noise = 0.03;
-         return d;
        }},
-      {"five_points",
-       [](DataKind k) {
-         CurveDesign d = basic_design(k);
-         d.so = {15.0, 60.0};
-         d.times = evenly(0.0, 10.0, 5);
-         return d;
-       }},
-      {"near_noiseless",
-       [](DataKind k) {
-         CurveDesign d = basic_design(k);
-         d.relative_noise = 1e-5;
-         return d;
-       }},
-      {"noise_20pct",
-       [](DataKind k) {
-         CurveDesign d = basic_design(k);
-         d.relative_noise = 0.2;
-         return d;
-       }},
-      {"baseline_5x",
-       [](DataKind k) {
-         CurveDesign d = basic_design(k);
-         d.baseline_fraction = 5.0;
-         return d;
-       }},
-      {"ten_curves",
-       [](DataKind k) {  // [So] 1 .. 1000
-         CurveDesign d = basic_design(k);
-         d.km = 50.0;
-         d.vm = 5.0;
-         d.so.clear();
+      {"five_points", [](CurveDesign& d) { d.so = {15.0, 60.0}, d.times = evenly(0.0, 10.0, 5); }},
+      {"near_noiseless", [](CurveDesign& d) { d.relative_noise = 1e-5; }},
+      {"noise_20pct", [](CurveDesign& d) { d.relative_noise = 0.2; }},
+      {"baseline_5x", [](CurveDesign& d) { d.baseline_fraction = 5.0; }},
+      {"ten_curves",  // [So] 1 .. 1000
+       [](CurveDesign& d) {
+         d.km = 50.0, d.vm = 5.0, d.times = evenly(0.0, 2.0, 16), d.so.clear();
          for (int j = 0; j < 10; ++j) d.so.push_back(std::pow(10.0, j / 3.0));
-         d.times = evenly(0.0, 2.0, 16);
-         return d;
        }},
-      {"log_times",
-       [](DataKind k) {  // 0.5 .. 128
-         CurveDesign d = basic_design(k);
-         d.vm = 1.0;
-         d.so = {20.0, 60.0};
-         d.times.clear();
+      {"log_times",  // 0.5 .. 128
+       [](CurveDesign& d) {
+         d.vm = 1.0, d.so = {20.0, 60.0}, d.times.clear();
          for (int j = 0; j <= 8; ++j) d.times.push_back(0.5 * std::pow(2.0, j));
-         return d;
        }},
       {"late_first_time",
-       [](DataKind k) {
-         CurveDesign d = basic_design(k);
-         d.so = {30.0, 90.0};
-         d.times = evenly(20.0, 4.0, 11);
-         return d;
-       }},
-      {"falling_so",
-       [](DataKind k) {
-         CurveDesign d = basic_design(k);
-         d.so = {90.0, 30.0, 10.0};
-         return d;
-       }},
-      {"large_values",
-       [](DataKind k) {
-         CurveDesign d = basic_design(k);
-         d.km = 3e5;
-         d.vm = 2e4;
-         d.so = {2e5, 5e5, 1e6};
-         return d;
-       }},
+       [](CurveDesign& d) { d.so = {30.0, 90.0}, d.times = evenly(20.0, 4.0, 11); }},
+      {"falling_so", [](CurveDesign& d) { d.so = {90.0, 30.0, 10.0}; }},
+      {"large_values", [](CurveDesign& d) { d.km = 3e5, d.vm = 2e4, d.so = {2e5, 5e5, 1e6}; }},
       {"molar",
-       [](DataKind k) {
-         CurveDesign d = basic_design(k);
-         d.km = 7.5e-5;
-         d.vm = 1e-5;
-         d.so = {1e-5, 1e-4, 1e-3};
-         d.times = evenly(0.0, 5.0, 13);
-         return d;
+       [](CurveDesign& d) {
+         d.km = 7.5e-5, d.vm = 1e-5, d.so = {1e-5, 1e-4, 1e-3}, d.times = evenly(0.0, 5.0, 13);
        }},
-      {"hours",
-       [](DataKind k) {
-         CurveDesign d = basic_design(k);
-         d.vm = 12.0;
-         d.times = evenly(0.0, 0.5, 13);
-         return d;
-       }},
+      {"hours", [](CurveDesign& d) { d.vm = 12.0, d.times = evenly(0.0, 0.5, 13); }},
       {"milliseconds",
-       [](DataKind k) {
-         CurveDesign d = basic_design(k);
-         d.vm = 2.0 / 60000.0;
-         d.times = evenly(0.0, 20000.0, 16);
-         return d;
-       }},
+       [](CurveDesign& d) { d.vm = 2.0 / 60000.0, d.times = evenly(0.0, 20000.0, 16); }},
       {"single_curve",
-       [](DataKind k) {
-         CurveDesign d = basic_design(k);
-         d.km = 4.0;
-         d.vm = 50.0;
-         d.so = {1.0};
-         d.times = evenly(0.0, 0.01, 8);
+       [](CurveDesign& d) {
+         d.km = 4.0, d.vm = 50.0, d.so = {1.0}, d.times = evenly(0.0, 0.01, 8);
          d.relative_noise = 0.002;
-         return d;
        }},
   };
   std::vector<FamilyCase> family;
-  for (const Named& n : kDesigns) {
+  for (const auto& [name, change] : kDesigns) {
     for (const DataKind kind : {DataKind::kProduct, DataKind::kSubstrate}) {
-      family.push_back(generate_case(n.name + kind_suffix(kind), n.design(kind)));
+      CurveDesign d = basic_design(kind);
+      change(d);
+      family.push_back(generate_case(name + kind_suffix(kind), d));
     }
   }
   return family;
