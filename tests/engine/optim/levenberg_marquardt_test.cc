@@ -31,15 +31,6 @@ LmEvaluate decay(double jacobian_sign = 1.0, double b_fixed = -1.0) {
   };
 }
 
-struct StopCase {
-  std::string name;
-  LmEvaluate evaluate;
-  std::vector<LmParameter> parameters;
-  std::vector<double> start;
-  LmOptions options;
-  LmStop stop;
-};
-
 LmOptions options_with(int max_iterations, double function_tolerance = 1e-12,
                        double step_tolerance = 1e-10) {
   LmOptions o;
@@ -49,60 +40,87 @@ LmOptions options_with(int max_iterations, double function_tolerance = 1e-12,
   return o;
 }
 
-class StopReasons : public ::testing::TestWithParam<StopCase> {};
-
 // Every stop reason from the problem that produces it; whatever the reason, the result is the
 // best point evaluated, within the bounds, never worse than the start, and its S is final_ssq.
-TEST_P(StopReasons, EndWithTheBestPointWithinTheBounds) {
-  const StopCase& c = GetParam();
-  std::vector<double> p = c.start;
-  const LmSummary s = levenberg_marquardt(c.evaluate, kRows, c.parameters, {}, p, c.options);
-  EXPECT_EQ(s.stop, c.stop);
-  ASSERT_EQ(p.size(), c.start.size());
-  for (std::size_t j = 0; j < p.size(); ++j) {
-    EXPECT_GE(p[j], c.parameters[j].lower);
-    EXPECT_LE(p[j], c.parameters[j].upper);
+TEST(LevenbergMarquardt, EveryStopEndsWithTheBestPointWithinTheBounds) {
+  const LmParameter free{}, positive_log{1e-6, std::numeric_limits<double>::infinity(), true};
+  const LmEvaluate line = [](std::span<const double> p, std::span<double> r, std::span<double> j) {
+    for (int i = 0; i < kRows; ++i) {
+      r[i] = 2.0 * i - p[0] * i;
+      if (!j.empty()) j[i] = -i;
+    }
+  };
+  const LmEvaluate log_of_negative = [](std::span<const double> p, std::span<double> r,
+                                        std::span<double>) {
+    for (int i = 0; i < kRows; ++i) r[i] = std::log(p[0] - 1.0);
+  };
+  const struct {
+    std::string name;
+    LmEvaluate evaluate;
+    std::vector<LmParameter> parameters;
+    std::vector<double> start;
+    LmOptions options;
+    LmStop stop;
+  } kCases[] = {
+      // clang-format off
+      // A relative decrease below 1e-3 ends the search early.
+      {"converges", decay(), {positive_log, positive_log}, {1.0, 1.0}, options_with(100, 1e-3), LmStop::kConverged},
+      {"exact start", line, {free}, {2.0}, options_with(100), LmStop::kGradientVanished},
+      // The optimum amplitude (about 5) lies above the upper bound 4, where S still falls outwards.
+      {"bounded optimum", decay(1.0, 0.3), {{0.0, 4.0, false}}, {4.0}, options_with(100), LmStop::kGradientVanished},
+      {"one iteration", decay(), {positive_log, positive_log}, {0.1, 3.0}, options_with(1), LmStop::kIterationLimit},
+      // Uphill steps only; without a step tolerance the damping runs out.
+      {"wrong Jacobian", decay(-1.0), {free, free}, {1.0, 1.0}, options_with(100, 1e-12, 0.0), LmStop::kNoDescent},
+      {"non-finite start", log_of_negative, {free}, {0.5}, options_with(100), LmStop::kNonFiniteStart},
+      // clang-format on
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    std::vector<double> p = c.start;
+    const LmSummary s = levenberg_marquardt(c.evaluate, kRows, c.parameters, {}, p, c.options);
+    EXPECT_EQ(s.stop, c.stop);
+    ASSERT_EQ(p.size(), c.start.size());
+    for (std::size_t j = 0; j < p.size(); ++j) {
+      EXPECT_GE(p[j], c.parameters[j].lower);
+      EXPECT_LE(p[j], c.parameters[j].upper);
+    }
+    if (c.stop == LmStop::kNonFiniteStart) continue;
+    std::vector<double> r(kRows);
+    c.evaluate(p, r, {});
+    double ssq = 0.0;
+    for (const double v : r) ssq += v * v;
+    EXPECT_LE(s.final_ssq, s.initial_ssq);
+    EXPECT_DOUBLE_EQ(s.final_ssq, ssq);
+    EXPECT_LE(s.iterations, c.options.max_iterations);
   }
-  if (c.stop == LmStop::kNonFiniteStart) return;
-  std::vector<double> r(kRows);
-  c.evaluate(p, r, {});
-  double ssq = 0.0;
-  for (const double v : r) ssq += v * v;
-  EXPECT_LE(s.final_ssq, s.initial_ssq);
-  EXPECT_DOUBLE_EQ(s.final_ssq, ssq);
-  EXPECT_LE(s.iterations, c.options.max_iterations);
 }
 
-const LmParameter kFree{};
-const LmParameter kPositiveLog{1e-6, std::numeric_limits<double>::infinity(), true};
-const LmEvaluate kLine = [](std::span<const double> p, std::span<double> r, std::span<double> j) {
-  for (int i = 0; i < kRows; ++i) {
-    r[i] = 2.0 * i - p[0] * i;
-    if (!j.empty()) j[i] = -i;
+// One nearly undamped step solves a linear problem in three parameters: J'r = 0 after it.
+TEST(LevenbergMarquardt, OneStepSolvesALinearProblem) {
+  const LmEvaluate parabola = [](std::span<const double> p, std::span<double> r,
+                                 std::span<double> j) {
+    for (int i = 0; i < kRows; ++i) {
+      r[i] = decay_data(i) - p[0] - p[1] * i - p[2] * i * i;
+      for (int k = 0; !j.empty() && k < 3; ++k) j[i + kRows * k] = -std::pow(i, k);
+    }
+  };
+  LmOptions options = options_with(1);
+  options.initial_lambda = 1e-12;
+  std::vector<double> p = {10.0, -3.0, 1.0}, r(kRows);
+  levenberg_marquardt(parabola, kRows, std::vector<LmParameter>(3), {}, p, options);
+  parabola(p, r, {});
+  for (int k = 0; k < 3; ++k) {
+    double gradient = 0.0, size = 0.0;
+    for (int i = 0; i < kRows; ++i) {
+      gradient += r[i] * std::pow(i, k);
+      size += std::fabs(decay_data(i)) * std::pow(i, k);
+    }
+    EXPECT_NEAR(gradient, 0.0, 1e-9 * size) << k;
   }
-};
-const LmEvaluate kLogOfNegative = [](std::span<const double> p, std::span<double> r,
-                                     std::span<double>) {
-  for (int i = 0; i < kRows; ++i) r[i] = std::log(p[0] - 1.0);
-};
-
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(LevenbergMarquardt, StopReasons, ::testing::Values(
-    // A relative decrease below 1e-3 ends the search early.
-    StopCase{"ExponentialDecayConverges", decay(), {kPositiveLog, kPositiveLog}, {1.0, 1.0}, options_with(100, 1e-3), LmStop::kConverged},
-    StopCase{"ExactStartHasZeroResidual", kLine, {kFree}, {2.0}, options_with(100), LmStop::kGradientVanished},
-    // The optimum amplitude (about 5) lies above the upper bound 4, where S still falls outwards.
-    StopCase{"BoundedOptimumStopsOnTheGradient", decay(1.0, 0.3), {{0.0, 4.0, false}}, {4.0}, options_with(100), LmStop::kGradientVanished},
-    StopCase{"OneIterationIsNotEnough", decay(), {kPositiveLog, kPositiveLog}, {0.1, 3.0}, options_with(1), LmStop::kIterationLimit},
-    // Uphill steps only; without a step tolerance the damping runs out.
-    StopCase{"WrongJacobianFindsNoDescent", decay(-1.0), {kFree, kFree}, {1.0, 1.0}, options_with(100, 1e-12, 0.0), LmStop::kNoDescent},
-    StopCase{"NonFiniteStart", kLogOfNegative, {kFree}, {0.5}, options_with(100), LmStop::kNonFiniteStart}),
-    [](const ::testing::TestParamInfo<StopCase>& info) { return info.param.name; });
-// clang-format on
+}
 
 // Weights are counts: a row of weight 2 counts as the row written twice, a row of weight 0 as no
-// row. Steps in ln p make the result independent of the parameter's units: with a in units a
-// million times smaller the optimum is the same, a million times larger.
+// row. Steps in ln p make the result independent of the parameter's units.
 TEST(LevenbergMarquardt, WeightsCountRowsAndUnitsDoNotMatter) {
   const LmEvaluate repeated = [](std::span<const double> p, std::span<double> r,
                                  std::span<double> jac) {
@@ -119,9 +137,9 @@ TEST(LevenbergMarquardt, WeightsCountRowsAndUnitsDoNotMatter) {
   std::vector<double> weights(kRows, 1.0);
   weights[3] = 0.0;
   weights[7] = 2.0;
-  const std::vector<LmParameter> bounds = {kPositiveLog, kPositiveLog};
+  const LmParameter positive_log{1e-6, std::numeric_limits<double>::infinity(), true};
   std::vector<double> by_rows = {1.0, 1.0};
-  levenberg_marquardt(repeated, kRows, bounds, {}, by_rows);
+  levenberg_marquardt(repeated, kRows, std::vector{positive_log, positive_log}, {}, by_rows);
   for (const double unit : {1.0, 1e6}) {
     const LmEvaluate scaled = [unit](std::span<const double> p, std::span<double> r,
                                      std::span<double> jac) {
@@ -130,7 +148,7 @@ TEST(LevenbergMarquardt, WeightsCountRowsAndUnitsDoNotMatter) {
       for (std::size_t i = 0; i < jac.size() / 2; ++i) jac[i] /= unit;
     };
     std::vector<double> p = {unit, 1.0};
-    const std::vector<LmParameter> scaled_bounds = {{1e-6 * unit, 1e300, true}, kPositiveLog};
+    const std::vector<LmParameter> scaled_bounds = {{1e-6 * unit, 1e300, true}, positive_log};
     levenberg_marquardt(scaled, kRows, scaled_bounds, weights, p);
     EXPECT_NEAR(p[0] / unit, by_rows[0], 1e-9 * by_rows[0]) << unit;
     EXPECT_NEAR(p[1], by_rows[1], 1e-9 * by_rows[1]) << unit;

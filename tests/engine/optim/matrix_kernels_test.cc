@@ -23,10 +23,8 @@ TEST(Sdotm, WorkedSumsStridesAndEveryLengthOfTheUnrolledLoop) {
   EXPECT_EQ(sdotm(-3, x, 1, y, 1), 0.0);
   EXPECT_EQ(sdsdot(0, 2.5, x, 1, y, 1), 2.5);
   EXPECT_EQ(sdsdot(7, 1.0, x, 1, y, 1), 85.0);
-  EXPECT_EQ(sdotm(4, x, 2, y, 2), 1 * 7 + 3 * 5 + 5 * 3 + 7 * 1);
-  EXPECT_EQ(sdotm(3, x, -1, y, 1), 3 * 7 + 2 * 6 + 1 * 5);
-  EXPECT_EQ(sdotm(3, x, 3, y, 1), 1 * 7 + 4 * 6 + 7 * 5);
-  EXPECT_EQ(sdotm(3, x, 1, y, -2), 1 * 3 + 2 * 5 + 3 * 7);
+  EXPECT_EQ(sdotm(3, x, 3, y, 2), 1 * 7 + 4 * 5 + 7 * 3);
+  EXPECT_EQ(sdotm(3, x, -1, y, -2), 3 * 3 + 2 * 5 + 1 * 7);
   std::mt19937 gen(7);
   std::uniform_real_distribution<double> u(-1, 1);
   for (int n = 1; n <= 23; ++n) {
@@ -37,17 +35,11 @@ TEST(Sdotm, WorkedSumsStridesAndEveryLengthOfTheUnrolledLoop) {
   }
 }
 
-// Permutations, random diagonally dominant matrices and one whose pivot must be chosen after
-// its column is reduced, inverted in place inside a larger leading dimension whose padding
-// stays untouched; a singular matrix stops the stopping variant.
+// Permutations, random matrices and one whose pivot is chosen after its column is reduced, inverted
+// in place inside a larger leading dimension whose padding stays; a singular one stops lu_invert.
 TEST(InvLu, InvertsInPlaceWithRowPivoting) {
-  std::vector<std::pair<int, Matrix>> cases;
-  for (const std::vector<int>& perm : {std::vector<int>{1, 0}, {2, 0, 1}, {4, 0, 3, 1, 2}}) {
-    const int n = static_cast<int>(perm.size());
-    Matrix p(n * n, 0.0);
-    for (int j = 0; j < n; ++j) p[perm[j] + n * j] = 1.0;
-    cases.emplace_back(n, p);
-  }
+  std::vector<std::pair<int, Matrix>> cases = {
+      {2, {0, 1, 1, 0}}, {3, {0, 0, 1, 1, 0, 0, 0, 1, 0}}, {3, {1, 1, 0, 1, 1, 1, 0, 1, 1}}};
   std::mt19937 gen(11);
   std::uniform_real_distribution<double> u(-1, 1);
   for (int n = 1; n <= 12; ++n) {
@@ -56,7 +48,6 @@ TEST(InvLu, InvertsInPlaceWithRowPivoting) {
     for (int i = 0; i < n; ++i) a[i + n * i] += (i % 2 ? -1.0 : 1.0) * n;
     cases.emplace_back(n, a);
   }
-  cases.emplace_back(3, Matrix{1, 1, 0, 1, 1, 1, 0, 1, 1});
   for (const auto& [n, a] : cases) {
     for (const bool stop : {false, true}) {
       const int lda = n + 2;
@@ -79,12 +70,11 @@ TEST(InvLu, InvertsInPlaceWithRowPivoting) {
   EXPECT_EQ(zero, 0.0);
   Matrix singular = {1, 2, 2, 4};
   EXPECT_FALSE(detail::lu_invert(singular.data(), 2, 2, detail::LuPivotRule::kStopAtZeroPivot));
-  for (double v : singular) EXPECT_TRUE(std::isfinite(v));
 }
 
-// Symmetric matrices pass unchanged; others are scaled by exact powers of 2 as a similarity
-// transform (the diagonal and the inverse's diagonal stay) until a sweep changes nothing; a row
-// or column zero off the diagonal, or a non-finite norm, is skipped.
+// Symmetric matrices pass unchanged; others are scaled by powers of 2 as a similarity transform
+// until a sweep changes nothing; a row or column zero off the diagonal, or a non-finite norm, is
+// skipped.
 TEST(Balance, ScalesByPowersOfTwoAsASimilarityTransform) {
   std::mt19937 gen(3);
   std::uniform_real_distribution<double> u(-1, 1);

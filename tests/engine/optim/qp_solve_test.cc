@@ -3,14 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <random>
 #include <string>
 #include <tuple>
 #include <vector>
-
-#include "engine/core/machine_constants.h"
 
 namespace velmor {
 namespace {
@@ -26,8 +23,8 @@ struct TestQp {
 
   int m() const { return static_cast<int>(b.size()) + 2 * n; }
   QpProblem problem() const {
-    return {n, m(), a.data(), n, q.data(), g.empty() ? nullptr : g.data(), n, b.data(), bl.data(),
-            bu.data(), meq};
+    return {n, m(),      a.data(),  n,         q.data(), g.empty() ? nullptr : g.data(),
+            n, b.data(), bl.data(), bu.data(), meq};
   }
   bool equality(int code) const { return code > 2 * n && code - 2 * n <= meq; }
   double normal(int code, int i) const {
@@ -39,14 +36,6 @@ struct TestQp {
     double s = code <= n ? -bl[code - 1] : code <= 2 * n ? bu[code - n - 1] : -b[code - 2 * n - 1];
     for (int i = 0; i < n; ++i) s += normal(code, i) * x[i];
     return s;
-  }
-  double objective(const double* x) const {
-    double f = 0.0;
-    for (int i = 0; i < n; ++i) {
-      f -= q[i] * x[i];
-      for (int j = 0; j < n; ++j) f += 0.5 * x[i] * a[i + n * j] * x[j];
-    }
-    return f;
   }
 };
 
@@ -139,9 +128,8 @@ TestQp random_qp(int seed) {
   return qp;
 }
 
-// For the family and 300 random problems every start mode meets the KKT conditions: cold; warm
-// from its answer (which must not read A); from the optimal active list and from the equalities
-// alone; and warm with a changed linear term, to the objective value a cold start reaches.
+// Every start mode meets the KKT conditions: cold; warm from its answer (without reading A); from
+// the optimal active list and from the equalities; warm with a changed linear term.
 TEST(QpSolve, EveryStartModeMeetsTheKktConditions) {
   std::vector<TestQp> problems = kFamily;
   for (int seed = 1; seed <= 300; ++seed) problems.push_back(random_qp(seed));
@@ -164,19 +152,16 @@ TEST(QpSolve, EveryStartModeMeetsTheKktConditions) {
       ASSERT_EQ(qp_solve(qp.problem(), listed, kQpStartFromList), QpOutcome::kOptimal) << qp.name;
       expect_kkt(qp, listed);
     }
-    TestQp shifted = qp;
+    TestQp shifted = qp;  // convex, so meeting the KKT conditions makes it optimal
     for (double& v : shifted.q) v += 0.5;
-    QpWorkspace moved = w, cold;
+    QpWorkspace moved = w;
     ASSERT_EQ(qp_solve(shifted.problem(), moved, kQpWarmStart), QpOutcome::kOptimal) << qp.name;
     expect_kkt(shifted, moved);
-    ASSERT_EQ(solve_cold(shifted, cold), QpOutcome::kOptimal);
-    EXPECT_NEAR(shifted.objective(moved.x.data()), shifted.objective(cold.x.data()), 1e-10)
-        << qp.name;
   }
 }
 
 // Infeasible problems leave an empty active set with the violated constraints flagged, also
-// after a warm start, which has nothing to reuse.
+// after a warm start.
 TEST(QpSolve, ContradictoryConstraintsGiveAnEmptyActiveSet) {
   const std::vector<TestQp> infeasible = {
       {"opposed", 2, {1, 0, 0, 1}, {0, 0}, {1, 0, -1, 0}, {1, 0}, {-9, -9}, {9, 9}, 0, {0, 0}},
@@ -190,8 +175,7 @@ TEST(QpSolve, ContradictoryConstraintsGiveAnEmptyActiveSet) {
     EXPECT_GE(std::count(w.status.begin(), w.status.begin() + qp.m(), kQpViolated), 1) << qp.name;
     EXPECT_EQ(qp_solve(qp.problem(), w, kQpWarmStart), QpOutcome::kInfeasible) << qp.name;
   }
-  // Impossible shapes are refused the same way: m below 2n, more equalities than general
-  // constraints, a negative count of them, no variables.
+  // So are impossible shapes: m below 2n, meq above the general constraints or negative, n = 0.
   for (const auto& [n, m, meq] : {std::tuple{2, 3, 0}, {2, 5, 2}, {2, 5, -1}, {0, 1, 0}}) {
     QpProblem p = kFamily[2].problem();  // n = 2 with one general constraint
     p.n = n, p.m = m, p.meq = meq;
@@ -202,8 +186,7 @@ TEST(QpSolve, ContradictoryConstraintsGiveAnEmptyActiveSet) {
   }
 }
 
-// -x1 - x2 + x2^2/2 on [0, 1e15]^2: the flat direction runs to the bound; without one the ray
-// has no end.
+// -x1 - x2 + x2^2/2 on [0, 1e15]^2: the flat direction runs to the bound; without one, no end.
 TEST(QpSolve, ZeroCurvatureDirectionEndsAtTheFarBoundOrIsUnbounded) {
   TestQp far = {"far", 2, {0, 0, 0, 1}, {1, 1}, {}, {}, {0, 0}, {1e15, 1e15}, 0, {0, 0}};
   QpWorkspace w;
@@ -215,24 +198,6 @@ TEST(QpSolve, ZeroCurvatureDirectionEndsAtTheFarBoundOrIsUnbounded) {
   EXPECT_NEAR(w.multiplier[0], 1.0, 1e-15);
   far.bu = {HUGE_VAL, 1e15};
   EXPECT_EQ(solve_cold(far, w), QpOutcome::kUnbounded);
-}
-
-// The optimiser's subproblem shape: d (3 variables) with Hessian I, r in [0, 1] with Hessian 0
-// and a huge linear term; constraint 1 (c = -0.5) relaxed, 2 satisfied. d1 >= 0.5 binds with
-// lambda = 1.5, which the huge term must not swamp.
-TEST(QpSolve, RelaxedSubproblemKeepsSmallMultipliersBesideAHugeLinearTerm) {
-  const double big = kBig;
-  const TestQp qp = {"relaxed", 4, {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0},
-                     {-1.0, 2.0, -0.5, big}, {1, 0, 0, -0.5, 0, 1, 1, 0}, {0, -2},
-                     {-big, -big, -big, 0}, {big, big, big, 1}, 0, {0, 0, 0, 1}};
-  QpWorkspace w;
-  ASSERT_EQ(solve_cold(qp, w), QpOutcome::kOptimal);
-  for (int i = 0; i < 4; ++i) EXPECT_NEAR(w.x[i], (std::array{0.5, 2.0, -0.5, 1.0})[i], 1e-14);
-  ASSERT_EQ(w.k, 2);
-  const int relaxed = w.active[0] == 2 * qp.n + 1 ? 0 : 1;
-  EXPECT_EQ(w.active[relaxed], 2 * qp.n + 1);
-  EXPECT_EQ(w.active[1 - relaxed], 2 * qp.n);
-  EXPECT_NEAR(w.multiplier[relaxed], 1.5, 1e-14);
 }
 
 }  // namespace

@@ -15,9 +15,8 @@ namespace {
 using Function = std::function<double(const ParamVector& x, ParamVector& g)>;  // f, filling g
 using Constraints = std::function<void(const ParamVector&, ConstraintVector&, ConstraintNormals&)>;
 
-// Plain functions as an objective that records every point calcfg saw and, while a run lasts,
-// the penalty weight and multiplier of the first constraint. bounds_neg is the fitting engine's
-// positivity repair when `repair` is set.
+// Plain functions as an objective that records every point calcfg saw; bounds_neg is the fitting
+// engine's positivity repair when `repair` is set.
 class TestObjective : public Objective {
  public:
   TestObjective(Function f, int m = 0, int meq = 0, Constraints c = {})
@@ -25,7 +24,6 @@ class TestObjective : public Objective {
   void calcfg(int, const ParamVector& x, double& f, ParamVector& g, ConstraintVector& c,
               ConstraintNormals& cnorm) override {
     seen.push_back(x);
-    if (work != nullptr) weights.push_back({work->eta[0], work->vlam[0]});
     g.fill(0.0);
     cnorm.fill(0.0);
     f = f_(x, g);
@@ -48,8 +46,6 @@ class TestObjective : public Objective {
 
   bool repair = false;
   std::vector<ParamVector> seen;
-  const SqpWork* work = nullptr;
-  std::vector<std::array<double, 2>> weights;
 
  private:
   Function f_;
@@ -106,16 +102,13 @@ SqpRun run_sqp(TestObjective& obj, std::vector<double> start, int maxiter = 299,
   ConstraintNormals cnorm{};
   SqpWork work;
   int qpmode = kQpColdStart;
-  obj.work = &work;
   sqp_optimize(obj, static_cast<int>(start.size()), r.x, r.f, g, c, cnorm, maxiter, tol, r.info, 10,
                r.conv, r.niter, qpmode, work);
-  obj.work = nullptr;
   return r;
 }
 
-// Known solutions: an active bound, Rosenbrock cut by x1 <= 0.5 and with a loose limit (its
-// conditioning limits x), a linear objective on a disc, an equality. On the equality the penalty
-// weight settles at |lambda|, so rounding may end the run with code 3 or 4 near the solution.
+// Known solutions. On the equality the penalty weight settles at |lambda|, so rounding may end the
+// run with code 3 or 4 near the solution.
 TEST(SqpOptimize, ReachesKnownSolutions) {
   const Function sum = [](const ParamVector& x, ParamVector& g) {
     g[0] = g[1] = 1;
@@ -161,69 +154,10 @@ TEST(SqpOptimize, ReachesKnownSolutions) {
   }
 }
 
-// Read from the points calcfg saw (an iteration evaluates its start, then its trial points, the
-// last of which starts the next): each line search starts at the half step (of -g in the first
-// iteration, B = I), accepts the first point with phi - phi0 <= 0.1 d (d = g'step, scaled with
-// the step) and cuts a rejected step by t = 0.5 max(0.1, 0.5 d / (d - (phi - phi0))). At the
-// half step 1.7 x^2 and 1.85 x^2 from 1 give 0.15 d and 0.075 d: enough and not quite enough.
-TEST(SqpOptimize, LineSearchAcceptsTheFirstPointOfSufficientDecrease) {
-  const std::pair<Function, std::vector<double>> kRuns[] = {
-      {quadratic({0}, {1.7}), {1}}, {quadratic({0}, {1.85}), {1}}, {quadratic({0}, {50}), {1}},
-      {rosenbrock(), {-1.2, 1}},    {rosenbrock(), {2, -1}},       {rosenbrock(), {-2, 3}},
-      {rosenbrock(), {3, 3}}};
-  int cuts = 0;
-  for (const auto& [f, from] : kRuns) {
-    TestObjective objective(f);
-    run_sqp(objective, from);
-    const std::vector<ParamVector>& seen = objective.seen;
-    const auto n = from.size();
-    for (std::size_t start = 1, end = 2; end < seen.size(); start = end, end = start + 1) {
-      while (end < seen.size() && seen[end] != seen[end - 1]) ++end;
-      ParamVector g{};
-      const double f0 = f(seen[start], g);
-      if (end == seen.size() || f0 < 1e-15) break;  // no accepted point, or phi0 kept at eps
-      ParamVector delta{};  // the subproblem's step, twice the first trial step
-      double slope = 0.0;
-      std::size_t j = 0;
-      for (std::size_t i = 0; i < n; ++i) {
-        delta[i] = 2 * (seen[start + 1][i] - seen[start][i]);
-        slope += g[i] * delta[i];
-        if (std::fabs(delta[i]) > std::fabs(delta[j])) j = i;
-        EXPECT_DOUBLE_EQ(delta[i], start == 1 ? -g[i] : delta[i]);  // B = I at first
-      }
-      double expected_t = 0.5;
-      for (std::size_t k = start + 1; k < end; ++k) {
-        const double t = (seen[k][j] - seen[start][j]) / delta[j];
-        EXPECT_NEAR(t, expected_t, 1e-6 * expected_t) << k;
-        const double drop = objective.value(static_cast<int>(n), seen[k]) - f0, d = t * slope;
-        EXPECT_EQ(drop <= 0.1 * d, k + 1 == end) << k;
-        expected_t = t * 0.5 * std::max(0.1, 0.5 * d / (d - drop));
-      }
-      cuts += static_cast<int>(end - start) - 2;
-    }
-  }
-  EXPECT_GT(cuts, 10);
-}
-
-// A penalty weight follows its multiplier up at once and down at most halfway:
-// eta = max(|lambda|, (eta + |lambda|) / 2) at every iteration.
-TEST(SqpOptimize, PenaltyWeightsFallAtMostHalfwayToTheMultiplier) {
-  TestObjective cut = linear(rosenbrock(), {{-1, 0, 0.5}});
-  run_sqp(cut, {-1.2, 1});
-  int falls = 0;
-  for (std::size_t k = 1; k < cut.weights.size(); ++k) {
-    const auto [eta0, lambda0] = cut.weights[k - 1];
-    const auto [eta, lambda] = cut.weights[k];
-    if (lambda == lambda0 && eta == eta0) continue;  // the same iteration
-    EXPECT_EQ(eta, std::max(std::fabs(lambda), 0.5 * (eta0 + std::fabs(lambda)))) << k;
-    falls += std::fabs(lambda) < eta0;
-  }
-  EXPECT_GT(falls, 0);
-}
-
 // Every return code with the iterations at which the rules stop the run.
 TEST(SqpOptimize, StopsWithTheDocumentedCodes) {
-  const Function falling = [](const ParamVector& x, ParamVector& g) {  // a tolerance of 0 is never met
+  const Function falling = [](const ParamVector& x,
+                              ParamVector& g) {  // a tolerance of 0 is never met
     g[0] = -std::exp(-x[0]);
     return std::exp(-x[0]);
   };
@@ -277,24 +211,19 @@ TEST(SqpOptimize, StopsWithTheDocumentedCodes) {
   }
 }
 
-// The minimiser (-1, 2) lies outside x >= 1e-6; bounds_neg repairs steps toward it before each
-// evaluation.
+// The minimiser (-1, 2) lies outside x >= 1e-6; bounds_neg repairs every step toward it.
 TEST(SqpOptimize, RepairedParametersArePositiveAtEveryEvaluation) {
   TestObjective obj =
       linear(quadratic({-1, 2}), {{1, 0, 0}, {0, 1, 0}, {1, 0, -1e-6}, {0, 1, -1e-6}});
   obj.repair = true;
   const SqpRun r = run_sqp(obj, {0.5, 0.5});
-  for (std::size_t k = 1; k < obj.seen.size(); ++k) {
-    EXPECT_GT(obj.seen[k][0], 0.0) << k;
-    EXPECT_GT(obj.seen[k][1], 0.0) << k;
-  }
+  for (const ParamVector& x : obj.seen) EXPECT_TRUE(x[0] > 0.0 && x[1] > 0.0);
   EXPECT_NEAR(r.x[0], 1e-6, 1e-8);
   EXPECT_NEAR(r.x[1], 2.0, 1e-6);
 }
 
-// B = I, g = (1, -1): constraint 1 (c = 0.25) keeps d1 >= -0.25 and binds with lambda = d1 + g1
-// = 0.75; constraint 2 (c = -0.5, violated) is relaxed to d2 - 0.5 r >= 0, inactive at d2 = 1.
-// Entered with a code above 1 qpsub does nothing.
+// B = I, g = (1, -1): d1 >= -0.25 binds with lambda = 0.75; the violated d2 >= 0.5 is relaxed to
+// d2 - 0.5 r >= 0, inactive at d2 = 1. Entered with a code above 1 qpsub does nothing.
 TEST(Qpsub, MultipliersOfTheActiveLinearisedConstraints) {
   SqpWork work;
   work.b[0] = work.b[kMaxParams + 1] = 1.0;
@@ -318,10 +247,9 @@ TEST(Qpsub, MultipliersOfTheActiveLinearisedConstraints) {
   EXPECT_EQ(work.delta[0], 42);
 }
 
-// B = [2 0.5; 0.5 1], step (1, 0.5), step'B step = 2.75. With the curvature condition met the
-// update is the secant one, B step = gamma; without it (gamma'step = -0.9 < 0.2 * 2.75) B step is
-// theta gamma + (1 - theta) B0 step with step'B step = 0.2 * 2.75. B stays symmetric positive
-// definite, the step is left in delta; a zero step leaves B alone.
+// B = [2 0.5; 0.5 1], step s = (1, 0.5), s'B s = 2.75: the secant update gives B s = gamma; with
+// gamma's < 0.2 * 2.75 the damped one gives B s = theta gamma + (1 - theta) B0 s, s'B s = 0.55.
+// B stays symmetric positive definite, s is left in delta; a zero step leaves B alone.
 TEST(SqpBfgsUpdate, SecantAndDampedUpdatesKeepBPositiveDefinite) {
   for (const std::array<double, 2> gamma : {std::array<double, 2>{2, 1.5}, {-1, 0.2}}) {
     SqpWork work;

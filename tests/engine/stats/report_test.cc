@@ -9,18 +9,15 @@
 #include "engine/stats/aicc.h"
 #include "engine/stats/matrix_report.h"
 #include "engine/stats/model_summary.h"
+#include "temp_folder.h"
 
 namespace velmor {
 namespace {
 
 // The lines of a report, trailing blanks removed (they do not matter).
 std::vector<std::string> lines_of(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) {
-    line.erase(line.find_last_not_of(' ') + 1);
-    lines.push_back(line);
-  }
+  std::vector<std::string> lines = testing::lines_of(std::istringstream(text));
+  for (std::string& line : lines) line.erase(line.find_last_not_of(' ') + 1);
   return lines;
 }
 
@@ -88,7 +85,7 @@ std::vector<FittedModel> models_with(std::vector<double> values) {
 }
 
 // LER = 0.5 log10(e) delta: 4.6 -> 0.999 (**), 4.61 -> 1.001 (* ), 9.2 -> 1.998 (* ), 9.22 ->
-// 2.002 (none). Equal AICc values both get LER 0 and "**".
+// 2.002 (none). Equal AICc values both get LER 0 and "**"; the Akaike weights add up to 1.
 TEST(ModelSummary, RanksByAiccAndMarksByEvidenceRatio) {
   const std::vector<SummaryRow> rows =
       rank_models(models_with({109.22, 104.61, 100.0, 109.2, 104.6, 100.0}));
@@ -96,20 +93,16 @@ TEST(ModelSummary, RanksByAiccAndMarksByEvidenceRatio) {
   const std::vector<std::string> names = {"Model 3", "Model 6", "Model 5",
                                           "Model 2", "Model 4", "Model 1"};
   const std::vector<std::string> markers = {"**", "**", "**", "* ", "* ", "  "};
+  double weights = 0.0;
   for (int r = 0; r < 6; ++r) {
     EXPECT_EQ(rows[r].rank, r + 1);
     EXPECT_EQ(rows[r].name, names[r]);
+    EXPECT_EQ("Model " + std::to_string(rows[r].model), rows[r].name);
     EXPECT_EQ(rows[r].marker, markers[r]) << "rank " << r + 1;
     EXPECT_NEAR(rows[r].ler, 0.5 * std::log10(std::exp(1.0)) * rows[r].delta, 1e-12);
+    weights += rows[r].weight;
   }
   EXPECT_EQ(rows[1].delta, 0.0);
-  EXPECT_EQ(rows[1].ler, 0.0);
-  // Each row names its model; the Akaike weights add up to 1.
-  double weights = 0.0;
-  for (const SummaryRow& row : rows) {
-    EXPECT_EQ("Model " + std::to_string(row.model), row.name);
-    weights += row.weight;
-  }
   EXPECT_NEAR(weights, 1.0, 1e-12);
 }
 
@@ -125,10 +118,9 @@ TEST(ModelSummary, InfiniteAiccTiesAndTheWeightFloor) {
   EXPECT_TRUE(std::isnan(exact[3].weight));
 }
 
-// The table of the ranked models. A model whose standard errors could not be computed (AICc
-// NaN) is ranked last, shown as unknown and explained, and leaves the others' weights intact; a
-// failed fit is not ranked, whatever its AICc, and is named under the table. One model, or none
-// ranked, writes nothing.
+// A model without standard errors (AICc NaN) is ranked last as unknown, without changing the
+// others' weights; a failed fit is named under the table. One model, or none ranked, writes
+// nothing.
 TEST(ModelSummary, TableLayout) {
   std::vector<FittedModel> models = models_with({std::nan(""), 100.0, 1.0, 105.0, std::nan("")});
   models[2].failed = true;

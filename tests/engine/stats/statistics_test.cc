@@ -14,16 +14,14 @@ namespace {
 // The table to 20 degrees of freedom, then the fitted pieces down to 1.96; none below 1.
 TEST(StudentT, MatchesTheTableAndTheFittedPieces) {
   const std::pair<int, float> kCases[] = {
-      {-3, 0.0f},    {0, 0.0f},     {1, 12.71f},   {19, 2.09f},    {20, 2.09f},
-      {21, 2.08f},   {30, 2.04f},   {31, 2.04f},   {40, 2.02f},    {60, 2.00f},
-      {61, 2.00f},   {90, 1.99f},   {120, 1.98f},  {200, 1.97f},   {10000, 1.96f},
-      {2147483647, 1.96f}};
+      {-3, 0.0f},   {0, 0.0f},    {1, 12.71f},    {19, 2.09f},        {20, 2.09f}, {21, 2.08f},
+      {30, 2.04f},  {31, 2.04f},  {40, 2.02f},    {60, 2.00f},        {61, 2.00f}, {90, 1.99f},
+      {120, 1.98f}, {200, 1.97f}, {10000, 1.96f}, {2147483647, 1.96f}};
   for (const auto& [dof, t] : kCases) EXPECT_EQ(tvalue(dof), t) << "dof " << dof;
 }
 
-// Both inverters undo a matrix that needs pivoting (zero leading entry), and neither reads nor
-// writes the buffer beyond its n x n entries (a huge value there would be taken as a pivot, a
-// NaN would spread into any sum it entered).
+// Both inverters undo a matrix that needs pivoting (zero leading entry) and neither reads nor
+// writes the buffer beyond its n x n entries (a huge value or a NaN there would show).
 TEST(MatrixInverse, BothInvertersUndoAMatrixThatNeedsPivoting) {
   const std::vector<double> a = {0.0, 1.0, 2.0, 2.0, 1.0, 0.0, 1.0, 0.0, 3.0};
   for (const double beyond : {1e300, std::nan("")}) {
@@ -79,9 +77,8 @@ struct StatsRun {
   bool ok = false;
 };
 
-// Errors and correlations against the cofactor inverse of J^T J (the ridge of 1.4e-8 moves it
-// by far less than the tolerance); corr is exactly symmetric with 1.0 on its diagonal. With
-// ssr = 0 the errors are 0 and the correlations the same.
+// Errors and correlations against the cofactor inverse of J^T J (the ridge of 1.4e-8 is below the
+// tolerance); corr is symmetric with 1.0 on its diagonal. With ssr = 0 the errors are 0.
 TEST(Stderrpar, ThreeParametersMatchACofactorInverse) {
   const int n = 8;
   std::vector<double> jac(n * 3);
@@ -144,9 +141,8 @@ TEST(Stderrpar, VanishingVarianceGetsTheReplacementDeviation) {
   EXPECT_DOUBLE_EQ(r.r(1, 0), r.v(1, 0) / 1.414213562373095e-08 / std::sqrt(r.v(1, 1)));
 }
 
+// Two identical huge columns: every entry of J^T J is clamped to 5e15, and both inverters fail.
 TEST(Stderrpar, SingularClampedNormalMatrixIsReportedAndLeavesErrorsUntouched) {
-  // Two identical huge columns: every entry of J^T J is clamped to 5e15, LU meets a zero pivot
-  // and Gauss-Jordan stops with a zero on the diagonal.
   const StatsRun r(3, 2, std::vector<double>(6, 1e10), 1.0, -1.0);
   EXPECT_FALSE(r.ok);
   ASSERT_EQ(r.host.messages.size(), 1u);
