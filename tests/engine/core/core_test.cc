@@ -5,6 +5,7 @@
 #include <ctime>
 #include <limits>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "engine/core/console_host.h"
@@ -26,8 +27,7 @@ TEST(MachineConstants, ExtendedPrecisionSearchGivesTheFixedValues) {
   EXPECT_DOUBLE_EQ(20.0 * root * (1.0 + root), kTol);
 }
 
-// Kinds 1, 2 and 3 are Information, Warning and Error. A CR LF pair is a line break; a lone CR
-// or LF is kept as it is.
+// Kinds 1, 2, 3: Information, Warning, Error; CR LF breaks the line, a lone CR or LF is kept.
 TEST(ConsoleHost, WritesTitledLinesAndBreaksAtCrLf) {
   std::ostringstream out;
   ConsoleHost host(out);
@@ -43,20 +43,11 @@ TEST(ConsoleHost, WritesTitledLinesAndBreaksAtCrLf) {
 }
 
 TEST(DateTime, ConventionalLayoutPaddedToThirty) {
-  std::tm when{};
-  when.tm_year = 2024 - 1900;
-  when.tm_mday = 8;
-  when.tm_wday = 1;
-  when.tm_hour = 9;
-  when.tm_min = 5;
-  when.tm_sec = 7;
+  std::tm when{.tm_sec = 7, .tm_min = 5, .tm_hour = 9, .tm_mday = 8, .tm_year = 124, .tm_wday = 1};
   EXPECT_EQ(format_time(when), "Mon Jan  8 09:05:07 2024      ");
-  when.tm_mon = 11;
-  when.tm_mday = 25;
-  when.tm_wday = 3;
+  std::tie(when.tm_mon, when.tm_mday, when.tm_wday) = std::tuple(11, 25, 3);
   EXPECT_EQ(format_time(when), "Wed Dec 25 09:05:07 2024      ");
-  // The local time now (taken before and after, in case the second turns over).
-  const auto local_now = [] {
+  const auto local_now = [] {  // taken before and after, in case the second turns over
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
@@ -67,10 +58,8 @@ TEST(DateTime, ConventionalLayoutPaddedToThirty) {
   EXPECT_TRUE(now == before || now == local_now()) << now;
 }
 
-// The bracket B = (1 + c) x0, A = (1 - c) x0 (moved to B/2 when worse than B), the interior
-// points c' and c of the way from B to A, then one evaluation per step for ten steps; the end
-// that comes back lies within 0.618^10 of the first bracket from the minimum. At x0 = 0 every
-// point is 0.
+// The bracket B = (1 + c) x0, A = (1 - c) x0 (B/2 when worse than B), the interior points, one
+// evaluation per step for ten steps, an end within 0.618^10 of the bracket from the minimum.
 TEST(GoldenSection, BracketsTheStartAndClosesOnTheMinimum) {
   const struct {
     double x0, centre, end;
@@ -88,9 +77,7 @@ TEST(GoldenSection, BracketsTheStartAndClosesOnTheMinimum) {
     const double a = seen[c.evaluations - 13];
     EXPECT_DOUBLE_EQ(b, 1.6180339887498949 * c.x0);
     EXPECT_DOUBLE_EQ(seen[1], 0.3819660112501051 * c.x0);
-    if (c.evaluations == 15) {
-      EXPECT_DOUBLE_EQ(a, 0.5 * b);
-    }
+    if (c.evaluations == 15) EXPECT_DOUBLE_EQ(a, 0.5 * b);
     EXPECT_DOUBLE_EQ(seen[c.evaluations - 12], b + 0.3819660112501051 * (a - b));
     EXPECT_DOUBLE_EQ(seen[c.evaluations - 11], b + 0.6180339887498949 * (a - b));
     EXPECT_LE(std::fabs(end - c.end), 0.0082 * std::fabs(a - b)) << c.x0;

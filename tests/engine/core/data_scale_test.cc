@@ -16,8 +16,7 @@ ProgressCurveData rows(double so_max, double t0, double t1) {
   return d;
 }
 
-// The largest |[So]| and the time span are brought into [100, 1000) by whole decades; data
-// already there keep the factor 1; equal times or no [So] leave their exponent at 0.
+// The largest |[So]| and the time span go into [100, 1000) by whole decades (no span or [So]: 0).
 TEST(DataScale, ExponentsFromTheLargestSoAndTheTimeSpan) {
   struct Case {
     double so_max, t0, t1;
@@ -37,8 +36,8 @@ TEST(DataScale, ExponentsFromTheLargestSoAndTheTimeSpan) {
   EXPECT_EQ(unit_exponent(1e-320), 321);
 }
 
-// Rows and parameters go to the internal units and back; data a power of ten apart, written
-// with up to 15 digits, become the same internal numbers bit for bit.
+// Rows and parameters to the internal units and back; data a power of ten apart, with up to 15
+// digits, give the same internal numbers bit for bit.
 TEST(DataScale, ConversionsAndExactInternalRows) {
   const DataScale s{6, -3};
   EXPECT_DOUBLE_EQ(s.parameter_to_internal(0, 7.5e-5), 75.0);          // Km: concentration

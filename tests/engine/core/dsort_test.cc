@@ -14,8 +14,8 @@
 namespace velmor {
 namespace {
 
-// Every kind against std::sort on distinct values, heavy ties, sorted and reversed input; y holds
-// the row numbers, so the pairs put back in row order must be the input again.
+// Every kind against std::sort on distinct, tied, sorted and reversed input; y (the row numbers)
+// carried along must give the input pairs back.
 TEST(Dsort, AgreesWithStdSortAndCarriesPairs) {
   std::mt19937 rng(1234);
   std::uniform_real_distribution<double> uniform(-1e3, 1e3);
@@ -48,9 +48,8 @@ TEST(Dsort, AgreesWithStdSortAndCarriesPairs) {
   }
 }
 
-// n < 1, an unknown kind, an x or a carried y shorter than n leave both arrays alone; n below the
-// size sorts the front; NaN gives no order but the sort stays inside the array and keeps every
-// value.
+// n < 1, an unknown kind, an x or carried y shorter than n: no change; a smaller n sorts the
+// front; NaN gives no order, but every value stays.
 TEST(Dsort, RefusedArgumentsPartialSortsAndNaN) {
   const std::vector<double> original = {3.0, 1.0, 2.0};
   for (auto [n, kind, y_size] :

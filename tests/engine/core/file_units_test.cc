@@ -31,8 +31,7 @@ TEST(FileUnits, WriteAppendReplaceAndCloseOnDestruction) {
   EXPECT_EQ(units.connected_count(), 0);
 }
 
-// Missing files, folders, unit 0, and pipes and devices in any mode (opening a pipe would block
-// until its other end is opened; a device never ends) leave the unit free.
+// Missing files, folders, unit 0, pipes (which would block) and devices in any mode: refused.
 TEST(FileUnits, RefusedOpensLeaveTheUnitFreeWithoutBlocking) {
   const testing::TempFolder folder;
   const std::string dir = folder.path().string(), pipe = folder.file("pipe.in");
@@ -69,8 +68,8 @@ TEST(FileUnits, NamesAreComparedAsPaths) {
   EXPECT_FALSE(units.is_connected(40));
 }
 
-// get_unit searches upward from its start (raised by 100 below 9), skipping the console units
-// 5, 6 and 9 and numbers below 1; nuunit counts down from 100 to 10.
+// get_unit searches up from its start (below 9 raised by 100; 5, 6, 9 as given); nuunit down
+// from 100 to 10.
 TEST(FileUnits, FreeUnitSearches) {
   const testing::TempFolder folder;
   FileUnits units;

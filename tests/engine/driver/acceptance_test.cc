@@ -1,5 +1,5 @@
-// Fits judged against the independent reference optimum (tests/support/reference_fit.h) on the
-// generated data family, the example, and the example and a substrate set in other units.
+// Fits against the independent reference optimum (reference_fit.h) on the generated family, the
+// example, and in other units.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -18,11 +18,9 @@ using testing::EngineFit;
 using testing::FamilyCase;
 using testing::ReferenceFit;
 
-// The fit reaches the reference sum of squares (S at the engine's parameters, with the exact
-// model, at most 1e-6 above); its parameters lie within 1e-4 relative or 2 % of the reference
-// standard error (where the reference has standard errors: the optimum of a flat valley has
-// none and any point of the valley will do); its standard errors within 2 % of the reference's
-// where the reference is well determined.
+// The reference S (exact model, at most 1e-6 above); parameters within 1e-4 relative or 2 % of the
+// reference se (where it has any: a flat valley's optimum has none); se within 2 % where the
+// reference is well determined.
 void expect_reaches_reference(const FamilyCase& c, int model, const EngineFit& e,
                               const ReferenceFit& ref) {
   const testing::FitComparison cmp = testing::compare_with_reference(
@@ -41,9 +39,8 @@ const FamilyCase& example() {
   return c;
 }
 
-// The classic chain and the fast method both reach the reference on every case of the family
-// and the example; the fast method's S lies within 1e-8 of the lower of the chain's and the
-// reference's (fast_method_target).
+// Both methods reach the reference on every case; the fast method's S lies within 1e-8 of the
+// lower of the chain's and the reference's (fast_method_target).
 TEST(DataFamily, ClassicAndFastMethodsReachTheReference) {
   std::vector<FamilyCase> family = testing::generated_family();
   family.push_back(example());
@@ -68,12 +65,10 @@ TEST(DataFamily, ClassicAndFastMethodsReachTheReference) {
   }
 }
 
-// The example (product) and a substrate set with concentrations multiplied by 1e-9 ... 1e6 and
-// times by 1/60 ... 3600: each fit reaches its own reference, gives the original's optimum in
-// the new units within 1e-5 relative (the baseline, which may lie near 0, alternatively within
-// 2 % of its se), hands back the file's rows with fitted values in its units, ranks the two
-// models as in the original units and, where only the concentration unit changed, suggests
-// the same data ranges.
+// The example and a substrate set, concentrations x 1e-9 .. 1e6, times x 1/60 .. 3600: each fit
+// reaches its reference and the original's optimum within 1e-5 (baseline: or 2 % of its se),
+// hands back the rows with fitted values in its units, ranks the models alike and, with only the
+// concentration changed, suggests the same data ranges.
 TEST(Units, SameFitInAnyUnits) {
   for (const FamilyCase& original : {example(), testing::basic_substrate_case()}) {
     EngineFit originals[2];

@@ -15,8 +15,7 @@ namespace {
 using testing::data_in_state;
 using testing::RecordingHost;
 
-// Two curves, [So] 50 and 80, the first the line Y = 0.5 t + 1 at t = 10, 20, ... over m1 rows;
-// every other value (but the second row's [So]) is NaN, so any read there shows.
+// A first curve Y = 0.5 t + 1 at t = 10, 20, ... over m1 rows, [So] 50; any other read is NaN.
 ProgressCurveData linear_first_curve(int m1) {
   ProgressCurveData data;
   data.X1.fill(std::numeric_limits<double>::quiet_NaN());
@@ -38,7 +37,7 @@ double slope(double y, double t) {
 }
 
 TEST(CrudeEstimates, SlopesBaselinesAndShortFirstCurves) {
-  // Nine rows: middle row h = 4, rows 3..5 (t = 30, 40, 50); the sum is not divided by 3.
+  // Nine rows: rows 3..5 about the middle, the sum not divided by 3.
   const ProgressCurveData data = linear_first_curve(9);
   const double sum = slope(16, 30) + slope(21, 40) + slope(26, 50);
   EXPECT_EQ(crude_estimates(data, 1).km0, 50.0);
@@ -60,9 +59,9 @@ TEST(CrudeEstimates, SlopesBaselinesAndShortFirstCurves) {
                    1.5 * (slope(6, 10) + slope(11, 20)));
   EXPECT_DOUBLE_EQ(crude_estimates(linear_first_curve(2), 4).b0, (6.0 + 11.0) / 4.0);
 
-  // Rows at t = 0 in the window do not count, the others are scaled to three: a curve from
-  // t = 0, a replicate restarting at t = 0 in the window's middle; a window of t = 0 rows only
-  // falls back on the whole curve, a curve without a time after the start on the plain sum.
+  // Rows at t = 0 in the window do not count, the others are scaled to three (a curve from 0, a
+  // restart at 0); a window of t = 0 only takes the whole curve, or without any later time the
+  // plain sum.
   ProgressCurveData from_zero = linear_first_curve(5);
   for (int i = 0; i < 5; ++i) from_zero.X1[i] = 10.0 * i;
   EXPECT_DOUBLE_EQ(crude_estimates(from_zero, 1).vm0,
@@ -78,8 +77,7 @@ TEST(CrudeEstimates, SlopesBaselinesAndShortFirstCurves) {
   EXPECT_DOUBLE_EQ(crude_estimates(flat, 1).vm0, 1.5 * (slope(6, 0) + slope(11, 0)));
 }
 
-// The estimates' generator is never reset: a second call on the same data starts the random
-// search from another seed.
+// A second call on the same data starts the random search from another seed.
 TEST(InitEstimates, SecondCallStartsFromANewSeed) {
   RunState state = data_in_state(2);
   RecordingHost host;
@@ -94,8 +92,7 @@ TEST(InitEstimates, SecondCallStartsFromANewSeed) {
   EXPECT_NE(first, second);
 }
 
-// A blank first curve ([So] = 0) used to turn every estimate into NaN; they stay finite, at
-// least 1e-6, and 0 beyond the model's parameters.
+// A blank first curve ([So] = 0): finite estimates, at least 1e-6, and 0 beyond npar.
 TEST(InitEstimates, BlankFirstCurveGivesFiniteEstimates) {
   for (const ModelId model : {1, 2, 3, 4}) {
     RunState state = data_in_state(model);

@@ -24,9 +24,8 @@ struct Workspace {
   ConstraintNormals cnorm{};
 };
 
-// The constraints are the positivity bounds (every parameter >= 0, Km and Vm >= 1e-6) with
-// unit normals; value() is calcfg's f bit for bit (the searches read one, the optimisers the
-// other), with and without robust weights.
+// The positivity bounds (all >= 0, Km and Vm >= 1e-6) with unit normals; value() is calcfg's f
+// bit for bit, with and without robust weights.
 TEST(ModelObjective, ConstraintsAndValueForEveryModel) {
   for (const ModelId model : {1, 2, 3, 4}) {
     SCOPED_TRACE(model);
@@ -42,11 +41,11 @@ TEST(ModelObjective, ConstraintsAndValueForEveryModel) {
     ASSERT_EQ(objective.constraint_count(), static_cast<int>(expected_c.size()));
     EXPECT_EQ(state.constraint_count, objective.constraint_count());
     EXPECT_EQ(objective.equality_count(), 0);
-    int ones = 0;
     for (int k = 0; k < objective.constraint_count(); ++k) {
       EXPECT_DOUBLE_EQ(w.c[k], expected_c[k]);
       EXPECT_EQ(w.cnorm[normal_index(k < state.npar ? k : k - state.npar, k)], 1.0);
     }
+    int ones = 0;
     for (const double entry : w.cnorm) ones += entry == 1.0 ? 1 : (entry == 0.0 ? 0 : 100);
     EXPECT_EQ(ones, objective.constraint_count());
     for (const int weighting : {kNoWeighting, kRobustWeighting}) {
@@ -74,10 +73,10 @@ TEST(ModelObjective, ModelAboveTheLimitIsRefusedWithTwoMessages) {
   EXPECT_EQ(w.g, ParamVector{});
   EXPECT_EQ(state.constraint_count, 42);
   ASSERT_EQ(host.messages.size(), 2u);
-  EXPECT_EQ(host.messages[0].kind, kWarning);
-  EXPECT_EQ(host.messages[0].text, "Model # exceeded limit!");
-  EXPECT_EQ(host.messages[1].kind, kError);
-  EXPECT_EQ(host.messages[1].text, "* * * ERROR: ABORTED RUN * * *");
+  EXPECT_EQ(std::tie(host.messages[0].kind, host.messages[0].text),
+            std::tie(kWarning, "Model # exceeded limit!"));
+  EXPECT_EQ(std::tie(host.messages[1].kind, host.messages[1].text),
+            std::tie(kError, "* * * ERROR: ABORTED RUN * * *"));
   EXPECT_EQ(objective.value(2, params({20.0, 0.5})), 0.0);
   state.imdlno = 0;  // no model: zeros without a message
   objective.calcfg(2, params({20.0, 0.5}), w.f, w.g, w.c, w.cnorm);

@@ -1,5 +1,5 @@
 // The model over many rows against func, and the exp and log lanes against the C library, bit
-// for bit: every report of the fit depends on each rounding.
+// for bit: every report depends on each rounding.
 #include "engine/model/model_rows.h"
 
 #include <gtest/gtest.h>
@@ -36,10 +36,8 @@ VELMOR_LANES_TARGET void both_in_lanes(const std::vector<double>& x, std::vector
 }
 #endif
 
-// Random bit patterns, exp's whole range with its edges (2^-54, 512, 1024, subnormal results),
-// and log's neighbourhood of 1 with the edges of its polynomial there.
-// The lanes serve wherever they were written for (glibc 2.28 or later on AVX2 and FMA), so a
-// faulty run-time check cannot silently fall back on the slower scalar path.
+// Random bit patterns, exp's range with its edges (2^-54, 512, 1024, subnormal results), log near
+// 1; the lanes serve wherever written for (glibc 2.28+, AVX2 and FMA).
 TEST(LibmLanes, GiveTheLibrarysBitsOnEveryPath) {
 #if VELMOR_HAVE_LANES && defined(__GLIBC__)
   __builtin_cpu_init();
@@ -83,10 +81,9 @@ TEST(LibmLanes, GiveTheLibrarysBitsOnEveryPath) {
 #endif
 }
 
-// Parameters from far below to far above the data's scale take omegw through every path: the
-// common one, W(0) where z underflows, the clamped start, ten corrections, ln z beyond the
-// clamp and an overflowing exponential; rows not a multiple of four end in a padded block. The
-// values are func's and the slopes model_with_derivatives', bit for bit.
+// Parameters far below to far above the data's scale take omegw through every path (z
+// underflowing, the clamp, ln z, overflow), rows not a multiple of four end in a padded block:
+// func's values and model_with_derivatives' slopes, bit for bit.
 TEST(ModelValues, AreTheScalarRoutinesBitForBitOnEveryPath) {
   std::vector<double> t, so;
   for (const double s : {0.5, 5.0, 50.0, 84.0, 500.0}) {
@@ -106,8 +103,8 @@ TEST(ModelValues, AreTheScalarRoutinesBitForBitOnEveryPath) {
         model_values(model, t, so, p, values);
         model_slopes(model, t, so, p, {value, d_km, d_vm});
         for (std::size_t i = 0; i < n; ++i) {
-          SCOPED_TRACE(::testing::Message() << "model " << model << " Km " << km << " Vm " << vm
-                                            << " row " << i);
+          SCOPED_TRACE(::testing::Message()
+                       << "model " << model << " Km " << km << " Vm " << vm << " row " << i);
           ASSERT_TRUE(same_bits(values[i], func(model, t[i], so[i], 0.0, p)));
           const ModelSlope one = model_with_derivatives(model, t[i], so[i], p);
           ASSERT_TRUE(same_bits(value[i], one.value));
@@ -119,10 +116,8 @@ TEST(ModelValues, AreTheScalarRoutinesBitForBitOnEveryPath) {
   }
 }
 
-// Evaluations one after the other as a fit makes them: Km and Vm repeated with other models and
-// baselines, sizes around the threshold and the chunks, rows changed in place now and then.
-// Each gives squared_residuals' squares bit for bit: a kept W serves only its own Km, Vm and
-// rows, and the helper's share changes nothing.
+// Evaluations as a fit makes them (Km and Vm repeated with other models, sizes around the
+// threshold, rows changed in place): squared_residuals' squares bit for bit.
 TEST(RowEvaluator, GivesTheSquaresOfOneRowAtATime) {
   ProgressCurveData data;
   data.nRows = kMaxRows;
@@ -138,8 +133,7 @@ TEST(RowEvaluator, GivesTheSquaresOfOneRowAtATime) {
       for (int i = 0; i < kMaxRows; i += 7) data.X1[i] *= 1.01;
       data.X2[kMaxRows / 2] += 1.0;
     }
-    // Groups of six on the same rows: a point, its Vm and Km moved, the point and the moved Vm
-    // again (W kept), then both moved.
+    // Groups of six: a point, Vm moved, Km moved, the point and Vm again (W kept), both moved.
     const int group = k / 6;
     const int n = group % 2 == 0 ? kMaxRows : RowEvaluator::kParallelRows - 7 + (group * 37) % 400;
     const double km = 5.0 + 0.3 * group;

@@ -34,43 +34,38 @@ inline ParamVector params(std::initializer_list<double> values) {
   return p;
 }
 
-// Unweighted sum of squares of the state's model at p.
-inline double sum_of_squares(const RunState& state, const ParamVector& p) {
-  double s = 0.0;
-  for (int i = 0; i < state.data.nRows; ++i) {
-    const double r = state.data.Y[i] -
-                     func(state.imdlno, state.data.X1[i], state.data.X2[i], state.data.Y[i], p);
-    s += r * r;
-  }
-  return s;
-}
-
 // Minimum 1 at (3, 0.5, 2).
 inline double bowl(const ParamVector& x) {
   return 1.0 + (x[0] - 3.0) * (x[0] - 3.0) + 4.0 * (x[1] - 0.5) * (x[1] - 0.5) +
          (x[2] - 2.0) * (x[2] - 2.0);
 }
 
-// An objective given by a function of x, recording every point it is asked for.
+// An objective given by a function of x, or forwarding to another; records every point asked of
+// value().
 class FunctionObjective : public Objective {
  public:
   explicit FunctionObjective(std::function<double(const ParamVector&)> f) : f_(std::move(f)) {}
-  void calcfg(int n, const ParamVector& x, double& f, ParamVector& g, ConstraintVector&,
-              ConstraintNormals&) override {
+  explicit FunctionObjective(Objective& inner) : inner_(&inner) {}
+  void calcfg(int n, const ParamVector& x, double& f, ParamVector& g, ConstraintVector& c,
+              ConstraintNormals& cnorm) override {
+    if (inner_) return inner_->calcfg(n, x, f, g, c, cnorm);
     f = value(n, x);
     g.fill(0.0);
   }
-  double value(int, const ParamVector& x) override {
+  double value(int n, const ParamVector& x) override {
     points.push_back(x);
-    return f_(x);
+    return inner_ ? inner_->value(n, x) : f_(x);
   }
-  void bounds_neg(ParamVector& x, int n, double& f) override { velmor::bounds_neg(x, n, f); }
-  int constraint_count() const override { return 0; }
-  int equality_count() const override { return 0; }
+  void bounds_neg(ParamVector& x, int n, double& f) override {
+    inner_ ? inner_->bounds_neg(x, n, f) : velmor::bounds_neg(x, n, f);
+  }
+  int constraint_count() const override { return inner_ ? inner_->constraint_count() : 0; }
+  int equality_count() const override { return inner_ ? inner_->equality_count() : 0; }
   std::vector<ParamVector> points;
 
  private:
   std::function<double(const ParamVector&)> f_;
+  Objective* inner_ = nullptr;
 };
 
 }  // namespace velmor::testing
