@@ -43,7 +43,9 @@ TEST(ConsoleHost, WritesTitledLinesAndBreaksAtCrLf) {
 }
 
 TEST(DateTime, ConventionalLayoutPaddedToThirty) {
-  std::tm when{.tm_sec = 7, .tm_min = 5, .tm_hour = 9, .tm_mday = 8, .tm_year = 124, .tm_wday = 1};
+  std::tm when{};
+  when.tm_sec = 7, when.tm_min = 5, when.tm_hour = 9, when.tm_mday = 8;
+  when.tm_year = 124, when.tm_wday = 1;
   EXPECT_EQ(format_time(when), "Mon Jan  8 09:05:07 2024      ");
   std::tie(when.tm_mon, when.tm_mday, when.tm_wday) = std::tuple(11, 25, 3);
   EXPECT_EQ(format_time(when), "Wed Dec 25 09:05:07 2024      ");
@@ -77,7 +79,9 @@ TEST(GoldenSection, BracketsTheStartAndClosesOnTheMinimum) {
     const double a = seen[c.evaluations - 13];
     EXPECT_DOUBLE_EQ(b, 1.6180339887498949 * c.x0);
     EXPECT_DOUBLE_EQ(seen[1], 0.3819660112501051 * c.x0);
-    if (c.evaluations == 15) EXPECT_DOUBLE_EQ(a, 0.5 * b);
+    if (c.evaluations == 15) {
+      EXPECT_DOUBLE_EQ(a, 0.5 * b);
+    }
     EXPECT_DOUBLE_EQ(seen[c.evaluations - 12], b + 0.3819660112501051 * (a - b));
     EXPECT_DOUBLE_EQ(seen[c.evaluations - 11], b + 0.6180339887498949 * (a - b));
     EXPECT_LE(std::fabs(end - c.end), 0.0082 * std::fabs(a - b)) << c.x0;

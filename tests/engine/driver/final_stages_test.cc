@@ -65,7 +65,9 @@ TEST(OptimalityCheck, MovesOnlyAFitShortOfTheOptimum) {
     };
     const OptimalityCheck check = check_optimality(d, c.model, state.npar, c.start);
     EXPECT_EQ(check.improved, c.improves);
-    if (std::isfinite(c.start[0])) EXPECT_DOUBLE_EQ(check.chain_ssq, precise_ssq(c.start));
+    if (std::isfinite(c.start[0])) {
+      EXPECT_DOUBLE_EQ(check.chain_ssq, precise_ssq(c.start));
+    }
     EXPECT_DOUBLE_EQ(check.ssq, precise_ssq(check.p));
     const double optimum = c.model == 1 ? 42.978669 : 36.425048;
     EXPECT_LT(check.ssq, optimum * (1.0 + 2e-7));
