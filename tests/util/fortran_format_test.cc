@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <optional>
-#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -26,17 +25,10 @@ struct WriteCase {
 // clang-format off
 const WriteCase kReportCases[] = {
     {"date_line", "(/,T20,A,/)", {std::string("Sun Dec  6 16:10:20 2026")}, "\n                   Sun Dec  6 16:10:20 2026\n\n"},
-    {"model_name", "(10X,'MODEL NAME:  ',A)", {std::string("1- Product vs time Integrated Michaelis-Menten:")}, "          MODEL NAME:  1- Product vs time Integrated Michaelis-Menten:\n"},
-    {"model_empty_line", "(15X,A)", {std::string("")}, "               \n"},
-    {"data_sets", "(10X,'NUMBER OF DATA SETS ANALYZED:', T52, I3)", {3}, "          NUMBER OF DATA SETS ANALYZED:              3\n"},
     {"calls_exceeded", "(/10X,'CALLS TO FUNCTION EXCEEDED ',I4,'--INFO ='          ,I2/10X,'(MESSAGE RETURNED FROM STAGE 3)'/)", {300, 2}, "\n          CALLS TO FUNCTION EXCEEDED  300--INFO = 2\n          (MESSAGE RETURNED FROM STAGE 3)\n\n"},
-    {"stage1_ssq", "(/10X,'STAGE-1 SIMPLEX SEARCH SSQ=',8X,F14.8)", {0.00123456789}, "\n          STAGE-1 SIMPLEX SEARCH SSQ=            0.00123457\n"},
-    {"aicc", "(10X,'AICc (Corrected Akaike)=',8X,F12.4,/)", {-245.67895}, "          AICc (Corrected Akaike)=           -245.6789\n\n"},
-    {"initial_row_negative", "(5X,I3,2X,F12.6)", {3, -12.3456785}, "       3    -12.345678\n"},
     {"best_fit_row_negative", "(5X,I3,5X,F13.6,'  +/-',F13.6,              3X,'[', F14.6,' ,',F14.6,' ]')", {3, -0.0000004, 123456789.5, -123456789.5, 123456789.5}, "       3         -0.000000  +/-*************   [************** ,************** ]\n"},
     {"table_row", "(5X, I3, 2X, 4F12.3, 3X, F10.6)", {12, 30.0, 100.0, 9.9999995, 10.0123, 0.0123}, "      12        30.000     100.000      10.000      10.012     0.012300\n"},
     {"table_row_extremes", "(5X, I3, 2X, 4F12.3, 3X, F10.6)", {1000, 1.5e9, 0.0, -0.0004, -12345678.9, -0.00000049}, "     ***  ************       0.000      -0.000************    -0.000000\n"},
-    {"summary_row", "(5X, I3, 2X, F10.4, 2X, F10.5, 2X, A, T75, F5.2, A2)", {1, -245.6789, 0.0, std::string("1- Product vs time Integrated Michaelis-Menten:"), 0.0, std::string("**")}, "       1   -245.6789     0.00000  1- Product vs time Integrated Michaelis- 0.00**\n"},
     {"summary_row_long_name", "(5X, I3, 2X, F10.4, 2X, F10.5, 2X, A, T75, F5.2, A2)", {2, 12.5, 3.25, std::string("4- Substrate vs time Integrated Michaelis-Menten - baseline:"), 1.5, std::string("* ")}, "       2     12.5000     3.25000  4- Substrate vs time Integrated Michaeli 1.50* n - baseline:\n"},
     {"summary_row_ler_overflow", "(5X, I3, 2X, F10.4, 2X, F10.5, 2X, A, T75, F5.2, A2)", {3, -99999.99995, 123456.789, std::string("2- Product"), 123.456, std::string("  ")}, "       3  **********  **********  2- Product                              *****  \n"},
 };
@@ -81,10 +73,6 @@ const WriteCase kRuleCases[] = {
 };
 // clang-format on
 
-void PrintTo(const WriteCase& c, std::ostream* os) {
-  *os << c.format;
-}
-
 std::string case_name(const ::testing::TestParamInfo<WriteCase>& info) {
   return info.param.name;
 }
@@ -109,14 +97,8 @@ INSTANTIATE_TEST_SUITE_P(EditRules, FormattedWrite, ::testing::ValuesIn(kRuleCas
 const WriteCase kBuiltCases[] = {
     {"dash_78", "(1X 78('-'))", {}, " ------------------------------------------------------------------------------\n",
      "(3H(1X,I3,6H('-')))", 78},
-    {"block_header_4", "(22X,  4('PARAM',I3,6X))", {1, 2, 3, 4}, "                      PARAM  1      PARAM  2      PARAM  3      PARAM  4\n",
-     "(5H(22X,,I3,16H('PARAM',I3,6X)))", 4},
     {"block_row_4", "(3X,'PARAMETER(',I2,') |  ' 4(A12,2X))", {12, std::string(" .........               "), std::string(" 0.012345                "), std::string("-1.000000                "), std::string(" 0.500000                ")}, "   PARAMETER(12) |   .........     0.012345     -1.000000      0.500000   \n",
      "(27H(3X,'PARAMETER(',I2,') |  ',I2,9H(A12,2X)))", 4},
-    {"gradient_header", "(1X,'PARAMETER  |'5X,'VALUE',12X,'GRADIENT    |'5X,'VALUE',12X,'GRADIENT ')", {}, " PARAMETER  |     VALUE            GRADIENT    |     VALUE            GRADIENT \n",
-     "(18H(1X,'PARAMETER  |',      30H5X,'VALUE',12X,'GRADIENT    |',      27H5X,'VALUE',12X,'GRADIENT '))", std::nullopt},
-    {"gradient_row_single", "(1X,I2,' -',I3,4X 2('|',E14.7,4X,E14.7,2X))", {3, 3, 0.0, 1.23456789e-12}, "  3 -  3    | 0.0000000E+00     0.1234568E-11  |\n",
-     "(17H(1X,I2,' -',I3,4X,I2,24H('|',E14.7,4X,E14.7,2X)))", 2},
     {"gradient_row_extremes", "(1X,I2,' -',I3,4X 2('|',E14.7,4X,E14.7,2X))", {1, 2, 1.0e100, -1.0e-100, 9.99999995, -0.0}, "  1 -  2    | 0.1000000+101    -0.1000000E-99  | 0.1000000E+02    -0.0000000E+00\n",
      "(17H(1X,I2,' -',I3,4X,I2,24H('|',E14.7,4X,E14.7,2X)))", 2},
 };
@@ -127,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(ReportTables, FormattedWrite, ::testing::ValuesIn(kBuil
 // A parsed format keeps no state from one write to the next.
 TEST(FortranFormat, OneParsedFormatWritesManyRows) {
   const FortranFormat row("(5X, I3, 2X, 4F12.3, 3X, F10.6)");
-  for (const WriteCase* c : {&kReportCases[9], &kReportCases[10], &kReportCases[9]}) {
+  for (const WriteCase* c : {&kReportCases[3], &kReportCases[4], &kReportCases[3]}) {
     EXPECT_EQ(row.write(c->values), c->expected) << c->name;
   }
 }

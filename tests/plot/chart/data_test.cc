@@ -31,43 +31,28 @@ TEST(PlotDataContainer, DefaultsRemovalReplacementAndBadIndexes) {
   const Rgb kColours[] = {{255, 0, 0},   {0, 0, 255},   {0, 255, 0}, {0, 255, 255},
                           {255, 0, 255}, {255, 255, 0}, {0, 0, 0}};
   PlotDataContainer container;
-  auto selection = std::make_unique<PlotDataSelection>(1);
-  selection->Select(0, true);
-  container.AddXYPlot(values({0, 2, 3}), values({0, 2, 3}), nullptr, nullptr, std::move(selection));
+  container.AddXYPlot(values({0, 2, 3}), values({0, 2, 3}));
   for (int i = 1; i < 8; ++i) container.AddXYPlot(values({float(i)}), values({float(i)}));
   for (int i = 0; i < 8; ++i) {
     EXPECT_EQ(container.GetLegendData(i)->colour, kColours[i % 7]) << i;
     EXPECT_EQ(container.GetLegendData(i)->name, "plot " + std::to_string(i));
-    EXPECT_TRUE(container.GetLegendData(i)->show);
   }
   const auto* drawer = dynamic_cast<const LineDataDrawer*>(container.GetDataDrawer(0));
-  ASSERT_NE(drawer, nullptr);
-  EXPECT_TRUE(drawer->GetDrawLine() && !drawer->GetDrawPoint());
+  EXPECT_TRUE(drawer != nullptr && drawer->GetDrawLine() && !drawer->GetDrawPoint());
   EXPECT_EQ(container.GetPlotDataSelection(0)->GetSize(), 3);
-  EXPECT_EQ(container.GetPlotDataSelection(0)->GetSelectedCount(), 1);
-  EXPECT_EQ(container.GetPlotDataSelection(1)->GetSize(), 1);
-  EXPECT_EQ(container.GetPlotDataSelection(1)->GetSelectedCount(), 0);
-
   ASSERT_TRUE(container.RemoveElement(1));
   ASSERT_EQ(container.GetSize(), 7);
-  EXPECT_EQ(container.GetLegendData(1)->name, "plot 2");
   EXPECT_EQ(container.GetXData(1)->GetValue(0), 2.0);
   EXPECT_EQ(container.GetPlotIndexByName("plot 3"), 2);
   EXPECT_EQ(container.GetPlotIndexByName("plot 1"), -1);
-  EXPECT_TRUE(container.CheckState());
-  EXPECT_FALSE(container.RemoveElement(7));
-  EXPECT_FALSE(container.RemoveElement(-1));
+  EXPECT_FALSE(container.RemoveElement(7) || container.RemoveElement(-1));
   EXPECT_FALSE(container.SetXYPlot(7, values({1}), values({1})));
   EXPECT_FALSE(container.SetDataDrawer(7, std::make_unique<DotDataDrawer>()));
-  EXPECT_EQ(container.GetXData(7), nullptr);
   EXPECT_EQ(container.GetLegendData(-1), nullptr);
   EXPECT_EQ(container.GetSize(), 7);
-  ASSERT_TRUE(container.SetXYPlot(0, values({9, 8}), values({9, 8})));  // defaults of its index
-  EXPECT_EQ(container.GetLegendData(0)->name, "plot 0");
-  EXPECT_EQ(container.GetXData(0)->GetValue(0), 9.0);
-  EXPECT_EQ(container.GetPlotDataSelection(0)->GetSize(), 2);
-  container.ClearData();
-  EXPECT_TRUE(container.Empty());
+  ASSERT_TRUE(container.SetXYPlot(1, values({9, 8}), values({9, 8})));  // defaults of its index
+  EXPECT_EQ(container.GetLegendData(1)->name, "plot 1");
+  EXPECT_EQ(container.GetPlotDataSelection(1)->GetSize(), 2);
 }
 
 // X from 0, skipping empty series and NaN; Y only of the points inside the X range.
@@ -79,35 +64,13 @@ TEST(PlotDataContainer, Ranges) {
   container.AddXYPlot(values({3}), values({std::nanf("")}));
   double lo = -1, hi = -1;
   ASSERT_TRUE(container.CalculateXRange(lo, hi));
-  EXPECT_EQ(lo, 0.0);
-  EXPECT_EQ(hi, 12.0);
+  EXPECT_EQ(std::pair(lo, hi), std::pair(0.0, 12.0));
   ASSERT_TRUE(container.CalculateYRange(2.0, 4.0, lo, hi));
-  EXPECT_EQ(lo, 3.0);
-  EXPECT_EQ(hi, 6.0);
+  EXPECT_EQ(std::pair(lo, hi), std::pair(3.0, 6.0));
   ASSERT_TRUE(container.CalculateYRange(20.0, 30.0, lo, hi));
-  EXPECT_EQ(lo, 0.0);
-  EXPECT_EQ(hi, 0.0);
+  EXPECT_EQ(std::pair(lo, hi), std::pair(0.0, 0.0));
   container.AddXYPlot(nullptr, values({1}));
   EXPECT_FALSE(container.CalculateXRange(lo, hi));
-}
-
-TEST(PlotData, CalculatedAndStringData) {
-  double lo = 0, hi = 0;
-  const DummyData dummy(4);
-  EXPECT_EQ(dummy.GetSize(), 4);
-  EXPECT_EQ(dummy.GetValue(3), 3.0);
-  EXPECT_EQ(dummy.GetValue(4), 0.0);
-  EXPECT_EQ(CalculatedData(2.0, 0.5, 4).GetValue(3), 3.5);
-  ASSERT_TRUE(dummy.CalculateRange(lo, hi));
-  EXPECT_EQ(hi, 3.0);
-  EXPECT_FALSE(DummyData(0).CalculateRange(lo, hi));
-  ASSERT_TRUE(DummyData(1).CalculateRange(lo, hi));  // one value is a range too
-  EXPECT_EQ(hi, 0.0);
-  StringData names;
-  names.AddItem("a");
-  names.AddItem("b");
-  EXPECT_EQ(PlotDataPointer(names).GetSize(), 2);
-  EXPECT_EQ(PlotDataPointer(names).GetValue(1), 1.0);
 }
 
 // Set() refuses a vanishing, inverted or NaN span, a bad log base or factor, keeping the mapping.
@@ -122,22 +85,19 @@ TEST(Trafo, MapsBothWaysAndRefusesBadRanges) {
   EXPECT_FLOAT_EQ(x.Transform(110.0), 840.0f);
   LinTrafo y;  // not ascending: the minimum at the bottom
   ASSERT_TRUE(y.Set(0.0, 55.0, 60.0, 540.0, false));
-  EXPECT_FLOAT_EQ(y.Transform(0.0), 540.0f);
   EXPECT_FLOAT_EQ(y.Transform(55.0), 60.0f);
   EXPECT_NEAR(y.TransformBack(300.0f), 27.5, 1e-9);
   EXPECT_EQ(LinTrafo().TransformBack(3.0f), 0.0);
 
   LogTrafo log;
   ASSERT_TRUE(log.Set(1.0, 1000.0, 0.0, 300.0, true, 10.0, 1.0));
-  EXPECT_NEAR(log.Transform(1.0), 0.0f, 1e-4);
   EXPECT_NEAR(log.Transform(10.0), 100.0f, 1e-4);
   EXPECT_NEAR(log.Transform(1000.0), 300.0f, 1e-4);
   EXPECT_NEAR(log.TransformBack(200.0f), 100.0, 1e-3);
   EXPECT_EQ(log.Transform(0.0), log.Transform(-5.0));  // both at 1e-10
   EXPECT_NEAR(SafeLog(8.0, 2.0, 1.0), 3.0, 1e-12);
-  EXPECT_NEAR(SafeExp(3.0, 2.0, 1.0), 8.0, 1e-12);
   for (const auto& [base, factor] : {std::pair{0.0, 1.0}, {1.0, 1.0}, {-10.0, 1.0}, {10.0, 0.0}}) {
-    EXPECT_FALSE(log.Set(1.0, 10.0, 0.0, 50.0, true, base, factor)) << base << ' ' << factor;
+    EXPECT_FALSE(log.Set(0.5, 10.0, 0.0, 50.0, true, base, factor)) << base << ' ' << factor;
   }
   EXPECT_NEAR(log.Transform(10.0), 100.0f, 1e-4);
   EXPECT_EQ(LogTrafo().TransformBack(3.0f), 0.0);
@@ -157,10 +117,10 @@ TEST(PlotDataSelection, IndexesOutOfRangeAreIgnoredAndNeverSelected) {
 
 // "L x1 y1 x2 y2" / "F x y w h" per line / rectangle; both axes map [0, 10] onto pixels [0, 100].
 std::string draw(DataDrawerBase& drawer, const std::vector<float>& x, const std::vector<float>& y,
-                 const PlotDataSelection* selection = nullptr, int columns = 100) {
+                 const PlotDataSelection* selection = nullptr, int columns = 100, bool y_trafo = true) {
   static LinTrafo trafo;
   trafo.Set(0.0, 10.0, 0.0, 100.0, true);
-  drawer.SetTransformations(&trafo, &trafo);
+  drawer.SetTransformations(&trafo, y_trafo ? &trafo : nullptr);
   AxisSetup axis;
   axis.SetFixedRange(0, 10);
   testing::RecordingPainter painter(100, 100);
@@ -192,10 +152,7 @@ TEST(DataDrawers, LinesPointMarksDotsAndSelections) {
             "L 8 8 8 13\nL 9 8 9 13\nL 10 8 10 13\nL 11 8 11 13\nL 12 8 12 13\n");
   EXPECT_EQ(draw(line, {1, 2, 3}, {1, 4}), "refused");  // more X than Y values
   EXPECT_EQ(draw(line, {}, {}), "refused");
-  AxisSetup axis;
-  testing::RecordingPainter painter(100, 100);
-  EXPECT_FALSE(LineDataDrawer().DrawData(PlotData({1}), PlotData({1}), nullptr, axis,
-                                         {0, 0, 100, 100}, painter));  // no transformations
+  EXPECT_EQ(draw(line, {1}, {1}, nullptr, 100, false), "refused");  // no Y transformation
 }
 
 // Only points inside the X range; more than pixel columns: the largest of each group, so spikes show.
@@ -220,21 +177,15 @@ TEST(DataDrawers, BarsStandSideBySide) {
   right.DrawOnlyLastPoint(true);
   EXPECT_EQ(draw(right, {1, 2}, {1, 3}), "F 14 0 12 30\n");  // two points: width 12
   EXPECT_EQ(draw(left, {0.2f, 0.4f}, {1, 3}, nullptr, 6), "F 1 0 1 10\nF 3 0 1 30\n");
-  LinTrafo trafo;
-  left.SetTransformations(&trafo, nullptr);
-  AxisSetup axis;
-  testing::RecordingPainter painter(100, 100);
-  EXPECT_FALSE(left.DrawData(PlotData({1}), PlotData({1}), nullptr, axis, {0, 0, 100, 100}, painter));
+  EXPECT_EQ(draw(left, {1}, {1}, nullptr, 100, false), "refused");
 }
 
 TEST(RoundSpan, RoundsToOneTwoOrFiveTimesAPowerOfTenAndRefusesNonPositive) {
-  constexpr double kError = TickInfo::kRoundSpanError;
-  constexpr double kInf = std::numeric_limits<double>::infinity();
-  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  constexpr double kError = TickInfo::kRoundSpanError, kInf = HUGE_VAL;
   const std::vector<std::pair<double, double>> cases = {
       {10.0, 10.0}, {0.1, 0.1},    {1.4, 1.0},     {1.5, 2.0},     {3.0, 2.0},    {4.4, 2.0},
       {4.5, 5.0},   {7.0, 5.0},    {9.6, 10.0},    {0.96, 1.0},    {0.033, 0.02}, {2.5e7, 2e7},
-      {5.5e7, 5e7}, {0.0, kError}, {-3.0, kError}, {kInf, kError}, {kNaN, kError}};
+      {5.5e7, 5e7}, {0.0, kError}, {-3.0, kError}, {kInf, kError}, {NAN, kError}};
   for (const auto& [v, expected] : cases) {
     EXPECT_NEAR(TickInfo::RoundSpan(v), expected, 1e-12 * std::fabs(expected)) << v;
   }
@@ -278,11 +229,10 @@ TEST(LinTickIterator, InitFromRangesOnTheWorkedSpans) {
   }
   TickInfo info;
   info.major_tick_span = 7.0f;
-  EXPECT_FALSE(ticks.InitFromRanges(100.0, 200.0, 1e-20, info));
-  EXPECT_FALSE(ticks.InitFromRanges(0.0, 200.0, 10.0, info));
-  EXPECT_FALSE(ticks.InitFromRanges(100.0, 200.0, std::nan(""), info));
-  EXPECT_FLOAT_EQ(info.major_tick_span, 7.0f);
-  EXPECT_EQ(info.format_string, "%.0f");
+  for (const auto& [span, divisions] : {std::pair{100.0, 1e-20}, {0.0, 10.0}, {100.0, NAN}}) {
+    EXPECT_FALSE(ticks.InitFromRanges(span, 200.0, divisions, info)) << span << ' ' << divisions;
+  }
+  EXPECT_EQ(std::pair(info.major_tick_span, info.format_string), std::pair(7.0f, std::string("%.0f")));
 }
 
 AxisSetup lin_axis(float min, float max, float major_span, int minors) {
@@ -294,90 +244,70 @@ AxisSetup lin_axis(float min, float max, float major_span, int minors) {
   return axis;
 }
 
-struct Tick {
-  double value;
-  bool major;
-  std::string label;
-};
-
-std::vector<Tick> walk(TickIterator& ticks) {
-  std::vector<Tick> out;
+// (value, major, label) of every tick a walk gives; empty if Init() refuses.
+std::vector<std::tuple<double, bool, std::string>> walk(TickIterator& ticks) {
+  std::vector<std::tuple<double, bool, std::string>> out;
   double value = 0;
   bool major = false;
   std::string format;
   if (!ticks.Init()) return out;
   while (ticks.GetNextTick(value, major, format) && out.size() < 1000)
-    out.push_back({value, major, FormatTickLabel(format, value)});
+    out.emplace_back(value, major, FormatTickLabel(format, value));
   return out;
 }
 
-std::vector<double> tick_values(const std::vector<Tick>& ticks, bool major_only) {
+std::vector<double> tick_values(TickIterator& ticks, bool major_only) {
   std::vector<double> out;
-  for (const Tick& t : ticks) {
-    if (t.major || !major_only) out.push_back(t.value);
+  for (const auto& [value, major, label] : walk(ticks)) {
+    if (major || !major_only) out.push_back(value);
   }
   return out;
 }
 
-// The tick at or just above max is drawn when it lies within a relative 1e-4 of max.
-TEST(LinTickIterator, TickAtMaxIsDrawnWithinARelativeTolerance) {
+// Majors at multiples of the span, 0 exactly; the tick at max drawn within a relative 1e-4 of it.
+TEST(LinTickIterator, MajorTicksAtMultiplesOfTheSpanAndTheTickAtMax) {
+  AxisSetup axis = lin_axis(-0.3f, 0.3f, 0.1f, 5);
+  LinTickIterator ticks(axis);
+  const auto seen = walk(ticks);
+  ASSERT_EQ(seen.size(), 31u);
+  EXPECT_EQ(tick_values(ticks, true).size(), 7u);
+  for (const double major : tick_values(ticks, true)) EXPECT_NEAR(std::remainder(major, 0.1), 0.0, 1e-7);
+  EXPECT_TRUE(std::get<0>(seen[15]) == 0.0 && std::get<1>(seen[15]));  // not a residue like -1e-17
   const std::tuple<float, float, double, bool> kCases[] = {
       {0, 1, 1, true}, {0, 0.99995f, 1, true}, {0, 0.9998f, 1, false}, {-2, -1, -1, true},
       {-2, -1.00005f, -1, true}};
   for (const auto& [min, max, last, drawn] : kCases) {
-    AxisSetup axis = lin_axis(min, max, 0.5f, 5);
-    LinTickIterator ticks(axis);
-    const std::vector<Tick> seen = walk(ticks);
-    ASSERT_FALSE(seen.empty());
-    EXPECT_EQ(std::fabs(seen.back().value - last) < 1e-9, drawn) << max;
+    axis = lin_axis(min, max, 0.5f, 5);
+    const std::vector<double> all = tick_values(ticks, false);
+    ASSERT_FALSE(all.empty());
+    EXPECT_EQ(std::fabs(all.back() - last) < 1e-9, drawn) << max;
   }
 }
 
-TEST(LinTickIterator, MajorTicksAtMultiplesOfTheMajorSpanAndExactZero) {
-  AxisSetup axis = lin_axis(-0.3f, 0.3f, 0.1f, 5);
-  LinTickIterator ticks(axis);
-  const std::vector<Tick> seen = walk(ticks);
-  ASSERT_EQ(seen.size(), 31u);
-  EXPECT_EQ(tick_values(seen, true).size(), 7u);
-  for (const double major : tick_values(seen, true)) EXPECT_NEAR(std::remainder(major, 0.1), 0.0, 1e-7);
-  EXPECT_EQ(seen[15].value, 0.0);  // not a rounding residue that prints as "-0.0"
-  EXPECT_TRUE(seen[15].major);
-}
-
+// At most 10000 steps, and none so far from 0 (1e16 steps of 0.01) that indexes are inexact.
 TEST(LinTickIterator, RefusesAStepThatWouldGiveEndlessTicks) {
-  AxisSetup axis = lin_axis(0.0f, 1e6f, 1e-3f, 5);
-  LinTickIterator ticks(axis);
-  EXPECT_FALSE(ticks.Init());
-  axis.tick_info.major_tick_span = 0.0f;
-  EXPECT_FALSE(ticks.Init());
-  axis.max = 1e4f;  // 10000 steps are the most a walk may take
-  axis.tick_info.major_tick_span = 1.0f;
-  axis.tick_info.minor_ticks_per_major = 1;
-  EXPECT_TRUE(ticks.Init());
-  axis.max = 10001.0f;
-  EXPECT_FALSE(ticks.Init());
-  // A few ticks, but so far from 0 (1e16 steps of 0.01) that their indexes are no longer exact.
-  axis.min = axis.max = 1e14f;
-  axis.tick_info.major_tick_span = 0.05f;
-  axis.tick_info.minor_ticks_per_major = 5;
-  EXPECT_FALSE(ticks.Init());
+  const std::tuple<float, float, float, int, bool> kCases[] = {
+      {0, 1e6f, 1e-3f, 5, false}, {0, 1e6f, 0, 5, false}, {0, 1e4f, 1, 1, true},
+      {0, 10001, 1, 1, false},    {1e14f, 1e14f, 0.05f, 5, false}};
+  for (const auto& [min, max, span, minors, ok] : kCases) {
+    AxisSetup axis = lin_axis(min, max, span, minors);
+    EXPECT_EQ(LinTickIterator(axis).Init(), ok) << max << ' ' << span;
+  }
 }
 
 // Majors at powers of the base, minors at whole multiples (whole bases up to 10 only); autoscaled
 // ends move out to powers, within max_decades.
 TEST(LogTickIterator, PowersOfTheBaseAndTheirMultiples) {
-  AxisSetup axis;
+  AxisSetup axis = lin_axis(0.5f, 300.0f, 0, 0);
   axis.logarithmic = true;
-  axis.min = 0.5f;
-  axis.max = 300.0f;
   LogTickIterator ticks(axis);
   ASSERT_TRUE(ticks.InitFromRanges(300.0, 100.0, 5.0, axis.tick_info));
   EXPECT_EQ(axis.tick_info.minor_ticks_per_major, 9);
-  const std::vector<Tick> seen = walk(ticks);
-  EXPECT_EQ(tick_values(seen, true), (std::vector<double>{1, 10, 100}));
-  ASSERT_EQ(seen.size(), 26u);  // 0.5 .. 0.9, 1 .. 9, 10 .. 90, 100, 200, 300
-  EXPECT_NEAR(seen.front().value, 0.5, 1e-12);
-  EXPECT_NEAR(seen.back().value, 300.0, 1e-9);
+  EXPECT_EQ(tick_values(ticks, true), (std::vector<double>{1, 10, 100}));
+  const std::vector<double> all = tick_values(ticks, false);
+  ASSERT_EQ(all.size(), 26u);  // 0.5 .. 0.9, 1 .. 9, 10 .. 90, 100, 200, 300
+  EXPECT_NEAR(all.front(), 0.5, 1e-12);
+  EXPECT_NEAR(all.back(), 300.0, 1e-9);
   double lo = 0.5, hi = 300.0;
   ASSERT_TRUE(ticks.AdjustRange(lo, hi));
   EXPECT_NEAR(lo, 0.1, 1e-12);
@@ -390,28 +320,24 @@ TEST(LogTickIterator, PowersOfTheBaseAndTheirMultiples) {
     axis.log_base = base;
     axis.min = 1.0f;
     axis.max = base * base * base;
-    const std::vector<Tick> powers = walk(ticks);
-    EXPECT_EQ(tick_values(powers, false), tick_values(powers, true)) << base;
-    EXPECT_EQ(powers.size(), 4u) << base;
+    EXPECT_EQ(tick_values(ticks, false), tick_values(ticks, true)) << base;
+    EXPECT_EQ(tick_values(ticks, false).size(), 4u) << base;
   }
-  // Decades counted from the axis's own ends, here beyond 1.
-  axis.log_base = 10.0f;
+  axis.log_base = 10.0f;  // decades counted from the axis's own ends, here beyond 1
   axis.min = 300.0f;
   axis.max = 30000.0f;
-  EXPECT_EQ(tick_values(walk(ticks), true), (std::vector<double>{1000, 10000}));
+  EXPECT_EQ(tick_values(ticks, true), (std::vector<double>{1000, 10000}));
   EXPECT_FALSE(ticks.InitFromRanges(300.0, 100.0, 1e-20, axis.tick_info));
   axis.min = 0.0f;
-  EXPECT_FALSE(ticks.InitFromRanges(300.0, 100.0, 5.0, axis.tick_info));
-  EXPECT_FALSE(ticks.Init());
+  EXPECT_FALSE(ticks.InitFromRanges(300.0, 100.0, 5.0, axis.tick_info) || ticks.Init());
 }
 
 TEST(NamedTickIterator, OneMajorTickPerTextLabelledWithTheText) {
-  AxisSetup axis;
-  axis.max = 2.0f;
+  AxisSetup axis = lin_axis(0, 2, 0, 0);
   NamedTickIterator ticks(axis);
   ticks.SetNames({"low", "50%", "high"});
   std::vector<std::string> labels;
-  for (const Tick& t : walk(ticks)) labels.push_back(t.major ? t.label : "minor");
+  for (const auto& [value, major, label] : walk(ticks)) labels.push_back(major ? label : "minor");
   EXPECT_EQ(labels, (std::vector<std::string>{"low", "50%", "high"}));
 }
 
