@@ -1,8 +1,7 @@
 // The program under Xvfb and openbox (tests/support/xvfb_screenshots.sh) fits models 1 and 2
-// again and again, every plot closed by a click on its title bar's close box; the first run's
-// main window and plot are photographed into VELMOR_SCREENSHOT_DIR. Skipped without a server.
+// again and again, every plot closed by its title bar's close box; the first run's windows are
+// photographed into VELMOR_SCREENSHOT_DIR. Skipped without a server.
 #include <cstdlib>
-#include <set>
 
 #include "gui/bmp_file.h"
 #include "shell_test_support.h"
@@ -29,26 +28,18 @@ bool photograph(int window, const std::filesystem::path& path) {
 // Clicks the close box at the right of the title bar with the server's own pointer (xdotool);
 // false when the window has no title bar (yet: the frame comes a moment after the window).
 bool click_close_box(int window) {
-  wintk::test_input::Rect frame, inner;
-  int title_height = 0;
-  const bool framed = wait_for(
-      [&] {
-        frame = wintk::test_input::frame_geometry(window);
-        inner = wintk::test_input::window_geometry(window);
-        return (title_height = inner.y - frame.y) >= 8;
-      },
-      3s);
-  if (!framed) return false;
-  const int x = frame.x + frame.width - title_height / 2 - 2, y = frame.y + title_height / 2;
-  const std::string command =
-      "xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.05 click 1";
-  return std::system(command.c_str()) == 0;
-}
-
-// Mapped and viewable as the server says: Qt's view can be wrong if the manager withdrew it.
-bool viewable_on_server(int window) {
-  return std::system(("xwininfo -id " + std::to_string(wintk::test_input::native_handle(window)) +
-                      " 2>/dev/null | grep -q 'Map State: IsViewable'")
+  wintk::test_input::Rect frame;
+  int title = 0;
+  if (!wait_for(
+          [&] {
+            frame = wintk::test_input::frame_geometry(window);
+            return (title = wintk::test_input::window_geometry(window).y - frame.y) >= 8;
+          },
+          3s)) {
+    return false;
+  }
+  return std::system(("xdotool mousemove " + std::to_string(frame.x + frame.width - title / 2 - 2) +
+                      " " + std::to_string(frame.y + title / 2) + " sleep 0.05 click 1")
                          .c_str()) == 0;
 }
 
@@ -57,26 +48,20 @@ struct SessionCounts {
   std::atomic<int> never_shown{0}, off_screen{0}, close_refused{0};
 };
 
+// Shown as the server says (Qt's view can be wrong if the manager withdrew it), on the screen.
 void check_shown(int id, SessionCounts& counts) {
+  const std::string viewable = "xwininfo -id " +
+                               std::to_string(wintk::test_input::native_handle(id)) +
+                               " 2>/dev/null | grep -q 'Map State: IsViewable'";
   if (!wait_for([&] {
-        return (wintk::test_input::is_exposed(id) && viewable_on_server(id)) ||
+        return (wintk::test_input::is_exposed(id) && std::system(viewable.c_str()) == 0) ||
                !wintk::isvalidwindow(id);
       })) {
     return void(++counts.never_shown);
   }
   std::this_thread::sleep_for(50ms);  // the manager's frame settles
-  if (!wintk::testing::inside(wintk::test_input::frame_geometry(id),
-                              wintk::test_input::screen_geometry(id))) {
-    ++counts.off_screen;
-  }
-}
-
-// A plot its close box did not close is counted, then closed by the program so the session goes on.
-bool close_by_title_bar(int id, SessionCounts& counts) {
-  if (click_close_box(id) && wait_for([&] { return !wintk::isvalidwindow(id); })) return true;
-  ++counts.close_refused;
-  wintk::test_input::request_user_close(id);
-  return false;
+  counts.off_screen += !wintk::testing::inside(wintk::test_input::frame_geometry(id),
+                                               wintk::test_input::screen_geometry(id));
 }
 
 TEST(AppRealWindow, RepeatedRunsClosingEveryPlotByItsTitleBar) {
@@ -101,7 +86,14 @@ TEST(AppRealWindow, RepeatedRunsClosingEveryPlotByItsTitleBar) {
           check_shown(id, counts);
           if (!plot_written) plot_written = photograph(id, shots / "velmor_plot_window.bmp");
         },
-        [&](int id) { return close_by_title_bar(id, counts); });
+        [&](int id) {
+          // A plot its close box did not close is counted, then closed so the session goes on.
+          if (click_close_box(id) && wait_for([&] { return !wintk::isvalidwindow(id); }))
+            return true;
+          ++counts.close_refused;
+          wintk::test_input::request_user_close(id);
+          return false;
+        });
     int completed = 0;
     for (int cycle = 0; cycle < cycles; ++cycle) {
       if (!user.choose(Entry::kRun)) break;

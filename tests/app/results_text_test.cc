@@ -1,8 +1,10 @@
-// Loading a report into the text box, and saving the text box.
+// The texts of the results box and the information screens, and saving the box.
 #include "app/results_text.h"
 
+#include <fstream>
 #include <sstream>
 
+#include "app/info_texts.h"
 #include "shell_test_support.h"
 
 namespace velmor::app {
@@ -24,17 +26,15 @@ TEST(ReportForBox, SkipsTheFirstLineAndCutsAtOneHundred) {
 
 // The name Save proposes replaces the extension of the file itself only.
 TEST(SaveName, ReplacesTheExtensionOfTheFileItselfOnly) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"DATA.IN", "DATA.txt"},
-      {"/home/ann/Run.2.in", "/home/ann/Run.2.txt"},
-      {"/home/a.b/data", "/home/a.b/data.txt"},  // a '.' in a folder name is not an extension
-      {"/x/y.", "/x/y.txt"},
-  };
-  for (const auto& [data, saved] : cases) EXPECT_EQ(save_name_for(data), saved) << data;
+  // A '.' in a folder name is not an extension.
+  for (const auto& [data, saved] : {std::pair{"/home/ann/Run.2.in", "/home/ann/Run.2.txt"},
+                                    {"/home/a.b/data", "/home/a.b/data.txt"},
+                                    {"/x/y.", "/x/y.txt"}}) {
+    EXPECT_EQ(save_name_for(data), saved) << data;
+  }
 }
 
-// One record replaces the file; nothing is written through a link or in place of a folder, and
-// the message names the file.
+// One record replaces the file; nothing is written through a link or in place of a folder.
 TEST(Writelines, WritesOneRecordAndLeavesRefusedNamesAlone) {
   testing::TempFolder folder;
   const std::string name = folder.write("saved.txt", "old contents longer than the new ones\n");
@@ -53,6 +53,23 @@ TEST(Writelines, WritesOneRecordAndLeavesRefusedNamesAlone) {
                writelines(folder.file("no such folder/saved.txt"), "text", &error));
   EXPECT_TRUE(std::filesystem::is_directory(folder.path()));
   EXPECT_NE(error.find("no such folder/saved.txt"), std::string::npos);
+}
+
+// Lines are joined by CR+LF and cut at the buffer's length; every screen fits its buffer uncut,
+// and the example screen's data lines are the bundled DATA.IN.
+TEST(ScreenText, FitsItsBufferUncutAndShowsTheBundledExample) {
+  EXPECT_EQ(join_screen_lines({"abc", "de"}, 4), "abc\r");
+  const std::pair<std::string (*)(), std::size_t> screens[] = {
+      {model_library_text, kModelLibraryBuffer},
+      {example_file_text, kExampleFileBuffer},
+      {help_text, kHelpBuffer},
+      {mechanism_text, kMechanismBuffer},
+      {about_text, kAboutBuffer}};
+  for (const auto& [text, buffer] : screens) EXPECT_LT(text().size(), buffer) << text();
+  std::ifstream bundled(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN");
+  std::vector<std::string> file_lines;
+  for (std::string line; std::getline(bundled, line);) file_lines.push_back(line);
+  EXPECT_EQ(example_data_lines(), file_lines);
 }
 
 }  // namespace

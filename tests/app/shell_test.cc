@@ -12,11 +12,17 @@ using testing::run_program;
 using testing::TempFolder;
 using testing::User;
 
-// The splash ends early when its close box is clicked. The main window is half the screen and
-// of the start-up entries only these can be reached ("Turn-ON Robust Wt" is enabled, but in the
-// greyed "Weight" menu). The report in the box can be selected and copied, but typing, pasting
-// or undoing in it does not change what Save would write.
-TEST(Shell, StartUpAndTheResultsBox) {
+// The splash ends early when its close box is clicked; the main window is half the screen and
+// only these entries can be reached ("Turn-ON Robust Wt" is in the greyed "Weight" menu). The
+// box's report can be copied, but typing or undoing in it does not change what Save writes.
+// Then every command a user can give before a run; the data file's name is one a shell would
+// expand: the editor gets it as one argument, and nothing runs the commands in it.
+TEST(Shell, StartUpTheResultsBoxAndCommandsBeforeARun) {
+  TempFolder folder;
+  const std::string path = testing::copy_example(folder, "a $(touch pwned) `touch pwned`; 'y'.In");
+  const std::string record = folder.file("editor_args");
+  ::setenv("VISUAL", testing::recording_editor(folder, record).c_str(), 1);
+  wintk::RecordingResponder responder;
   ShellOptions options = quick_options();
   options.splash_ms = 20000;
   const auto begin = std::chrono::steady_clock::now();
@@ -60,81 +66,70 @@ TEST(Shell, StartUpAndTheResultsBox) {
         ASSERT_TRUE(wintk::test_input::press_keys(box, "Ctrl+C"));
         EXPECT_EQ(wintk::test_input::clipboard_text(),
                   "   MODEL NAME:  1-\n   SAVED TO: DATA.out\n");
+        wintk::settextboxcontents(box, std::nullopt);
+        const std::pair<Entry, std::string (*)()> screens[] = {
+            {Entry::kModelLibrary, model_library_text},
+            {Entry::kExampleFile, example_file_text},
+            {Entry::kHelp, help_text},
+            {Entry::kMechanism, mechanism_text},
+            {Entry::kAboutBar, about_text}};
+        for (const auto& [entry, text] : screens) {
+          ASSERT_TRUE(user.choose(entry)) << entry_info(entry).label;
+          EXPECT_EQ(testing::last_message(responder), "Information|" + text());
+        }
+
+        // A cancelled Open (nothing queued) leaves "DATA.IN" and Run greyed, and enables Clear;
+        // Clear without an open data file only greys itself.
+        ASSERT_TRUE(user.choose(Entry::kOpenData));
+        EXPECT_EQ(shell.shell().data_file_name, "DATA.IN");
+        EXPECT_FALSE(user.enabled(Entry::kRun) || user.enabled(Entry::kRunCurveFit));
+        EXPECT_TRUE(user.enabled(Entry::kClear));
+        EXPECT_EQ(responder.requests().back().title + responder.requests().back().initial_name,
+                  "Enter data file" + std::filesystem::current_path().string() + "/*.in");
+        ASSERT_TRUE(user.choose(Entry::kClear));
+        EXPECT_FALSE(user.enabled(Entry::kClear) || user.enabled(Entry::kClearDisplay));
+        // Enter pressed on the proposed pattern, or on a folder, is no choice of a data file.
+        for (const std::string& not_a_file : {folder.file("*.in"), folder.path().string()}) {
+          ASSERT_TRUE(user.open(responder, not_a_file));
+          EXPECT_EQ(shell.shell().data_file_name, "DATA.IN") << not_a_file;
+          EXPECT_FALSE(user.enabled(Entry::kRun)) << not_a_file;
+        }
+        // A confirmed Open keeps the name as chosen, case included.
+        ASSERT_TRUE(user.open(responder, path));
+        EXPECT_EQ(shell.shell().data_file_name, path);
+        EXPECT_TRUE(user.enabled(Entry::kRun) && user.enabled(Entry::kEditDataFile));
+        EXPECT_FALSE(user.enabled(Entry::kXyPlot) || user.enabled(Entry::kSaveResults));
+
+        ASSERT_TRUE(user.choose(Entry::kEditDataFile));
+        ASSERT_TRUE(testing::wait_for([&] { return !testing::read_file(record).empty(); }));
+        EXPECT_EQ(testing::read_file(record), "1|" + path);
+        // Edit of a file that has gone greys the entry, without a message.
+        const std::size_t shown = messages(responder).size();
+        std::filesystem::rename(path, folder.file("moved.in"));
+        ASSERT_TRUE(user.choose(Entry::kEditDataFile));
+        EXPECT_FALSE(user.enabled(Entry::kEditDataFile));
+        EXPECT_EQ(messages(responder).size(), shown);
+
+        for (const bool on : {true, false, true}) {
+          ASSERT_TRUE(user.choose(on ? Entry::kWeightOn : Entry::kWeightOff));
+          EXPECT_EQ(shell.shell().weighting, on ? kRobustWeighting : kNoWeighting);
+          EXPECT_EQ(user.enabled(Entry::kWeightOn), !on);
+          EXPECT_EQ(user.enabled(Entry::kWeightOff), on);
+        }
+        ASSERT_TRUE(user.choose(Entry::kClear));
+        EXPECT_EQ(shell.shell().weighting, kNoWeighting);
+        EXPECT_TRUE(user.enabled(Entry::kWeightOn) && user.enabled(Entry::kRun));
+        EXPECT_FALSE(user.enabled(Entry::kWeightOff) || user.enabled(Entry::kClear));
+
+        // Run while no data file is open (the entries still enabled) warns and greys both.
+        ASSERT_TRUE(user.select_models(kProductButton));
+        shell.shell().data_file_open = false;
+        ASSERT_TRUE(user.choose(Entry::kRun));
+        EXPECT_EQ(testing::last_message(responder),
+                  "Information|No data file open - Warning!\r\nOpen a data file for input.");
+        EXPECT_FALSE(user.enabled(Entry::kRun) || user.enabled(Entry::kRunCurveFit));
       },
       close_splash);
-}
-
-// Every command a user can give before a run. The data file's name is one a shell would
-// expand: the editor gets it as one argument, and nothing runs the commands in it.
-TEST(Shell, CommandsBeforeARun) {
-  TempFolder folder;
-  const std::string path = testing::copy_example(folder, "a $(touch pwned) `touch pwned`; 'y'.In");
-  const std::string record = folder.file("editor_args");
-  ::setenv("VISUAL", testing::recording_editor(folder, record).c_str(), 1);
-  wintk::RecordingResponder responder;
-  run_program(quick_options(), [&](Shell& shell, User& user) {
-    const std::pair<Entry, std::string (*)()> screens[] = {
-        {Entry::kModelLibrary, model_library_text},
-        {Entry::kExampleFile, example_file_text},
-        {Entry::kHelp, help_text},
-        {Entry::kMechanism, mechanism_text},
-        {Entry::kAboutBar, about_text}};
-    for (const auto& [entry, text] : screens) {
-      ASSERT_TRUE(user.choose(entry)) << entry_info(entry).label;
-      EXPECT_EQ(testing::last_message(responder), "Information|" + text());
-    }
-
-    // A cancelled Open (nothing queued) leaves "DATA.IN" and Run greyed, and enables Clear;
-    // Clear without an open data file only greys itself.
-    ASSERT_TRUE(user.choose(Entry::kOpenData));
-    EXPECT_EQ(shell.shell().data_file_name, "DATA.IN");
-    EXPECT_FALSE(user.enabled(Entry::kRun) || user.enabled(Entry::kRunCurveFit));
-    EXPECT_TRUE(user.enabled(Entry::kClear));
-    EXPECT_EQ(responder.requests().back().title + responder.requests().back().initial_name,
-              "Enter data file" + std::filesystem::current_path().string() + "/*.in");
-    ASSERT_TRUE(user.choose(Entry::kClear));
-    EXPECT_FALSE(user.enabled(Entry::kClear) || user.enabled(Entry::kClearDisplay));
-    // Enter pressed on the proposed pattern, or on a folder, is no choice of a data file.
-    for (const std::string& not_a_file : {folder.file("*.in"), folder.path().string()}) {
-      ASSERT_TRUE(user.open(responder, not_a_file));
-      EXPECT_EQ(shell.shell().data_file_name, "DATA.IN") << not_a_file;
-      EXPECT_FALSE(user.enabled(Entry::kRun)) << not_a_file;
-    }
-    // A confirmed Open keeps the name as chosen, case included.
-    ASSERT_TRUE(user.open(responder, path));
-    EXPECT_EQ(shell.shell().data_file_name, path);
-    EXPECT_TRUE(user.enabled(Entry::kRun) && user.enabled(Entry::kEditDataFile));
-    EXPECT_FALSE(user.enabled(Entry::kXyPlot) || user.enabled(Entry::kSaveResults));
-
-    ASSERT_TRUE(user.choose(Entry::kEditDataFile));
-    ASSERT_TRUE(testing::wait_for([&] { return !testing::read_file(record).empty(); }));
-    EXPECT_EQ(testing::read_file(record), "1|" + path);
-    // Edit of a file that has gone greys the entry, without a message.
-    const std::size_t shown = messages(responder).size();
-    std::filesystem::rename(path, folder.file("moved.in"));
-    ASSERT_TRUE(user.choose(Entry::kEditDataFile));
-    EXPECT_FALSE(user.enabled(Entry::kEditDataFile));
-    EXPECT_EQ(messages(responder).size(), shown);
-
-    for (const bool on : {true, false, true}) {
-      ASSERT_TRUE(user.choose(on ? Entry::kWeightOn : Entry::kWeightOff));
-      EXPECT_EQ(shell.shell().weighting, on ? kRobustWeighting : kNoWeighting);
-      EXPECT_EQ(user.enabled(Entry::kWeightOn), !on);
-      EXPECT_EQ(user.enabled(Entry::kWeightOff), on);
-    }
-    ASSERT_TRUE(user.choose(Entry::kClear));
-    EXPECT_EQ(shell.shell().weighting, kNoWeighting);
-    EXPECT_TRUE(user.enabled(Entry::kWeightOn) && user.enabled(Entry::kRun));
-    EXPECT_FALSE(user.enabled(Entry::kWeightOff) || user.enabled(Entry::kClear));
-
-    // Run while no data file is open (the entries still enabled) warns and greys both.
-    ASSERT_TRUE(user.select_models(kProductButton));
-    shell.shell().data_file_open = false;
-    ASSERT_TRUE(user.choose(Entry::kRun));
-    EXPECT_EQ(testing::last_message(responder),
-              "Information|No data file open - Warning!\r\nOpen a data file for input.");
-    EXPECT_FALSE(user.enabled(Entry::kRun) || user.enabled(Entry::kRunCurveFit));
-  });
   ::unsetenv("VISUAL");
   EXPECT_FALSE(std::filesystem::exists(folder.file("pwned")) || std::filesystem::exists("pwned"));
 }

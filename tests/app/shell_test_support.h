@@ -5,16 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <array>
 #include <atomic>
-#include <chrono>
 #include <filesystem>
-#include <functional>
 #include <set>
-#include <string>
-#include <thread>
-#include <vector>
 
 #include "../gui/gui_test_support.h"
 #include "app/model_dialog.h"
@@ -30,7 +23,6 @@ using namespace std::chrono_literals;
 using velmor::testing::read_file;
 using velmor::testing::TempFolder;
 
-// A command may take seconds on a busy machine (a Run fits and draws).
 inline bool wait_for(const std::function<bool()>& pred, std::chrono::milliseconds limit = 20s) {
   return wintk::testing::eventually(pred, limit);
 }
@@ -66,12 +58,10 @@ class User {
   void click(int control) {
     ASSERT_TRUE(wintk::test_input::click_control(control));
     if (control < kProductButton || control > kClearButton) return;
-    const std::array<int, kModelCount> expected = control == kProductButton ? std::array{1, 1, 0, 0}
-                                                  : control == kSubstrateButton
-                                                      ? std::array{0, 0, 1, 1}
-                                                      : std::array{0, 0, 0, 0};
+    const int product = control == kProductButton, substrate = control == kSubstrateButton;
+    const int expected[] = {product, product, substrate, substrate};
     ASSERT_TRUE(wait_for([&] {
-      return std::equal(expected.begin(), expected.end(), shell_.shell().model_flags.begin());
+      return std::equal(expected, expected + kModelCount, shell_.shell().model_flags.begin());
     }));
   }
   // Clicks Close and waits until the handler that opened the dialog has finished.
@@ -183,7 +173,7 @@ inline std::vector<std::string> messages(const wintk::RecordingResponder& respon
 
 inline std::string last_message(const wintk::RecordingResponder& responder) {
   const std::vector<std::string> shown = messages(responder);
-  return shown.empty() ? std::string() : shown.back();
+  return shown.empty() ? "" : shown.back();
 }
 
 }  // namespace velmor::app::testing

@@ -1,10 +1,7 @@
 #include <QImage>
-#include <algorithm>
 #include <filesystem>
-#include <functional>
 
 #include "gui/bmp_file.h"
-#include "gui/test_input.h"
 #include "gui/test_responder.h"
 #include "gui_test_support.h"
 #include "temp_folder.h"
@@ -12,6 +9,7 @@
 namespace wintk {
 namespace {
 
+using testing::Box;
 using testing::colour_box;
 using testing::ink_box;
 using testing::run_gui;
@@ -19,113 +17,90 @@ using testing::run_gui;
 constexpr std::uint32_t kBlack = 0;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 
-TEST(Drawing, LinesAndBarsLandOnTheirPixels) {
+// Lines and bars land on their pixels; a viewport offsets and clips, and its clearing uses the
+// background; an invalid fill pattern changes nothing and sets the error result, read once.
+TEST(Drawing, LinesBarsViewportAndFillPatterns) {
   run_gui([] {
     initwindow(100, 80, "Lines");
-    const int red = creatergb(255, 0, 0);
-    setcolor(red);
+    const std::uint32_t r = creatergb(255, 0, 0);
+    setcolor(r);
     line(10, 20, 60, 20);
     line(5, 5, 5, 30);
     setfillstyle(1, creatergb(0, 0, 255));
     bar(70, 40, 79, 49);
-    const PixelBuffer page = getpagepixels();
-    const std::uint32_t r = red;
+    PixelBuffer page = getpagepixels();
     EXPECT_EQ(std::vector({page.at(10, 20), page.at(35, 20), page.at(35, 19), page.at(35, 21),
                            page.at(5, 17), page.at(6, 17)}),
               std::vector({r, r, kBlack, kBlack, r, kBlack}));
-    EXPECT_EQ(colour_box(page, 0xFF0000u), (testing::Box{70, 40, 79, 49}));
-  });
-}
-
-TEST(Drawing, ViewportOffsetsAndClipsAndClearViewportUsesTheBackground) {
-  run_gui([] {
-    initwindow(100, 100, "Viewport");
-    setviewport(20, 30, 49, 59, true);
-    const ViewSettings view = getviewsettings();
-    EXPECT_TRUE(view.clip && view.left == 20 && view.bottom == 59);
-    setbkcolor(creatergb(0, 255, 0));
-    clearviewport();
-    setfillstyle(1, kWhite);
-    bar(-10, -10, 200, 200);  // clipped to the viewport
-    EXPECT_EQ(ink_box(getpagepixels(), kBlack), (testing::Box{20, 30, 49, 59}));
-    resetviewport();
-    EXPECT_FALSE(getviewsettings().clip);
-    EXPECT_EQ(getviewsettings().right, 100);
-  });
-}
-
-TEST(Drawing, InvalidFillPatternChangesNothingAndSetsTheErrorResult) {
-  run_gui([] {
-    initwindow(40, 40, "Fill");
-    setfillstyle(1, creatergb(0, 0, 255));
+    EXPECT_EQ(colour_box(page, 0xFF0000u), (Box{70, 40, 79, 49}));
     EXPECT_EQ(graphresult(), 0);
     setfillstyle(13, kWhite);
     EXPECT_EQ(graphresult(), kGraphErrorFill);
     EXPECT_EQ(graphresult(), 0);  // reading clears it
-    bar(0, 0, 9, 9);
-    EXPECT_EQ(getpagepixels().at(5, 5), 0xFF0000u);
+    bar(70, 0, 79, 9);
+    EXPECT_EQ(getpagepixels().at(75, 5), 0xFF0000u);
     setfillstyle(0, kWhite);  // pattern 0 fills with the background colour
-    bar(0, 0, 9, 9);
-    EXPECT_EQ(getpagepixels().at(5, 5), kBlack);
+    bar(70, 40, 79, 49);
+    EXPECT_EQ(getpagepixels().at(75, 45), kBlack);
+
+    initwindow(100, 100, "Viewport");
+    setviewport(20, 30, 49, 59, true);
+    EXPECT_TRUE(getviewsettings().clip && getviewsettings().left == 20 &&
+                getviewsettings().bottom == 59);
+    setbkcolor(creatergb(0, 255, 0));
+    clearviewport();
+    setfillstyle(1, kWhite);
+    bar(-10, -10, 200, 200);  // clipped to the viewport
+    EXPECT_EQ(ink_box(getpagepixels(), kBlack), (Box{20, 30, 49, 59}));
+    resetviewport();
+    EXPECT_EQ(std::pair(getviewsettings().clip, getviewsettings().right), std::pair(false, 100));
   });
 }
 
-TEST(Text, HeightOfTwoLinesIsTwiceOneAndWidthIsTheWidestLine) {
+// Lines count whatever their break; the width is the widest line's, trailing blanks trimmed.
+// Centred opaque text covers its measured block around the anchor; vertical text runs upward.
+TEST(Text, MeasuringCentredAndVerticalText) {
   run_gui([] {
-    initwindow(200, 100, "Measure");
+    initwindow(300, 100, "Text");
     settextstyle(1, 0, 16);
     const int one = textheight("Km");
     EXPECT_GT(one, 0);
     EXPECT_EQ(std::pair(textheight("Km\r\nVm"), textheight("Km\nVm")), std::pair(2 * one, 2 * one));
     EXPECT_EQ(textwidth("a\r\nlonger line"), textwidth("longer line"));
     EXPECT_GT(textwidth("longer line"), textwidth("a"));
-    EXPECT_EQ(textwidth("trailing   "), textwidth("trailing"));  // the wrapper trims
-  });
-}
+    EXPECT_EQ(textwidth("trailing   "), textwidth("trailing"));
 
-TEST(Text, CentredTextSitsOnItsAnchorAndOpaqueCellsCoverTheBackground) {
-  run_gui([] {
-    initwindow(300, 100, "Centred");
     setfillstyle(1, creatergb(0, 0, 255));
     bar(0, 0, 299, 99);
-    setbkcolor(kBlack);
     setcolor(kWhite);
     settextstyle(1, 0, 20);
     settextjustify(1, 2);
-    const std::string text = "Michaelis";
-    outtextxy(150, 40, text);
-    const PixelBuffer page = getpagepixels();
-    // The opaque text cell is black over the blue bar: its box is the text's measured block.
-    const testing::Box cell = ink_box(page, 0xFF0000u);
-    const int width = textwidth(text);
-    EXPECT_EQ(std::pair(cell.top, cell.bottom), std::pair(40, 40 + textheight(text) - 1));
+    outtextxy(150, 40, "Michaelis");
+    PixelBuffer page = getpagepixels();
+    const Box cell = ink_box(page, 0xFF0000u);  // black over the blue bar
+    const int width = textwidth("Michaelis");
+    EXPECT_EQ(std::pair(cell.top, cell.bottom), std::pair(40, 40 + textheight("Michaelis") - 1));
     EXPECT_NEAR(cell.left, 150 - width / 2, 1);
     EXPECT_NEAR(cell.right, 150 + width / 2, 1);
-    // The white glyphs inside are centred on x = 150 as well.
-    const testing::Box white = colour_box(page, kWhite);
+    const Box white = colour_box(page, kWhite);
     ASSERT_FALSE(white.empty());
     EXPECT_NEAR((white.left + white.right) / 2.0, 150.0, 4.0);
-  });
-}
 
-TEST(Text, VerticalTextRunsUpwardInATallBlock) {
-  run_gui([] {
     initwindow(200, 200, "Vertical");
     setcolor(kWhite);
     settextstyle(1, 1, 16, 1);  // vertical, transparent
     // Heavy letters first and light dots after: read upward, the ink gathers at the bottom.
-    const std::string text = "MMM.......";
-    outtextxy(50, 20, text);
-    const PixelBuffer page = getpagepixels();
-    const testing::Box ink = ink_box(page, kBlack);
+    outtextxy(50, 20, "MMM.......");
+    page = getpagepixels();
+    const Box ink = ink_box(page, kBlack);
     ASSERT_FALSE(ink.empty());
     EXPECT_GT(ink.bottom - ink.top, 2 * (ink.right - ink.left));
-    EXPECT_TRUE(ink.left >= 50 && ink.top >= 20 && ink.bottom <= 20 + textwidth(text));
+    EXPECT_TRUE(ink.left >= 50 && ink.top >= 20 && ink.bottom <= 20 + textwidth("MMM......."));
     double sum_y = 0;
     int count = 0;
-    for (int y = 0; y < page.height; ++y)
-      for (int x = 0; x < page.width; ++x)
-        if (page.at(x, y) != kBlack) sum_y += y, ++count;
+    for (int i = 0; i < page.width * page.height; ++i) {
+      if (page.pixels[i] != kBlack) sum_y += i / page.width, ++count;
+    }
     EXPECT_GT(sum_y / count, (ink.top + ink.bottom) / 2.0);
   });
 }
@@ -145,8 +120,7 @@ TEST(Drawing, RefreshingOffDefersTheScreenUntilRefreshall) {
     refreshall();
     test_input::flush_gui_events();
     EXPECT_EQ(test_input::grab_screen(window).at(25, 25), kWhite);
-    // With nothing new on the page a refresh paints nothing (the command loop refreshes
-    // hundreds of times a second while it waits).
+    // With nothing new a refresh paints nothing (the command loop refreshes hundreds of times).
     const int paints = test_input::paint_count(window);
     for (int i = 0; i < 5; ++i) {
       refreshall();
@@ -156,8 +130,7 @@ TEST(Drawing, RefreshingOffDefersTheScreenUntilRefreshall) {
   });
 }
 
-// Qt's own reader agrees with ours on every pixel, so the layout (bottom-up rows of blue, green,
-// red bytes, padded to four) is the published one and not merely our own.
+// Qt's own reader agrees with ours on every pixel, so the layout is the published one.
 TEST(ImageFile, WrittenBitmapReloadsWithTheSamePixels) {
   const velmor::testing::TempFolder folder;
   const std::string path = folder.file("image.bmp");
@@ -183,7 +156,6 @@ TEST(ImageFile, WrittenBitmapReloadsWithTheSamePixels) {
             << x << ',' << y;
       }
     }
-    EXPECT_EQ(image.pixel(70, 10), qRgb(250, 5, 128));
     std::filesystem::resize_file(path, std::filesystem::file_size(path) - 4);
     EXPECT_FALSE(bmp::read_bmp(path).has_value());  // a truncated file
     EXPECT_FALSE(bmp::write_bmp(path, PixelBuffer{}) ||

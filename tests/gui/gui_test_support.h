@@ -4,10 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
@@ -17,8 +15,7 @@
 
 namespace wintk::testing {
 
-// Runs body as the application's main routine (the event loop on this thread) until it ends;
-// windows it leaves open are closed.
+// Runs body as the application's main routine until it ends; windows it leaves open are closed.
 inline void run_gui(const std::function<void()>& body) {
   static int argc = 1;
   static char name[] = "gui_tests";
@@ -27,17 +24,18 @@ inline void run_gui(const std::function<void()>& body) {
 }
 
 inline bool eventually(const std::function<bool()>& pred,
-                       std::chrono::milliseconds limit = std::chrono::seconds(2)) {
+                       std::chrono::milliseconds limit = std::chrono::seconds(10)) {
   const auto end = std::chrono::steady_clock::now() + limit;
-  while (!pred()) {
+  for (; !pred(); std::this_thread::sleep_for(std::chrono::milliseconds(2))) {
     if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   return true;
 }
 
-inline bool in_child() {
-  return std::getenv("WINTK_CHILD") != nullptr;
+// The case a child process was started for (WINTK_CHILD lets child-only tests run), or "".
+inline std::string child_case() {
+  const char* c = std::getenv("WINTK_CHILD");
+  return c ? c : "";
 }
 
 struct ChildResult {
@@ -45,13 +43,13 @@ struct ChildResult {
   std::string output;  // standard output and error
 };
 
-// Runs one test of this binary in a child process (WINTK_CHILD=1 lets child-only tests run), for
-// behaviour that ends the process. `platform` is the Qt platform with its options.
-inline ChildResult run_child_test(const std::string& test_name,
+// Runs one test of this binary in a child process, for behaviour that ends the process.
+// `platform` is the Qt platform with its options.
+inline ChildResult run_child_test(const std::string& test_name, const std::string& which = "1",
                                   const std::string& platform = "offscreen") {
-  const std::string command = "WINTK_CHILD=1 QT_QPA_PLATFORM='" + platform + "' /proc/" +
-                              std::to_string(::getpid()) + "/exe --gtest_filter=" + test_name +
-                              " 2>&1";
+  const std::string command = "WINTK_CHILD='" + which + "' QT_QPA_PLATFORM='" + platform +
+                              "' /proc/" + std::to_string(::getpid()) +
+                              "/exe --gtest_filter=" + test_name + " 2>&1";
   ChildResult result;
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return result;
@@ -70,16 +68,15 @@ struct Box {
 };
 
 inline Box box_where(const PixelBuffer& page, const std::function<bool(std::uint32_t)>& wanted) {
-  Box box;
+  Box b;
   for (int y = 0; y < page.height; ++y) {
     for (int x = 0; x < page.width; ++x) {
       if (wanted(page.at(x, y))) {
-        box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x),
-               std::max(box.bottom, y)};
+        b = {std::min(b.left, x), std::min(b.top, y), std::max(b.right, x), std::max(b.bottom, y)};
       }
     }
   }
-  return box;
+  return b;
 }
 
 inline Box ink_box(const PixelBuffer& page, std::uint32_t background) {

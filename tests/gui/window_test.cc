@@ -15,17 +15,15 @@ namespace {
 using testing::eventually;
 using testing::run_gui;
 
-// A new window is black, draws in white and is current; closing empties its slot (by program,
-// asking no callback), ids are never reused, and the signalling window of a thread is its first.
+// A new window is black, draws in white and is current; closing by program asks no callback,
+// ids are never reused, and the signalling window of a thread is its first.
 TEST(Window, CreatingSwitchingAndClosing) {
   run_gui([] {
     const int first = initwindow(300, 200, "First");
     const int second = initwindow(120, 100, "Second");
     ASSERT_GE(first, 0);
-    EXPECT_EQ(second, first + 1);
-    EXPECT_EQ(getcurrentwindow(), second);
-    EXPECT_EQ(std::pair(getmaxx(), getmaxy()), std::pair(119, 99));
-    EXPECT_EQ(getcolor(), creatergb(255, 255, 255));
+    EXPECT_EQ(std::tuple(second, getcurrentwindow(), getmaxx(), getmaxy(), getcolor()),
+              std::tuple(first + 1, second, 119, 99, creatergb(255, 255, 255)));
     const PixelBuffer page = getpagepixels();
     ASSERT_EQ(std::pair(page.width, page.height), std::pair(120, 100));
     EXPECT_EQ(std::count(page.pixels.begin(), page.pixels.end(), 0u), 120 * 100);
@@ -46,11 +44,9 @@ TEST(Window, CreatingSwitchingAndClosing) {
     setwindowclosecallback([&] { ++close_callbacks; });
     const int third = initwindow(100, 100, "c");
     closewindow(second);
-    EXPECT_FALSE(isvalidwindow(second));
-    EXPECT_EQ(getcurrentwindow(), third);
+    EXPECT_EQ(std::pair(isvalidwindow(second), getcurrentwindow()), std::pair(false, third));
     closewindow(-1);  // the current one
-    EXPECT_FALSE(isvalidwindow(third));
-    EXPECT_EQ(getcurrentwindow(), kNoWindow);
+    EXPECT_EQ(std::pair(isvalidwindow(third), getcurrentwindow()), std::pair(false, kNoWindow));
     closewindow(second);  // already closed: ignored
     EXPECT_EQ(initwindow(100, 100, "d"), third + 1);
     closewindow();  // every window
@@ -59,16 +55,14 @@ TEST(Window, CreatingSwitchingAndClosing) {
   });
 }
 
-// One menu bar per window, which keeps the client size; item ids count across the menus,
-// separators and refused items included, but not items for a menu that does not exist. A
+// One menu bar per window, which keeps the client size; item ids count across the menus. A
 // command runs on its own thread, wakes the main routine and cannot be chosen while greyed.
 TEST(Window, MenusAndTheirCommands) {
   run_gui([] {
     const int window = initwindow(320, 240, "Menus");
-    const auto before = test_input::frame_size(window);
+    const int frame_height = test_input::frame_size(window).height;
     const int bar = addmenu("");
-    EXPECT_EQ(bar, 0);
-    EXPECT_EQ(addmenu("again", -1), -2);
+    EXPECT_EQ(std::pair(bar, addmenu("again", -1)), std::pair(0, -2));
     const int file = addmenu("File", bar), help = addmenu("Help", bar);
     EXPECT_EQ(addmenu("bad parent", 7), -2);
     std::atomic<int> signalling{-5};
@@ -79,24 +73,21 @@ TEST(Window, MenusAndTheirCommands) {
       signalling = getsignallingwindow();
       stopidle();
     });
-    EXPECT_EQ(item, 0);
-    EXPECT_EQ(addmenuseparator(file), 1);
-    EXPECT_EQ(addmenuitem("No callback", file, {}), -2);  // uses up id 2
-    EXPECT_EQ(addmenuitem("About", help, [] {}), 3);
-    EXPECT_EQ(addmenuitem("Nowhere", 42, [] {}), -2);  // no id used
-    EXPECT_EQ(addmenuitem("Contents", help, [] {}), 4);
+    // "No callback" uses up id 2, "Nowhere" no id.
+    EXPECT_EQ(std::vector({item, addmenuseparator(file), addmenuitem("No callback", file, {}),
+                           addmenuitem("About", help, [] {}), addmenuitem("Nowhere", 42, [] {}),
+                           addmenuitem("Contents", help, [] {})}),
+              std::vector({0, 1, -2, 3, -2, 4}));
     const auto client = test_input::client_size(window);
-    EXPECT_EQ(std::pair(client.width, client.height), std::pair(320, 240));
-    EXPECT_EQ(getmaxy(), 239);
-    EXPECT_GT(test_input::frame_size(window).height, before.height);
+    EXPECT_EQ(std::tuple(client.width, client.height, getmaxy()), std::tuple(320, 240, 239));
+    EXPECT_GT(test_input::frame_size(window).height, frame_height);
 
     ASSERT_TRUE(test_input::trigger_menu_item(window, item));
     loop();  // returns only because the callback called stopidle
-    EXPECT_TRUE(other_thread);
-    EXPECT_EQ(signalling, window);
+    EXPECT_TRUE(other_thread && signalling == window);
     enablemenuitem(item, false);
-    EXPECT_FALSE(test_input::menu_item_enabled(window, item));
-    EXPECT_FALSE(test_input::trigger_menu_item(window, item));
+    EXPECT_FALSE(test_input::menu_item_enabled(window, item) ||
+                 test_input::trigger_menu_item(window, item));
     enablemenuitem(item, true);
     EXPECT_TRUE(test_input::menu_item_enabled(window, item));
   });
@@ -139,16 +130,14 @@ TEST(Window, SystemCloseCallbackCanVetoAndUserCloseCallsTheCloseCallback) {
     EXPECT_TRUE(isvalidwindow(window));
     allow = 1;
     ASSERT_TRUE(test_input::request_user_close(window));
-    EXPECT_EQ(closed, 1);
-    EXPECT_FALSE(isvalidwindow(window));
+    EXPECT_EQ(std::pair(closed.load(), isvalidwindow(window)), std::pair(1, false));
     EXPECT_EQ(getsignallingwindow(), -1);  // a destroyed window no longer exists for lookups
     closewindow(window);
   });
 }
 
-// A caption only with a title; resizing on request. Made larger than the screen the pages were
-// sized for, the pages grow (the new part in the background colour) and keep what is drawn
-// there. New windows, asked beyond the edge or placed by the platform, stay on the screen.
+// A caption only with a title. Made larger than the screen, the pages grow (the new part in the
+// background colour) and keep what is drawn there. New windows stay on the screen.
 TEST(Window, CaptionResizingAndPlacement) {
   run_gui([] {
     const int plain = initwindow(100, 80);
@@ -174,8 +163,8 @@ TEST(Window, CaptionResizingAndPlacement) {
     bar(width - 20, height - 20, width - 1, height - 1);
     const PixelBuffer page = getpagepixels();
     ASSERT_EQ(std::pair(page.width, page.height), std::pair(width, height));
-    EXPECT_EQ(page.at(width - 5, height - 5), static_cast<std::uint32_t>(red));
-    EXPECT_EQ(page.at(width - 5, 5), static_cast<std::uint32_t>(blue));
+    EXPECT_EQ(std::pair(page.at(width - 5, height - 5), page.at(width - 5, 5)),
+              std::pair(std::uint32_t(red), std::uint32_t(blue)));
 
     const int beyond =
         initwindow(300, 200, "beyond", screen.x + screen.width - 50, screen.y + screen.height - 50);
@@ -185,47 +174,31 @@ TEST(Window, CaptionResizingAndPlacement) {
   });
 }
 
-// Child-only bodies: they end their process, which the parent tests below observe.
-TEST(ChildProcess, UserCloseOfMainWindow) {
-  if (!testing::in_child()) GTEST_SKIP() << "runs only in a child process";
-  run_gui([] {
-    const int window = initwindow(100, 100, "Main");
-    setwindowclosecallback([] { std::puts("close callback ran"); });
-    test_input::request_user_close(window);
-    std::puts("still running");
-  });
-  std::exit(7);
-}
-
-TEST(ChildProcess, DrawingWithoutCurrentWindow) {
-  if (!testing::in_child()) GTEST_SKIP() << "runs only in a child process";
+// Child-only bodies, one per case: they end their process, which the tests below observe.
+TEST(ChildProcess, EndsTheProgram) {
+  const std::string which = testing::child_case();
+  if (which.empty()) GTEST_SKIP() << "runs only in a child process";
   RecordingResponder responder;
-  run_gui([] {
-    initwindow(100, 100, "Gone");
-    closewindow(-1);
-    line(0, 0, 5, 5);
-    std::puts("drew anyway");
-  });
-  std::exit(7);
-}
-
-TEST(ChildProcess, RememberedCloseFlag) {
-  if (!testing::in_child()) GTEST_SKIP() << "runs only in a child process";
-  run_gui([] {
-    initwindow(100, 100, "Explicit", kDefaultPosition, kDefaultPosition, false, false);
-    const int later = initwindow(100, 100, "Omitted flags");
-    test_input::request_user_close(later);
-    std::puts(isvalidwindow(later) ? "still open" : "survived the close");
-  });
-  std::exit(7);
-}
-
-// Two screens side by side, 1000 and 1300 pixels wide; a window on the second one.
-TEST(ChildProcess, LargestWindowOnTheSecondScreen) {
-  if (!testing::in_child()) GTEST_SKIP() << "runs only in a child process";
-  run_gui([] {
-    initwindow(200, 100, "second", 1100, 100);
-    std::printf("largest client %d x %d\n", getmaxwidth(), getmaxheight());
+  run_gui([&] {
+    if (which == "second screen") {  // screens 1000 and 1300 pixels wide, side by side
+      initwindow(200, 100, "second", 1100, 100);
+      std::printf("largest client %d x %d\n", getmaxwidth(), getmaxheight());
+    } else if (which == "remembered flag") {
+      initwindow(100, 100, "Explicit", kDefaultPosition, kDefaultPosition, false, false);
+      const int later = initwindow(100, 100, "Omitted flags");
+      test_input::request_user_close(later);
+      std::puts(isvalidwindow(later) ? "still open" : "survived the close");
+    } else if (which == "user close") {
+      const int window = initwindow(100, 100, "Main");
+      setwindowclosecallback([] { std::puts("close callback ran"); });
+      test_input::request_user_close(window);
+      std::puts("still running");
+    } else {
+      initwindow(100, 100, "Gone");
+      closewindow(-1);
+      line(0, 0, 5, 5);
+      std::puts("drew anyway");
+    }
   });
   std::exit(7);
 }
@@ -237,7 +210,7 @@ TEST(Window, LargestWindowIsMeasuredOnTheScreenOfTheWindow) {
   std::ofstream(config) << R"({"screens": [
       {"name": "left", "x": 0, "y": 0, "width": 1000, "height": 700, "logicalDpi": 96},
       {"name": "right", "x": 1000, "y": 0, "width": 1300, "height": 900, "logicalDpi": 96}]})";
-  const auto child = testing::run_child_test("ChildProcess.LargestWindowOnTheSecondScreen",
+  const auto child = testing::run_child_test("ChildProcess.EndsTheProgram", "second screen",
                                              "offscreen:configfile=" + config);
   std::filesystem::remove(config);
   int width = 0, height = 0;
@@ -249,25 +222,21 @@ TEST(Window, LargestWindowIsMeasuredOnTheScreenOfTheWindow) {
       << width << " x " << height;
 }
 
-// Ending the program, observed from outside: exit status, what was printed and what was not.
+// Close flags given explicitly are remembered for a later window that omits them; closing the
+// window that ends the program exits at once with 0, asking no callback; drawing with no
+// current window ends the program with its message.
 TEST(Window, EndingThePrograms) {
-  const struct {
-    const char *child, *printed, *not_printed;
-    int exit_code;
-  } kCases[] = {
-      // Close flags given explicitly are remembered for a later window that omits them.
-      {"RememberedCloseFlag", "survived the close", "still open", 7},
-      // Closing the window that ends the program exits at once with 0, asking no callback.
-      {"UserCloseOfMainWindow", "", "close callback ran", 0},
-      {"UserCloseOfMainWindow", "", "still running", 0},
-      {"DrawingWithoutCurrentWindow",
-       "Drawing operation was attempted when there was no current window.", "drew anyway", 1},
-  };
-  for (const auto& c : kCases) {
-    const auto child = testing::run_child_test(std::string("ChildProcess.") + c.child);
-    EXPECT_EQ(child.exit_code, c.exit_code) << child.output;
-    EXPECT_NE(child.output.find(c.printed), std::string::npos) << child.output;
-    EXPECT_EQ(child.output.find(c.not_printed), std::string::npos) << child.output;
+  const std::tuple<const char*, const char*, const char*, const char*, int> cases[] = {
+      {"remembered flag", "survived the close", "still open", "", 7},
+      {"user close", "", "close callback ran", "still running", 0},
+      {"no window", "Drawing operation was attempted when there was no current window.",
+       "drew anyway", "", 1}};
+  for (const auto& [which, printed, not_printed, nor_printed, exit_code] : cases) {
+    const auto child = testing::run_child_test("ChildProcess.EndsTheProgram", which);
+    EXPECT_EQ(child.exit_code, exit_code) << child.output;
+    EXPECT_NE(child.output.find(printed), std::string::npos) << child.output;
+    EXPECT_EQ(child.output.find(not_printed), std::string::npos) << child.output;
+    if (*nor_printed) EXPECT_EQ(child.output.find(nor_printed), std::string::npos) << child.output;
   }
 }
 

@@ -8,24 +8,23 @@ namespace {
 TEST(BatchOptions, DefaultsAndFullForm) {
   auto r = parse_command_line({"--batch", "examples/DATA.IN"});
   ASSERT_TRUE(r.command_line);
-  EXPECT_EQ(r.command_line->mode, CommandLine::Mode::kBatch);
-  EXPECT_EQ(r.command_line->inputs, std::vector<std::string>{"examples/DATA.IN"});
-  EXPECT_EQ(r.command_line->models, (std::array<int, 4>{1, 1, 1, 1}));
   const CommandLine& d = *r.command_line;
-  EXPECT_EQ(std::tie(d.robust, d.fast, d.plots_dir, d.plot_format, d.jobs, d.summary_file),
-            std::tuple(false, false, "", "png", 0, ""));
-  EXPECT_EQ(d.columns, (DataColumns{}));
+  EXPECT_EQ(
+      std::tie(d.mode, d.inputs, d.models, d.robust, d.fast, d.plots_dir, d.plot_format, d.jobs,
+               d.summary_file, d.columns),
+      std::tuple(CommandLine::Mode::kBatch, std::vector<std::string>{"examples/DATA.IN"},
+                 std::array<int, 4>{1, 1, 1, 1}, false, false, "", "png", 0, "", DataColumns{}));
 
   r = parse_command_line({"--models", "2,4", "--batch", "a b.in", "runs", "--robust", "--plots",
                           "out", "--method", "fast", "--plot-format=svg", "-j3", "--summary",
                           "s.json", "c.csv", "--columns", "Zeit,S0,3", "--", "--odd.in"});
   ASSERT_TRUE(r.command_line) << r.error;
   const CommandLine& cl = *r.command_line;
-  EXPECT_EQ(cl.inputs, (std::vector<std::string>{"a b.in", "runs", "c.csv", "--odd.in"}));
-  EXPECT_EQ(cl.models, (std::array<int, 4>{0, 1, 0, 1}));
-  EXPECT_EQ(std::tie(cl.robust, cl.fast, cl.plots_dir, cl.plot_format, cl.jobs, cl.summary_file),
-            std::tuple(true, true, "out", "svg", 3, "s.json"));
-  EXPECT_EQ(cl.columns, (DataColumns{"Zeit", "S0", "3"}));
+  EXPECT_EQ(std::tie(cl.inputs, cl.models, cl.robust, cl.fast, cl.plots_dir, cl.plot_format,
+                     cl.jobs, cl.summary_file, cl.columns),
+            std::tuple(std::vector<std::string>{"a b.in", "runs", "c.csv", "--odd.in"},
+                       std::array<int, 4>{0, 1, 0, 1}, true, true, "out", "svg", 3, "s.json",
+                       DataColumns{"Zeit", "S0", "3"}));
   EXPECT_EQ(parse_command_line({"--batch", "x", "--jobs", "256"}).command_line->jobs, 256);
   // No arguments mean the window; help and version win over anything else.
   const std::pair<std::vector<std::string>, CommandLine::Mode> modes[] = {
