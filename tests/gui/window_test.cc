@@ -236,7 +236,9 @@ TEST(Window, EndingThePrograms) {
     EXPECT_EQ(child.exit_code, exit_code) << child.output;
     EXPECT_NE(child.output.find(printed), std::string::npos) << child.output;
     EXPECT_EQ(child.output.find(not_printed), std::string::npos) << child.output;
-    if (*nor_printed) EXPECT_EQ(child.output.find(nor_printed), std::string::npos) << child.output;
+    if (*nor_printed) {
+      EXPECT_EQ(child.output.find(nor_printed), std::string::npos) << child.output;
+    }
   }
 }
 

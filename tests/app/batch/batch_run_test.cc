@@ -215,7 +215,9 @@ TEST_F(BatchFiles, SummaryHoldsTheRunsNumbers) {
     }
     EXPECT_EQ(number(cell("ssq")), fit.stage2_ssq);
     EXPECT_EQ(cell("warning").find("(info 2)") != std::string::npos, fit.info == 2);
-    if (std::isfinite(fit.aicc)) EXPECT_EQ(number(cell("aicc")), fit.aicc);
+    if (std::isfinite(fit.aicc)) {
+      EXPECT_EQ(number(cell("aicc")), fit.aicc);
+    }
     if (std::isnan(fit.breakpoints.range_from[2])) {
       EXPECT_EQ(cell("range3_to"), "");  // N/A
     } else {
