@@ -73,6 +73,27 @@ TEST(PlotDataContainer, Ranges) {
   EXPECT_FALSE(container.CalculateXRange(lo, hi));
 }
 
+// The adapters beside stored values: the indexes 0..n-1, an arithmetic sequence, and names
+// whose values are their indexes.
+TEST(PlotData, CalculatedAndStringData) {
+  double lo = 0, hi = 0;
+  const DummyData dummy(4);
+  EXPECT_EQ(dummy.GetSize(), 4);
+  EXPECT_EQ(dummy.GetValue(3), 3.0);
+  EXPECT_EQ(dummy.GetValue(4), 0.0);
+  EXPECT_EQ(CalculatedData(2.0, 0.5, 4).GetValue(3), 3.5);
+  ASSERT_TRUE(dummy.CalculateRange(lo, hi));
+  EXPECT_EQ(hi, 3.0);
+  EXPECT_FALSE(DummyData(0).CalculateRange(lo, hi));
+  ASSERT_TRUE(DummyData(1).CalculateRange(lo, hi));  // one value is a range too
+  EXPECT_EQ(hi, 0.0);
+  StringData names;
+  names.AddItem("a");
+  names.AddItem("b");
+  EXPECT_EQ(PlotDataPointer(names).GetSize(), 2);
+  EXPECT_EQ(PlotDataPointer(names).GetValue(1), 1.0);
+}
+
 // Set() refuses a vanishing, inverted or NaN span, a bad log base or factor, keeping the mapping.
 TEST(Trafo, MapsBothWaysAndRefusesBadRanges) {
   LinTrafo x;
