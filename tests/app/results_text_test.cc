@@ -66,10 +66,8 @@ TEST(ScreenText, FitsItsBufferUncutAndShowsTheBundledExample) {
       {mechanism_text, kMechanismBuffer},
       {about_text, kAboutBuffer}};
   for (const auto& [text, buffer] : screens) EXPECT_LT(text().size(), buffer) << text();
-  std::ifstream bundled(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN");
-  std::vector<std::string> file_lines;
-  for (std::string line; std::getline(bundled, line);) file_lines.push_back(line);
-  EXPECT_EQ(example_data_lines(), file_lines);
+  EXPECT_EQ(example_data_lines(),
+            velmor::testing::lines_of(std::ifstream(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN")));
 }
 
 }  // namespace
