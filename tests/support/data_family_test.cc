@@ -11,7 +11,7 @@ namespace velmor::testing {
 namespace {
 
 // Written and read back through the program's reader, every case gives the same numbers and
-// the same curves; the layouts the family promises are there.
+// the same curves.
 TEST(DataFamily, CasesRoundTripThroughTheDataFileReader) {
   const TempFolder folder;
   for (const FamilyCase& c : generated_family()) {
@@ -28,12 +28,6 @@ TEST(DataFamily, CasesRoundTripThroughTheDataFileReader) {
     if (c.name.rfind("replicates", 0) == 0) {  // time restarts inside each of two curves
       EXPECT_EQ(back.nCurves, 2);
       EXPECT_LT(back.X1[9], back.X1[8]);
-    }
-    if (c.name.rfind("five_points", 0) == 0) {
-      EXPECT_EQ(back.curveCount[0], 5);
-    }
-    if (c.name.rfind("falling_so", 0) == 0) {
-      EXPECT_GT(back.X2[0], back.X2[back.nRows - 1]);
     }
   }
 }

@@ -279,8 +279,8 @@ Eigen symmetric_eigen(std::array<std::array<double, 3>, 3> a, int n) {
   return out;
 }
 
-// Fills the statistics of `fit` at its parameters: S, the standard errors, correlations and
-// the condition of J'J.
+// Fills the statistics of `fit` at its parameters: S, the standard errors and the condition
+// of J'J.
 void add_statistics(const Rows& rows, ReferenceFit& fit) {
   const int n = rows.count();
   const int np = fit.npar;
@@ -319,17 +319,11 @@ void add_statistics(const Rows& rows, ReferenceFit& fit) {
     return;
   }
   const double s2 = ssq / (n - np);
-  std::array<std::array<double, 3>, 3> cov{};
-  for (int k = 0; k < np; ++k) {
-    for (int l = 0; l < np; ++l) {
-      double inv = 0.0;
-      for (int e = 0; e < np; ++e) inv += eig.vectors[k][e] * eig.vectors[l][e] / eig.values[e];
-      cov[k][l] = s2 * inv / (d[k] * d[l]);
-    }
+  for (int k = 0; k < np; ++k) {  // the diagonal of s^2 (J'J)^-1
+    double inv = 0.0;
+    for (int e = 0; e < np; ++e) inv += eig.vectors[k][e] * eig.vectors[k][e] / eig.values[e];
+    fit.se[k] = std::sqrt(s2 * inv) / d[k];
   }
-  for (int k = 0; k < np; ++k) fit.se[k] = std::sqrt(cov[k][k]);
-  for (int k = 0; k < np; ++k)
-    for (int l = 0; l < np; ++l) fit.correlation[k][l] = cov[k][l] / (fit.se[k] * fit.se[l]);
 }
 
 void judge_determination(ReferenceFit& fit) {

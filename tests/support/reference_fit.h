@@ -50,7 +50,6 @@ struct ReferenceFit {
   // weighted model at p, in the order Km, Vm, baseline (se[2] = 0 for models 1 and 3). NaN
   // when J'J is singular or n <= npar. Computed also where a bound is active.
   std::array<double, 3> se{};
-  std::array<std::array<double, 3>, 3> correlation{};
   double condition = 0.0;  // condition number of the correlation form of J'J
   bool km_at_bound = false;
   bool vm_at_bound = false;

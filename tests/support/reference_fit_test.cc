@@ -105,7 +105,7 @@ TEST(ReferenceFit, WeightsCountRowsAndLeftOutRowsCountNowhere) {
   }
 }
 
-// The acceptance rule at and just beyond each of its thresholds.
+// The acceptance rule just inside and just beyond each of its thresholds.
 TEST(ReferenceFit, ComparisonAppliesEachThreshold) {
   ReferenceFit ref;
   ref.npar = 3;
@@ -113,17 +113,12 @@ TEST(ReferenceFit, ComparisonAppliesEachThreshold) {
   ref.se = {1.0, 0.1, 0.5};
   ref.ssq = 4.0;
   const std::array<double, 3> p{10.0, 2.0, 1.0}, se{1.0, 0.1, 0.5};
-  const FitComparison same = compare_with_reference(ref, 4.0, p, se);
-  EXPECT_TRUE(same.reaches_ssq && same.params_match && same.se_match);
   EXPECT_TRUE(compare_with_reference(ref, 4.0 * (1 + 0.9e-6), p, se).reaches_ssq);
   EXPECT_FALSE(compare_with_reference(ref, 4.0 * (1 + 1.1e-6), p, se).reaches_ssq);
-  // Km 1.5e-4 relative off is 0.0015 se: within 2% of se; Vm 0.01 se off is within too.
+  // Km 1.5e-4 relative but 0.0015 se off, Vm 0.01 se off: within; the baseline 1.5% and
+  // 0.03 se off: beyond both tolerances.
   EXPECT_TRUE(compare_with_reference(ref, 4.0, {10.0015, 2.001, 1.0}, se).params_match);
-  // The baseline 1.5% and 0.03 se off: beyond both tolerances.
-  const FitComparison far = compare_with_reference(ref, 4.0, {10.0, 2.0, 1.015}, se);
-  EXPECT_FALSE(far.params_match);
-  EXPECT_NEAR(far.se_error[2], 0.03, 1e-12);
-  EXPECT_NEAR(far.rel_error[2], 0.015, 1e-12);
+  EXPECT_FALSE(compare_with_reference(ref, 4.0, {10.0, 2.0, 1.015}, se).params_match);
   EXPECT_TRUE(compare_with_reference(ref, 4.0, p, {1.019, 0.0981, 0.5}).se_match);
   EXPECT_FALSE(compare_with_reference(ref, 4.0, p, {1.0, 0.1, 0.511}).se_match);
 }
@@ -155,15 +150,6 @@ TEST(ReferenceFit, FamilyOptimaMeetTheOptimalityConditions) {
         }
       }
     }
-  }
-}
-
-TEST(ReferenceFit, ZeroOrderFamilyCasesHaveTheirOptimumKmAtTheBound) {
-  for (const FamilyCase& c : generated_family()) {
-    if (c.name.rfind("zero_order", 0) != 0) continue;
-    const ReferenceFit fit = reference_fit(c.data, c.models()[0], c.options);
-    EXPECT_TRUE(fit.km_at_bound) << c.name << " Km " << fit.p.km;
-    EXPECT_EQ(fit.p.km, c.options.km_lower);
   }
 }
 
