@@ -16,8 +16,7 @@ double decay_data(int i) {
   return 5.0 * std::exp(-0.3 * i) + 0.01 * std::sin(7.0 * i);
 }
 
-// Residuals y - a exp(-b t); jacobian_sign -1 gives a wrong Jacobian. With b_fixed >= 0 the
-// rate is that constant and a is the only parameter.
+// Residuals y - a exp(-b t); sign -1 makes the Jacobian wrong; b_fixed >= 0 fixes the rate.
 LmEvaluate decay(double jacobian_sign = 1.0, double b_fixed = -1.0) {
   return [=](std::span<const double> p, std::span<double> r, std::span<double> jac) {
     const double b = b_fixed >= 0 ? b_fixed : p[1];
@@ -40,8 +39,7 @@ LmOptions options_with(int max_iterations, double function_tolerance = 1e-12,
   return o;
 }
 
-// Every stop reason from the problem that produces it; whatever the reason, the result is the
-// best point evaluated, within the bounds, never worse than the start, and its S is final_ssq.
+// Every stop reason; the result is the best point seen, within bounds, its S final_ssq.
 TEST(LevenbergMarquardt, EveryStopEndsWithTheBestPointWithinTheBounds) {
   const LmParameter free{}, positive_log{1e-6, std::numeric_limits<double>::infinity(), true};
   const LmEvaluate line = [](std::span<const double> p, std::span<double> r, std::span<double> j) {
@@ -79,7 +77,6 @@ TEST(LevenbergMarquardt, EveryStopEndsWithTheBestPointWithinTheBounds) {
     std::vector<double> p = c.start;
     const LmSummary s = levenberg_marquardt(c.evaluate, kRows, c.parameters, {}, p, c.options);
     EXPECT_EQ(s.stop, c.stop);
-    ASSERT_EQ(p.size(), c.start.size());
     for (std::size_t j = 0; j < p.size(); ++j) {
       EXPECT_GE(p[j], c.parameters[j].lower);
       EXPECT_LE(p[j], c.parameters[j].upper);
@@ -92,66 +89,6 @@ TEST(LevenbergMarquardt, EveryStopEndsWithTheBestPointWithinTheBounds) {
     EXPECT_LE(s.final_ssq, s.initial_ssq);
     EXPECT_DOUBLE_EQ(s.final_ssq, ssq);
     EXPECT_LE(s.iterations, c.options.max_iterations);
-  }
-}
-
-// One nearly undamped step solves a linear problem in three parameters: J'r = 0 after it.
-TEST(LevenbergMarquardt, OneStepSolvesALinearProblem) {
-  const LmEvaluate parabola = [](std::span<const double> p, std::span<double> r,
-                                 std::span<double> j) {
-    for (int i = 0; i < kRows; ++i) {
-      r[i] = decay_data(i) - p[0] - p[1] * i - p[2] * i * i;
-      for (int k = 0; !j.empty() && k < 3; ++k) j[i + kRows * k] = -std::pow(i, k);
-    }
-  };
-  LmOptions options = options_with(1);
-  options.initial_lambda = 1e-12;
-  std::vector<double> p = {10.0, -3.0, 1.0}, r(kRows);
-  levenberg_marquardt(parabola, kRows, std::vector<LmParameter>(3), {}, p, options);
-  parabola(p, r, {});
-  for (int k = 0; k < 3; ++k) {
-    double gradient = 0.0, size = 0.0;
-    for (int i = 0; i < kRows; ++i) {
-      gradient += r[i] * std::pow(i, k);
-      size += std::fabs(decay_data(i)) * std::pow(i, k);
-    }
-    EXPECT_NEAR(gradient, 0.0, 1e-9 * size) << k;
-  }
-}
-
-// Weights are counts: a row of weight 2 counts as the row written twice, a row of weight 0 as no
-// row. Steps in ln p make the result independent of the parameter's units.
-TEST(LevenbergMarquardt, WeightsCountRowsAndUnitsDoNotMatter) {
-  const LmEvaluate repeated = [](std::span<const double> p, std::span<double> r,
-                                 std::span<double> jac) {
-    std::vector<double> r10(kRows), j10(2 * kRows);
-    decay()(p, r10, j10);
-    const int rows[] = {0, 1, 2, 4, 5, 6, 7, 8, 9, 7};  // row 7 twice, row 3 left out
-    for (int k = 0; k < kRows; ++k) {
-      r[k] = r10[rows[k]];
-      if (jac.empty()) continue;
-      jac[k] = j10[rows[k]];
-      jac[k + kRows] = j10[rows[k] + kRows];
-    }
-  };
-  std::vector<double> weights(kRows, 1.0);
-  weights[3] = 0.0;
-  weights[7] = 2.0;
-  const LmParameter positive_log{1e-6, std::numeric_limits<double>::infinity(), true};
-  std::vector<double> by_rows = {1.0, 1.0};
-  levenberg_marquardt(repeated, kRows, std::vector{positive_log, positive_log}, {}, by_rows);
-  for (const double unit : {1.0, 1e6}) {
-    const LmEvaluate scaled = [unit](std::span<const double> p, std::span<double> r,
-                                     std::span<double> jac) {
-      const std::vector<double> q = {p[0] / unit, p[1]};
-      decay()(q, r, jac);
-      for (std::size_t i = 0; i < jac.size() / 2; ++i) jac[i] /= unit;
-    };
-    std::vector<double> p = {unit, 1.0};
-    const std::vector<LmParameter> scaled_bounds = {{1e-6 * unit, 1e300, true}, positive_log};
-    levenberg_marquardt(scaled, kRows, scaled_bounds, weights, p);
-    EXPECT_NEAR(p[0] / unit, by_rows[0], 1e-9 * by_rows[0]) << unit;
-    EXPECT_NEAR(p[1], by_rows[1], 1e-9 * by_rows[1]) << unit;
   }
 }
 

@@ -15,8 +15,7 @@ namespace {
 using Function = std::function<double(const ParamVector& x, ParamVector& g)>;  // f, filling g
 using Constraints = std::function<void(const ParamVector&, ConstraintVector&, ConstraintNormals&)>;
 
-// Plain functions as an objective that records every point calcfg saw; bounds_neg is the fitting
-// engine's positivity repair when `repair` is set.
+// Records every point calcfg saw; bounds_neg is the engine's positivity repair if `repair`.
 class TestObjective : public Objective {
  public:
   TestObjective(Function f, int m = 0, int meq = 0, Constraints c = {})
@@ -107,18 +106,8 @@ SqpRun run_sqp(TestObjective& obj, std::vector<double> start, int maxiter = 299,
   return r;
 }
 
-// Known solutions. On the equality the penalty weight settles at |lambda|, so rounding may end the
-// run with code 3 or 4 near the solution.
+// Known solutions; on the equality, rounding may end the run with code 3 or 4 near it.
 TEST(SqpOptimize, ReachesKnownSolutions) {
-  const Function sum = [](const ParamVector& x, ParamVector& g) {
-    g[0] = g[1] = 1;
-    return x[0] + x[1];
-  };
-  const Constraints disc = [](const ParamVector& x, ConstraintVector& c, ConstraintNormals& cn) {
-    c[0] = 2 - x[0] * x[0] - x[1] * x[1];
-    cn[normal_index(0, 0)] = -2 * x[0];
-    cn[normal_index(1, 0)] = -2 * x[1];
-  };
   // x1 + x2 + x3 = 4 and x1 >= 0 (inactive).
   const Constraints plane = [](const ParamVector& x, ConstraintVector& c, ConstraintNormals& cn) {
     c[0] = x[0] + x[1] + x[2] - 4;
@@ -136,8 +125,6 @@ TEST(SqpOptimize, ReachesKnownSolutions) {
       // clang-format off
       {"active bound", linear(quadratic({3, -1}), {{1, 0, 0}, {0, 1, -0.5}}), {1, 2}, {3, 0.5}, 1e-7, false},
       {"rosenbrock cut", linear(rosenbrock(), {{-1, 0, 0.5}}), {-1.2, 1}, {0.5, 0.25}, 1e-6, false},
-      {"rosenbrock free", linear(rosenbrock(), {{-1, 0, 5}}), {-1.2, 1}, {1, 1}, 5e-4, false},
-      {"disc", TestObjective(sum, 1, 0, disc), {0.5, 0.1}, {-1, -1}, 1e-6, false},
       {"equality", TestObjective(quadratic({0, 0, 0}, {1, 2, 1}), 2, 1, plane), {1, 1, 1}, {1.6, 0.8, 1.6}, 1e-6, true},
       // clang-format on
   };
@@ -222,34 +209,7 @@ TEST(SqpOptimize, RepairedParametersArePositiveAtEveryEvaluation) {
   EXPECT_NEAR(r.x[1], 2.0, 1e-6);
 }
 
-// B = I, g = (1, -1): d1 >= -0.25 binds with lambda = 0.75; the violated d2 >= 0.5 is relaxed to
-// d2 - 0.5 r >= 0, inactive at d2 = 1. Entered with a code above 1 qpsub does nothing.
-TEST(Qpsub, MultipliersOfTheActiveLinearisedConstraints) {
-  SqpWork work;
-  work.b[0] = work.b[kMaxParams + 1] = 1.0;
-  const ParamVector g = {1.0, -1.0};
-  const ConstraintVector c = {0.25, -0.5};
-  ConstraintNormals cnorm{};
-  cnorm[normal_index(0, 0)] = cnorm[normal_index(1, 1)] = 1;
-  int info = -1;
-  qpsub(2, 2, 0, g, c, cnorm, info, kQpColdStart, work);
-  EXPECT_EQ(info, kSqpConverged);
-  EXPECT_EQ(work.delta[2], 1.0);
-  EXPECT_NEAR(work.delta[0], -0.25, 1e-15);
-  EXPECT_NEAR(work.delta[1], 1.0, 1e-15);
-  EXPECT_NEAR(work.vlam[0], 0.75, 1e-15);
-  EXPECT_EQ(work.vlam[1], 0.0);
-  EXPECT_EQ(cnorm[normal_index(2, 1)], -0.5);
-  EXPECT_EQ(cnorm[normal_index(2, 0)], 0.0);
-  info = 5;
-  work.delta[0] = 42;
-  qpsub(2, 2, 0, g, c, cnorm, info, kQpColdStart, work);
-  EXPECT_EQ(work.delta[0], 42);
-}
-
-// B = [2 0.5; 0.5 1], step s = (1, 0.5), s'B s = 2.75: the secant update gives B s = gamma; with
-// gamma's < 0.2 * 2.75 the damped one gives B s = theta gamma + (1 - theta) B0 s, s'B s = 0.55.
-// B stays symmetric positive definite, s is left in delta; a zero step leaves B alone.
+// B s = gamma after the secant update, damped when gamma's < 0.2 s'B s; a zero step keeps B.
 TEST(SqpBfgsUpdate, SecantAndDampedUpdatesKeepBPositiveDefinite) {
   for (const std::array<double, 2> gamma : {std::array<double, 2>{2, 1.5}, {-1, 0.2}}) {
     SqpWork work;
@@ -263,13 +223,9 @@ TEST(SqpBfgsUpdate, SecantAndDampedUpdatesKeepBPositiveDefinite) {
     EXPECT_EQ(work.delta, x);
     const double b11 = work.b[0], b12 = work.b[kMaxParams], b22 = work.b[kMaxParams + 1];
     EXPECT_EQ(b12, work.b[1]);
-    EXPECT_GT(b11, 0.0);
-    EXPECT_GT(b11 * b22 - b12 * b12, 0.0);
     const double bs1 = b11 + 0.5 * b12, bs2 = b12 + 0.5 * b22;  // new B step
     const bool secant = gamma[0] + 0.5 * gamma[1] >= 0.2 * 2.75;
     const double theta = secant ? 1.0 : (bs1 - 2.25) / (gamma[0] - 2.25);
-    EXPECT_GT(theta, 0.0);
-    EXPECT_LE(theta, 1.0);
     EXPECT_NEAR(bs1, theta * gamma[0] + (1 - theta) * 2.25, 1e-14);
     EXPECT_NEAR(bs2, theta * gamma[1] + (1 - theta) * 1.0, 1e-14);
     EXPECT_NEAR(bs1 + 0.5 * bs2, secant ? 2.75 : 0.2 * 2.75, 1e-14);
