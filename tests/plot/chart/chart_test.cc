@@ -161,10 +161,11 @@ TEST(Trafo, MapsBothWaysAndRefusesBadRanges) {
 
 // "L x1 y1 x2 y2" / "F x y w h" per line / rectangle; both axes map [0, 10] onto pixels [0, 100].
 std::string draw(DataDrawerBase& drawer, const std::vector<float>& x, const std::vector<float>& y,
-                 const PlotDataSelection* selection = nullptr, int columns = 100) {
+                 const PlotDataSelection* selection = nullptr, int columns = 100,
+                 bool y_mapped = true) {
   static LinTrafo trafo;
   trafo.Set(0.0, 10.0, 0.0, 100.0, true);
-  drawer.SetTransformations(&trafo, &trafo);
+  drawer.SetTransformations(&trafo, y_mapped ? &trafo : nullptr);
   AxisSetup axis;
   axis.SetFixedRange(0, 10);
   RecordingPainter painter(100, 100);
@@ -192,7 +193,8 @@ TEST(DataDrawers, LinesPointMarksDotsAndSelections) {
   EXPECT_EQ(draw(dots, {1, 2}, {1, 4}), "L 10 10 11 10\nL 20 40 21 40\n");
   LineDataDrawer line;  // a point without a position interrupts the line
   EXPECT_EQ(draw(line, {0, 1, 2, 3}, {1, std::nanf(""), 3, 4}), "L 20 30 30 40\n");
-  EXPECT_EQ(draw(line, {1, 2, 3}, {1, 4}), "refused");  // more X than Y values
+  EXPECT_EQ(draw(line, {1, 2, 3}, {1, 4}), "refused");              // more X than Y values
+  EXPECT_EQ(draw(line, {1}, {1}, nullptr, 100, false), "refused");  // no Y mapping, no crash
   dots.SetDrawFast(true);  // points in the X range only; per pixel column the largest, spikes show
   EXPECT_EQ(draw(dots, {-1, 1, 2, 3, 4, 11}, {9, 1, -5, 2, 1, 9}, nullptr, 2),
             "L 20 -50 21 -50\nL 30 20 31 20\n");
