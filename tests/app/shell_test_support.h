@@ -1,9 +1,6 @@
 #pragma once
 
-// Drives the real program: the shell runs as the toolkit's main routine while a driver thread
-// plays the user through the toolkit's test input; a RecordingResponder answers every dialog.
-
-#include <gtest/gtest.h>
+// The shell runs as the toolkit's main routine while a driver thread plays the user.
 
 #include <atomic>
 #include <filesystem>
@@ -12,9 +9,7 @@
 #include "../gui/gui_test_support.h"
 #include "app/model_dialog.h"
 #include "app/shell.h"
-#include "gui/test_input.h"
 #include "gui/test_responder.h"
-#include "gui/wintk.h"
 #include "temp_folder.h"
 
 namespace velmor::app::testing {
@@ -38,7 +33,6 @@ inline std::string recording_editor(const TempFolder& folder, const std::string&
          folder.write("editor.sh", "printf '%s|%s' \"$#\" \"$1\" > \"" + record + "\"\n");
 }
 
-// The user, acting on a running shell from the driver thread.
 class User {
  public:
   explicit User(Shell& shell) : shell_(shell) {}
@@ -89,8 +83,7 @@ class User {
   Shell& shell_;
 };
 
-// Closes every other window that appears while it lives (the plots), after `on_window` has seen
-// it, by the user's close box unless `close` does it otherwise; counts those closed.
+// Closes (by `close`, else the close box) and counts every new window after `on_window` saw it.
 class PlotCloser {
  public:
   using Close = std::function<bool(int)>;
@@ -104,7 +97,6 @@ class PlotCloser {
     thread_.join();
   }
   int closed() const { return closed_; }
-  // The count may rise just after the handler that waited for the window has finished.
   bool closed_becomes(int n) const {
     return wait_for([&] { return closed_ == n; });
   }
@@ -131,8 +123,7 @@ class PlotCloser {
   std::thread thread_;
 };
 
-// Runs the program and plays `script` (after `while_starting`, run before start-up has
-// finished); then chooses Quit unless the program has ended. The program must end with 0.
+// Runs the program and plays `script` (after `while_starting`), then Quit; it must end with 0.
 inline void run_program(ShellOptions options, const std::function<void(Shell&, User&)>& script,
                         const std::function<void(Shell&)>& while_starting = {}) {
   static int argc = 1;
@@ -154,7 +145,6 @@ inline void run_program(ShellOptions options, const std::function<void(Shell&, U
   });
 }
 
-// No splash wait, no pauses around the closing line.
 inline ShellOptions quick_options() {
   ShellOptions options;
   options.splash_ms = 0;
@@ -162,7 +152,6 @@ inline ShellOptions quick_options() {
   return options;
 }
 
-// The messages shown, as "title|text".
 inline std::vector<std::string> messages(const wintk::RecordingResponder& responder) {
   std::vector<std::string> out;
   for (const auto& r : responder.requests()) {

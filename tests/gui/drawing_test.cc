@@ -11,14 +11,12 @@ namespace {
 
 using testing::Box;
 using testing::colour_box;
-using testing::ink_box;
 using testing::run_gui;
 
 constexpr std::uint32_t kBlack = 0;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 
-// Lines and bars land on their pixels; a viewport offsets and clips, and its clearing uses the
-// background; an invalid fill pattern changes nothing and sets the error result, read once.
+// Lines, bars, viewport clipping and clearing; an invalid fill pattern sets the error result.
 TEST(Drawing, LinesBarsViewportAndFillPatterns) {
   run_gui([] {
     initwindow(100, 80, "Lines");
@@ -45,29 +43,24 @@ TEST(Drawing, LinesBarsViewportAndFillPatterns) {
 
     initwindow(100, 100, "Viewport");
     setviewport(20, 30, 49, 59, true);
-    EXPECT_TRUE(getviewsettings().clip && getviewsettings().left == 20 &&
-                getviewsettings().bottom == 59);
     setbkcolor(creatergb(0, 255, 0));
     clearviewport();
     setfillstyle(1, kWhite);
     bar(-10, -10, 200, 200);  // clipped to the viewport
-    EXPECT_EQ(ink_box(getpagepixels(), kBlack), (Box{20, 30, 49, 59}));
+    EXPECT_EQ(colour_box(getpagepixels(), kBlack, true), (Box{20, 30, 49, 59}));
     resetviewport();
     EXPECT_EQ(std::pair(getviewsettings().clip, getviewsettings().right), std::pair(false, 100));
   });
 }
 
-// Lines count whatever their break; the width is the widest line's, trailing blanks trimmed.
-// Centred opaque text covers its measured block around the anchor; vertical text runs upward.
-TEST(Text, MeasuringCentredAndVerticalText) {
+// Line breaks count in text sizes; centred opaque text covers its measured block.
+TEST(Text, MeasuringAndCentredText) {
   run_gui([] {
     initwindow(300, 100, "Text");
     settextstyle(1, 0, 16);
     const int one = textheight("Km");
-    EXPECT_GT(one, 0);
     EXPECT_EQ(std::pair(textheight("Km\r\nVm"), textheight("Km\nVm")), std::pair(2 * one, 2 * one));
     EXPECT_EQ(textwidth("a\r\nlonger line"), textwidth("longer line"));
-    EXPECT_GT(textwidth("longer line"), textwidth("a"));
     EXPECT_EQ(textwidth("trailing   "), textwidth("trailing"));
 
     setfillstyle(1, creatergb(0, 0, 255));
@@ -77,7 +70,7 @@ TEST(Text, MeasuringCentredAndVerticalText) {
     settextjustify(1, 2);
     outtextxy(150, 40, "Michaelis");
     PixelBuffer page = getpagepixels();
-    const Box cell = ink_box(page, 0xFF0000u);  // black over the blue bar
+    const Box cell = colour_box(page, 0xFF0000u, true);  // black over the blue bar
     const int width = textwidth("Michaelis");
     EXPECT_EQ(std::pair(cell.top, cell.bottom), std::pair(40, 40 + textheight("Michaelis") - 1));
     EXPECT_NEAR(cell.left, 150 - width / 2, 1);
@@ -85,23 +78,6 @@ TEST(Text, MeasuringCentredAndVerticalText) {
     const Box white = colour_box(page, kWhite);
     ASSERT_FALSE(white.empty());
     EXPECT_NEAR((white.left + white.right) / 2.0, 150.0, 4.0);
-
-    initwindow(200, 200, "Vertical");
-    setcolor(kWhite);
-    settextstyle(1, 1, 16, 1);  // vertical, transparent
-    // Heavy letters first and light dots after: read upward, the ink gathers at the bottom.
-    outtextxy(50, 20, "MMM.......");
-    page = getpagepixels();
-    const Box ink = ink_box(page, kBlack);
-    ASSERT_FALSE(ink.empty());
-    EXPECT_GT(ink.bottom - ink.top, 2 * (ink.right - ink.left));
-    EXPECT_TRUE(ink.left >= 50 && ink.top >= 20 && ink.bottom <= 20 + textwidth("MMM......."));
-    double sum_y = 0;
-    int count = 0;
-    for (int i = 0; i < page.width * page.height; ++i) {
-      if (page.pixels[i] != kBlack) sum_y += i / page.width, ++count;
-    }
-    EXPECT_GT(sum_y / count, (ink.top + ink.bottom) / 2.0);
   });
 }
 
@@ -109,9 +85,7 @@ TEST(Drawing, RefreshingOffDefersTheScreenUntilRefreshall) {
   run_gui([] {
     const int window = initwindow(60, 60, "Refresh");
     setfillstyle(1, kWhite);
-    bar(0, 0, 9, 9);
-    test_input::flush_gui_events();
-    EXPECT_EQ(test_input::grab_screen(window).at(5, 5), kWhite);
+    test_input::flush_gui_events();  // shown and painted before refreshing stops
     setrefreshing(false);
     bar(20, 20, 29, 29);
     test_input::flush_gui_events();
@@ -122,10 +96,8 @@ TEST(Drawing, RefreshingOffDefersTheScreenUntilRefreshall) {
     EXPECT_EQ(test_input::grab_screen(window).at(25, 25), kWhite);
     // With nothing new a refresh paints nothing (the command loop refreshes hundreds of times).
     const int paints = test_input::paint_count(window);
-    for (int i = 0; i < 5; ++i) {
-      refreshall();
-      test_input::flush_gui_events();
-    }
+    refreshall();
+    test_input::flush_gui_events();
     EXPECT_EQ(test_input::paint_count(window), paints);
   });
 }
@@ -134,7 +106,6 @@ TEST(Drawing, RefreshingOffDefersTheScreenUntilRefreshall) {
 TEST(ImageFile, WrittenBitmapReloadsWithTheSamePixels) {
   const velmor::testing::TempFolder folder;
   const std::string path = folder.file("image.bmp");
-  RecordingResponder responder;
   run_gui([&] {
     initwindow(101, 50, "Save");  // an odd width exercises the row padding
     setcolor(creatergb(10, 200, 30));
@@ -143,10 +114,7 @@ TEST(ImageFile, WrittenBitmapReloadsWithTheSamePixels) {
     bar(60, 5, 90, 20);
     ASSERT_TRUE(writeimagefile(path));
     const PixelBuffer page = getpagepixels();
-    const auto reloaded = bmp::read_bmp(path);
-    ASSERT_TRUE(reloaded.has_value());
-    EXPECT_EQ(std::pair(reloaded->width, reloaded->height), std::pair(page.width, page.height));
-    EXPECT_EQ(reloaded->pixels, page.pixels);
+    EXPECT_EQ(bmp::read_bmp(path).value_or(PixelBuffer{}).pixels, page.pixels);
     const QImage image = QImage(QString::fromStdString(path)).convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(image.size(), QSize(101, 50));
     for (int y = 0; y < 50; ++y) {
@@ -161,14 +129,6 @@ TEST(ImageFile, WrittenBitmapReloadsWithTheSamePixels) {
     EXPECT_FALSE(bmp::write_bmp(path, PixelBuffer{}) ||
                  bmp::write_bmp(folder.file("missing/x.bmp"), page) ||
                  bmp::read_bmp(folder.file("missing/x.bmp")).has_value());
-    // A part of the window, and the dialog path: cancel writes nothing, a name gets ".BMP".
-    ASSERT_TRUE(writeimagefile(path, 60, 5, 90, 20));
-    EXPECT_EQ(bmp::read_bmp(path)->width, 31);
-    EXPECT_FALSE(writeimagefile());
-    const std::string chosen = path + "_dialog";
-    responder.queue_answer({true, chosen});
-    ASSERT_TRUE(writeimagefile());
-    EXPECT_TRUE(std::filesystem::exists(chosen + ".BMP"));
   });
 }
 

@@ -43,8 +43,7 @@ struct ChildResult {
   std::string output;  // standard output and error
 };
 
-// Runs one test of this binary in a child process, for behaviour that ends the process.
-// `platform` is the Qt platform with its options.
+// Runs one test of this binary in a child process (on `platform`), for behaviour that ends it.
 inline ChildResult run_child_test(const std::string& test_name, const std::string& which = "1",
                                   const std::string& platform = "offscreen") {
   const std::string command = "WINTK_CHILD='" + which + "' QT_QPA_PLATFORM='" + platform +
@@ -60,31 +59,23 @@ inline ChildResult run_child_test(const std::string& test_name, const std::strin
   return result;
 }
 
-// The bounding box of the pixels of a page for which wanted(colour) holds; empty if none.
+// The bounding box of the pixels of a page in the colour (in any other); empty if none.
 struct Box {
   int left = 1 << 20, top = 1 << 20, right = -1, bottom = -1;
   bool empty() const { return right < 0; }
   bool operator==(const Box&) const = default;
 };
 
-inline Box box_where(const PixelBuffer& page, const std::function<bool(std::uint32_t)>& wanted) {
+inline Box colour_box(const PixelBuffer& page, std::uint32_t colour, bool other = false) {
   Box b;
   for (int y = 0; y < page.height; ++y) {
     for (int x = 0; x < page.width; ++x) {
-      if (wanted(page.at(x, y))) {
+      if ((page.at(x, y) == colour) != other) {
         b = {std::min(b.left, x), std::min(b.top, y), std::max(b.right, x), std::max(b.bottom, y)};
       }
     }
   }
   return b;
-}
-
-inline Box ink_box(const PixelBuffer& page, std::uint32_t background) {
-  return box_where(page, [background](std::uint32_t c) { return c != background; });
-}
-
-inline Box colour_box(const PixelBuffer& page, std::uint32_t colour) {
-  return box_where(page, [colour](std::uint32_t c) { return c == colour; });
 }
 
 inline bool inside(const test_input::Rect& frame, const test_input::Rect& screen) {

@@ -1,10 +1,8 @@
-// Runs on a real X server under Xvfb (tests/support/xvfb_screenshots.sh), else offscreen; the
-// screenshot goes to WINTK_SCREENSHOT_DIR (the build folder under ctest) or the temporary folder.
+// On a real X server under Xvfb, else offscreen; the screenshot goes to WINTK_SCREENSHOT_DIR.
 #include <cstdlib>
 #include <filesystem>
 
 #include "gui/bmp_file.h"
-#include "gui/test_input.h"
 #include "gui_test_support.h"
 
 namespace wintk {
