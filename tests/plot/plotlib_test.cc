@@ -295,7 +295,7 @@ wintk::testing::Box white_page_then_ink(const std::function<void()>& draw) {
   wintk::resetviewport();
   wintk::clearviewport();
   draw();
-  return wintk::testing::ink_box(wintk::getpagepixels(), kPaperWhite);
+  return wintk::testing::colour_box(wintk::getpagepixels(), kPaperWhite, true);
 }
 
 // The area is the viewport, clipping keeps area coordinates and the viewport is given back; text
