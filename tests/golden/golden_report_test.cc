@@ -32,7 +32,6 @@ ProgressCurveData named_case(const std::vector<FamilyCase>& family, const std::s
   return it->data;
 }
 
-// Writes the data file of `data` into `dir` as <name>.in and returns its path.
 std::string write_data(Data data, const std::string& dir, const std::string& name) {
   const std::string path = (fs::path(dir) / (name + ".in")).string();
   std::vector<FamilyCase> contaminated;
@@ -61,8 +60,7 @@ std::string write_data(Data data, const std::string& dir, const std::string& nam
   return path;
 }
 
-// Compares the report of `name` written in `dir`, its date line and folder masked, with the
-// expected one, showing the first differing lines (and keeps it in VELMOR_GOLDEN_OUT if set).
+// The report of `name` in `dir`, date and folder masked, against the expected one.
 void expect_report(const std::string& name, const std::string& dir) {
   static const std::regex date(
       " {19}(Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} [ 0-9]\\d \\d\\d:\\d\\d:\\d\\d \\d{4}");
@@ -85,14 +83,6 @@ void expect_report(const std::string& name, const std::string& dir) {
       << name << ".out differs from tests/golden/expected at line " << e - expected.begin() + 1
       << "\n  expected: " << (e == expected.end() ? "<end of report>" : "|" + *e + "|")
       << "\n  got:      " << (g == got.end() ? "<end of report>" : "|" + *g + "|");
-}
-
-app::CommandLine command_line(std::array<int, 4> models, bool robust) {
-  app::CommandLine cl;
-  cl.mode = app::CommandLine::Mode::kBatch;
-  cl.models = models;
-  cl.robust = robust;
-  return cl;
 }
 
 // Product data refuse models 3 and 4 alone, so they run on the basic substrate case.
@@ -123,7 +113,10 @@ TEST(GoldenReports, AreUnchanged) {
     app::BatchFile file;
     file.data_file = write_data(c.data, dir, c.name);
     file.picture_stem = c.name;
-    const app::FileResult result = app::run_data_file(file, command_line(c.models, c.robust));
+    app::CommandLine cl;
+    cl.mode = app::CommandLine::Mode::kBatch;
+    std::tie(cl.models, cl.robust) = std::tie(c.models, c.robust);
+    const app::FileResult result = app::run_data_file(file, cl);
     ASSERT_EQ(result.status, 0) << result.messages;
     expect_report(c.name, dir);
   }

