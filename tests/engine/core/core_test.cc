@@ -4,33 +4,17 @@
 #include <cmath>
 #include <ctime>
 #include <functional>
-#include <limits>
 #include <random>
 #include <sstream>
-#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "engine/core/console_host.h"
-#include "engine/core/data_scale.h"
 #include "engine/core/date_time.h"
 #include "engine/core/dsort.h"
-#include "engine/core/global_types.h"
-#include "engine/core/golden_section.h"
-#include "engine/core/machine_constants.h"
 
 namespace velmor {
 namespace {
-
-TEST(MachineConstants, ExtendedPrecisionSearchGivesTheFixedValues) {
-  if (sizeof(long double) < 10 || std::numeric_limits<long double>::digits != 64) {
-    GTEST_SKIP() << "long double is not the 80-bit extended format here";
-  }
-  EXPECT_EQ(compute_machine_epsilon(), kEps);
-  EXPECT_DOUBLE_EQ(10.0 / kEps, kBig);
-  const double root = std::sqrt(kEps);
-  EXPECT_DOUBLE_EQ(20.0 * root * (1.0 + root), kTol);
-}
 
 // Kinds 1, 2, 3: Information, Warning, Error; CR LF breaks the line, a lone CR or LF is kept.
 TEST(ConsoleHost, WritesTitledLinesAndBreaksAtCrLf) {
@@ -52,30 +36,6 @@ TEST(DateTime, ConventionalLayoutPaddedToThirty) {
   when.tm_sec = 7, when.tm_min = 5, when.tm_hour = 9, when.tm_mday = 8;
   when.tm_year = 124, when.tm_wday = 1;
   EXPECT_EQ(format_time(when), "Mon Jan  8 09:05:07 2024      ");
-}
-
-// The bracket B = (1 + c) x0, A = (1 - c) x0 (B/2 when worse than B), the interior points, one
-// evaluation per step for ten steps, an end within 0.618^10 of the bracket from the minimum.
-TEST(GoldenSection, BracketsTheStartAndClosesOnTheMinimum) {
-  const struct {
-    double x0, centre, end;
-    std::size_t evaluations;
-  } kCases[] = {{1.0, 1.3, 1.3, 15}, {-2.0, -2.5, -2.5, 15}, {0.0, 0.7, 0.0, 14}};
-  for (const auto& c : kCases) {
-    std::vector<double> seen;
-    const auto [end, f] = golden_section(c.x0, [&](double v) {
-      seen.push_back(v);
-      return (v - c.centre) * (v - c.centre);
-    });
-    ASSERT_EQ(seen.size(), c.evaluations) << c.x0;
-    const double b = seen[0];
-    const double a = seen[c.evaluations - 13];
-    EXPECT_DOUBLE_EQ(b, 1.6180339887498949 * c.x0);
-    EXPECT_DOUBLE_EQ(a, c.evaluations == 15 ? 0.5 * b : 0.3819660112501051 * c.x0);
-    EXPECT_DOUBLE_EQ(seen[c.evaluations - 12], b + 0.3819660112501051 * (a - b));
-    EXPECT_LE(std::fabs(end - c.end), 0.0082 * std::fabs(a - b)) << c.x0;
-    EXPECT_EQ(f, (end - c.centre) * (end - c.centre));
-  }
 }
 
 // Every kind against std::sort on distinct, tied, sorted and reversed input; y (the row numbers)
@@ -109,62 +69,6 @@ TEST(Dsort, AgreesWithStdSortAndCarriesPairs) {
         EXPECT_EQ(after, pairs);
       }
     }
-  }
-}
-
-// n < 1, an unknown kind, an x or carried y shorter than n: no change.
-TEST(Dsort, RefusedArguments) {
-  const std::vector<double> original = {3.0, 1.0, 2.0};
-  for (auto [n, kind, y_size] :
-       {std::tuple{0, 1, 3}, {3, 0, 3}, {3, -3, 3}, {4, 1, 4}, {3, -2, 2}}) {
-    std::vector<double> x = original, y(y_size, 7.0);
-    dsort(x, y, n, kind);
-    EXPECT_EQ(x, original) << n << ' ' << kind;
-    EXPECT_EQ(y, std::vector<double>(y_size, 7.0));
-  }
-}
-
-ProgressCurveData rows(double so_max, double t0, double t1) {
-  ProgressCurveData d;
-  d.nRows = 3;
-  d.X1 = {t0, 0.5 * (t0 + t1), t1};
-  d.X2 = {0.2 * so_max, -so_max, 0.5 * so_max};
-  d.Y = {0.1 * so_max, 0.3 * so_max, 0.0};
-  return d;
-}
-
-// The largest |[So]| and the time span go into [100, 1000) by whole decades (no span or [So]: 0).
-TEST(DataScale, ExponentsFromTheLargestSoAndTheTimeSpan) {
-  struct Case {
-    double so_max, t0, t1;
-    int concentration, time;
-  } const cases[] = {
-      {500.0, 0.0, 360.0, 0, 0},     {100.0, 40.0, 140.0, 0, 0}, {999.0, 0.0, 999.0, 0, 0},
-      {1000.0, 0.0, 1000.0, -1, -1}, {5e-5, 0.0, 3.6e5, 7, -3},  {2e6, 1e3, 1e3 + 0.5, -4, 3},
-      {0.0, 5.0, 5.0, 0, 0},
-  };
-  for (const Case& c : cases) {
-    const DataScale s = choose_data_scale(rows(c.so_max, c.t0, c.t1));
-    EXPECT_EQ(s.concentration_exponent, c.concentration) << c.so_max;
-    EXPECT_EQ(s.time_exponent, c.time) << c.t1 - c.t0;
-  }
-  EXPECT_EQ(unit_exponent(5e-5), 6);
-  EXPECT_EQ(unit_exponent(1e-320), 321);
-}
-
-// Data a power of ten apart, with up to 15 digits, give the same internal numbers bit for bit.
-TEST(DataScale, ExactInternalRows) {
-  const ProgressCurveData original = rows(500.0, 0.0, 360.0);
-  ProgressCurveData molar = original;
-  for (int i = 0; i < 3; ++i) {
-    molar.X2[i] = std::strtod(std::to_string(original.X2[i] * 1e-6).c_str(), nullptr);
-    molar.Y[i] = original.Y[i] * 1e-9 / 1e-3;
-  }
-  const ProgressCurveData back = to_internal_units(molar, choose_data_scale(molar));
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(back.X2[i], original.X2[i]);
-    EXPECT_EQ(back.Y[i], original.Y[i]);
-    EXPECT_EQ(back.X1[i], original.X1[i]);
   }
 }
 

@@ -1,6 +1,4 @@
-// The last stages of a fit, the report where a statistic is unknown or the fit failed, the model
-// handed to the plots, the run's refusals, and whole runs on degenerate and extreme files (whole
-// reports of ordinary ones: the golden report tests).
+// Fit stages and reports the golden reports do not reach: unknowns, refusals, extreme files.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,5 +1,4 @@
-// The model values, W (Lambert W) and the slopes against the independent reference model; the
-// evaluations over many rows and the exp and log lanes against the scalar ones, bit for bit.
+// Models, W and slopes against the reference model; row and lane evaluations bit for bit.
 #include "engine/model/kinetic_models.h"
 
 #include <gtest/gtest.h>
