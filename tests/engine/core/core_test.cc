@@ -12,6 +12,7 @@
 #include "engine/core/console_host.h"
 #include "engine/core/date_time.h"
 #include "engine/core/dsort.h"
+#include "engine/core/golden_section.h"
 
 namespace velmor {
 namespace {
@@ -36,6 +37,30 @@ TEST(DateTime, ConventionalLayoutPaddedToThirty) {
   when.tm_sec = 7, when.tm_min = 5, when.tm_hour = 9, when.tm_mday = 8;
   when.tm_year = 124, when.tm_wday = 1;
   EXPECT_EQ(format_time(when), "Mon Jan  8 09:05:07 2024      ");
+}
+
+// The bracket B = (1 + c) x0, A = (1 - c) x0 (B/2 when worse than B), the interior points, one
+// evaluation per step for ten steps, an end within 0.618^10 of the bracket from the minimum.
+TEST(GoldenSection, BracketsTheStartAndClosesOnTheMinimum) {
+  const struct {
+    double x0, centre, end;
+    std::size_t evaluations;
+  } kCases[] = {{1.0, 1.3, 1.3, 15}, {-2.0, -2.5, -2.5, 15}, {0.0, 0.7, 0.0, 14}};
+  for (const auto& c : kCases) {
+    std::vector<double> seen;
+    const auto [end, f] = golden_section(c.x0, [&](double v) {
+      seen.push_back(v);
+      return (v - c.centre) * (v - c.centre);
+    });
+    ASSERT_EQ(seen.size(), c.evaluations) << c.x0;
+    const double b = seen[0];
+    const double a = seen[c.evaluations - 13];
+    EXPECT_DOUBLE_EQ(b, 1.6180339887498949 * c.x0);
+    EXPECT_DOUBLE_EQ(a, c.evaluations == 15 ? 0.5 * b : 0.3819660112501051 * c.x0);
+    EXPECT_DOUBLE_EQ(seen[c.evaluations - 12], b + 0.3819660112501051 * (a - b));
+    EXPECT_LE(std::fabs(end - c.end), 0.0082 * std::fabs(a - b)) << c.x0;
+    EXPECT_EQ(f, (end - c.centre) * (end - c.centre));
+  }
 }
 
 // Every kind against std::sort on distinct, tied, sorted and reversed input; y (the row numbers)
