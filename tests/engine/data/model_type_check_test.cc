@@ -29,14 +29,12 @@ TEST(ModelType, RefusesAMismatchWithOneInformationDialog) {
     ModelId model;
     std::string refusal;  // second line of the dialog, empty if the run may go on
   } cases[] = {
-      {rising, 1, ""},
       {rising, 3, product},
       {falling, 4, ""},
       {falling, 2, substrate},
       {rows(10, {3, 3, 3, 3, 3}), 3, product},  // flat counts as rising
       // A short first curve before a long one: the first curve's own trend decides.
       {rows(50, {50, 45, 40, 35, 30}) + rows(100, {100, 95, 90, 85, 80, 75, 70, 65}), 3, ""},
-      {"1 2 3\nx y z\n", 1, ""},  // unreadable rows are left to the driver's messages
       {"\xEF\xBB\xBF" + falling, 1, substrate},
       // Tables: a long one found by its header, a wide one whose first curve decides.
       {"time;S0;P\n0;10;5\n1;10;4,5\n2;10;4\n", 1, substrate},

@@ -36,7 +36,6 @@ TEST(SvdDecomposition, ReconstructsTheMatrixWithOrthonormalFactors) {
       {25, 25, random_matrix(25, 25, 13), {}},
       {4, 4, zero_column, {}},
       {4, 4, {3, 0, 0, 0, 0, -7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0.5}, {7, 3, 0.5, 0}},
-      {1, 1, {-2.5}, {2.5}},
       // sigma1 sigma2 = |det| = 15, sigma1^2 + sigma2^2 = 50.
       {2, 2, {3, 4, 0, 5}, {std::sqrt(45.0), std::sqrt(5.0)}},
   };

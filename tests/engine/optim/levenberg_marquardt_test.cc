@@ -61,7 +61,6 @@ TEST(LevenbergMarquardt, EveryStopEndsWithTheBestPointWithinTheBounds) {
     LmStop stop;
   } kCases[] = {
       // clang-format off
-      // A relative decrease below 1e-3 ends the search early.
       {"converges", decay(), {positive_log, positive_log}, {1.0, 1.0}, options_with(100, 1e-3), LmStop::kConverged},
       {"exact start", line, {free}, {2.0}, options_with(100), LmStop::kGradientVanished},
       // The optimum amplitude (about 5) lies above the upper bound 4, where S still falls outwards.

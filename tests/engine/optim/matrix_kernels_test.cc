@@ -76,16 +76,12 @@ TEST(Balance, ScalesByPowersOfTwoAsASimilarityTransform) {
   Matrix again = b;
   balance(again.data(), n);
   EXPECT_EQ(again, b);
-  Matrix inv_a = a, inv_b = b;
-  inv_lu(inv_a.data(), n, n);
-  inv_lu(inv_b.data(), n, n);
   for (int j = 0; j < n; ++j) {
     for (int i = 0; i < n; ++i) {
       int exponent = 0;
       EXPECT_EQ(std::frexp(b[i + n * j] / a[i + n * j], &exponent), 0.5) << i << j;
     }
     EXPECT_EQ(b[j + n * j], a[j + n * j]);
-    EXPECT_NEAR(inv_b[j + n * j], inv_a[j + n * j], 1e-12 * std::fabs(inv_a[j + n * j]));
   }
   const double inf = std::numeric_limits<double>::infinity();
   for (const Matrix& skipped :

@@ -122,17 +122,5 @@ TEST(BendTexts, NumbersAreLeftJustifiedTrimmedAndPaddedToThirty) {
   }
 }
 
-// With no curves the texts are blank, also those a previous run filled.
-TEST(Breakpoint, NoCurvesLeaveBlankTexts) {
-  ProgressCurveData data;
-  ParamVector p{};
-  BreakpointTexts texts;
-  texts.range[0] = texts.curvature[2] = "stale";
-  breakpoint(data, 3, p, texts);
-  for (const auto* text : {&texts.inflection, &texts.curvature, &texts.range}) {
-    for (int c = 0; c < kMaxCurves; ++c) EXPECT_EQ((*text)[c], std::string(30, ' '));
-  }
-}
-
 }  // namespace
 }  // namespace velmor
