@@ -96,8 +96,7 @@ TEST(AtomicFile, ReplacesWholeKeepingPermissionsOrCreates) {
             (std::set<std::string>{"report.out", "fresh.out"}));
 }
 
-// A write failing half-way (as on a full disk) names the file, keeps the old one, removes its
-// temporary file and gives its descriptor up once (a later open stays open).
+// A write failing half-way names the file, keeps the old one and gives its descriptor up once.
 TEST(AtomicFile, FailedWriteKeepsThePreviousFile) {
   const TempFolder folder;
   const std::string report = folder.write("report.out", "previous report\n");

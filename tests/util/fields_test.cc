@@ -85,8 +85,7 @@ TEST(NumberText, WriteDiDrIntstrAndReal2strng) {
   EXPECT_THROW(real2strng(0.5, 6, -1), std::invalid_argument);
 }
 
-// Infinity where the field has room for it, else Inf, NaN as NaN, asterisks below that; G0 as
-// gfortran 12 writes REAL(4): nine significant digits, fixed from 0.1 up to 10^9, else exponent.
+// Infinity where it fits, else Inf, NaN, asterisks; G0 of REAL(4) as gfortran 12 writes it.
 TEST(EditDescriptors, NonFiniteValuesExtremeExponentsAndG0) {
   const std::tuple<double, char, int, const char*> kCases[] = {
       // clang-format off

@@ -62,14 +62,6 @@ TEST_P(FormattedWrite, MatchesGfortran) {
 
 INSTANTIATE_TEST_SUITE_P(EditRules, FormattedWrite, ::testing::ValuesIn(kRuleCases), case_name);
 
-// A parsed format keeps no state from one write to the next.
-TEST(FortranFormat, OneParsedFormatWritesManyRows) {
-  const FortranFormat row(kRuleCases[1].format);
-  EXPECT_EQ(row.write({9}), "  9\n");
-  EXPECT_EQ(row.write(kRuleCases[1].values), kRuleCases[1].expected);
-  EXPECT_EQ(row.write({9}), "  9\n");
-}
-
 // Messages name the format and the fault; values left over would make the WRITE endless.
 TEST(FortranFormat, RefusesMalformedFormatsAndNamesTheFault) {
   // clang-format off

@@ -24,6 +24,8 @@
 namespace velmor::plot {
 namespace {
 
+constexpr int kFont = 16;
+
 // Draws nothing and records every call. Every character is 8 pixels wide, the font 16 high.
 class RecordingPainter : public Painter {
  public:
@@ -34,8 +36,6 @@ class RecordingPainter : public Painter {
     std::string text;
     Rgb line_colour;  // in force when the call was made
   };
-  static constexpr int kFontHeight = 16;
-
   RecordingPainter(int width, int height) : width_(width), height_(height) {}
   void DrawLine(float x1, float y1, float x2, float y2) override {
     add(Kind::kLine, x1, y1, x2, y2);
@@ -49,7 +49,7 @@ class RecordingPainter : public Painter {
   void SetLineColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) override { line_ = {r, g, b}; }
   void SetFillColor(std::uint8_t, std::uint8_t, std::uint8_t) override {}
   int CalculateTextDrawSize(const std::string& text) override { return 8 * int(text.size()); }
-  int GetFontHeight() override { return kFontHeight; }
+  int GetFontHeight() override { return kFont; }
   void DrawText(int x, int y, const std::string& text) override {
     add(Kind::kText, x, y, 0, 0, text);
   }
@@ -76,14 +76,12 @@ class RecordingPainter : public Painter {
 };
 
 using Kind = RecordingPainter::Kind;
-constexpr int kFont = RecordingPainter::kFontHeight;
 
 std::unique_ptr<PlotData> values(std::vector<float> v) {
   return std::make_unique<PlotData>(std::move(v));
 }
 
-// Seven default colours in a cycle, names by index, a line drawer and a selection sized to X;
-// removing a series shifts the later ones down; indexes out of range change and give nothing.
+// Default colours cycle, names by index; removal shifts; indexes out of range change nothing.
 TEST(PlotDataContainer, DefaultsRemovalReplacementAndBadIndexes) {
   const Rgb kColours[] = {{255, 0, 0},   {0, 0, 255},   {0, 255, 0}, {0, 255, 255},
                           {255, 0, 255}, {255, 255, 0}, {0, 0, 0}};
@@ -123,19 +121,6 @@ TEST(PlotDataContainer, Ranges) {
   EXPECT_EQ(std::pair(lo, hi), std::pair(0.0, 0.0));
   container.AddXYPlot(nullptr, values({1}));
   EXPECT_FALSE(container.CalculateXRange(lo, hi));
-}
-
-// The indexes 0..n-1, an arithmetic sequence, and names whose values are their indexes.
-TEST(PlotData, CalculatedAndStringData) {
-  double lo = 0, hi = 0;
-  EXPECT_EQ(DummyData(4).GetValue(4), 0.0);
-  EXPECT_EQ(CalculatedData(2.0, 0.5, 4).GetValue(3), 3.5);
-  ASSERT_TRUE(DummyData(4).CalculateRange(lo, hi));
-  EXPECT_EQ(std::pair(lo, hi), std::pair(0.0, 3.0));
-  StringData names;
-  names.AddItem("a");
-  names.AddItem("b");
-  EXPECT_EQ(PlotDataPointer(names).GetValue(1), 1.0);
 }
 
 // Set() refuses a vanishing, inverted or NaN span, a bad log base or factor, keeping the mapping.
@@ -243,8 +228,7 @@ TEST(FormatTickLabel, PrintsFloatFormatsAndRefusesOthers) {
   for (const auto& [format, value, text] : kCases) EXPECT_EQ(FormatTickLabel(format, value), text);
 }
 
-// Worked spans (the whole span one step below one division); ticks 1 % and 2 % of the orthogonal
-// extent, the major one at least one longer. Refusals leave the info alone.
+// Worked spans; ticks 1 % and 2 % of the orthogonal extent; refusals leave the info alone.
 TEST(LinTickIterator, InitFromRangesOnTheWorkedSpans) {
   AxisSetup axis;
   LinTickIterator ticks(axis);
@@ -324,8 +308,7 @@ TEST(LinTickIterator, RefusesAStepThatWouldGiveEndlessTicks) {
   }
 }
 
-// Majors at powers of the base, minors at whole multiples (whole bases up to 10 only); autoscaled
-// ends move out to powers, within max_decades.
+// Majors at powers of the base, minors at whole multiples of whole bases up to 10.
 TEST(LogTickIterator, PowersOfTheBaseAndTheirMultiples) {
   AxisSetup axis = lin_axis(0.5f, 300.0f, 0, 0);
   axis.logarithmic = true;
@@ -381,8 +364,7 @@ bool has_line(const RecordingPainter& p, float x1, float y1, float x2, float y2,
          }) < p.ops.size();
 }
 
-// A plot area 800 pixels wide, X span 100, "12345" 40 pixels wide: 10 divisions of 10, minor
-// step 2, whole-number labels; ticks 1 % and 2 % of the 480-pixel height, capped at half the font.
+// An 800-pixel plot area, X span 100: 10 divisions of 10, minor step 2, whole-number labels.
 TEST(ChartLayout, WorkedEightHundredPixelExample) {
   auto chart = make_chart({0, 50, 100}, {0, 5, 10});
   chart->GetXAxis().SetFixedRange(0, 100);
@@ -436,8 +418,7 @@ TEST(ChartLayout, YAutoscaleWithFixedXConsidersOnlyPointsInside) {
   EXPECT_FLOAT_EQ(chart->GetXAxis().max, 20.0f);
 }
 
-// The X axis runs through Y = 0 in black with its labels below; with residuals all at most 0 it
-// stays at the plot's top row instead of falling to the bottom.
+// The X axis runs through Y = 0, labels below; with all Y at most 0 it stays at the top row.
 TEST(ChartLayout, ResidualStyleRangeDrawsTheXAxisThroughZero) {
   auto chart = make_chart({1, 2, 3}, {-0.3f, 0.5f, 0.1f});
   chart->GetXAxis().SetFixedRange(0, 3.3f);
@@ -472,8 +453,7 @@ TEST(ChartDraw, FailedPassesDrawNoSeriesAndAnEmptyChartDrawsNothing) {
   EXPECT_TRUE(empty.Draw(painter) && painter.ops.empty());
 }
 
-// "..." in front, then three characters at a time removed after it while 9 or more remain, then
-// all but six; what still does not fit ends as "...". UTF-8 code points are never cut in half.
+// "...", then 3 characters at a time cut while 9 remain, then all but 6; code points stay whole.
 TEST(ShortenLegendText, FollowsTheShorteningRule) {
   const TextWidth code_points = [](const std::string& t) {
     int n = 0;
@@ -494,9 +474,7 @@ TEST(ShortenLegendText, FollowsTheShorteningRule) {
   }
 }
 
-// Drawing order: clip, title, grid, axes, legend (two lines an entry, an empty one keeping its
-// place), plot clip, then per curve its dots' strokes and segments. "Time" centred below the X
-// labels; "Product" upward, clear of the Y labels.
+// Order: title, grid, axes, legend, plot clip, curves; "Time" centred below, "Product" upward.
 TEST(ChartDraw, FitPlotDrawsTitleGridAxesLegendThenSeriesInOrder) {
   const Rgb colours[] = {{0, 0, 255}, {255, 127, 255}};
   auto chart = make_chart({}, {});

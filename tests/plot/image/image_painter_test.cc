@@ -37,8 +37,7 @@ std::unique_ptr<Chart> two_curve_chart() {
   return build_chart(contents);
 }
 
-// Grid and curves inside the plot area only; the PNG holds exactly those pixels; bad names leave
-// nothing; a chart that cannot be laid out is written as far as it got, and reported.
+// Grid and curves inside the plot area; the PNG holds those pixels; bad names leave nothing.
 TEST(ImagePainter, RendersTheFitPlotAndSavesItAsPng) {
   auto chart = two_curve_chart();
   const QImage image = render_chart_image(*chart, 800, 600);
@@ -75,8 +74,7 @@ QRect dark_box(const QImage& image) {
   return box;
 }
 
-// Text bottom at y; rotated text upward, left of and above its anchor; a far-away or NaN line end
-// is drawn or left out, never a crash or a stray pixel.
+// Text bottom at y, rotated text upward; a far-away or NaN line end never crashes or strays.
 TEST(ImagePainter, TextAnchorsAndFarAwayLineEnds) {
   const OffscreenGuiScope gui;
   ASSERT_TRUE(gui.ok());
