@@ -273,9 +273,11 @@ TEST(PlotWindow, DrawnFitPlotSavedPrintedAndEmbedded) {
 }
 
 // The area is the viewport, clipping keeps area coordinates and the viewport is given back.
-TEST(ToolkitPainter, AreaClipping) {
+// Text: a window's own text style must not leak into measuring; text stands above its anchor.
+TEST(ToolkitPainter, AreaClippingAndTextAnchors) {
   run_gui([] {
     wintk::initwindow(300, 300, "Painter");
+    wintk::settextstyle(7, 0, 40);
     wintk::setviewport(40, 30, 239, 179, false);
     {
       ToolkitPainter painter;
@@ -290,6 +292,18 @@ TEST(ToolkitPainter, AreaClipping) {
     // Area (x, 30) is page (40 + x, 60); the clip spans page columns 50..100.
     EXPECT_EQ(wintk::testing::colour_box(page, page_colour({255, 0, 0})),
               (wintk::testing::Box{50, 60, 100, 60}));
+
+    ToolkitPainter painter;
+    const int width = painter.CalculateTextDrawSize("Product");  // before the font is asked for
+    const int height = painter.GetFontHeight();
+    EXPECT_TRUE(height > 10 && width > 30 && painter.CalculateTextDrawSize("Product") == width);
+    wintk::setbkcolor(0xFFFFFF);
+    wintk::clearviewport();
+    painter.SetLineColor(0, 0, 0);
+    painter.DrawText(50, 100, "Wg");
+    const auto box =
+        wintk::testing::colour_box(wintk::getpagepixels(), page_colour({255, 255, 255}), true);
+    EXPECT_TRUE(!box.empty() && box.left >= 50 && box.bottom <= 100 && box.top >= 100 - height);
   });
 }
 
