@@ -3,13 +3,20 @@
 #include "gui/wintk.h"
 #ifdef VELMOR_WITH_PLOTS
 #include "plot/fit_plots.h"
+#include "plot/plotlib.h"
 #endif
 
 namespace velmor::app {
 
 PlotCommands library_plots() {
 #ifdef VELMOR_WITH_PLOTS
-  return {&plot::xyplot, &plot::resplot};
+  return {&plot::xyplot, &plot::resplot, [](bool ended) {
+            if (ended) {
+              plot::end_plot_displays();
+            } else {
+              plot::allow_plot_displays();
+            }
+          }};
 #else
   // A build without the plot windows fits and reports, but shows no plots.
   return {};

@@ -15,6 +15,9 @@ namespace velmor::app {
 struct PlotCommands {
   std::function<void(RunState&)> xyplot;
   std::function<void(RunState&)> resplot;
+  // true: every plot display ends now, and every later one at once, until called with false
+  // (the program is quitting). Any thread.
+  std::function<void(bool ended)> set_displays_ended;
 };
 
 // The plots of the plot library.

@@ -7,32 +7,32 @@ namespace velmor::app {
 namespace {
 
 constexpr std::array<EntryInfo, kEntryCount> kEntries = {{
-    {"File", -1},
-    {"OpenData", kCmdOpen},
-    {"Models", kCmdModelLibrary},
-    {"Weight", -1},
-    {"Run", kCmdRun},
-    {"Clear", kCmdClear},
-    {"XY_Plot", kCmdPlot},
-    {"Residuals", kCmdResiduals},
-    {"Help", kCmdHelp},
-    {"About", kCmdAbout},
-    {"Quit", kCmdQuit},
-    {"Turn-ON Robust Wt", kCmdWeightOn},
-    {"Turn-OFF Robust Wt", kCmdWeightOff},
-    {"Open Data File", kCmdOpen},
-    {"Edit Data File", kCmdData},
-    {"Run Curve-fit", kCmdRun},
-    {"XY Plot", kCmdPlot},
-    {"Clear Display", kCmdClear},
-    {"Save Results", kCmdSave},
-    {"Export Summary...", kCmdExportSummary},
-    {"Print Results", kCmdPrint},
-    {"Enzymatic Mechanism", kCmdMechanism},
-    {"Model Library", kCmdModels},
-    {"Example Data File", kCmdExample},
-    {"About", kCmdAbout},
-    {"Quit", kCmdQuit},
+    {"File", -1, "&File"},
+    {"OpenData", kCmdOpen, "&OpenData"},
+    {"Models", kCmdModelLibrary, "&Models"},
+    {"Weight", -1, "&Weight"},
+    {"Run", kCmdRun, "&Run"},
+    {"Clear", kCmdClear, "&Clear"},
+    {"XY_Plot", kCmdPlot, "&XY_Plot"},
+    {"Residuals", kCmdResiduals, "Re&siduals"},
+    {"Help", kCmdHelp, "&Help"},
+    {"About", kCmdAbout, "&About"},
+    {"Quit", kCmdQuit, "&Quit"},
+    {"Turn-ON Robust Wt", kCmdWeightOn, "Turn-O&N Robust Wt"},
+    {"Turn-OFF Robust Wt", kCmdWeightOff, "Turn-O&FF Robust Wt"},
+    {"Open Data File", kCmdOpen, "&Open Data File"},
+    {"Edit Data File", kCmdData, "&Edit Data File"},
+    {"Run Curve-fit", kCmdRun, "&Run Curve-fit"},
+    {"XY Plot", kCmdPlot, "&XY Plot"},
+    {"Clear Display", kCmdClear, "&Clear Display"},
+    {"Save Results", kCmdSave, "&Save Results"},
+    {"Export Summary...", kCmdExportSummary, "Export Summar&y..."},
+    {"Print Results", kCmdPrint, "&Print Results"},
+    {"Enzymatic Mechanism", kCmdMechanism, "Enzymatic &Mechanism"},
+    {"Model Library", kCmdModels, "Model &Library"},
+    {"Example Data File", kCmdExample, "Example &Data File"},
+    {"About", kCmdAbout, "&About"},
+    {"Quit", kCmdQuit, "&Quit"},
 }};
 
 // The "File" drop-down in menu order.
@@ -79,19 +79,22 @@ void MainMenu::build(CommandSink sink) {
   const auto add_item = [&](Entry entry, int menu) {
     const int command = entry_info(entry).command;
     item_ids_[static_cast<int>(entry)] =
-        wintk::addmenuitem(entry_info(entry).label, menu, [sink, command] { sink(command); });
+        wintk::addmenuitem(entry_info(entry).title, menu, [sink, command] { sink(command); });
   };
   const int bar = wintk::addmenu("Main");
-  const int file_menu = wintk::addmenu(entry_info(Entry::kFile).label, bar);
+  const int file_menu = wintk::addmenu(entry_info(Entry::kFile).title, bar);
   for (const Entry entry : kFileItems) add_item(entry, file_menu);
   add_item(Entry::kOpenData, bar);
   add_item(Entry::kModels, bar);
-  const int weight_menu = wintk::addmenu(entry_info(Entry::kWeight).label, bar);
+  const int weight_menu = wintk::addmenu(entry_info(Entry::kWeight).title, bar);
   add_item(Entry::kWeightOn, weight_menu);
   add_item(Entry::kWeightOff, weight_menu);
   for (const Entry entry : {Entry::kRun, Entry::kClear, Entry::kXyPlot, Entry::kResiduals,
                             Entry::kHelp, Entry::kAboutBar, Entry::kQuitBar}) {
     add_item(entry, bar);
+  }
+  for (const EntryShortcut& shortcut : kShortcuts) {
+    wintk::addmenushortcut(item_id(shortcut.entry), shortcut.keys);
   }
   states_.fill(true);
   shown_.fill(true);

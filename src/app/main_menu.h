@@ -43,6 +43,20 @@ inline constexpr int kEntryCount = 26;
 struct EntryInfo {
   std::string_view label;
   int command;  // -1 for the two drop-down menus
+  // The label with '&' before its mnemonic letter (underlined in the menu; Alt and the letter,
+  // or the letter in an open menu, choose it). Letters are unique within the bar and within
+  // each drop-down menu.
+  std::string_view title;
+};
+
+// Keyboard shortcuts of the entries, shown beside them in the File menu.
+struct EntryShortcut {
+  Entry entry;
+  std::string_view keys;
+};
+inline constexpr EntryShortcut kShortcuts[] = {
+    {Entry::kOpenDataFile, "Ctrl+O"}, {Entry::kRunCurveFit, "Ctrl+R"}, {Entry::kRunCurveFit, "F5"},
+    {Entry::kSaveResults, "Ctrl+S"},  {Entry::kQuitFile, "Ctrl+Q"},
 };
 
 // Label and command code of an entry.

@@ -9,13 +9,17 @@
 namespace velmor::app {
 namespace {
 
-// The four buttons (4 x 100 pixels and three gaps of 20) start at W/2 - 220; below this width
-// the first of them would lie left of the window and could not be clicked.
-constexpr int kMinDialogWidth = 480;
-// A radio button is 25 pixels high; closer rows would overlap.
-constexpr int kMinRowStep = 30;
+// The layout the dialog was drawn for: rows of 700 x 25 pixels at x = 60, H/15 apart, four
+// buttons of 100 x 45 with gaps of 20 centred below them, the window W wide and H/2 high.
+constexpr int kRowLeft = 60;
+constexpr int kRowWidth = 700;
+constexpr int kRowHeight = 25;
+constexpr int kRowGap = 5;  // at least this much between two rows
+constexpr int kButtonWidth = 100;
 constexpr int kButtonHeight = 45;
-constexpr int kMargin = 5;  // below the buttons when the window had to be made taller
+constexpr int kButtonGap = 20;
+constexpr int kMargin = 20;       // right of the widest caption and beside the buttons
+constexpr int kBottomMargin = 5;  // below the buttons
 
 constexpr const char* kFastMethodLabel =
     "Fast method: multi-start Levenberg-Marquardt (fits without weights)";
@@ -26,6 +30,9 @@ constexpr const char* kRadioLabels[kModelCount] = {
     "3- Substrate vs time Integrated Michaelis-Menten",
     "4- Substrate vs time Integrated Michaelis-Menten - basline",
 };
+
+constexpr const char* kButtonLabels[] = {"Product", "Substrate", "Clear", "Close"};
+constexpr int kButtonCount = 4;
 
 // What the buttons ask for. The callbacks run on their own threads and may still run after
 // the dialog has gone, so they only leave their request here (shared, so it outlives the
@@ -57,17 +64,105 @@ int free_slot(const RunState& state) {
   return -1;
 }
 
+// Creates the controls in the order of their ids, at the places of the layout's first guess,
+// and returns what their captions need. The dialog is the current window.
+ModelDialogSizes create_controls(ShellState& shell, int dialog,
+                                 const std::shared_ptr<ButtonRequests>& requests) {
+  wintk::beginradiogroup();
+  for (const char* label : kRadioLabels) {
+    wintk::createradiobutton(kRowLeft, 0, kRowWidth, kRowHeight, label);
+  }
+  wintk::createcheckbox(kRowLeft, 0, kRowWidth, kRowHeight, kFastMethodLabel);
+  // The buttons wake the dialog's own idle event, whichever window is current when they run.
+  for (int b = 0; b < kButtonCount; ++b) {
+    const bool close = kProductButton + b == kCloseButton;
+    const int pair = b == 0 ? 1 : b == 1 ? 3 : 0;
+    wintk::createbutton(0, 0, kButtonWidth, kButtonHeight, kButtonLabels[b],
+                        [requests, dialog, close, pair] {
+                          if (close) {
+                            requests->close = true;
+                          } else {
+                            requests->pair = pair;
+                          }
+                          wintk::signalidle(dialog);
+                        });
+  }
+  for (int k = 0; k < kModelCount; ++k) {
+    wintk::radiobuttonsetchecked(kModelRadio[k], shell.model_flags[k] > 0);
+    wintk::setradiobuttonvisible(kModelRadio[k], true);
+  }
+  wintk::checkboxsetchecked(kFastMethodCheckbox, shell.fit_method == kFastMethod);
+  wintk::setcheckboxvisible(kFastMethodCheckbox, true);
+  // Return and Escape close the dialog, as its Close button does.
+  wintk::setdefaultbutton(kCloseButton);
+  wintk::setcancelbutton(kCloseButton);
+
+  ModelDialogSizes sizes;
+  for (int id = 0; id <= kFastMethodCheckbox; ++id) {
+    const wintk::ControlSize size = wintk::getcontrolpreferredsize(id);
+    sizes.rows.push_back({size.width, size.height});
+  }
+  for (int id = kProductButton; id <= kCloseButton; ++id) {
+    const wintk::ControlSize size = wintk::getcontrolpreferredsize(id);
+    sizes.buttons.push_back({size.width, size.height});
+  }
+  return sizes;
+}
+
+void place_controls(const ModelDialogLayout& layout) {
+  for (std::size_t i = 0; i < layout.rows.size(); ++i) {
+    const ControlBox& r = layout.rows[i];
+    wintk::setcontrolbounds(static_cast<int>(i), r.x, r.y, r.w, r.h);
+  }
+  for (std::size_t i = 0; i < layout.buttons.size(); ++i) {
+    const ControlBox& b = layout.buttons[i];
+    wintk::setcontrolbounds(kProductButton + static_cast<int>(i), b.x, b.y, b.w, b.h);
+  }
+}
+
 }  // namespace
 
-ModelDialogLayout model_dialog_layout(int screen_width, int screen_height) {
+ModelDialogLayout model_dialog_layout(int screen_width, int screen_height,
+                                      const ModelDialogSizes& sizes) {
   const int w = static_cast<int>(screen_width / 3.7);
   const int h = static_cast<int>(0.5 * screen_height);
+  int row_height = kRowHeight;
+  int widest_row = 0;
+  for (const NeededSize& row : sizes.rows) {
+    row_height = std::max(row_height, row.height);
+    widest_row = std::max(widest_row, row.width);
+  }
+  int button_width = kButtonWidth;
+  int button_height = kButtonHeight;
+  for (const NeededSize& button : sizes.buttons) {
+    button_width = std::max(button_width, button.width);
+    button_height = std::max(button_height, button.height);
+  }
+  const int count = static_cast<int>(sizes.buttons.size());
+  const int buttons_width = count * button_width + std::max(count - 1, 0) * kButtonGap;
+  const int step = std::max(h / 15, row_height + kRowGap);
+  const int row_count = static_cast<int>(sizes.rows.size());
+
   ModelDialogLayout layout;
-  layout.width = std::max(w, kMinDialogWidth);
-  layout.step = std::max(h / 15, kMinRowStep);
-  layout.height = std::max(h / 2, 6 * layout.step + kButtonHeight + kMargin);
+  layout.width = std::max({w, kRowLeft + widest_row + kMargin, buttons_width + 2 * kMargin});
+  const int buttons_top = (row_count + 1) * step;
+  layout.height = std::max(h / 2, buttons_top + button_height + kBottomMargin);
+  layout.width = std::min(layout.width, std::max(screen_width, 1));
   layout.left = std::max(0, std::min(w, screen_width - layout.width));
   layout.top = std::max(0, std::min(h, screen_height - layout.height));
+  const int row_width = std::max(kRowWidth, widest_row);
+  for (int k = 0; k < row_count; ++k) {
+    // No wider than the window: a caption is never drawn beyond the window's edge.
+    layout.rows.push_back(
+        {kRowLeft, (k + 1) * step, std::min(row_width, layout.width - kRowLeft), row_height});
+  }
+  // Centred 10 pixels right of the middle, as drawn (W/2 - 220 for four buttons of 100).
+  const int first_button = std::max(
+      0, std::min(layout.width / 2 - buttons_width / 2 + 10, layout.width - buttons_width));
+  for (int b = 0; b < count; ++b) {
+    layout.buttons.push_back(
+        {first_button + b * (button_width + kButtonGap), buttons_top, button_width, button_height});
+  }
   return layout;
 }
 
@@ -83,53 +178,33 @@ void model_lib(ShellState& shell, RunState& state) {
   close_secondary_windows(state);
   wintk::enablewindow(shell.main_window, 0);
 
-  const ModelDialogLayout layout = model_dialog_layout(wintk::getmaxwidth(), wintk::getmaxheight());
-  // The main window's dialog: it stays above the (disabled) main window, whose close box waits
-  // for it.
-  const int dialog = wintk::initwindow(layout.width, layout.height, "Select Models", layout.left,
-                                       layout.top, false, false, shell.main_window);
+  const int screen_width = wintk::getmaxwidth();
+  const int screen_height = wintk::getmaxheight();
+  const ModelDialogLayout first_guess = model_dialog_layout(screen_width, screen_height, {});
+  // The main window's dialog: it stays above the (disabled) main window. It is shown only once
+  // it is laid out and its close box refused.
+  const int dialog =
+      wintk::initwindow(first_guess.width, first_guess.height, "Select Models", first_guess.left,
+                        first_guess.top, false, false, shell.main_window, false);
   if (dialog < 0) {
     wintk::setcurrentwindow(shell.main_window);
     wintk::enablewindow(shell.main_window, 1);
     return;
   }
-  // Only the Close button ends the dialog.
+  // Only Close (the button, Return or Escape) ends the dialog.
   wintk::setwindowsystemclosecallback([] { return 0; });
   wintk::setcolor(wintk::creatergb(0, 0, 0));
   wintk::setbkcolor(wintk::creatergb(242, 245, 250));
-  wintk::clearviewport();
   wintk::settextstyle(7, 0, wintk::scaledpi(14));
 
-  const int step = layout.step;
-  const int half = layout.width / 2;
-  wintk::beginradiogroup();
-  for (int k = 0; k < kModelCount; ++k) {
-    wintk::createradiobutton(60, (k + 1) * step, 700, 25, kRadioLabels[k]);
-  }
   const auto requests = std::make_shared<ButtonRequests>();
-  // The buttons wake the dialog's own idle event, whichever window is current when they run.
-  const auto ask_pair = [requests, dialog](int first_model) {
-    return [requests, dialog, first_model] {
-      requests->pair = first_model;
-      wintk::signalidle(dialog);
-    };
-  };
-  wintk::createbutton(half - 220, 6 * step, 100, kButtonHeight, "Product", ask_pair(1));
-  wintk::createbutton(half - 100, 6 * step, 100, kButtonHeight, "Substrate", ask_pair(3));
-  wintk::createbutton(half + 20, 6 * step, 100, kButtonHeight, "Clear", ask_pair(0));
-  wintk::createbutton(half + 140, 6 * step, 100, kButtonHeight, "Close", [requests, dialog] {
-    requests->close = true;
-    wintk::signalidle(dialog);
-  });
-  for (int k = 0; k < kModelCount; ++k) {
-    wintk::radiobuttonsetchecked(kModelRadio[k], shell.model_flags[k] > 0);
-    wintk::setradiobuttonvisible(kModelRadio[k], true);
-  }
-  // The row between the models and the buttons; created last, so the other controls keep
-  // their ids.
-  wintk::createcheckbox(60, 5 * step, 700, 25, kFastMethodLabel);
-  wintk::checkboxsetchecked(kFastMethodCheckbox, shell.fit_method == kFastMethod);
-  wintk::setcheckboxvisible(kFastMethodCheckbox, true);
+  const ModelDialogLayout layout =
+      model_dialog_layout(screen_width, screen_height, create_controls(shell, dialog, requests));
+  place_controls(layout);
+  wintk::setclientsize(layout.width, layout.height);
+  wintk::resetviewport();
+  wintk::clearviewport();
+  wintk::showwindow(dialog);
 
   const int slot = free_slot(state);
   if (slot > 0) state.child_windows[slot] = dialog;
@@ -154,8 +229,6 @@ void model_lib(ShellState& shell, RunState& state) {
   wintk::refreshall();
   wintk::settextstyle(1, 0, 14);
 
-  // The main window becomes current before the dialog goes, so that a late button callback
-  // always finds a current window to wake.
   wintk::setcurrentwindow(shell.main_window);
   wintk::closewindow(dialog);
   if (slot > 0) state.child_windows[slot] = -1;

@@ -1,35 +1,62 @@
 #pragma once
 
+#include <array>
+#include <vector>
+
 #include "app/shell_state.h"
 #include "engine/core/global_types.h"
 
 // The "Select Models" window in which the user picks the models the next run fits.
 namespace velmor::app {
 
-// Control ids of the dialog, in creation order (ids count from 0 in a new window).
+// Control ids of the dialog, in creation order (ids count from 0 in a new window), which is
+// also the order of the rows from top to bottom and so the Tab order: the models' radio
+// buttons, the check boxes below them, then the buttons from left to right.
 inline constexpr int kModelRadio[kModelCount] = {0, 1, 2, 3};
-inline constexpr int kProductButton = 4;
-inline constexpr int kSubstrateButton = 5;
-inline constexpr int kClearButton = 6;
-inline constexpr int kCloseButton = 7;
-// Below the models: the fit method of the next run (checked: the fast method).
-inline constexpr int kFastMethodCheckbox = 8;
+// The fit method of the next run (checked: the fast method).
+inline constexpr int kFastMethodCheckbox = kModelCount;
+inline constexpr int kProductButton = kFastMethodCheckbox + 1;
+inline constexpr int kSubstrateButton = kProductButton + 1;
+inline constexpr int kClearButton = kSubstrateButton + 1;
+inline constexpr int kCloseButton = kClearButton + 1;
 
-// The dialog's geometry, computed from the screen's usable size.
+struct ControlBox {
+  int x = 0;
+  int y = 0;
+  int w = 0;
+  int h = 0;
+};
+
+struct NeededSize {
+  int width = 0;
+  int height = 0;
+};
+
+// The sizes the dialog's controls need for their captions in the dialog's font.
+struct ModelDialogSizes {
+  std::vector<NeededSize> rows;     // radio buttons, then check boxes, top to bottom
+  std::vector<NeededSize> buttons;  // left to right
+};
+
+// Where everything goes: the window's place and client size from the screen's usable size, as
+// on the screens the layout was made for, grown where a caption needs more room, so that no
+// caption is cut and every control lies inside the window.
 struct ModelDialogLayout {
-  int width = 0;   // W
-  int height = 0;  // the window's client height
+  int width = 0;  // client area
+  int height = 0;
   int left = 0;
   int top = 0;
-  int step = 0;  // vertical spacing of the rows
+  std::vector<ControlBox> rows;
+  std::vector<ControlBox> buttons;
 };
-ModelDialogLayout model_dialog_layout(int screen_width, int screen_height);
+ModelDialogLayout model_dialog_layout(int screen_width, int screen_height,
+                                      const ModelDialogSizes& sizes);
 
 // Runs the dialog to completion on the main routine's thread: closes open secondary windows,
 // disables the main window, shows the radio group with the current selection and the fit
-// method's check box, waits for Close and reads the selection back into shell.model_flags,
-// shell.fit_method and state.imdlno (the lowest selected model; unchanged if none). The main
-// window is current and enabled again on return.
+// method's check box, waits for Close (the button, Return or Escape) and reads the selection
+// back into shell.model_flags, shell.fit_method and state.imdlno (the lowest selected model;
+// unchanged if none). The main window is current and enabled again on return.
 void model_lib(ShellState& shell, RunState& state);
 
 // Closes every window registered in slots 1..255 of the secondary-window table and frees the

@@ -82,8 +82,15 @@ void write_report_to_textbox(int text_box, const std::string& report_text) {
 }
 
 bool writelines(const std::string& file_name, std::string_view text, std::string* error) {
-  std::string record(without_trailing_blanks(text));
-  record += '\n';
+  // The text box separates its lines by CR+LF; the file ends every line as the report does.
+  std::string record;
+  const std::string_view kept = without_trailing_blanks(text);
+  record.reserve(kept.size() + 1);
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    if (kept[i] == '\r' && i + 1 < kept.size() && kept[i + 1] == '\n') continue;
+    record += kept[i];
+  }
+  if (record.empty() || record.back() != '\n') record += '\n';
   return util::write_file_atomically(file_name, record, error);
 }
 

@@ -25,10 +25,11 @@ bool write2textbox(int text_box, const std::string& file_name, FileUnits& units)
 // Shows the report text in the text box as write2textbox shows a report file.
 void write_report_to_textbox(int text_box, const std::string& report_text);
 
-// Writes the text (trailing blanks removed) as one record to the file, creating it or replacing
-// it whole once written (util::AtomicFile: a link, folder or read-only file of that name is
-// refused and left alone). False if the file could not be written; `error` (when given) then
-// receives the message naming the file.
+// Writes the text (trailing blanks removed) to the file with every line ended by a line feed, as
+// in the report (the text box's CR+LF become LF; a last line without one gets one), creating the
+// file or replacing it whole once written (util::AtomicFile: a link, folder or read-only file of
+// that name is refused and left alone). False if the file could not be written; `error` (when
+// given) then receives the message naming the file.
 bool writelines(const std::string& file_name, std::string_view text, std::string* error = nullptr);
 
 // Empties the text box.

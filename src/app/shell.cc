@@ -1,5 +1,6 @@
 #include "app/shell.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -10,6 +11,7 @@
 #include "app/run_command.h"
 #include "engine/core/file_units.h"
 #include "gui/wintk.h"
+#include "util/file_lock.h"
 
 namespace velmor::app {
 namespace {
@@ -28,6 +30,13 @@ std::string working_folder() {
   const fs::path folder = fs::current_path(ec);
   return ec ? std::string() : folder.string();
 }
+
+// The kinds of data files the program reads, as Open offers them.
+const std::vector<wintk::FileType> kDataFileTypes = {
+    {"Velmor-TARN data", "*.in *.IN"},
+    {"Tables: CSV, TSV or text", "*.csv *.tsv *.txt *.CSV *.TSV *.TXT"},
+    {"EnzymeML documents", "*.json *.JSON"},
+};
 
 }  // namespace
 
@@ -61,32 +70,60 @@ void Shell::post_command(int code) {
   wintk::signalidle(shell_.main_window);
 }
 
+WindowSize first_main_window_size(int screen_width, int screen_height,
+                                  std::optional<WindowSize> remembered, int report_width,
+                                  int menu_width) {
+  WindowSize size;
+  if (remembered) {
+    size = *remembered;
+  } else {
+    size.width = std::max({static_cast<int>(0.5 * screen_width), report_width, menu_width});
+    size.height = static_cast<int>(0.5 * screen_height);
+  }
+  size.width = std::max(1, std::min(size.width, screen_width));
+  size.height = std::max(1, std::min(size.height, screen_height));
+  return size;
+}
+
+void Shell::save_window_size() const {
+  const WindowSize size{main_size_->width, main_size_->height};
+  if (size.width > 0 && size.height > 0) app::save_window_size(options_.settings_file, size);
+}
+
 void Shell::start_up() {
   wintk::setapplicationdpiaware();
   const int screen_width = wintk::getmaxwidth();
   const int screen_height = wintk::getmaxheight();
   const int width = static_cast<int>(0.5 * screen_width);
   const int height = static_cast<int>(0.5 * screen_height);
-  // Closing the main window with its close box ends the program at once.
-  shell_.main_window =
-      wintk::initwindow(width, height, kProgramTitle, width / 2, height / 2, false, true);
+  // Closing the main window with its close box ends the program at once. It is shown once its
+  // menus, text box and size are in place.
+  shell_.main_window = wintk::initwindow(width, height, kProgramTitle, width / 2, height / 2, false,
+                                         true, -1, false);
   if (shell_.main_window < 0) return;
   // The main window's close box ends the program from any point of a run: the files then open
   // are closed first, and the unfinished run's report is dropped with its lock, so the previous
-  // report stays whole.
+  // report stays whole. Should the run not come by the toolkit in time, the lock file goes all
+  // the same.
   wintk::setprogramendcallback([this] {
     state_.units.close_all();
     shell_.run_report.discard();
+    save_window_size();
   });
+  wintk::setprogramabortcallback([] { util::remove_held_lock_files(); });
   state_.child_windows = RunState::free_window_table();
   state_.idactivewin = shell_.main_window;
   wintk::setactivepage(wintk::getactivepage());
   wintk::setwindowtitle(kProgramTitle);
 
   // The callbacks wake the main window's own idle event: a plot or dialog may be the current
-  // window while they run, or none for a moment while one closes.
-  shell_.menu.build([choice = shell_.menu_choice, main = shell_.main_window.load()](int command) {
+  // window while they run, or none for a moment while one closes. Quit also ends any plot on
+  // the screen, so that the command that shows it can end.
+  if (options_.plots.set_displays_ended) options_.plots.set_displays_ended(false);
+  shell_.menu.build([choice = shell_.menu_choice, main = shell_.main_window.load(),
+                     end_plots = options_.plots.set_displays_ended](int command) {
     *choice = command;
+    if (command == kCmdQuit && end_plots) end_plots(true);
     wintk::signalidle(main);
   });
 
@@ -97,14 +134,35 @@ void Shell::start_up() {
   shell_.menu.set_all(initial_entry_states());
   shell_.weighting = kNoWeighting;
 
-  shell_.text_box = wintk::createmultilinetextbox(5, 5, width - 10, height - 10);
+  // The report is shown line for line: a window narrower than its lines scrolls sideways.
+  shell_.text_box =
+      wintk::createmultilinetextbox(kTextBoxMargin, kTextBoxMargin, width - 2 * kTextBoxMargin,
+                                    height - 2 * kTextBoxMargin, false);
   wintk::enabletextbox(shell_.text_box, true);
   // The box shows the report; typing in it would change what Save writes.
   wintk::settextboxreadonly(shell_.text_box, true);
 
+  const WindowSize size = first_main_window_size(
+      screen_width, screen_height, load_window_size(options_.settings_file),
+      wintk::gettextboxwidthfor(shell_.text_box, std::string(kReportColumns, '0')) +
+          2 * kTextBoxMargin,
+      wintk::getmenubarwidth());
+  // The text box follows the window's size (GUI thread, the main window current).
+  wintk::enableresize([box = shell_.text_box, shared = main_size_] {
+    const int w = wintk::getmaxx() + 1;
+    const int h = wintk::getmaxy() + 1;
+    wintk::setcontrolbounds(box, kTextBoxMargin, kTextBoxMargin, w - 2 * kTextBoxMargin,
+                            h - 2 * kTextBoxMargin);
+    shared->width = w;
+    shared->height = h;
+  });
+  wintk::setclientsize(size.width, size.height);
+  wintk::showwindow(shell_.main_window);
+
   splash(shell_.main_window, options_.splash_ms);
 
   wintk::setbkcolor(wintk::creatergb(0x99, 0xCC, 0xFF));
+  wintk::resetviewport();
   wintk::clearviewport();
   shell_.results_unit = kShellResultsUnit;
   *shell_.menu_choice = kCmdStart;
@@ -126,6 +184,7 @@ int Shell::run() {
     const int pending = shell_.menu_choice->exchange(kCmdIdle);
     if (code == kCmdQuit || pending == kCmdQuit) {
       if (code != kCmdQuit) on_quit();
+      save_window_size();
       if (code != kCmdIdle && code != kCmdStart) ++handled_;
       ended_ = true;
       return 0;
@@ -206,8 +265,10 @@ void Shell::on_open() {
   std::string folder = working_folder();
   std::error_code ec;
   if (!folder.empty()) fs::current_path(folder, ec);
-  std::string name = folder + "/*.in";
-  if (!wintk::dlgopenfile(name, "*.in", "*.in", "Enter data file")) {
+  std::string name = folder + "/";
+  if (!wintk::dlgopenfile(name, kDataFileTypes, "Enter data file")) {
+    // The file loaded before stays loaded.
+    if (shell_.data_file_open) return;
     shell_.data_file_name = "DATA.IN";
     menu.set({Entry::kClear, Entry::kClearDisplay, Entry::kOpenData, Entry::kOpenDataFile},
              {Entry::kRun, Entry::kRunCurveFit});
@@ -265,7 +326,7 @@ void Shell::on_save() {
                    Entry::kOpenDataFile, Entry::kModelLibrary, Entry::kClearDisplay,
                    Entry::kXyPlotFile, Entry::kOpenData, Entry::kWeight, Entry::kClear,
                    Entry::kXyPlot, Entry::kResiduals, Entry::kQuitBar, Entry::kAboutBar},
-                  {Entry::kRunCurveFit, Entry::kSaveResults, Entry::kRun});
+                  {Entry::kSaveResults});
 }
 
 // The last completed run's summary table (run_summary.h), CSV or, by its name, JSON. A

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <atomic>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/editor_launcher.h"
 #include "app/gui_host.h"
 #include "app/shell_state.h"
+#include "app/window_settings.h"
 #include "engine/core/global_types.h"
 
 // The application shell: the main window with its menus and results text box, and the command
@@ -17,7 +20,21 @@ struct ShellOptions {
   int splash_ms = 10000;  // how long the splash window stays (closing it ends it earlier)
   int settle_ms = 1000;   // the Run command's pause before and after the closing line
   PlotCommands plots = library_plots();
+  // Where the main window's size is kept between sessions (window_settings.h); empty: nowhere.
+  std::string settings_file = window_settings_file();
 };
+
+// The report's widest lines: the text box is first made wide enough to show them whole.
+inline constexpr int kReportColumns = 81;
+// The text box's distance from the client area's edges.
+inline constexpr int kTextBoxMargin = 5;
+
+// The main window's first client size: the size kept from the last session if there is one,
+// else half the screen made wide enough for the report's lines and the menu bar; never larger
+// than the screen's usable area (screen_width x screen_height), nor smaller than 1 x 1.
+WindowSize first_main_window_size(int screen_width, int screen_height,
+                                  std::optional<WindowSize> remembered, int report_width,
+                                  int menu_width);
 
 // Save Results refuses the data file itself, and asks before replacing any other file.
 inline constexpr const char* kMsgSaveOverData = "The results are not saved over the data file ";
@@ -74,8 +91,17 @@ class Shell {
   void on_plot(bool residuals);
   void on_quit();
 
+  void save_window_size() const;
+
   ShellOptions options_;
   ShellState shell_;
+  // The main window's client size as the user left it; written by its resize callback on the
+  // GUI thread, which may run until the window is gone (after the shell), hence shared.
+  struct SharedSize {
+    std::atomic<int> width{0};
+    std::atomic<int> height{0};
+  };
+  std::shared_ptr<SharedSize> main_size_ = std::make_shared<SharedSize>();
   RunState state_;
   GuiHost host_;
   EditorLauncher editors_;

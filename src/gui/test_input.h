@@ -5,6 +5,7 @@
 // action, a clicked button, a close request), so callbacks run on their own threads as usual.
 
 #include <string>
+#include <vector>
 
 #include "gui/pixel_buffer.h"
 
@@ -13,19 +14,25 @@ namespace wintk::test_input {
 // Triggers menu item `item` of window `window` as a click would. Returns at once; the callback
 // runs on its own thread. False for an unknown window or item.
 bool trigger_menu_item(int window, int item);
-// Clicks a button, radio button or check box of the current window.
+// The control operations below act on the window in front: the one most recently made current
+// by any thread (the user's clicks reach what is in front).
+// Clicks a button, radio button or check box of the window in front.
 bool click_control(int control);
-// Types the text into a text box of the current window, key by key, as the keyboard would.
+// Types the text into a text box of the window in front, key by key, as the keyboard would.
 bool type_text(int control, const std::string& text);
-// Presses a key combination ("Ctrl+Z", "Ctrl+A") in a text box of the current window.
+// Presses a key combination ("Ctrl+Z", "Ctrl+A") in a text box of the window in front.
 bool press_keys(int control, const std::string& keys);
 // The text on the clipboard.
 std::string clipboard_text();
-// Presses Enter in a single-line text box of the current window.
+// Presses Enter in a single-line text box of the window in front.
 bool press_enter(int control);
 // Asks the window to close as its title-bar button would (system-close callback first). Returns
 // after the request was handled; false if the window does not exist.
 bool request_user_close(int window);
+// From now on every window shown with the caption `title` is asked to close, as its title-bar
+// button would, at the first turn of the GUI thread's event loop after it was shown: the earliest
+// moment a user's close can arrive. An empty title ends it.
+void close_when_shown(const std::string& title);
 
 struct Size {
   int width = 0;
@@ -60,6 +67,11 @@ bool is_resizable(int window);
 bool menu_item_enabled(int window, int item);
 bool control_enabled(int control);
 bool control_visible(int control);
+// Where a control of the window in front stands in its client area.
+Rect control_geometry(int control);
+// The controls of the window in front in the order Tab moves the focus through them, from the
+// first that takes the focus.
+std::vector<int> tab_order();
 // What the screen shows of the client area (the platform's backing store), as last painted;
 // with whole_window the menu bar is included.
 PixelBuffer grab_screen(int window, bool whole_window = false);
@@ -74,6 +86,10 @@ struct ModalDialog {
 ModalDialog modal_dialog();
 // Dismisses the open modal dialog as Escape would (OK for a message box, Cancel otherwise).
 bool dismiss_modal_dialog();
+
+// How many toolkit operations were ignored because their thread had no current window (or its
+// window had gone) since the program started.
+int windowless_calls();
 
 // How often the window's client area has been painted on the screen so far.
 int paint_count(int window);

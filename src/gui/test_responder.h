@@ -23,7 +23,7 @@ struct DialogRequest {
   MessageIcon icon = MessageIcon::kNone;
   int message_kind = 0;        // dlgmessage's kind
   int owner_window = -3;       // the owning window's id, -3 for an unowned dialog
-  std::string filter;          // file dialogs: "name (pattern);;All Files (*.*)"
+  std::string filter;          // file dialogs: "name (pattern);;All Files (*)"
   std::string initial_folder;  // file dialogs
   std::string initial_name;    // file dialogs; print: the job name
 };

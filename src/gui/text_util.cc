@@ -61,7 +61,7 @@ std::vector<FileFilter> build_file_filters(std::string_view pattern, std::string
                                            : std::string(description.substr(0, 128));
     filters.push_back({std::move(name), std::string(pattern.substr(0, 128))});
   }
-  filters.push_back({"All Files", "*.*"});
+  filters.push_back({"All Files", "*"});
   return filters;
 }
 

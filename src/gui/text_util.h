@@ -45,8 +45,9 @@ struct FileFilter {
 };
 
 // The filter list: the given pattern (if not empty) under its description, or, without one,
-// under the pattern followed by "files"; then always "All Files" with "*.*". The description is
-// cut to 128 characters, a name made from the pattern to 32, the pattern to 128.
+// under the pattern followed by "files"; then always "All Files" with "*" (every name, with an
+// extension or without). The description is cut to 128 characters, a name made from the pattern
+// to 32, the pattern to 128.
 std::vector<FileFilter> build_file_filters(std::string_view pattern, std::string_view description);
 
 // The initial state of a file dialog from the caller's buffer: a buffer ending in '/' or '\'

@@ -39,8 +39,9 @@ WindowDefaults& window_defaults() {
 bool file_dialog(platform::FileDialogKind kind, std::string& file_name, std::string_view pattern,
                  std::string_view description, std::string_view title) {
   const auto chosen = platform::file_dialog(
-      kind, trimmed(file_name), text::trimmed_and_cut(pattern, kDialogFieldLength),
-      text::trimmed_and_cut(description, kDialogFieldLength),
+      kind, trimmed(file_name),
+      platform::file_types(text::trimmed_and_cut(pattern, kDialogFieldLength),
+                           text::trimmed_and_cut(description, kDialogFieldLength)),
       text::trimmed_and_cut(title, kDialogFieldLength), false);
   if (!chosen) return false;
   file_name = *chosen;
@@ -50,8 +51,8 @@ bool file_dialog(platform::FileDialogKind kind, std::string& file_name, std::str
 }  // namespace
 
 int initwindow(int width, int height, std::optional<std::string_view> title, int left, int top,
-               std::optional<bool> double_buffer, std::optional<bool> close_ends_program,
-               int owner) {
+               std::optional<bool> double_buffer, std::optional<bool> close_ends_program, int owner,
+               bool shown) {
   bool use_double_buffer = false;
   bool use_close_ends_program = true;
   {
@@ -64,7 +65,7 @@ int initwindow(int width, int height, std::optional<std::string_view> title, int
   }
   const std::string cut_title = title ? text::trimmed_and_cut(*title, kTitleLength) : "";
   const int id = platform::initwindow(width, height, cut_title, left, top, use_double_buffer,
-                                      use_close_ends_program, owner);
+                                      use_close_ends_program, owner, shown);
   if (id >= 0) setcurrentwindow(id);
   return id;
 }
@@ -131,6 +132,17 @@ bool dlgopenfile(std::string& file_name, std::string_view pattern, std::string_v
 bool dlgsavefile(std::string& file_name, std::string_view pattern, std::string_view description,
                  std::string_view title) {
   return file_dialog(platform::FileDialogKind::kSave, file_name, pattern, description, title);
+}
+
+bool dlgopenfile(std::string& file_name, const std::vector<FileType>& types,
+                 std::string_view title) {
+  std::vector<FileType> all = types;
+  all.push_back({"All Files", "*"});
+  const auto chosen = platform::file_dialog(platform::FileDialogKind::kOpen, trimmed(file_name),
+                                            all, trimmed(title), false);
+  if (!chosen) return false;
+  file_name = *chosen;
+  return true;
 }
 
 void settextstyle(int font, int direction, int size, std::optional<int> transparency) {

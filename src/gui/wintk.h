@@ -9,9 +9,16 @@
 // thread) and the application's main routine on a thread of its own. Every operation may be
 // called from any thread; changes to windows, menus and controls are carried out on the GUI
 // thread while the caller waits. Menu and control commands run their callbacks on a new thread
-// each. Failures return -1 or -2, never exceptions. An operation that needs a current window
-// while there is none shows "Drawing operation was attempted when there was no current window."
-// and ends the program.
+// each. Failures return -1 or -2, never exceptions.
+//
+// The current window is the calling thread's own: each thread has one (none until it makes or
+// chooses a window), a menu or control callback starts with the window whose item or control it
+// belongs to, and a window's close and resize callbacks run with that window current. So the
+// main routine's choice is never changed under it by a callback, and a window closed by one
+// thread is simply gone for the others. An operation that needs a current window while its
+// thread has none, or has one that has gone, is ignored (getters return 0 or -1); the first such
+// call writes "Drawing operation was attempted when there was no current window; it was
+// ignored." to stderr. The program goes on.
 //
 // Strings are UTF-8. Every string argument is trimmed of trailing blanks (the wrapper
 // convention for blank-padded fields).
@@ -20,6 +27,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "gui/pixel_buffer.h"
 
@@ -39,6 +47,10 @@ int run_application(int& argc, char** argv, const std::function<int()>& app_main
 // (the place to close the program's files), or after ten seconds without such a call. An empty
 // callback removes it.
 void setprogramendcallback(Callback callback);
+// Runs on the GUI thread instead when the main routine made no toolkit call within those ten
+// seconds and the process is ended without it: only work that is safe while the main routine
+// still runs (removing lock files, say).
+void setprogramabortcallback(Callback callback);
 
 // ---------------------------------------------------------------------------------------------
 // Windows
@@ -52,14 +64,23 @@ inline constexpr int kNoWindow = -3;             // getcurrentwindow() when ther
 // The two flags, when given, are remembered for later calls that omit them (defaults: single
 // buffer; closing the window ends the program). The window is placed so that it stays on the
 // screen. `owner`, when it names an open window, makes the new window that window's dialog: it
-// stays above its owner, and the owner's close box is refused while it is open.
+// stays above its owner, and the owner's close box is refused while it is open (unless closing
+// the owner ends the program). With `shown` false the window is made but not shown until
+// showwindow: a window whose user may close it must have its close handling (and anything else
+// its first appearance needs) in place before it can be seen.
 int initwindow(int width, int height, std::optional<std::string_view> title = std::nullopt,
                int left = kDefaultPosition, int top = kDefaultPosition,
                std::optional<bool> double_buffer = std::nullopt,
-               std::optional<bool> close_ends_program = std::nullopt, int owner = -1);
-// id >= 0: that window; -1: the current window; -2 (default): every window. No close callback
-// runs. Invalid ids are ignored.
+               std::optional<bool> close_ends_program = std::nullopt, int owner = -1,
+               bool shown = true);
+// Shows a window made with `shown` false and brings it to the front; nothing for one shown.
+void showwindow(int id);
+// Gives the current window that client size (a window that is not resizable keeps it).
+void setclientsize(int width, int height);
+// id >= 0: that window; -1: the calling thread's current window; -2 (default): every window. No
+// close callback runs. Invalid ids are ignored.
 void closewindow(int id = -2);
+// Makes the window the calling thread's current one and brings it to the front.
 void setcurrentwindow(int id);
 int getcurrentwindow();
 bool isvalidwindow(int id);
@@ -98,10 +119,9 @@ void startidle(int milliseconds);  // waits on the current window's idle event a
 void loop();                       // waits without a time-out
 void stopidle();                   // signals the current window's idle event (auto-reset)
 // The same on the idle event of the window with that id, whichever window is current, so that
-// a thread can wait for or wake one window without touching the process-wide current window
-// (which other threads may change or close meanwhile). A closed window's waiters are woken when
-// it goes; waitidle on a closed window returns at once, signalidle on one does nothing.
-// milliseconds < 0: no time-out.
+// a thread can wait for or wake one window without making it current. A closed window's
+// waiters are woken when it goes; waitidle on a closed window returns at once, signalidle on
+// one does nothing. milliseconds < 0: no time-out.
 void waitidle(int window, int milliseconds);
 void signalidle(int window);
 
@@ -109,6 +129,8 @@ void signalidle(int window);
 // Menus of the current window
 // ---------------------------------------------------------------------------------------------
 
+// In menu and item titles an '&' marks the next letter as the mnemonic (shown underlined; Alt and
+// the letter choose it); "&&" is a literal '&'.
 // parent -1: the menu bar (once per window; the client size is kept). Otherwise a drop-down menu
 // appended to the parent menu. Returns the menu id or -2.
 int addmenu(std::string_view title, int parent = -1);
@@ -117,6 +139,11 @@ int addmenu(std::string_view title, int parent = -1);
 int addmenuitem(std::optional<std::string_view> title, int menu, Callback callback);
 int addmenuseparator(int menu);
 void enablemenuitem(int item, bool flag);
+// Adds a keyboard shortcut ("Ctrl+O", "F5") that chooses the item while it is enabled; it is
+// shown beside the item's title in a drop-down menu. False for an invalid item or key text.
+bool addmenushortcut(int item, std::string_view keys);
+// The width the current window's menu bar needs to show every entry; 0 without a menu bar.
+int getmenubarwidth();
 
 // ---------------------------------------------------------------------------------------------
 // Controls of the current window. Ids count 0, 1, 2, ... across all kinds; creation returns -1
@@ -159,6 +186,23 @@ void setbuttontext(int id, std::string_view text);
 void setradiobuttontext(int id, std::string_view text);
 void setcheckboxtext(int id, std::string_view text);
 
+struct ControlSize {
+  int width = 0;
+  int height = 0;
+};
+// The size a button, radio button or check box needs to show its whole caption in its font
+// (indicator included); 0 x 0 for other ids.
+ControlSize getcontrolpreferredsize(int id);
+// The width a text box needs to show the text on one line without scrolling: frame, margins and
+// a vertical scroll bar's room included. -1 for other ids.
+int gettextboxwidthfor(int id, std::string_view text);
+// Moves and resizes any control (client pixels).
+void setcontrolbounds(int id, int x, int y, int w, int h);
+// The push button that Return (or Enter) presses wherever the focus is in its window, drawn as
+// the default; and the one that Escape presses.
+void setdefaultbutton(int id);
+void setcancelbutton(int id);
+
 // ---------------------------------------------------------------------------------------------
 // File dialogs. The buffer's trimmed contents are the initial name (a trailing '/' or '\' makes
 // it the initial folder). True and the chosen path in the buffer when confirmed; false and the
@@ -170,6 +214,15 @@ void setcheckboxtext(int id, std::string_view text);
 bool dlgopenfile(std::string& file_name, std::string_view pattern, std::string_view description,
                  std::string_view title);
 bool dlgsavefile(std::string& file_name, std::string_view pattern, std::string_view description,
+                 std::string_view title);
+
+// A kind of file a dialog offers: "Data files" and "*.in *.IN".
+struct FileType {
+  std::string description;
+  std::string patterns;  // blank-separated
+};
+// dlgopenfile offering these kinds, in this order, then "All Files" (every name).
+bool dlgopenfile(std::string& file_name, const std::vector<FileType>& types,
                  std::string_view title);
 
 // ---------------------------------------------------------------------------------------------

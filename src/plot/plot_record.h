@@ -41,13 +41,28 @@ struct PlotRecord {
   // Set when the display loop has ended and the window is gone.
   ManualResetEvent closed;
 
-  // Where embed_plot last drew the plot (window id -1: never).
-  std::atomic<int> embed_window_id{-1};
-  EmbedRect embed;
+  // Where embed_plot last drew the plot (window -1: never). Written by embed_plot and read by
+  // save_plot, which a menu item runs on a callback thread.
+  struct EmbedTarget {
+    int window = -1;
+    EmbedRect rect;
+  };
+  EmbedTarget embed_target() const {
+    const std::lock_guard lock(embed_mutex);
+    return embed;
+  }
+  void set_embed_target(const EmbedTarget& target) {
+    const std::lock_guard lock(embed_mutex);
+    embed = target;
+  }
 
   // Guards the chart between the setters and a drawing on another thread.
   std::mutex chart_mutex;
   Chart chart;
+
+ private:
+  mutable std::mutex embed_mutex;  // guards embed
+  EmbedTarget embed;
 };
 
 // The registry owns every record from initialize_plot to destroy_plot. Lookups hand out shared
@@ -59,5 +74,8 @@ std::shared_ptr<PlotRecord> unregister_plot(const PlotRecord* record);
 // The registered plot shown in that window, or null.
 std::shared_ptr<PlotRecord> find_plot_by_window(int window);
 bool is_registered(const PlotRecord* record);
+// ended: the close of every registered plot is requested, and of every plot registered from
+// now on, until this is called with false.
+void set_plot_displays_ended(bool ended);
 
 }  // namespace velmor::plot

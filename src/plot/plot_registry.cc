@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "plot/plot_record.h"
+#include "plot/plot_window.h"
 
 namespace velmor::plot {
 namespace {
@@ -9,8 +10,9 @@ namespace {
 // The one process-wide list of plots: the window handlers only know their window id and have to
 // find the plot from it.
 struct Registry {
-  std::mutex mutex;
+  std::mutex mutex;  // guards plots and displays_ended
   std::vector<std::shared_ptr<PlotRecord>> plots;
+  bool displays_ended = false;  // new plots start with their close requested
 };
 
 Registry& registry() {
@@ -23,7 +25,23 @@ Registry& registry() {
 void register_plot(std::shared_ptr<PlotRecord> record) {
   Registry& r = registry();
   const std::lock_guard lock(r.mutex);
+  if (r.displays_ended) record->state = kStateCloseRequested;
   r.plots.push_back(std::move(record));
+}
+
+void set_plot_displays_ended(bool ended) {
+  std::vector<std::shared_ptr<PlotRecord>> plots;
+  {
+    Registry& r = registry();
+    const std::lock_guard lock(r.mutex);
+    r.displays_ended = ended;
+    if (ended) plots = r.plots;
+  }
+  // Outside the registry's lock: waking a window calls the toolkit.
+  for (const auto& plot : plots) {
+    plot->state = kStateCloseRequested;
+    if (plot->loop_running) wake_display_loop(plot->window_id);
+  }
 }
 
 std::shared_ptr<PlotRecord> unregister_plot(const PlotRecord* record) {

@@ -107,10 +107,11 @@ void on_print_item(int window) {
 
 // [SECTION] Window and drawing
 
-// Opens the plot window with its File menu; false when the toolkit could not.
+// Opens the plot window with its File menu; false when the toolkit could not. The window is
+// shown only once its handlers are in place: its user may close it the moment it appears.
 bool create_window(PlotRecord& record) {
   const int window = wintk::initwindow(kWindowWidth, kWindowHeight, "Plot", wintk::kDefaultPosition,
-                                       wintk::kDefaultPosition, false, false);
+                                       wintk::kDefaultPosition, false, false, -1, false);
   if (window < 0) return false;
   // Known before the handlers are installed: the first resize arrives during enableresize.
   record.window_id = window;
@@ -124,6 +125,7 @@ bool create_window(PlotRecord& record) {
   wintk::enableresize([window] { on_resize(window); });
   wintk::setwindowclosecallback([window] { on_close(window); });
   wintk::setwindowsystemclosecallback([window] { return on_system_close(window); });
+  wintk::showwindow(window);
   return true;
 }
 
@@ -263,13 +265,12 @@ int save_plot_image(PlotRecord& record, std::optional<std::string_view> file_nam
   int window = record.window_id;
   wintk::ViewSettings area{0, 0, -1, -1, false};  // -1: the client's last column and row
   if (!wintk::isvalidwindow(window)) {
-    window = record.embed_window_id;
+    const PlotRecord::EmbedTarget embedded = record.embed_target();
+    window = embedded.window;
     if (!wintk::isvalidwindow(window)) return -1;
     // The embed rectangle belongs to the window the plot was embedded in.
-    if (record.embed.w > 0 && record.embed.h > 0) {
-      area = {record.embed.x, record.embed.y, record.embed.x + record.embed.w - 1,
-              record.embed.y + record.embed.h - 1, false};
-    }
+    const EmbedRect& r = embedded.rect;
+    if (r.w > 0 && r.h > 0) area = {r.x, r.y, r.x + r.w - 1, r.y + r.h - 1, false};
   }
   const std::string path = file_name ? std::string(util::trimmed(*file_name)) : ask_picture_name();
   if (path.empty()) return file_name ? -1 : 0;
@@ -304,8 +305,7 @@ void embed_plot_into(PlotRecord& record, int window, int x, int y, int w, int h)
     record.chart.Draw(painter);
   }
   wintk::setviewport(saved.left, saved.top, saved.right, saved.bottom, saved.clip);
-  record.embed_window_id = window;
-  record.embed = {x, y, w, h};
+  record.set_embed_target({window, {x, y, w, h}});
   if (previous != window && wintk::isvalidwindow(previous)) wintk::setcurrentwindow(previous);
 }
 

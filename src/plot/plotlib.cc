@@ -177,6 +177,14 @@ void destroy_plot(plot_t& plot) {
   plot = nullptr;
 }
 
+void end_plot_displays() {
+  set_plot_displays_ended(true);
+}
+
+void allow_plot_displays() {
+  set_plot_displays_ended(false);
+}
+
 Chart* plot_chart(plot_t plot) {
   return plot == nullptr ? nullptr : &plot->chart;
 }

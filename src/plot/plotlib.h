@@ -76,6 +76,12 @@ int save_plot(plot_t plot, std::optional<std::string_view> file_name = std::null
 // and remembers window and rectangle for save_plot. No display loop.
 void embed_plot(plot_t plot, int window, int x, int y, int w, int h);
 
+// Ends every plot display (each display loop closes its window and returns) and, until
+// allow_plot_displays, ends every display as soon as it starts: for a program that is quitting.
+// Any thread; does not wait.
+void end_plot_displays();
+void allow_plot_displays();
+
 // Closes the plot's window (waiting for its display loop to end), ends its display thread,
 // unregisters and frees the record; the handle becomes null. Null handles are ignored.
 void destroy_plot(plot_t& plot);

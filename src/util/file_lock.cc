@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <mutex>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "util/atomic_file.h"
 
@@ -32,7 +35,38 @@ bool still_named(int fd, const std::string& lock_path) {
          open_file.st_dev == named.st_dev && open_file.st_ino == named.st_ino;
 }
 
+// The lock files this process created and holds, for remove_held_lock_files.
+struct HeldLockFiles {
+  std::mutex mutex;  // guards paths
+  std::vector<std::string> paths;
+};
+
+HeldLockFiles& held_lock_files() {
+  static HeldLockFiles instance;
+  return instance;
+}
+
+void note_held(const std::string& lock_path) {
+  auto& held = held_lock_files();
+  const std::lock_guard lock(held.mutex);
+  held.paths.push_back(lock_path);
+}
+
+void note_released(const std::string& lock_path) {
+  auto& held = held_lock_files();
+  const std::lock_guard lock(held.mutex);
+  const auto it = std::find(held.paths.begin(), held.paths.end(), lock_path);
+  if (it != held.paths.end()) held.paths.erase(it);
+}
+
 }  // namespace
+
+void remove_held_lock_files() noexcept {
+  auto& held = held_lock_files();
+  const std::lock_guard lock(held.mutex);
+  for (const std::string& path : held.paths) ::unlink(path.c_str());
+  held.paths.clear();
+}
 
 FileLock::FileLock(FileLock&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
@@ -87,6 +121,7 @@ FileLock::Result FileLock::try_lock(const std::string& path) {
     fd_ = fd;
     lock_path_ = lock_path;
     created_ = created;
+    if (created_) note_held(lock_path_);
     return Result::kLocked;
   }
   error_ = std::string(kMsgOutputNotWritten) + " (" +
@@ -98,7 +133,10 @@ FileLock::Result FileLock::try_lock(const std::string& path) {
 void FileLock::unlock() {
   if (fd_ < 0) return;
   // Removed while still locked, so that no one can lock the old file after we let it go.
-  if (created_ && still_named(fd_, lock_path_)) ::unlink(lock_path_.c_str());
+  if (created_) {
+    note_released(lock_path_);
+    if (still_named(fd_, lock_path_)) ::unlink(lock_path_.c_str());
+  }
   ::close(fd_);
   fd_ = -1;
   lock_path_.clear();

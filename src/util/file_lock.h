@@ -42,4 +42,9 @@ class FileLock {
   std::string error_;
 };
 
+// Removes the lock files of every lock this process holds and created, without releasing the
+// locks: for a process about to end abruptly (it could not finish what it was doing), so that
+// no lock file outlives it. Any thread.
+void remove_held_lock_files() noexcept;
+
 }  // namespace velmor::util

@@ -1,4 +1,5 @@
 // The "Select Models" window: its buttons, its refused close box and its layout.
+#include <numeric>
 #include <regex>
 
 #include "shell_test_support.h"
@@ -31,7 +32,6 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
       ASSERT_TRUE(user.select_models(control));
       EXPECT_EQ(flags(shell), expected) << control;
       EXPECT_EQ(shell.state().imdlno, current) << control;
-      EXPECT_EQ(wintk::getcurrentwindow(), user.main_window());
     }
     // The main window takes the user's input again once the dialog is closed; copies use LF.
     const int box = shell.shell().text_box;
@@ -43,6 +43,7 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
     ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
     const int dialog = shell.shell().model_dialog_window;
     for (int k = 0; k < kModelCount; ++k) {
+      const testing::LookingAt at(dialog);
       EXPECT_EQ(wintk::radiobuttonischecked(kModelRadio[k]), k >= 2) << k;
     }
     ASSERT_TRUE(wintk::test_input::request_user_close(dialog));
@@ -61,7 +62,10 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
     EXPECT_FALSE(std::filesystem::exists(folder.file("DATA.out")) ||
                  !testing::messages(responder).empty());
     ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
-    EXPECT_TRUE(wintk::checkboxischecked(kFastMethodCheckbox));
+    {
+      const testing::LookingAt at(shell.shell().model_dialog_window);
+      EXPECT_TRUE(wintk::checkboxischecked(kFastMethodCheckbox));
+    }
     user.click(kProductButton);
     ASSERT_TRUE(user.close_dialog());
     testing::PlotCloser closer(user.main_window());
@@ -72,40 +76,84 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
   });
 }
 
-// While "Select Models" is open it stands above the main window, whose close box is refused.
-TEST(ChildProcess, MainWindowCloseWhileSelectModelsIsOpen) {
+// Captions whole, Tab in the order of the rows, Return and Escape close it; the main window's
+// close box ends the program even while the dialog is open.
+TEST(ChildProcess, SelectModelsKeysLayoutAndTheMainWindowClosed) {
   if (wintk::testing::child_case().empty()) GTEST_SKIP() << "runs only in a child process";
   run_program(quick_options(), [](Shell& shell, User& user) {
+    for (const char* key : {"Return", "Escape"}) {
+      ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
+      user.click(kModelRadio[1]);
+      const int before = shell.commands_handled();
+      ASSERT_TRUE(wintk::test_input::press_keys(kModelRadio[1], key));
+      ASSERT_TRUE(testing::wait_for([&] { return shell.commands_handled() > before; })) << key;
+      std::printf("%s closes with model %d\n", key, shell.shell().model_flags[1].load());
+    }
     ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
     const int dialog = shell.shell().model_dialog_window;
     std::printf("owner %s\n",
                 wintk::test_input::owner_of(dialog) == user.main_window() ? "main" : "none");
+    const wintk::test_input::Size client = wintk::test_input::client_size(dialog);
+    int cut = 0;
+    for (int id = 0; id <= kCloseButton; ++id) {
+      const auto box = wintk::test_input::control_geometry(id);
+      const wintk::ControlSize needed = wintk::getcontrolpreferredsize(id);
+      cut += box.width < needed.width || box.x + box.width > client.width ||
+             box.y + box.height > client.height;
+    }
+    std::printf("cut %d\n", cut);
+    std::vector<int> in_order(kCloseButton + 1);
+    std::iota(in_order.begin(), in_order.end(), 0);
+    std::printf("tab order %s\n", wintk::test_input::tab_order() == in_order ? "rows" : "other");
     ASSERT_TRUE(wintk::test_input::request_user_close(user.main_window()));
-    std::this_thread::sleep_for(50ms);
-    std::printf("main window %s\n", wintk::isvalidwindow(user.main_window()) ? "open" : "gone");
-    ASSERT_TRUE(user.close_dialog());
+    std::this_thread::sleep_for(5s);  // the process ends meanwhile
+    std::puts("still running");
   });
   std::exit(7);
 }
 
-TEST(ModelDialog, StaysAboveTheMainWindowWhoseCloseWaitsForIt) {
+TEST(ModelDialog, KeysLayoutAndTheMainWindowsCloseBox) {
   const auto child =
-      wintk::testing::run_child_test("ChildProcess.MainWindowCloseWhileSelectModelsIsOpen");
-  EXPECT_EQ(child.exit_code, 7) << child.output;
-  EXPECT_NE(child.output.find("owner main\nmain window open"), std::string::npos) << child.output;
+      wintk::testing::run_child_test("ChildProcess.SelectModelsKeysLayoutAndTheMainWindowClosed");
+  EXPECT_EQ(child.exit_code, 0) << child.output;
+  EXPECT_NE(child.output.find("Return closes with model 1\nEscape closes with model 1\n"
+                              "owner main\ncut 0\ntab order rows\n"),
+            std::string::npos)
+      << child.output;
+  EXPECT_EQ(child.output.find("still running"), std::string::npos) << child.output;
 }
 
-// The Windows-era layout is kept where it fits; on smaller screens every button stays inside.
-TEST(ModelDialogLayout, FollowsTheScreenAndKeepsTheButtonsInside) {
-  const ModelDialogLayout large = model_dialog_layout(1920, 1050);
-  // int(1920 / 3.7), H / 2 and H / 15 with H = 525
-  EXPECT_EQ(std::tuple(large.width, large.height, large.left, large.top, large.step),
-            std::tuple(518, 262, 518, 525, 35));
-  const ModelDialogLayout l = model_dialog_layout(800, 570);
-  // Product and Close inside, radio rows of 25 pixels apart, the window on the screen.
-  EXPECT_TRUE(l.width / 2 - 220 >= 0 && l.width / 2 + 240 <= l.width &&
-              6 * l.step + 45 <= l.height && l.step >= 30 && l.left + l.width <= 800 &&
-              l.top + l.height <= 570);
+// The layout drawn for the screen where the captions fit; grown for longer ones, never cut.
+TEST(ModelDialogLayout, KeepsTheScreensLayoutAndGrowsForLongCaptions) {
+  const std::vector<NeededSize> five_rows(5, {300, 20}), four_buttons(4, {80, 30});
+  const ModelDialogLayout large = model_dialog_layout(1920, 1050, {five_rows, four_buttons});
+  // int(1920 / 3.7), H / 2 and H / 15 with H = 525; buttons of 100 x 45 centred, 20 apart
+  EXPECT_EQ(std::tuple(large.width, large.height, large.left, large.top),
+            std::tuple(518, 262, 518, 525));
+  EXPECT_EQ(std::tuple(large.rows[1].x, large.rows[1].y, large.rows[1].h), std::tuple(60, 70, 25));
+  EXPECT_EQ(
+      std::tuple(large.buttons[0].x, large.buttons[3].x, large.buttons[0].y, large.buttons[0].w),
+      std::tuple(518 / 2 - 220, 518 / 2 + 140, 6 * 35, 100));
+
+  const std::vector<NeededSize> long_rows = {{640, 24}, {900, 31}, {400, 24}, {700, 24}, {880, 24}};
+  const std::vector<NeededSize> wide_buttons(4, {200, 50});
+  for (const auto& [w, h] : {std::pair(1920, 1050), std::pair(1024, 740)}) {
+    const ModelDialogLayout l = model_dialog_layout(w, h, {long_rows, wide_buttons});
+    EXPECT_TRUE(l.left >= 0 && l.top >= 0 && l.left + l.width <= w && l.top + l.height <= h) << w;
+    for (std::size_t i = 0; i < l.rows.size(); ++i) {
+      const ControlBox& r = l.rows[i];
+      EXPECT_TRUE(r.w >= long_rows[i].width && r.h >= long_rows[i].height) << w << " row " << i;
+      EXPECT_LE(r.x + r.w, l.width);
+      if (i > 0) EXPECT_GE(r.y, l.rows[i - 1].y + l.rows[i - 1].h) << i;
+    }
+    for (std::size_t i = 0; i < l.buttons.size(); ++i) {
+      const ControlBox& b = l.buttons[i];
+      EXPECT_TRUE(b.w >= 200 && b.h >= 50 && b.x >= 0 && b.x + b.w <= l.width &&
+                  b.y >= l.rows.back().y + l.rows.back().h && b.y + b.h <= l.height)
+          << w << " button " << i;
+      if (i > 0) EXPECT_GE(b.x, l.buttons[i - 1].x + l.buttons[i - 1].w);
+    }
+  }
 }
 
 }  // namespace

@@ -29,12 +29,14 @@ TEST(SaveName, ReplacesTheExtensionOfTheFileItselfOnly) {
             "/home/a.b/Run.2.txt/home/a.b/data.txt");
 }
 
-// One record replaces the file; nothing is written through a link or in place of a folder.
-TEST(Writelines, WritesOneRecordAndLeavesRefusedNamesAlone) {
+// The report's line ends replace the file; nothing is written through a link or for a folder.
+TEST(Writelines, WritesTheLinesAsTheReportEndsThemAndLeavesRefusedNamesAlone) {
   testing::TempFolder folder;
   const std::string name = folder.write("saved.txt", "old contents longer than the new ones\n");
   ASSERT_TRUE(writelines(name, "line 1\r\nline 2\r\n   "));
-  EXPECT_EQ(testing::read_file(name), "line 1\r\nline 2\r\n\n");
+  EXPECT_EQ(testing::read_file(name), "line 1\nline 2\n");
+  ASSERT_TRUE(writelines(name, "a\rb\r\nlast"));  // a lone CR is text; the last line is ended
+  EXPECT_EQ(testing::read_file(name), "a\rb\nlast\n");
   ASSERT_TRUE(writelines(name, ""));
   EXPECT_EQ(testing::read_file(name), "\n");  // an empty text box: one empty record
 

@@ -66,10 +66,14 @@ TEST(Shell, StartUpTheResultsBoxAndCommandsBeforeARun) {
           EXPECT_EQ(testing::last_message(responder), "Information|" + text());
         }
 
-        // A cancelled Open, or Enter pressed on the proposed pattern, leaves Run greyed.
+        // Open starts in the working folder and offers the readable kinds. A cancelled Open,
+        // or Enter pressed on a pattern, leaves Run greyed.
         ASSERT_TRUE(user.choose(Entry::kOpenData));
-        EXPECT_EQ(responder.requests().back().initial_name,
-                  std::filesystem::current_path().string() + "/*.in");
+        EXPECT_EQ(responder.requests().back().initial_folder,
+                  std::filesystem::current_path().string() + "/");
+        EXPECT_EQ(responder.requests().back().filter,
+                  "Velmor-TARN data (*.in *.IN);;Tables: CSV, TSV or text (*.csv *.tsv *.txt "
+                  "*.CSV *.TSV *.TXT);;EnzymeML documents (*.json *.JSON);;All Files (*)");
         ASSERT_TRUE(user.open(responder, folder.file("*.in")));
         EXPECT_EQ(shell.shell().data_file_name, "DATA.IN");
         EXPECT_FALSE(user.enabled(Entry::kRun) || user.enabled(Entry::kRunCurveFit));
@@ -78,6 +82,9 @@ TEST(Shell, StartUpTheResultsBoxAndCommandsBeforeARun) {
         EXPECT_EQ(shell.shell().data_file_name, path);
         EXPECT_TRUE(user.enabled(Entry::kRun) && user.enabled(Entry::kEditDataFile));
         EXPECT_FALSE(user.enabled(Entry::kXyPlot) || user.enabled(Entry::kSaveResults));
+        // A cancelled Open keeps the loaded file, and Run.
+        ASSERT_TRUE(user.choose(Entry::kOpenData));
+        EXPECT_TRUE(shell.shell().data_file_name == path && user.enabled(Entry::kRun));
 
         ASSERT_TRUE(user.choose(Entry::kEditDataFile));
         ASSERT_TRUE(testing::wait_for([&] { return !testing::read_file(record).empty(); }));

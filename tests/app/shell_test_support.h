@@ -83,6 +83,21 @@ class User {
   Shell& shell_;
 };
 
+// Makes a window the calling thread's current one for a scope (to read a dialog's controls),
+// then the one before again.
+class LookingAt {
+ public:
+  explicit LookingAt(int window) : previous_(wintk::getcurrentwindow()) {
+    wintk::setcurrentwindow(window);
+  }
+  ~LookingAt() { wintk::setcurrentwindow(previous_); }
+  LookingAt(const LookingAt&) = delete;
+  LookingAt& operator=(const LookingAt&) = delete;
+
+ private:
+  int previous_;
+};
+
 // Closes (by `close`, else the close box) and counts every new window after `on_window` saw it.
 class PlotCloser {
  public:
@@ -134,6 +149,8 @@ inline void run_program(ShellOptions options, const std::function<void(Shell&, U
     std::thread driver([&] {
       if (while_starting) while_starting(shell);
       ASSERT_TRUE(wait_for([&] { return shell.started(); })) << "the program did not start";
+      // The user's thread reads and fills the main window's controls (its own current window).
+      wintk::setcurrentwindow(shell.shell().main_window);
       User user(shell);
       script(shell, user);
       if (shell.shell().model_dialog_window >= 0) user.close_dialog();
@@ -145,10 +162,12 @@ inline void run_program(ShellOptions options, const std::function<void(Shell&, U
   });
 }
 
+// No splash, no pauses, and no size kept from or for another session.
 inline ShellOptions quick_options() {
   ShellOptions options;
   options.splash_ms = 0;
   options.settle_ms = 0;
+  options.settings_file.clear();
   return options;
 }
 

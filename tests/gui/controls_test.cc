@@ -81,7 +81,7 @@ TEST(Dialogs, FileDialogsAndMessageBoxesAsAsked) {
   ASSERT_EQ(r.size(), 6u);
   EXPECT_EQ(std::tuple(r[1].kind, r[1].title, r[1].initial_name, r[1].filter, r[2].kind),
             std::tuple(DialogKind::kOpenFile, "Enter data file", "Data.in",
-                       "*.in (*.in);;All Files (*.*)", DialogKind::kSaveFile));
+                       "*.in (*.in);;All Files (*)", DialogKind::kSaveFile));
   const std::tuple<int, const char*, MessageIcon> boxes[] = {
       {0, "Information", MessageIcon::kInformation},
       {3, "Error", MessageIcon::kError},

@@ -141,29 +141,86 @@ TEST(ChildProcess, EndsTheProgram) {
       setwindowclosecallback([] { std::puts("close callback ran"); });
       test_input::request_user_close(window);
       std::puts("still running");
-    } else {
-      initwindow(100, 100, "Gone");
-      closewindow(-1);
-      line(0, 0, 5, 5);
-      std::puts("drew anyway");
     }
   });
   std::exit(7);
 }
 
-// Close flags are remembered; closing the main window exits with 0; drawing with none ends.
+// Close flags are remembered; closing the main window exits with 0.
 TEST(Window, EndingThePrograms) {
   const std::tuple<const char*, const char*, const char*, int> cases[] = {
       {"remembered flag", "survived the close", "still open", 7},
-      {"user close", "", "close callback ran", 0},
-      {"no window", "Drawing operation was attempted when there was no current window.",
-       "drew anyway", 1}};
+      {"user close", "", "close callback ran", 0}};
   for (const auto& [which, printed, not_printed, exit_code] : cases) {
     const auto child = testing::run_child_test("ChildProcess.EndsTheProgram", which);
     EXPECT_EQ(child.exit_code, exit_code) << child.output;
     EXPECT_NE(child.output.find(printed), std::string::npos) << child.output;
     EXPECT_EQ(child.output.find(not_printed), std::string::npos) << child.output;
   }
+}
+
+// A call without a current window, or with one that has gone, does nothing: no box, no end.
+TEST(Window, CallsWithoutACurrentWindowAreIgnored) {
+  RecordingResponder responder;
+  run_gui([] {
+    const int before = test_input::windowless_calls();
+    initwindow(100, 100, "Gone");
+    closewindow(-1);
+    line(0, 0, 5, 5);
+    setcolor(3);
+    startidle(1);
+    loop();
+    EXPECT_EQ(std::tuple(getcolor(), getmaxx(), textwidth("x"), addmenu("Main")),
+              std::tuple(0, -1, -1, -2));
+    EXPECT_EQ(test_input::windowless_calls() - before, 8);
+  });
+  EXPECT_TRUE(responder.requests().empty());
+}
+
+// Threads that make, draw on and close windows at the same time each keep their own current
+// window, as do menu callbacks; none draws on another's window or finds its own gone.
+TEST(Window, EachThreadHasItsOwnCurrentWindow) {
+  run_gui([] {
+    const int before = test_input::windowless_calls();
+    const int main_window = initwindow(60, 40, "main");
+    std::atomic<int> callback_saw{-1};
+    const int menu = addmenu("File", addmenu("Main"));
+    const int item = addmenuitem("Item", menu, [&] {
+      callback_saw = getcurrentwindow();
+      setcurrentwindow(initwindow(30, 30, "made by the callback"));
+    });
+    const int other = initwindow(60, 40, "other");
+    setcurrentwindow(main_window);
+    ASSERT_TRUE(test_input::trigger_menu_item(main_window, item));
+    ASSERT_TRUE(eventually([&] { return callback_saw >= 0; }));
+    EXPECT_EQ(std::pair(callback_saw.load(), getcurrentwindow()),
+              std::pair(main_window, main_window));
+
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+      threads.emplace_back([t, &wrong] {
+        const int colour = creatergb(50 * (t + 1), 10, 0);
+        for (int round = 0; round < 25; ++round) {
+          const int mine = initwindow(40, 30, "thread");
+          setfillstyle(1, colour);
+          bar(0, 0, 39, 29);
+          std::this_thread::yield();
+          const PixelBuffer page = getpagepixels();
+          if (getcurrentwindow() != mine || page.empty() ||
+              page.at(20, 15) != static_cast<std::uint32_t>(colour)) {
+            ++wrong;
+          }
+          closewindow(-1);
+        }
+      });
+    }
+    for (int i = 0; i < 200; ++i) setcurrentwindow(i % 2 == 0 ? other : main_window);
+    for (auto& thread : threads) thread.join();
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(getcurrentwindow(), main_window);
+    EXPECT_EQ(test_input::windowless_calls(), before);
+  });
 }
 
 }  // namespace

@@ -106,14 +106,18 @@ bool wait_drawn(plot_t plot) {
   return wait_until([plot] { return drawn(*plot); });
 }
 
-// Runs `action` once the plot is drawn, then the user closes the window unless `action` did.
+// Runs `action` on another thread, with the plot's window current there, once the plot is
+// drawn; then the user closes the window unless `action` did.
 void display_then(plot_t plot, const std::function<void(int window)>& action,
                   bool user_closes = true) {
   std::thread helper([&] {
     const bool ok = wait_drawn(plot);
     EXPECT_TRUE(ok) << "the plot was not drawn";
     const int window = plot_window(plot);
-    if (ok) action(window);
+    if (ok) {
+      wintk::setcurrentwindow(window);
+      action(window);
+    }
     if (!ok || (user_closes && plot_window(plot) >= 0)) {
       wintk::test_input::request_user_close(window);
     }
@@ -162,7 +166,6 @@ TEST(PlotWindow, CloseItemEndsTheDisplay) {
         [&](int window) {
           shown = window;
           EXPECT_TRUE(with_window_captioned("Plot"));
-          EXPECT_EQ(wintk::getcurrentwindow(), window);
           EXPECT_TRUE(wintk::test_input::trigger_menu_item(window, kCloseItem));
         },
         false);
@@ -171,6 +174,21 @@ TEST(PlotWindow, CloseItemEndsTheDisplay) {
     EXPECT_EQ(plot_window(plot), -1);
     destroy_plot(plot);
     EXPECT_EQ(plot, nullptr);
+  });
+}
+
+// Closed by its user the moment it is shown, before it is set up: the display returns and the
+// program goes on.
+TEST(PlotWindow, ClosedTheMomentItIsShown) {
+  run_gui([] {
+    wintk::test_input::close_when_shown("Plot");
+    for (int i = 0; i < 5; ++i) {
+      plot_t plot = two_series_plot();
+      display_plot(plot);
+      EXPECT_EQ(plot_window(plot), -1);
+      destroy_plot(plot);
+    }
+    wintk::test_input::close_when_shown("");
   });
 }
 

@@ -178,7 +178,11 @@ std::string usage_text(const std::string& program_name) {
          "the earlier report is kept); 4 the data suggest the other kind of model; 6 model\n"
          "incompatible with the columns; 5 too many parameters or too few data points; 9 every\n"
          "fit failed (the report says why); 7 a picture or the summary could not be written.\n"
-         "2 usage error.\n";
+         "2 usage error.\n"
+         "\n"
+         "The window keeps its size for the next start in "
+         "$XDG_CONFIG_HOME/velmor-tarn/window.conf\n"
+         "(by default ~/.config/velmor-tarn/window.conf).\n";
 }
 
 std::string version_text(const std::string& program_name) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "gui/platform/window_record.h"
+#include "gui/platform/window_registry.h"
 
 namespace wintk::platform {
 namespace {
@@ -46,6 +47,8 @@ void run_callback(const std::shared_ptr<WindowRecord>& window, const Callback& c
     const std::lock_guard wait_for_registration(window->threads_mutex);
   }
   try {
+    // The callback acts on its own window unless it chooses another.
+    const ScopedCurrentWindow own_window(window->id);
     callback();
   } catch (const std::exception& error) {
     std::fprintf(stderr, "wintk: a callback failed: %s\n", error.what());
@@ -80,13 +83,12 @@ void start_callback_thread(const std::shared_ptr<WindowRecord>& window, Callback
   ++all.running;
 }
 
-void finish_callback_threads(std::chrono::milliseconds timeout) {
+bool finish_callback_threads(std::chrono::milliseconds timeout) {
   auto& all = callback_threads();
   std::unique_lock lock(all.mutex);
   all.finished_cv.wait_for(lock, timeout, [&all] { return all.running == 0; });
   join_finished(all);
-  for (auto& thread : all.threads) thread.detach();
-  all.threads.clear();
+  return all.threads.empty();
 }
 
 }  // namespace wintk::platform

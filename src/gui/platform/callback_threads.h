@@ -14,8 +14,9 @@ struct WindowRecord;
 // does not wait for the callback.
 void start_callback_thread(const std::shared_ptr<WindowRecord>& window, Callback callback);
 
-// Waits up to the time-out for every callback thread to end and joins those that did; the rest
-// are detached (they were started by the user and must not hold up the end of the program).
-void finish_callback_threads(std::chrono::milliseconds timeout);
+// Waits up to the time-out for every callback thread to end and joins them. False when some are
+// still running: they may use the toolkit until they end, so the caller must not tear it down
+// (and ends the process instead).
+bool finish_callback_threads(std::chrono::milliseconds timeout);
 
 }  // namespace wintk::platform

@@ -2,13 +2,16 @@
 // is carried out there while the caller waits, which also serialises them.
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <cmath>
 
 #include "gui/platform/callback_threads.h"
 #include "gui/platform/gui_thread.h"
@@ -26,9 +29,10 @@ constexpr long long kMultiLineTextLimit = 5 * kDefaultTextLimit;
 // Room added beyond an insertion that would pass the limit.
 constexpr long long kLimitHeadroom = 256;
 
-enum class Family { kButtons, kTextBoxes };
+enum class Family { kButtons, kTextBoxes, kAny };
 
 bool in_family(ControlKind kind, Family family) {
+  if (family == Family::kAny) return true;
   const bool text_box = kind == ControlKind::kTextBox || kind == ControlKind::kMultiLineTextBox;
   return (family == Family::kTextBoxes) == text_box;
 }
@@ -48,6 +52,7 @@ int horizontal_justification(WindowRecord& window) {
 template <typename Fn>
 void with_control(int id, Family family, Fn&& fn) {
   const auto window = current_window();
+  if (!window) return;
   call_on_gui_thread([&] {
     if (id < 0 || id >= static_cast<int>(window->controls.size())) return;
     ControlEntry& entry = window->controls[static_cast<std::size_t>(id)];
@@ -103,6 +108,7 @@ int create_button(ButtonKind kind, int x, int y, int w, int h, const std::string
                   Callback callback) {
   const auto window = current_window();
   int id = -1;
+  if (!window) return id;
   bool created = false;
   call_on_gui_thread([&] {
     ControlEntry entry;
@@ -202,6 +208,7 @@ using namespace platform;
 
 void beginradiogroup() {
   const auto window = current_window();
+  if (!window) return;
   call_on_gui_thread([&] { window->begin_radio_group = true; });
 }
 
@@ -210,6 +217,7 @@ namespace {
 int create_text_box(int x, int y, int w, int h, bool multi_line, bool wrap) {
   const auto window = current_window();
   int id = -1;
+  if (!window) return id;
   bool created = false;
   call_on_gui_thread([&] {
     ControlEntry entry;
@@ -379,6 +387,74 @@ void radiobuttonsetchecked(int id, bool flag) {
 }
 void checkboxsetchecked(int id, bool flag) {
   set_checked(id, flag);
+}
+
+ControlSize getcontrolpreferredsize(int id) {
+  ControlSize size;
+  with_control(id, Family::kButtons, [&](ControlEntry& entry) {
+    const QSize hint = entry.widget->sizeHint();
+    size = {hint.width(), hint.height()};
+  });
+  return size;
+}
+
+int gettextboxwidthfor(int id, std::string_view text) {
+  int width = -1;
+  with_control(id, Family::kTextBoxes, [&](ControlEntry& entry) {
+    const QString line = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const int text_width = QFontMetrics(entry.widget->font()).horizontalAdvance(line);
+    if (auto* edit = qobject_cast<QPlainTextEdit*>(entry.widget)) {
+      // The document's margin on both sides, the frame, and room for the vertical scroll bar.
+      const QMargins frame = edit->contentsMargins();
+      const int margin = static_cast<int>(std::ceil(2 * edit->document()->documentMargin()));
+      const int bar = edit->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, edit);
+      width = text_width + margin + frame.left() + frame.right() + bar + 1;
+    } else if (auto* line_edit = qobject_cast<QLineEdit*>(entry.widget)) {
+      const QMargins frame = line_edit->contentsMargins() + line_edit->textMargins();
+      width = text_width + frame.left() + frame.right() +
+              2 * line_edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) + 4;
+    }
+  });
+  return width;
+}
+
+void setcontrolbounds(int id, int x, int y, int w, int h) {
+  with_control(id, Family::kAny, [&](ControlEntry& entry) {
+    entry.widget->setGeometry(x, y, std::max(w, 0), std::max(h, 0));
+  });
+}
+
+namespace {
+
+// Records the window's default or cancel button and marks a default one as such. GUI thread.
+void set_key_button(int id, bool default_button) {
+  const auto window = current_window();
+  if (!window) return;
+  call_on_gui_thread([&] {
+    if (id < 0 || id >= static_cast<int>(window->controls.size())) return;
+    ControlEntry& entry = window->controls[static_cast<std::size_t>(id)];
+    auto* button = qobject_cast<QPushButton*>(entry.widget);
+    if (!button) return;
+    if (default_button) {
+      if (auto* previous = qobject_cast<QPushButton*>(window->default_button.data())) {
+        previous->setDefault(false);
+      }
+      button->setDefault(true);
+      window->default_button = button;
+    } else {
+      window->cancel_button = button;
+    }
+  });
+}
+
+}  // namespace
+
+void setdefaultbutton(int id) {
+  set_key_button(id, true);
+}
+
+void setcancelbutton(int id) {
+  set_key_button(id, false);
 }
 
 }  // namespace wintk

@@ -62,11 +62,11 @@ void keep_lines_whole(QMessageBox& box) {
   label->setMinimumWidth(longest);
 }
 
-std::string qt_filter(const std::vector<text::FileFilter>& filters) {
+std::string qt_filter(const std::vector<FileType>& types) {
   std::string joined;
-  for (const auto& filter : filters) {
+  for (const auto& type : types) {
     if (!joined.empty()) joined += ";;";
-    joined += filter.name + " (" + filter.pattern + ")";
+    joined += type.description + " (" + type.patterns + ")";
   }
   return joined;
 }
@@ -105,16 +105,24 @@ std::optional<std::string> existing_file(const std::optional<std::string>& chose
 
 }  // namespace
 
+std::vector<FileType> file_types(const std::string& pattern, const std::string& description) {
+  std::vector<FileType> types;
+  for (const auto& filter : text::build_file_filters(pattern, description)) {
+    types.push_back({filter.name, filter.pattern});
+  }
+  return types;
+}
+
 std::optional<std::string> file_dialog(FileDialogKind kind, const std::string& initial,
-                                       const std::string& pattern, const std::string& description,
-                                       const std::string& title, bool confirm_overwrite) {
+                                       const std::vector<FileType>& types, const std::string& title,
+                                       bool confirm_overwrite) {
   const auto owner = owner_window();
   const text::InitialFile start = text::split_initial_file(initial);
   DialogRequest request;
   request.kind = kind == FileDialogKind::kOpen ? DialogKind::kOpenFile : DialogKind::kSaveFile;
   request.title = title;
   request.owner_window = owner ? owner->id : kNoWindow;
-  request.filter = qt_filter(text::build_file_filters(pattern, description));
+  request.filter = qt_filter(types);
   request.initial_folder = start.folder;
   request.initial_name = start.name;
   std::optional<std::string> chosen;
@@ -188,13 +196,13 @@ bool dlgquestion(const std::string& title, const std::string& text) {
 
 bool writeimagefile(const std::optional<std::string>& file_name, int left, int top, int right,
                     int bottom, bool active_page) {
-  current_window();  // no current window ends the program before any dialog
+  if (!current_window()) return false;  // no page to save: no dialog either
   std::string path;
   if (file_name) {
     path = *file_name;
   } else {
-    const auto chosen =
-        file_dialog(FileDialogKind::kSave, "", "*.BMP", "Bitmap files (*.bmp)", "Save As", true);
+    const auto chosen = file_dialog(FileDialogKind::kSave, "",
+                                    file_types("*.BMP", "Bitmap files (*.bmp)"), "Save As", true);
     if (!chosen) return false;
     path = *chosen;
     if (!text::has_three_letter_extension(path)) path += ".BMP";

@@ -38,6 +38,7 @@ QBrush fill_brush(const DrawState& state) {
 template <typename Fn>
 void paint(Fn&& fn) {
   const auto window = current_window();
+  if (!window) return;
   QRect changed;
   bool repaint = false;
   {
@@ -96,6 +97,7 @@ void draw_block(QPainter& painter, const TextBlock& block, const DrawState& stat
 
 void settextstyle(int font, int direction, int size) {
   const auto window = current_window();
+  if (!window) return;
   const std::lock_guard lock(window->draw_mutex);
   DrawState& state = window->state;
   state.font = font == kThemeFont ? 7 : font;
@@ -106,12 +108,14 @@ void settextstyle(int font, int direction, int size) {
 
 int textwidth(const std::string& text) {
   const auto window = current_window();
+  if (!window) return -1;
   const std::lock_guard lock(window->draw_mutex);
   return measure(window->state.qfont, text).width;
 }
 
 int textheight(const std::string& text) {
   const auto window = current_window();
+  if (!window) return -1;
   const std::lock_guard lock(window->draw_mutex);
   return measure(window->state.qfont, text).height;
 }
@@ -150,6 +154,7 @@ void outtext(const std::string& text) {
 
 bool copy_page(int left, int top, int right, int bottom, bool active_page, PixelBuffer& out) {
   const auto window = current_window();
+  if (!window) return false;
   const int width = window->width;
   const int height = window->height;
   if (right < 0) right = width - 1;
@@ -197,9 +202,12 @@ int getbluevalue(int colour) {
 
 namespace {
 
+// fn(state) under the draw lock; without a current window nothing, or a value-initialised result.
 template <typename Fn>
 auto with_state(Fn&& fn) {
+  using Result = decltype(fn(std::declval<DrawState&>()));
   const auto window = current_window();
+  if (!window) return Result();
   const std::lock_guard lock(window->draw_mutex);
   return fn(window->state);
 }
@@ -289,6 +297,7 @@ void setviewport(int left, int top, int right, int bottom, bool clip) {
 
 void resetviewport() {
   const auto window = current_window();
+  if (!window) return;
   const std::lock_guard lock(window->draw_mutex);
   window->state.viewport = {0, 0, window->width, window->height, false};
 }

@@ -49,8 +49,14 @@ bool call_on_gui_thread(const std::function<void()>& fn) {
     return false;
   }
   end_if_program_ending();
+  // The work is the caller's: it sees the caller's current window.
   const bool ran = QMetaObject::invokeMethod(
-      qApp, [&fn] { fn(); }, Qt::BlockingQueuedConnection);
+      qApp,
+      [&fn, caller = current_window_id()] {
+        const ScopedCurrentWindow as_the_caller(caller);
+        fn();
+      },
+      Qt::BlockingQueuedConnection);
   end_if_program_ending();  // the call itself may have closed the program's last window
   return ran;
 }
@@ -94,7 +100,12 @@ int run_application(int& argc, char** argv, const std::function<int()>& app_main
     }
     // Ended while the program was being ended: the main routine has closed what it owned.
     if (program_ending()) end_process(0);
-    finish_callback_threads(kCallbackGrace);
+    // A callback still running (a dialog it opened is still up, say) would outlive the windows
+    // and registries it uses: the process ends here, with the main routine's result.
+    if (!finish_callback_threads(kCallbackGrace)) {
+      std::fprintf(stderr, "wintk: a callback was still running at the end of the program\n");
+      end_process(result);
+    }
     QMetaObject::invokeMethod(
         qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
   });

@@ -1,5 +1,6 @@
 // Menus of a window. Menu and item tables live on the GUI thread only.
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -25,6 +26,7 @@ void run_item(const std::shared_ptr<WindowRecord>& window, int item) {
 int addmenu(const std::string& title, int parent) {
   const auto window = current_window();
   int result = -2;
+  if (!window) return result;
   call_on_gui_thread([&] {
     WindowWidget* widget = window->widget;
     if (!widget) return;
@@ -56,6 +58,7 @@ int addmenu(const std::string& title, int parent) {
 int addmenuitem(const std::optional<std::string>& title, int menu, Callback callback) {
   const auto window = current_window();
   int result = -2;
+  if (!window) return result;
   call_on_gui_thread([&] {
     if (menu < 0 || menu >= static_cast<int>(window->menus.size())) return;
     const MenuEntry& entry = window->menus[static_cast<std::size_t>(menu)];
@@ -84,10 +87,41 @@ namespace wintk {
 
 void enablemenuitem(int item, bool flag) {
   const auto window = platform::current_window();
+  if (!window) return;
   platform::call_on_gui_thread([&] {
     if (item < 0 || item >= static_cast<int>(window->items.size())) return;
     if (QAction* action = window->items[static_cast<std::size_t>(item)]) action->setEnabled(flag);
   });
+}
+
+bool addmenushortcut(int item, std::string_view keys) {
+  const auto window = platform::current_window();
+  if (!window) return false;
+  const QKeySequence sequence(QString::fromUtf8(keys.data(), static_cast<qsizetype>(keys.size())));
+  if (sequence.isEmpty()) return false;
+  bool added = false;
+  platform::call_on_gui_thread([&] {
+    if (item < 0 || item >= static_cast<int>(window->items.size())) return;
+    QAction* action = window->items[static_cast<std::size_t>(item)];
+    if (!action) return;
+    QList<QKeySequence> shortcuts = action->shortcuts();
+    shortcuts.append(sequence);
+    action->setShortcuts(shortcuts);
+    added = true;
+  });
+  return added;
+}
+
+int getmenubarwidth() {
+  const auto window = platform::current_window();
+  if (!window) return 0;
+  int width = 0;
+  platform::call_on_gui_thread([&] {
+    // menuBar() would make a bar for a window without one.
+    if (!window->widget || !window->has_menu_bar) return;
+    width = window->widget->menuBar()->sizeHint().width();
+  });
+  return width;
 }
 
 }  // namespace wintk

@@ -5,13 +5,14 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "gui/wintk.h"
 
 namespace wintk::platform {
 
 int initwindow(int width, int height, const std::string& title, int left, int top,
-               bool double_buffer, bool close_ends_program, int owner);
+               bool double_buffer, bool close_ends_program, int owner, bool shown);
 void setwindowtitle(const std::string& title);
 int addmenu(const std::string& title, int parent);
 // No title and no callback: a separator. A title without callback: the id is used up, -2.
@@ -26,10 +27,12 @@ void set_textbox_contents(int id, const std::string& text);
 int insert_textbox_text(int id, const std::optional<std::string>& text);
 
 enum class FileDialogKind { kOpen, kSave };
+// The filter list of a dialog from one pattern and its description (text::build_file_filters).
+std::vector<FileType> file_types(const std::string& pattern, const std::string& description);
 // The chosen path, or nullopt when cancelled or the dialog could not run.
 std::optional<std::string> file_dialog(FileDialogKind kind, const std::string& initial,
-                                       const std::string& pattern, const std::string& description,
-                                       const std::string& title, bool confirm_overwrite);
+                                       const std::vector<FileType>& types, const std::string& title,
+                                       bool confirm_overwrite);
 
 void settextstyle(int font, int direction, int size);
 int textwidth(const std::string& text);

@@ -1,5 +1,7 @@
 #include "gui/platform/program_end.h"
 
+#include <QApplication>
+#include <QTimer>
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -14,8 +16,9 @@ namespace {
 struct ProgramEnd {
   std::atomic<bool> ending{false};
   std::atomic<std::thread::id> main_routine{};
-  std::mutex callback_mutex;  // guards callback
+  std::mutex callback_mutex;  // guards callback and abort_callback
   Callback callback;
+  Callback abort_callback;
 };
 
 ProgramEnd& program_end() {
@@ -36,10 +39,17 @@ void request_program_end() {
     if (window->widget) window->widget->hide();
     window->idle.signal();
   }
-  std::thread([] {
-    std::this_thread::sleep_for(kProgramEndGrace);
+  // The main routine did not come by in time: it is not waited for any longer.
+  QTimer::singleShot(kProgramEndGrace, qApp, [] {
+    Callback abort_callback;
+    {
+      auto& end = program_end();
+      const std::lock_guard lock(end.callback_mutex);
+      abort_callback = end.abort_callback;
+    }
+    if (abort_callback) abort_callback();
     end_process(0);
-  }).detach();
+  });
 }
 
 bool program_ending() {
@@ -66,6 +76,12 @@ void setprogramendcallback(Callback callback) {
   auto& end = platform::program_end();
   const std::lock_guard lock(end.callback_mutex);
   end.callback = std::move(callback);
+}
+
+void setprogramabortcallback(Callback callback) {
+  auto& end = platform::program_end();
+  const std::lock_guard lock(end.callback_mutex);
+  end.abort_callback = std::move(callback);
 }
 
 }  // namespace wintk

@@ -6,7 +6,8 @@
 // end on the GUI thread in the middle of whatever the main routine is doing (a report half
 // written would be lost): every window is hidden at once, and the main routine ends the process
 // at its next toolkit call, after the program-end callback (setprogramendcallback) has closed
-// its files. A main routine that makes no toolkit call within the grace time is not waited for.
+// its files. A main routine that makes no toolkit call within the grace time is not waited for:
+// the program-abort callback runs on the GUI thread and the process ends.
 namespace wintk::platform {
 
 inline constexpr std::chrono::seconds kProgramEndGrace{10};
@@ -14,7 +15,8 @@ inline constexpr std::chrono::seconds kProgramEndGrace{10};
 // Notes the thread that runs the main routine (run_application).
 void set_main_routine_thread();
 
-// GUI thread: hides every window, wakes every idle wait and starts the grace time. Once only.
+// GUI thread: hides every window, wakes every idle wait and starts the grace time (a timer of
+// the GUI thread). Once only.
 void request_program_end();
 
 // True once the program is being ended.

@@ -16,9 +16,11 @@
 #include <QWindow>
 #include <algorithm>
 #include <chrono>
+#include <mutex>
 #include <thread>
 
 #include "gui/platform/gui_thread.h"
+#include "gui/platform/test_hooks.h"
 #include "gui/platform/window_registry.h"
 #include "gui/platform/window_widget.h"
 
@@ -28,13 +30,13 @@ using namespace platform;
 
 namespace {
 
-// The current window. It can be none for a moment while the program changes windows (a plot
-// window has closed and the main window is not current again yet); a test's click in that
-// moment waits for it instead of ending the program as a drawing call would.
+// The window in front, which the user's clicks reach. It can be gone for a moment while the
+// program changes windows (a plot window has closed and the main window is not in front again
+// yet); a test's click in that moment waits for it.
 std::shared_ptr<WindowRecord> current_window_when_there_is_one() {
   constexpr int kPolls = 500;
   for (int poll = 0; poll < kPolls; ++poll) {
-    if (auto window = find_window(current_window_id())) return window;
+    if (auto window = find_window(front_window_id())) return window;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return nullptr;
@@ -139,6 +141,26 @@ bool request_user_close(int id) {
   });
 }
 
+namespace {
+
+struct CloseWhenShown {
+  std::mutex mutex;  // guards title
+  QString title;
+};
+
+CloseWhenShown& close_when_shown_setting() {
+  static CloseWhenShown instance;
+  return instance;
+}
+
+}  // namespace
+
+void close_when_shown(const std::string& title) {
+  auto& setting = close_when_shown_setting();
+  const std::lock_guard lock(setting.mutex);
+  setting.title = QString::fromStdString(title);
+}
+
 bool resize_client(int id, Size client) {
   return on_window(id, [client](WindowWidget& widget) {
     widget.resize(widget.size() + QSize(client.width, client.height) - widget.client()->size());
@@ -238,6 +260,41 @@ bool control_visible(int control) {
   return visible;
 }
 
+Rect control_geometry(int control) {
+  Rect r;
+  on_control(control, [&](ControlEntry& entry) { r = to_rect(entry.widget->geometry()); });
+  return r;
+}
+
+std::vector<int> tab_order() {
+  std::vector<int> order;
+  const auto window = current_window_when_there_is_one();
+  if (!window) return order;
+  call_on_gui_thread([&] {
+    const auto id_of = [&](const QWidget* widget) {
+      for (std::size_t i = 0; i < window->controls.size(); ++i) {
+        if (window->controls[i].widget == widget) return static_cast<int>(i);
+      }
+      return -1;
+    };
+    const QWidget* first = nullptr;
+    for (const ControlEntry& entry : window->controls) {
+      if (entry.widget && (entry.widget->focusPolicy() & Qt::TabFocus)) {
+        first = entry.widget;
+        break;
+      }
+    }
+    for (const QWidget* widget = first; widget;) {
+      if (const int id = id_of(widget); id >= 0 && (widget->focusPolicy() & Qt::TabFocus)) {
+        order.push_back(id);
+      }
+      widget = widget->nextInFocusChain();
+      if (widget == first) break;
+    }
+  });
+  return order;
+}
+
 PixelBuffer grab_screen(int id, bool whole_window) {
   return on_window(id, [whole_window](WindowWidget& widget) {
     PixelBuffer out;
@@ -294,6 +351,10 @@ bool dismiss_modal_dialog() {
   return dismissed;
 }
 
+int windowless_calls() {
+  return platform::windowless_calls();
+}
+
 int paint_count(int id) {
   const auto window = find_window(id);
   return window ? window->paints.load() : 0;
@@ -304,3 +365,17 @@ void flush_gui_events() {
 }
 
 }  // namespace wintk::test_input
+
+namespace wintk::platform {
+
+void on_window_shown(QWidget& window) {
+  auto& setting = test_input::close_when_shown_setting();
+  {
+    const std::lock_guard lock(setting.mutex);
+    if (setting.title.isEmpty() || window.windowTitle() != setting.title) return;
+  }
+  QMetaObject::invokeMethod(
+      &window, [&window] { window.close(); }, Qt::QueuedConnection);
+}
+
+}  // namespace wintk::platform

@@ -15,6 +15,7 @@
 #include "gui/idle_event.h"
 #include "gui/wintk.h"
 
+class QAbstractButton;
 class QAction;
 class QMenu;
 class QMenuBar;
@@ -104,7 +105,10 @@ struct WindowRecord {
   std::vector<QPointer<QAction>> items;  // by item id; null for an id used up by a refusal
   std::vector<Callback> item_callbacks;
   std::vector<ControlEntry> controls;  // by control id
-  bool begin_radio_group = true;       // the next radio button starts a new group
+  // Pressed by Return (or Enter) and by Escape wherever the focus is in the window.
+  QPointer<QAbstractButton> default_button;
+  QPointer<QAbstractButton> cancel_button;
+  bool begin_radio_group = true;  // the next radio button starts a new group
   int radio_group_count = 0;
 };
 

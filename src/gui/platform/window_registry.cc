@@ -2,8 +2,6 @@
 
 #include <cstdio>
 
-#include "gui/platform/gui_thread.h"
-#include "gui/platform/platform_api.h"
 #include "gui/platform/program_end.h"
 
 namespace wintk::platform {
@@ -12,13 +10,16 @@ namespace {
 struct Registry {
   std::mutex mutex;  // guards table
   std::vector<std::shared_ptr<WindowRecord>> table;
-  std::atomic<int> current{kNoWindow};
+  std::atomic<int> front{kNoWindow};
+  std::atomic<int> windowless{0};
 };
 
 Registry& registry() {
   static Registry instance;
   return instance;
 }
+
+thread_local int t_current_window = kNoWindow;
 
 }  // namespace
 
@@ -58,26 +59,41 @@ std::vector<std::shared_ptr<WindowRecord>> all_windows() {
 }
 
 int current_window_id() {
-  return registry().current;
+  return t_current_window;
 }
 
 void set_current_window_id(int id) {
-  registry().current = id;
+  t_current_window = id;
+  if (id >= 0) registry().front = id;
+}
+
+ScopedCurrentWindow::ScopedCurrentWindow(int id) : previous_(t_current_window) {
+  t_current_window = id;
+}
+
+ScopedCurrentWindow::~ScopedCurrentWindow() {
+  t_current_window = previous_;
+}
+
+int front_window_id() {
+  return registry().front;
 }
 
 std::shared_ptr<WindowRecord> current_window() {
   auto record = find_window(current_window_id());
-  if (!record) no_current_window();
-  return record;
+  if (record) return record;
+  // A program fault (or a window its user closed while the program was about to use it):
+  // said once, counted always, and the operation does nothing. The program goes on.
+  if (registry().windowless.fetch_add(1) == 0) {
+    std::fprintf(stderr,
+                 "wintk: Drawing operation was attempted when there was no current window; "
+                 "it was ignored.\n");
+  }
+  return nullptr;
 }
 
-void no_current_window() {
-  static constexpr const char* kText =
-      "Drawing operation was attempted when there was no current window.";
-  std::fprintf(stderr, "%s\n", kText);
-  dlgmessage(3, kText);
-  // A program stopped by this fault must not look successful to its caller.
-  end_process(1);
+int windowless_calls() {
+  return registry().windowless;
 }
 
 }  // namespace wintk::platform

@@ -1,6 +1,8 @@
 #include "gui/platform/window_widget.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -10,6 +12,7 @@
 #include "gui/platform/gui_thread.h"
 #include "gui/platform/program_end.h"
 #include "gui/platform/screen_placement.h"
+#include "gui/platform/test_hooks.h"
 #include "gui/platform/window_registry.h"
 
 namespace wintk::platform {
@@ -47,7 +50,10 @@ void ClientArea::resizeEvent(QResizeEvent* event) {
   grow_pages(*record_, size());
   record_->width = width();
   record_->height = height();
-  if (record_->alive && record_->resize_callback) record_->resize_callback();
+  if (record_->alive && record_->resize_callback) {
+    const ScopedCurrentWindow this_window(record_->id);
+    record_->resize_callback();
+  }
 }
 
 void ClientArea::mousePressEvent(QMouseEvent* event) {
@@ -84,7 +90,25 @@ void WindowWidget::make_resizable() {
   // manager placed it.
   overrideWindowFlags(windowFlags() | Qt::WindowMaximizeButtonHint);
   if (QWindow* handle = windowHandle()) handle->setFlags(windowFlags());
-  resize(client.width(), client.height() + (menuWidget() ? menuWidget()->height() : 0));
+  resize(client.width(), client.height() + menu_bar_height());
+}
+
+// Before the window is first shown its menu bar has not been laid out: its height is the one
+// it asks for.
+int WindowWidget::menu_bar_height() const {
+  const QWidget* bar = menuWidget();
+  if (!bar) return 0;
+  return bar->isVisible() ? bar->height() : bar->sizeHint().height();
+}
+
+void WindowWidget::set_client_size(QSize client) {
+  if (record_->resizable) {
+    resize(client.width(), client.height() + menu_bar_height());
+  } else {
+    client_->setFixedSize(client);
+    if (QLayout* layout = this->layout()) layout->activate();
+  }
+  keep_on_screen(*this);
 }
 
 void WindowWidget::destroy_by_program() {
@@ -98,11 +122,15 @@ void WindowWidget::closeEvent(QCloseEvent* event) {
     event->accept();
     return;
   }
-  // A window with an open dialog waits for the dialog, as a disabled owner would.
-  for (const auto& other : all_windows()) {
-    if (other->alive && other->owner == record_->id) {
-      event->ignore();
-      return;
+  const ScopedCurrentWindow this_window(record_->id);
+  // A window with an open dialog waits for the dialog, as a disabled owner would; but a window
+  // whose close ends the program ends it whatever is open.
+  if (!record_->close_ends_program) {
+    for (const auto& other : all_windows()) {
+      if (other->alive && other->owner == record_->id) {
+        event->ignore();
+        return;
+      }
     }
   }
   if (record_->system_close_callback && record_->system_close_callback() == 0) {
@@ -115,7 +143,6 @@ void WindowWidget::closeEvent(QCloseEvent* event) {
     return;
   }
   if (record_->close_callback) record_->close_callback();
-  if (const auto current = find_window(current_window_id())) current->idle.signal();
   record_->idle.signal();  // whoever waits on this very window
   // The slot stays until closewindow empties it; lookups treat the window as gone from now.
   record_->alive = false;
@@ -134,6 +161,27 @@ void WindowWidget::moveEvent(QMoveEvent* event) {
   }
   framed_ = true;
   keep_on_screen(*this);
+}
+
+void WindowWidget::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  on_window_shown(*this);
+}
+
+// Return, Enter and Escape that no control took press the window's default and cancel buttons.
+void WindowWidget::keyPressEvent(QKeyEvent* event) {
+  const int key = event->key();
+  QAbstractButton* button = nullptr;
+  if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) button = record_->default_button;
+    if (key == Qt::Key_Escape) button = record_->cancel_button;
+  }
+  if (button && button->isVisible() && button->isEnabled()) {
+    button->animateClick();
+    event->accept();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
 }
 
 void destroy_window_now(WindowRecord& record) {

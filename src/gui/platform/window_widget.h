@@ -31,15 +31,21 @@ class WindowWidget : public QMainWindow {
 
   ClientArea* client() const { return client_; }
   void make_resizable();
+  // Gives the window that client size, keeping it fixed unless it is resizable.
+  void set_client_size(QSize client);
   // Destroys the window without asking anyone (closewindow).
   void destroy_by_program();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   std::shared_ptr<WindowRecord> record_;
+  int menu_bar_height() const;
+
   ClientArea* client_ = nullptr;  // owned by this window
   bool closing_by_program_ = false;
   bool framed_ = false;  // the window manager's frame has been seen

@@ -55,7 +55,7 @@ void request_full_repaint(const std::shared_ptr<WindowRecord>& window) {
 }
 
 int initwindow(int width, int height, const std::string& title, int left, int top,
-               bool double_buffer, bool close_ends_program, int owner) {
+               bool double_buffer, bool close_ends_program, int owner, bool shown) {
   if (width < 1 || height < 1) return -1;
   auto record = std::make_shared<WindowRecord>();
   record->threads.push_back(std::this_thread::get_id());
@@ -68,7 +68,7 @@ int initwindow(int width, int height, const std::string& title, int left, int to
   record->state.qfont = make_font(0, record->state.size);
   const auto owner_record = find_window(owner);
 
-  bool created = false;
+  int id = -1;
   call_on_gui_thread([&] {
     {
       const std::lock_guard lock(record->threads_mutex);
@@ -97,21 +97,25 @@ int initwindow(int width, int height, const std::string& title, int left, int to
       widget->winId();  // creates the platform window, which takes the transient parent
       widget->windowHandle()->setTransientParent(owner_record->widget->windowHandle());
     }
-    widget->show();
-    bring_to_front(*widget);
-    created = true;
+    // In the table before anyone can see it: from its first appearance on, the user may close
+    // it, and its handlers find it by its id.
+    id = register_window(record);
+    if (shown) {
+      widget->show();
+      bring_to_front(*widget);
+    }
   });
-  if (!created) {
+  if (id < 0) {
     dlgmessage(3, "The window could not be created.");
     return -1;
   }
-  const int id = register_window(record);
   set_current_window_id(id);
   return id;
 }
 
 void setwindowtitle(const std::string& title) {
   const auto window = current_window();
+  if (!window) return;
   call_on_gui_thread([&] {
     window->title = title;
     if (window->widget) window->widget->setWindowTitle(QString::fromStdString(title));
@@ -132,6 +136,7 @@ void closewindow(int id) {
   if (id == -1) id = current_window_id();
   const auto window = take_window(id);
   if (!window) return;
+  // Other threads that have it current find it gone at their next call, which is then ignored.
   if (current_window_id() == id) set_current_window_id(kNoWindow);
   call_on_gui_thread([&] { destroy_window_now(*window); });
 }
@@ -141,7 +146,25 @@ void setcurrentwindow(int id) {
   if (!window) return;
   set_current_window_id(id);
   call_on_gui_thread([&] {
-    if (window->widget) bring_to_front(*window->widget);
+    if (window->widget && window->widget->isVisible()) bring_to_front(*window->widget);
+  });
+}
+
+void showwindow(int id) {
+  const auto window = find_window(id);
+  if (!window) return;
+  call_on_gui_thread([&] {
+    if (!window->widget || window->widget->isVisible() || !window->alive) return;
+    window->widget->show();
+    bring_to_front(*window->widget);
+  });
+}
+
+void setclientsize(int width, int height) {
+  const auto window = current_window();
+  if (!window || width < 1 || height < 1) return;
+  call_on_gui_thread([&] {
+    if (window->widget) window->widget->set_client_size(QSize(width, height));
   });
 }
 
@@ -175,16 +198,19 @@ int getsignallingwindow() {
 
 void setwindowclosecallback(Callback callback) {
   const auto window = current_window();
+  if (!window) return;
   call_on_gui_thread([&] { window->close_callback = std::move(callback); });
 }
 
 void setwindowsystemclosecallback(SystemCloseCallback callback) {
   const auto window = current_window();
+  if (!window) return;
   call_on_gui_thread([&] { window->system_close_callback = std::move(callback); });
 }
 
 void enableresize(Callback callback) {
   const auto window = current_window();
+  if (!window) return;
   call_on_gui_thread([&] {
     window->resize_callback = std::move(callback);
     if (window->resizable || !window->widget) return;
@@ -195,14 +221,17 @@ void enableresize(Callback callback) {
 
 void setdialoghotkeys(bool flag) {
   const auto window = current_window();
+  if (!window) return;
   call_on_gui_thread([&] { window->dialog_keys = flag; });
 }
 
 int getmaxx() {
-  return current_window()->width - 1;
+  const auto window = current_window();
+  return window ? window->width - 1 : -1;
 }
 int getmaxy() {
-  return current_window()->height - 1;
+  const auto window = current_window();
+  return window ? window->height - 1 : -1;
 }
 
 int getmaxwidth() {
@@ -238,26 +267,28 @@ int scaledpi(int n) {
 
 int getactivepage() {
   const auto window = current_window();
+  if (!window) return 0;
   const std::lock_guard lock(window->draw_mutex);
   return window->active_page;
 }
 
 void setactivepage(int page) {
   const auto window = current_window();
-  if (page < 0 || page > 3) return;
+  if (!window || page < 0 || page > 3) return;
   const std::lock_guard lock(window->draw_mutex);
   window->active_page = page;
 }
 
 int getvisualpage() {
   const auto window = current_window();
+  if (!window) return 0;
   const std::lock_guard lock(window->draw_mutex);
   return window->visual_page;
 }
 
 void setvisualpage(int page) {
   const auto window = current_window();
-  if (page < 0 || page > 3) return;
+  if (!window || page < 0 || page > 3) return;
   {
     const std::lock_guard lock(window->draw_mutex);
     window->visual_page = page;
@@ -268,6 +299,7 @@ void setvisualpage(int page) {
 
 void swapbuffers() {
   const auto window = current_window();
+  if (!window) return;
   {
     const std::lock_guard lock(window->draw_mutex);
     if (!window->double_buffer) return;
@@ -280,6 +312,7 @@ void swapbuffers() {
 
 void setrefreshing(bool flag) {
   const auto window = current_window();
+  if (!window) return;
   const std::lock_guard lock(window->draw_mutex);
   window->refreshing = flag;
 }
@@ -290,6 +323,7 @@ void setrefreshing(bool flag) {
 // second while it waits.
 void refreshall() {
   const auto window = current_window();
+  if (!window) return;
   QRect unshown;
   {
     const std::lock_guard lock(window->draw_mutex);
@@ -299,16 +333,23 @@ void refreshall() {
   if (!unshown.isEmpty()) request_repaint(window, unshown);
 }
 
+// Without a current window there is nothing to wake the wait: startidle just lets the time
+// pass, loop returns at once.
 void startidle(int milliseconds) {
-  current_window()->idle.wait_for(std::chrono::milliseconds(std::max(milliseconds, 0)));
+  const auto timeout = std::chrono::milliseconds(std::max(milliseconds, 0));
+  if (const auto window = current_window()) {
+    window->idle.wait_for(timeout);
+  } else {
+    std::this_thread::sleep_for(timeout);
+  }
 }
 
 void loop() {
-  current_window()->idle.wait();
+  if (const auto window = current_window()) window->idle.wait();
 }
 
 void stopidle() {
-  current_window()->idle.signal();
+  if (const auto window = current_window()) window->idle.signal();
 }
 
 void waitidle(int id, int milliseconds) {
