@@ -42,12 +42,19 @@ if(TARGET wintk)
 endif()
 
 # The real-window session runs the program on an Xvfb server; its screenshots stay in the build
-# folder.
+# folder. The same checks of the menus and Select Models run again on a 1024 x 768 screen.
 if(TARGET wintk AND TARGET velmor_plot AND VELMOR_TESTS)
   add_test(NAME app_xvfb_session
            COMMAND bash ${PROJECT_SOURCE_DIR}/tests/support/xvfb_screenshots.sh
                    $<TARGET_FILE:app_tests> "AppRealWindow.*" 1600x1000x24
                    ${CMAKE_BINARY_DIR}/screenshots VELMOR_SCREENSHOT_DIR velmor_main_window.bmp
-                   velmor_plot_window.bmp)
-  set_tests_properties(app_xvfb_session PROPERTIES LABELS gui TIMEOUT 420)
+                   velmor_plot_window.bmp velmor_select_models.bmp
+                   velmor_main_window_after_run.bmp)
+  set_tests_properties(app_xvfb_session PROPERTIES LABELS gui TIMEOUT 900)
+  add_test(NAME app_xvfb_small_screen
+           COMMAND bash ${PROJECT_SOURCE_DIR}/tests/support/xvfb_screenshots.sh
+                   $<TARGET_FILE:app_tests> "AppRealWindow.SelectModels*" 1024x768x24
+                   ${CMAKE_BINARY_DIR}/screenshots/1024x768 VELMOR_SCREENSHOT_DIR
+                   velmor_select_models.bmp velmor_main_window_after_run.bmp)
+  set_tests_properties(app_xvfb_small_screen PROPERTIES LABELS gui TIMEOUT 300)
 endif()

@@ -65,6 +65,9 @@ int owner_of(int window);
 unsigned long native_handle(int window);
 bool is_resizable(int window);
 bool menu_item_enabled(int window, int item);
+// True when the window's menu bar is wide enough for every entry (none behind an overflow
+// button).
+bool menu_bar_shows_every_entry(int window);
 bool control_enabled(int control);
 bool control_visible(int control);
 // Where a control of the window in front stands in its client area.

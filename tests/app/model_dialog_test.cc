@@ -144,14 +144,18 @@ TEST(ModelDialogLayout, KeepsTheScreensLayoutAndGrowsForLongCaptions) {
       const ControlBox& r = l.rows[i];
       EXPECT_TRUE(r.w >= long_rows[i].width && r.h >= long_rows[i].height) << w << " row " << i;
       EXPECT_LE(r.x + r.w, l.width);
-      if (i > 0) EXPECT_GE(r.y, l.rows[i - 1].y + l.rows[i - 1].h) << i;
+      if (i > 0) {
+        EXPECT_GE(r.y, l.rows[i - 1].y + l.rows[i - 1].h) << i;
+      }
     }
     for (std::size_t i = 0; i < l.buttons.size(); ++i) {
       const ControlBox& b = l.buttons[i];
       EXPECT_TRUE(b.w >= 200 && b.h >= 50 && b.x >= 0 && b.x + b.w <= l.width &&
                   b.y >= l.rows.back().y + l.rows.back().h && b.y + b.h <= l.height)
           << w << " button " << i;
-      if (i > 0) EXPECT_GE(b.x, l.buttons[i - 1].x + l.buttons[i - 1].w);
+      if (i > 0) {
+        EXPECT_GE(b.x, l.buttons[i - 1].x + l.buttons[i - 1].w);
+      }
     }
   }
 }

@@ -1,5 +1,8 @@
 // Under Xvfb and openbox: repeated runs, plots closed by their close box, windows photographed.
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "gui/bmp_file.h"
 #include "shell_test_support.h"
@@ -23,8 +26,9 @@ bool photograph(int window, const std::filesystem::path& path) {
   return wintk::bmp::write_bmp(path.string(), picture);
 }
 
-// Clicks the title bar's close box with xdotool; false while the window has no frame yet.
-bool click_close_box(int window) {
+// Clicks the title bar's close box with xdotool as soon as the window manager has framed the
+// window (after `pause_s` seconds on the box); false while the window has no frame.
+bool click_close_box(int window, const char* pause_s = "0.05") {
   wintk::test_input::Rect frame;
   int title = 0;
   if (!wait_for(
@@ -36,8 +40,13 @@ bool click_close_box(int window) {
     return false;
   }
   return std::system(("xdotool mousemove " + std::to_string(frame.x + frame.width - title / 2 - 2) +
-                      " " + std::to_string(frame.y + title / 2) + " sleep 0.05 click 1")
+                      " " + std::to_string(frame.y + title / 2) + " sleep " + pause_s + " click 1")
                          .c_str()) == 0;
+}
+
+int environment_number(const char* name, int otherwise) {
+  const char* text = std::getenv(name);
+  return text ? std::atoi(text) : otherwise;
 }
 
 // Shown as the server says (Qt's view can be wrong if the manager withdrew it), on the screen.
@@ -58,8 +67,7 @@ TEST(AppRealWindow, RepeatedRunsClosingEveryPlotByItsTitleBar) {
   const char* dir = std::getenv("VELMOR_SCREENSHOT_DIR");
   if (!dir || !std::getenv("VELMOR_WINDOW_MANAGER")) GTEST_SKIP() << "needs an X server";
   const std::filesystem::path shots = dir;
-  const char* cycles_text = std::getenv("VELMOR_SESSION_CYCLES");
-  const int cycles = cycles_text ? std::atoi(cycles_text) : 30;
+  const int cycles = environment_number("VELMOR_SESSION_CYCLES", 30);
   TempFolder folder;
   const std::string data = testing::copy_example(folder, "DATA.IN");
   wintk::RecordingResponder responder;
@@ -96,6 +104,112 @@ TEST(AppRealWindow, RepeatedRunsClosingEveryPlotByItsTitleBar) {
     EXPECT_TRUE(closer.closed_becomes(2 * cycles)) << closer.closed();
     EXPECT_EQ(std::pair(not_shown.load(), close_refused.load()), std::pair(0, 0))
         << "plots not shown on the screen, not closed by their close box";
+  });
+}
+
+// Every plot closed by a click on its close box the moment the window manager has framed it,
+// before the program has drawn it: every run ends with its report, and the program ends by Quit.
+TEST(AppRealWindow, PlotsClosedTheMomentTheyAreMapped) {
+  if (!std::getenv("VELMOR_WINDOW_MANAGER")) GTEST_SKIP() << "needs an X server";
+  const int runs = environment_number("VELMOR_EARLY_CLOSE_RUNS", 20);
+  TempFolder folder;
+  const std::string data = testing::copy_example(folder, "DATA.IN");
+  const std::string report = folder.file("DATA.out");
+  wintk::RecordingResponder responder;
+  int completed = 0;
+  testing::run_program(testing::quick_options(), [&](Shell&, User& user) {
+    ASSERT_TRUE(user.select_models(kProductButton));
+    ASSERT_TRUE(user.open(responder, data));
+    std::atomic<int> by_close_box{0};
+    testing::PlotCloser closer(
+        user.main_window(), {},
+        [&](int id) {
+          by_close_box += click_close_box(id, "0");
+          return wait_for([&] { return !wintk::isvalidwindow(id); }) ||
+                 wintk::test_input::request_user_close(id);
+        },
+        0ms);
+    for (int run = 0; run < runs; ++run) {
+      std::filesystem::remove(report);
+      if (!user.choose(Entry::kRun)) break;
+      completed += testing::read_file(report).find("Results written to") != std::string::npos;
+    }
+    EXPECT_TRUE(closer.closed_becomes(2 * runs)) << closer.closed();
+    EXPECT_EQ(by_close_box, 2 * runs);
+    EXPECT_EQ(wintk::test_input::windowless_calls(), 0);
+  });
+  std::printf("early-close runs completed with their report: %d of %d\n", completed, runs);
+  EXPECT_EQ(completed, runs);
+  EXPECT_EQ(velmor::testing::file_names_in(folder.path()),
+            (std::set<std::string>{"DATA.IN", "DATA.out"}));
+}
+
+// The X server's stacking order, bottom to top, of the managed windows.
+std::vector<unsigned long> stacking_order() {
+  std::vector<unsigned long> order;
+  FILE* pipe = ::popen("xprop -root _NET_CLIENT_LIST_STACKING", "r");
+  if (!pipe) return order;
+  char buffer[4096];
+  std::string text;
+  while (std::fgets(buffer, sizeof buffer, pipe)) text += buffer;
+  ::pclose(pipe);
+  for (std::size_t at = text.find("0x"); at != std::string::npos; at = text.find("0x", at + 2)) {
+    order.push_back(std::stoul(text.substr(at), nullptr, 16));
+  }
+  return order;
+}
+
+// Select Models stays above the main window when the main window is clicked; Escape pressed on
+// the keyboard closes it; the menus show whole; Quit ends the program while a plot is up.
+TEST(AppRealWindow, SelectModelsStaysAboveAndQuitEndsAPlot) {
+  const char* dir = std::getenv("VELMOR_SCREENSHOT_DIR");
+  if (!dir || !std::getenv("VELMOR_WINDOW_MANAGER")) GTEST_SKIP() << "needs an X server";
+  const std::filesystem::path shots = dir;
+  TempFolder folder;
+  const std::string data = testing::copy_example(folder, "DATA.IN");
+  wintk::RecordingResponder responder;
+  testing::run_program(testing::quick_options(), [&](Shell& shell, User& user) {
+    const int main = user.main_window();
+    EXPECT_TRUE(wintk::test_input::menu_bar_shows_every_entry(main));
+    ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
+    const int dialog = shell.shell().model_dialog_window;
+    ASSERT_TRUE(shown_on_screen(dialog));
+    const auto client = wintk::test_input::window_geometry(main);
+    std::system(("xdotool mousemove " + std::to_string(client.x + 20) + " " +
+                 std::to_string(client.y + client.height - 20) + " click 1 sleep 0.3")
+                    .c_str());
+    const auto order = stacking_order();
+    const auto at = [&](int id) {
+      return std::find(order.begin(), order.end(), wintk::test_input::native_handle(id)) -
+             order.begin();
+    };
+    EXPECT_GT(at(dialog), at(main)) << "the dialog went behind the main window";
+    EXPECT_TRUE(photograph(dialog, shots / "velmor_select_models.bmp"));
+    const int before = shell.commands_handled();
+    std::system(("xdotool windowactivate --sync " +
+                 std::to_string(wintk::test_input::native_handle(dialog)) + " key Escape")
+                    .c_str());
+    EXPECT_TRUE(wait_for([&] { return shell.commands_handled() > before; })) << "Escape";
+
+    ASSERT_TRUE(user.select_models(kModelRadio[0]));
+    ASSERT_TRUE(user.open(responder, data));
+    {
+      testing::PlotCloser closer(main);
+      ASSERT_TRUE(user.choose(Entry::kRun));
+    }
+    std::atomic<bool> photographed{false};
+    testing::PlotCloser closer(
+        main,
+        [&](int) {
+          photographed = photograph(main, shots / "velmor_main_window_after_run.bmp");
+          EXPECT_TRUE(wintk::test_input::trigger_menu_item(
+              main, shell.shell().menu.item_id(Entry::kQuitBar)));
+        },
+        [](int id) { return wait_for([&] { return !wintk::isvalidwindow(id); }); });
+    EXPECT_TRUE(
+        wintk::test_input::trigger_menu_item(main, shell.shell().menu.item_id(Entry::kXyPlot)));
+    EXPECT_TRUE(wait_for([&] { return shell.ended(); }));
+    EXPECT_TRUE(closer.closed_becomes(1) && photographed);
   });
 }
 

@@ -25,9 +25,15 @@ TEST(Shell, StartUpTheResultsBoxAndCommandsBeforeARun) {
   const auto close_splash = [](Shell& shell) {
     ASSERT_TRUE(testing::wait_for([&] { return shell.shell().main_window >= 0; }));
     const int splash = shell.shell().main_window + 1;
-    ASSERT_TRUE(testing::wait_for([&] { return wintk::isvalidwindow(splash); }));
-    // A close is refused until the splash has drawn its text; no hand is quicker than 100 ms.
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(testing::wait_for([&] { return wintk::test_input::is_exposed(splash); }));
+    {
+      // Shown with its text drawn whole: no ink on its left or right edge.
+      const testing::LookingAt at(splash);
+      const wintk::PixelBuffer page = wintk::getpagepixels();
+      const auto ink = wintk::testing::colour_box(page, wintk::creatergb(242, 245, 250), true);
+      EXPECT_TRUE(!ink.empty() && ink.left > 0 && ink.right < page.width - 1)
+          << ink.left << ".." << ink.right << " of " << page.width;
+    }
     EXPECT_TRUE(testing::wait_for([&] {
       wintk::test_input::request_user_close(splash);
       return !wintk::isvalidwindow(splash);
@@ -109,6 +115,32 @@ TEST(Shell, StartUpTheResultsBoxAndCommandsBeforeARun) {
       close_splash);
   ::unsetenv("VISUAL");
   EXPECT_FALSE(std::filesystem::exists(folder.file("pwned")) || std::filesystem::exists("pwned"));
+}
+
+// The first size shows the report's lines and the menu bar; the text box follows the window;
+// the size the user leaves is the next start's.
+TEST(Shell, MainWindowSizeFollowsTheUserAndIsKept) {
+  TempFolder folder;
+  ShellOptions options = quick_options();
+  options.settings_file = folder.file("config/velmor-tarn/window.conf");
+  run_program(options, [&](Shell& shell, User& user) {
+    const int main = user.main_window(), box = shell.shell().text_box;
+    const wintk::test_input::Size client = wintk::test_input::client_size(main);
+    EXPECT_GE(client.width, wintk::gettextboxwidthfor(box, std::string(kReportColumns, '0')) +
+                                2 * kTextBoxMargin);
+    EXPECT_GE(client.width, wintk::getmenubarwidth());
+    ASSERT_TRUE(wintk::test_input::is_resizable(main));
+    ASSERT_TRUE(wintk::test_input::resize_client(main, {430, 310}));
+    EXPECT_TRUE(testing::wait_for([&] {
+      const auto r = wintk::test_input::control_geometry(box);
+      return r.x == 5 && r.y == 5 && r.width == 420 && r.height == 300;
+    }));
+  });
+  EXPECT_EQ(load_window_size(options.settings_file), (WindowSize{430, 310}));
+  run_program(options, [&](Shell&, User& user) {
+    const wintk::test_input::Size client = wintk::test_input::client_size(user.main_window());
+    EXPECT_EQ(std::pair(client.width, client.height), std::pair(430, 310));
+  });
 }
 
 }  // namespace

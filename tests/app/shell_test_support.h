@@ -102,10 +102,13 @@ class LookingAt {
 class PlotCloser {
  public:
   using Close = std::function<bool(int)>;
-  explicit PlotCloser(int main_window, std::function<void(int)> on_window = {}, Close close = {})
+  // `settle`: how long a new window is left to draw before `on_window` and `close` see it.
+  explicit PlotCloser(int main_window, std::function<void(int)> on_window = {}, Close close = {},
+                      std::chrono::milliseconds settle = 150ms)
       : main_(main_window),
         on_window_(std::move(on_window)),
         close_(close ? std::move(close) : Close(wintk::test_input::request_user_close)),
+        settle_(settle),
         thread_([this] { run(); }) {}
   ~PlotCloser() {
     stop_ = true;
@@ -123,7 +126,7 @@ class PlotCloser {
       for (int id = main_ + 1; id < main_ + 1024; ++id) {
         if (seen.count(id) || !wintk::isvalidwindow(id)) continue;
         seen.insert(id);
-        std::this_thread::sleep_for(150ms);  // let it draw once
+        std::this_thread::sleep_for(settle_);
         if (on_window_) on_window_(id);
         if (close_(id)) ++closed_;
       }
@@ -133,6 +136,7 @@ class PlotCloser {
   int main_;
   std::function<void(int)> on_window_;
   Close close_;
+  std::chrono::milliseconds settle_;
   std::atomic<bool> stop_{false};
   std::atomic<int> closed_{0};
   std::thread thread_;

@@ -248,6 +248,13 @@ bool menu_item_enabled(int window_id, int item) {
   return enabled;
 }
 
+bool menu_bar_shows_every_entry(int id) {
+  return on_window(id, [](WindowWidget& widget) {
+    const QWidget* bar = widget.menuWidget();
+    return bar && bar->width() >= bar->sizeHint().width();
+  });
+}
+
 bool control_enabled(int control) {
   bool enabled = false;
   on_control(control, [&](ControlEntry& entry) { enabled = entry.widget->isEnabled(); });
