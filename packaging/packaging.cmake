@@ -65,16 +65,17 @@ set(CPACK_PACKAGE_CONTACT
     "The Velmor-TARN developers <maintainers@users.noreply.c-seed-72a4b4eb.example>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "enzyme progress curve analysis")
+# The extended description: lines of at most 79 characters, "." for an empty line.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Velmor-TARN fits integrated Michaelis-Menten models, in closed form through the Lambert W\n\
-function, to enzyme progress curves: (time, [So], product or substrate) data of up to ten\n\
-curves. It reports Km and Vm with standard errors, 95% confidence limits and correlations,\n\
-suggests the time range of each curve best suited to a fit, ranks the models by AICc and\n\
-plots the fits and the residuals.\n\
+    "Velmor-TARN fits integrated Michaelis-Menten models, in closed form through\n\
+the Lambert W function, to enzyme progress curves: (time, [So], product or\n\
+substrate) data of up to ten curves. It reports Km and Vm with standard\n\
+errors, 95% confidence limits and correlations, suggests the time range of\n\
+each curve best suited to a fit, ranks the models by AICc and plots the fits\n\
+and the residuals.\n\
 .\n\
-A batch mode fits files and folders from the command line and writes CSV or JSON summaries\n\
-and PNG, SVG or PDF pictures.")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+A batch mode fits files and folders from the command line and writes CSV or\n\
+JSON summaries and PNG, SVG or PDF pictures.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
@@ -90,11 +91,12 @@ set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
 # ---- The source tarball: velmor-tarn-<version>.tar.xz of the source folder ----
 set(CPACK_SOURCE_GENERATOR TXZ)
 set(CPACK_SOURCE_PACKAGE_FILE_NAME ${VELMOR_PACKAGE_NAME}-${PROJECT_VERSION})
-# Build folders inside the source, version control and editor files stay out.
+# Build folders inside the source, version control and editor files stay out. CPack reads these
+# regular expressions once more, hence the doubled escapes.
 set(CPACK_SOURCE_IGNORE_FILES
-    "^${PROJECT_SOURCE_DIR}/build[^/]*/" "^${PROJECT_SOURCE_DIR}/\\.git/"
-    "^${PROJECT_SOURCE_DIR}/\\.git$" "^${PROJECT_SOURCE_DIR}/\\.cache/" "~$" "\\.swp$"
-    "^${PROJECT_SOURCE_DIR}/compile_commands\\.json$")
+    "^${PROJECT_SOURCE_DIR}/build[^/]*/" "^${PROJECT_SOURCE_DIR}/\\\\.git/"
+    "^${PROJECT_SOURCE_DIR}/\\\\.git$" "^${PROJECT_SOURCE_DIR}/\\\\.cache/" "~$" "\\\\.swp$"
+    "^${PROJECT_SOURCE_DIR}/compile_commands\\\\.json$")
 string(FIND "${CMAKE_BINARY_DIR}/" "${PROJECT_SOURCE_DIR}/" velmor_build_inside)
 if(velmor_build_inside EQUAL 0)
   list(APPEND CPACK_SOURCE_IGNORE_FILES "^${CMAKE_BINARY_DIR}/")

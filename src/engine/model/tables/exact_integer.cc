@@ -90,11 +90,10 @@ ExactInteger ExactInteger::minus(const ExactInteger& other) const {
   ExactInteger result = *this;
   std::int64_t borrow = 0;
   for (std::size_t k = 0; k < result.limbs_.size(); ++k) {
-    std::int64_t difference = static_cast<std::int64_t>(result.limbs_[k]) - borrow -
-                              (k < other.limbs_.size() ? other.limbs_[k] : 0);
+    const std::int64_t difference = static_cast<std::int64_t>(result.limbs_[k]) - borrow -
+                                    (k < other.limbs_.size() ? other.limbs_[k] : 0);
     borrow = difference < 0 ? 1 : 0;
-    if (difference < 0) difference += std::int64_t{1} << kLimbBits;
-    result.limbs_[k] = static_cast<std::uint32_t>(difference);
+    result.limbs_[k] = static_cast<std::uint32_t>(difference);  // modulo 2^32
   }
   result.trim();
   return result;
