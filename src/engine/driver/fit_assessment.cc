@@ -29,9 +29,14 @@ constexpr double kFlatSlope = 1.49e-8;
 constexpr double kMaxHalfDifference = 67114093.95973155;  // 1/1.49e-8
 constexpr double kMaxJacobianEntry = 6711409395973154.0;  // 1/1.49e-16
 
-// A parameter stepped in its logarithm is on a bound within this fraction of it; one stepped
-// linearly within this fraction of the data's magnitude.
-constexpr double kLogBoundTolerance = 1e-3;
+// A parameter stepped in its logarithm is on a bound within this factor of it: its bounds lie
+// eight decades or more beyond the data's scale (Km at least 1e-6 in units where [So] is
+// 100..1000, at most 1e9 [So]), where the sum of squares no longer changes and an optimiser
+// stops anywhere. One stepped linearly is on its bound within this fraction of the data's
+// magnitude.
+constexpr double kLogBoundFactor = 100.0;
+// A re-optimised parameter of a profile this close to its upper bound is held by it.
+constexpr double kCapTolerance = 1e-3;
 constexpr double kLinearBoundTolerance = 1e-9;
 // A linear parameter without a bound is searched this many data magnitudes (or standard errors)
 // from its value.
@@ -218,7 +223,7 @@ class ProfileProblem {
     for (int k = 0, f = 0; k < npar_; ++k) {
       if (k == j_) continue;
       const LmParameter& par = free_[f];
-      capped = capped || (par.log_scale && q[f] >= par.upper * (1.0 - kLogBoundTolerance));
+      capped = capped || (par.log_scale && q[f] >= par.upper * (1.0 - kCapTolerance));
       start[k] = q[f++];
     }
     // Held down by the search's cap on another parameter (Km a billion times the largest [So]):
@@ -239,13 +244,13 @@ struct ParameterVerdict {
   double low = 0.0;
   double high = 0.0;
   bool undetermined = false;
-  bool low_open = false;   // the profile stays low on this side (to the search's end)
+  bool low_open = false;  // the profile stays low on this side (to the search's end)
   bool high_open = false;
 };
 
 ParameterVerdict profile_parameter(const LeastSquaresProblem& problem, const ModelFit& fit, int j,
-                                   const std::vector<double>& weights, double ssq,
-                                   double threshold, double magnitude) {
+                                   const std::vector<double>& weights, double ssq, double threshold,
+                                   double magnitude) {
   const LmParameter& par = problem.parameters[j];
   const double value = fit.p[j];
   ProfileAxis axis;
@@ -302,8 +307,8 @@ ParameterVerdict profile_parameter(const LeastSquaresProblem& problem, const Mod
 // -1 on the lower bound, +1 on the upper, 0 between.
 int bound_side(const LmParameter& par, double value, double magnitude) {
   if (par.log_scale && par.lower > 0.0) {
-    if (value <= par.lower * (1.0 + kLogBoundTolerance)) return -1;
-    if (value >= par.upper * (1.0 - kLogBoundTolerance)) return 1;
+    if (value <= par.lower * kLogBoundFactor) return -1;
+    if (value >= par.upper / kLogBoundFactor) return 1;
     return 0;
   }
   const double tolerance = kLinearBoundTolerance * magnitude;

@@ -67,11 +67,13 @@ struct ModelFit {
   int call_limit = 0;          // 300, or 200 under robust weighting
   int reweightings = 0;        // weighted fits of the robust fit (0 without weighting)
   int equality_count = 0;      // meq as the objective left it
-  double stage2_ssq = 0.0;     // weighted sum of squares at the final parameters
+  // Weighted sum of squares at the final parameters: fit_model leaves the optimisers' own sum
+  // (their W is converged to about 1e-7); run_model makes it, with the statistics and fitted
+  // values, that of the model to full precision (make_report_consistent, fit_assessment.h).
+  double stage2_ssq = 0.0;
   // The final check of optimality moved the fit from where the constrained stage had ended,
   // whose unweighted sum of squares is chain_ssq, to its point, whose sum is checked_ssq (both
-  // with the model to full precision, as the check measures them; stage2_ssq is the program's
-  // own sum, whose W is converged to about 1e-7).
+  // with the model to full precision, as the check measures them).
   bool moved_by_check = false;
   double chain_ssq = 0.0;
   double checked_ssq = 0.0;

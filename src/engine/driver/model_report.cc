@@ -1,5 +1,6 @@
 #include "engine/driver/model_report.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -137,9 +138,8 @@ void put_parameter_row(std::ostream& out, int index, double value, double se, do
                        bool undetermined) {
   if (undetermined) {
     const double row[] = {value};
-    const std::string field =
-        value_field(row_fixed(row, std::numeric_limits<double>::quiet_NaN(), kValueWidth,
-                              kParameterDecimals));
+    const std::string field = value_field(
+        row_fixed(row, std::numeric_limits<double>::quiet_NaN(), kValueWidth, kParameterDecimals));
     put(out, "(5X,I3,5X," + field + ",A18)", {index, value, std::string(kNotDetermined)});
     return;
   }
@@ -180,7 +180,9 @@ void put_profile_rows(std::ostream& out, const ModelFit& fit) {
 // 1e7, else exponent form.
 std::string number_with_error(double value, double se) {
   if (!std::isfinite(value)) return std::string(kUnknownValue);
-  const auto magnitude = [](double x) { return static_cast<int>(std::floor(std::log10(std::fabs(x)))); };
+  const auto magnitude = [](double x) {
+    return static_cast<int>(std::floor(std::log10(std::fabs(x))));
+  };
   int decimals = 6;
   if (value != 0.0) decimals = std::max(decimals, 4 - magnitude(value));
   if (std::isfinite(se) && se > 0.0) decimals = std::max(decimals, 1 - magnitude(se));
@@ -235,6 +237,24 @@ void write_verdicts(std::ostream& out, const ModelFit& fit) {
   out << '\n';
 }
 
+// The field of a column of the data table: fitting_descriptor's choice, and the exponent form
+// also where it shows more digits of the column's largest value than the fixed form (data in
+// other units: 0.013746 mM in F12.3 would show as 0.014, in E12.4 as 0.1375E-01).
+std::string column_descriptor(std::span<const double> column, int width, int decimals,
+                              bool blank_before) {
+  const std::string chosen = util::fitting_descriptor(column, width, decimals, blank_before);
+  if (chosen.front() != 'F') return chosen;
+  double largest = 0.0;
+  for (const double v : column) {
+    if (std::isfinite(v)) largest = std::max(largest, std::fabs(v));
+  }
+  const std::string exponent = util::exponent_descriptor(width);
+  const int exponent_digits = std::stoi(exponent.substr(exponent.find('.') + 1));
+  // Fw.d shows at least k significant digits of every value from 10^(k - 1 - d) on.
+  const double shows_enough = std::pow(10.0, exponent_digits - 1 - decimals);
+  return largest == 0.0 || largest >= shows_enough ? chosen : exponent;
+}
+
 // The format of the data table's rows: time, [So], Y and Ycalc in 12 columns with 3 decimals,
 // the residual in 10 with 6, each column in the form its largest value needs.
 std::string data_row_format(const ProgressCurveData& data) {
@@ -246,9 +266,9 @@ std::string data_row_format(const ProgressCurveData& data) {
   std::string format = "(5X, I3, 2X";
   for (const auto* column : {&data.X1, &data.X2, &data.Y, &data.Ycalc}) {
     const bool blank_before = column == &data.X1;
-    format += ", " + util::fitting_descriptor({column->data(), n}, 12, 3, blank_before);
+    format += ", " + column_descriptor({column->data(), n}, 12, 3, blank_before);
   }
-  return format + ", 3X, " + util::fitting_descriptor(residuals, 10, 6, true) + ")";
+  return format + ", 3X, " + column_descriptor(residuals, 10, 6, true) + ")";
 }
 
 bool contains_slash(const std::string& s) {
@@ -290,8 +310,8 @@ std::string final_check_descriptor(double from, double to) {
   constexpr int kFewest = 7;
   constexpr int kMost = 16;
   int digits = kFewest;
-  while (digits < kMost && util::write_dr(from, exponent_form(digits)) ==
-                               util::write_dr(to, exponent_form(digits))) {
+  while (digits < kMost &&
+         util::write_dr(from, exponent_form(digits)) == util::write_dr(to, exponent_form(digits))) {
     ++digits;
   }
   return exponent_form(digits);
