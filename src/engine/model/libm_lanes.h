@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT AND LGPL-2.1-or-later
+
 #pragma once
 
 // exp and log of four doubles at once that give, lane for lane, the bits of the C library's
