@@ -6,6 +6,7 @@
 // offscreen platform. Each action goes through the same path as the user's (a triggered menu
 // action, a clicked button, a close request), so callbacks run on their own threads as usual.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -91,6 +92,10 @@ struct ModalDialog {
 ModalDialog modal_dialog();
 // Dismisses the open modal dialog as Escape would (OK for a message box, Cancel otherwise).
 bool dismiss_modal_dialog();
+
+// Runs fn with the window as the calling thread's current one, without bringing it to the front
+// (a test reading a dialog's controls while the program works on).
+void as_current(int window, const std::function<void()>& fn);
 
 // How many toolkit operations were ignored because their thread had no current window (or its
 // window had gone) since the program started.

@@ -43,10 +43,11 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
     wintk::settextboxcontents(box, std::nullopt);
     ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
     const int dialog = shell.shell().model_dialog_window;
-    for (int k = 0; k < kModelCount; ++k) {
-      const testing::LookingAt at(dialog);
-      EXPECT_EQ(wintk::radiobuttonischecked(kModelRadio[k]), k >= 2) << k;
-    }
+    wintk::test_input::as_current(dialog, [] {
+      for (int k = 0; k < kModelCount; ++k) {
+        EXPECT_EQ(wintk::radiobuttonischecked(kModelRadio[k]), k >= 2) << k;
+      }
+    });
     ASSERT_TRUE(wintk::test_input::request_user_close(dialog));
     std::this_thread::sleep_for(50ms);
     EXPECT_TRUE(wintk::isvalidwindow(dialog) && shell.shell().model_dialog_window == dialog);
@@ -63,10 +64,9 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
     EXPECT_FALSE(std::filesystem::exists(folder.file("DATA.out")) ||
                  !testing::messages(responder).empty());
     ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
-    {
-      const testing::LookingAt at(shell.shell().model_dialog_window);
+    wintk::test_input::as_current(shell.shell().model_dialog_window, [] {
       EXPECT_TRUE(wintk::checkboxischecked(kFastMethodCheckbox));
-    }
+    });
     user.click(kProductButton);
     ASSERT_TRUE(user.close_dialog());
     testing::PlotCloser closer(user.main_window());

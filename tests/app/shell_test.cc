@@ -27,14 +27,13 @@ TEST(Shell, StartUpTheResultsBoxAndCommandsBeforeARun) {
     ASSERT_TRUE(testing::wait_for([&] { return shell.shell().main_window >= 0; }));
     const int splash = shell.shell().main_window + 1;
     ASSERT_TRUE(testing::wait_for([&] { return wintk::test_input::is_exposed(splash); }));
-    {
-      // Shown with its text drawn whole: no ink on its left or right edge.
-      const testing::LookingAt at(splash);
+    // Shown with its text drawn whole: no ink on its left or right edge.
+    wintk::test_input::as_current(splash, [] {
       const wintk::PixelBuffer page = wintk::getpagepixels();
       const auto ink = wintk::testing::colour_box(page, wintk::creatergb(242, 245, 250), true);
       EXPECT_TRUE(!ink.empty() && ink.left > 0 && ink.right < page.width - 1)
           << ink.left << ".." << ink.right << " of " << page.width;
-    }
+    });
     EXPECT_TRUE(testing::wait_for([&] {
       wintk::test_input::request_user_close(splash);
       return !wintk::isvalidwindow(splash);

@@ -85,21 +85,6 @@ class User {
   Shell& shell_;
 };
 
-// Makes a window the calling thread's current one for a scope (to read a dialog's controls),
-// then the one before again.
-class LookingAt {
- public:
-  explicit LookingAt(int window) : previous_(wintk::getcurrentwindow()) {
-    wintk::setcurrentwindow(window);
-  }
-  ~LookingAt() { wintk::setcurrentwindow(previous_); }
-  LookingAt(const LookingAt&) = delete;
-  LookingAt& operator=(const LookingAt&) = delete;
-
- private:
-  int previous_;
-};
-
 // Closes (by `close`, else the close box) and counts every new window after `on_window` saw it.
 class PlotCloser {
  public:

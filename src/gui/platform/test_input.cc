@@ -359,6 +359,11 @@ bool dismiss_modal_dialog() {
   return dismissed;
 }
 
+void as_current(int window, const std::function<void()>& fn) {
+  const ScopedCurrentWindow current(window);
+  fn();
+}
+
 int windowless_calls() {
   return platform::windowless_calls();
 }
