@@ -109,6 +109,11 @@ void WindowWidget::set_client_size(QSize client) {
   } else {
     client_->setFixedSize(client);
     if (QLayout* layout = this->layout()) layout->activate();
+    // A hidden window hears of its new size only when it is shown; drawing before then must
+    // already see it.
+    grow_pages(*record_, client);
+    record_->width = client.width();
+    record_->height = client.height();
   }
   keep_on_screen(*this);
 }
