@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The fitting engine run on one model the way the fit driver runs it, for tests and the survey

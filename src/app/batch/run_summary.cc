@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "app/batch/run_summary.h"
 
 #include <algorithm>

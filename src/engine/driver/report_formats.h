@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The format texts of the report, as the report has always been written. Each is handed to the

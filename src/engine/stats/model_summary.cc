@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/stats/model_summary.h"
 
 #include <algorithm>

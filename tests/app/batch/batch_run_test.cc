@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The batch mode: statuses, refusals, reports, the plan, pictures and the summary read back.
 #include "app/batch/batch_run.h"
 

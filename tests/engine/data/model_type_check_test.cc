@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/data/model_type_check.h"
 
 #include <gtest/gtest.h>
