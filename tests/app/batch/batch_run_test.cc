@@ -393,7 +393,9 @@ TEST(BatchPlan, OneFileUnderManyNamesAndUniquePictures) {
   EXPECT_EQ(plan[1].refusal, std::string(kMsgSameReport) + "./DATA.out (DATA.IN)");
   std::set<std::string> stems;
   for (const BatchFile& file : plan) {
-    if (file.refusal.empty()) EXPECT_TRUE(stems.insert(file.picture_stem).second) << file.data_file;
+    if (file.refusal.empty()) {
+      EXPECT_TRUE(stems.insert(file.picture_stem).second) << file.data_file;
+    }
   }
   EXPECT_EQ(stems,
             (std::set<std::string>{"DATA", "DATA-2", "DATA-4", "DATA-3.model4", "DATA-2-2"}));
