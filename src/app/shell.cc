@@ -13,7 +13,7 @@
 #include "app/run_command.h"
 #include "engine/core/file_units.h"
 #include "gui/wintk.h"
-#include "util/file_lock.h"
+#include "util/unfinished_files.h"
 
 namespace velmor::app {
 namespace {
@@ -112,7 +112,10 @@ void Shell::start_up() {
     shell_.run_report.discard();
     save_window_size();
   });
-  wintk::setprogramabortcallback([] { util::remove_held_lock_files(); });
+  wintk::setprogramabortcallback([] {
+    util::stop_outputs();
+    util::remove_unfinished_files();
+  });
   state_.child_windows = RunState::free_window_table();
   state_.idactivewin = shell_.main_window;
   wintk::setactivepage(wintk::getactivepage());
