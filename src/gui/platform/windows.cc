@@ -95,6 +95,9 @@ int initwindow(int width, int height, const std::string& title, int left, int to
     // manager when it maps the window.
     if (owner_record && owner_record->widget && owner_record->widget->windowHandle()) {
       record->owner = owner;
+      // A dialog of its owner: the platform names the owner to the window manager (which keeps
+      // the window above it) only for a window of the dialog type.
+      widget->setWindowFlags((widget->windowFlags() & ~Qt::WindowType_Mask) | Qt::Dialog);
       widget->winId();  // creates the platform window, which takes the transient parent
       widget->windowHandle()->setTransientParent(owner_record->widget->windowHandle());
     }
