@@ -35,7 +35,8 @@ struct SummaryTable {
 // order fitted; for any other file one row whose model cells are empty and whose fit_status is
 // "not fitted". Columns: file, report, file_status, rows, curves, model, model_name, weighting
 // ("none" or "robust"), fit_status ("completed" or "failed": a sum of squares or parameter that
-// is not finite), Km, Km_se, Km_low95, Km_high95, the same for Vm and baseline (models 2 and 4),
+// is not finite), Km, Km_se, Km_low95, Km_high95, the same for Vm, baseline (models 2 and 4), Kp
+// (models 5 and 6) and kinact (models 7 and 8),
 // ssq (the stage-2 sum of squares), se_regression, aicc, rank, akaike_weight, ler (the log10
 // evidence ratio to the best model), range1_from, range1_to, ... range10_from, range10_to (the
 // suggested data range of each curve), warning (notes on the model's fit, "; " between them)

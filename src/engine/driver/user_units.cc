@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/core/model_catalog.h"
 #include "engine/stats/aicc.h"
 
 namespace velmor {
@@ -10,12 +11,13 @@ ModelFit fit_in_user_units(const ModelFit& fit, const DataScale& scale, int n_ro
   ModelFit user = fit;
   if (scale.is_identity()) return user;
   for (int j = 0; j < fit.npar && j < kMaxParams; ++j) {
-    user.initial[j] = scale.parameter_to_user(j, fit.initial[j]);
-    user.p[j] = scale.parameter_to_user(j, fit.p[j]);
-    user.se[j] = scale.parameter_to_user(j, fit.se[j]);
-    user.ci[j] = scale.parameter_to_user(j, fit.ci[j]);
-    user.gradient[j] = scale.to_user(fit.gradient[j], 2 - parameter_concentration_power(j),
-                                     -parameter_time_power(j));
+    const ParameterKind kind = parameter_kind(fit.model, j);
+    user.initial[j] = scale.parameter_to_user(kind, fit.initial[j]);
+    user.p[j] = scale.parameter_to_user(kind, fit.p[j]);
+    user.se[j] = scale.parameter_to_user(kind, fit.se[j]);
+    user.ci[j] = scale.parameter_to_user(kind, fit.ci[j]);
+    user.gradient[j] =
+        scale.to_user(fit.gradient[j], 2 - concentration_power(kind), -time_power(kind));
   }
   user.stage1_ssq = scale.to_user(fit.stage1_ssq, 2, 0);
   user.stage2_ssq = scale.to_user(fit.stage2_ssq, 2, 0);

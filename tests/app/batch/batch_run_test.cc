@@ -64,7 +64,7 @@ class Batch : public ::testing::Test {
 
   // Runs the files of runs/; their reports are read and removed.
   Run run(std::vector<std::string> names, int jobs = 0, std::string summary = {},
-          const PictureFactory& pictures = {}, std::array<int, 4> models = {1, 1, 1, 1}) {
+          const PictureFactory& pictures = {}, std::array<int, kModelCount> models = {1, 1, 1, 1}) {
     CommandLine cl;
     cl.mode = CommandLine::Mode::kBatch;
     for (const std::string& name : names) cl.inputs.push_back(folder_.file("runs/" + name));
