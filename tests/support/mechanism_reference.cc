@@ -178,8 +178,8 @@ ProgressCurveData mechanism_data(int model, const MechanismParams& truth,
   }
   // Models 1 and 3 are the mechanisms without their mechanism.
   const int as_model = model == 1 ? 7 : model == 3 ? 8 : model;
-  const MechanismParams p = model == 1 || model == 3 ? MechanismParams{truth.km, truth.vm, 0.0}
-                                                     : truth;
+  const MechanismParams p =
+      model == 1 || model == 3 ? MechanismParams{truth.km, truth.vm, 0.0} : truth;
   double largest = 0.0;
   int i = 0;
   for (std::size_t c = 0; c < so.size(); ++c) {
@@ -315,7 +315,7 @@ Lm polish(const ProgressCurveData& data, const Variables& vars, Vec x) {
       }
       const Vec step = solve3(m, rhs);
       Vec trial = x;
-      for (int j = 0; j < kParams; ++j) trial[j] = x[j] - step[j];
+      for (int j = 0; j < kParams; ++j) trial[j] = x[j] + step[j];
       trial = vars.clamp(trial);
       const double trial_ssq = residuals(trial, trial_r);
       if (trial_ssq < ssq) {
@@ -384,8 +384,8 @@ MechanismFit reference_mechanism_fit(const ProgressCurveData& data, int model) {
   MechanismFit fit;
   fit.p = vars.params(best.x);
   fit.ssq = best.ssq;
-  fit.third_at_bound = inhibited(model) ? best.x[2] >= vars.upper[2] - std::log(10.0)
-                                        : best.x[2] <= 0.0;
+  fit.third_at_bound =
+      inhibited(model) ? best.x[2] >= vars.upper[2] - std::log(10.0) : best.x[2] <= 0.0;
   return fit;
 }
 

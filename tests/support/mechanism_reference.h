@@ -48,8 +48,7 @@ double mechanism_value(int model, double t, double so, const MechanismParams& p)
 // within `tolerance` of the solution. P is integrated as itself and S as ln S, so that both keep
 // their relative precision, early and late.
 std::vector<CurvePoint> integrate_rate_equation(int model, double so, const MechanismParams& p,
-                                                const std::vector<double>& times,
-                                                double tolerance);
+                                                const std::vector<double>& times, double tolerance);
 
 // Simulated data: for each [So] one curve at `times`, the model's value plus normal noise of
 // standard deviation relative_noise x the largest value over the rows (seeded, deterministic).

@@ -42,9 +42,10 @@ LmEvaluate residuals_of(const ProgressCurveData& data, ModelId model, int npar) 
              std::span<const double> p, std::span<double> r, std::span<double> jac) mutable {
     ParamVector x{};
     std::copy(p.begin(), p.end(), x.begin());
-    model_slopes(model, std::span<const double>(data.X1).first(rows),
-                 std::span<const double>(data.X2).first(rows), x,
-                 {r.first(rows), d_km, d_vm, npar > 2 ? std::span<double>(d_third) : std::span<double>()});
+    model_slopes(
+        model, std::span<const double>(data.X1).first(rows),
+        std::span<const double>(data.X2).first(rows), x,
+        {r.first(rows), d_km, d_vm, npar > 2 ? std::span<double>(d_third) : std::span<double>()});
     for (std::size_t i = 0; i < rows; ++i) r[i] = data.Y[i] - r[i];
     if (jac.empty()) return;
     for (std::size_t i = 0; i < rows; ++i) {

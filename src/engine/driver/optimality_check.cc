@@ -35,7 +35,8 @@ OptimalityCheck check_optimality(const ProgressCurveData& data, ModelId model, i
     }
   };
   refine(chain_p, kChainStartIterations);
-  for (const ParamVector& start : data_starts(data, model, npar, problem.largest_so, baseline_free)) {
+  for (const ParamVector& start :
+       data_starts(data, model, npar, problem.largest_so, baseline_free)) {
     refine(start, kDataStartIterations);
   }
 

@@ -106,8 +106,8 @@ IntegratedRate integrated_rate(double so, double km, double q, double v) {
     if (!(next_s > s_low && next_s < s_high)) {
       // A step out of the bracket: halve it, geometrically where it spans decades.
       if (!std::isfinite(s_high)) return failed();
-      next_s = s_low > 0.0 && s_high > 4.0 * s_low ? std::sqrt(s_low * s_high)
-                                                   : 0.5 * (s_low + s_high);
+      next_s =
+          s_low > 0.0 && s_high > 4.0 * s_low ? std::sqrt(s_low * s_high) : 0.5 * (s_low + s_high);
       next_p = so - next_s;
       done = false;
     }
@@ -129,8 +129,8 @@ double inactivation_time_slope(double t, double kinact) {
   if (std::fabs(x) < kSeriesRatio) {
     // t^2 sum_{n>=1} n (-x)^(n-1) (-1) / (n+1)!  =  t^2 (-1/2 + x/3 - x^2/8 + x^3/30 - ...)
     double sum = 0.0;
-    double power = 1.0;       // (-x)^(n-1)
-    double factorial = 2.0;   // (n+1)!
+    double power = 1.0;      // (-x)^(n-1)
+    double factorial = 2.0;  // (n+1)!
     for (int n = 1; n < 20; ++n) {
       const double term = -n * power / factorial;
       sum += term;

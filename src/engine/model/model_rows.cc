@@ -333,8 +333,8 @@ void model_slopes(ModelId model, std::span<const double> x1, std::span<const dou
   if (model_shares_w(model) && libm::libm_lanes_usable()) {
     slopes_in_lanes(model, x1, x2, p, out);
     if (!out.d_third.empty()) {
-      std::fill(out.d_third.begin(), out.d_third.begin() + static_cast<std::ptrdiff_t>(
-                                                              out.value.size()),
+      std::fill(out.d_third.begin(),
+                out.d_third.begin() + static_cast<std::ptrdiff_t>(out.value.size()),
                 model_has_baseline(model) ? 1.0 : 0.0);
     }
     return;

@@ -9,9 +9,9 @@
 namespace velmor {
 
 // The model over many rows at once: values[i] = func(model, x1[i], x2[i], 0, p), bit for bit,
-// for i < values.size() (x1 and x2 at least as long). Models 1..4 four rows at a time in the processor's
-// vector lanes where libm_lanes_usable() (every operation of func and omegw done lane by lane in
-// the same order, with exp and log rounded as the C library rounds them, and no fused
+// for i < values.size() (x1 and x2 at least as long). Models 1..4 four rows at a time in the
+// processor's vector lanes where libm_lanes_usable() (every operation of func and omegw done lane
+// by lane in the same order, with exp and log rounded as the C library rounds them, and no fused
 // multiply-add that func does not have); a row whose W needs omegw's test after its tenth
 // correction, or a logarithm beyond the double range, is left to model_w itself.
 void model_values(ModelId model, std::span<const double> x1, std::span<const double> x2,

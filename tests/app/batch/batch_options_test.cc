@@ -9,17 +9,17 @@ TEST(BatchOptions, DefaultsAndFullForm) {
   auto r = parse_command_line({"--batch", "examples/DATA.IN"});
   ASSERT_TRUE(r.command_line);
   const CommandLine& d = *r.command_line;
-  EXPECT_EQ(
-      std::tie(d.mode, d.inputs, d.models, d.robust, d.baseline_free, d.fast, d.plots_dir,
-               d.plot_format, d.jobs, d.summary_file, d.columns),
-      std::tuple(CommandLine::Mode::kBatch, std::vector<std::string>{"examples/DATA.IN"},
-                 std::array<int, 8>{1, 1, 1, 1, 0, 0, 0, 0}, false, false, false, "", "png", 0,
-                 "", DataColumns{}));
+  EXPECT_EQ(std::tie(d.mode, d.inputs, d.models, d.robust, d.baseline_free, d.fast, d.plots_dir,
+                     d.plot_format, d.jobs, d.summary_file, d.columns),
+            std::tuple(CommandLine::Mode::kBatch, std::vector<std::string>{"examples/DATA.IN"},
+                       std::array<int, 8>{1, 1, 1, 1, 0, 0, 0, 0}, false, false, false, "", "png",
+                       0, "", DataColumns{}));
 
-  r = parse_command_line({"--models", "2,4,8", "--batch", "a b.in", "runs", "--robust",
-                          "--baseline", "free", "--plots", "out", "--method", "fast",
-                          "--plot-format=svg", "-j3", "--summary", "s.json", "c.csv", "--columns",
-                          "Zeit,S0,3", "--", "--odd.in"});
+  r = parse_command_line(
+      {"--models",          "2,4,8", "--batch",   "a b.in", "runs",     "--robust",
+       "--baseline",        "free",  "--plots",   "out",    "--method", "fast",
+       "--plot-format=svg", "-j3",   "--summary", "s.json", "c.csv",    "--columns",
+       "Zeit,S0,3",         "--",    "--odd.in"});
   ASSERT_TRUE(r.command_line) << r.error;
   const CommandLine& cl = *r.command_line;
   EXPECT_EQ(std::tie(cl.inputs, cl.models, cl.robust, cl.baseline_free, cl.fast, cl.plots_dir,

@@ -119,7 +119,8 @@ class Report : public ::testing::Test {
   Report() {
     std::filesystem::copy_file(std::filesystem::path(VELMOR_EXAMPLES_DIR) / "DATA.IN", data_);
   }
-  int run(std::array<int, kModelCount> models, int weighting = kNoWeighting, int method = kClassicMethod) {
+  int run(std::array<int, kModelCount> models, int weighting = kNoWeighting,
+          int method = kClassicMethod) {
     state_ = RunState{};
     host_ = testing::RecordingHost{};
     state_.imdl = models;

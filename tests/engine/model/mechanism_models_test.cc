@@ -52,14 +52,14 @@ struct Case {
 // -1/e), a = 0 exactly and within rounding of it; inactivation slow, fast and absent; zero- and
 // first-order curves.
 const Case kCases[] = {
-    {5, 100.0, {10.0, 1.0, 20.0}, 600.0},    {6, 100.0, {10.0, 1.0, 20.0}, 600.0},
-    {5, 100.0, {30.0, 2.0, 5.0}, 900.0},     {6, 100.0, {30.0, 2.0, 5.0}, 900.0},
-    {6, 500.0, {50.0, 2.0, 0.05}, 3e5},      {5, 50.0, {10.0, 1.0, 10.0}, 500.0},
+    {5, 100.0, {10.0, 1.0, 20.0}, 600.0},        {6, 100.0, {10.0, 1.0, 20.0}, 600.0},
+    {5, 100.0, {30.0, 2.0, 5.0}, 900.0},         {6, 100.0, {30.0, 2.0, 5.0}, 900.0},
+    {6, 500.0, {50.0, 2.0, 0.05}, 3e5},          {5, 50.0, {10.0, 1.0, 10.0}, 500.0},
     {6, 50.0, {10.0, 1.0, 10.0 + 1e-13}, 500.0}, {5, 1e4, {1.0, 50.0, 3.0}, 800.0},
-    {6, 0.5, {500.0, 3.0, 800.0}, 3e3},      {7, 100.0, {10.0, 1.0, 0.002}, 600.0},
-    {8, 100.0, {10.0, 1.0, 0.002}, 600.0},   {7, 100.0, {40.0, 5.0, 0.05}, 100.0},
-    {8, 100.0, {40.0, 4.0, 0.01}, 300.0},    {7, 20.0, {5.0, 1.0, 0.0}, 200.0},
-    {8, 1e4, {2.0, 60.0, 1e-4}, 168.0},      {8, 0.2, {300.0, 5.0, 1e-3}, 4e4},
+    {6, 0.5, {500.0, 3.0, 800.0}, 3e3},          {7, 100.0, {10.0, 1.0, 0.002}, 600.0},
+    {8, 100.0, {10.0, 1.0, 0.002}, 600.0},       {7, 100.0, {40.0, 5.0, 0.05}, 100.0},
+    {8, 100.0, {40.0, 4.0, 0.01}, 300.0},        {7, 20.0, {5.0, 1.0, 0.0}, 200.0},
+    {8, 1e4, {2.0, 60.0, 1e-4}, 168.0},          {8, 0.2, {300.0, 5.0, 1e-3}, 4e4},
 };
 
 // Both against the rate equation integrated numerically (itself converged to 1e-12 between the
@@ -75,8 +75,8 @@ TEST(MechanismModels, AgreeWithTheIntegratedRateEquation) {
     const ParamVector p = params({c.p.km, c.p.vm, c.p.third});
     const bool product = testing::observes_product(c.model);
     for (std::size_t k = 0; k < times.size(); ++k) {
-      SCOPED_TRACE(::testing::Message() << "model " << c.model << " So " << c.so << " Km "
-                                        << c.p.km << " third " << c.p.third << " t " << times[k]);
+      SCOPED_TRACE(::testing::Message() << "model " << c.model << " So " << c.so << " Km " << c.p.km
+                                        << " third " << c.p.third << " t " << times[k]);
       const double ode = product ? fine[k].product : fine[k].substrate;
       const double ode_coarse = product ? coarse[k].product : coarse[k].substrate;
       ASSERT_LE(std::fabs(ode - ode_coarse), 1e-12 * ode);
@@ -126,8 +126,7 @@ TEST(MechanismModels, SlopesMatchDifferencesOfTheReference) {
         MechanismParams up = c.p, down = c.p;
         double* const up_j = j == 0 ? &up.km : j == 1 ? &up.vm : &up.third;
         double* const down_j = j == 0 ? &down.km : j == 1 ? &down.vm : &down.third;
-        const double h = j == 2 && c.model >= 7 ? 1e-6 * (c.p.third + 1.0 / c.t_end)
-                                                : 1e-6 * *up_j;
+        const double h = j == 2 && c.model >= 7 ? 1e-6 * (c.p.third + 1.0 / c.t_end) : 1e-6 * *up_j;
         *up_j += h;
         *down_j -= h;
         const double difference = (testing::mechanism_value(c.model, t, c.so, up) -
