@@ -7,7 +7,6 @@
 #include <limits>
 #include <stdexcept>
 
-#include "data_family.h"
 #include "engine/core/limits.h"
 
 namespace velmor::testing {
@@ -167,39 +166,6 @@ std::vector<CurvePoint> integrate_rate_equation(int model, double so, const Mech
   return out;
 }
 
-ProgressCurveData mechanism_data(int model, const MechanismParams& truth,
-                                 const std::vector<double>& so, const std::vector<double>& times,
-                                 double relative_noise, std::uint64_t seed) {
-  ProgressCurveData data;
-  const int rows = static_cast<int>(so.size() * times.size());
-  if (so.size() > static_cast<std::size_t>(kMaxCurves) || rows > kMaxRows ||
-      times.size() < static_cast<std::size_t>(kMinCurvePoints)) {
-    throw std::logic_error("mechanism_data: the design breaks the data file's limits");
-  }
-  // Models 1 and 3 are the mechanisms without their mechanism.
-  const int as_model = model == 1 ? 7 : model == 3 ? 8 : model;
-  const MechanismParams p =
-      model == 1 || model == 3 ? MechanismParams{truth.km, truth.vm, 0.0} : truth;
-  double largest = 0.0;
-  int i = 0;
-  for (std::size_t c = 0; c < so.size(); ++c) {
-    for (const double t : times) {
-      data.X1[i] = t;
-      data.X2[i] = so[c];
-      data.Y[i] = mechanism_value(as_model, t, so[c], p);
-      largest = std::max(largest, std::fabs(data.Y[i]));
-      ++i;
-    }
-    data.curveCount[c] = static_cast<int>(times.size());
-  }
-  SplitMix64 rng(seed);
-  for (int r = 0; r < rows; ++r) data.Y[r] += relative_noise * largest * rng.normal();
-  data.nRows = rows;
-  data.nCurves = static_cast<int>(so.size());
-  data.nCols = kRequiredColumns;
-  return data;
-}
-
 double mechanism_ssq(const ProgressCurveData& data, int model, const MechanismParams& p) {
   double ssq = 0.0;
   for (int i = 0; i < data.nRows; ++i) {
@@ -236,32 +202,8 @@ struct Lm {
   double ssq = std::numeric_limits<double>::infinity();
 };
 
-// Solves a 3 x 3 system by Gaussian elimination with partial pivoting.
-Vec solve3(std::array<Vec, kParams> a, Vec b) {
-  for (int c = 0; c < kParams; ++c) {
-    int pivot = c;
-    for (int r = c + 1; r < kParams; ++r) {
-      if (std::fabs(a[r][c]) > std::fabs(a[pivot][c])) pivot = r;
-    }
-    std::swap(a[c], a[pivot]);
-    std::swap(b[c], b[pivot]);
-    for (int r = c + 1; r < kParams; ++r) {
-      const double f = a[r][c] / a[c][c];
-      for (int k = c; k < kParams; ++k) a[r][k] -= f * a[c][k];
-      b[r] -= f * b[c];
-    }
-  }
-  Vec x{};
-  for (int r = kParams - 1; r >= 0; --r) {
-    double s = b[r];
-    for (int k = r + 1; k < kParams; ++k) s -= a[r][k] * x[k];
-    x[r] = s / a[r][r];
-  }
-  return x;
-}
-
-// Bounded Levenberg-Marquardt with central-difference Jacobians; a variable at a bound whose
-// gradient points outwards is held.
+// Gauss-Newton steps with central-difference Jacobians, each halved until S falls (a step out
+// of the bounds is cut back to them), until S falls by less than 1e-15 of itself.
 Lm polish(const ProgressCurveData& data, const Variables& vars, Vec x) {
   const int n = data.nRows;
   const auto residuals = [&](const Vec& at, std::vector<double>& r) {
@@ -276,8 +218,9 @@ Lm polish(const ProgressCurveData& data, const Variables& vars, Vec x) {
   std::vector<double> r(n), up(n), down(n), trial_r(n);
   x = vars.clamp(x);
   double ssq = residuals(x, r);
-  double lambda = 1e-3;
-  for (int iteration = 0; iteration < 400 && lambda < 1e16; ++iteration) {
+  for (int iteration = 0; iteration < 400; ++iteration) {
+    std::array<Vec, kParams> a{};  // J'J
+    Vec g{};                       // -J'r
     std::array<std::vector<double>, kParams> jac;
     for (int j = 0; j < kParams; ++j) {
       const double h = vars.step(x, j);
@@ -286,50 +229,39 @@ Lm polish(const ProgressCurveData& data, const Variables& vars, Vec x) {
       xd[j] -= h;
       residuals(xu, up);
       residuals(xd, down);
-      jac[j].resize(n);
-      for (int i = 0; i < n; ++i) jac[j][i] = (up[i] - down[i]) / (2 * h);
+      for (int i = 0; i < n; ++i) jac[j].push_back((up[i] - down[i]) / (2 * h));
     }
-    std::array<Vec, kParams> jtj{};
-    Vec jtr{};
-    for (int a = 0; a < kParams; ++a) {
-      for (int i = 0; i < n; ++i) jtr[a] += jac[a][i] * r[i];
-      for (int b = 0; b < kParams; ++b) {
-        for (int i = 0; i < n; ++i) jtj[a][b] += jac[a][i] * jac[b][i];
-      }
-    }
-    // Held variables: at a bound with the descent direction (-jtr) pointing out.
-    std::array<bool, kParams> held{};
     for (int j = 0; j < kParams; ++j) {
-      held[j] = (x[j] <= vars.lower[j] && jtr[j] > 0.0) || (x[j] >= vars.upper[j] && jtr[j] < 0.0);
-    }
-    bool accepted = false;
-    while (!accepted && lambda < 1e16) {
-      std::array<Vec, kParams> m = jtj;
-      Vec rhs{};
-      for (int a = 0; a < kParams; ++a) {
-        rhs[a] = held[a] ? 0.0 : -jtr[a];
-        for (int b = 0; b < kParams; ++b) {
-          if (held[a] || held[b]) m[a][b] = a == b ? 1.0 : 0.0;
-        }
-        if (!held[a]) m[a][a] += lambda * std::max(jtj[a][a], 1e-300);
+      for (int i = 0; i < n; ++i) g[j] -= jac[j][i] * r[i];
+      for (int k = 0; k < kParams; ++k) {
+        for (int i = 0; i < n; ++i) a[j][k] += jac[j][i] * jac[k][i];
       }
-      const Vec step = solve3(m, rhs);
-      Vec trial = x;
-      for (int j = 0; j < kParams; ++j) trial[j] = x[j] + step[j];
+    }
+    // The step solves a step = g by Cramer's rule.
+    const auto det = [](const std::array<Vec, kParams>& m) {
+      return m[0][0] * (m[1][1] * m[2][2] - m[1][2] * m[2][1]) -
+             m[0][1] * (m[1][0] * m[2][2] - m[1][2] * m[2][0]) +
+             m[0][2] * (m[1][0] * m[2][1] - m[1][1] * m[2][0]);
+    };
+    Vec step{};
+    for (int j = 0; j < kParams; ++j) {
+      std::array<Vec, kParams> m = a;
+      for (int k = 0; k < kParams; ++k) m[k][j] = g[k];
+      step[j] = det(m) / det(a);
+    }
+    double trial_ssq = ssq;
+    Vec trial = x;
+    for (double t = 1.0; t > 1e-12 && !(trial_ssq < ssq); t /= 2) {
+      for (int j = 0; j < kParams; ++j) trial[j] = x[j] + t * step[j];
       trial = vars.clamp(trial);
-      const double trial_ssq = residuals(trial, trial_r);
-      if (trial_ssq < ssq) {
-        const double decrease = ssq - trial_ssq;
-        x = trial;
-        r = trial_r;
-        ssq = trial_ssq;
-        lambda = std::max(lambda * 0.2, 1e-12);
-        accepted = true;
-        if (decrease <= 1e-15 * ssq) return {x, ssq};
-      } else {
-        lambda *= 8.0;
-      }
+      trial_ssq = residuals(trial, trial_r);
     }
+    if (!(trial_ssq < ssq)) break;
+    const bool done = ssq - trial_ssq <= 1e-15 * ssq;
+    x = trial;
+    r = trial_r;
+    ssq = trial_ssq;
+    if (done) break;
   }
   return {x, ssq};
 }

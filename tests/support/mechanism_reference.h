@@ -12,7 +12,6 @@
 //     numerically, to check those values;
 //   - the fit is a multi-start bounded Levenberg-Marquardt with finite-difference Jacobians of
 //     those values, from a grid of starts placed by the data's scales.
-#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -49,13 +48,6 @@ double mechanism_value(int model, double t, double so, const MechanismParams& p)
 // their relative precision, early and late.
 std::vector<CurvePoint> integrate_rate_equation(int model, double so, const MechanismParams& p,
                                                 const std::vector<double>& times, double tolerance);
-
-// Simulated data: for each [So] one curve at `times`, the model's value plus normal noise of
-// standard deviation relative_noise x the largest value over the rows (seeded, deterministic).
-// Model 1 or 3 give plain Michaelis-Menten data (third ignored).
-ProgressCurveData mechanism_data(int model, const MechanismParams& truth,
-                                 const std::vector<double>& so, const std::vector<double>& times,
-                                 double relative_noise, std::uint64_t seed);
 
 // The least-squares optimum of model 5..8 within Km, Vm, Kp >= 1e-6 and kinact >= 0.
 struct MechanismFit {
