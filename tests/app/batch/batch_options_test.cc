@@ -12,23 +12,24 @@ TEST(BatchOptions, DefaultsAndFullForm) {
   ASSERT_TRUE(r.command_line);
   const CommandLine& d = *r.command_line;
   EXPECT_EQ(std::tie(d.mode, d.inputs, d.models, d.robust, d.baseline_free, d.fast, d.plots_dir,
-                     d.plot_format, d.jobs, d.summary_file, d.columns),
+                     d.plot_format, d.residuals_by_time, d.jobs, d.summary_file, d.columns),
             std::tuple(CommandLine::Mode::kBatch, std::vector<std::string>{"examples/DATA.IN"},
                        std::array<int, 8>{1, 1, 1, 1, 0, 0, 0, 0}, false, false, false, "", "png",
-                       0, "", DataColumns{}));
+                       false, 0, "", DataColumns{}));
 
-  r = parse_command_line(
-      {"--models",          "2,4,8", "--batch",   "a b.in", "runs",     "--robust",
-       "--baseline",        "free",  "--plots",   "out",    "--method", "fast",
-       "--plot-format=svg", "-j3",   "--summary", "s.json", "c.csv",    "--columns",
-       "Zeit,S0,3",         "--",    "--odd.in"});
+  // clang-format off
+  r = parse_command_line({"--models", "2,4,8", "--batch", "a b.in", "runs", "--robust",
+                          "--baseline", "free", "--plots", "out", "--method", "fast",
+                          "--plot-format=svg", "--residual-x=time", "-j3", "--summary", "s.json",
+                          "c.csv", "--columns", "Zeit,S0,3", "--", "--odd.in"});
+  // clang-format on
   ASSERT_TRUE(r.command_line) << r.error;
   const CommandLine& cl = *r.command_line;
   EXPECT_EQ(std::tie(cl.inputs, cl.models, cl.robust, cl.baseline_free, cl.fast, cl.plots_dir,
-                     cl.plot_format, cl.jobs, cl.summary_file, cl.columns),
+                     cl.plot_format, cl.residuals_by_time, cl.jobs, cl.summary_file, cl.columns),
             std::tuple(std::vector<std::string>{"a b.in", "runs", "c.csv", "--odd.in"},
                        std::array<int, 8>{0, 1, 0, 1, 0, 0, 0, 1}, true, true, true, "out", "svg",
-                       3, "s.json", DataColumns{"Zeit", "S0", "3"}));
+                       true, 3, "s.json", DataColumns{"Zeit", "S0", "3"}));
   r = parse_command_line({"--batch", "a.in", "--baseline=nonnegative", "--models", "5,6,7"});
   ASSERT_TRUE(r.command_line) << r.error;
   EXPECT_FALSE(r.command_line->baseline_free);
@@ -53,6 +54,8 @@ TEST(BatchOptions, UsageErrorsAndUsage) {
       {{"--baseline", "free"}, "belong to --batch"},
       {{"--batch", "x.in", "--plots", "p", "--plot-format", "gif"}, "--plot-format needs"},
       {{"--batch", "x.in", "--plot-format", "svg"}, "--plot-format belongs with --plots"},
+      {{"--batch", "x.in", "--residual-x", "time"}, "--residual-x belongs with --plots"},
+      {{"--batch", "x.in", "--plots", "p", "--residual-x", "row"}, "--residual-x needs number or"},
       {{"--batch", "x.in", "-j", "0"}, "-j needs a number of files from 1 to 256"},
       {{"--batch", "x.in", "--method", "quick"}, "--method needs classic or fast"},
       {{"--batch", "x.in", "--columns", "t,so"}, "--columns needs three"},
@@ -68,9 +71,10 @@ TEST(BatchOptions, UsageErrorsAndUsage) {
   }
 
   const std::string text = usage_text("velmor-tarn");
-  for (const char* word : {"--batch", "--models", "--method", "--robust", "--baseline", "--plots",
-                           "--plot-format", "--jobs", "--summary", "--columns", "--help",
-                           "--version", " 1 data file missing", " 9 every", " 7 a picture"}) {
+  for (const char* word :
+       {"--batch", "--models", "--method", "--robust", "--baseline", "--plots", "--plot-format",
+        "--residual-x", "--jobs", "--summary", "--columns", "--help", "--version",
+        " 1 data file missing", " 9 every", " 7 a picture"}) {
     EXPECT_NE(text.find(word), std::string::npos) << word;
   }
 }
