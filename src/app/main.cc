@@ -36,7 +36,10 @@ int run_batch_mode(const velmor::app::CommandLine& cl) {
   const plot::PictureFormat format =
       plot::picture_format_named(cl.plot_format).value_or(plot::PictureFormat::kPng);
   const velmor::app::PictureFactory pictures = [&](const std::string& stem, std::ostream& err) {
-    const auto writer = std::make_shared<plot::BatchPictureWriter>(cl.plots_dir, stem, format, err);
+    const plot::ResidualX residual_x =
+        cl.residuals_by_time ? plot::ResidualX::kTime : plot::ResidualX::kRowNumber;
+    const auto writer =
+        std::make_shared<plot::BatchPictureWriter>(cl.plots_dir, stem, format, err, residual_x);
     return velmor::app::BatchPictures{
         [writer](const velmor::RunState& state) { writer->fit(state); },
         [writer](const velmor::RunState& state) { writer->residuals(state); },

@@ -45,6 +45,7 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
   bool batch = false;
   bool batch_options = false;  // an option that only --batch takes
   bool format_given = false;
+  bool residual_x_given = false;
   bool only_inputs = false;  // after "--"
   for (size_t i = 0; i < args.size(); ++i) {
     std::string a = args[i];
@@ -108,6 +109,14 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
       cl.plot_format = *v;
       format_given = true;
       batch_options = true;
+    } else if (a == "--residual-x") {
+      auto v = value();
+      if (!v || (*v != "number" && *v != "time")) {
+        return {std::nullopt, "--residual-x needs number or time"};
+      }
+      cl.residuals_by_time = *v == "time";
+      residual_x_given = true;
+      batch_options = true;
     } else if (a == "-j" || a == "--jobs") {
       auto v = value();
       if (!v || !parse_jobs(*v, cl.jobs)) {
@@ -135,14 +144,17 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
   if (!batch) {
     if (batch_options) {
       return {std::nullopt,
-              "--models, --method, --robust, --plots, --plot-format, --jobs, --summary and "
-              "--columns belong to --batch"};
+              "--models, --method, --robust, --plots, --plot-format, --residual-x, --jobs, "
+              "--summary and --columns belong to --batch"};
     }
     if (!cl.inputs.empty()) return {std::nullopt, "data files belong to --batch"};
     return {cl, {}};
   }
   if (format_given && cl.plots_dir.empty()) {
     return {std::nullopt, "--plot-format belongs with --plots"};
+  }
+  if (residual_x_given && cl.plots_dir.empty()) {
+    return {std::nullopt, "--residual-x belongs with --plots"};
   }
   cl.mode = CommandLine::Mode::kBatch;
   return {cl, {}};
@@ -170,6 +182,8 @@ std::string usage_text(const std::string& program_name) {
          "                       Vm/Km, runs test p, AICc ranking, warnings)\n"
          "  --plots DIR          also write the fit and residual pictures into DIR\n"
          "  --plot-format FMT    png (default), svg or pdf\n"
+         "  --residual-x X       the residual picture against the row number (default) or\n"
+         "                       the time: number or time\n"
          "  --columns T,SO,Y     the table columns of time, [So] and the observation, by\n"
          "                       header name or number\n"
          "  --help               print this text\n"
