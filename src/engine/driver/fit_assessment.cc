@@ -372,7 +372,8 @@ double reduced_standard_error(const std::vector<std::vector<double>>& columns, d
 void make_report_consistent(RunState& state, ModelFit& fit) {
   ProgressCurveData& data = state.data;
   const int npar = fit.npar;
-  const LeastSquaresProblem problem = least_squares_problem(data, fit.model, npar);
+  const LeastSquaresProblem problem =
+      least_squares_problem(data, fit.model, npar, fit.baseline_free);
   if (!problem.usable() || problem.rows != data.nRows) return;
   const std::vector<double> r = residuals_at(problem, npar, fit.p);
   if (!std::all_of(r.begin(), r.end(), [](double v) { return std::isfinite(v); })) return;
@@ -394,7 +395,8 @@ void make_report_consistent(RunState& state, ModelFit& fit) {
 void assess_fit(const RunState& state, ModelFit& fit) {
   const ProgressCurveData& data = state.data;
   const int npar = fit.npar;
-  const LeastSquaresProblem problem = least_squares_problem(data, fit.model, npar);
+  const LeastSquaresProblem problem =
+      least_squares_problem(data, fit.model, npar, fit.baseline_free);
   if (!problem.usable() || problem.rows != data.nRows) return;
   const std::vector<double> r = residuals_at(problem, npar, fit.p);
   if (!std::all_of(r.begin(), r.end(), [](double v) { return std::isfinite(v); })) return;
