@@ -7,16 +7,20 @@
 
 #include "app/shell_state.h"
 #include "engine/core/global_types.h"
+#include "engine/core/model_catalog.h"
 
 // The "Select Models" window in which the user picks the models the next run fits.
 namespace velmor::app {
 
+// The models the dialog offers: the Michaelis-Menten models 1..4.
+inline constexpr int kDialogModels = kClassicModelCount;
+
 // Control ids of the dialog, in creation order (ids count from 0 in a new window), which is
 // also the order of the rows from top to bottom and so the Tab order: the models' radio
 // buttons, the check boxes below them, then the buttons from left to right.
-inline constexpr int kModelRadio[kModelCount] = {0, 1, 2, 3};
+inline constexpr int kModelRadio[kDialogModels] = {0, 1, 2, 3};
 // The fit method of the next run (checked: the fast method).
-inline constexpr int kFastMethodCheckbox = kModelCount;
+inline constexpr int kFastMethodCheckbox = kDialogModels;
 inline constexpr int kProductButton = kFastMethodCheckbox + 1;
 inline constexpr int kSubstrateButton = kProductButton + 1;
 inline constexpr int kClearButton = kSubstrateButton + 1;

@@ -13,7 +13,6 @@
 #include "app/run_command.h"
 #include "engine/core/file_units.h"
 #include "gui/wintk.h"
-#include "util/unfinished_files.h"
 
 namespace velmor::app {
 namespace {
@@ -111,10 +110,6 @@ void Shell::start_up() {
     state_.units.close_all();
     shell_.run_report.discard();
     save_window_size();
-  });
-  wintk::setprogramabortcallback([] {
-    util::stop_outputs();
-    util::remove_unfinished_files();
   });
   state_.child_windows = RunState::free_window_table();
   state_.idactivewin = shell_.main_window;

@@ -48,11 +48,9 @@ int run_application(int& argc, char** argv, const std::function<int()>& app_main
 // when the main routine next calls the toolkit, on that thread, after this callback has run
 // (the place to close the program's files), or after ten seconds without such a call. An empty
 // callback removes it.
+// Without that call the process ends all the same: the files a run was still writing (its
+// report's lock, temporary files) are removed on every way the toolkit ends the process.
 void setprogramendcallback(Callback callback);
-// Runs on the GUI thread instead when the main routine made no toolkit call within those ten
-// seconds and the process is ended without it: only work that is safe while the main routine
-// still runs (removing lock files, say).
-void setprogramabortcallback(Callback callback);
 
 // ---------------------------------------------------------------------------------------------
 // Windows

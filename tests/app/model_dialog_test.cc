@@ -13,7 +13,7 @@ using testing::quick_options;
 using testing::run_program;
 using testing::User;
 
-std::array<int, kModelCount> flags(const Shell& shell) {
+std::array<int, kDialogModels> flags(const Shell& shell) {
   const auto& f = shell.shell().model_flags;
   return {f[0], f[1], f[2], f[3]};
 }
@@ -24,7 +24,7 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
   const std::string path = testing::copy_example(folder, "DATA.IN");
   wintk::RecordingResponder responder;
   run_program(quick_options(), [&](Shell& shell, User& user) {
-    const std::tuple<int, std::array<int, kModelCount>, ModelId> choices[] = {
+    const std::tuple<int, std::array<int, kDialogModels>, ModelId> choices[] = {
         {kClearButton, {0, 0, 0, 0}, 0},
         {kModelRadio[1], {0, 1, 0, 0}, 2},
         {kProductButton, {1, 1, 0, 0}, 1},
@@ -44,7 +44,7 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
     ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
     const int dialog = shell.shell().model_dialog_window;
     wintk::test_input::as_current(dialog, [] {
-      for (int k = 0; k < kModelCount; ++k) {
+      for (int k = 0; k < kDialogModels; ++k) {
         EXPECT_EQ(wintk::radiobuttonischecked(kModelRadio[k]), k >= 2) << k;
       }
     });
@@ -54,7 +54,7 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
     user.click(kFastMethodCheckbox);
     ASSERT_TRUE(user.close_dialog());
     EXPECT_FALSE(wintk::isvalidwindow(dialog));
-    EXPECT_TRUE(flags(shell) == (std::array<int, kModelCount>{0, 0, 1, 1}) &&
+    EXPECT_TRUE(flags(shell) == (std::array<int, kDialogModels>{0, 0, 1, 1}) &&
                 shell.shell().fit_method == kFastMethod);
 
     ASSERT_TRUE(user.select_models(kClearButton));

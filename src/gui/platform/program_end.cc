@@ -18,9 +18,8 @@ namespace {
 struct ProgramEnd {
   std::atomic<bool> ending{false};
   std::atomic<std::thread::id> main_routine{};
-  std::mutex callback_mutex;  // guards callback and abort_callback
+  std::mutex callback_mutex;  // guards callback
   Callback callback;
-  Callback abort_callback;
 };
 
 ProgramEnd& program_end() {
@@ -42,16 +41,8 @@ void request_program_end() {
     window->idle.signal();
   }
   // The main routine did not come by in time: it is not waited for any longer.
-  QTimer::singleShot(kProgramEndGrace, qApp, [] {
-    Callback abort_callback;
-    {
-      auto& end = program_end();
-      const std::lock_guard lock(end.callback_mutex);
-      abort_callback = end.abort_callback;
-    }
-    if (abort_callback) abort_callback();
-    end_process(0);
-  });
+  // end_process removes the files the unfinished run was writing.
+  QTimer::singleShot(kProgramEndGrace, qApp, [] { end_process(0); });
 }
 
 bool program_ending() {
@@ -78,12 +69,6 @@ void setprogramendcallback(Callback callback) {
   auto& end = platform::program_end();
   const std::lock_guard lock(end.callback_mutex);
   end.callback = std::move(callback);
-}
-
-void setprogramabortcallback(Callback callback) {
-  auto& end = platform::program_end();
-  const std::lock_guard lock(end.callback_mutex);
-  end.abort_callback = std::move(callback);
 }
 
 }  // namespace wintk

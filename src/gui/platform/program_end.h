@@ -9,7 +9,8 @@
 // written would be lost): every window is hidden at once, and the main routine ends the process
 // at its next toolkit call, after the program-end callback (setprogramendcallback) has closed
 // its files. A main routine that makes no toolkit call within the grace time is not waited for:
-// the program-abort callback runs on the GUI thread and the process ends.
+// the process ends from the GUI thread (end_process, which removes the files a run was still
+// writing).
 namespace wintk::platform {
 
 inline constexpr std::chrono::seconds kProgramEndGrace{10};
