@@ -70,6 +70,9 @@ TEST(GroupPlotCurves, SplitsWhereSoChangesAndKeepsTenCurvesAtMost) {
   EXPECT_EQ(curves[0].time, (std::vector<double>{0, 10, 20}));
   EXPECT_TRUE(curves[1].so == 0.0 && curves[1].fitted == (std::vector<double>{3.25, 4.25}));
   EXPECT_TRUE(curves[9].so == 8.0 && curves[9].time.size() == 2u && curves[9].first_row == 19);
+  EXPECT_EQ(group_plot_curves(rows_with_so({1, 2})).size(), 2u);
+  const auto one = group_plot_curves(rows_with_so({3}));  // a single row: its own curve
+  EXPECT_TRUE(one.size() == 1u && one[0].so == 3.0 && one[0].time.size() == 1u);
 }
 
 // Evenly from the first to the last finite time, both exact; one time, or none.
