@@ -332,6 +332,11 @@ TEST(ResidualPlotDrawing, XAxisAtTheBottomAndAZeroLineAcross) {
     ASSERT_NE(op, nullptr) << label;
     EXPECT_GT(op->y1, plot.bottom()) << label;
   }
+  const TickInfo& y_ticks = chart->GetYAxis().tick_info;  // Y labels end left of their ticks
+  const RecordingPainter::Op* label = painter.FindText("0.0");
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->x1 + 8 * 3,
+            plot.x - y_ticks.major_tick_screen_size - y_ticks.minor_tick_screen_size);
 }
 
 }  // namespace
