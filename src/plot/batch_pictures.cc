@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "plot/fit_charts.h"
+#include "plot/picture_names.h"
 
 namespace velmor::plot {
 namespace {
@@ -19,12 +20,12 @@ bool write_picture(const PlotContents& contents, const std::filesystem::path& pa
 
 std::filesystem::path fit_picture_path(const std::filesystem::path& folder, const std::string& stem,
                                        ModelId model, PictureFormat format) {
-  return folder / (stem + ".model" + std::to_string(model) + "." + picture_extension(format));
+  return folder / fit_picture_name(stem, model, picture_extension(format));
 }
 
 std::filesystem::path residual_picture_path(const std::filesystem::path& folder,
                                             const std::string& stem, PictureFormat format) {
-  return folder / (stem + ".residuals." + picture_extension(format));
+  return folder / residual_picture_name(stem, picture_extension(format));
 }
 
 bool write_fit_picture(const RunState& state, const std::filesystem::path& path,

@@ -172,6 +172,8 @@ std::string usage_text(const std::string& program_name) {
          "(time, [So], product or substrate in three columns) or tables separated by commas,\n"
          "semicolons or tabs whose header names the columns (time or t; S0, So or [So]; product,\n"
          "P, substrate, S or y), or wide tables of one column per curve (t, S0=50, S0=100).\n"
+         "A name without a '.' in its own name is read with its blanks removed and \".in\"\n"
+         "added (mydata: mydata.in).\n"
          "  --models LIST        models to fit, numbers 1 to 4 separated by commas\n"
          "  --method NAME        classic: the chain of stages (default); fast: a multi-start\n"
          "                       Levenberg-Marquardt fit from the data (without weights)\n"
@@ -179,13 +181,15 @@ std::string usage_text(const std::string& program_name) {
          "  -j, --jobs N         fit N files at a time (default: one per processor core)\n"
          "  --summary FILE       write one row per file and model to FILE: CSV, or JSON when\n"
          "                       its name ends in .json (estimates, Wald and profile limits,\n"
-         "                       Vm/Km, runs test p, AICc ranking, warnings)\n"
+         "                       Vm/Km, runs test p, AICc ranking, warnings); never a data\n"
+         "                       file, report or picture of the run\n"
          "  --plots DIR          also write the fit and residual pictures into DIR\n"
          "  --plot-format FMT    png (default), svg or pdf\n"
          "  --residual-x X       the residual picture against the row number (default) or\n"
          "                       the time: number or time\n"
          "  --columns T,SO,Y     the table columns of time, [So] and the observation, by\n"
-         "                       header name or number\n"
+         "                       header name or number (a file of the program's own format\n"
+         "                       is refused)\n"
          "  --help               print this text\n"
          "  --version            print the program's name and version\n"
          "\n"
@@ -195,7 +199,9 @@ std::string usage_text(const std::string& program_name) {
          "the earlier report is kept); 4 the data suggest the other kind of model; 6 model\n"
          "incompatible with the columns; 5 too many parameters or too few data points; 9 every\n"
          "fit failed (the report says why); 7 a picture or the summary could not be written.\n"
-         "2 usage error.\n";
+         "2 usage error. Stopped by a signal: 128 + the signal (130 SIGINT, 143 SIGTERM, 129\n"
+         "SIGHUP, 141 SIGPIPE); the files done are kept and summarised, no lock or temporary\n"
+         "file is left.\n";
 }
 
 std::string version_text(const std::string& program_name) {

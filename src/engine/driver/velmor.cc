@@ -145,7 +145,7 @@ int velmor(RunState& state, Host& host, const std::string& data_file_name, Pendi
   ProgressCurveData as_read;
   std::string report_name;
   int status = read_progress_curve_data(data_file_name, host, state.units, as_read, report_name,
-                                        std::clog, state.data_columns);
+                                        host.console_log(), state.data_columns);
   if (status != kDataOk) return status;
   status = open_pending_report(report_name, host, report);
   if (status != kDataOk) return status;
