@@ -5,9 +5,10 @@
 // message, a complete run (also one whose every fit failed) without its whole report, or any
 // file left beside the report.
 //
-// Input layout: the first byte chooses the model (1 + bits 0-1), robust weighting (bit 2) and
-// the data file's name (bit 3: "case.csv", read as a table; else "case.in", read as a table
-// only when its first line is a header); the rest is the data file. The reader sees every input; the fit runs only on files of at most
+// Input layout: the first byte chooses the model (1 + bits 0-1, plus 4 with bit 4: the
+// mechanism models 5..8), robust weighting (bit 2), the data file's name (bit 3: "case.csv",
+// read as a table; else "case.in", read as a table only when its first line is a header) and a
+// baseline free of sign (bit 5); the rest is the data file. The reader sees every input; the fit runs only on files of at most
 // kMaxFitRows rows, so that one input costs at most one model on a small data set.
 #include <cstddef>
 #include <cstdint>
@@ -81,7 +82,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
   if (size < 1) return 0;
   static const velmor::testing::TempFolder folder;
-  const velmor::ModelId model = 1 + (bytes[0] & 3);
+  const velmor::ModelId model = 1 + (bytes[0] & 3) + ((bytes[0] & 16) != 0 ? 4 : 0);
   const bool robust = (bytes[0] & 4) != 0;
   const std::string data_name = (bytes[0] & 8) != 0 ? "case.csv" : "case.in";
   const fs::path data_file = folder.path() / data_name;
@@ -92,6 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   }
 
   velmor::RunState state;
+  state.baseline_free = (bytes[0] & 32) != 0;
   QuietHost host;
   velmor::ProgressCurveData data;
   data.nRows = -7;  // a refusal must leave the data as they were
