@@ -16,6 +16,7 @@
 
 #include "../chart/recording_painter.h"
 #include "engine/core/global_types.h"
+#include "mechanism_reference.h"
 #include "plot/plot_setup.h"
 #include "reference_model.h"
 
@@ -118,6 +119,18 @@ TEST(FitPlotContents, FittedCurvesOnAFineGridWithMarkersLegendsAndUnits) {
       const double expected = testing::model_value(2, line.x[i], so[k], {p[0], p[1], p[2]});
       EXPECT_NEAR(line.y[i], expected, 1e-6 * so[k]) << k << ' ' << line.x[i];
     }
+  }
+
+  // A mechanism model's curve too: inactivation of the enzyme (model 7).
+  ParamVector inactivation = p;
+  inactivation[2] = 0.004;
+  const PlotContents model7 =
+      make_fit_plot_contents(data, 7, "", fitted_model_curve(7, inactivation));
+  const SeriesContents& last = model7.series[5];
+  for (std::size_t i = 0; i < last.x.size(); i += 15) {
+    EXPECT_NEAR(last.y[i], testing::mechanism_value(7, last.x[i], 500.0, {180.0, 0.9, 0.004}),
+                1e-9 * 500)
+        << last.x[i];
   }
 
   const PlotContents plain = make_fit_plot_contents(data, 4, "");
