@@ -26,11 +26,17 @@ constexpr int kBottomMargin = 5;  // below the buttons
 constexpr const char* kFastMethodLabel =
     "Fast method: multi-start Levenberg-Marquardt (fits without weights)";
 
+constexpr const char* kBaselineFreeLabel = "Baseline of either sign (models 2 and 4)";
+
 constexpr const char* kRadioLabels[kDialogModels] = {
     "1- Product vs time Integrated Michaelis-Menten",
     "2- Product vs time Integrated Michaelis-Menten - basline",
     "3- Substrate vs time Integrated Michaelis-Menten",
     "4- Substrate vs time Integrated Michaelis-Menten - basline",
+    "5- Product vs time - competitive product inhibition",
+    "6- Substrate vs time - competitive product inhibition",
+    "7- Product vs time - enzyme inactivation",
+    "8- Substrate vs time - enzyme inactivation",
 };
 
 constexpr const char* kButtonLabels[] = {"Product", "Substrate", "Clear", "Close"};
@@ -75,6 +81,7 @@ ModelDialogSizes create_controls(ShellState& shell, int dialog,
     wintk::createradiobutton(kRowLeft, 0, kRowWidth, kRowHeight, label);
   }
   wintk::createcheckbox(kRowLeft, 0, kRowWidth, kRowHeight, kFastMethodLabel);
+  wintk::createcheckbox(kRowLeft, 0, kRowWidth, kRowHeight, kBaselineFreeLabel);
   // The buttons wake the dialog's own idle event, whichever window is current when they run.
   for (int b = 0; b < kButtonCount; ++b) {
     const bool close = kProductButton + b == kCloseButton;
@@ -95,12 +102,14 @@ ModelDialogSizes create_controls(ShellState& shell, int dialog,
   }
   wintk::checkboxsetchecked(kFastMethodCheckbox, shell.fit_method == kFastMethod);
   wintk::setcheckboxvisible(kFastMethodCheckbox, true);
+  wintk::checkboxsetchecked(kBaselineFreeCheckbox, shell.baseline_free.load());
+  wintk::setcheckboxvisible(kBaselineFreeCheckbox, true);
   // Return and Escape close the dialog, as its Close button does.
   wintk::setdefaultbutton(kCloseButton);
   wintk::setcancelbutton(kCloseButton);
 
   ModelDialogSizes sizes;
-  for (int id = 0; id <= kFastMethodCheckbox; ++id) {
+  for (int id = 0; id <= kBaselineFreeCheckbox; ++id) {
     const wintk::ControlSize size = wintk::getcontrolpreferredsize(id);
     sizes.rows.push_back({size.width, size.height});
   }
@@ -228,6 +237,7 @@ void model_lib(ShellState& shell, RunState& state) {
   }
   if (lowest > 0) state.imdlno = lowest;
   shell.fit_method = wintk::checkboxischecked(kFastMethodCheckbox) ? kFastMethod : kClassicMethod;
+  shell.baseline_free = wintk::checkboxischecked(kBaselineFreeCheckbox);
   wintk::refreshall();
   wintk::settextstyle(1, 0, 14);
 

@@ -12,16 +12,18 @@
 // The "Select Models" window in which the user picks the models the next run fits.
 namespace velmor::app {
 
-// The models the dialog offers: the Michaelis-Menten models 1..4.
-inline constexpr int kDialogModels = kClassicModelCount;
+// The models the dialog offers: every model, 1..8.
+inline constexpr int kDialogModels = kModelCount;
 
 // Control ids of the dialog, in creation order (ids count from 0 in a new window), which is
 // also the order of the rows from top to bottom and so the Tab order: the models' radio
 // buttons, the check boxes below them, then the buttons from left to right.
-inline constexpr int kModelRadio[kDialogModels] = {0, 1, 2, 3};
+inline constexpr int kModelRadio[kDialogModels] = {0, 1, 2, 3, 4, 5, 6, 7};
 // The fit method of the next run (checked: the fast method).
 inline constexpr int kFastMethodCheckbox = kDialogModels;
-inline constexpr int kProductButton = kFastMethodCheckbox + 1;
+// The baseline of models 2 and 4 in the next run (checked: of either sign).
+inline constexpr int kBaselineFreeCheckbox = kFastMethodCheckbox + 1;
+inline constexpr int kProductButton = kBaselineFreeCheckbox + 1;
 inline constexpr int kSubstrateButton = kProductButton + 1;
 inline constexpr int kClearButton = kSubstrateButton + 1;
 inline constexpr int kCloseButton = kClearButton + 1;

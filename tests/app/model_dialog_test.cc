@@ -14,21 +14,22 @@ using testing::run_program;
 using testing::User;
 
 std::array<int, kDialogModels> flags(const Shell& shell) {
-  const auto& f = shell.shell().model_flags;
-  return {f[0], f[1], f[2], f[3]};
+  std::array<int, kDialogModels> f{};
+  for (int k = 0; k < kDialogModels; ++k) f[k] = shell.shell().model_flags[k];
+  return f;
 }
 
-// Buttons set the flags and the current model; the close box is refused; the fast method is used.
+// Buttons set the flags and the current model (Product and Substrate clear the mechanism models);
+// the close box is refused; the fast method and the baseline of either sign reach the report.
 TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
   testing::TempFolder folder;
   const std::string path = testing::copy_example(folder, "DATA.IN");
   wintk::RecordingResponder responder;
   run_program(quick_options(), [&](Shell& shell, User& user) {
     const std::tuple<int, std::array<int, kDialogModels>, ModelId> choices[] = {
-        {kClearButton, {0, 0, 0, 0}, 0},
-        {kModelRadio[1], {0, 1, 0, 0}, 2},
-        {kProductButton, {1, 1, 0, 0}, 1},
-        {kSubstrateButton, {0, 0, 1, 1}, 3}};
+        {kClearButton, {0, 0, 0, 0}, 0},     {kModelRadio[6], {0, 0, 0, 0, 0, 0, 1, 0}, 7},
+        {kProductButton, {1, 1, 0, 0}, 1},   {kModelRadio[4], {0, 0, 0, 0, 1, 0, 0, 0}, 5},
+        {kSubstrateButton, {0, 0, 1, 1}, 3}, {kModelRadio[1], {0, 1, 0, 0}, 2}};
     for (const auto& [control, expected, current] : choices) {
       ASSERT_TRUE(user.select_models(control));
       EXPECT_EQ(flags(shell), expected) << control;
@@ -41,11 +42,12 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
                 wintk::test_input::press_keys(box, "Ctrl+C"));
     EXPECT_EQ(wintk::test_input::clipboard_text(), "copied\nlines");
     wintk::settextboxcontents(box, std::nullopt);
+    ASSERT_TRUE(user.select_models(kSubstrateButton));
     ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
     const int dialog = shell.shell().model_dialog_window;
     wintk::test_input::as_current(dialog, [] {
       for (int k = 0; k < kDialogModels; ++k) {
-        EXPECT_EQ(wintk::radiobuttonischecked(kModelRadio[k]), k >= 2) << k;
+        EXPECT_EQ(wintk::radiobuttonischecked(kModelRadio[k]), k == 2 || k == 3) << k;
       }
     });
     ASSERT_TRUE(wintk::test_input::request_user_close(dialog));
@@ -68,12 +70,18 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
       EXPECT_TRUE(wintk::checkboxischecked(kFastMethodCheckbox));
     });
     user.click(kProductButton);
+    user.click(kBaselineFreeCheckbox);
     ASSERT_TRUE(user.close_dialog());
+    EXPECT_TRUE(shell.shell().baseline_free);
     testing::PlotCloser closer(user.main_window());
     ASSERT_TRUE(user.choose(Entry::kRun));
     const std::string report = testing::read_file(folder.file("DATA.out"));
-    const std::regex fast("FIT METHOD: FAST");
-    EXPECT_EQ(std::distance(std::sregex_iterator(report.begin(), report.end(), fast), {}), 2);
+    const auto count = [&](const char* text) {
+      const std::regex pattern(text);
+      return std::distance(std::sregex_iterator(report.begin(), report.end(), pattern), {});
+    };
+    EXPECT_EQ(std::pair(count("FIT METHOD: FAST"), count("BASELINE: FREE \\(EITHER SIGN\\)")),
+              std::pair(2L, 1L));
   });
 }
 
