@@ -2,6 +2,9 @@
 
 #include "plot/fit_plots.h"
 
+#include <utility>
+#include <vector>
+
 #include "gui/wintk.h"
 #include "plot/plotlib.h"
 
@@ -52,17 +55,37 @@ void aftermath(RunState& state, plot_t& plot) {
   }
 }
 
-}  // namespace
+// The other contents a plot window offers in its "View" menu, with the menu item's label.
+using ContentViews = std::vector<std::pair<const char*, PlotContents>>;
 
-void show_plot_window(RunState& state, const PlotContents& contents) {
+// Shows views[shown] (or `contents` alone when there are no views) as show_plot_window does.
+void show_contents(RunState& state, const PlotContents& contents, const ContentViews& views,
+                   int shown) {
   plot_t plot = initialize_plot();
   set_xlinear(plot);
   set_ylinear(plot);
   prepare_main_window(state);
   apply_plot_contents(contents, *plot_chart(plot));
+  for (int v = 0; v < static_cast<int>(views.size()); ++v) {
+    add_plot_view(
+        plot, views[v].first,
+        [view = views[v].second](Chart& chart) { apply_plot_contents(view, chart); }, v == shown);
+  }
   theme_main_window(state);
   display_plot(plot);
   aftermath(state, plot);
+}
+
+PlotContents titled_residual_plot(const RunState& state, ResidualX x) {
+  PlotContents contents = residual_plot_of(state, x);
+  contents.title = title_with_data_file(contents.title, state.filenamedata);
+  return contents;
+}
+
+}  // namespace
+
+void show_plot_window(RunState& state, const PlotContents& contents) {
+  show_contents(state, contents, {}, -1);
 }
 
 void xyplot(RunState& state) {
@@ -77,9 +100,11 @@ void resplot(RunState& state) {
 
 void resplot_against(RunState& state, ResidualX x) {
   if (wintk::isvalidwindow(wintk::getcurrentwindow())) wintk::startidle(kResidualPauseMs);
-  PlotContents contents = residual_plot_of(state, x);
-  contents.title = title_with_data_file(contents.title, state.filenamedata);
-  show_plot_window(state, contents);
+  const ContentViews views = {
+      {"Residuals Against Row Number", titled_residual_plot(state, ResidualX::kRowNumber)},
+      {"Residuals Against Time", titled_residual_plot(state, ResidualX::kTime)}};
+  const int shown = x == ResidualX::kTime ? 1 : 0;
+  show_contents(state, views[shown].second, views, shown);
 }
 
 }  // namespace velmor::plot

@@ -22,6 +22,8 @@ void xyplot(RunState& state);
 
 // Lets the current window process events for 500 ms, then shows the residuals Ycalc - Y of all
 // rows against the row number (resplot) or against the chosen X (the row number or the time).
+// The window's "View" menu switches between the two ("Residuals Against Row Number",
+// "Residuals Against Time").
 void resplot(RunState& state);
 void resplot_against(RunState& state, ResidualX x);
 

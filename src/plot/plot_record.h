@@ -6,9 +6,12 @@
 // handlers find "their" plot. Internal to plotlib.
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "plot/chart/chart.h"
 #include "plot/manual_reset_event.h"
@@ -25,6 +28,13 @@ struct EmbedRect {
   int y = -1;
   int w = -1;
   int h = -1;
+};
+
+// Another content of the plot that its window's "View" menu offers (the residuals against the
+// row number or against time, say): `fill` replaces the chart's contents.
+struct PlotView {
+  std::string label;
+  std::function<void(Chart&)> fill;
 };
 
 struct PlotRecord {
@@ -61,6 +71,14 @@ struct PlotRecord {
   // Guards the chart between the setters and a drawing on another thread.
   std::mutex chart_mutex;
   Chart chart;
+
+  // Added before the plot is displayed, then only read. The view the chart shows (-1: its own
+  // contents, no view) belongs to the display loop; a "View" menu item (callback thread) leaves
+  // its choice in requested_view (-1: none) and wakes the loop.
+  std::vector<PlotView> views;
+  int shown_view = -1;
+  std::vector<int> view_items;  // the views' menu items in the present window
+  std::atomic<int> requested_view{-1};
 
  private:
   mutable std::mutex embed_mutex;  // guards embed

@@ -94,6 +94,16 @@ void on_close_item(int window) {
   }
 }
 
+// A "View" menu item, callback thread: the display loop shows the view.
+void on_view_item(int window, int view) {
+  const auto record = find_plot_by_window(window);
+  if (!record) return;
+  record->requested_view = view;
+  int expected = kStateDrawn;
+  record->state.compare_exchange_strong(expected, kStateRedrawRequested);
+  wake_display_loop(window);
+}
+
 // "Save As..." menu item, callback thread.
 void on_save_item(int window) {
   if (const auto record = find_plot_by_window(window)) save_plot_image(*record, std::nullopt);
@@ -120,15 +130,43 @@ bool create_window(PlotRecord& record) {
   wintk::setbkcolor(kToolkitWhite);
   wintk::clearviewport();
   wintk::setcolor(kToolkitBlack);
-  const int file = wintk::addmenu("File", wintk::addmenu("Main", -1));
+  const int bar = wintk::addmenu("Main", -1);
+  const int file = wintk::addmenu("File", bar);
   wintk::addmenuitem("Save As...", file, [window] { on_save_item(window); });
   wintk::addmenuitem("Print...", file, [window] { on_print_item(window); });
   wintk::addmenuitem("Close", file, [window] { on_close_item(window); });
+  record.view_items.clear();
+  if (!record.views.empty()) {
+    const int menu = wintk::addmenu("View", bar);
+    for (int v = 0; v < static_cast<int>(record.views.size()); ++v) {
+      record.view_items.push_back(wintk::addmenuitem(record.views[v].label, menu,
+                                                     [window, v] { on_view_item(window, v); }));
+      if (v == record.shown_view) wintk::enablemenuitem(record.view_items.back(), false);
+    }
+  }
   wintk::enableresize([window] { on_resize(window); });
   wintk::setwindowclosecallback([window] { on_close(window); });
   wintk::setwindowsystemclosecallback([window] { return on_system_close(window); });
   wintk::showwindow(window);
   return true;
+}
+
+// Refills the chart with the view's contents, greys its menu item (the others enabled) and
+// takes the new title; the caller redraws. The window is current.
+void show_view(PlotRecord& record, int view) {
+  if (view < 0 || view >= static_cast<int>(record.views.size())) return;
+  std::string title;
+  {
+    const std::lock_guard lock(record.chart_mutex);
+    record.chart.GetDataContainer().ClearData();
+    record.views[view].fill(record.chart);
+    title = caption_of(record.chart.GetTitle());
+  }
+  record.shown_view = view;
+  for (std::size_t v = 0; v < record.view_items.size(); ++v) {
+    wintk::enablemenuitem(record.view_items[v], static_cast<int>(v) != view);
+  }
+  if (!title.empty()) wintk::setwindowtitle(title);
 }
 
 void draw_plot(PlotRecord& record, int window) {
@@ -208,6 +246,12 @@ void run_display_loop(PlotRecord& record) {
 
   while (record.state != kStateCloseRequested) {
     if (!wintk::isvalidwindow(window)) break;
+    if (const int view = record.requested_view.exchange(-1); view >= 0) {
+      make_current(window);
+      show_view(record, view);
+      int expected = kStateDrawn;
+      record.state.compare_exchange_strong(expected, kStateRedrawRequested);
+    }
     if (record.state == kStateRedrawRequested) {
       if (redraw(record, window) && record.ready) record.ready->set();
       continue;

@@ -125,6 +125,13 @@ void set_ylinear(plot_t plot) {
   with_chart(plot, [](Chart& chart) { set_axis_linear(chart.GetYAxis()); });
 }
 
+void add_plot_view(plot_t plot, std::string_view label, std::function<void(Chart&)> fill,
+                   bool shown) {
+  if (plot == nullptr || !fill) return;
+  if (shown) plot->shown_view = static_cast<int>(plot->views.size());
+  plot->views.push_back({std::string(label), std::move(fill)});
+}
+
 void display_plot(plot_t plot, bool asynchronous) {
   if (plot == nullptr) return;
   PlotRecord& record = *plot;

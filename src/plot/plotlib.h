@@ -15,6 +15,7 @@
 // display_plot runs, the window's resize and close handlers run on the GUI thread and the menu
 // items on callback threads; they reach the plot only through its state and the idle event.
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -61,6 +62,13 @@ void set_ylinear(plot_t plot);
 // Asynchronous: runs that loop on a display thread of the plot and returns once it has started
 // (or, when it runs already, once a redraw is complete).
 void display_plot(plot_t plot, bool asynchronous = false);
+
+// Offers another content of the plot in its window's "View" menu, items in the order added;
+// choosing one refills the chart through `fill` (the chart emptied of its data first), sets the
+// window's title to the chart's new title and redraws, and greys the item of the view shown.
+// `shown`: the chart shows this view already. Before the plot is first displayed.
+void add_plot_view(plot_t plot, std::string_view label, std::function<void(Chart&)> fill,
+                   bool shown = false);
 
 // Requests the close and waits until the display loop has ended and the window is gone.
 void close_plot(plot_t plot);

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -384,6 +385,46 @@ INSTANTIATE_TEST_SUITE_P(
                                "1- [Pt] vs time Michaelis-Menten - Data.in Residuals Plot"},
                       PlotCase{"SubstrateXyPlotWithoutMainWindow", xyplot, 3, false, kTitle}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The residuals window's "View" menu puts them against time and back: the chart's contents are
+// replaced (not added to) and the item of the view shown is greyed.
+TEST(FitPlots, ResidualsWindowSwitchesBetweenRowNumberAndTime) {
+  run_gui([] {
+    RunState state;
+    ASSERT_TRUE(load_example(state));
+    const int probe = wintk::initwindow(10, 10, "probe");
+    wintk::closewindow(probe);
+    const int window = probe + 1;
+    const PlotContents by_row = residual_plot_of(state, ResidualX::kRowNumber);
+    const PlotContents by_time = residual_plot_of(state, ResidualX::kTime);
+    ASSERT_NE(by_row.x_label, by_time.x_label);
+    constexpr int kRowItem = 3, kTimeItem = 4;  // after the File menu's three
+    std::thread user([&] {
+      // Drawn with that X and only its series, the other view's item the one enabled.
+      const auto shows = [&](const PlotContents& view, int other_item) {
+        return wait_until([&] {
+                 const auto record = find_plot_by_window(window);
+                 if (!record || !drawn(*record)) return false;
+                 const std::lock_guard lock(record->chart_mutex);
+                 return record->chart.GetXAxis().label == view.x_label &&
+                        record->chart.GetDataContainer().GetSize() ==
+                            static_cast<int>(view.series.size());
+               }) &&
+               wintk::test_input::menu_item_enabled(window, other_item) &&
+               !wintk::test_input::menu_item_enabled(window, kRowItem + kTimeItem - other_item);
+      };
+      EXPECT_TRUE(shows(by_row, kTimeItem));
+      EXPECT_TRUE(wintk::test_input::trigger_menu_item(window, kTimeItem));
+      EXPECT_TRUE(shows(by_time, kRowItem));
+      EXPECT_TRUE(wintk::test_input::trigger_menu_item(window, kRowItem));
+      EXPECT_TRUE(shows(by_row, kTimeItem));
+      wintk::test_input::request_user_close(window);
+    });
+    resplot(state);
+    user.join();
+    EXPECT_FALSE(wintk::isvalidwindow(window));
+  });
+}
 
 TEST(BatchPictures, WriterMakesTheFolderAndWritesEightHundredBySixHundredPngs) {
   const TempFolder temp;
