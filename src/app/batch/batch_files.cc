@@ -13,6 +13,7 @@
 #include "app/batch/batch_progress.h"
 #include "app/batch/batch_run.h"
 #include "app/batch/exit_status.h"
+#include "app/batch/points_table.h"
 #include "engine/data/data_file_names.h"
 #include "util/atomic_file.h"
 
@@ -95,6 +96,41 @@ void print_result(const FileResult& result, bool several, std::ostream& out, std
   err.flush();
   if (!result.report_file.empty()) out << result.report_file << '\n';
   out.flush();
+  for (const FileResult& group : result.groups) print_result(group, several, out, err);
+}
+
+// Why a table of the run's results may not be written to `path` now that the run is done: it
+// would replace a report the run wrote (a group's report is known only now), or the other
+// table. Empty if it may.
+std::string table_clash(const std::string& path, const std::vector<FileResult>& results,
+                        const std::string& other_table) {
+  if (!other_table.empty() && same_file(path, other_table)) {
+    return "the summary and the points table would be the same file: " + path;
+  }
+  for (const FileResult& file : results) {
+    for (const FileResult& part : file.groups) {
+      if (!part.report_file.empty() && same_file(path, part.report_file)) {
+        return "the table would overwrite the report " + part.report_file;
+      }
+    }
+    if (!file.report_file.empty() && same_file(path, file.report_file)) {
+      return "the table would overwrite the report " + file.report_file;
+    }
+  }
+  return "";
+}
+
+// Writes the summary or the points table at the end of the run; false after a message on `err`.
+bool write_run_table(const std::string& path, const SummaryTable& table,
+                     const std::vector<FileResult>& results, const std::string& other_table,
+                     const std::string& program, std::ostream& out, std::ostream& err) {
+  std::string error = table_clash(path, results, other_table);
+  if (error.empty() && write_table(path, table, &error)) {
+    out << path << '\n';
+    return true;
+  }
+  err << program << error << '\n';
+  return false;
 }
 
 }  // namespace
@@ -102,12 +138,20 @@ void print_result(const FileResult& result, bool several, std::ostream& out, std
 int run_batch(const CommandLine& command_line, std::ostream& out, std::ostream& err,
               const PictureFactory& pictures, bool progress) {
   const std::string program = std::string(kProgramName) + ": ";
-  const std::vector<BatchFile> files = plan_batch(command_line.inputs, command_line.summary_file);
-  if (!command_line.summary_file.empty()) {
-    // Before anything is fitted: a summary that cannot be written would lose the whole run's
-    // figures at its end.
-    if (const std::string problem = summary_problem(command_line.summary_file, files);
-        !problem.empty()) {
+  std::vector<std::string> skipped;
+  const std::vector<BatchFile> files = plan_batch(command_line.inputs, command_line.summary_file,
+                                                  command_line.points_file, &skipped);
+  for (const std::string& note : skipped) err << program << kMsgSkipped << note << '\n';
+  // Before anything is fitted: a summary or points table that cannot be written would lose
+  // the whole run's figures at its end.
+  for (const std::string& table : {command_line.summary_file, command_line.points_file}) {
+    if (table.empty()) continue;
+    std::string problem = summary_problem(table, files);
+    if (problem.empty() && table == command_line.points_file &&
+        !command_line.summary_file.empty() && same_file(table, command_line.summary_file)) {
+      problem = "the summary and the points table would be the same file: " + table;
+    }
+    if (!problem.empty()) {
       err << program << problem << '\n';
       return kExitOutputNotWritten;
     }
@@ -156,14 +200,15 @@ int run_batch(const CommandLine& command_line, std::ostream& out, std::ostream& 
     status = more_serious_status(status, result.status);
     ++files_by_status[result.status];
   }
-  if (!command_line.summary_file.empty()) {
-    std::string error;
-    if (write_summary(command_line.summary_file, board.all(), &error)) {
-      out << command_line.summary_file << '\n';
-    } else {
-      err << program << error << '\n';
-      status = more_serious_status(status, kExitOutputNotWritten);
-    }
+  if (!command_line.summary_file.empty() &&
+      !write_run_table(command_line.summary_file, summary_table(board.all()), board.all(),
+                       command_line.points_file, program, out, err)) {
+    status = more_serious_status(status, kExitOutputNotWritten);
+  }
+  if (!command_line.points_file.empty() &&
+      !write_run_table(command_line.points_file, points_table(board.all()), board.all(),
+                       command_line.summary_file, program, out, err)) {
+    status = more_serious_status(status, kExitOutputNotWritten);
   }
   if (several) err << program << closing_line(static_cast<int>(total), files_by_status) << '\n';
   return status;

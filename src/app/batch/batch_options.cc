@@ -1,6 +1,8 @@
 #include "app/batch/batch_options.h"
 
+#include <cmath>
 #include <sstream>
+#include <string>
 #include <utility>
 
 #ifndef VELMOR_VERSION
@@ -22,6 +24,19 @@ bool parse_models(const std::string& text, std::array<int, kModelCount>& models)
     ++count;
   }
   return count > 0 && !text.empty() && text.back() != ',';
+}
+
+// A finite number written as the summary writes them ("0.01008", "1e-2").
+bool parse_number(const std::string& text, double& value) {
+  if (text.empty() || text.size() > 64) return false;
+  std::size_t used = 0;
+  try {
+    value = std::stod(text, &used);
+  } catch (...) {
+    return false;
+  }
+  return used == text.size() && std::isfinite(value) &&
+         text.find_first_of("xXnN") == std::string::npos;
 }
 
 bool parse_jobs(const std::string& text, int& jobs) {
@@ -125,6 +140,45 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
                 "T,SO,Y"};
       }
       batch_options = true;
+    } else if (a == "--layout") {
+      auto v = value();
+      if (!v || v->empty()) return {std::nullopt, "--layout needs a layout file"};
+      cl.import.layout_file = *v;
+      batch_options = true;
+    } else if (a == "--signal-per-conc") {
+      auto v = value();
+      double k = 0.0;
+      if (!v || !parse_number(*v, k) || !(k > 0.0)) {
+        return {std::nullopt,
+                "--signal-per-conc needs a number above 0: signal units per concentration unit, "
+                "e.g. 0.01008"};
+      }
+      cl.import.signal_per_conc = k;
+      batch_options = true;
+    } else if (a == "--blank") {
+      auto v = value();
+      double b = 0.0;
+      if (v && *v == "auto") {
+        cl.import.blank = BlankMode::kAuto;
+      } else if (v && *v == "none") {
+        cl.import.blank = BlankMode::kNone;
+      } else if (v && parse_number(*v, b)) {
+        cl.import.blank = BlankMode::kValue;
+        cl.import.blank_value = b;
+      } else {
+        return {std::nullopt, "--blank needs auto, none or a number"};
+      }
+      batch_options = true;
+    } else if (a == "--species" || a == "--substrate") {
+      auto v = value();
+      if (!v || v->empty()) return {std::nullopt, a + " needs a species id"};
+      (a == "--species" ? cl.import.species : cl.import.substrate) = *v;
+      batch_options = true;
+    } else if (a == "--points") {
+      auto v = value();
+      if (!v || v->empty()) return {std::nullopt, "--points needs a file name"};
+      cl.points_file = *v;
+      batch_options = true;
     } else {
       return {std::nullopt, "unknown argument: " + args[i]};
     }
@@ -133,8 +187,9 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
   if (!batch) {
     if (batch_options) {
       return {std::nullopt,
-              "--models, --method, --robust, --plots, --plot-format, --jobs, --summary and "
-              "--columns belong to --batch"};
+              "--models, --method, --robust, --plots, --plot-format, --jobs, --summary, "
+              "--columns, --layout, --signal-per-conc, --blank, --species, --substrate and "
+              "--points belong to --batch"};
     }
     if (!cl.inputs.empty()) return {std::nullopt, "data files belong to --batch"};
     return {cl, {}};

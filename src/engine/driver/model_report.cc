@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "engine/driver/data_report.h"
 #include "engine/driver/report_formats.h"
 #include "engine/model/kinetic_models.h"
 #include "engine/stats/matrix_report.h"
@@ -170,7 +171,7 @@ ParamVector reported_gradient(const ParamVector& g, int npar) {
 }
 
 void write_model_section(std::ostream& out, const ModelFit& fit, const ProgressCurveData& data,
-                         const std::string& date_text) {
+                         const std::string& date_text, const DataDescription* description) {
   const int npar = fit.npar;
   put(out, rf::kTwoBlankLines);
   put(out, rf::kTitle, {std::string("VELMOR-TARN NONLINEAR OPTIMIZATION SOFTWARE")});
@@ -178,6 +179,7 @@ void write_model_section(std::ostream& out, const ModelFit& fit, const ProgressC
   put(out, rf::kDateTime, {trimmed(date_text)});
   model_names(out, fit.model);
   put(out, rf::kDataSets, {data.nCurves});
+  if (description != nullptr) write_data_description(out, *description, data);
   put(out, rf::kParameters, {npar});
   put(out, rf::kConstraints, {npar});
   put(out, rf::kEqualities, {fit.equality_count});
