@@ -98,6 +98,7 @@ class JsonParser {
     const std::size_t int_start = pos_;
     const std::size_t int_digits = digits();
     if (int_digits == 0 || (int_digits > 1 && text_[int_start] == '0')) {
+      pos_ = start;
       return fail("not a JSON value");
     }
     if (pos_ < text_.size() && text_[pos_] == '.') {
@@ -160,7 +161,10 @@ class JsonParser {
       if (pos_ >= text_.size()) return fail("a text without its closing quote");
       const char c = text_[pos_++];
       if (c == '"') return true;
-      if (static_cast<unsigned char>(c) < 0x20) return fail("a control character in a text");
+      if (static_cast<unsigned char>(c) < 0x20) {
+        --pos_;
+        return fail("a control character in a text");
+      }
       if (c != '\\') {
         out += c;
         continue;
