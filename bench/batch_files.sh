@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Speed of the batch mode over many files: COPIES copies of examples/DATA.IN, all four models,
 # fitted by one run with the default number of jobs (one per core), against the bound
 # 1.5 x COPIES x (time of one file) / cores. The time of one file is that of the same program

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // Data sets shared by the benchmarks: the bundled example and a generated 1000-row file.

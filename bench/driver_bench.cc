@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Speed of whole runs: the batch mode on the example (all four models) and on the generated
 // 1000-row file (models 1 and 2, and all four), statistics, breakpoints and report included, by
 // the classic chain, by the fast method and with robust weighting; and one model's fit with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // fit_survey: runs the fitting engine on every case of the generated data family and compares
 // each fit with the independent reference optimum. A diagnostic for mending the engine, not a
 // test: it prints one line per case and model and a summary, and always exits 0.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cost of one line of the report's data table, "(5X, I3, 2X, 4F12.3, 3X, F10.6)": with the format
 // parsed once (as the report does) and, for comparison, parsed again for every line.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cost of the SVD-based minimiser on a smooth three-parameter least-squares problem: time per
 // nminsvd call and the evaluation count it needs (counter "nfev").
 #include <benchmark/benchmark.h>

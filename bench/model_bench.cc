@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Speed of the model layer: the Lambert W routine, one f-only objective evaluation over 27 and
 // 1000 rows, and the first fit stage (initial estimates then the simplex, run as the fit driver
 // runs it) on examples/DATA.IN and on a generated 1000-row, 10-curve file.

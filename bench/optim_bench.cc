@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Speed of the constrained stage's pieces: one subproblem of the size the optimiser builds for
 // a three-parameter model (N = 4 variables, M = 5 + 8 constraints), cold and warm, and a whole
 // sqp_optimize run on a small constrained problem.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cost of the per-model statistics and of the breakpoint analysis at the data limits.
 #include <benchmark/benchmark.h>
 

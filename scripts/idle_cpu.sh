@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Measures how much of one core the windowed program uses while it sits idle: the program is
 # started on an Xvfb server under the openbox window manager, left to show its splash and reach
 # its command loop, and its CPU time (user + system, /proc/<pid>/stat) is read before and after a

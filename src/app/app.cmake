@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The batch mode (no Qt): command line, the runs of many files, reports, summary and exit
 # status.
 find_package(Threads REQUIRED)

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The command codes of the main window's command loop. A menu callback stores one of them in

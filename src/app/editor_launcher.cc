@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "app/editor_launcher.h"
 
 #include <spawn.h>

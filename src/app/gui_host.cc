@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "app/gui_host.h"
 
 #include "gui/wintk.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "app/gui_main.h"
 
 #include "app/shell.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The windowed program: runs the toolkit's event loop on the calling (process main) thread and

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "app/info_screens.h"
 
 #include <atomic>

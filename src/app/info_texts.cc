@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "app/info_texts.h"
 
 #include <array>

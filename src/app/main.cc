@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // velmor-tarn: the main window, or the batch mode with --batch.
 #include <unistd.h>
 

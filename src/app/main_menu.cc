@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "app/main_menu.h"
 
 #include "app/command_codes.h"

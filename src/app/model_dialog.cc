@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "app/model_dialog.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "app/results_text.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "app/run_command.h"
 
 #include <chrono>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "gui/bmp_file.h"
 
 #include <fstream>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "gui/idle_event.h"
 
 namespace wintk {

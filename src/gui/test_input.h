@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // Test seam: user actions and screen state that a test cannot otherwise produce or see under the

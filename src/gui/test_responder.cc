@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "gui/test_responder.h"
 
 namespace wintk {

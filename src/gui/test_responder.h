@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // Test seam: a process-wide responder that answers message boxes, file dialogs and the print

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "gui/text_util.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The wrapper layer: trims string arguments of trailing blanks, cuts them to their limits,
 // supplies optional arguments and remembers initwindow's flags, then calls the platform layer.
 #include "gui/wintk.h"

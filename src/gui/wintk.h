@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The toolkit wintk: top-level windows with menus, controls and a four-page drawing surface, the

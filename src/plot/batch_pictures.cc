@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "plot/batch_pictures.h"
 
 #include <system_error>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The pictures of the batch mode (--plots DIR): for every fitted model the picture xyplot shows,

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "plot/fit_charts.h"
 
 #include <algorithm>

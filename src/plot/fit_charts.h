@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // What the fit and residual plots show, as pure functions of the data set: the curve grouping,

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "plot/fit_plots.h"
 
 #include "gui/wintk.h"

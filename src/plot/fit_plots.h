@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The program's two plot windows: the data with the fitted curves (xyplot) and the residuals

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "plot/image_painter.h"
 
 #include <sys/stat.h>

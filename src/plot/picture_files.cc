@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "plot/picture_files.h"
 
 #include <QBuffer>

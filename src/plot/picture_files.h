@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // Charts as picture files: PNG (a raster image, as the plot window shows it), SVG and PDF

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The image painter and the picture files: charts drawn off-screen and written as PNG, SVG or
 # PDF files. Only Qt Gui and Svg, no widgets, so the batch mode can draw pictures without a
 # display.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The plot record behind a plot_t and the process-wide registry through which the window's

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "plot/plot_setup.h"
 
 #include <algorithm>

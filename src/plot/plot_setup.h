@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // How a plotlib plot sets up and changes its Chart. The plot windows and the batch pictures

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The plot window: creation, the display loop, its handlers, saving, printing and drawing in

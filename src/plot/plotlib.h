@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // plotlib: the procedural front end through which the application makes an XY plot. Create a

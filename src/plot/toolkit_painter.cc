@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "plot/toolkit_painter.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "util/atomic_file.h"
 
 #include <fcntl.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "util/edit_descriptors.h"
 
 #include <array>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // Field editing of single values as a Fortran runtime (gfortran) writes them: the building blocks

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "util/file_lock.h"
 
 #include <fcntl.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "util/fitting_field.h"
 
 #include <algorithm>

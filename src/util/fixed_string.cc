@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "util/fixed_string.h"
 
 namespace velmor::util {

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The report formatter: Fortran format texts such as "(5X, I3, 2X, 4F12.3, 3X, F10.6)" applied to

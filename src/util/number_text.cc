@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "util/number_text.h"
 
 #include <array>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "util/printable_name.h"
 
 #include <algorithm>

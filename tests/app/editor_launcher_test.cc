@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Starting the user's editor without a shell, and reaping it.
 #include "app/editor_launcher.h"
 

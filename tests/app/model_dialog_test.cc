@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The "Select Models" window: its buttons, its refused close box and its layout.
 #include <regex>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Under Xvfb and openbox: repeated runs, plots closed by their close box, windows photographed.
 #include <cstdlib>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The texts of the results box and the information screens, and saving the box.
 #include "app/results_text.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Run command end to end: the fit, plots, report, menus, Save, failures and endings.
 #include <fstream>
 #include <sstream>

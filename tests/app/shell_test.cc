@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window and its command loop, driven through the toolkit's test input.
 #include "app/info_texts.h"
 #include "shell_test_support.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The shell runs as the toolkit's main routine while a driver thread plays the user.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer target: the data reader, the product/substrate rule and a whole fit run on
 // arbitrary files. Any crash, sanitizer report, leak or hang is a finding; so is a broken
 // promise of the run: a status outside the documented ones, a refusal without its closing

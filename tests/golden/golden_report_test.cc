@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole reports against tests/golden/expected, byte for byte but for the date and the folder,
 // each file run as the batch mode runs it (run_data_file). VELMOR_GOLDEN_OUT=folder keeps the
 // reports produced there (masked), to write the expected ones anew after an intended change.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Controls, text boxes and dialogs.
 #include <functional>
 

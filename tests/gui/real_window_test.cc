@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // On a real X server under Xvfb, else offscreen; the screenshot goes to WINTK_SCREENSHOT_DIR.
 #include <cstdlib>
 #include <filesystem>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The edge cases of the text helpers that the control and dialog tests do not reach.
 #include "gui/text_util.h"
 

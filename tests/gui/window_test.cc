@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows, menus, idle signals and closing, and the ways a program ends.
 #include <atomic>
 #include <cstdio>

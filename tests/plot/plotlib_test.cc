@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The plot windows, the fit and residual plots' contents and the batch pictures.
 #include "plot/plotlib.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // Generated progress-curve data sets for judging fits: the family of realistic and awkward

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "data_family.h"
 
 #include <gtest/gtest.h>

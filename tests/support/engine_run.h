@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The fitting engine run on one model the way the fit driver runs it, for tests and the survey
@@ -24,6 +26,7 @@ struct EngineFit {
   double aicc = 0.0;
   ProgressCurveData rows;  // the rows with the fitted values, as the report and plots get them
   std::string ranges;      // the suggested-range texts of every curve, one after the other
+  ModelFit report;         // everything the report section says, in the data's units
 };
 
 // One model as velmor runs it (run_model: internal units, the second fit from all-ones
@@ -56,6 +59,7 @@ inline EngineFit run_engine(const ProgressCurveData& data, int model, int weight
   r.refitted = fit.from_all_ones;
   r.aicc = fit.aicc;
   r.rows = state.data;
+  r.report = fit;
   for (int c = 0; c < data.nCurves && c < kMaxCurves; ++c) r.ranges += fit.breakpoints.range[c];
   return r;
 }

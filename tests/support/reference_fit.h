@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The independent least-squares optimum that the fitting engine is judged against.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "reference_fit.h"
 
 #include <gtest/gtest.h>

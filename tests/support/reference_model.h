@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // An independent evaluation of the four integrated Michaelis-Menten models, for judging the

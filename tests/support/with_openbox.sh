@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs a command on the X server named by $DISPLAY under the openbox window manager: starts the
 # manager, waits until it has taken the screen, runs the command and stops the manager again.
 # Usage: with_openbox.sh <command> [arguments...]; exits with the command's status.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs real-window tests on an X server made by xvfb-run, under the openbox window manager (so
 # that windows are framed, placed and closed by a manager as on a desktop), and checks that they
 # left their screenshots in the given folder (kept out of the repository: callers pass a build

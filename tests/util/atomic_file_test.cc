@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The safe writer under every output file, the run lock and printable names.
 #include "util/atomic_file.h"
 

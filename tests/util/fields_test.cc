@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fixed-length text fields, single numbers as text and the choice of a fitting descriptor.
 #include <gtest/gtest.h>
 

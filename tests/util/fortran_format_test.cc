@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "util/fortran_format.h"
 
 #include <gtest/gtest.h>

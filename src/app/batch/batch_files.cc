@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The batch mode over many files: a pool of worker threads runs the files, the calling thread
 // prints their results in the order of the files and keeps the progress line.
 #include <algorithm>

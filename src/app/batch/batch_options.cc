@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "app/batch/batch_options.h"
 
 #include <cmath>
@@ -219,7 +221,8 @@ std::string usage_text(const std::string& program_name) {
          "  --robust             robust weighting (default: none)\n"
          "  -j, --jobs N         fit N files at a time (default: one per processor core)\n"
          "  --summary FILE       write one row per file and model to FILE: CSV, or JSON when\n"
-         "                       its name ends in .json\n"
+         "                       its name ends in .json (estimates, Wald and profile limits,\n"
+         "                       Vm/Km, runs test p, AICc ranking, warnings)\n"
          "  --plots DIR          also write the fit and residual pictures into DIR\n"
          "  --plot-format FMT    png (default), svg or pdf\n"
          "  --columns T,SO,Y     the table columns of time, [So] and the observation, by\n"

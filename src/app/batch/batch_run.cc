@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "app/batch/batch_run.h"
 
 #include <sstream>

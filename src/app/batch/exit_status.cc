@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "app/batch/exit_status.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "app/batch/run_summary.h"
 
 #include <algorithm>
@@ -9,6 +11,7 @@
 
 #include "engine/core/limits.h"
 #include "engine/driver/model_report.h"
+#include "engine/driver/parameter_names.h"
 #include "engine/stats/model_summary.h"
 #include "util/atomic_file.h"
 #include "util/fixed_string.h"
@@ -55,9 +58,33 @@ std::string model_warning(const ModelFit& fit) {
     notes.emplace_back("final check lowered the sum of squares from " +
                        summary_number(fit.chain_ssq) + " to " + summary_number(fit.checked_ssq));
   }
-  if (std::any_of(fit.se.begin(), fit.se.begin() + fit.npar,
-                  [](double se) { return !std::isfinite(se); })) {
-    notes.emplace_back("standard errors unknown");
+  bool unknown = false;
+  for (int j = 0; j < fit.npar; ++j) unknown = unknown || (!fit.undetermined[j] && !std::isfinite(fit.se[j]));
+  if (unknown) notes.emplace_back("standard errors unknown");
+  for (int j = 0; j < fit.npar; ++j) {
+    if (!fit.undetermined[j]) continue;
+    const std::string name = parameter_name(fit.model, j);
+    if (j == 0 && fit.limit == KineticLimit::kFirstOrder) {
+      notes.emplace_back("Km not determined by these data (first-order): Vm/Km = " +
+                         summary_number(fit.combination) + " +/- " +
+                         summary_number(fit.combination_se));
+    } else if (j == 0 && fit.limit == KineticLimit::kZeroOrder) {
+      notes.emplace_back("Km not determined by these data (zero-order): Vm = " +
+                         summary_number(fit.combination) + " +/- " +
+                         summary_number(fit.combination_se));
+    } else {
+      notes.emplace_back(name + " not determined by these data");
+    }
+  }
+  for (int j = 0; j < fit.npar; ++j) {
+    if (fit.on_bound[j] == 0) continue;
+    notes.emplace_back(parameter_name(fit.model, j) + " on its " +
+                       (fit.on_bound[j] < 0 ? "lower" : "upper") + " bound");
+  }
+  if (residuals_systematic(fit)) {
+    notes.emplace_back(
+        "residuals systematic: the model does not describe the data (runs test p = " +
+        summary_number(fit.runs.p) + ")");
   }
   std::string joined;
   for (const std::string& note : notes) joined += (joined.empty() ? "" : "; ") + note;
@@ -117,15 +144,23 @@ void add_model_cells(RowBuilder& row, const FileResult& file, const ModelFit* fi
           text(fit == nullptr ? "not fitted" : (fit_failed(*fit) ? "failed" : "completed")));
   for (int j = 0; j < kSummaryParameters; ++j) {
     const bool has = fit != nullptr && j < fit->npar;
+    const bool wald = has && !fit->undetermined[j];
+    const bool profiled = has && fit->assessed;
     const std::string name = kParameterNames[j];
     row.add(name, has ? number(fit->p[j]) : SummaryCell());
-    row.add(name + "_se", has ? number(fit->se[j]) : SummaryCell());
-    row.add(name + "_low95", has ? number(fit->p[j] - fit->ci[j]) : SummaryCell());
-    row.add(name + "_high95", has ? number(fit->p[j] + fit->ci[j]) : SummaryCell());
+    row.add(name + "_se", wald ? number(fit->se[j]) : SummaryCell());
+    row.add(name + "_low95", wald ? number(fit->p[j] - fit->ci[j]) : SummaryCell());
+    row.add(name + "_high95", wald ? number(fit->p[j] + fit->ci[j]) : SummaryCell());
+    row.add(name + "_prof_low95", profiled ? number(fit->profile_low[j]) : SummaryCell());
+    row.add(name + "_prof_high95", profiled ? number(fit->profile_high[j]) : SummaryCell());
   }
+  const bool assessed = fit != nullptr && fit->assessed;
+  row.add("Vm_over_Km", assessed ? number(fit->vm_over_km) : SummaryCell());
+  row.add("Vm_over_Km_se", assessed ? number(fit->vm_over_km_se) : SummaryCell());
   row.add("ssq", maybe([&] { return number(fit->stage2_ssq); }));
   row.add("se_regression",
           maybe([&] { return number(std::sqrt(fit->stage2_ssq / (file.rows - fit->npar))); }));
+  row.add("runs_p", assessed ? number(fit->runs.p) : SummaryCell());
   row.add("aicc", maybe([&] { return number(fit->aicc); }));
   row.add("rank",
           ranked != nullptr ? SummaryCell(static_cast<long long>(ranked->rank)) : SummaryCell());
@@ -275,7 +310,8 @@ SummaryTable summary_table(std::span<const FileResult> files) {
     }
     std::vector<FittedModel> compared;
     for (const ModelFit& fit : fits) {
-      compared.push_back({fit.aicc, fit.model, fit.weighting, fit.name, fit_failed(fit)});
+      compared.push_back(
+          {fit.aicc, fit.model, fit.weighting, fit.name, fit_failed(fit), any_undetermined(fit)});
     }
     const std::vector<SummaryRow> ranking = rank_models(compared);
     for (const ModelFit& fit : fits) {

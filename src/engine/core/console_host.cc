@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/core/console_host.h"
 
 #include <string>

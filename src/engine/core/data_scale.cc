@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/core/data_scale.h"
 
 #include <algorithm>

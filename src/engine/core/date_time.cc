@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/core/date_time.h"
 
 #include <array>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/core/file_units.h"
 
 #include <filesystem>

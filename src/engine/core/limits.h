@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // Fixed limits of the fitting engine. Every work array is sized by them.

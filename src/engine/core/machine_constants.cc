@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/core/machine_constants.h"
 
 namespace velmor {

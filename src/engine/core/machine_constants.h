@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // Machine constants of a run. The original arithmetic searched for the smallest x = 1e-60 * 2^k

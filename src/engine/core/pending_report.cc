@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/core/pending_report.h"
 
 #include "util/atomic_file.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/data/data_file_names.h"
 
 #include <filesystem>

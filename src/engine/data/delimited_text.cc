@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/data/delimited_text.h"
 
 #include <charconv>

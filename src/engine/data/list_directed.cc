@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/data/list_directed.h"
 
 #include <locale.h>

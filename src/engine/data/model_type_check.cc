@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/data/model_type_check.h"
 
 #include <algorithm>
@@ -12,11 +14,37 @@
 
 namespace velmor {
 
-int trend_sign(std::span<const double> y, const CurveGroups& groups) {
+namespace {
+
+// Kendall's S summed over the stored curves (at most kMaxCurves): a count of concordant minus
+// discordant pairs, which a single outlier moves by at most the curve's length - 1.
+long kendall_s(std::span<const double> time, std::span<const double> y, const CurveGroups& groups) {
+  const int n = static_cast<int>(std::min(time.size(), y.size()));
+  long s = 0;
+  int first = 0;
+  for (int c = 0; c < std::min(groups.n_curves, kMaxCurves) && first < n; ++c) {
+    const int end = std::min(first + groups.counts[c], n);
+    for (int i = first; i < end; ++i) {
+      for (int j = first; j < end; ++j) {
+        if (!(time[j] > time[i])) continue;
+        s += (y[j] > y[i]) - (y[j] < y[i]);
+      }
+    }
+    first = end;
+  }
+  return s;
+}
+
+}  // namespace
+
+int trend_sign(std::span<const double> time, std::span<const double> y, const CurveGroups& groups) {
   if (y.empty()) return 1;
   // The last point of the first curve; the first curve always has a stored count.
   const int last = std::clamp(groups.counts[0], 1, static_cast<int>(y.size()));
-  return y[last - 1] - y[0] >= 0.0 ? 1 : -1;
+  const int endpoints = y[last - 1] - y[0] >= 0.0 ? 1 : -1;
+  const long s = kendall_s(time, y, groups);
+  if (s == 0) return endpoints;
+  return s > 0 ? 1 : -1;
 }
 
 std::string model_type_mismatch(ModelId model, int trend) {
@@ -29,10 +57,10 @@ std::string model_type_mismatch(ModelId model, int trend) {
 
 namespace {
 
-// The [So] and observed columns of the file's rows (at most kMaxRows); false when the file
+// The time, [So] and observed columns of the file's rows (at most kMaxRows); false when the file
 // cannot be read or is refused, which the fit driver then explains.
-bool read_so_and_y(const std::string& name, FileUnits& units, const DataColumns& columns,
-                   std::vector<double>& so, std::vector<double>& y) {
+bool read_rows(const std::string& name, FileUnits& units, const DataColumns& columns,
+               std::vector<double>& time, std::vector<double>& so, std::vector<double>& y) {
   const int unit = nuunit(0, units);
   if (!open_data_file(units, unit, name)) return false;
   std::string first_line;
@@ -44,6 +72,7 @@ bool read_so_and_y(const std::string& name, FileUnits& units, const DataColumns&
         read_data_table(*units.stream(unit), table_separator_for(name), columns);
     units.close(unit);
     for (const TableRow& row : table.rows) {
+      time.push_back(row.time);
       so.push_back(row.so);
       y.push_back(row.y);
     }
@@ -62,6 +91,7 @@ bool read_so_and_y(const std::string& name, FileUnits& units, const DataColumns&
       units.close(unit);
       return false;
     }
+    time.push_back(values[0]);
     so.push_back(values[1]);
     y.push_back(values[2]);
   }
@@ -74,13 +104,14 @@ bool read_so_and_y(const std::string& name, FileUnits& units, const DataColumns&
 bool model_type_plausible(const std::string& data_file_name, ModelId model, Host& host,
                           FileUnits& units, const DataColumns& columns) {
   const std::string name = resolve_input_name(data_file_name);
+  std::vector<double> time;
   std::vector<double> so;
   std::vector<double> y;
   // No data rows: the trend is undefined, and the fit driver refuses the file with its
   // row-limit message, whichever model was chosen. Other refusals are the driver's as well.
-  if (!read_so_and_y(name, units, columns, so, y)) return true;
+  if (!read_rows(name, units, columns, time, so, y)) return true;
 
-  const std::string suggestion = model_type_mismatch(model, trend_sign(y, ycurves(so)));
+  const std::string suggestion = model_type_mismatch(model, trend_sign(time, y, ycurves(so)));
   if (suggestion.empty()) return true;
   host.dlgmessage(kInformation, std::string(kMsgWrongModelType) + "\r\n" + suggestion);
   return false;
@@ -92,7 +123,8 @@ bool model_type_plausible(const ProgressCurveData& data, ModelId model, Host& ho
   groups.n_curves = data.nCurves;
   groups.counts = data.curveCount;
   const std::string suggestion = model_type_mismatch(
-      model, trend_sign(std::span<const double>(data.Y.data(), data.nRows), groups));
+      model, trend_sign(std::span<const double>(data.X1.data(), data.nRows),
+                        std::span<const double>(data.Y.data(), data.nRows), groups));
   if (suggestion.empty()) return true;
   host.dlgmessage(kInformation, std::string(kMsgWrongModelType) + "\r\n" + suggestion);
   return false;

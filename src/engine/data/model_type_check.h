@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 #include <span>
@@ -19,9 +21,13 @@ inline constexpr const char* kMsgSuggestSubstrate =
 inline constexpr const char* kMsgSuggestProduct =
     "THE DATA SUGGESTS A PRODUCT vs TIME MODEL INSTEAD.";
 
-// The trend of the first curve: +1 if its last Y minus the first Y of the file is zero or
-// positive, -1 if negative. `y` holds the rows in file order, `groups` their grouping.
-int trend_sign(std::span<const double> y, const CurveGroups& groups);
+// The trend of the data: +1 rising (product data), -1 falling (substrate data). The first rule
+// is the first curve's: its last Y minus the first Y of the file, zero or positive rising. One
+// stray value among those two rows would decide it alone, so the trend is also judged robustly,
+// by Kendall's S of every curve (over each pair of rows of one curve at different times, +1 when
+// the later Y is higher, -1 when lower), summed over the curves; where the two disagree and S
+// is not zero, S decides. `time` and `y` hold the rows in file order, `groups` their grouping.
+int trend_sign(std::span<const double> time, std::span<const double> y, const CurveGroups& groups);
 
 // The second line of the refusal for this model and trend, empty if they agree (or the model
 // number is not 1..4).

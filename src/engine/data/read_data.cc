@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/data/read_data.h"
 
 #include <array>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/driver/constrained_stage.h"
 
 #include <algorithm>

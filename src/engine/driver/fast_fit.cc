@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/driver/fast_fit.h"
 
 #include <vector>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/driver/fit_stages.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/driver/least_squares_problem.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/driver/model_fit.h"
 
 #include <algorithm>

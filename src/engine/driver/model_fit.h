@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 #include <array>
@@ -9,6 +11,7 @@
 #include "engine/core/vectors.h"
 #include "engine/stats/breakpoint.h"
 #include "engine/stats/param_matrix.h"
+#include "engine/stats/runs_test.h"
 
 namespace velmor {
 
@@ -41,6 +44,10 @@ struct StageCost {
   double seconds = 0.0;
 };
 
+// Where the data leave Km: at a finite value, towards infinity (first-order kinetics, where
+// only Vm/Km is determined) or towards zero (zero-order kinetics, where only Vm is).
+enum class KineticLimit { kNone, kFirstOrder, kZeroOrder };
+
 // Everything the report says about one fitted model.
 //
 // Under robust weighting the chain of stages (estimates to the final check) fits without
@@ -62,11 +69,13 @@ struct ModelFit {
   int call_limit = 0;          // 300, or 200 under robust weighting
   int reweightings = 0;        // weighted fits of the robust fit (0 without weighting)
   int equality_count = 0;      // meq as the objective left it
-  double stage2_ssq = 0.0;     // weighted sum of squares at the final parameters
+  // Weighted sum of squares at the final parameters: fit_model leaves the optimisers' own sum
+  // (their W is converged to about 1e-7); run_model makes it, with the statistics and fitted
+  // values, that of the model to full precision (make_report_consistent, fit_assessment.h).
+  double stage2_ssq = 0.0;
   // The final check of optimality moved the fit from where the constrained stage had ended,
   // whose unweighted sum of squares is chain_ssq, to its point, whose sum is checked_ssq (both
-  // with the model to full precision, as the check measures them; stage2_ssq is the program's
-  // own sum, whose W is converged to about 1e-7).
+  // with the model to full precision, as the check measures them).
   bool moved_by_check = false;
   double chain_ssq = 0.0;
   double checked_ssq = 0.0;
@@ -82,7 +91,36 @@ struct ModelFit {
   // kClassicMethod, or kFastMethod where the fast method fitted the model (fast_fit.h says what
   // its initial estimates, stage-1 sum of squares and iterations are).
   int method = kClassicMethod;
+
+  // What the data say of the fit (fit_assessment.h); left as below where it was not assessed.
+  bool assessed = false;
+  // Profile-likelihood 95 % limits; -infinity or +infinity on a side the profile leaves open,
+  // 0 below a positive parameter (Km, Vm) whose profile stays low down to its bound.
+  ParamVector profile_low{};
+  ParamVector profile_high{};
+  std::array<bool, kMaxParams> undetermined{};  // no finite SE or Wald limits are given
+  std::array<int, kMaxParams> on_bound{};       // -1 on its lower bound, +1 on its upper
+  KineticLimit limit = KineticLimit::kNone;
+  // The combination the data determine where Km is not: Vm/Km (first order) or Vm (zero
+  // order), with its standard error (NaN when not known).
+  double combination = 0.0;
+  double combination_se = 0.0;
+  // Vm/Km and its standard error (NaN where not known), whatever the limit.
+  double vm_over_km = 0.0;
+  double vm_over_km_se = 0.0;
+  RunsTest runs;
 };
+
+// Whether a parameter or the residuals of an assessed fit call for a warning.
+inline bool any_undetermined(const ModelFit& fit) {
+  for (int j = 0; j < fit.npar && j < kMaxParams; ++j) {
+    if (fit.undetermined[j]) return true;
+  }
+  return false;
+}
+inline bool residuals_systematic(const ModelFit& fit) {
+  return fit.runs.p < kRunsTestLevel;
+}
 
 // Optimisation stages of one model, on the data in state.data (restored by the caller): the
 // initial estimates, the simplex, the SVD minimiser, the constrained optimiser, the final check

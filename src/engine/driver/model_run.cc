@@ -1,8 +1,11 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/driver/model_run.h"
 
 #include <string>
 
 #include "engine/driver/fast_fit.h"
+#include "engine/driver/fit_assessment.h"
 #include "engine/driver/model_report.h"
 #include "engine/driver/user_units.h"
 #include "util/number_text.h"
@@ -41,6 +44,8 @@ ModelFit run_model(RunState& state, Host& host, Objective& objective, const RunD
     // the data whatever the first fit gave.
     if (fit.method == kFastMethod || fit.poorly_determined <= kMostPoorlyDetermined) break;
   }
+  make_report_consistent(state, fit);
+  assess_fit(state, fit);
   fit = fit_in_user_units(fit, data.scale, data.as_read.nRows);
   data_in_user_units(state.data, data.as_read, data.scale);
   if (fit.moved_by_check) host.dlgmessage(kInformation, final_check_message(fit));

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 #include "engine/core/data_scale.h"
@@ -22,7 +24,8 @@ struct RunData {
 // One model of a run as the report gives it: fitted on the internal rows by the fast method when
 // state.fit_method asks for it and there are no weights (fit_model_fast), else by the classic
 // chain, fitted once more from all-ones estimates when more than two of its parameters are
-// poorly determined; then
+// poorly determined; then made consistent with the model to full precision and assessed
+// (fit_assessment.h: profile limits, parameters not determined, the runs test); then
 // converted to the user's units, with state.data holding the user's rows and the fitted values.
 // A fit that the final check of optimality moved is announced through host.dlgmessage
 // (Information). The window title tells which model is being computed. The model must be

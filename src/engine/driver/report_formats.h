@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The format texts of the report, as the report has always been written. Each is handed to the
@@ -34,6 +36,17 @@ inline constexpr char kFinalCheck[] =
     "(10X,'FINAL CHECK LOWERED SSQ FROM',1X,E14.7,' TO',1X,E14.7)";
 inline constexpr char kStandardError[] = "(/10X,'STANDARD ERROR OF REGRESSION=',5X,F14.8)";
 inline constexpr char kAicc[] = "(10X,'AICc (Corrected Akaike)=',8X,F12.4,/)";
+// The verdicts on the fit, between the AICc and the suggested ranges: the runs test of the
+// residual signs (P below 1e-4 in the exponent form E11.4), whether the residuals are
+// systematic, and one line (kVerdictLine) for each parameter the data do not determine or that
+// ended on a bound.
+inline constexpr char kRuns[] =
+    "(10X,'RUNS OF RESIDUAL SIGNS:',I5,' RUNS,',F7.1,' EXPECTED, P =',F7.4)";
+inline constexpr char kRunsNotTested[] =
+    "(10X,'RUNS OF RESIDUAL SIGNS:',I5,' RUNS, NOT TESTED (NO CURVE HAS BOTH SIGNS)')";
+inline constexpr char kSystematic[] =
+    "(10X,'RESIDUALS ARE SYSTEMATIC: THE MODEL DOES NOT DESCRIBE THESE DATA')";
+inline constexpr char kVerdictLine[] = "(10X,A)";
 inline constexpr char kRangeHeading[] = "(10X,'SUGGESTED DATA RANGE FOR OPTIMAL CURVE-FIT:')";
 inline constexpr char kRangeOnly[] = "(10X,'Crv',I2,1X,'Suggested range [x] =',1X,A,/)";
 inline constexpr char kRange[] = "(10X,'Crv',I2,1X,'Suggested range [x] =',1X,A)";
@@ -44,6 +57,8 @@ inline constexpr char kInitialRow[] = "(5X,I3,2X,F12.6)";
 inline constexpr char kBestFitHeading[] =
     "(/,10X,'BEST FIT PARAMETERS:', 4X, 'STD. ERRORS',              10X, "
     "'95% CONFIDENCE LIMITS')";
+// Under the Wald limits, the profile-likelihood limits of every parameter in the same columns.
+inline constexpr char kProfileHeading[] = "(10X,'PROFILE-LIKELIHOOD 95% CONFIDENCE LIMITS:')";
 inline constexpr char kTableHeading[] =
     "(/,5X,'NO.',9X,'time',7X,'[So]',10X,'Y',9X,'Ycalc',6X,'RESIDUAL')";
 inline constexpr char kSavedTo[] = "(1X, A, A)";

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/driver/robust_fit.h"
 
 #include <algorithm>

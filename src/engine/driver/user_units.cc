@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/driver/user_units.h"
 
 #include <algorithm>
@@ -16,6 +18,18 @@ ModelFit fit_in_user_units(const ModelFit& fit, const DataScale& scale, int n_ro
     user.ci[j] = scale.parameter_to_user(j, fit.ci[j]);
     user.gradient[j] = scale.to_user(fit.gradient[j], 2 - parameter_concentration_power(j),
                                      -parameter_time_power(j));
+    user.profile_low[j] = scale.parameter_to_user(j, fit.profile_low[j]);
+    user.profile_high[j] = scale.parameter_to_user(j, fit.profile_high[j]);
+  }
+  // Vm/Km is a rate constant (per time); the zero-order combination is Vm itself.
+  user.vm_over_km = scale.to_user(fit.vm_over_km, 0, -1);
+  user.vm_over_km_se = scale.to_user(fit.vm_over_km_se, 0, -1);
+  if (fit.limit == KineticLimit::kZeroOrder) {
+    user.combination = scale.parameter_to_user(1, fit.combination);
+    user.combination_se = scale.parameter_to_user(1, fit.combination_se);
+  } else {
+    user.combination = scale.to_user(fit.combination, 0, -1);
+    user.combination_se = scale.to_user(fit.combination_se, 0, -1);
   }
   user.stage1_ssq = scale.to_user(fit.stage1_ssq, 2, 0);
   user.stage2_ssq = scale.to_user(fit.stage2_ssq, 2, 0);

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/driver/velmor.h"
 
 #include <cmath>
@@ -117,7 +119,7 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
     status = kStatusCompleted;
     const bool failed = fit_failed(fit);
     if (failed) host.dlgmessage(kWarning, kMsgFitFailed + util::write_di(model, "I3"));
-    fitted.push_back({fit.aicc, model, fit.weighting, name, failed});
+    fitted.push_back({fit.aicc, model, fit.weighting, name, failed, any_undetermined(fit)});
     if (record != nullptr) {
       record->fits.push_back(fit);
       record->rows.push_back(fitted_rows(state, fit, data.scale));

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/minsvd/line_search.h"
 
 #include <algorithm>

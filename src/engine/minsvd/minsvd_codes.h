@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // Error codes and tolerances of the SVD-based minimiser (nminsvd, nminf, linmnf).

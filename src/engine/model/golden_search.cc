@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/model/golden_search.h"
 
 #include "engine/core/golden_section.h"

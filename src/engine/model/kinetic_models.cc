@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/model/kinetic_models.h"
 
 #include <array>

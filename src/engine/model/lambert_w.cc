@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/model/lambert_w.h"
 
 #include <cmath>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/model/libm_lanes.h"
 
 #include <cmath>

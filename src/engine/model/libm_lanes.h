@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // exp and log of four doubles at once that give, lane for lane, the bits of the C library's

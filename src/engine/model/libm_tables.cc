@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/model/libm_tables.h"
 
 // Copied from the C library's exp and log data (glibc 2.28 and later), entry for entry, so that

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/model/model_rows.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/model/robust_weights.h"
 
 #include <algorithm>

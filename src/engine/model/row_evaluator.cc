@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/model/row_evaluator.h"
 
 #include <algorithm>

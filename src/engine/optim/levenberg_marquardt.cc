@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/optim/levenberg_marquardt.h"
 
 #include <algorithm>

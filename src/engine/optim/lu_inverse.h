@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The LU inverter behind inv_lu and inv_lu_stop, for callers inside the optimiser that must

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // Dense kernels of the fitting engine. Matrices are column-major with an explicit leading

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Feasibility phase of qp_solve: a simplex method on the sum of infeasibilities over a basis of
 // N constraints. The start basis is made of pseudo constraints that fix every variable at its
 // start value; each exchange frees one basis member along the edge that reduces the sum of

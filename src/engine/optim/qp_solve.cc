@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Optimality phase of qp_solve: a primal active-set method from a feasible point.
 //
 // The working set's KKT system is kept with the variables that a bound or pseudo constraint

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/stats/bent_line.h"
 
 #include <cmath>

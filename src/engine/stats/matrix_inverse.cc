@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/stats/matrix_inverse.h"
 
 #include <cmath>

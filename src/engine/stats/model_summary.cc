@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/stats/model_summary.h"
 
 #include <algorithm>
@@ -125,6 +127,9 @@ void write_model_summary(std::span<const FittedModel> models, std::ostream& out)
   for (const FittedModel& model : models) {
     if (model.failed) {
       out << util::fortran_write("(5X,'not ranked, the fit failed: ',A)", {trimmed(model.name)});
+    } else if (model.undetermined) {
+      out << util::fortran_write("(5X,'parameters not determined by these data: ',A)",
+                                 {trimmed(model.name)});
     }
   }
   out << '\n';

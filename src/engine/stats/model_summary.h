@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 #include <ostream>
@@ -11,6 +13,8 @@ namespace velmor {
 // an AICc that depends on them): a word, where "NaN" would look like a fault of the program and
 // 0 like a result.
 inline constexpr char kUnknownValue[] = "unknown";
+// How the report prints the standard error of a parameter the data do not determine.
+inline constexpr char kNotDetermined[] = "not determined";
 
 // What the fit driver keeps of one fitted model for the closing comparison.
 struct FittedModel {
@@ -19,6 +23,9 @@ struct FittedModel {
   int weighting = 0;    // weighting code of the fit
   std::string name;     // model name, at most 80 characters
   bool failed = false;  // the fit failed (sum of squares or parameters not finite): not ranked
+  // Parameters the data do not determine: ranked by an AICc that counts them as unbounded
+  // (fit_assessment.h), with a note under the table.
+  bool undetermined = false;
 };
 
 // The ranks of the models by increasing AICc, with Akaike weights and evidence ratios.
@@ -41,8 +48,8 @@ std::vector<SummaryRow> rank_models(std::span<const FittedModel> models);
 
 // The best-fit model summary of a run that fitted two or more models, of which at least one is
 // ranked; writes nothing otherwise. A ranked model whose AICc is NaN shows "unknown" for its
-// AICc, difference and evidence ratio, with a note under the table; each failed fit is named in
-// a note of its own.
+// AICc, difference and evidence ratio, with a note under the table; each failed fit, and each
+// fit with parameters the data do not determine, is named in a note of its own.
 void write_model_summary(std::span<const FittedModel> models, std::ostream& out);
 
 }  // namespace velmor

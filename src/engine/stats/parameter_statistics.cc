@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/stats/parameter_statistics.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/stats/runtime_format.h"
 
 #include "util/fortran_format.h"

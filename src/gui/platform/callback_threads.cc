@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "gui/platform/callback_threads.h"
 
 #include <algorithm>

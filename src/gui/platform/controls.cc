@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Child controls of a window. The control table lives on the GUI thread only; every operation
 // is carried out there while the caller waits, which also serialises them.
 #include <QAbstractButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // File dialogs, message boxes, saving and printing the window image. Dialogs run on the GUI
 // thread while the caller waits; the installed test responder answers instead when there is one.
 #include <QFileDialog>

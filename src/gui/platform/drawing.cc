@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drawing and text primitives on the current window's active page. Any thread: pages and the
 // drawing state are guarded by the window's draw lock; the repaint request is posted after the
 // lock is released.

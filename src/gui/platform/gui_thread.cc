@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "gui/platform/gui_thread.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Menus of a window. Menu and item tables live on the GUI thread only.
 #include <QAction>
 #include <QMenu>

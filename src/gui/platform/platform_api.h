@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #pragma once
 
 // The operations beneath the wrapper layer (wintk.cc) that take strings or optional arguments.

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "gui/platform/program_end.h"
 
 #include <atomic>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The test seam's user actions and screen reads, carried out on the GUI thread.
 #include "gui/test_input.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "gui/platform/window_registry.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Window operations, pages and the idle wait.
 #include <QApplication>
 #include <QLayout>

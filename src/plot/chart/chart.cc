@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "plot/chart/chart.h"
 
 #include <algorithm>

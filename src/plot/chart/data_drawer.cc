@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "plot/chart/data_drawer.h"
 
 #include <algorithm>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "plot/chart/plot_data_container.h"
 
 #include <algorithm>

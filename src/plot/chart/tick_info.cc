@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "plot/chart/tick_info.h"
 
 #include <cctype>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The batch mode: statuses, refusals, reports, the plan, pictures and the summary read back.
 #include "app/batch/batch_run.h"
 
@@ -159,6 +160,16 @@ TEST_F(Batch, SummaryHoldsTheRunsNumbers) {
       const std::string n = names[j];
       if (j >= fit.npar) {
         EXPECT_EQ(cell(n), "");
+        continue;
+      }
+      // Profile limits beside the Wald ones; an open side is an empty cell.
+      for (const auto& [column, v] : {std::pair(n + "_prof_low95", fit.profile_low[j]),
+                                      std::pair(n + "_prof_high95", fit.profile_high[j])}) {
+        EXPECT_TRUE(std::isfinite(v) ? number(column) == v : cell(column).empty()) << column;
+      }
+      if (fit.undetermined[j]) {  // no standard error or Wald limits, and a warning
+        EXPECT_EQ(cell(n + "_se") + cell(n + "_low95"), "");
+        EXPECT_NE(cell("warning").find(n + " not determined by these data"), std::string::npos);
       } else if (std::isfinite(fit.se[j])) {
         EXPECT_EQ(std::tuple(number(n), number(n + "_se"), number(n + "_low95")),
                   std::tuple(fit.p[j], fit.se[j], fit.p[j] - fit.ci[j]));
@@ -167,9 +178,14 @@ TEST_F(Batch, SummaryHoldsTheRunsNumbers) {
       }
     }
     EXPECT_EQ(number("ssq"), fit.stage2_ssq);
+    EXPECT_EQ(std::tuple(number("runs_p"), number("Vm_over_Km")),
+              std::tuple(fit.runs.p, fit.vm_over_km));
+    EXPECT_EQ(cell("warning").find("residuals systematic") != std::string::npos, fit.runs.p < 0.05);
     EXPECT_EQ(cell("warning").find("(info 2)") != std::string::npos, fit.info == 2);
   }
-  EXPECT_TRUE(read_file(json_path).starts_with("[\n  {\"file\": \"" + folder_.file("runs/a.in")));
+  const std::string json = read_file(json_path);
+  EXPECT_TRUE(json.starts_with("[\n  {\"file\": \"" + folder_.file("runs/a.in")));
+  EXPECT_NE(json.find("\"Km_prof_high95\": null"), std::string::npos);  // model 3: open above
 }
 
 // A fit picture per model and the residuals per file; a failed picture gives status 7.

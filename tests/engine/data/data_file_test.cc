@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/data/data_file.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/data/model_type_check.h"
 
 #include <gtest/gtest.h>
@@ -36,6 +38,11 @@ TEST(ModelType, RefusesAMismatchWithOneInformationDialog) {
       // A short first curve before a long one: the first curve's own trend decides.
       {rows(50, {50, 45, 40, 35, 30}) + rows(100, {100, 95, 90, 85, 80, 75, 70, 65}), 3, ""},
       {"\xEF\xBB\xBF" + falling, 1, substrate},
+      // One outlier among the first rows no longer decides: the curve's trend does.
+      {rows(10, {40, 1, 2, 3, 4, 5, 6}), 1, ""},
+      {rows(10, {40, 1, 2, 3, 4, 5, 6}), 3, product},
+      {rows(50, {0, 48, 45, 40, 36, 31, 27}), 4, ""},
+      {rows(50, {50, 48, 45, 40, 36, 31, 0}), 2, substrate},
       // Tables: a long one found by its header, a wide one whose first curve decides.
       {"time;S0;P\n0;10;5\n1;10;4,5\n2;10;4\n", 1, substrate},
       {"t,S0=1,S0=2\n0,1,9\n1,2,8\n", 4, product},

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fits against the independent reference optimum (reference_fit.h) on the generated family, the
 // example, in other units, and with robust weights.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fit stages and reports the golden reports do not reach: unknowns, refusals, extreme files.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/minsvd/minsvd.h"
 
 #include <gtest/gtest.h>

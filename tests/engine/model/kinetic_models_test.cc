@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Models, W and slopes against the reference model; row and lane evaluations bit for bit.
 #include "engine/model/kinetic_models.h"
 

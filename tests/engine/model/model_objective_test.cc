@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/model/model_objective.h"
 
 #include <gtest/gtest.h>

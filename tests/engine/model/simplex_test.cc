@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The estimates and the searches that shape them and stage 1: the simplex and the random search.
 #include "engine/model/simplex.h"
 

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/optim/matrix_kernels.h"
 
 #include <gtest/gtest.h>

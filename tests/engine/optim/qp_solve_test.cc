@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/optim/qp_solve.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: MIT
+
 #include "engine/optim/sqp_optimize.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The chart: its data, mappings, ticks and layout, drawn onto a painter that records the calls.
 #include "plot/chart/chart.h"
 
