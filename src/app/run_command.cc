@@ -107,8 +107,8 @@ void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms) 
     if (show_report(shell, state, report, settle_ms)) {
       // What Export Summary writes, the same table as the batch mode's --summary.
       shell.last_run =
-          FileResult{shell.data_file_name, shell.results_file_name, status,           {},
-                     state.idat,           state.idatasets,         std::move(record)};
+          FileResult{shell.data_file_name, shell.results_file_name, status, {}, state.idat,
+                     state.idatasets,      std::move(record),       {},     {}};
       menu.set({Entry::kExportSummary}, {});
     }
   } else if (status == kStatusTooManyParameters || status == kStatusModelColumns) {

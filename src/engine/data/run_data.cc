@@ -2,6 +2,7 @@
 #include "engine/data/run_data.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -108,6 +109,20 @@ std::string shown(double value) {
   return buffer;
 }
 
+// The whole file, past a UTF-8 byte order mark; false when it cannot be read or is larger than
+// an EnzymeML document may be.
+bool read_whole(const std::string& name, std::string& bytes) {
+  std::ifstream in(name, std::ios::binary | std::ios::ate);
+  if (!in) return false;
+  const std::streamoff size = in.tellg();
+  if (size < 0 || static_cast<std::size_t>(size) > kMaxEnzymeMlBytes) return false;
+  bytes.resize(static_cast<std::size_t>(size));
+  in.seekg(0);
+  if (!in.read(bytes.data(), size)) return false;
+  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+  return true;
+}
+
 // The curves of an import file, or why it is refused.
 RawCurves read_import(const std::string& name, const ImportOptions& options) {
   RawCurves refused;
@@ -119,15 +134,11 @@ RawCurves read_import(const std::string& name, const ImportOptions& options) {
                       std::to_string(kMaxEnzymeMlBytes >> 20) + " MB: " + name;
       return refused;
     }
-    std::ifstream in(name, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (!in && !in.eof()) {
+    std::string bytes;
+    if (!read_whole(name, bytes)) {
       refused.error = kMsgUnreadable + name;
       return refused;
     }
-    std::string bytes = text.str();
-    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
     return read_enzymeml(bytes, options.species, options.substrate);
   }
   std::ifstream in(name, std::ios::binary);
@@ -207,6 +218,13 @@ PreparedRun prepare_plain(const std::string& data_file_name, const ImportOptions
   if (convert || options.blank != BlankMode::kDefault) {
     for (int i = 0; i < set.data.nRows; ++i) {
       set.data.Y[i] = (set.data.Y[i] - blank) / (convert ? options.signal_per_conc : 1.0);
+      if (!std::isfinite(set.data.Y[i])) {
+        run.sets.clear();
+        run.status = abort_run(host, "Data row " + std::to_string(i + 1) +
+                                         " becomes too large to fit by the conversion of the "
+                                         "signal (--signal-per-conc, --blank)");
+        return run;
+      }
     }
     d.blank = options.blank == BlankMode::kValue ? shown(blank) : "none";
     if (options.blank == BlankMode::kValue) {
@@ -244,12 +262,8 @@ bool is_enzymeml_file(const std::string& file_name) {
   std::error_code ec;
   const auto size = std::filesystem::file_size(file_name, ec);
   if (ec || size > kMaxEnzymeMlBytes) return false;
-  std::ifstream in(file_name, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  std::string bytes = text.str();
-  if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
-  return is_enzymeml_document(bytes);
+  std::string bytes;
+  return read_whole(file_name, bytes) && is_enzymeml_document(bytes);
 }
 
 std::string layout_for(const std::string& data_file_name, const ImportOptions& options) {

@@ -46,6 +46,11 @@ class GroupBuilder {
       index_.emplace(curve_key(raw_.curves[c].id), c);
     if (!(layout_ != nullptr ? from_layout() : without_layout())) return std::move(out_);
     if (!choose_blank()) return std::move(out_);
+    if (samples_.empty()) {
+      refuse(layout_ != nullptr ? "The layout names no sample (every well it names is a blank)"
+                                : "The data file holds no curve");
+      return std::move(out_);
+    }
     make_groups();
     return std::move(out_);
   }
@@ -245,9 +250,16 @@ class GroupBuilder {
                  (raw_.wells ? "well " : "curve ") + curve.id);
           return false;
         }
+        const double y = (curve.y[i] - blank) / k;
+        // Huge values read, or made so by the conversion, cannot be fitted.
+        if (!std::isfinite(y) || !std::isfinite(curve.t[i])) {
+          prepared.refusal = "Curve " + curve.id + " has at time " + shown(curve.t[i]) +
+                             " a value too large to fit";
+          return false;
+        }
         data.X1[row] = curve.t[i];
         data.X2[row] = members[c]->so;
-        data.Y[row] = (curve.y[i] - blank) / k;
+        data.Y[row] = y;
         ++row;
       }
       data.curveCount[c] = n;
