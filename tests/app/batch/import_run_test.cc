@@ -135,19 +135,21 @@ TEST_F(ImportRun, SummaryAndPointsReadBack) {
   ASSERT_EQ(points.size(), 3u * 2u * 7u * 61u);
   std::size_t checked = 0;
   for (const auto& p : points) {
-    const auto summary_row = summary[(std::stoi(p.at("group").substr(3)) - 1) * 2 +
-                                     (p.at("model") == "2" ? 1 : 0)];
+    const auto summary_row =
+        summary[(std::stoi(p.at("group").substr(3)) - 1) * 2 + (p.at("model") == "2" ? 1 : 0)];
     ASSERT_EQ(p.at("file"), cl.inputs[0]);
     const double y = std::stod(p.at("y")), fitted = std::stod(p.at("fitted"));
     EXPECT_DOUBLE_EQ(std::stod(p.at("residual")), fitted - y);
     EXPECT_EQ(p.at("weight"), "1");
     const int curve = std::stoi(p.at("curve"));
-    EXPECT_EQ(p.at("well"), std::string(1, p.at("group").back() - '1' + 'A') + std::to_string(curve));
+    EXPECT_EQ(p.at("well"),
+              std::string(1, p.at("group").back() - '1' + 'A') + std::to_string(curve));
     EXPECT_EQ(std::stod(p.at("S0")), plate_.design.so[curve - 1]);
     if (p.at("model") == "1") {
       const testing::ModelParams params{std::stod(summary_row.at("Km")),
                                         std::stod(summary_row.at("Vm")), 0.0};
-      EXPECT_NEAR(fitted, testing::model_value(1, std::stod(p.at("t")), std::stod(p.at("S0")), params),
+      EXPECT_NEAR(fitted,
+                  testing::model_value(1, std::stod(p.at("t")), std::stod(p.at("S0")), params),
                   1e-6 * plate_.design.so.back());
       ++checked;
     }
@@ -180,8 +182,8 @@ TEST_F(ImportRun, AbsorbanceWarnedAndLargePlatesRefused) {
             std::string::npos);
 
   // Without groups the plate is 21 curves of 61 reads.
-  folder_.write("gen5.layout.csv", std::regex_replace(testing::layout_csv(plate_),
-                                                      std::regex(",rep[0-9]"), ","));
+  folder_.write("gen5.layout.csv",
+                std::regex_replace(testing::layout_csv(plate_), std::regex(",rep[0-9]"), ","));
   std::ostringstream out2, err2;
   EXPECT_EQ(run_batch(command_line({cl.inputs[0]}), out2, err2), 3);
   EXPECT_EQ(out2.str(), "");

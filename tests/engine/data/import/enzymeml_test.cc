@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: MIT
 // EnzymeML documents made by the test's own writer, read into curves: species, [So], groups,
 // units and the refusals; and the JSON reader beneath them.
+#include "engine/data/import/enzymeml.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <sstream>
 
-#include "engine/data/import/enzymeml.h"
 #include "engine/data/import/json_value.h"
 #include "engine/data/run_data.h"
 #include "plate_exports.h"
@@ -41,9 +42,12 @@ std::string numbers(const std::vector<double>& values) {
 }
 
 // A document as EnzymeML v2 writes one, with JSON-LD keys and a reaction s1 -> p1.
-std::string document(const std::vector<Measurement>& measurements,
-                     const std::string& time_unit = R"({"name": "min", "base_units": [{"kind": "second", "exponent": 1, "multiplier": 60, "scale": 0}]})") {
-  std::string out = R"({"@context": "https://enzymeml.org/v2", "name": "pNPP assay", "version": "2.0",
+std::string document(
+    const std::vector<Measurement>& measurements,
+    const std::string& time_unit =
+        R"({"name": "min", "base_units": [{"kind": "second", "exponent": 1, "multiplier": 60, "scale": 0}]})") {
+  std::string out =
+      R"({"@context": "https://enzymeml.org/v2", "name": "pNPP assay", "version": "2.0",
   "small_molecules": [{"@id": "s1", "id": "s1", "name": "pNPP", "constant": false},
                       {"id": "p1", "name": "pNP", "constant": false}],
   "reactions": [{"id": "r1", "name": "hydrolysis", "reversible": false,
@@ -59,10 +63,11 @@ std::string document(const std::vector<Measurement>& measurements,
       const SpeciesData& d = me.species[s];
       char initial[32];
       std::snprintf(initial, sizeof initial, "%.17g", d.initial);
-      out += (s ? ", " : "") + std::string(R"({"species_id": ")") + d.id + R"(", "initial": )" +
-             initial + R"(, "data": )" + numbers(d.data) + R"(, "time": )" + numbers(d.time) +
-             R"(, "data_type": "concentration", "data_unit": {"name": "umol / l", "base_units": [{"kind": "mole", "exponent": 1, "scale": -6, "multiplier": 1}, {"kind": "litre", "exponent": -1, "scale": 0, "multiplier": 1}]}, "time_unit": )" +
-             time_unit + "}";
+      out +=
+          (s ? ", " : "") + std::string(R"({"species_id": ")") + d.id + R"(", "initial": )" +
+          initial + R"(, "data": )" + numbers(d.data) + R"(, "time": )" + numbers(d.time) +
+          R"(, "data_type": "concentration", "data_unit": {"name": "umol / l", "base_units": [{"kind": "mole", "exponent": 1, "scale": -6, "multiplier": 1}, {"kind": "litre", "exponent": -1, "scale": 0, "multiplier": 1}]}, "time_unit": )" +
+          time_unit + "}";
     }
     out += "]}";
   }
@@ -98,7 +103,8 @@ TEST(EnzymeMl, ProductCurvesTakeTheSubstratesInitialAndGroups) {
   EXPECT_EQ(raw.curves[4].group, "rep2");
   EXPECT_EQ(raw.curves[4].so, 40.0);
   EXPECT_EQ(raw.curves[4].y, ms[4].species[1].data);
-  EXPECT_EQ(raw.notes, std::vector<std::string>{"OBSERVED SPECIES: p1, [So] THE INITIAL AMOUNT OF s1"});
+  EXPECT_EQ(raw.notes,
+            std::vector<std::string>{"OBSERVED SPECIES: p1, [So] THE INITIAL AMOUNT OF s1"});
 
   // Through prepare_run: one fit per group, named after the document.
   const testing::TempFolder folder;
@@ -109,13 +115,15 @@ TEST(EnzymeMl, ProductCurvesTakeTheSubstratesInitialAndGroups) {
   ASSERT_EQ(run.status, kDataOk);
   ASSERT_EQ(run.sets.size(), 2u);
   EXPECT_EQ(run.sets[1].report_name, folder.file("assay.rep2.out"));
-  EXPECT_EQ(run.sets[1].description.curve_ids, (std::vector<std::string>{"m2_10", "m2_40", "m2_160"}));
+  EXPECT_EQ(run.sets[1].description.curve_ids,
+            (std::vector<std::string>{"m2_10", "m2_40", "m2_160"}));
   EXPECT_EQ(run.sets[1].data.nRows, 33);
   EXPECT_EQ(run.sets[1].data.time_unit, "min");
   EXPECT_EQ(run.sets[1].description.warning, "");
 
   // A layout regroups measurements by id.
-  const std::string layout = folder.write("groups.csv", "measurement,group\nm1_10,low\nm2_10,low\nm1_160,high\n");
+  const std::string layout =
+      folder.write("groups.csv", "measurement,group\nm1_10,low\nm2_10,low\nm1_160,high\n");
   ImportOptions by_layout;
   by_layout.layout_file = layout;
   const PreparedRun regrouped = prepare_run(file, by_layout, host, units);
@@ -154,8 +162,9 @@ TEST(EnzymeMl, SpeciesAndSubstrateChoicesAndRefusals) {
   uneven.species[1].time.pop_back();
   EXPECT_EQ(read_enzymeml(document({uneven}), "", "").error,
             "Measurement m2: species p1 has 11 values but 10 times");
-  EXPECT_EQ(read_enzymeml(document({product_well("m3", "", 20)}, R"({"name": "day"})"), "", "").error,
-            "Measurement m3 gives its times in a unit the program does not know (s, min or h)");
+  EXPECT_EQ(
+      read_enzymeml(document({product_well("m3", "", 20)}, R"({"name": "day"})"), "", "").error,
+      "Measurement m3 gives its times in a unit the program does not know (s, min or h)");
   EXPECT_EQ(read_enzymeml(R"({"name": "x"})", "", "").error,
             "The JSON document is not an EnzymeML document: it has no measurements");
   EXPECT_EQ(read_enzymeml(R"({"measurements": [{"id": "m1", "species_data": []}]})", "", "").error,
@@ -190,7 +199,8 @@ TEST(JsonReader, ValuesEscapesAndLimits) {
       {"\"a\nb\"", "line 1, column 3: a control character in a text"},
       {"[1] x", "line 1, column 5: text after the document"},
       {"\n  [", "line 2, column 4: the document ends early"},
-      {std::string(65, '[') + std::string(65, ']'), "line 1, column 65: more than 64 levels of nesting"},
+      {std::string(65, '[') + std::string(65, ']'),
+       "line 1, column 65: more than 64 levels of nesting"},
   };
   for (const auto& [text, error] : refused) EXPECT_EQ(parse_json(text).error, error) << text;
   EXPECT_EQ(parse_json(std::string(64, '[') + std::string(64, ']')).error, "");

@@ -48,11 +48,16 @@ TEST(TimeText, ClocksUnitsAndPlainNumbers) {
 
 TEST(TimeText, HeadersAndColumns) {
   const std::pair<const char*, std::optional<TimeUnit>> headers[] = {
-      {"Time", TimeUnit::kNone},        {"Time [s]", TimeUnit::kSeconds},
-      {"time_min", TimeUnit::kMinutes}, {"Time (min)", TimeUnit::kMinutes},
-      {"Zeit [h]", TimeUnit::kHours},   {"t/s", TimeUnit::kSeconds},
-      {"Time (hh:mm:ss)", TimeUnit::kNone}, {"Time:", std::nullopt},
-      {"Time [ms]", std::nullopt},      {"Temp. [s]", std::nullopt},
+      {"Time", TimeUnit::kNone},
+      {"Time [s]", TimeUnit::kSeconds},
+      {"time_min", TimeUnit::kMinutes},
+      {"Time (min)", TimeUnit::kMinutes},
+      {"Zeit [h]", TimeUnit::kHours},
+      {"t/s", TimeUnit::kSeconds},
+      {"Time (hh:mm:ss)", TimeUnit::kNone},
+      {"Time:", std::nullopt},
+      {"Time [ms]", std::nullopt},
+      {"Temp. [s]", std::nullopt},
       {"time [min] x", std::nullopt},
   };
   for (const auto& [header, unit] : headers) EXPECT_EQ(time_header_unit(header), unit) << header;
@@ -66,9 +71,10 @@ TEST(TimeText, HeadersAndColumns) {
       {{0, TimeUnit::kMinutes, false}, {1.5, TimeUnit::kMinutes, false}}, TimeUnit::kNone);
   EXPECT_EQ(minutes.unit, TimeUnit::kMinutes);
   EXPECT_EQ(minutes.values, (std::vector<double>{0, 1.5}));
-  const TimeColumn mixed = resolve_time_column(
-      {{30, TimeUnit::kSeconds, false}, {1, TimeUnit::kMinutes, false}, {2, TimeUnit::kNone, false}},
-      TimeUnit::kNone);
+  const TimeColumn mixed = resolve_time_column({{30, TimeUnit::kSeconds, false},
+                                                {1, TimeUnit::kMinutes, false},
+                                                {2, TimeUnit::kNone, false}},
+                                               TimeUnit::kNone);
   EXPECT_EQ(mixed.unit, TimeUnit::kSeconds);
   EXPECT_EQ(mixed.values, (std::vector<double>{30, 60, 2}));
   const TimeColumn hours = resolve_time_column({{0.5, TimeUnit::kNone, false}}, TimeUnit::kHours);
@@ -81,7 +87,8 @@ TEST(WellNames, FormsAndKeys) {
   EXPECT_EQ(normal_well_name(" h12 "), "H12");
   EXPECT_EQ(normal_well_name("P24"), "P24");
   EXPECT_EQ(normal_well_name("AF48"), "AF48");
-  for (const char* not_a_well : {"A0", "A49", "AG1", "BA1", "A", "12", "A1B", "A0001", "T\xC2\xB0"}) {
+  for (const char* not_a_well :
+       {"A0", "A49", "AG1", "BA1", "A", "12", "A1B", "A0001", "T\xC2\xB0"}) {
     EXPECT_FALSE(normal_well_name(not_a_well)) << not_a_well;
   }
   EXPECT_EQ(curve_key("B07"), "B7");
