@@ -16,9 +16,9 @@ if(TARGET velmor_plot_pictures)
   target_compile_definitions(velmor-tarn PRIVATE VELMOR_WITH_PLOT_PICTURES)
 endif()
 
+# The manual page, desktop entry and icons: packaging/packaging.cmake.
 include(GNUInstallDirs)
 install(TARGETS velmor-tarn RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/doc/velmor-tarn.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The windowed program: the shell (main window, command loop, model selection, information
 # screens, Run) over the toolkit and the plot windows.
@@ -34,12 +34,6 @@ if(TARGET wintk)
   endif()
   target_link_libraries(velmor-tarn PRIVATE velmor_app_lib)
   target_compile_definitions(velmor-tarn PRIVATE VELMOR_WITH_GUI)
-
-  # A desktop entry and an icon, so the program appears in the desktop's menus.
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/velmor-tarn.desktop
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES ${PROJECT_SOURCE_DIR}/packaging/velmor-tarn.svg
-          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
 
 # The real-window session runs the program on an Xvfb server; its screenshots stay in the build

@@ -2,6 +2,7 @@
 // velmor-tarn: the main window, or the batch mode with --batch.
 #include <unistd.h>
 
+#include <chrono>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "app/batch/batch_options.h"
 #include "app/batch/batch_run.h"
+#include "util/stop_signals.h"
 #ifdef VELMOR_WITH_GUI
 #include "app/gui_main.h"
 #endif
@@ -20,11 +22,15 @@ namespace {
 
 using velmor::app::kProgramName;
 
-// The batch mode; with --plots DIR the fit and residual pictures go into DIR as well.
+// The batch mode; with --plots DIR the fit and residual pictures go into DIR as well. A stop
+// signal ends the run in run_batch (BatchStop).
 int run_batch_mode(const velmor::app::CommandLine& cl) {
+  const velmor::app::BatchStop stop;
   // The progress line is for a person watching, not for a log file.
   const bool progress = ::isatty(STDERR_FILENO) == 1;
-  if (cl.plots_dir.empty()) return velmor::app::run_batch(cl, std::cout, std::cerr, {}, progress);
+  if (cl.plots_dir.empty()) {
+    return velmor::app::run_batch(cl, std::cout, std::cerr, {}, progress, &stop);
+  }
 #ifdef VELMOR_WITH_PLOT_PICTURES
   namespace plot = velmor::plot;
   // One application for every picture of the run, made here on the main thread.
@@ -36,13 +42,16 @@ int run_batch_mode(const velmor::app::CommandLine& cl) {
   const plot::PictureFormat format =
       plot::picture_format_named(cl.plot_format).value_or(plot::PictureFormat::kPng);
   const velmor::app::PictureFactory pictures = [&](const std::string& stem, std::ostream& err) {
-    const auto writer = std::make_shared<plot::BatchPictureWriter>(cl.plots_dir, stem, format, err);
+    const plot::ResidualX residual_x =
+        cl.residuals_by_time ? plot::ResidualX::kTime : plot::ResidualX::kRowNumber;
+    const auto writer =
+        std::make_shared<plot::BatchPictureWriter>(cl.plots_dir, stem, format, err, residual_x);
     return velmor::app::BatchPictures{
         [writer](const velmor::RunState& state) { writer->fit(state); },
         [writer](const velmor::RunState& state) { writer->residuals(state); },
         [writer] { return writer->failed(); }};
   };
-  return velmor::app::run_batch(cl, std::cout, std::cerr, pictures, progress);
+  return velmor::app::run_batch(cl, std::cout, std::cerr, pictures, progress, &stop);
 #else
   std::cerr << kProgramName << ": this build cannot draw pictures; run without --plots\n";
   return velmor::app::kExitUsage;
@@ -70,12 +79,23 @@ int main(int argc, char** argv) {
       return 0;
     case CommandLine::Mode::kBatch:
       return run_batch_mode(cl);
-    case CommandLine::Mode::kGui:
+    case CommandLine::Mode::kGui: {
 #ifdef VELMOR_WITH_GUI
+      // A stop signal ends the window at once; a run's report lock and temporary files go with
+      // it, and the earlier report stays whole.
+      const velmor::util::StopSignals stop(
+          program,
+          [&program](int signal) {
+            velmor::util::end_process(
+                velmor::util::stop_status(signal),
+                program + ": stopped by " + velmor::util::signal_name(signal) + "\n");
+          },
+          std::chrono::seconds(10));
       return velmor::app::run_gui(argc, argv);
 #else
       break;
 #endif
+    }
   }
   std::cerr << program << ": this build has no main window; use --batch\n\n"
             << velmor::app::usage_text(program);

@@ -3,6 +3,7 @@
 #include "app/run_command.h"
 
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "app/batch/batch_run.h"
@@ -47,17 +48,19 @@ bool show_report(ShellState& shell, RunState& state, PendingReport& report, int 
 // What the plots show between runs: the data, model and data file of the last successful run.
 struct ShownFit {
   ProgressCurveData data;
+  std::optional<ParamVector> params;
   ModelId model = 0;
   std::string model_name;
   std::string data_file;
 };
 
 ShownFit shown_fit(const RunState& state) {
-  return {state.data, state.imdlno, state.strmdl, state.filenamedata};
+  return {state.data, state.fitted_params, state.imdlno, state.strmdl, state.filenamedata};
 }
 
 void show_again(RunState& state, ShownFit fit) {
   state.data = std::move(fit.data);
+  state.fitted_params = fit.params;
   state.imdlno = fit.model;
   state.strmdl = std::move(fit.model_name);
   state.filenamedata = std::move(fit.data_file);

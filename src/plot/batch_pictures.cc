@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "plot/fit_charts.h"
+#include "plot/picture_names.h"
 
 namespace velmor::plot {
 namespace {
@@ -19,28 +20,32 @@ bool write_picture(const PlotContents& contents, const std::filesystem::path& pa
 
 std::filesystem::path fit_picture_path(const std::filesystem::path& folder, const std::string& stem,
                                        ModelId model, PictureFormat format) {
-  return folder / (stem + ".model" + std::to_string(model) + "." + picture_extension(format));
+  return folder / fit_picture_name(stem, model, picture_extension(format));
 }
 
 std::filesystem::path residual_picture_path(const std::filesystem::path& folder,
                                             const std::string& stem, PictureFormat format) {
-  return folder / (stem + ".residuals." + picture_extension(format));
+  return folder / residual_picture_name(stem, picture_extension(format));
 }
 
 bool write_fit_picture(const RunState& state, const std::filesystem::path& path,
                        PictureFormat format, std::string* error) {
-  return write_picture(make_fit_plot_contents(state.data, state.imdlno, state.strmdl), path, format,
-                       error);
+  return write_picture(fit_plot_of(state), path, format, error);
 }
 
 bool write_residual_picture(const RunState& state, const std::filesystem::path& path,
-                            PictureFormat format, std::string* error) {
-  return write_picture(make_residual_plot_contents(state.data, state.strmdl), path, format, error);
+                            PictureFormat format, std::string* error, ResidualX x) {
+  return write_picture(residual_plot_of(state, x), path, format, error);
 }
 
 BatchPictureWriter::BatchPictureWriter(std::filesystem::path folder, std::string stem,
-                                       PictureFormat format, std::ostream& err)
-    : folder_(std::move(folder)), stem_(std::move(stem)), format_(format), err_(err) {}
+                                       PictureFormat format, std::ostream& err,
+                                       ResidualX residual_x)
+    : folder_(std::move(folder)),
+      stem_(std::move(stem)),
+      format_(format),
+      err_(err),
+      residual_x_(residual_x) {}
 
 bool BatchPictureWriter::folder_ready() {
   if (folder_made_) return true;
@@ -67,7 +72,7 @@ void BatchPictureWriter::residuals(const RunState& state) {
   if (!folder_ready()) return;
   const auto path = residual_picture_path(folder_, stem_, format_);
   std::string error;
-  if (!write_residual_picture(state, path, format_, &error)) report(error);
+  if (!write_residual_picture(state, path, format_, &error, residual_x_)) report(error);
 }
 
 void BatchPictureWriter::report(const std::string& error) {

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "engine/core/global_types.h"
+#include "plot/fit_charts.h"
 #include "plot/image_painter.h"
 #include "plot/picture_files.h"
 
@@ -29,21 +30,22 @@ std::filesystem::path residual_picture_path(const std::filesystem::path& folder,
                                             const std::string& stem,
                                             PictureFormat format = PictureFormat::kPng);
 
-// Write the fit picture of the current model (state.imdlno, state.strmdl, state.data) or the
-// residual picture, as save_chart_picture writes it. True when the whole file was written;
-// otherwise `error` (when given) receives the message naming the file.
+// Write the fit picture of the current model (state.imdlno, state.strmdl, state.data and
+// state.fitted_params) or the residual picture against `x`, as save_chart_picture writes it. True
+// when the whole file was written; otherwise `error` (when given) receives the message naming the
+// file.
 bool write_fit_picture(const RunState& state, const std::filesystem::path& path,
                        PictureFormat format = PictureFormat::kPng, std::string* error = nullptr);
 bool write_residual_picture(const RunState& state, const std::filesystem::path& path,
                             PictureFormat format = PictureFormat::kPng,
-                            std::string* error = nullptr);
+                            std::string* error = nullptr, ResidualX x = ResidualX::kRowNumber);
 
 // One data file's picture writer: writes each picture into its folder as the run produces it
 // and reports every failure on `err` as "Error: ...". Keep it for the whole run of the file.
 class BatchPictureWriter {
  public:
   BatchPictureWriter(std::filesystem::path folder, std::string stem, PictureFormat format,
-                     std::ostream& err);
+                     std::ostream& err, ResidualX residual_x = ResidualX::kRowNumber);
 
   // After each fitted model, and after the run (the best model), respectively. The folder is
   // created, if missing, with the first picture: a run whose data are refused makes none.
@@ -60,6 +62,7 @@ class BatchPictureWriter {
   std::string stem_;
   PictureFormat format_;
   std::ostream& err_;
+  ResidualX residual_x_;
   bool folder_made_ = false;
   bool failed_ = false;
 };

@@ -3,10 +3,12 @@
 #include "plot/fit_charts.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <limits>
 
+#include "engine/model/kinetic_models.h"
 #include "plot/plot_setup.h"
 #include "util/edit_descriptors.h"
 #include "util/fixed_string.h"
@@ -49,6 +51,7 @@ std::vector<PlotCurve> group_plot_curves(const ProgressCurveData& data) {
   std::vector<PlotCurve> curves(1);
   auto append = [&](int i) {
     const auto r = static_cast<std::size_t>(i);
+    if (curves.back().time.empty()) curves.back().first_row = i;
     curves.back().time.push_back(data.X1[r]);
     curves.back().observed.push_back(data.Y[r]);
     curves.back().fitted.push_back(data.Ycalc[r]);
@@ -71,10 +74,63 @@ std::vector<PlotCurve> group_plot_curves(const ProgressCurveData& data) {
   return curves;
 }
 
-std::string curve_legend_text(double so) {
-  std::string text = "[So] =" + util::g0_real4(static_cast<float>(so));
-  if (text.size() > kLegendLength) text.resize(kLegendLength);
+ModelCurve fitted_model_curve(ModelId model, const ParamVector& p) {
+  return [model, p](double time, double so) { return func(model, time, so, 0.0, p); };
+}
+
+std::vector<double> fine_times(const std::vector<double>& times) {
+  double first = std::numeric_limits<double>::infinity();
+  double last = -first;
+  for (const double t : times) {
+    if (!std::isfinite(t)) continue;
+    first = std::min(first, t);
+    last = std::max(last, t);
+  }
+  if (!(first <= last)) return {};
+  if (first == last) return {first};
+  std::vector<double> grid(kFineSamples);
+  const double step = (last - first) / (kFineSamples - 1);
+  for (int k = 0; k < kFineSamples; ++k) grid[static_cast<std::size_t>(k)] = first + k * step;
+  grid.back() = last;  // exactly, whatever the rounding of the steps
+  return grid;
+}
+
+std::string shortest_number(double value) {
+  char text[64];
+  auto [end, error] = std::to_chars(text, text + sizeof text, value);
+  if (error != std::errc()) return {};
+  // Significant digits: those of the mantissa less the leading zeros.
+  int digits = 0;
+  bool leading = true;
+  for (const char* c = text; c != end && *c != 'e'; ++c) {
+    if (*c < '0' || *c > '9') continue;
+    if (leading && *c == '0') continue;
+    leading = false;
+    ++digits;
+  }
+  constexpr int kMostDigits = 9;
+  if (digits > kMostDigits) {
+    end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, kMostDigits).ptr;
+  }
+  return std::string(text, end);
+}
+
+std::string curve_legend_text(double so, std::string_view unit) {
+  std::string text = "[So] = " + shortest_number(so);
+  if (!unit.empty()) text += " " + std::string(unit);
+  if (text.size() > kLegendLength) {
+    std::size_t cut = kLegendLength;
+    // Back to the start of the UTF-8 character the cut would split.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+    text.resize(cut);
+  }
   return text;
+}
+
+std::string axis_title(std::string_view name, std::string_view unit) {
+  if (unit.empty()) return std::string(name);
+  return std::string(name) + " (" + std::string(unit) + ")";
 }
 
 std::string plot_title(std::string_view model_name) {
@@ -88,27 +144,38 @@ std::string fit_y_label(ModelId model) {
 }
 
 PlotContents make_fit_plot_contents(const ProgressCurveData& data, ModelId model,
-                                    std::string_view model_name) {
+                                    std::string_view model_name, const ModelCurve& curve,
+                                    const PlotUnits& units) {
   const std::vector<PlotCurve> curves = group_plot_curves(data);
   PlotContents contents;
   contents.title = plot_title(model_name);
-  contents.x_label = "Time";
-  contents.y_label = fit_y_label(model);
+  contents.x_label = axis_title("Time", units.time);
+  contents.y_label = axis_title(fit_y_label(model), units.concentration);
 
   double time_max = -std::numeric_limits<double>::infinity();
   double y_max = -std::numeric_limits<double>::infinity();
-  for (const PlotCurve& curve : curves) {
-    time_max = largest(curve.time, time_max);
-    y_max = largest(curve.observed, y_max);  // the fitted values do not widen the scale
+  for (const PlotCurve& c : curves) {
+    time_max = largest(c.time, time_max);
+    y_max = largest(c.observed, y_max);  // the fitted values do not widen the scale
   }
   contents.x_scale = zero_based_scale(time_max);
   contents.y_scale = zero_based_scale(y_max);
 
   for (std::size_t k = 0; k < curves.size(); ++k) {
-    const Rgb colour = kCurveColours[k];
-    contents.series.push_back({curves[k].time, curves[k].observed, colour, kSeriesBigDots,
-                               curve_legend_text(curves[k].so)});
-    contents.series.push_back({curves[k].time, curves[k].fitted, colour, kSeriesLine, ""});
+    const PlotCurve& c = curves[k];
+    SeriesContents points{c.time, c.observed, kCurveColours[k], kSeriesBigDots,
+                          curve_legend_text(c.so, units.concentration)};
+    points.marker = kCurveMarkers[k];
+    points.legend_line_width = kCurveLineWidth;
+    SeriesContents line{c.time, c.fitted, kCurveColours[k], kSeriesLine, ""};
+    line.line_width = kCurveLineWidth;
+    if (curve) {
+      line.x = fine_times(c.time);
+      line.y.clear();
+      for (const double t : line.x) line.y.push_back(curve(t, c.so));
+    }
+    contents.series.push_back(std::move(points));
+    contents.series.push_back(std::move(line));
   }
   return contents;
 }
@@ -165,35 +232,84 @@ ResidualAxis residual_axis_range(double lo, double hi) {
   return axis;
 }
 
-PlotContents make_residual_plot_contents(const ProgressCurveData& data,
-                                         std::string_view model_name) {
+PlotContents make_residual_plot_contents(const ProgressCurveData& data, std::string_view model_name,
+                                         ResidualX x, const ModelCurve& curve,
+                                         const PlotUnits& units) {
   const int rows = row_count(data);
-  std::vector<double> number(static_cast<std::size_t>(rows));
-  std::vector<double> residual(static_cast<std::size_t>(rows));
-  double lo = std::numeric_limits<double>::infinity();
-  double hi = -std::numeric_limits<double>::infinity();
-  for (int i = 0; i < rows; ++i) {
-    const auto r = static_cast<std::size_t>(i);
-    number[r] = i + 1;
-    residual[r] = data.Ycalc[r] - data.Y[r];
-    if (std::isfinite(residual[r])) {
-      lo = std::min(lo, residual[r]);
-      hi = std::max(hi, residual[r]);
-    }
-  }
-
+  const std::vector<PlotCurve> curves = group_plot_curves(data);
   PlotContents contents;
   contents.title = plot_title(model_name) + "\r\nResiduals Plot";
   if (contents.title.size() > kResidualTitleLength) contents.title.resize(kResidualTitleLength);
-  contents.x_label = "NUMBER";
-  contents.y_label = "RESIDUAL";
-  contents.x_scale = {true, 0.0, kScaleMargin * rows};
+  contents.y_label = axis_title("RESIDUAL", units.concentration);
+
+  // The zero line first, under the points.
+  contents.series.push_back({{}, {}, kZeroLineColour, kSeriesLine, ""});
+  double lo = std::numeric_limits<double>::infinity();
+  double hi = -std::numeric_limits<double>::infinity();
+  double time_max = -std::numeric_limits<double>::infinity();
+  for (std::size_t k = 0; k < curves.size(); ++k) {
+    const PlotCurve& c = curves[k];
+    // Rows past the last curve drawn (only where [So] changes more often than curves are
+    // allowed) stay with it: every row's residual is shown.
+    const bool last = k + 1 == curves.size();
+    const int end = last ? rows : c.first_row + static_cast<int>(c.time.size());
+    SeriesContents points{
+        {}, {}, kCurveColours[k], kSeriesBigDots, curve_legend_text(c.so, units.concentration)};
+    points.marker = kCurveMarkers[k];
+    for (int i = c.first_row; i < end; ++i) {
+      const auto r = static_cast<std::size_t>(i);
+      const double fitted = curve ? curve(data.X1[r], data.X2[r]) : data.Ycalc[r];
+      const double residual = fitted - data.Y[r];
+      points.x.push_back(x == ResidualX::kTime ? data.X1[r] : i + 1.0);
+      points.y.push_back(residual);
+      if (std::isfinite(residual)) {
+        lo = std::min(lo, residual);
+        hi = std::max(hi, residual);
+      }
+    }
+    time_max = largest(points.x, time_max);
+    contents.series.push_back(std::move(points));
+  }
+
+  if (x == ResidualX::kTime) {
+    contents.x_label = axis_title("Time", units.time);
+    contents.x_scale = zero_based_scale(time_max);
+  } else {
+    contents.x_label = "NUMBER";
+    contents.x_scale = {true, 0.0, kScaleMargin * rows};
+  }
   const ResidualAxis y = residual_axis_range(lo, hi);
   contents.y_scale = {true, y.min, y.max};
-  std::vector<double> zero(static_cast<std::size_t>(rows), 0.0);
-  contents.series.push_back({number, residual, kResidualColour, kSeriesBigDots, ""});
-  contents.series.push_back({std::move(number), std::move(zero), kResidualColour, kSeriesLine, ""});
+
+  // Across the whole X axis: the fixed range, or the points' own.
+  double x_lo = contents.x_scale.min;
+  double x_hi = contents.x_scale.max;
+  if (!contents.x_scale.fixed) {
+    x_lo = std::numeric_limits<double>::infinity();
+    x_hi = -x_lo;
+    for (const SeriesContents& s : contents.series) {
+      for (const double v : s.x) {
+        if (!std::isfinite(v)) continue;
+        x_lo = std::min(x_lo, v);
+        x_hi = std::max(x_hi, v);
+      }
+    }
+  }
+  if (x_lo <= x_hi)
+    contents.series.front() = {{x_lo, x_hi}, {0.0, 0.0}, kZeroLineColour, kSeriesLine, ""};
   return contents;
+}
+
+PlotContents fit_plot_of(const RunState& state) {
+  const ModelCurve curve =
+      state.fitted_params ? fitted_model_curve(state.imdlno, *state.fitted_params) : ModelCurve{};
+  return make_fit_plot_contents(state.data, state.imdlno, state.strmdl, curve);
+}
+
+PlotContents residual_plot_of(const RunState& state, ResidualX x) {
+  const ModelCurve curve =
+      state.fitted_params ? fitted_model_curve(state.imdlno, *state.fitted_params) : ModelCurve{};
+  return make_residual_plot_contents(state.data, state.strmdl, x, curve);
 }
 
 // [SECTION] Chart
@@ -202,6 +318,9 @@ void apply_plot_contents(const PlotContents& contents, Chart& chart) {
   chart.SetTitle(contents.title);
   chart.GetXAxis().label = contents.x_label;
   chart.GetYAxis().label = contents.y_label;
+  chart.GetXAxis().crosses_origin = contents.x_axis_through_zero;
+  chart.GetXAxis().centred_tick_labels = true;
+  chart.SetLegendStyle(contents.legend);
   auto apply_scale = [](const AxisScale& scale, AxisSetup& axis) {
     if (scale.fixed) {
       axis.SetFixedRange(static_cast<float>(scale.min), static_cast<float>(scale.max));
@@ -212,12 +331,22 @@ void apply_plot_contents(const PlotContents& contents, Chart& chart) {
   apply_scale(contents.x_scale, chart.GetXAxis());
   apply_scale(contents.y_scale, chart.GetYAxis());
   set_axis_linear(chart.GetYAxis());
+  PlotDataContainer& container = chart.GetDataContainer();
   for (const SeriesContents& series : contents.series) {
-    const int index = chart.GetDataContainer().GetSize();
+    const int index = container.GetSize();
     add_series(chart, series.x, series.y);
     set_series_colour(chart, index, series.colour);
-    set_series_type(chart, index, series.type);
     set_series_label(chart, index, series.label);
+    if (series.marker) {
+      container.SetDataDrawer(index,
+                              std::make_unique<MarkerDataDrawer>(*series.marker, kMarkerSize));
+    } else {
+      set_series_type(chart, index, series.type);
+      if (auto* line = dynamic_cast<LineDataDrawer*>(container.GetDataDrawer(index))) {
+        line->SetLineWidth(series.line_width);
+      }
+    }
+    container.GetLegendData(index)->sample_line_width = series.legend_line_width;
   }
 }
 

@@ -2,13 +2,16 @@
 
 #pragma once
 
-// What the fit and residual plots show, as pure functions of the data set: the curve grouping,
-// the colours, legend texts, labels and scales. The plot windows (fit_plots.h) and the batch
+// What the fit and residual plots show, as pure functions of the data set and the fitted model:
+// the curve grouping, the fitted curves, the colours and markers, legend texts, labels and
+// scales. The plot windows (fit_plots.h) and the batch
 // pictures (batch_pictures.h) both draw the chart built from these, so they show one picture.
 // No Qt here.
 
 #include <array>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,22 +19,37 @@
 #include "engine/core/global_types.h"
 #include "engine/core/limits.h"
 #include "engine/core/progress_curve_data.h"
+#include "engine/core/vectors.h"
 #include "plot/chart/chart.h"
+#include "plot/chart/data_drawer.h"
 
 namespace velmor::plot {
 
-// Colours of curves 1..10 (index 0..9); a curve's dots and line share its colour.
-inline constexpr std::array<Rgb, kMaxCurves> kCurveColours{{{0, 0, 255},
-                                                            {255, 127, 255},
-                                                            {255, 127, 64},
-                                                            {0, 255, 255},
-                                                            {127, 0, 255},
-                                                            {255, 0, 255},
-                                                            {127, 64, 255},
-                                                            {64, 127, 127},
-                                                            {127, 64, 127},
-                                                            {127, 127, 127}}};
-inline constexpr Rgb kResidualColour{0, 0, 255};
+// Colours of curves 1..10 (index 0..9); a curve's marks and line share its colour. Hues told
+// apart at a glance, none pale on white, and consecutive curves (neighbours in [So], so often
+// neighbours in the plot) alternating between dark and light, so they differ in grey print too.
+inline constexpr std::array<Rgb, kMaxCurves> kCurveColours{{{0, 90, 181},
+                                                            {235, 160, 0},
+                                                            {150, 30, 40},
+                                                            {80, 170, 230},
+                                                            {0, 0, 0},
+                                                            {220, 80, 0},
+                                                            {110, 40, 140},
+                                                            {0, 150, 100},
+                                                            {80, 80, 0},
+                                                            {150, 150, 150}}};
+// Marker shapes of curves 1..10: ten different marks, so curves stay apart without colour.
+inline constexpr std::array<MarkerShape, kMaxCurves> kCurveMarkers{
+    {MarkerShape::kCircle, MarkerShape::kSquare, MarkerShape::kTriangleUp, MarkerShape::kDiamond,
+     MarkerShape::kTriangleDown, MarkerShape::kOpenCircle, MarkerShape::kOpenSquare,
+     MarkerShape::kOpenTriangleUp, MarkerShape::kOpenDiamond, MarkerShape::kOpenTriangleDown}};
+// Pixels across a data marker, and the width of a fitted curve's line.
+inline constexpr float kMarkerSize = 9.0f;
+inline constexpr float kCurveLineWidth = 2.0f;
+// The residual plot's line at 0.
+inline constexpr Rgb kZeroLineColour{90, 90, 90};
+// Times at which a fitted curve is evaluated, evenly spaced from its first to its last time.
+inline constexpr int kFineSamples = 256;
 
 // Two rows belong to one curve while their [So] differ by at most this much.
 inline constexpr double kSameSo = 1e-7;
@@ -40,22 +58,47 @@ inline constexpr std::size_t kLegendLength = 50;
 // The residual plot's title (model name, CR+LF, "Residuals Plot") is cut to this length.
 inline constexpr std::size_t kResidualTitleLength = 80;
 
-// One progress curve as the XY plot draws it: its rows' values in row order.
+// One progress curve as the plots draw it: its rows' values in row order.
 struct PlotCurve {
   std::vector<double> time;      // X1
   std::vector<double> observed;  // Y
   std::vector<double> fitted;    // Ycalc
   double so = 0.0;               // [So] of its rows
+  int first_row = 0;             // 0-based index of its first row
 };
 
-// The rows grouped into curves for the XY plot: a new curve starts where [So] changes by more
+// The rows grouped into curves for the plots: a new curve starts where [So] changes by more
 // than kSameSo from the previous row; fewer than 2 rows make one curve whose [So] is the last
 // row's. At most kMaxCurves curves; later rows are left out.
 std::vector<PlotCurve> group_plot_curves(const ProgressCurveData& data);
 
-// "[So] =" and the [So] value as single precision in the runtime's G0 form ("[So] =50.0000000"),
-// cut to kLegendLength characters.
-std::string curve_legend_text(double so);
+// The value of the fitted model at a time for a curve of initial concentration [So], both in
+// the data's units. An empty function: the fit's parameters are not known.
+using ModelCurve = std::function<double(double time, double so)>;
+
+// The model's curve at the parameters p (Km, Vm, baseline, ... in the data's units).
+ModelCurve fitted_model_curve(ModelId model, const ParamVector& p);
+
+// kFineSamples times evenly spaced from the smallest to the largest finite time (both
+// included); one time when they are equal, none when no time is finite.
+std::vector<double> fine_times(const std::vector<double>& times);
+
+// The units of the data's time and concentrations, empty where the data do not say.
+struct PlotUnits {
+  std::string time;
+  std::string concentration;
+};
+
+// The shortest decimal text that reads back as the value ("50", "0.5", "2.5e-05"), at most
+// nine significant digits (a value computed in other units, 0.30000000000000004, is "0.3").
+std::string shortest_number(double value);
+
+// "[So] = 50" and the unit when known ("[So] = 50 uM"), cut to kLegendLength characters
+// (never inside a UTF-8 character).
+std::string curve_legend_text(double so, std::string_view unit = {});
+
+// An axis title with its unit when known: "Time (min)"; without a unit the name alone.
+std::string axis_title(std::string_view name, std::string_view unit);
 
 // The model name without leading and trailing blanks.
 std::string plot_title(std::string_view model_name);
@@ -70,13 +113,21 @@ struct AxisScale {
   double max = 0.0;
 };
 
-// One series with its look: colour, plotlib series type (plot_setup.h) and legend text.
+// One series with its look: colour, plotlib series type (plot_setup.h) or marker shape, and
+// legend text.
 struct SeriesContents {
   std::vector<double> x;
   std::vector<double> y;
   Rgb colour;
   int type = 0;
   std::string label;
+  // Markers of this shape (kMarkerSize pixels) instead of the plotlib type.
+  std::optional<MarkerShape> marker = std::nullopt;
+  // Width of a line series' line.
+  float line_width = 1.0f;
+  // Width of a line through the series' legend sample, for points whose fitted curve is
+  // another series (0: none).
+  float legend_line_width = 0.0f;
 };
 
 // Everything a plot shows besides the plot defaults of plot_setup.h.
@@ -87,14 +138,20 @@ struct PlotContents {
   AxisScale x_scale;
   AxisScale y_scale;
   std::vector<SeriesContents> series;
+  LegendStyle legend = LegendStyle::kBox;
+  // The X axis through Y = 0 rather than along the bottom of the plot area.
+  bool x_axis_through_zero = false;
 };
 
-// The XY plot: per curve k (0-based) series 2k with the observed values as big dots and the
-// legend text, series 2k + 1 with the fitted values at the same times as a line; the axes fixed
-// to [0, 1.1 x the largest time] and [0, 1.1 x the largest observed value] when that end is
-// above 1e-16, else autoscaled.
+// The XY plot: per curve k (0-based) series 2k with the observed values as markers of the
+// curve's colour and shape and the legend text, series 2k + 1 the fitted curve as a line, from
+// `curve` at kFineSamples times between the curve's first and last time (without `curve`,
+// straight through the fitted values at the data times). The axes fixed to [0, 1.1 x the
+// largest time] and [0, 1.1 x the largest observed value] when that end is above 1e-16, else
+// autoscaled; their titles "Time" and fit_y_label with the units.
 PlotContents make_fit_plot_contents(const ProgressCurveData& data, ModelId model,
-                                    std::string_view model_name);
+                                    std::string_view model_name, const ModelCurve& curve = {},
+                                    const PlotUnits& units = {});
 
 // The intermediate values of the residual axis rule for A > 0 and B <= A (see
 // residual_axis_range), kept apart so that each step can be checked.
@@ -121,10 +178,25 @@ struct ResidualAxis {
 };
 ResidualAxis residual_axis_range(double lo, double hi);
 
-// The residual plot: series 0 the residuals Ycalc - Y against the row numbers 1..nRows as big
-// dots, series 1 the zero line, both blue; X fixed to [0, 1.1 x nRows]; Y by the rule above.
-PlotContents make_residual_plot_contents(const ProgressCurveData& data,
-                                         std::string_view model_name);
+// What the residual plot's X axis shows.
+enum class ResidualX {
+  kRowNumber,  // the rows' numbers 1..nRows, all curves one after the other
+  kTime,       // the rows' times, the curves over each other
+};
+
+// The residual plot: the residuals fitted - observed (Ycalc - Y) of each curve as markers of its
+// colour and shape with its legend text, over a zero line; the fitted value from `curve` at the
+// row's time and [So] when given, else Ycalc. X: the row numbers on [0, 1.1 x nRows], or the times
+// scaled as in the fit plot; Y by the rule above. The X axis and its labels along the bottom of the
+// plot area.
+PlotContents make_residual_plot_contents(const ProgressCurveData& data, std::string_view model_name,
+                                         ResidualX x = ResidualX::kRowNumber,
+                                         const ModelCurve& curve = {}, const PlotUnits& units = {});
+
+// The two plots of the run-wide state: its data, current model (state.imdlno, state.strmdl)
+// and, when known, that model's parameters (state.fitted_params).
+PlotContents fit_plot_of(const RunState& state);
+PlotContents residual_plot_of(const RunState& state, ResidualX x = ResidualX::kRowNumber);
 
 // The title with the data file's name (without its folder) added to its first line, so that a
 // plot says which file it shows: "1- [Pt] vs time Michaelis-Menten - DATA.IN". No name, no

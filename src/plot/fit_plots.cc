@@ -66,14 +66,18 @@ void show_plot_window(RunState& state, const PlotContents& contents) {
 }
 
 void xyplot(RunState& state) {
-  PlotContents contents = make_fit_plot_contents(state.data, state.imdlno, state.strmdl);
+  PlotContents contents = fit_plot_of(state);
   contents.title = title_with_data_file(contents.title, state.filenamedata);
   show_plot_window(state, contents);
 }
 
 void resplot(RunState& state) {
+  resplot_against(state, ResidualX::kRowNumber);
+}
+
+void resplot_against(RunState& state, ResidualX x) {
   if (wintk::isvalidwindow(wintk::getcurrentwindow())) wintk::startidle(kResidualPauseMs);
-  PlotContents contents = make_residual_plot_contents(state.data, state.strmdl);
+  PlotContents contents = residual_plot_of(state, x);
   contents.title = title_with_data_file(contents.title, state.filenamedata);
   show_plot_window(state, contents);
 }

@@ -15,13 +15,15 @@
 
 namespace velmor::plot {
 
-// The data and fitted curves of state.data, titled with state.strmdl and the name of
-// state.filenamedata; the Y axis is labelled for the model state.imdlno.
+// The data and fitted curves of state.data (the curves of the model state.imdlno at
+// state.fitted_params), titled with state.strmdl and the name of state.filenamedata; the Y axis
+// is labelled for the model.
 void xyplot(RunState& state);
 
 // Lets the current window process events for 500 ms, then shows the residuals Ycalc - Y of all
-// rows against the row number.
+// rows against the row number (resplot) or against the chosen X (the row number or the time).
 void resplot(RunState& state);
+void resplot_against(RunState& state, ResidualX x);
 
 // Shows a plot of that content with the plot defaults and waits for its window to close, then
 // cleans up as above. xyplot and resplot are this with their contents.

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLine>
+#include <QPolygonF>
 #include <QRect>
 #include <QString>
 #include <algorithm>
@@ -91,18 +92,54 @@ ImagePainter::ImagePainter(QPaintDevice& device, bool clip_lines)
 
 ImagePainter::~ImagePainter() = default;
 
+bool ImagePainter::ClipToPicture(double& ax, double& ay, double& bx, double& by,
+                                 double slack) const {
+  if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by)) {
+    return false;
+  }
+  if (!clip_segment(ax, ay, bx, by, -slack, -slack, width_ + slack, height_ + slack)) return false;
+  return !clip_lines_ ||
+         clip_segment(ax, ay, bx, by, clip_.left(), clip_.top(), clip_.right(), clip_.bottom());
+}
+
 void ImagePainter::DrawLine(float x1, float y1, float x2, float y2) {
   double ax = x1, ay = y1, bx = x2, by = y2;
-  if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by)) return;
   // A margin of a few pixels keeps the rounded ends of visible lines where they were.
   constexpr double kSlack = 4.0;
-  if (!clip_segment(ax, ay, bx, by, -kSlack, -kSlack, width_ + kSlack, height_ + kSlack)) return;
-  if (clip_lines_ &&
-      !clip_segment(ax, ay, bx, by, clip_.left(), clip_.top(), clip_.right(), clip_.bottom())) {
-    return;
-  }
+  if (!ClipToPicture(ax, ay, bx, by, kSlack)) return;
   painter_.drawLine(QLine(static_cast<int>(std::lround(ax)), static_cast<int>(std::lround(ay)),
                           static_cast<int>(std::lround(bx)), static_cast<int>(std::lround(by))));
+}
+
+void ImagePainter::DrawWideLine(float x1, float y1, float x2, float y2, float width) {
+  double ax = x1, ay = y1, bx = x2, by = y2;
+  if (!ClipToPicture(ax, ay, bx, by, 4.0 + width)) return;
+  painter_.save();
+  QPen pen(line_colour_, width);
+  pen.setCapStyle(Qt::SquareCap);
+  pen.setJoinStyle(Qt::MiterJoin);
+  painter_.setPen(pen);
+  painter_.drawLine(QLineF(ax, ay, bx, by));
+  painter_.restore();
+}
+
+void ImagePainter::FillPolygon(const std::vector<PointF>& points) {
+  if (points.size() < 3) return;
+  QPolygonF polygon;
+  for (const PointF& p : points) {
+    // Marks far outside the picture are not drawn at all.
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || std::fabs(p.x) > 1e6f ||
+        std::fabs(p.y) > 1e6f) {
+      return;
+    }
+    polygon << QPointF(p.x, p.y);
+  }
+  painter_.save();
+  painter_.setPen(Qt::NoPen);
+  painter_.setBrush(fill_colour_);
+  if (clip_lines_) painter_.setClipRect(clip_, Qt::IntersectClip);
+  painter_.drawPolygon(polygon, Qt::OddEvenFill);
+  painter_.restore();
 }
 
 void ImagePainter::FillRect(int x, int y, int w, int h) {

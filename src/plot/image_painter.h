@@ -52,8 +52,16 @@ class ImagePainter : public Painter {
   void DrawText(int x, int y, const std::string& text) override;
   void DrawRotatedText(int x, int y, float angle, const std::string& text) override;
   void SetStyle(const TextStyle& style) override {}
+  // With the device's own wide pen (square ends) and polygon fill, so that vector files get
+  // one shape each; without antialiasing, like the lines.
+  void DrawWideLine(float x1, float y1, float x2, float y2, float width) override;
+  void FillPolygon(const std::vector<PointF>& points) override;
 
  private:
+  // The segment cut to the picture (and with clip_lines to the clip rectangle); false when
+  // nothing of it is left or an end is not finite.
+  bool ClipToPicture(double& x1, double& y1, double& x2, double& y2, double slack) const;
+
   int width_;
   int height_;
   bool clip_lines_;

@@ -7,13 +7,6 @@ add_library(velmor_plot_image STATIC ${CMAKE_CURRENT_SOURCE_DIR}/image_painter.c
 target_include_directories(velmor_plot_image PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(velmor_plot_image PUBLIC velmor_chart velmor_util Qt6::Gui Qt6::Svg)
 
-# What the fit and residual plots show, and the plot defaults: pure functions over the chart
-# engine, shared by the plot windows and the batch pictures.
-add_library(velmor_fit_charts STATIC ${CMAKE_CURRENT_SOURCE_DIR}/fit_charts.cc
-                                     ${CMAKE_CURRENT_SOURCE_DIR}/plot_setup.cc)
-target_include_directories(velmor_fit_charts PUBLIC ${PROJECT_SOURCE_DIR}/src)
-target_link_libraries(velmor_fit_charts PUBLIC velmor_chart velmor_engine_core velmor_util)
-
 # The batch mode's pictures: no toolkit, no window, no display.
 add_library(velmor_plot_pictures STATIC ${CMAKE_CURRENT_SOURCE_DIR}/batch_pictures.cc)
 target_include_directories(velmor_plot_pictures PUBLIC ${PROJECT_SOURCE_DIR}/src)

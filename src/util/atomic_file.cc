@@ -10,6 +10,9 @@
 #include <random>
 #include <system_error>
 
+#include "util/printable_name.h"
+#include "util/unfinished_files.h"
+
 namespace velmor::util {
 namespace {
 
@@ -62,20 +65,20 @@ bool write_all(int fd, std::string_view bytes, int& error_number) {
 std::string output_file_problem(const std::string& destination) {
   struct stat status {};
   if (::lstat(destination.c_str(), &status) != 0) return {};  // a new file
-  if (S_ISLNK(status.st_mode)) return kMsgOutputIsLink + destination;
-  if (S_ISDIR(status.st_mode)) return kMsgOutputIsFolder + destination;
-  if (!S_ISREG(status.st_mode)) return kMsgOutputNotRegular + destination;
+  if (S_ISLNK(status.st_mode)) return kMsgOutputIsLink + printable_name(destination);
+  if (S_ISDIR(status.st_mode)) return kMsgOutputIsFolder + printable_name(destination);
+  if (!S_ISREG(status.st_mode)) return kMsgOutputNotRegular + printable_name(destination);
   // A file without any write permission is protected by its owner, even from the superuser,
   // whom access() would let through.
   if ((status.st_mode & 0222) == 0 || ::access(destination.c_str(), W_OK) != 0) {
-    return kMsgOutputReadOnly + destination;
+    return kMsgOutputReadOnly + printable_name(destination);
   }
   return {};
 }
 
 AtomicFile::AtomicFile(std::string destination) : destination_(std::move(destination)) {
   if (destination_.empty() || destination_.back() == '/') {
-    fail(kMsgOutputIsFolder + destination_);
+    fail(kMsgOutputIsFolder + printable_name(destination_));
     return;
   }
   if (std::string problem = output_file_problem(destination_); !problem.empty()) {
@@ -86,8 +89,9 @@ AtomicFile::AtomicFile(std::string destination) : destination_(std::move(destina
   std::mt19937_64 random((static_cast<std::uint64_t>(seed()) << 32) ^ seed());
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     const std::string name = temporary_name(destination_, random);
-    // O_EXCL creates a new file or fails, and never follows a link at that name.
-    fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    // O_EXCL creates a new file or fails, and never follows a link at that name. Registered,
+    // the file is removed also when a stop signal ends the process before the commit.
+    fd_ = create_unfinished_file(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd_ >= 0) {
       temporary_ = name;
       return;
@@ -140,8 +144,9 @@ bool AtomicFile::commit() {
     fail_with_errno(errno);
     return false;
   }
-  if (::rename(temporary_.c_str(), destination_.c_str()) != 0) {
-    fail_with_errno(errno);
+  if (const int error_number = publish_unfinished_file(temporary_, destination_);
+      error_number != 0) {
+    fail_with_errno(error_number);
     return false;
   }
   committed_ = true;
@@ -163,7 +168,7 @@ void AtomicFile::fail(const std::string& message) {
 
 void AtomicFile::fail_with_errno(int error_number) {
   fail(std::string(kMsgOutputNotWritten) + " (" + system_reason(error_number) +
-       "): " + destination_);
+       "): " + printable_name(destination_));
 }
 
 void AtomicFile::discard() {
@@ -172,7 +177,7 @@ void AtomicFile::discard() {
     fd_ = -1;
   }
   if (!committed_ && !temporary_.empty()) {
-    ::unlink(temporary_.c_str());
+    remove_unfinished_file(temporary_);
     temporary_.clear();
   }
 }

@@ -16,4 +16,8 @@ bool has_control_character(std::string_view name);
 // double quote or backslash preceded by a backslash.
 std::string printable_name(std::string_view name);
 
+// The text with each control character written as printable_name writes it and nothing else
+// changed, so that a message line stays one line and sends no escape codes to a terminal.
+std::string printable_line(std::string_view text);
+
 }  // namespace velmor::util

@@ -13,11 +13,9 @@
 #include <cmath>
 #include <fstream>
 #include <functional>
-#include <limits>
 #include <sstream>
 #include <string>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 #include "../gui/gui_test_support.h"
@@ -368,108 +366,6 @@ INSTANTIATE_TEST_SUITE_P(
                       PlotCase{"SubstrateXyPlotWithoutMainWindow", xyplot, 3, false, kTitle}),
     [](const auto& info) { return std::string(info.param.name); });
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-const double k11 = static_cast<double>(1.1f);
-
-// A the largest, B the smallest residual; n, D, S, P, T the steps of residual_axis_steps.
-TEST(ResidualAxis, RangesOfTheCasesAFitCanGive) {
-  const std::tuple<const char*, double, double, double, double> kCases[] = {
-      {"worked example: n 0, D 0.5, S 0.25, P 2, T 0.75", -0.3, 0.5, -0.7875, 0.75},
-      {"all positive: n 3, D 0.125, S 0.05, T 1.05", 0.9, 1.0, -1.05 * 1.05, 1.05},
-      {"large negative clipped below -1.05 T", -10.0, 0.5, -5.25, 5.0},
-      {"all negative: mirrored, never inverted", -1.0, -0.9, -1.05, 1.05 * 1.05},
-      {"negative n: n -1, D 0.6, S 0.25, T 0.5", -0.5, 0.3, -0.525, 0.5},
-      {"largest 0: symmetric", -0.5, 0.0, -0.75, 0.75},
-      {"not a number", kNaN, kNaN, -1.0, 1.0},
-      {"all equal: taken as [0, A]", 0.5, 0.5, -0.7875, 0.75}};
-  for (const auto& [name, lo, hi, min, max] : kCases) {
-    const ResidualAxis axis = residual_axis_range(lo, hi);
-    EXPECT_NEAR(axis.min, min, 1e-6) << name;
-    EXPECT_NEAR(axis.max, max, 1e-6) << name;
-  }
-}
-
-ProgressCurveData rows_with_so(const std::vector<double>& so) {
-  ProgressCurveData data;
-  for (std::size_t i = 0; i < so.size(); ++i) {
-    data.X1[i] = 10.0 * i;
-    data.X2[i] = so[i];
-    data.Y[i] = static_cast<double>(i);
-    data.Ycalc[i] = i + 0.25;
-  }
-  data.nRows = static_cast<int>(so.size());
-  return data;
-}
-
-TEST(GroupPlotCurves, SplitsWhereSoChangesAndKeepsTenCurvesAtMost) {
-  std::vector<double> so = {5, 5 + 5e-8, 5};  // a change of 1e-7 or less is the same curve
-  for (int c = 0; c < 11; ++c) so.insert(so.end(), {double(c), double(c)});
-  const auto curves = group_plot_curves(rows_with_so(so));
-  ASSERT_EQ(curves.size(), 10u);  // the rows of curves 11 and 12 are not drawn
-  EXPECT_EQ(curves[0].time, (std::vector<double>{0, 10, 20}));
-  EXPECT_TRUE(curves[1].so == 0.0 && curves[1].fitted == (std::vector<double>{3.25, 4.25}));
-  EXPECT_TRUE(curves[9].so == 8.0 && curves[9].time.size() == 2u);
-}
-
-// Per curve dots and a line; scales 1.1 x the largest values, else autoscaled; ten colours.
-TEST(FitPlotContents, CurvesLegendsScalesAndColours) {
-  RunState state;
-  ASSERT_TRUE(load_example(state));
-  const PlotContents contents = make_fit_plot_contents(state.data, 1, state.strmdl);
-  EXPECT_EQ(std::tuple(contents.title, contents.x_label, contents.y_label),
-            std::tuple("1- [Pt] vs time Michaelis-Menten", "Time", "Product"));
-  ASSERT_EQ(contents.series.size(), 6u);
-  const SeriesContents &dots = contents.series[4], &line = contents.series[5];
-  EXPECT_EQ(std::tuple(dots.label, line.label, dots.x.size()),
-            std::tuple("[So] =500.000000", "", 9u));  // the G0 text of gfortran for REAL(4) 500
-  EXPECT_TRUE(dots.type == kSeriesBigDots && line.type == kSeriesLine && line.x == dots.x);
-  EXPECT_EQ(line.y[1], state.data.Ycalc[19]);
-  EXPECT_DOUBLE_EQ(contents.x_scale.max, k11 * 360.0);
-  Chart chart;  // drawn where a logarithmic Y axis was: linear again
-  chart.GetYAxis().logarithmic = true;
-  apply_plot_contents(contents, chart);
-  EXPECT_FALSE(chart.GetYAxis().logarithmic);
-  EXPECT_EQ(chart.GetYAxis().max, static_cast<float>(k11 * 123.469));
-
-  ProgressCurveData data = rows_with_so({1, 1, 1});
-  EXPECT_EQ(make_fit_plot_contents(data, 4, "").y_label, "Substrate");
-  for (int i = 0; i < 3; ++i) {
-    data.X1[i] = 0.0;
-    data.Y[i] = -2.0 - i;
-  }
-  const PlotContents negative = make_fit_plot_contents(data, 1, "");
-  EXPECT_FALSE(negative.x_scale.fixed || negative.y_scale.fixed);
-
-  std::vector<double> so;
-  for (int c = 0; c < 10; ++c) so.insert(so.end(), {c + 1.0, c + 1.0, c + 1.0});
-  const PlotContents ten = make_fit_plot_contents(rows_with_so(so), 1, "m");
-  ASSERT_EQ(ten.series.size(), 20u);
-  const Rgb table[] = {{0, 0, 255},    {255, 127, 255}, {255, 127, 64}, {0, 255, 255},
-                       {127, 0, 255},  {255, 0, 255},   {127, 64, 255}, {64, 127, 127},
-                       {127, 64, 127}, {127, 127, 127}};
-  for (int k = 0; k < 20; ++k) EXPECT_EQ(ten.series[k].colour, table[k / 2]) << k;
-  EXPECT_EQ(ten.series[18].label, "[So] =10.0000000");
-}
-
-TEST(ResidualPlotContents, ResidualsAgainstRowNumbersWithZeroLineAndTwoLineTitle) {
-  RunState state;
-  ASSERT_TRUE(load_example(state));
-  state.data.Ycalc[4] = state.data.Y[4] + 2.0;  // the largest residual
-  state.data.Ycalc[7] = kNaN;                   // a failed value does not blank the axis
-  const PlotContents contents = make_residual_plot_contents(state.data, state.strmdl);
-  EXPECT_EQ(std::tuple(contents.title, contents.x_label, contents.y_label),
-            std::tuple("1- [Pt] vs time Michaelis-Menten\r\nResiduals Plot", "NUMBER", "RESIDUAL"));
-  ASSERT_EQ(contents.series.size(), 2u);
-  const SeriesContents& dots = contents.series[0];
-  ASSERT_EQ(dots.x.size(), 27u);
-  EXPECT_EQ(contents.series[1].y, std::vector<double>(27, 0.0));  // the zero line
-  EXPECT_TRUE(dots.x.back() == 27.0 && dots.y[4] == 2.0 && dots.y[0] == -0.5);
-  EXPECT_DOUBLE_EQ(contents.x_scale.max, k11 * 27);
-  const ResidualAxis expected = residual_axis_range(-0.5, 2.0);
-  EXPECT_TRUE(contents.y_scale.fixed && contents.y_scale.min == expected.min &&
-              contents.y_scale.max == expected.max);
-}
-
 TEST(BatchPictures, WriterMakesTheFolderAndWritesEightHundredBySixHundredPngs) {
   const TempFolder temp;
   const fs::path folder = temp.path() / "new" / "pictures";
@@ -487,7 +383,7 @@ TEST(BatchPictures, WriterMakesTheFolderAndWritesEightHundredBySixHundredPngs) {
   for (const char* name : {"DATA.model1.png", "DATA.model2.png", "DATA.residuals.png"}) {
     const QImage image(QString::fromStdString((folder / name).string()), "PNG");
     EXPECT_EQ(image.size(), QSize(800, 600)) << name;
-    EXPECT_EQ(count_colour(image, kCurveColours[2]) > 100, name[5] == 'm') << name;
+    EXPECT_GT(count_colour(image, kCurveColours[2]), 100) << name;  // the third curve's marks
   }
 }
 

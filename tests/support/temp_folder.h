@@ -3,11 +3,12 @@
 #pragma once
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <istream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -41,6 +42,21 @@ class TempFolder {
 
  private:
   std::filesystem::path path_;
+};
+
+// While it lives, the process works in `folder` (for names relative to the working folder).
+class WorkingFolder {
+ public:
+  explicit WorkingFolder(const std::filesystem::path& folder)
+      : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(folder);
+  }
+  ~WorkingFolder() { ::chdir(previous_.c_str()); }
+  WorkingFolder(const WorkingFolder&) = delete;
+  WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+ private:
+  std::filesystem::path previous_;
 };
 
 // The names of the files in the folder (not its subfolders' contents).

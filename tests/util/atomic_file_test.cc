@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The safe writer under every output file, the run lock and printable names.
+// The safe writer under every output file, file identity, the run lock and printable names.
 #include "util/atomic_file.h"
 
 #include <errno.h>
@@ -12,10 +12,13 @@
 #include <set>
 #include <string>
 
+#include "child_process.h"
 #include "file_size_limit.h"
 #include "temp_folder.h"
+#include "util/file_identity.h"
 #include "util/file_lock.h"
 #include "util/printable_name.h"
+#include "util/stop_signals.h"
 
 namespace velmor::util {
 namespace {
@@ -151,13 +154,12 @@ TEST(FileLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
   folder.write(".DATA.out.lock", "someone else's");
   moved.unlock();
   EXPECT_EQ(read_file(folder.file(".DATA.out.lock")), "someone else's");
+  // An empty lock file nobody holds is a killed run's leftover: its next holder removes it.
   const std::string other = folder.file("other.out");
   folder.write(".other.out.lock", "");
   ASSERT_EQ(first.try_lock(other), FileLock::Result::kLocked);
   first.unlock();
-  EXPECT_TRUE(fs::exists(folder.file(".other.out.lock")));
-  ASSERT_EQ(first.try_lock(other), FileLock::Result::kLocked) << "the file is let go with the lock";
-  first.unlock();
+  EXPECT_FALSE(fs::exists(folder.file(".other.out.lock")));
 
   // Descriptor 0 free and a stale errno: the new lock file is still the holder's own.
   EXPECT_EQ(with_stdin_closed([&] {
@@ -172,12 +174,107 @@ TEST(FileLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
   EXPECT_NE(first.error().find("no such folder/x.out"), std::string::npos);
 }
 
+// A stop signal while a report is half written and locked: the process ends with the signal's
+// status and says so, the temporary and lock files are gone, the earlier report is whole.
+TEST(StopSignals, EndTheProcessLeavingNoUnfinishedFile) {
+  const TempFolder folder;
+  const std::string report = folder.write("DATA.out", "previous report\n");
+  testing::Pipe reached, hold, err;
+  testing::ChildProcess child([&] {
+    ::dup2(err.write, STDERR_FILENO);
+    const StopSignals stop(
+        "prog", [](int signal) { end_process(stop_status(signal), "prog: stopped\n"); },
+        std::chrono::seconds(10));
+    FileLock lock;
+    AtomicFile file(report);
+    if (lock.try_lock(report) != FileLock::Result::kLocked || !file.write("a new report\n"))
+      return 1;
+    reached.put();
+    return hold.get() ? 2 : 3;  // waits: the test never writes
+  });
+  err.close_write();
+  ASSERT_TRUE(reached.get());
+  EXPECT_EQ(testing::file_names_in(folder.path()).size(), 3u);  // report, lock, temporary
+  child.signal(SIGTERM);
+  EXPECT_EQ(child.exit_status(), 143);
+  EXPECT_EQ(err.rest(), "prog: stopped\n");
+  EXPECT_EQ(testing::file_names_in(folder.path()), std::set<std::string>{"DATA.out"});
+  EXPECT_EQ(read_file(report), "previous report\n");
+}
+
+// A pipe, a folder or a link at the lock's name is refused at once and named; nothing waits
+// for a writer that never comes (the alarm ends a test that would hang).
+TEST(FileLock, OnlyARegularLockFileIsUsed) {
+  const TempFolder folder;
+  ASSERT_EQ(::mkfifo(folder.file(".pipe.out.lock").c_str(), 0600), 0);
+  fs::create_directory(folder.file(".folder.out.lock"));
+  folder.write("target", "");
+  fs::create_symlink(folder.file("target"), folder.file(".link.out.lock"));
+  ::alarm(20);
+  for (const char* name : {"pipe.out", "folder.out", "link.out"}) {
+    FileLock lock;
+    EXPECT_EQ(lock.try_lock(folder.file(name)), FileLock::Result::kFailed) << name;
+    EXPECT_EQ(lock.error(), kMsgLockNotRegular + folder.file(std::string(".") + name + ".lock"));
+  }
+  ::alarm(0);
+  EXPECT_TRUE(fs::is_fifo(folder.file(".pipe.out.lock")));
+}
+
+// Names up to the system's 255 bytes get a lock that fits, the same for every holder, and their
+// own even when two long names share their first 240 bytes.
+TEST(FileLock, LongNamesGetALockThatFits) {
+  const TempFolder folder;
+  const std::string stem = folder.file(std::string(246, 'x'));
+  const std::string one = stem + "1.run.out", two = stem + "2.run.out";  // 255 bytes each
+  FileLock first, second;
+  ASSERT_EQ(first.try_lock(one), FileLock::Result::kLocked) << first.error();
+  EXPECT_EQ(second.try_lock(one), FileLock::Result::kBusy);
+  ASSERT_EQ(second.try_lock(two), FileLock::Result::kLocked) << second.error();
+  EXPECT_EQ(testing::file_names_in(folder.path()).size(), 2u);
+  for (const std::string& name : testing::file_names_in(folder.path())) {
+    EXPECT_LE(name.size(), 255u);
+    EXPECT_TRUE(name.starts_with(".x") && name.ends_with(".lock")) << name;
+  }
+  first.unlock();
+  second.unlock();
+  EXPECT_TRUE(testing::file_names_in(folder.path()).empty());
+  EXPECT_EQ(lock_file_name("a/DATA.out"), "a/.DATA.out.lock");
+}
+
+// Every spelling of one name is one file, whether it exists yet or not; ".." is taken as the
+// system takes it, through links; other names are other files.
+TEST(FileIdentity, SpellingsOfOneFileAgree) {
+  const TempFolder folder;
+  fs::create_directories(folder.file("sub"));
+  fs::create_directories(folder.file("far/deep"));
+  fs::create_directory_symlink(folder.file("far/deep"), folder.file("jump"));
+  const testing::WorkingFolder here(folder.path());
+  const std::string spellings[] = {"DATA.out", "./DATA.out", "sub/../DATA.out",
+                                   folder.file("DATA.out"), "sub//./../DATA.out"};
+  for (const bool exists : {false, true}) {
+    SCOPED_TRACE(exists);
+    if (exists) folder.write("DATA.out", "report");
+    for (const std::string& name : spellings) EXPECT_TRUE(same_file("DATA.out", name)) << name;
+    EXPECT_FALSE(same_file("DATA.out", "sub/DATA.out"));
+    EXPECT_FALSE(same_file("DATA.out", "DATA.out2"));
+    EXPECT_FALSE(same_file("DATA.out", "jump/../DATA.out"));  // far/DATA.out
+    EXPECT_TRUE(same_file("jump/../DATA.out", "far/DATA.out"));
+  }
+  EXPECT_TRUE(same_file("jump/new.csv", "far/deep/new.csv"));
+  EXPECT_TRUE(same_file("new/a/../b.png", folder.file("new/b.png")));  // "new" does not exist
+  EXPECT_FALSE(same_file("new/b.png", "sub/b.png"));
+  fs::create_hard_link(folder.file("DATA.out"), folder.file("sub/other.name"));
+  EXPECT_TRUE(same_file("DATA.out", "sub/other.name"));
+}
+
 TEST(PrintableName, ControlCharactersAreQuotedAndEscaped) {
   EXPECT_EQ(printable_name("plain name.in"), "plain name.in");
   EXPECT_EQ(printable_name("two\nlines\r\t\"q\"\\\x01.in"),
             "\"two\\nlines\\r\\t\\\"q\\\"\\\\\\x01.in\"");
   EXPECT_FALSE(has_control_character("a \"b\" \\c"));
   EXPECT_TRUE(has_control_character(std::string("a\x7F")));
+  EXPECT_EQ(printable_line("Warning: \"\x1B[2J\" is not a number\r"),
+            "Warning: \"\\x1B[2J\" is not a number\\r");
 }
 
 }  // namespace

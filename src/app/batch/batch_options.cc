@@ -60,6 +60,7 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
   bool batch = false;
   bool batch_options = false;  // an option that only --batch takes
   bool format_given = false;
+  bool residual_x_given = false;
   bool only_inputs = false;  // after "--"
   for (size_t i = 0; i < args.size(); ++i) {
     std::string a = args[i];
@@ -122,6 +123,14 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
       }
       cl.plot_format = *v;
       format_given = true;
+      batch_options = true;
+    } else if (a == "--residual-x") {
+      auto v = value();
+      if (!v || (*v != "number" && *v != "time")) {
+        return {std::nullopt, "--residual-x needs number or time"};
+      }
+      cl.residuals_by_time = *v == "time";
+      residual_x_given = true;
       batch_options = true;
     } else if (a == "-j" || a == "--jobs") {
       auto v = value();
@@ -189,15 +198,18 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
   if (!batch) {
     if (batch_options) {
       return {std::nullopt,
-              "--models, --method, --robust, --plots, --plot-format, --jobs, --summary, "
-              "--columns, --layout, --signal-per-conc, --blank, --species, --substrate and "
-              "--points belong to --batch"};
+              "--models, --method, --robust, --plots, --plot-format, --residual-x, --jobs, "
+              "--summary, --columns, --layout, --signal-per-conc, --blank, --species, "
+              "--substrate and --points belong to --batch"};
     }
     if (!cl.inputs.empty()) return {std::nullopt, "data files belong to --batch"};
     return {cl, {}};
   }
   if (format_given && cl.plots_dir.empty()) {
     return {std::nullopt, "--plot-format belongs with --plots"};
+  }
+  if (residual_x_given && cl.plots_dir.empty()) {
+    return {std::nullopt, "--residual-x belongs with --plots"};
   }
   cl.mode = CommandLine::Mode::kBatch;
   return {cl, {}};
@@ -218,6 +230,8 @@ std::string usage_text(const std::string& program_name) {
          "S or y), wide tables of one column per curve (t, S0=50, S0=100), plate reader exports\n"
          "(BioTek Gen5, Tecan, BMG MARS, SoftMax Pro), long tables with a well or id column, or\n"
          "EnzymeML v2 documents (.json). Times may be written 0:01:00, 1 min, 30 s, 1.5 h.\n"
+         "A name without a '.' in its own name is read with its blanks removed and \".in\"\n"
+         "added (mydata: mydata.in).\n"
          "  --models LIST        models to fit, numbers 1 to 4 separated by commas\n"
          "  --method NAME        classic: the chain of stages (default); fast: a multi-start\n"
          "                       Levenberg-Marquardt fit from the data (without weights)\n"
@@ -225,11 +239,15 @@ std::string usage_text(const std::string& program_name) {
          "  -j, --jobs N         fit N files at a time (default: one per processor core)\n"
          "  --summary FILE       write one row per file and model to FILE: CSV, or JSON when\n"
          "                       its name ends in .json (estimates, Wald and profile limits,\n"
-         "                       Vm/Km, runs test p, AICc ranking, warnings)\n"
+         "                       Vm/Km, runs test p, AICc ranking, warnings); never a data\n"
+         "                       file, report or picture of the run\n"
          "  --plots DIR          also write the fit and residual pictures into DIR\n"
          "  --plot-format FMT    png (default), svg or pdf\n"
+         "  --residual-x X       the residual picture against the row number (default) or\n"
+         "                       the time: number or time\n"
          "  --columns T,SO,Y     the table columns of time, [So] and the observation, by\n"
-         "                       header name or number\n"
+         "                       header name or number (a file of the program's own format\n"
+         "                       is refused)\n"
          "  --layout FILE        the plate layout: a CSV table of well, S0, role (sample or\n"
          "                       blank) and group; default: DATA.layout.csv beside DATA.txt.\n"
          "                       Each group is fitted on its own (report DATA.GROUP.out)\n"
@@ -251,7 +269,9 @@ std::string usage_text(const std::string& program_name) {
          "incompatible with the columns; 5 too many parameters or too few data points; 9 every\n"
          "fit failed (the report says why); 7 a picture, the summary or the points table could\n"
          "not be written.\n"
-         "2 usage error.\n";
+         "2 usage error. Stopped by a signal: 128 + the signal (130 SIGINT, 143 SIGTERM, 129\n"
+         "SIGHUP, 141 SIGPIPE); the files done are kept and summarised, no lock or temporary\n"
+         "file is left.\n";
 }
 
 std::string version_text(const std::string& program_name) {

@@ -23,6 +23,7 @@ struct CommandLine {
   bool fast = false;                // --method fast: the fast method instead of the classic chain
   std::string plots_dir;            // empty: no pictures
   std::string plot_format = "png";  // "png", "svg" or "pdf"
+  bool residuals_by_time = false;   // --residual-x time: residuals against time, not row number
   int jobs = 0;                     // files fitted at a time; 0: one per processor core
   std::string summary_file;         // empty: no summary; ".json" by extension, else CSV
   DataColumns columns{};            // --columns of table files; all empty: by header names

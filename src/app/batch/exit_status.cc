@@ -68,4 +68,11 @@ std::string closing_line(int files, const std::map<int, int>& files_by_status) {
   return line;
 }
 
+std::string stopped_line(const std::string& signal_name, int done, int files,
+                         const std::map<int, int>& files_by_status) {
+  return "stopped by " + signal_name + " after " + std::to_string(done) + " of " +
+         std::to_string(files) + " files" +
+         (done > 0 ? ": " + closing_line(done, files_by_status) : std::string());
+}
+
 }  // namespace velmor::app

@@ -27,4 +27,9 @@ std::string status_meaning(int status);
 // (status 3), 1 every fit failed (status 9)" with the statuses in order of seriousness.
 std::string closing_line(int files, const std::map<int, int>& files_by_status);
 
+// The closing line of a run a signal stopped after `done` of `files` files, given the count of
+// the files done by status: "stopped by SIGTERM after 2 of 5 files: all 2 files completed".
+std::string stopped_line(const std::string& signal_name, int done, int files,
+                         const std::map<int, int>& files_by_status);
+
 }  // namespace velmor::app

@@ -18,6 +18,8 @@ class ConsoleHost : public Host {
   void setwindowtitle(std::string_view) override {}
   void show_fit(const RunState&) override {}
   void startidle(int) override {}
+  // With the messages, in their order.
+  std::ostream& console_log() override { return out_; }
 
  private:
   std::ostream& out_;

@@ -3,12 +3,14 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "engine/core/file_units.h"
 #include "engine/core/import_options.h"
 #include "engine/core/limits.h"
 #include "engine/core/progress_curve_data.h"
+#include "engine/core/vectors.h"
 
 namespace velmor {
 
@@ -55,6 +57,9 @@ struct RunState {
 
   // Engine side.
   ProgressCurveData data;          // the data of the run; after a run the best model's values
+  // The parameters of the current model's fit in the data's units (after a run, the best
+  // model's), from which the plots draw its curve; empty before a fit and for a failed one.
+  std::optional<ParamVector> fitted_params;
   int npar = 0;                    // parameters of the current model
   int model_limit = kModelCount;   // highest valid model number
   int constraint_count = 0;        // m, rewritten by every objective evaluation

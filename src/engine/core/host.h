@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include <iostream>
 #include <string_view>
 
 namespace velmor {
@@ -34,6 +35,10 @@ class Host {
 
   // Lets the user interface process events for up to the given time.
   virtual void startidle(int milliseconds) = 0;
+
+  // The console output of the data reader (its column-count warning), which a window does not
+  // show: std::clog unless the host keeps it with the run's other messages.
+  virtual std::ostream& console_log() { return std::clog; }
 };
 
 // The title of a message box of the given kind.

@@ -2,27 +2,16 @@
 
 #include "engine/data/data_file_names.h"
 
-#include <filesystem>
-#include <system_error>
-
+#include "util/file_identity.h"
 #include "util/fixed_string.h"
 
 namespace velmor {
 namespace {
 
-namespace fs = std::filesystem;
-
 // Index where the file's own name starts.
 size_t own_name_start(std::string_view name) {
   const size_t slash = name.rfind('/');
   return slash == std::string_view::npos ? 0 : slash + 1;
-}
-
-fs::path resolved(const std::string& name) {
-  std::error_code ec;
-  fs::path path = fs::weakly_canonical(fs::path(name), ec);
-  if (ec) path = fs::absolute(fs::path(name), ec).lexically_normal();
-  return path;
 }
 
 }  // namespace
@@ -47,12 +36,7 @@ std::string report_name_for(std::string_view data_file_name) {
 }
 
 bool same_file(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  if (fs::exists(a, ec) && fs::exists(b, ec)) {
-    const bool equivalent = fs::equivalent(a, b, ec);
-    if (!ec) return equivalent;
-  }
-  return resolved(a) == resolved(b);
+  return util::same_file(a, b);
 }
 
 }  // namespace velmor

@@ -20,8 +20,8 @@ std::string resolve_input_name(std::string_view name);
 // name without a '.' gets ".out" appended.
 std::string report_name_for(std::string_view data_file_name);
 
-// True if the two names denote the same file: the same resolved path, or (when both exist)
-// the same file reached through a link.
+// True if the two names denote the same file, or would create the same new file
+// (util::file_identity: "./DATA.out", "sub/../DATA.out" and the absolute name agree).
 bool same_file(const std::string& a, const std::string& b);
 
 }  // namespace velmor

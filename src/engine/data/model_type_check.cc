@@ -78,6 +78,11 @@ bool read_rows(const std::string& name, FileUnits& units, const DataColumns& col
     }
     return table.error.empty() && !table.rows.empty();
   }
+  // --columns on the program's own format: refused by the fit driver.
+  if (std::any_of(columns.begin(), columns.end(),
+                  [](const std::string& c) { return !c.empty(); })) {
+    return false;
+  }
 
   const int n_rows =
       std::min(data_row_count(get_unit(kDriverInputUnit, units), name, units), kMaxRows);

@@ -2,6 +2,7 @@
 
 #include "engine/data/read_data.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -107,16 +108,35 @@ std::string first_line_of(FileUnits& units, int unit, const std::string& name) {
   return line;
 }
 
+// True if the table file holds a line that is neither blank nor a comment (its header, when it
+// gave no rows).
+bool has_table_line(FileUnits& units, int unit, const std::string& name) {
+  bool found = false;
+  if (open_data_file(units, unit, name)) {
+    std::string line;
+    while (!found && read_record(*units.stream(unit), line, kRecordWidth)) {
+      const std::size_t start = line.find_first_not_of(" \t\r");
+      found = start != std::string::npos && line[start] != '#';
+    }
+  }
+  units.close(unit);
+  return found;
+}
+
 // A table file (delimited_data.h): the same limits and curve rules as the program's own files,
 // with each refusal naming the file's line (and column).
 int read_table_file(const std::string& name, int unit, Host& host, FileUnits& units,
                     const DataColumns& columns, ProgressCurveData& data) {
   if (!open_data_file(units, unit, name)) return abort_run(host, kError, kMsgInputOpenError);
-  const DataTable table =
-      read_data_table(*units.stream(unit), table_separator_for(name), columns);
+  const DataTable table = read_data_table(*units.stream(unit), table_separator_for(name), columns);
   units.close(unit);
   if (!table.error.empty()) return abort_run(host, kWarning, table.error);
   const int n_rows = static_cast<int>(table.rows.size());
+  if (n_rows == 0 && !table.too_many_rows) {
+    const bool has_header = has_table_line(units, unit, name);
+    return abort_run(host, kWarning,
+                     (has_header ? kMsgHeaderOnly : kMsgEmptyFile) + util::printable_name(name));
+  }
   if (table.too_many_rows || n_rows < kMinRows) {
     return abort_run(host, kWarning, kMsgRowLimit + number(kMaxRows));
   }
@@ -176,9 +196,15 @@ int read_progress_curve_data(const std::string& data_file_name, Host& host, File
   if (is_table_file(name, first_line_of(units, unit, name))) {
     return read_table_file(name, unit, host, units, columns, data);
   }
+  if (std::any_of(columns.begin(), columns.end(),
+                  [](const std::string& c) { return !c.empty(); })) {
+    return abort_run(host, kWarning, kMsgColumnsNotTable + util::printable_name(name));
+  }
 
   const int n_cols = file_column_count(unit, name, units, log);
   const int n_rows = data_row_count(unit, name, units);
+  // Nothing but blanks: say so rather than count the rows of a file that has none.
+  if (n_cols == -1) return abort_run(host, kWarning, kMsgEmptyFile + util::printable_name(name));
 
   if (!open_data_file(units, unit, name)) {
     return abort_run(host, kError, kMsgInputOpenError);

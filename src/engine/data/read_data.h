@@ -40,6 +40,11 @@ inline constexpr const char* kMsgUnreadable = "The data file cannot be read: ";
 inline constexpr const char* kMsgNotText = "The data file is not a text file: ";
 inline constexpr const char* kMsgUtf16 =
     "The data file is UTF-16 text; save it as UTF-8 or ASCII text: ";
+inline constexpr const char* kMsgEmptyFile = "The data file is empty: ";
+inline constexpr const char* kMsgHeaderOnly = "The data file has a header but no data rows: ";
+inline constexpr const char* kMsgColumnsNotTable =
+    "--columns chooses the columns of a table; the data file is in the program's own format "
+    "(time, [So], product or substrate): ";
 inline constexpr const char* kMsgControlCharacter =
     "The data file name holds a line break or another control character: ";
 // "Data file line " <number> and one of the suffixes.
@@ -61,7 +66,8 @@ inline constexpr const char* kMsgNegativeTimeSuffix = " has a negative time; the
 // curve grouping), or a status after the dialogs below; on refusal `data` is left untouched.
 //   1: Warning "File does not exist: <name>", or a folder, or a data file that is its own
 //      report file ("run.out"), each followed by Error "* * * OPEN ANOTHER DATA FILE * * *".
-//   3: Warning for rows outside 3..1000, columns other than 3, a curve of 4 points or fewer,
+//   3: Warning "The data file is empty: <name>" (nothing but blanks), for rows outside 3..1000,
+//      columns other than 3, a curve of 4 points or fewer,
 //      more than 10 curves, a file that cannot be read (also a pipe or device) or is not
 //      text, or a data line that
 //      does not begin with three numbers (named by its line number); or Error "Data input file
@@ -72,7 +78,10 @@ inline constexpr const char* kMsgNegativeTimeSuffix = " has a negative time; the
 // read_data_table with `columns` (--columns; all empty: by the header's names) under the same
 // limits and curve rules; its refusals are the table's own message (naming the line and
 // column), the row-limit message, or "Data file line N has an [So] of zero or below" with N the
-// file's line, each followed by Error "* * * ERROR: RUN ABORTED * * *".
+// file's line, each followed by Error "* * * ERROR: RUN ABORTED * * *"; a table with nothing but
+// its header gets "The data file has a header but no data rows: <name>", an empty one the
+// empty file's warning. `columns` given for a file in the program's own format is refused the
+// same way ("--columns chooses the columns of a table; ..."), never silently ignored.
 int read_progress_curve_data(const std::string& data_file_name, Host& host, FileUnits& units,
                              ProgressCurveData& data, std::string& report_file_name,
                              std::ostream& log = std::clog, const DataColumns& columns = {});

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <vector>
 
 #include "engine/core/date_time.h"
@@ -87,6 +88,7 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
   state.idatasets = as_read.nCurves;
   const RunData data(as_read);
   state.data = data.internal;
+  state.fitted_params.reset();
   ModelObjective objective(state, host);
 
   if (state.fit_method == kFastMethod && state.nwt_global != kNoWeighting) {
@@ -96,6 +98,7 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
   std::vector<FittedModel> fitted;
   double best_aicc = kNoAiccYet;
   ProgressCurveData best_data = as_read;
+  std::optional<ParamVector> best_params;
   ModelId best_model = 0;
   std::string best_name;
 
@@ -126,6 +129,8 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
     }
     write_model_section(out, fit, state.data, time(), &description);
     clamp_for_drawing(state.data);
+    state.fitted_params.reset();
+    if (!failed) state.fitted_params = fit.p;
     // A failed fit is never the best; a ranked one whose AICc is unknown is, until another
     // ranked model has a known AICc.
     const bool better =
@@ -133,6 +138,7 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
     if (!failed && better) {
       best_aicc = fit.aicc;
       best_data = state.data;
+      best_params = state.fitted_params;
       best_model = model;
       best_name = name;
     }
@@ -144,6 +150,7 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
   write_model_summary(fitted, out);
   if (best_model != 0) {
     state.data = best_data;
+    state.fitted_params = best_params;
     state.imdlno = best_model;
     state.strmdl = best_name;
   }
@@ -163,7 +170,7 @@ int velmor(RunState& state, Host& host, const std::string& data_file_name, Pendi
   report.discard();
   if (record != nullptr) *record = {};
   const PreparedRun run = prepare_run(data_file_name, state.import_options, host, state.units,
-                                      std::clog, state.data_columns);
+                                      host.console_log(), state.data_columns);
   if (run.status != kDataOk) return run.status;
   if (run.sets.size() != 1) {
     host.dlgmessage(kWarning,

@@ -5,7 +5,8 @@
 #include <cstdint>
 
 // The tables of the C library's exp and log (glibc 2.28 and later), for lanes that have to give
-// the library's bits; see libm_lanes.h.
+// the library's bits; see libm_lanes.h. kExpTable is computed at build time
+// (tables/exp_table_generator.cc), kLogTable is the library's own (libm_tables.cc).
 namespace velmor::libm {
 
 inline constexpr int kExpTableSize = 128;

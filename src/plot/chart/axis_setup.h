@@ -24,6 +24,8 @@ struct AxisSetup {
   int max_decades = -1;        // logarithmic autoscale: at most this many decades (-1: any)
   int log_factor = 1;
   float log_base = 10.0f;
+  // X axis: each tick label centred under its tick rather than starting at it.
+  bool centred_tick_labels = false;
   std::string label;
   TextStyle label_style;
   TextStyle tick_style;

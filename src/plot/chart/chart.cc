@@ -171,6 +171,8 @@ int Chart::CalculateLastXAxisLabelWidth(Painter& painter) {
     if (is_major) last = FormatTickLabel(format, value);
   }
   if (last.empty()) return 0;
+  // A centred label reaches half its width past its tick.
+  if (x_axis_.centred_tick_labels) return (painter.CalculateTextDrawSize(last) + 1) / 2;
   // The label starts at its tick; only what reaches past a one-digit label needs room.
   return std::max(0, painter.CalculateTextDrawSize(last) - painter.CalculateTextDrawSize("0"));
 }

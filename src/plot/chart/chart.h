@@ -29,6 +29,18 @@ inline constexpr Margins kDefaultMargins{40, 20, 5, 42};
 // Relative Y span under which a range counts as degenerate and is widened.
 inline constexpr double kRangeVerySmall = 0.001;
 
+// How the legend shows the series that have a name.
+enum class LegendStyle {
+  // Each name in its series' colour, one line per series (also for an empty name), from the plot
+  // area's top left corner.
+  kColouredText,
+  // A framed box with one entry per named series: a sample of its marks or line, then the name
+  // in black. The box goes where it covers the fewest points and lines of the series, inside
+  // the plot area where one of its corners or edges leaves everything visible, else to the right
+  // of the plot area, which narrows to make room.
+  kBox,
+};
+
 struct PlotBackground {
   bool transparent = true;
   Rgb colour = kWhite;
@@ -65,6 +77,8 @@ class Chart : public ChartDrawer {
   const PlotBackground& GetBackground() const { return background_; }
   void SetTitle(std::string title) { background_.title = std::move(title); }
   const std::string& GetTitle() const { return background_.title; }
+  void SetLegendStyle(LegendStyle style) { legend_style_ = style; }
+  LegendStyle GetLegendStyle() const { return legend_style_; }
 
   void AddPreCalculator(std::unique_ptr<ChartCalculator> calculator);
   void AddPostCalculator(std::unique_ptr<ChartCalculator> calculator);
@@ -76,6 +90,9 @@ class Chart : public ChartDrawer {
   // Results of the last drawing pass: the plot area the series were drawn into and the axis
   // transformations (null before the first pass; only meaningful after a pass that succeeded).
   const Rect& GetPlotRect() const { return plot_rect_; }
+  // Where the last pass drew the boxed legend (empty for the coloured-text legend or when no
+  // series has a name).
+  const Rect& GetLegendRect() const { return legend_rect_; }
   const Trafo* GetXTransformation() const { return x_trafo_; }
   const Trafo* GetYTransformation() const { return y_trafo_; }
 
@@ -106,6 +123,13 @@ class Chart : public ChartDrawer {
  private:
   // Steps 2 to 4 of a pass: configuration, ranges, ticks, room for labels, transformations.
   bool Layout(Painter& painter, const Rect& area);
+  // The boxed legend: its entries' series, its size, and its place for the current layout, which
+  // it may redo with room on the right (area is the painter area less the margins).
+  std::vector<int> LegendEntries() const;
+  Rect LegendBoxSize(Painter& painter, const std::vector<int>& entries) const;
+  bool PlaceLegend(Painter& painter, const Rect& area);
+  int CountCovered(const Rect& box) const;
+  void DrawLegendBox(Painter& painter);
   // Pixel row of the X axis, column of the Y axis.
   float XAxisRow(const Rect& rect) const;
   float YAxisColumn(const Rect& rect) const;
@@ -117,6 +141,7 @@ class Chart : public ChartDrawer {
   bool y_grid_ = false;
   Margins margins_ = kDefaultMargins;
   PlotBackground background_;
+  LegendStyle legend_style_ = LegendStyle::kColouredText;
 
   LinTickIterator x_lin_ticks_{x_axis_};
   LogTickIterator x_log_ticks_{x_axis_};
@@ -139,6 +164,7 @@ class Chart : public ChartDrawer {
   std::unique_ptr<ChartDrawer> replacing_drawer_;
 
   Rect plot_rect_;
+  Rect legend_rect_;
 };
 
 }  // namespace velmor::plot

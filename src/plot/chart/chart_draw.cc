@@ -14,6 +14,20 @@ namespace {
 constexpr Rgb kGridColour{200, 200, 200};
 constexpr int kLegendIndent = 20;  // pixels from the plot's left edge to the legend texts
 
+// The boxed legend, in pixels: the space inside its frame, the width of a sample, the space
+// between sample and name, its distance from the plot area's edges inside it, and from the plot
+// area (and its labels) when outside.
+constexpr int kBoxPadding = 6;
+constexpr int kSampleWidth = 30;
+constexpr int kSampleGap = 8;
+constexpr int kBoxInset = 8;
+constexpr int kBoxOutsideGap = 12;
+// Entries are at least this high, so that large marks do not touch.
+constexpr int kMinEntryHeight = 14;
+// A name may take at most this part of the painter's width.
+constexpr double kLongestName = 0.4;
+constexpr Rgb kBoxFrame{160, 160, 160};
+
 int to_pixel(float v) {
   return static_cast<int>(std::lround(v));
 }
@@ -28,6 +42,7 @@ bool Chart::Draw(Painter& painter) {
   const Rect area{margins_.left, margins_.top, width - margins_.left - margins_.right,
                   height - margins_.top - margins_.bottom};
   if (data_.Empty()) return true;
+  legend_rect_ = {};
   if (!Layout(painter, area)) return false;
   if (!pre_calculators_.empty()) {
     for (const auto& calculator : pre_calculators_) {
@@ -35,6 +50,8 @@ bool Chart::Draw(Painter& painter) {
     }
     if (!Layout(painter, area)) return false;
   }
+  const bool boxed = legend_style_ == LegendStyle::kBox;
+  if (boxed && !PlaceLegend(painter, area)) return false;
   if (replacing_drawer_) {
     replacing_drawer_->Prepare(painter, *this);
     return replacing_drawer_->Draw(painter);
@@ -47,13 +64,27 @@ bool Chart::Draw(Painter& painter) {
   if (y_grid_) DrawGridYAxis(painter, plot_rect_);
   DrawXAxis(painter, plot_rect_);
   DrawYAxis(painter, plot_rect_);
-  DrawLegend(painter, plot_rect_);
+  if (!boxed) DrawLegend(painter, plot_rect_);
 
   painter.SetClipRect(plot_rect_.x, plot_rect_.y, plot_rect_.w, plot_rect_.h);
   // A series that cannot be drawn does not keep the later ones from being drawn.
   bool all_drawn = true;
-  for (int i = 0; i < data_.GetSize(); ++i)
+  int overhang = 0;
+  for (int i = 0; i < data_.GetSize(); ++i) {
+    const DataDrawerBase* drawer = data_.GetDataDrawer(i);
+    const int reach = drawer != nullptr ? drawer->ClipOverhang() : 0;
+    if (reach != overhang) {
+      overhang = reach;
+      painter.SetClipRect(plot_rect_.x - reach, plot_rect_.y - reach, plot_rect_.w + 2 * reach,
+                          plot_rect_.h + 2 * reach);
+    }
     all_drawn = DrawPlot(i, plot_rect_, painter) && all_drawn;
+  }
+  if (boxed) {
+    // Above the series, in case no place left them all visible.
+    painter.SetClipRect(0, 0, width, height);
+    DrawLegend(painter, plot_rect_);
+  }
 
   for (const auto& calculator : post_calculators_) {
     if (calculator->ShouldCalculate()) calculator->Calculate(painter, *this);
@@ -100,6 +131,10 @@ void Chart::DrawPlotBackground(Painter& painter, const Rect& rect) {
 }
 
 void Chart::DrawLegend(Painter& painter, const Rect& rect) {
+  if (legend_style_ == LegendStyle::kBox) {
+    DrawLegendBox(painter);
+    return;
+  }
   const int font_height = painter.GetFontHeight();
   const TextWidth width = [&painter](const std::string& t) {
     return painter.CalculateTextDrawSize(t);
@@ -112,6 +147,139 @@ void Chart::DrawLegend(Painter& painter, const Rect& rect) {
     if (name.empty()) continue;
     painter.DrawText(rect.x + kLegendIndent, rect.y + i * 2 * font_height + font_height,
                      ShortenLegendText(name, rect.w - kLegendIndent, width));
+  }
+  painter.SetLineColor(kBlack);
+}
+
+std::vector<int> Chart::LegendEntries() const {
+  std::vector<int> entries;
+  for (int i = 0; i < data_.GetSize(); ++i) {
+    const LegendData* legend = data_.GetLegendData(i);
+    if (legend != nullptr && legend->show && !legend->name.empty()) entries.push_back(i);
+  }
+  return entries;
+}
+
+namespace {
+
+int entry_height(Painter& painter) {
+  return std::max(painter.GetFontHeight() + 4, kMinEntryHeight);
+}
+
+std::string entry_name(Painter& painter, const std::string& name) {
+  const int longest = static_cast<int>(painter.GetWidth() * kLongestName);
+  return ShortenLegendText(
+      name, longest, [&painter](const std::string& t) { return painter.CalculateTextDrawSize(t); });
+}
+
+}  // namespace
+
+Rect Chart::LegendBoxSize(Painter& painter, const std::vector<int>& entries) const {
+  int widest = 0;
+  for (const int i : entries) {
+    const std::string name = entry_name(painter, data_.GetLegendData(i)->name);
+    widest = std::max(widest, painter.CalculateTextDrawSize(name));
+  }
+  const int count = static_cast<int>(entries.size());
+  return {0, 0, 2 * kBoxPadding + kSampleWidth + kSampleGap + widest,
+          2 * kBoxPadding + count * entry_height(painter)};
+}
+
+int Chart::CountCovered(const Rect& box) const {
+  int count = 0;
+  for (int i = 0; i < data_.GetSize(); ++i) {
+    const PlotDataBase* x = data_.GetXData(i);
+    const PlotDataBase* y = data_.GetYData(i);
+    const DataDrawerBase* drawer = data_.GetDataDrawer(i);
+    if (x != nullptr && y != nullptr && drawer != nullptr)
+      count += drawer->CountCovered(*x, *y, box);
+  }
+  return count;
+}
+
+bool Chart::PlaceLegend(Painter& painter, const Rect& area) {
+  const std::vector<int> entries = LegendEntries();
+  if (entries.empty()) return true;
+  const Rect size = LegendBoxSize(painter, entries);
+  // The places inside the plot area, in order of preference: the corners, then the middles of
+  // the edges. The first that covers nothing is taken.
+  const auto inside = [&](const Rect& plot) {
+    const int left = plot.x + kBoxInset;
+    const int right = plot.right() - kBoxInset - size.w;
+    const int top = plot.y + kBoxInset;
+    const int bottom = plot.bottom() - kBoxInset - size.h;
+    const int centre_x = plot.x + (plot.w - size.w) / 2;
+    const int centre_y = plot.y + (plot.h - size.h) / 2;
+    const std::pair<int, int> corners[] = {{left, top},       {right, top},    {right, bottom},
+                                           {left, bottom},    {centre_x, top}, {centre_x, bottom},
+                                           {right, centre_y}, {left, centre_y}};
+    Rect best;
+    int best_count = -1;
+    for (const auto& [x, y] : corners) {
+      const Rect box{x, y, size.w, size.h};
+      if (box.x < plot.x || box.y < plot.y || box.right() > plot.right() ||
+          box.bottom() > plot.bottom()) {
+        continue;  // the plot area is too small for it there
+      }
+      const int count = CountCovered(box);
+      if (best_count < 0 || count < best_count) {
+        best = box;
+        best_count = count;
+      }
+      if (count == 0) break;
+    }
+    return std::pair(best, best_count);
+  };
+  const auto [box, covered] = inside(plot_rect_);
+  if (covered == 0) {
+    legend_rect_ = box;
+    return true;
+  }
+  // Beside the plot: the layout is redone in an area narrowed by the legend's width.
+  Rect narrowed = area;
+  narrowed.w -= size.w + kBoxOutsideGap;
+  if (narrowed.w > size.w && Layout(painter, narrowed)) {
+    legend_rect_ = {area.right() - size.w, plot_rect_.y, size.w, size.h};
+    return true;
+  }
+  // No room beside it either: the best place inside, over what it covers.
+  if (!Layout(painter, area)) return false;
+  legend_rect_ = covered > 0 ? box : Rect{plot_rect_.x, plot_rect_.y, size.w, size.h};
+  return true;
+}
+
+void Chart::DrawLegendBox(Painter& painter) {
+  const std::vector<int> entries = LegendEntries();
+  if (entries.empty() || legend_rect_.w <= 0) return;
+  const Rect& box = legend_rect_;
+  painter.SetFillColor(kWhite);
+  painter.FillRect(box.x, box.y, box.w, box.h);
+  painter.SetLineColor(kBoxFrame);
+  painter.DrawLine(box.x, box.y, box.right(), box.y);
+  painter.DrawLine(box.right(), box.y, box.right(), box.bottom());
+  painter.DrawLine(box.right(), box.bottom(), box.x, box.bottom());
+  painter.DrawLine(box.x, box.bottom(), box.x, box.y);
+  const int row_height = entry_height(painter);
+  const int font_height = painter.GetFontHeight();
+  for (std::size_t k = 0; k < entries.size(); ++k) {
+    const int i = entries[k];
+    const LegendData& legend = *data_.GetLegendData(i);
+    const int row_top = box.y + kBoxPadding + static_cast<int>(k) * row_height;
+    const float middle = row_top + row_height * 0.5f;
+    const float sample_centre = box.x + kBoxPadding + kSampleWidth * 0.5f;
+    painter.SetLineColor(legend.colour);
+    painter.SetFillColor(legend.colour);
+    if (legend.sample_line_width > 0.0f) {
+      painter.DrawWideLine(sample_centre - kSampleWidth * 0.5f, middle,
+                           sample_centre + kSampleWidth * 0.5f, middle, legend.sample_line_width);
+    }
+    if (const DataDrawerBase* drawer = data_.GetDataDrawer(i)) {
+      drawer->DrawLegendSample(sample_centre, middle, kSampleWidth, painter);
+    }
+    painter.SetLineColor(kBlack);
+    const int text_bottom = static_cast<int>(std::lround(middle + font_height * 0.5f));
+    painter.DrawText(box.x + kBoxPadding + kSampleWidth + kSampleGap, text_bottom,
+                     entry_name(painter, legend.name));
   }
   painter.SetLineColor(kBlack);
 }
@@ -197,7 +365,11 @@ int Chart::DrawXTick(Painter& painter, double value, bool is_major, const std::s
   if (!is_major) return to_pixel(axis_pos) + length;
   const int bottom = to_pixel(axis_pos) + info.major_tick_screen_size +
                      info.minor_tick_screen_size + painter.GetFontHeight();
-  painter.DrawText(to_pixel(column), bottom, FormatTickLabel(format, value));
+  const std::string label = FormatTickLabel(format, value);
+  const int left = x_axis_.centred_tick_labels
+                       ? to_pixel(column - painter.CalculateTextDrawSize(label) * 0.5f)
+                       : to_pixel(column);
+  painter.DrawText(left, bottom, label);
   return bottom;
 }
 

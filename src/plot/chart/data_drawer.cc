@@ -17,7 +17,49 @@ float pin(float v) {
   return std::clamp(v, -kPixelLimit, kPixelLimit);
 }
 
+// Whether the segment from a to b touches the box (edges included): Liang-Barsky.
+bool segment_meets_box(PointF a, PointF b, const Rect& box) {
+  const double dx = static_cast<double>(b.x) - a.x;
+  const double dy = static_cast<double>(b.y) - a.y;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {a.x - static_cast<double>(box.x), box.right() - static_cast<double>(a.x),
+                       a.y - static_cast<double>(box.y), box.bottom() - static_cast<double>(a.y)};
+  double t0 = 0.0;
+  double t1 = 1.0;
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0.0) {
+      if (q[i] < 0.0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0.0) {
+      t0 = std::max(t0, t);
+    } else {
+      t1 = std::min(t1, t);
+    }
+    if (t0 > t1) return false;
+  }
+  return true;
+}
+
+// Whether the square of half side r around the point overlaps the box.
+bool mark_meets_box(PointF p, float r, const Rect& box) {
+  return p.x + r >= box.x && p.x - r <= box.right() && p.y + r >= box.y && p.y - r <= box.bottom();
+}
+
 }  // namespace
+
+int DataDrawerBase::CountCovered(const PlotDataBase& x, const PlotDataBase& y,
+                                 const Rect& box) const {
+  if (x_trafo_ == nullptr || y_trafo_ == nullptr) return 0;
+  const int n = std::min(x.GetSize(), y.GetSize());
+  int count = 0;
+  for (int i = 0; i < n; ++i) {
+    const PointF p{x_trafo_->Transform(x.GetValue(i)), y_trafo_->Transform(y.GetValue(i))};
+    count += mark_meets_box(p, 0.0f, box);
+  }
+  return count;
+}
 
 std::vector<int> DataDrawerBase::PointsToDraw(const PlotDataBase& x, const PlotDataBase& y,
                                               const AxisSetup& x_axis,
@@ -72,7 +114,7 @@ bool LineDataDrawer::DrawData(const PlotDataBase& x, const PlotDataBase& y,
     }
     const float sx = pin(px);
     const float sy = pin(py);
-    if (have_previous && draw_line_) painter.DrawLine(previous_x, previous_y, sx, sy);
+    if (have_previous && draw_line_) DrawSegment(previous_x, previous_y, sx, sy, painter);
     if (draw_point_) DrawPoint(sx, sy, plot_rect, painter);
     if (selection != nullptr && selection->IsSelected(i)) DrawSelection(sx, sy, plot_rect, painter);
     previous_x = sx;
@@ -87,8 +129,48 @@ std::unique_ptr<DataDrawerBase> LineDataDrawer::Clone() const {
 }
 
 void LineDataDrawer::DrawPoint(float x, float y, const Rect& plot_rect, Painter& painter) {
+  DrawMark(x, y, painter);
+}
+
+void LineDataDrawer::DrawMark(float x, float y, Painter& painter) const {
   painter.DrawLine(x - 5, y + 5, x + 5, y - 5);
   painter.DrawLine(x - 5, y - 5, x + 5, y + 5);
+}
+
+void LineDataDrawer::DrawSegment(float x1, float y1, float x2, float y2, Painter& painter) const {
+  if (line_width_ > 1.0f) {
+    painter.DrawWideLine(x1, y1, x2, y2, line_width_);
+  } else {
+    painter.DrawLine(x1, y1, x2, y2);
+  }
+}
+
+void LineDataDrawer::DrawLegendSample(float x, float y, float width, Painter& painter) const {
+  if (draw_line_) DrawSegment(x - width * 0.5f, y, x + width * 0.5f, y, painter);
+  if (draw_point_) DrawMark(x, y, painter);
+}
+
+int LineDataDrawer::CountCovered(const PlotDataBase& x, const PlotDataBase& y,
+                                 const Rect& box) const {
+  if (x_trafo_ == nullptr || y_trafo_ == nullptr) return 0;
+  const int n = std::min(x.GetSize(), y.GetSize());
+  const float radius = draw_point_ ? MarkRadius() : 0.0f;
+  int count = 0;
+  bool have_previous = false;
+  PointF previous;
+  for (int i = 0; i < n; ++i) {
+    const PointF p{x_trafo_->Transform(x.GetValue(i)), y_trafo_->Transform(y.GetValue(i))};
+    if (std::isnan(p.x) || std::isnan(p.y)) {
+      have_previous = false;
+      continue;
+    }
+    const PointF pinned{pin(p.x), pin(p.y)};
+    if (draw_point_) count += mark_meets_box(pinned, radius, box);
+    if (draw_line_ && have_previous) count += segment_meets_box(previous, pinned, box);
+    previous = pinned;
+    have_previous = true;
+  }
+  return count;
 }
 
 void LineDataDrawer::DrawSelection(float x, float y, const Rect& plot_rect, Painter& painter) {
@@ -101,6 +183,10 @@ std::unique_ptr<DataDrawerBase> DotDataDrawer::Clone() const {
 }
 
 void DotDataDrawer::DrawPoint(float x, float y, const Rect& plot_rect, Painter& painter) {
+  DrawMark(x, y, painter);
+}
+
+void DotDataDrawer::DrawMark(float x, float y, Painter& painter) const {
   painter.DrawLine(x, y, x + 1, y);
 }
 
@@ -109,10 +195,85 @@ std::unique_ptr<DataDrawerBase> BigDotDataDrawer::Clone() const {
 }
 
 void BigDotDataDrawer::DrawPoint(float x, float y, const Rect& plot_rect, Painter& painter) {
+  DrawMark(x, y, painter);
+}
+
+void BigDotDataDrawer::DrawMark(float x, float y, Painter& painter) const {
   const int half = dot_size_ / 2;
   for (int i = 0; i < dot_size_; ++i) {
     const float column = x - half + i;
     painter.DrawLine(column, y - half, column, y - half + dot_size_);
+  }
+}
+
+// [SECTION] Markers
+
+bool IsOpenMarker(MarkerShape shape) {
+  return static_cast<int>(shape) >= static_cast<int>(MarkerShape::kOpenCircle);
+}
+
+std::vector<PointF> MarkerOutline(MarkerShape shape, float x, float y, float size) {
+  const float r = size * 0.5f;
+  switch (shape) {
+    case MarkerShape::kSquare:
+    case MarkerShape::kOpenSquare: {
+      // A square of the same area as the circle looks as large.
+      const float h = r * 0.886f;  // sqrt(pi) / 2
+      return {{x - h, y - h}, {x + h, y - h}, {x + h, y + h}, {x - h, y + h}};
+    }
+    case MarkerShape::kTriangleUp:
+    case MarkerShape::kOpenTriangleUp:
+      return {{x, y - r}, {x + r, y + r * 0.75f}, {x - r, y + r * 0.75f}};
+    case MarkerShape::kTriangleDown:
+    case MarkerShape::kOpenTriangleDown:
+      return {{x - r, y - r * 0.75f}, {x + r, y - r * 0.75f}, {x, y + r}};
+    case MarkerShape::kDiamond:
+    case MarkerShape::kOpenDiamond:
+      return {{x, y - r}, {x + r, y}, {x, y + r}, {x - r, y}};
+    case MarkerShape::kCircle:
+    case MarkerShape::kOpenCircle:
+      break;
+  }
+  constexpr int kCorners = 16;
+  constexpr float kStep = 6.2831853f / kCorners;
+  std::vector<PointF> corners;
+  for (int k = 0; k < kCorners; ++k) {
+    corners.push_back({x + r * std::cos(k * kStep), y + r * std::sin(k * kStep)});
+  }
+  return corners;
+}
+
+std::unique_ptr<DataDrawerBase> MarkerDataDrawer::Clone() const {
+  return std::make_unique<MarkerDataDrawer>(*this);
+}
+
+void MarkerDataDrawer::DrawPoint(float x, float y, const Rect& plot_rect, Painter& painter) {
+  // The painter clips, but a mark far away would still be filled row by row.
+  const float reach = size_ + 1.0f;
+  if (x < plot_rect.x - reach || x > plot_rect.right() + reach || y < plot_rect.y - reach ||
+      y > plot_rect.bottom() + reach) {
+    return;
+  }
+  DrawMark(x, y, painter);
+}
+
+int MarkerDataDrawer::ClipOverhang() const {
+  return static_cast<int>(std::ceil(size_ * 0.5f));
+}
+
+void MarkerDataDrawer::DrawMark(float x, float y, Painter& painter) const {
+  const std::vector<PointF> corners = MarkerOutline(shape_, x, y, size_);
+  if (!IsOpenMarker(shape_)) {
+    painter.FillPolygon(corners);
+    return;
+  }
+  // Outlines two pixels wide, drawn inside the shape's edge so open and filled marks are equally
+  // large.
+  const std::vector<PointF> inner = MarkerOutline(shape_, x, y, size_ - 2.0f);
+  for (std::size_t i = 0; i < inner.size(); ++i) {
+    const PointF& a = inner[i];
+    const PointF& b = inner[(i + 1) % inner.size()];
+    painter.DrawWideLine(a.x, a.y, b.x, b.y, 2.0f);
   }
 }
 

@@ -26,6 +26,16 @@ class DataDrawerBase {
                         const PlotDataSelection* selection, const AxisSetup& x_axis,
                         const Rect& plot_rect, Painter& painter) = 0;
   virtual std::unique_ptr<DataDrawerBase> Clone() const = 0;
+  // A sample of the series' look for its legend entry, centred on (x, y) and at most `width`
+  // pixels wide, in the colours the chart set. The base draws nothing.
+  virtual void DrawLegendSample(float x, float y, float width, Painter& painter) const {}
+  // How much of the series lies in `box` (painter pixels, as drawn in the current pass): the
+  // points whose mark reaches into it and the line segments that cross it. The chart keeps its
+  // legend where this is least.
+  virtual int CountCovered(const PlotDataBase& x, const PlotDataBase& y, const Rect& box) const;
+  // Pixels by which the series may reach past the plot area, so that a mark on its edge is
+  // drawn whole. Only markers reach past it; lines and the other marks keep to it (0).
+  virtual int ClipOverhang() const { return 0; }
 
   void SetTransformations(const Trafo* x_trafo, const Trafo* y_trafo) {
     x_trafo_ = x_trafo;
@@ -67,14 +77,29 @@ class LineDataDrawer : public DataDrawerBase {
   // A filled 10 x 10 square centred on the point.
   virtual void DrawSelection(float x, float y, const Rect& plot_rect, Painter& painter);
 
+  void DrawLegendSample(float x, float y, float width, Painter& painter) const override;
+  int CountCovered(const PlotDataBase& x, const PlotDataBase& y, const Rect& box) const override;
+
   void SetDrawLine(bool on) { draw_line_ = on; }
   void SetDrawPoint(bool on) { draw_point_ = on; }
   bool GetDrawLine() const { return draw_line_; }
   bool GetDrawPoint() const { return draw_point_; }
+  // Width of the line in pixels (1 by default).
+  void SetLineWidth(float width) { line_width_ = width; }
+  float GetLineWidth() const { return line_width_; }
+
+ protected:
+  // Half the extent of a point's mark in pixels, for CountCovered.
+  virtual float MarkRadius() const { return 5.0f; }
+  // The drawing of one point mark at (x, y) without the plot rectangle (for legend samples).
+  virtual void DrawMark(float x, float y, Painter& painter) const;
 
  private:
+  void DrawSegment(float x1, float y1, float x2, float y2, Painter& painter) const;
+
   bool draw_line_ = true;
   bool draw_point_ = false;
+  float line_width_ = 1.0f;
 };
 
 // A one-pixel dot at each point, no line.
@@ -83,6 +108,10 @@ class DotDataDrawer : public LineDataDrawer {
   DotDataDrawer() : LineDataDrawer(false, true) {}
   std::unique_ptr<DataDrawerBase> Clone() const override;
   void DrawPoint(float x, float y, const Rect& plot_rect, Painter& painter) override;
+
+ protected:
+  float MarkRadius() const override { return 1.0f; }
+  void DrawMark(float x, float y, Painter& painter) const override;
 };
 
 // A filled square of `dot_size` pixels at each point, no line.
@@ -93,8 +122,56 @@ class BigDotDataDrawer : public LineDataDrawer {
   void DrawPoint(float x, float y, const Rect& plot_rect, Painter& painter) override;
   int GetDotSize() const { return dot_size_; }
 
+ protected:
+  float MarkRadius() const override { return dot_size_ * 0.5f; }
+  void DrawMark(float x, float y, Painter& painter) const override;
+
  private:
   int dot_size_ = 5;
+};
+
+// Shapes of MarkerDataDrawer. The filled ones are drawn in the series' colour; the open ones are
+// outlines, so each shape stays told apart from the others also in grey print.
+enum class MarkerShape {
+  kCircle,
+  kSquare,
+  kTriangleUp,
+  kDiamond,
+  kTriangleDown,
+  kOpenCircle,
+  kOpenSquare,
+  kOpenTriangleUp,
+  kOpenDiamond,
+  kOpenTriangleDown
+};
+inline constexpr int kMarkerShapeCount = 10;
+
+// True for the outlined shapes.
+bool IsOpenMarker(MarkerShape shape);
+
+// The corners of a marker of `size` pixels centred on (x, y), in drawing order; a circle is a
+// polygon of 16 corners. Every shape fits in the size x size square around the point.
+std::vector<PointF> MarkerOutline(MarkerShape shape, float x, float y, float size);
+
+// A marker of a given shape and size at each point, no line; points far outside the plot area
+// are not drawn.
+class MarkerDataDrawer : public LineDataDrawer {
+ public:
+  explicit MarkerDataDrawer(MarkerShape shape = MarkerShape::kCircle, float size = 9.0f)
+      : LineDataDrawer(false, true), shape_(shape), size_(size) {}
+  std::unique_ptr<DataDrawerBase> Clone() const override;
+  void DrawPoint(float x, float y, const Rect& plot_rect, Painter& painter) override;
+  int ClipOverhang() const override;
+  MarkerShape GetShape() const { return shape_; }
+  float GetSize() const { return size_; }
+
+ protected:
+  float MarkRadius() const override { return size_ * 0.5f; }
+  void DrawMark(float x, float y, Painter& painter) const override;
+
+ private:
+  MarkerShape shape_;
+  float size_;
 };
 
 // Vertical bars from the value 0 (or the plot's bottom) to each point; the bars of several bar

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace velmor::plot {
 
@@ -37,6 +38,12 @@ struct Rect {
   friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// A point in painter pixels.
+struct PointF {
+  float x = 0.0f;
+  float y = 0.0f;
+};
+
 // The drawing surface of the chart engine. Coordinates are pixels relative to the painter's area
 // (0, 0 at its top-left corner, y downward). The engine never draws any other way, so a chart can
 // go to a window, a file or a recording test painter alike.
@@ -67,6 +74,14 @@ class Painter {
   virtual void DrawText(int x, int y, const std::string& text) = 0;
   virtual void DrawRotatedText(int x, int y, float angle, const std::string& text) = 0;
   virtual void SetStyle(const TextStyle& style) = 0;
+
+  // A line `width` pixels wide in the line colour. This default draws parallel one-pixel lines
+  // side by side across the line's direction; painters whose device has wide pens draw one.
+  virtual void DrawWideLine(float x1, float y1, float x2, float y2, float width);
+  // The polygon through the points (closed from the last back to the first) filled in the fill
+  // colour, by the even-odd rule. This default fills it row by row through FillRect, sampling
+  // each pixel row at its centre; painters with a polygon fill of their own draw it directly.
+  virtual void FillPolygon(const std::vector<PointF>& points);
 
   void SetLineColor(Rgb c) { SetLineColor(c.r, c.g, c.b); }
   void SetFillColor(Rgb c) { SetFillColor(c.r, c.g, c.b); }

@@ -11,21 +11,24 @@ TEST(BatchOptions, DefaultsAndFullForm) {
   auto r = parse_command_line({"--batch", "examples/DATA.IN"});
   ASSERT_TRUE(r.command_line);
   const CommandLine& d = *r.command_line;
-  EXPECT_EQ(
-      std::tie(d.mode, d.inputs, d.models, d.robust, d.fast, d.plots_dir, d.plot_format, d.jobs,
-               d.summary_file, d.columns),
-      std::tuple(CommandLine::Mode::kBatch, std::vector<std::string>{"examples/DATA.IN"},
-                 std::array<int, 4>{1, 1, 1, 1}, false, false, "", "png", 0, "", DataColumns{}));
+  EXPECT_EQ(std::tie(d.mode, d.inputs, d.models, d.robust, d.fast, d.plots_dir, d.plot_format,
+                     d.residuals_by_time, d.jobs, d.summary_file, d.columns),
+            std::tuple(CommandLine::Mode::kBatch, std::vector<std::string>{"examples/DATA.IN"},
+                       std::array<int, 4>{1, 1, 1, 1}, false, false, "", "png", false, 0, "",
+                       DataColumns{}));
 
+  // clang-format off
   r = parse_command_line({"--models", "2,4", "--batch", "a b.in", "runs", "--robust", "--plots",
-                          "out", "--method", "fast", "--plot-format=svg", "-j3", "--summary",
-                          "s.json", "c.csv", "--columns", "Zeit,S0,3", "--", "--odd.in"});
+                          "out", "--method", "fast", "--plot-format=svg", "--residual-x=time",
+                          "-j3", "--summary", "s.json", "c.csv", "--columns", "Zeit,S0,3", "--",
+                          "--odd.in"});
+  // clang-format on
   ASSERT_TRUE(r.command_line) << r.error;
   const CommandLine& cl = *r.command_line;
   EXPECT_EQ(std::tie(cl.inputs, cl.models, cl.robust, cl.fast, cl.plots_dir, cl.plot_format,
-                     cl.jobs, cl.summary_file, cl.columns),
+                     cl.residuals_by_time, cl.jobs, cl.summary_file, cl.columns),
             std::tuple(std::vector<std::string>{"a b.in", "runs", "c.csv", "--odd.in"},
-                       std::array<int, 4>{0, 1, 0, 1}, true, true, "out", "svg", 3, "s.json",
+                       std::array<int, 4>{0, 1, 0, 1}, true, true, "out", "svg", true, 3, "s.json",
                        DataColumns{"Zeit", "S0", "3"}));
   // No arguments mean the window; help and version win over anything else.
   const std::pair<std::vector<std::string>, CommandLine::Mode> modes[] = {
@@ -58,6 +61,8 @@ TEST(BatchOptions, UsageErrorsAndUsage) {
       {{"--batch", "x.in", "--models", "5"}, "--models needs"},
       {{"--batch", "x.in", "--plots", "p", "--plot-format", "gif"}, "--plot-format needs"},
       {{"--batch", "x.in", "--plot-format", "svg"}, "--plot-format belongs with --plots"},
+      {{"--batch", "x.in", "--residual-x", "time"}, "--residual-x belongs with --plots"},
+      {{"--batch", "x.in", "--plots", "p", "--residual-x", "row"}, "--residual-x needs number or"},
       {{"--batch", "x.in", "-j", "0"}, "-j needs a number of files from 1 to 256"},
       {{"--batch", "x.in", "--method", "quick"}, "--method needs classic or fast"},
       {{"--batch", "x.in", "--columns", "t,so"}, "--columns needs three"},
@@ -79,26 +84,11 @@ TEST(BatchOptions, UsageErrorsAndUsage) {
   }
 
   const std::string text = usage_text("velmor-tarn");
-  for (const char* word : {"--batch",
-                           "--models",
-                           "--method",
-                           "--robust",
-                           "--plots",
-                           "--plot-format",
-                           "--jobs",
-                           "--summary",
-                           "--columns",
-                           "--help",
-                           "--version",
-                           "--layout",
-                           "--signal-per-conc",
-                           "--blank",
-                           "--species",
-                           "--substrate",
-                           "--points",
-                           " 1 data file missing",
-                           " 9 every",
-                           " 7 a picture"}) {
+  for (const char* word :
+       {"--batch", "--models", "--method", "--robust", "--plots", "--plot-format", "--residual-x",
+        "--jobs", "--summary", "--columns", "--help", "--version", "--layout",
+        "--signal-per-conc", "--blank", "--species", "--substrate", "--points",
+        " 1 data file missing", " 9 every", " 7 a picture"}) {
     EXPECT_NE(text.find(word), std::string::npos) << word;
   }
 }

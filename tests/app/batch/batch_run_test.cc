@@ -7,9 +7,11 @@
 #include <cmath>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <map>
 #include <mutex>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include "app/batch/batch_inputs.h"
@@ -188,6 +190,62 @@ TEST_F(Batch, SummaryHoldsTheRunsNumbers) {
   EXPECT_NE(json.find("\"Km_prof_high95\": null"), std::string::npos);  // model 3: open above
 }
 
+// A summary named as a data file, a report or a picture of the run, in any spelling and whether
+// or not that file exists yet, is refused before anything is fitted.
+TEST_F(Batch, SummaryNamedAsAnOutputOfTheRunIsRefused) {
+  const testing::WorkingFolder here(folder_.path());
+  folder_.write("DATA.IN", example_);
+  fs::create_directory(folder_.file("sub"));
+  const std::string absolute = folder_.file("DATA.out");
+  const std::pair<std::string, std::string> cases[] = {{"DATA.IN", "./DATA.out"},
+                                                       {"DATA.IN", "sub/../DATA.out"},
+                                                       {"DATA.IN", absolute},
+                                                       {folder_.file("DATA.IN"), "DATA.out"},
+                                                       {"DATA.IN", "P/DATA.model1.png"},
+                                                       {"DATA.IN", "./P/../P/DATA.residuals.png"},
+                                                       {"DATA.IN", "./DATA.IN"}};
+  for (const auto& [data, summary] : cases) {
+    SCOPED_TRACE(summary);
+    CommandLine cl;
+    cl.inputs = {data};
+    cl.models = {1, 0, 0, 0};
+    cl.summary_file = summary;
+    cl.plots_dir = "P";
+    std::ostringstream out, err;
+    EXPECT_EQ(run_batch(cl, out, err), kExitOutputNotWritten);
+    EXPECT_TRUE(err.str().starts_with("velmor-tarn: the summary would overwrite the "))
+        << err.str();
+    EXPECT_FALSE(fs::exists(absolute) || fs::exists("P"));
+  }
+  EXPECT_EQ(read_file("DATA.IN"), example_);
+}
+
+// With several files every line on stderr starts with its file's name, escaped as the messages
+// are, and holds no control character; an empty file's column-count warning comes with that
+// file's other messages, in the files' order, and nothing goes to std::clog.
+TEST_F(Batch, EveryLineOnStderrNamesItsFileEscaped) {
+  const std::string empty = folder_.write("runs/empty.in", "");
+  const std::string odd = folder_.write("runs/odd\x1B[2J\nname.in", example_);
+  const std::string cell = folder_.write("runs/cell.csv", "t,S0,P\n0,10,\x1B[31m\n");
+  std::ostringstream console;
+  std::streambuf* const clog_buffer = std::clog.rdbuf(console.rdbuf());
+  const Run r = run({"empty.in", "odd\x1B[2J\nname.in", "cell.csv"}, 2);
+  std::clog.rdbuf(clog_buffer);
+  const std::string quoted = "\"" + folder_.file("runs/odd\\x1B[2J\\nname.in") + "\"";
+  EXPECT_EQ(r.err, empty + ": FILE_COLUMN_COUNT - Warning.\n" + empty +
+                       ":   The file does not contain any data.\n" + empty +
+                       ": Warning: The data file is empty: " + empty + "\n" + empty +
+                       ": Error: * * * ERROR: RUN ABORTED * * *\n" + quoted +
+                       ": Warning: The data file name holds a line break or another control "
+                       "character: " +
+                       quoted + "\n" + quoted + ": Error: * * * OPEN ANOTHER DATA FILE * * *\n" +
+                       cell + ": Warning: Data file line 2, column 3 (P): \"\\x1B[31m\" is not a " +
+                       "number\n" + cell + ": Error: * * * ERROR: RUN ABORTED * * *\n" +
+                       "velmor-tarn: 3 of 3 files failed: 1 data file missing (status 1), 2 data "
+                       "error or report not written (status 3)\n");
+  EXPECT_EQ(console.str(), "");
+}
+
 // A fit picture per model and the residuals per file; a failed picture gives status 7.
 TEST_F(Batch, PicturesPerFileAndTheirFailures) {
   std::mutex mutex;
@@ -305,11 +363,17 @@ TEST(BatchPlan, FoldersFilesDuplicatesAndNames) {
   folder.write("set/doc.json", "{\"name\": \"x\", \"measurements\": []}");
   fs::create_directory(folder.file("empty"));
   const std::string set = folder.file("set"), b = folder.file("other/b.in");
+  CommandLine cl;
+  cl.inputs = {set,
+               set + "/b.in",
+               b,
+               folder.file("other/b.csv"),
+               folder.file("empty"),
+               folder.file("nothing")};
+  cl.summary_file = set + "/summary.csv";
+  cl.points_file = set + "/points.json";
   std::vector<std::string> skipped;
-  const std::vector<BatchFile> plan =
-      plan_batch({set, set + "/b.in", b, folder.file("other/b.csv"), folder.file("empty"),
-                  folder.file("nothing")},
-                 set + "/summary.csv", set + "/points.json", &skipped);
+  const std::vector<BatchFile> plan = plan_batch(cl, &skipped);
   EXPECT_EQ(skipped, (std::vector<std::string>{set + "/fits.json" + kMsgSkippedJson,
                                                set + "/notes.txt" + kMsgSkippedText}));
   const std::tuple<std::string, std::string, int> expected[] = {
@@ -332,6 +396,33 @@ TEST(BatchPlan, FoldersFilesDuplicatesAndNames) {
   EXPECT_EQ(plan[6].refusal, "Another data file of this run writes the same report: " +
                                  folder.file("other/b.out") + " (" + b + ")");
   EXPECT_EQ(plan[7].refusal, kMsgNoDataFiles + folder.file("empty"));
+}
+
+// Relative spellings of one report, existing or not yet, are one report: the second file is
+// refused (DATA.IN and ./DATA.csv). No two files' pictures share a name, whatever the files are
+// called, and no picture is named as a data file of the run.
+TEST(BatchPlan, OneFileUnderManyNamesAndUniquePictures) {
+  const TempFolder folder;
+  const testing::WorkingFolder here(folder.path());
+  for (const char* name :
+       {"DATA.IN", "DATA.csv", "d1/DATA.in", "d2/DATA.in", "d3/DATA-2.in", "P/DATA-3.model4.png"}) {
+    folder.write(name, "x");
+  }
+  CommandLine cl;
+  cl.inputs = {"DATA.IN",      "./DATA.csv",          "d1/DATA.in",      "d2/DATA.in",
+               "d3/DATA-2.in", "P/DATA-3.model4.png", "d1/../d1/DATA.in"};
+  cl.plots_dir = "P";
+  const std::vector<BatchFile> plan = plan_batch(cl);
+  ASSERT_EQ(plan.size(), 6u);
+  EXPECT_EQ(plan[1].refusal, std::string(kMsgSameReport) + "./DATA.out (DATA.IN)");
+  std::set<std::string> stems;
+  for (const BatchFile& file : plan) {
+    if (file.refusal.empty()) {
+      EXPECT_TRUE(stems.insert(file.picture_stem).second) << file.data_file;
+    }
+  }
+  EXPECT_EQ(stems,
+            (std::set<std::string>{"DATA", "DATA-2", "DATA-4", "DATA-3.model4", "DATA-2-2"}));
 }
 
 TEST(BatchStatus, MostSeriousFirstAndTheClosingLine) {

@@ -131,6 +131,35 @@ TEST_F(ReadDataTest, UnusableFilesAreRefusedByName) {
   expect_refused(read(pipe), "The data file cannot be read: " + pipe, kAborted);
 }
 
+// An empty file, a table of nothing but its header and --columns on the program's own format
+// each get a message of their own; the column-count warning still goes to the console log.
+TEST_F(ReadDataTest, EmptyHeaderOnlyAndMisdirectedColumnsAreNamed) {
+  const struct {
+    std::string name, text, warning;
+    DataColumns columns{};
+  } cases[] = {
+      {"empty.in", "", "The data file is empty: "},
+      {"blank.in", " \n\t\n\n", "The data file is empty: "},
+      {"empty.csv", "\n# exported by X\n", "The data file is empty: "},
+      {"header.csv", "time,S0,P\n\n# no rows yet\n",
+       "The data file has a header but no data rows: "},
+      {"wide.csv", "t,S0=5,S0=10\n,,\n", "The data file has a header but no data rows: "},
+      {"own.in",
+       curve_rows(10, 6),
+       "--columns chooses the columns of a table; the data file is in "
+       "the program's own format (time, [So], product or substrate): ",
+       {"3", "2", "1"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string name = folder_.write(c.name, c.text);
+    expect_refused(read(name, c.columns), c.warning + name, kAborted);
+  }
+  const std::string warning =
+      "FILE_COLUMN_COUNT - Warning.\n  The file does not contain any data.\n";
+  EXPECT_EQ(log_.str(), warning + warning);  // the two of the program's own format
+}
+
 // Units closed, name trimmed, Fortran numbers, CR ends, long blanks; negative times warned.
 TEST_F(ReadDataTest, AcceptedFiles) {
   const std::string name = folder_.write("data.in", curve_rows(10, 5));

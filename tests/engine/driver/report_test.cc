@@ -159,6 +159,18 @@ TEST_F(Report, TheFirstRankedModelIsHandedToThePlots) {
   ASSERT_EQ(run({1, 1, 0, 0}), kStatusCompleted);
   EXPECT_EQ(state_.imdlno, 1);
   EXPECT_TRUE(state_.strmdl.starts_with("1- [Pt] vs time")) << state_.strmdl;
+  // Its parameters in the data's units, from which the plots draw its curves: they give its
+  // fitted values back (model 2 was fitted after it, and the data are rescaled to be fitted).
+  ASSERT_TRUE(state_.fitted_params.has_value());
+  const testing::ModelParams p{(*state_.fitted_params)[0], (*state_.fitted_params)[1], 0.0};
+  for (int i = 0; i < state_.data.nRows; ++i) {
+    EXPECT_NEAR(testing::model_value(1, state_.data.X1[i], state_.data.X2[i], p),
+                state_.data.Ycalc[i], 1e-5)
+        << i;
+  }
+  std::ofstream(data_) << "0 1 1\n1 1 1e300\n2 1 1\n3 1 1\n4 1 1\n";
+  ASSERT_EQ(run({1, 0, 0, 0}), kStatusNoFiniteFit);
+  EXPECT_FALSE(state_.fitted_params.has_value());  // a failed fit draws no curve
 }
 
 // The fast method adds one line under each weighting line; robust fits are left to the chain.

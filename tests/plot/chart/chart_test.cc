@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -21,60 +23,12 @@
 #include "plot/chart/tick_info.h"
 #include "plot/chart/tick_iterator.h"
 #include "plot/chart/trafo.h"
+#include "recording_painter.h"
 
 namespace velmor::plot {
 namespace {
 
-constexpr int kFont = 16;
-
-// Draws nothing and records every call. Every character is 8 pixels wide, the font 16 high.
-class RecordingPainter : public Painter {
- public:
-  enum class Kind { kLine, kFill, kText, kRotatedText, kClip };
-  struct Op {
-    Kind kind;
-    float x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // line ends, or x, y, w, h of a rectangle or text
-    std::string text;
-    Rgb line_colour;  // in force when the call was made
-  };
-  RecordingPainter(int width, int height) : width_(width), height_(height) {}
-  void DrawLine(float x1, float y1, float x2, float y2) override {
-    add(Kind::kLine, x1, y1, x2, y2);
-  }
-  void FillRect(int x, int y, int w, int h) override { add(Kind::kFill, x, y, w, h); }
-  void InvertRect(int, int, int, int) override {}
-  void SetClipRect(int x, int y, int w, int h) override { add(Kind::kClip, x, y, w, h); }
-  bool SupportsVerticalText() const override { return true; }
-  int GetWidth() const override { return width_; }
-  int GetHeight() const override { return height_; }
-  void SetLineColor(std::uint8_t r, std::uint8_t g, std::uint8_t b) override { line_ = {r, g, b}; }
-  void SetFillColor(std::uint8_t, std::uint8_t, std::uint8_t) override {}
-  int CalculateTextDrawSize(const std::string& text) override { return 8 * int(text.size()); }
-  int GetFontHeight() override { return kFont; }
-  void DrawText(int x, int y, const std::string& text) override {
-    add(Kind::kText, x, y, 0, 0, text);
-  }
-  void DrawRotatedText(int x, int y, float, const std::string& text) override {
-    add(Kind::kRotatedText, x, y, 0, 0, text);
-  }
-  void SetStyle(const TextStyle&) override {}
-
-  const Op* FindText(const std::string& text) const {
-    for (const Op& op : ops) {
-      if ((op.kind == Kind::kText || op.kind == Kind::kRotatedText) && op.text == text) return &op;
-    }
-    return nullptr;
-  }
-
-  std::vector<Op> ops;
-
- private:
-  void add(Kind k, float a, float b, float c, float d, std::string text = {}) {
-    ops.push_back({k, a, b, c, d, std::move(text), line_});
-  }
-  int width_, height_;
-  Rgb line_ = kBlack;
-};
+constexpr int kFont = RecordingPainter::kFont;
 
 using Kind = RecordingPainter::Kind;
 
@@ -195,6 +149,93 @@ TEST(DataDrawers, BarsStandSideBySide) {
   right.SetPlotCount(2, 1);
   EXPECT_EQ(draw(left, {1, 2, 20}, {1, 3, 1}, &first), "F -2 0 8 10\nF -2 -5 8 5\nF 8 0 8 30\n");
   EXPECT_EQ(draw(right, {1, 2, 20}, {1, 3, 1}), "F 6 0 8 10\nF 16 0 8 30\n");
+}
+
+// Row by row through pixel centres, nothing for a degenerate or non-finite polygon; wide lines
+// as one-pixel strokes across their direction.
+TEST(Painter, DefaultPolygonFillAndWideLines) {
+  const auto record = [](const std::function<void(Painter&)>& paint) {
+    RecordingPainter painter(100, 100);
+    paint(painter);
+    std::ostringstream out;
+    for (const auto& op : painter.ops) {
+      out << (op.kind == Kind::kLine ? "L " : "F ") << op.x1 << ' ' << op.y1 << ' ' << op.x2 << ' '
+          << op.y2 << '\n';
+    }
+    return out.str();
+  };
+  EXPECT_EQ(record([](Painter& p) {
+              p.FillPolygon({{1, 1}, {5, 1}, {5, 4}, {1, 4}});
+            }),
+            "F 1 1 4 1\nF 1 2 4 1\nF 1 3 4 1\n");
+  EXPECT_EQ(record([](Painter& p) {
+              p.FillPolygon({{0, 0}, {8, 0}, {4, 8}});
+            }),
+            "F 0 0 8 1\nF 1 1 6 1\nF 1 2 6 1\nF 2 3 4 1\nF 2 4 4 1\nF 3 5 2 1\nF 3 6 2 1\n");
+  // Two overlapping squares drawn as one polygon: the overlap is a hole.
+  EXPECT_EQ(record([](Painter& p) {
+              p.FillPolygon({{0, 0}, {4, 0}, {4, 1}, {1, 1}, {1, 0}, {3, 0}, {3, 1}, {0, 1}});
+            }),
+            "F 0 0 1 1\nF 3 0 1 1\n");
+  EXPECT_EQ(record([](Painter& p) {
+              p.FillPolygon({{0, 0}, {5, 5}});
+              p.FillPolygon({{0, 0}, {5, std::nanf("")}, {0, 5}});
+            }),
+            "");
+  EXPECT_EQ(record([](Painter& p) {
+              p.DrawWideLine(0, 10, 20, 12, 2);
+              p.DrawWideLine(5, 0, 6, 30, 3);
+              p.DrawWideLine(1, 1, 2, 1, 0.4f);
+            }),
+            "L 0 9.5 20 11.5\nL 0 10.5 20 12.5\nL 4 0 5 30\nL 5 0 6 30\nL 6 0 7 30\nL 1 1 2 1\n");
+}
+
+// Filled marks fill their outline, open ones draw it; all fit their size; far-away points and
+// their rows are skipped. Legend samples show line and mark; coverage counts what meets a box.
+TEST(DataDrawers, MarkersLegendSamplesAndCoverage) {
+  MarkerDataDrawer square(MarkerShape::kSquare, 9);
+  EXPECT_EQ(draw(square, {1}, {1}),
+            "F 6 6 8 1\nF 6 7 8 1\nF 6 8 8 1\nF 6 9 8 1\nF 6 10 8 1\nF 6 11 8 1\n"
+            "F 6 12 8 1\nF 6 13 8 1\n");
+  EXPECT_EQ(draw(square, {50}, {1}), "");  // 500 pixels right of the 100-pixel plot
+  for (int k = 0; k < kMarkerShapeCount; ++k) {
+    const auto shape = static_cast<MarkerShape>(k);
+    for (const PointF& p : MarkerOutline(shape, 20, 30, 9)) {
+      EXPECT_LE(std::max(std::fabs(p.x - 20), std::fabs(p.y - 30)), 4.5f + 1e-5f) << k;
+    }
+    MarkerDataDrawer marker(shape, 9);
+    const std::string drawn = draw(marker, {2}, {3});
+    EXPECT_EQ(drawn.find("F ") == std::string::npos, IsOpenMarker(shape)) << k;
+    EXPECT_EQ(drawn.find("L ") == std::string::npos, !IsOpenMarker(shape)) << k;
+  }
+  EXPECT_EQ(std::set<std::size_t>({MarkerOutline(MarkerShape::kCircle, 0, 0, 9).size(),
+                                   MarkerOutline(MarkerShape::kTriangleUp, 0, 0, 9).size(),
+                                   MarkerOutline(MarkerShape::kDiamond, 0, 0, 9).size()}),
+            (std::set<std::size_t>{16, 3, 4}));
+
+  RecordingPainter painter(100, 100);
+  LineDataDrawer wide(true, false);
+  wide.SetLineWidth(2);
+  wide.DrawLegendSample(50, 20, 30, painter);
+  BigDotDataDrawer(3).DrawLegendSample(50, 20, 30, painter);
+  ASSERT_EQ(painter.ops.size(), 5u);
+  EXPECT_TRUE(painter.ops[0].x1 == 35 && painter.ops[0].x2 == 65 && painter.ops[0].y1 == 19.5f);
+  EXPECT_TRUE(painter.ops[2].x1 == 49 && painter.ops[4].x1 == 51 && painter.ops[2].y1 == 19);
+
+  static LinTrafo trafo;
+  trafo.Set(0.0, 10.0, 0.0, 100.0, true);
+  const PlotData x({1, 5, 9}), y({1, 5, 9});  // pixels (10, 10), (50, 50), (90, 90)
+  LineDataDrawer line(true, false);
+  MarkerDataDrawer marks(MarkerShape::kCircle, 9);
+  for (DataDrawerBase* d :
+       {static_cast<DataDrawerBase*>(&line), static_cast<DataDrawerBase*>(&marks)})
+    d->SetTransformations(&trafo, &trafo);
+  EXPECT_EQ(line.CountCovered(x, y, {60, 0, 40, 30}), 0);
+  EXPECT_EQ(line.CountCovered(x, y, {40, 60, 20, 20}), 1);  // the second segment only
+  EXPECT_EQ(line.CountCovered(x, y, {45, 45, 10, 10}), 2);  // both segments, at their joint
+  EXPECT_EQ(marks.CountCovered(x, y, {55, 0, 30, 60}), 0);
+  EXPECT_EQ(marks.CountCovered(x, y, {54, 0, 30, 60}), 1);  // (50, 50) reaches to 54.5
+  EXPECT_EQ(marks.CountCovered(x, y, {14, 14, 20, 20}), 1);
 }
 
 TEST(RoundSpan, RoundsToOneTwoOrFiveTimesAPowerOfTenAndRefusesNonPositive) {
@@ -452,6 +493,68 @@ TEST(ChartDraw, FailedPassesDrawNoSeriesAndAnEmptyChartDrawsNothing) {
   Chart empty;
   RecordingPainter painter(800, 600);
   EXPECT_TRUE(empty.Draw(painter) && painter.ops.empty());
+}
+
+// A boxed legend: in the first corner that leaves every point visible, else beside the plot,
+// which narrows for it; one entry per named series, its sample in the series' colour.
+TEST(ChartDraw, BoxedLegendKeepsClearOfThePoints) {
+  const Rgb kRed{200, 0, 0};
+  const auto chart_with = [&](std::vector<float> x, std::vector<float> y) {
+    auto chart = make_chart({}, {});
+    chart->SetLegendStyle(LegendStyle::kBox);
+    chart->GetXAxis().SetFixedRange(0, 10);
+    chart->GetYAxis().SetFixedRange(0, 10);
+    PlotDataContainer& data = chart->GetDataContainer();
+    data.AddXYPlot(values(x), values(y), nullptr,
+                   std::make_unique<MarkerDataDrawer>(MarkerShape::kCircle, 9));
+    data.AddXYPlot(values(std::move(x)), values(std::move(y)));
+    data.GetLegendData(0)->name = "a";
+    data.GetLegendData(0)->colour = kRed;
+    data.GetLegendData(1)->name = "";  // no entry
+    return chart;
+  };
+  const auto inside = [](const Rect& r, float x, float y) {
+    return x >= r.x && x <= r.right() && y >= r.y && y <= r.bottom();
+  };
+
+  // Points and their line in the top left corner: the legend goes to the top right.
+  auto corner = chart_with({0, 1, 2, 3}, {10, 9, 8, 7});
+  RecordingPainter painter(800, 600);
+  ASSERT_TRUE(corner->Draw(painter));
+  const Rect plot = corner->GetPlotRect();
+  const Rect legend = corner->GetLegendRect();
+  EXPECT_EQ(legend, (Rect{plot.right() - 8 - 58, plot.y + 8, 58, 12 + 20}));
+  const RecordingPainter::Op* name = painter.FindText("a");
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(std::tuple(name->x1, name->y1, name->line_colour),
+            std::tuple(legend.x + 44.0f, legend.y + 6 + 10 + 8.0f, kBlack));
+  int sample_rows = 0;
+  for (const auto& op : painter.ops) {
+    if (op.kind != Kind::kFill || op.fill_colour != kRed) continue;
+    sample_rows += inside(legend, op.x1, op.y1);
+  }
+  EXPECT_GE(sample_rows, 8);  // the mark in the box, beside the four in the corner
+  EXPECT_EQ(painter.FindText("plot 1"), nullptr);
+
+  // Points everywhere: beside the plot, in the area less the right margin.
+  std::vector<float> x, y;
+  for (int i = 0; i <= 20; ++i) {
+    for (int j = 0; j <= 20; ++j) {
+      x.push_back(0.5f * i);
+      y.push_back(0.5f * j);
+    }
+  }
+  auto full = chart_with(x, y);
+  RecordingPainter beside(800, 600);
+  ASSERT_TRUE(full->Draw(beside));
+  const Rect narrowed = full->GetPlotRect();
+  EXPECT_EQ(full->GetLegendRect(), (Rect{780 - 58, narrowed.y, 58, 32}));
+  EXPECT_LE(narrowed.right(), 780 - 58 - 12);
+  full->SetLegendStyle(LegendStyle::kColouredText);
+  RecordingPainter text(800, 600);
+  ASSERT_TRUE(full->Draw(text));
+  EXPECT_GE(full->GetPlotRect().w, narrowed.w + 58 + 12);
+  EXPECT_EQ(full->GetLegendRect(), Rect{});
 }
 
 // "...", then 3 characters at a time cut while 9 remain, then all but 6; code points stay whole.
