@@ -6,6 +6,7 @@
 
 #include "app/batch/exit_status.h"
 #include "engine/core/console_host.h"
+#include "engine/core/prefixed_host.h"
 #include "engine/data/model_type_check.h"
 #include "engine/data/run_data.h"
 #include "engine/driver/fit_status.h"
@@ -27,22 +28,6 @@ class BatchHost : public ConsoleHost {
 
  private:
   const BatchPictures& pictures_;
-};
-
-// A group's messages carry its name, so that those of a file's several groups can be told apart.
-class GroupHost : public Host {
- public:
-  GroupHost(Host& inner, std::string prefix) : inner_(inner), prefix_(std::move(prefix)) {}
-  void dlgmessage(int kind, std::string_view text) override {
-    inner_.dlgmessage(kind, prefix_ + std::string(text));
-  }
-  void setwindowtitle(std::string_view title) override { inner_.setwindowtitle(title); }
-  void show_fit(const RunState& state) override { inner_.show_fit(state); }
-  void startidle(int milliseconds) override { inner_.startidle(milliseconds); }
-
- private:
-  Host& inner_;
-  std::string prefix_;
 };
 
 ModelId lowest_selected(const std::array<int, kModelCount>& flags) {
@@ -117,7 +102,7 @@ int run_import(const BatchFile& file, const CommandLine& command_line, bool file
                                  : file.picture_stem + "." + group_file_part(part.group);
     const BatchPictures group_pictures = pictures ? pictures(stem, messages) : BatchPictures{};
     BatchHost console(messages, group_pictures);
-    GroupHost group_host(console, part.group.empty() ? "" : "Group " + part.group + ": ");
+    PrefixedHost group_host(console, group_prefix(part.group));
     try {
       part.status = run_group(set, state_for(file, command_line, files_at_once), group_host,
                               group_pictures, part);

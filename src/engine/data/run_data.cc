@@ -172,9 +172,6 @@ PreparedRun prepare_import(const std::string& name, const ImportOptions& options
     return run;
   }
   show(host, raw.messages);
-  if (!layout_file.empty()) {
-    host.dlgmessage(kInformation, "Plate layout: " + layout_file);
-  }
   PreparedGroups groups = prepare_groups(raw, layout_file.empty() ? nullptr : &layout, options);
   if (!groups.error.empty()) {
     run.status = abort_run(host, groups.error);
@@ -183,6 +180,9 @@ PreparedRun prepare_import(const std::string& name, const ImportOptions& options
   show(host, groups.messages);
   std::map<std::string, std::string> reports;  // report -> group
   for (PreparedData& set : groups.groups) {
+    if (!layout_file.empty()) {
+      set.description.notes.insert(set.description.notes.begin(), "LAYOUT: " + layout_file);
+    }
     set.report_name = group_report_name(name, set.description.group);
     const auto [at, fresh] = reports.emplace(set.report_name, set.description.group);
     if (!fresh && set.refusal.empty()) {

@@ -87,7 +87,7 @@ class ReaderMemory : public ::testing::Test {
 TEST_F(ReaderMemory, WideTableOfEmptyCells) {
   const std::string file =
       folder_.write("wide.csv", repeated("t,S0=1\n", "1" + std::string(65534, ',') + "\n", 1500));
-  expect_bounded([&] { return refusal(file); }, "Data rows exceeded limit of 1000");
+  expect_bounded([&] { return refusal(file); }, kMsgHeaderOnly + file);
 }
 
 TEST_F(ReaderMemory, LongTablesExportsAndDocumentsStopAtTheirLimits) {
