@@ -287,7 +287,8 @@ class JsonParser {
       skip_space();
       JsonValue member;
       if (!value(member, depth)) return false;
-      out.members.emplace_back(std::move(key), std::move(member));
+      out.names.push_back(std::move(key));
+      out.member_values.push_back(std::move(member));
       skip_space();
       if (pos_ < text_.size() && text_[pos_] == ',') {
         ++pos_;
@@ -311,8 +312,8 @@ class JsonParser {
 }  // namespace
 
 const JsonValue* JsonValue::find(std::string_view key) const {
-  for (const auto& [name, value] : members) {
-    if (name == key) return &value;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (names[i] == key) return &member_values[i];
   }
   return nullptr;
 }

@@ -3,7 +3,6 @@
 
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 // A small JSON reader (RFC 8259) for the documents the program reads (EnzymeML), bounded so
@@ -22,7 +21,10 @@ class JsonValue {
   // An array's elements: all of them in `numbers` when every one is a number, else in `items`.
   std::vector<double> numbers;
   std::vector<JsonValue> items;
-  std::vector<std::pair<std::string, JsonValue>> members;  // an object's, in document order
+  // An object's members in document order: names[i] names member_values[i] (kept apart, as a
+  // pair of a name and a value of this still incomplete type is no container's element).
+  std::vector<std::string> names;
+  std::vector<JsonValue> member_values;
 
   // The member of an object named `key` (the first of that name); null if there is none or
   // this is not an object.
