@@ -22,7 +22,7 @@ constexpr int kMargin = 5;  // below the buttons when the window had to be made 
 constexpr const char* kFastMethodLabel =
     "Fast method: multi-start Levenberg-Marquardt (fits without weights)";
 
-constexpr const char* kRadioLabels[kModelCount] = {
+constexpr const char* kRadioLabels[kDialogModels] = {
     "1- Product vs time Integrated Michaelis-Menten",
     "2- Product vs time Integrated Michaelis-Menten - basline",
     "3- Substrate vs time Integrated Michaelis-Menten",
@@ -40,7 +40,7 @@ struct ButtonRequests {
 // Product, Substrate and Clear: every radio button unchecked and its flag cleared, then the
 // pair from first_model checked and flagged (Clear: none). The dialog is the current window.
 void select_pair(ShellState& shell, int first_model) {
-  for (int k = 0; k < kModelCount; ++k) {
+  for (int k = 0; k < kDialogModels; ++k) {
     wintk::radiobuttonsetchecked(kModelRadio[k], false);
     shell.model_flags[k] = 0;
   }
@@ -105,7 +105,7 @@ void model_lib(ShellState& shell, RunState& state) {
   const int step = layout.step;
   const int half = layout.width / 2;
   wintk::beginradiogroup();
-  for (int k = 0; k < kModelCount; ++k) {
+  for (int k = 0; k < kDialogModels; ++k) {
     wintk::createradiobutton(60, (k + 1) * step, 700, 25, kRadioLabels[k]);
   }
   const auto requests = std::make_shared<ButtonRequests>();
@@ -123,7 +123,7 @@ void model_lib(ShellState& shell, RunState& state) {
     requests->close = true;
     wintk::signalidle(dialog);
   });
-  for (int k = 0; k < kModelCount; ++k) {
+  for (int k = 0; k < kDialogModels; ++k) {
     wintk::radiobuttonsetchecked(kModelRadio[k], shell.model_flags[k] > 0);
     wintk::setradiobuttonvisible(kModelRadio[k], true);
   }
@@ -146,7 +146,7 @@ void model_lib(ShellState& shell, RunState& state) {
   shell.model_dialog_window = -1;
 
   ModelId lowest = 0;
-  for (int k = kModelCount - 1; k >= 0; --k) {
+  for (int k = kDialogModels - 1; k >= 0; --k) {
     const bool checked = wintk::radiobuttonischecked(kModelRadio[k]);
     shell.model_flags[k] = checked ? 1 : 0;
     if (checked) lowest = k + 1;

@@ -4,12 +4,16 @@
 
 #include "app/shell_state.h"
 #include "engine/core/global_types.h"
+#include "engine/core/model_catalog.h"
 
 // The "Select Models" window in which the user picks the models the next run fits.
 namespace velmor::app {
 
+// The models the dialog offers: the Michaelis-Menten models 1..4.
+inline constexpr int kDialogModels = kClassicModelCount;
+
 // Control ids of the dialog, in creation order (ids count from 0 in a new window).
-inline constexpr int kModelRadio[kModelCount] = {0, 1, 2, 3};
+inline constexpr int kModelRadio[kDialogModels] = {0, 1, 2, 3};
 inline constexpr int kProductButton = 4;
 inline constexpr int kSubstrateButton = 5;
 inline constexpr int kClearButton = 6;

@@ -160,6 +160,7 @@ void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms) 
   for (int k = 0; k < kModelCount; ++k) state.imdl[k] = shell.model_flags[k].load();
   state.nwt_global = shell.weighting.load();
   state.fit_method = shell.fit_method.load();
+  state.baseline_free = shell.baseline_free.load();
   ShownFit last_success = shown_fit(state);
   state.filenamedata = shell.data_file_name;
   if (by_groups) {

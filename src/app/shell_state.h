@@ -33,6 +33,9 @@ struct ShellState {
   // The fit method chosen in Select Models (kClassicMethod or kFastMethod); copied into
   // RunState per run.
   std::atomic<int> fit_method{kClassicMethod};
+  // Chosen in Select Models: the baseline of models 2 and 4 may take either sign; copied into
+  // RunState per run.
+  std::atomic<bool> baseline_free{false};
 
   std::atomic<int> main_window{-1};
   int text_box = -1;

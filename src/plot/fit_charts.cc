@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "engine/core/model_catalog.h"
 #include "engine/model/kinetic_models.h"
 #include "plot/plot_setup.h"
 #include "util/edit_descriptors.h"
@@ -140,7 +141,7 @@ std::string plot_title(std::string_view model_name) {
 }
 
 std::string fit_y_label(ModelId model) {
-  return model == 3 || model == 4 ? "Substrate" : "Product";
+  return model_observes_substrate(model) ? "Substrate" : "Product";
 }
 
 PlotContents make_fit_plot_contents(const ProgressCurveData& data, ModelId model,

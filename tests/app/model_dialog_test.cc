@@ -43,7 +43,7 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
     wintk::settextboxcontents(box, std::nullopt);
     ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
     const int dialog = shell.shell().model_dialog_window;
-    for (int k = 0; k < kModelCount; ++k) {
+    for (int k = 0; k < kDialogModels; ++k) {
       EXPECT_EQ(wintk::radiobuttonischecked(kModelRadio[k]), k >= 2) << k;
     }
     ASSERT_TRUE(wintk::test_input::request_user_close(dialog));

@@ -55,7 +55,7 @@ class User {
     ASSERT_TRUE(wintk::test_input::click_control(control));
     if (control < kProductButton || control > kClearButton) return;
     const int product = control == kProductButton, substrate = control == kSubstrateButton;
-    const int expected[] = {product, product, substrate, substrate};
+    const int expected[kModelCount] = {product, product, substrate, substrate};
     ASSERT_TRUE(wait_for([&] {
       return std::equal(expected, expected + kModelCount, shell_.shell().model_flags.begin());
     }));

@@ -5,11 +5,13 @@
 // message, a complete run (also one whose every fit failed) without its whole report, or any
 // file left beside the report.
 //
-// Input layout: the first byte chooses the model (1 + bits 0-1), robust weighting (bit 2), the
-// data file's name (bit 3: "case.csv", read as a table; else "case.in", read as a table only
-// when its first line is a header) and the reader (bits 4-5): 0 the program's own format and
+// Input layout: the first byte chooses the model (1 + bits 0-1, plus 4 with bit 4: the
+// mechanism models 5..8), robust weighting (bit 2), the data file's name (bit 3: "case.csv",
+// read as a table; else "case.in", read as a table only when its first line is a header), a
+// baseline free of sign (bit 5) and the reader (bits 6-7): 0 the program's own format and
 // tables; 1 "case.txt" and 2 "case.json" through prepare_run (instrument exports, long tables,
-// EnzymeML documents); 3 the same with a layout beside the data, the input's part after its
+// EnzymeML documents), fitted with model 1 + bits 0-1 and, with bit 3, a signal per
+// concentration of 0.01; 3 the same with a layout beside the data, the input's part after its
 // first line "~~~" ("case.layout.csv"). The rest is the data file. The reader sees every
 // input; the fit runs only on data of at most kMaxFitRows rows, so that one input costs at
 // most one model on a small data set.
@@ -115,7 +117,7 @@ void check_prepared(const velmor::PreparedRun& run, const QuietHost& host, const
 
 // The readers of exports, long tables and EnzymeML documents, and a fit of the first set.
 void fuzz_import(const std::uint8_t* bytes, std::size_t size, const fs::path& folder) {
-  const int reader = (bytes[0] >> 4) & 3;
+  const int reader = (bytes[0] >> 6) & 3;
   const std::string data_name = reader == 2 ? "case.json" : reader == 1 ? "case.txt" : "case.csv";
   std::string data(reinterpret_cast<const char*>(bytes + 1), size - 1);
   if (reader == 3) {
@@ -176,11 +178,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
   if (size < 1) return 0;
   static const velmor::testing::TempFolder folder;
-  if (((bytes[0] >> 4) & 3) != 0) {
+  if (((bytes[0] >> 6) & 3) != 0) {
     fuzz_import(bytes, size, folder.path());
     return 0;
   }
-  const velmor::ModelId model = 1 + (bytes[0] & 3);
+  const velmor::ModelId model = 1 + (bytes[0] & 3) + ((bytes[0] & 16) != 0 ? 4 : 0);
   const bool robust = (bytes[0] & 4) != 0;
   const std::string data_name = (bytes[0] & 8) != 0 ? "case.csv" : "case.in";
   const fs::path data_file = folder.path() / data_name;
@@ -191,6 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   }
 
   velmor::RunState state;
+  state.baseline_free = (bytes[0] & 32) != 0;
   QuietHost host;
   velmor::ProgressCurveData data;
   data.nRows = -7;  // a refusal must leave the data as they were

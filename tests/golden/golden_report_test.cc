@@ -91,7 +91,7 @@ TEST(GoldenReports, AreUnchanged) {
   const struct {
     const char* name;  // the expected report is <name>.out
     Data data;
-    std::array<int, 4> models;
+    std::array<int, kModelCount> models;
     bool robust = false;
   } kCases[] = {
       {"example_model_1", Data::kExample, {1, 0, 0, 0}},

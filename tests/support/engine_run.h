@@ -18,7 +18,7 @@ namespace velmor::testing {
 
 struct EngineFit {
   double ssq = 0.0;           // the weighted sum of squares the engine reports
-  std::array<double, 3> p{};  // Km, Vm, baseline (0 for models 1 and 3)
+  std::array<double, 3> p{};  // Km, Vm, and baseline, Kp or kinact (0 for models 1 and 3)
   std::array<double, 3> se{};
   int info = 0;           // the constrained optimiser's last return code
   int messages = 0;       // message boxes the engine showed
@@ -31,10 +31,12 @@ struct EngineFit {
 
 // One model as velmor runs it (run_model: internal units, the second fit from all-ones
 // parameters when more than two are poorly determined, the result in the data's units), on a
-// fresh RunState holding `data`, by the classic chain or the fast method.
+// fresh RunState holding `data`, by the classic chain or the fast method (baseline_free: the
+// baseline of models 2 and 4 of either sign).
 inline EngineFit run_engine(const ProgressCurveData& data, int model, int weighting,
-                            int method = kClassicMethod) {
+                            int method = kClassicMethod, bool baseline_free = false) {
   RunState state;
+  state.baseline_free = baseline_free;
   RecordingHost host;
   const RunData run(data);
   state.data = run.internal;

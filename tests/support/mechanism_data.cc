@@ -50,26 +50,27 @@ FamilyCase mechanism_case(const std::string& name, const CurveDesign& design, Me
                           double extra) {
   FamilyCase c;
   c.name = name;
-  c.kind = DataKind::kProduct;
+  c.kind = design.kind;
   c.truth = {design.km, design.vm, 0.0};
-  std::vector<double> t, so, product;
+  std::vector<double> t, so, values;
   for (const double s0 : design.so) {
     for (const double time : design.times) {
       t.push_back(time);
       so.push_back(s0);
-      product.push_back(s0 - substrate_left(mechanism, s0, design.km, design.vm, extra, time));
+      const double s = substrate_left(mechanism, s0, design.km, design.vm, extra, time);
+      values.push_back(design.kind == DataKind::kProduct ? s0 - s : s);
     }
   }
   if (t.size() > static_cast<std::size_t>(kMaxRows)) throw std::logic_error("too many rows");
   double amplitude = 0.0;
-  for (const double v : product) amplitude = std::max(amplitude, std::fabs(v));
+  for (const double v : values) amplitude = std::max(amplitude, std::fabs(v));
   c.noise_sd = design.relative_noise * amplitude;
   SplitMix64 rng(design.seed);
   c.data.nRows = static_cast<int>(t.size());
   for (int i = 0; i < c.data.nRows; ++i) {
     c.data.X1[i] = t[i];
     c.data.X2[i] = so[i];
-    c.data.Y[i] = product[i] + c.noise_sd * rng.normal();
+    c.data.Y[i] = values[i] + c.noise_sd * rng.normal();
   }
   const CurveGroups groups = ycurves(std::span<const double>(c.data.X2.data(), c.data.nRows));
   c.data.nCols = 3;

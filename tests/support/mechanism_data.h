@@ -19,9 +19,9 @@ enum class Mechanism { kMichaelisMenten, kProductInhibition, kInactivation };
 // Michaelis-Menten).
 double substrate_left(Mechanism mechanism, double so, double km, double vm, double extra, double t);
 
-// Product data (P = So - S, no baseline) of the design's [So] and times with the mechanism,
-// plus normal noise of design.relative_noise times the largest product, seeded by design.seed.
-// The truth holds Km and Vm.
+// Product (P = So - S) or substrate data, by design.kind, without baseline, of the design's [So]
+// and times with the mechanism, plus normal noise of design.relative_noise times the largest
+// value, seeded by design.seed. The truth holds Km and Vm.
 FamilyCase mechanism_case(const std::string& name, const CurveDesign& design, Mechanism mechanism,
                           double extra);
 

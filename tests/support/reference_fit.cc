@@ -70,10 +70,11 @@ Rows rows_in_use(const ProgressCurveData& data, const ReferenceOptions& options)
 // one linear parameter); where it is clamped at 0, the columns themselves.
 class ProfiledProblem {
  public:
-  ProfiledProblem(const Rows& rows, int model)
+  ProfiledProblem(const Rows& rows, int model, bool baseline_free)
       : rows_(rows),
         base_model_(kind_of_model(model) == DataKind::kProduct ? 1 : 3),
         baseline_(has_baseline(model)),
+        baseline_free_(baseline_free),
         f0_(rows.count()),
         cu_(rows.count()),
         cv_(rows.count()) {
@@ -106,7 +107,7 @@ class ProfiledProblem {
       double sum = 0.0;
       for (int i = 0; i < n; ++i) sum += rows_.w[i] * (rows_.y[i] - f0_[i]);
       e.bkg = sum / weight_sum_;
-      if (!(e.bkg > 0.0)) {
+      if (!(e.bkg > 0.0) && !baseline_free_) {
         e.bkg = 0.0;
         e.clamped = true;
       }
@@ -147,6 +148,7 @@ class ProfiledProblem {
   const Rows& rows_;
   int base_model_;
   bool baseline_;
+  bool baseline_free_;
   double weight_sum_ = 0.0;
   std::vector<double> f0_, cu_, cv_;
 };
@@ -387,7 +389,7 @@ ReferenceFit reference_fit(const ProgressCurveData& data, int model,
       {std::log(std::max(so_max * kKmCapFactor, 10.0 * options.km_lower)),
        std::log(std::max(rate * kRateCapFactor * (kKmCapFactor + 1.0), 10.0 * options.vm_lower))}};
 
-  ProfiledProblem problem(rows, model);
+  ProfiledProblem problem(rows, model, options.baseline_free);
   const int nk = static_cast<int>(kms.size());
   const int nq = static_cast<int>(rates.size());
   std::vector<double> grid(static_cast<size_t>(nk) * nq);

@@ -6,13 +6,13 @@
 //
 // reference_fit minimises S = sum over the rows in use of w_i (y_i - model)^2 for one of the
 // models of reference_model.h, within the program's bounds Km >= km_lower, Vm >= vm_lower,
-// baseline >= 0. It shares nothing with the engine but the data type: its own model code
-// (reference_model.h), a dense logarithmic grid over Km and Vm with the baseline profiled out
-// analytically, and a bounded Levenberg-Marquardt polish in ln Km, ln Vm from the best few
-// grid minima. The grid is placed from scales taken from the data (largest [So], time span,
-// mean rate), so the result does not depend on the units the data are written in: scaling
-// the concentrations by c and the times by tau (and the lower bounds with them) scales Km and
-// the baseline by c, Vm by c/tau and S by c^2, to about 1e-9.
+// baseline >= 0 (or of either sign, ReferenceOptions::baseline_free). It shares nothing with the
+// engine but the data type: its own model code (reference_model.h), a dense logarithmic grid over
+// Km and Vm with the baseline profiled out analytically, and a bounded Levenberg-Marquardt polish
+// in ln Km, ln Vm from the best few grid minima. The grid is placed from scales taken from the data
+// (largest [So], time span, mean rate), so the result does not depend on the units the data are
+// written in: scaling the concentrations by c and the times by tau (and the lower bounds with them)
+// scales Km and the baseline by c, Vm by c/tau and S by c^2, to about 1e-9.
 #include <array>
 #include <string>
 #include <vector>
@@ -40,6 +40,8 @@ struct ReferenceOptions {
   // Rows taken into the fit; empty means every row. A row left out counts nowhere, also not in
   // the n of s^2 = S / (n - p).
   std::vector<bool> include;
+  // The baseline of models 2 and 4 may take either sign (else it is held at or above 0).
+  bool baseline_free = false;
 };
 
 struct ReferenceFit {

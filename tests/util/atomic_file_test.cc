@@ -200,6 +200,10 @@ TEST(StopSignals, EndTheProcessLeavingNoUnfinishedFile) {
   EXPECT_EQ(err.rest(), "prog: stopped\n");
   EXPECT_EQ(testing::file_names_in(folder.path()), std::set<std::string>{"DATA.out"});
   EXPECT_EQ(read_file(report), "previous report\n");
+  { const StopSignals gone("prog", {}, std::chrono::seconds(1)); }  // the handlers go with it
+  struct sigaction action {};
+  ::sigaction(SIGPIPE, nullptr, &action);
+  EXPECT_EQ(action.sa_handler, SIG_DFL);
 }
 
 // A pipe, a folder or a link at the lock's name is refused at once and named; nothing waits

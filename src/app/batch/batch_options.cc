@@ -14,7 +14,7 @@
 namespace velmor::app {
 namespace {
 
-// "1,2,4" -> flags; false on anything but model numbers 1..4 separated by commas.
+// "1,2,4" -> flags; false on anything but model numbers 1..8 separated by commas.
 bool parse_models(const std::string& text, std::array<int, kModelCount>& models) {
   models.fill(0);
   std::stringstream in(text);
@@ -98,8 +98,15 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
     } else if (a == "--models") {
       auto v = value();
       if (!v || !parse_models(*v, cl.models)) {
-        return {std::nullopt, "--models needs model numbers 1 to 4 separated by commas, e.g. 1,2"};
+        return {std::nullopt, "--models needs model numbers 1 to 8 separated by commas, e.g. 1,2"};
       }
+      batch_options = true;
+    } else if (a == "--baseline") {
+      auto v = value();
+      if (!v || (*v != "free" && *v != "nonnegative")) {
+        return {std::nullopt, "--baseline needs free or nonnegative"};
+      }
+      cl.baseline_free = *v == "free";
       batch_options = true;
     } else if (a == "--robust") {
       cl.robust = true;
@@ -198,8 +205,8 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
   if (!batch) {
     if (batch_options) {
       return {std::nullopt,
-              "--models, --method, --robust, --plots, --plot-format, --residual-x, --jobs, "
-              "--summary, --columns, --layout, --signal-per-conc, --blank, --species, "
+              "--models, --method, --robust, --baseline, --plots, --plot-format, --residual-x, "
+              "--jobs, --summary, --columns, --layout, --signal-per-conc, --blank, --species, "
               "--substrate and --points belong to --batch"};
     }
     if (!cl.inputs.empty()) return {std::nullopt, "data files belong to --batch"};
@@ -221,7 +228,7 @@ std::string usage_text(const std::string& program_name) {
          program_name +
          " --help | --version\n"
          "\n"
-         "Batch mode fits the chosen models (default: all four) to each data file as the Run\n"
+         "Batch mode fits the chosen models (default: 1 to 4) to each data file as the Run\n"
          "command does and writes each report next to its data file, with the extension \"out\".\n"
          "A folder stands for its *.in, *.csv and *.tsv files, its *.txt files holding a table\n"
          "and its *.json EnzymeML documents. Data files are the program's own (time, [So],\n"
@@ -232,10 +239,16 @@ std::string usage_text(const std::string& program_name) {
          "EnzymeML v2 documents (.json). Times may be written 0:01:00, 1 min, 30 s, 1.5 h.\n"
          "A name without a '.' in its own name is read with its blanks removed and \".in\"\n"
          "added (mydata: mydata.in).\n"
-         "  --models LIST        models to fit, numbers 1 to 4 separated by commas\n"
+         "  --models LIST        models to fit, numbers separated by commas (default 1,2,3,4):\n"
+         "                       1, 2 product and 3, 4 substrate vs time, Michaelis-Menten\n"
+         "                       (2, 4 with a baseline); 5 product and 6 substrate with\n"
+         "                       competitive product inhibition (Kp); 7 product and 8\n"
+         "                       substrate with first-order enzyme inactivation (kinact)\n"
          "  --method NAME        classic: the chain of stages (default); fast: a multi-start\n"
          "                       Levenberg-Marquardt fit from the data (without weights)\n"
          "  --robust             robust weighting (default: none)\n"
+         "  --baseline MODE      nonnegative: the baseline of models 2 and 4 is 0 or above\n"
+         "                       (default); free: it may take either sign\n"
          "  -j, --jobs N         fit N files at a time (default: one per processor core)\n"
          "  --summary FILE       write one row per file and model to FILE: CSV, or JSON when\n"
          "                       its name ends in .json (estimates, Wald and profile limits,\n"

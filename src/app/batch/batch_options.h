@@ -18,8 +18,10 @@ struct CommandLine {
   enum class Mode { kGui, kBatch, kHelp, kVersion };
   Mode mode = Mode::kGui;
   std::vector<std::string> inputs;                  // data files and folders, in the order given
-  std::array<int, kModelCount> models{1, 1, 1, 1};  // models[k - 1] = 1: fit model k
+  // models[k - 1] = 1: fit model k; by default the Michaelis-Menten models 1..4.
+  std::array<int, kModelCount> models{1, 1, 1, 1};
   bool robust = false;
+  bool baseline_free = false;       // --baseline free: the baseline of models 2, 4 of any sign
   bool fast = false;                // --method fast: the fast method instead of the classic chain
   std::string plots_dir;            // empty: no pictures
   std::string plot_format = "png";  // "png", "svg" or "pdf"

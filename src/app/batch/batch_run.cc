@@ -42,6 +42,7 @@ RunState state_for(const BatchFile& file, const CommandLine& command_line, bool 
   state.imdl = command_line.models;
   state.imdlno = lowest_selected(state.imdl);
   state.nwt_global = command_line.robust ? kRobustWeighting : kNoWeighting;
+  state.baseline_free = command_line.baseline_free;
   state.fit_method = command_line.fast ? kFastMethod : kClassicMethod;
   state.helper_threads = !files_at_once;
   state.filenamedata = file.data_file;

@@ -10,6 +10,7 @@
 #include <map>
 
 #include "engine/core/limits.h"
+#include "engine/core/model_catalog.h"
 #include "engine/driver/model_report.h"
 #include "engine/driver/parameter_names.h"
 #include "engine/stats/model_summary.h"
@@ -19,8 +20,18 @@
 namespace velmor::app {
 namespace {
 
-constexpr const char* kParameterNames[] = {"Km", "Vm", "baseline"};
-constexpr int kSummaryParameters = 3;
+// The parameter columns, each model's parameters under their own names.
+constexpr ParameterKind kSummaryParameters[] = {ParameterKind::kKm, ParameterKind::kVm,
+                                                ParameterKind::kBaseline, ParameterKind::kKp,
+                                                ParameterKind::kKinact};
+
+// The position of the parameter of that kind in the fit's model, -1 if it has none.
+int parameter_index(const ModelFit& fit, ParameterKind kind) {
+  for (int j = 0; j < fit.npar && j < model_parameter_count(fit.model); ++j) {
+    if (parameter_kind(fit.model, j) == kind) return j;
+  }
+  return -1;
+}
 
 SummaryCell number(double value) {
   return std::isfinite(value) ? SummaryCell(value) : SummaryCell();
@@ -142,11 +153,12 @@ void add_model_cells(RowBuilder& row, const FileResult& file, const ModelFit* fi
   row.add("weighting", maybe([&] { return text(fit->weighting == 0 ? "none" : "robust"); }));
   row.add("fit_status",
           text(fit == nullptr ? "not fitted" : (fit_failed(*fit) ? "failed" : "completed")));
-  for (int j = 0; j < kSummaryParameters; ++j) {
-    const bool has = fit != nullptr && j < fit->npar;
+  for (const ParameterKind kind : kSummaryParameters) {
+    const int j = fit != nullptr ? parameter_index(*fit, kind) : -1;
+    const bool has = j >= 0;
     const bool wald = has && !fit->undetermined[j];
     const bool profiled = has && fit->assessed;
-    const std::string name = kParameterNames[j];
+    const std::string name = parameter_symbol(kind);
     row.add(name, has ? number(fit->p[j]) : SummaryCell());
     row.add(name + "_se", wald ? number(fit->se[j]) : SummaryCell());
     row.add(name + "_low95", wald ? number(fit->p[j] - fit->ci[j]) : SummaryCell());

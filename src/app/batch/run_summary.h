@@ -47,12 +47,12 @@ struct SummaryTable {
 // ("none" or "robust"), fit_status ("completed" or "failed": a sum of squares or parameter that
 // is not finite), Km, Km_se, Km_low95, Km_high95 (empty where the data do not determine Km),
 // Km_prof_low95, Km_prof_high95 (profile-likelihood limits, empty on an open side), the same for
-// Vm and baseline (models 2 and 4), Vm_over_Km and Vm_over_Km_se, ssq (the stage-2 sum of
-// squares), se_regression, runs_p (the runs test of the residual signs), aicc, rank,
-// akaike_weight, ler (the log10 evidence ratio to the best model), range1_from, range1_to,
-// range1_S0, ... range10_from, range10_to, range10_S0 (the suggested data range of each curve
-// and its [So]), warning (the data's observation warning and notes on the model's fit, "; "
-// between them)
+// Vm, baseline (models 2 and 4), Kp (models 5 and 6) and kinact (models 7 and 8), Vm_over_Km and
+// Vm_over_Km_se, ssq (the stage-2 sum of squares), se_regression, runs_p (the runs test of the
+// residual signs), aicc, rank, akaike_weight, ler (the log10 evidence ratio to the best model),
+// range1_from, range1_to, range1_S0, ... range10_from, range10_to, range10_S0 (the suggested
+// data range of each curve and its [So]), warning (the data's observation warning and notes on
+// the model's fit, "; " between them)
 // and messages (what the file's run said, " | " between the messages). Statistics that could not be
 // computed, or are not finite, are unknown; failed fits are not ranked.
 SummaryTable summary_table(std::span<const FileResult> files);

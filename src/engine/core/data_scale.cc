@@ -65,12 +65,12 @@ double DataScale::to_user(double value, int c, int t) const {
   return times_power_of_ten(value, -(c * concentration_exponent + t * time_exponent));
 }
 
-double DataScale::parameter_to_user(int j, double value) const {
-  return to_user(value, parameter_concentration_power(j), parameter_time_power(j));
+double DataScale::parameter_to_user(ParameterKind kind, double value) const {
+  return to_user(value, concentration_power(kind), time_power(kind));
 }
 
-double DataScale::parameter_to_internal(int j, double value) const {
-  return to_internal(value, parameter_concentration_power(j), parameter_time_power(j));
+double DataScale::parameter_to_internal(ParameterKind kind, double value) const {
+  return to_internal(value, concentration_power(kind), time_power(kind));
 }
 
 DataScale choose_data_scale(const ProgressCurveData& data) {

@@ -2,6 +2,7 @@
 
 #pragma once
 
+#include "engine/core/model_catalog.h"
 #include "engine/core/progress_curve_data.h"
 
 namespace velmor {
@@ -19,15 +20,6 @@ namespace velmor {
 // with at most 15 digits in units a power of ten apart come back to the same internal numbers
 // and get the same fit.
 
-// Units of parameter j (Km, Vm, baseline) as powers of concentration and time: Km and the
-// baseline are concentrations, Vm a concentration per time.
-inline constexpr int parameter_concentration_power(int /*j*/) {
-  return 1;
-}
-inline constexpr int parameter_time_power(int j) {
-  return j == 1 ? -1 : 0;
-}
-
 struct DataScale {
   int concentration_exponent = 0;  // internal concentration = user value x 10^this
   int time_exponent = 0;           // internal time = user time x 10^this
@@ -36,9 +28,9 @@ struct DataScale {
   double to_internal(double value, int c, int t) const;
   double to_user(double value, int c, int t) const;
 
-  // Internal value of parameter j (Km, Vm, baseline) and back.
-  double parameter_to_user(int j, double value) const;
-  double parameter_to_internal(int j, double value) const;
+  // Internal value of a parameter of the given kind (model_catalog.h gives its units) and back.
+  double parameter_to_user(ParameterKind kind, double value) const;
+  double parameter_to_internal(ParameterKind kind, double value) const;
 
   bool is_identity() const { return concentration_exponent == 0 && time_exponent == 0; }
 };

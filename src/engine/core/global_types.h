@@ -14,8 +14,9 @@
 
 namespace velmor {
 
-// Model numbers 1..4 (ModelId). The parameter order is the same in every model:
-// p[0] = Km, p[1] = Vm, p[2] = baseline (models 2 and 4 only).
+// Model numbers 1..8 (ModelId; model_catalog.h says what each observes and which parameters it
+// has). p[0] = Km and p[1] = Vm in every model; p[2] is the third parameter of models 2 and 4
+// (baseline), 5 and 6 (Kp) and 7 and 8 (kinact).
 using ModelId = int;
 
 inline constexpr int kNoWeighting = 0;
@@ -37,6 +38,9 @@ struct RunState {
   std::string filenamepath;                   // data folder
   int nwt_global = kNoWeighting;              // weighting code: 0 none, 2 robust
   int fit_method = kClassicMethod;            // kClassicMethod or kFastMethod
+  // The baseline of models 2 and 4 may take either sign (blank-corrected data often sit below
+  // zero); when false it is held at or above 0.
+  bool baseline_free = false;
   // Whether a fit may share its work with helper threads (large data, breakpoint curves); off
   // while the batch mode fits several files at once, whose jobs already take the cores. The
   // results are the same either way.

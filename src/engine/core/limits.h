@@ -12,7 +12,7 @@ inline constexpr int kMinCurvePoints = 5;     // a curve of 4 points or fewer is
 inline constexpr int kRequiredColumns = 3;    // time, [So], product or substrate
 inline constexpr int kMaxParams = 25;         // length of every parameter vector
 inline constexpr int kMaxConstraints = 50;    // length of every constraint vector
-inline constexpr int kModelCount = 4;         // models 1..4
+inline constexpr int kModelCount = 8;         // models 1..8 (model_catalog.h)
 inline constexpr int kMaxSecondaryWindows = 256;
 
 }  // namespace velmor

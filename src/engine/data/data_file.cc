@@ -91,10 +91,10 @@ CurveGroups ycurves(std::span<const double> so) {
 }
 
 int ncolmdl(int n_columns, int model, std::ostream& log) {
-  if ((n_columns == 2 || n_columns == 3) && model >= 5) {
+  if ((n_columns == 2 || n_columns == 3) && model > kModelCount) {
     log << "NCOLMDL - Model " << model << " cannot be fitted to data with " << n_columns
         << " columns.\n"
-        << "  Choose one of the models 1 to 4.\n";
+        << "  Choose one of the models 1 to " << kModelCount << ".\n";
     log.flush();
     return kModelColumnMismatch;
   }

@@ -51,8 +51,8 @@ struct CurveGroups {
 CurveGroups ycurves(std::span<const double> so);
 
 // 99 if the model number cannot be fitted to data of that many columns (2 or 3 columns with a
-// model number of 5 or more; a prompt naming the model goes to `log`), else 0. With the models
-// 1..4 on 3-column data it is always 0.
+// model number beyond the program's models, 9 or more; a prompt naming the model goes to
+// `log`), else 0. With the models 1..8 on 3-column data it is always 0.
 int ncolmdl(int n_columns, int model, std::ostream& log = std::clog);
 
 }  // namespace velmor

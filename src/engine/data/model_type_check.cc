@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/core/limits.h"
+#include "engine/core/model_catalog.h"
 #include "engine/data/data_file_names.h"
 #include "engine/data/data_records.h"
 #include "engine/data/delimited_data.h"
@@ -48,8 +49,8 @@ int trend_sign(std::span<const double> time, std::span<const double> y, const Cu
 }
 
 std::string model_type_mismatch(ModelId model, int trend) {
-  const bool product_model = model == 1 || model == 2;
-  const bool substrate_model = model == 3 || model == 4;
+  const bool product_model = model_observes_product(model);
+  const bool substrate_model = model_observes_substrate(model);
   if (product_model && trend < 0) return kMsgSuggestSubstrate;
   if (substrate_model && trend > 0) return kMsgSuggestProduct;
   return {};

@@ -12,7 +12,7 @@
 #include "engine/data/delimited_data.h"
 
 // The product/substrate plausibility rule the shell (and the batch mode) applies before a
-// run: product models (1, 2) need rising data, substrate models (3, 4) falling data.
+// run: product models (1, 2, 5, 7) need rising data, substrate models (3, 4, 6, 8) falling data.
 namespace velmor {
 
 inline constexpr const char* kMsgWrongModelType = "THE WRONG MODEL TYPE WAS SELECTED!";
@@ -30,7 +30,7 @@ inline constexpr const char* kMsgSuggestProduct =
 int trend_sign(std::span<const double> time, std::span<const double> y, const CurveGroups& groups);
 
 // The second line of the refusal for this model and trend, empty if they agree (or the model
-// number is not 1..4).
+// number is not 1..8).
 std::string model_type_mismatch(ModelId model, int trend);
 
 // Reads the data block of the file (at most 1000 rows, through a free unit of its own; a table

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "engine/core/model_catalog.h"
 #include "engine/core/objective.h"
 #include "engine/driver/fit_stages.h"
 #include "engine/driver/least_squares_problem.h"
@@ -20,10 +21,12 @@ constexpr int kFinalIterations = 200;
 ModelFit fit_model_fast(RunState& state, Host& host, Objective& objective, const DataScale& scale) {
   const ModelId model = state.imdlno;
   const int npar = state.npar;
-  const LeastSquaresProblem problem = least_squares_problem(state.data, model, npar);
+  const LeastSquaresProblem problem =
+      least_squares_problem(state.data, model, npar, state.baseline_free);
   const std::vector<ParamVector> starts =
-      problem.usable() ? data_starts(state.data, model, npar, problem.largest_so)
-                       : std::vector<ParamVector>{};
+      problem.usable()
+          ? data_starts(state.data, model, npar, problem.largest_so, state.baseline_free)
+          : std::vector<ParamVector>{};
   if (starts.empty()) return fit_model(state, host, objective, false, scale);
 
   ModelFit fit;
@@ -34,6 +37,7 @@ ModelFit fit_model_fast(RunState& state, Host& host, Objective& objective, const
   fit.name = state.strmdl;
   fit.weighting = kNoWeighting;
   fit.method = kFastMethod;
+  fit.baseline_free = state.baseline_free && model_has_baseline(model);
   clock.charge(FitStage::kEstimates);
 
   LeastSquaresSolution best;

@@ -222,16 +222,20 @@ class ProfileProblem {
     bool capped = false;
     for (int k = 0, f = 0; k < npar_; ++k) {
       if (k == j_) continue;
-      const LmParameter& par = free_[f];
-      capped = capped || (par.log_scale && q[f] >= par.upper * (1.0 - kCapTolerance));
+      capped = capped || at_cap(free_[f], q[f]);
       start[k] = q[f++];
     }
-    // Held down by the search's cap on another parameter (Km a billion times the largest [So]):
-    // the rise is the cap's, not the data's, and the profile ends open here.
-    return capped ? kNaN : summary.final_ssq;
+    // A scale (Km, Vm) traded against another that is held down by the search's cap (Km a
+    // billion times the largest [So]): the rise is the cap's, not the data's, and the profile
+    // ends open here. The model is linear in a baseline, whose profile the cap does not bend.
+    return capped && problem_.parameters[j_].log_scale ? kNaN : summary.final_ssq;
   }
 
  private:
+  static bool at_cap(const LmParameter& par, double v) {
+    return par.log_scale && v >= par.upper * (1.0 - kCapTolerance);
+  }
+
   const LeastSquaresProblem& problem_;
   int npar_;
   int j_;
@@ -368,7 +372,8 @@ double reduced_standard_error(const std::vector<std::vector<double>>& columns, d
 void make_report_consistent(RunState& state, ModelFit& fit) {
   ProgressCurveData& data = state.data;
   const int npar = fit.npar;
-  const LeastSquaresProblem problem = least_squares_problem(data, fit.model, npar);
+  const LeastSquaresProblem problem =
+      least_squares_problem(data, fit.model, npar, fit.baseline_free);
   if (!problem.usable() || problem.rows != data.nRows) return;
   const std::vector<double> r = residuals_at(problem, npar, fit.p);
   if (!std::all_of(r.begin(), r.end(), [](double v) { return std::isfinite(v); })) return;
@@ -390,7 +395,8 @@ void make_report_consistent(RunState& state, ModelFit& fit) {
 void assess_fit(const RunState& state, ModelFit& fit) {
   const ProgressCurveData& data = state.data;
   const int npar = fit.npar;
-  const LeastSquaresProblem problem = least_squares_problem(data, fit.model, npar);
+  const LeastSquaresProblem problem =
+      least_squares_problem(data, fit.model, npar, fit.baseline_free);
   if (!problem.usable() || problem.rows != data.nRows) return;
   const std::vector<double> r = residuals_at(problem, npar, fit.p);
   if (!std::all_of(r.begin(), r.end(), [](double v) { return std::isfinite(v); })) return;

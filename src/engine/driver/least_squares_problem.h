@@ -20,7 +20,8 @@ inline constexpr double kLowestKmVm = 1e-6;  // the constrained stage's bounds
 
 struct LeastSquaresProblem {
   int rows = 0;
-  std::vector<LmParameter> parameters;  // Km, Vm (in their logarithms), baseline
+  // Km, Vm (in their logarithms), and the baseline, Kp (in its logarithm) or kinact
+  std::vector<LmParameter> parameters;
   LmEvaluate evaluate;                  // r_i = Y_i - model and d r_i / d p_j for every row
   double largest_so = 0.0;
 
@@ -29,16 +30,20 @@ struct LeastSquaresProblem {
   bool usable() const { return !parameters.empty(); }
 };
 
-// Km and Vm between 1e-6 and 1e9 times the largest [So] (Vm: over the time span), the
-// baseline >= 0. `data` must outlive the problem.
-LeastSquaresProblem least_squares_problem(const ProgressCurveData& data, ModelId model, int npar);
+// Km, Kp and Vm between 1e-6 and 1e9 times the largest [So] (Vm: over the time span), the
+// baseline >= 0 (any sign with baseline_free), kinact between 0 and 1e4 over the time span.
+// `data` must outlive the problem.
+LeastSquaresProblem least_squares_problem(const ProgressCurveData& data, ModelId model, int npar,
+                                          bool baseline_free = false);
 
 // Starts from the data alone, independent of the chain: Km at fractions of the largest [So],
-// Vm from each curve's initial rate v = Vm So / (Km + So) (the two earliest rows), and the
-// baseline from the curves' first values (product: Y(0) = baseline; substrate:
-// Y(0) = So + baseline), at least 0.
+// Vm from each curve's initial rate v = Vm So / (Km + So) (the two earliest rows, a rate every
+// model shares at t = 0), the baseline from the curves' first values (product: Y(0) =
+// baseline; substrate: Y(0) = So + baseline), at least 0 unless baseline_free; each of those
+// with Kp at 1 and 10 times the largest [So] (models 5, 6) or kinact at 0.1 and 1 over the time
+// span (models 7, 8).
 std::vector<ParamVector> data_starts(const ProgressCurveData& data, ModelId model, int npar,
-                                     double largest_so);
+                                     double largest_so, bool baseline_free = false);
 
 // The problem solved by the bounded Levenberg-Marquardt solver from `start` for at most
 // `iterations` accepted steps, with fixed weights (empty: unit weights): the best point found

@@ -156,6 +156,7 @@ ModelFit fit_model(RunState& state, Host& host, Objective& fit_objective, bool r
   fit.npar = state.npar;
   fit.name = state.strmdl;
   fit.from_all_ones = recompute;
+  fit.baseline_free = state.baseline_free && model_has_baseline(fit.model);
   const int npar = fit.npar;
   ProgressCurveData& data = state.data;
   UnweightedChain chain(state);
@@ -204,7 +205,7 @@ ModelFit fit_model(RunState& state, Host& host, Objective& fit_objective, bool r
   clock.charge(FitStage::kConstrained);
 
   const bool robust = fit.weighting == kRobustWeighting;
-  const OptimalityCheck check = check_optimality(data, fit.model, npar, p);
+  const OptimalityCheck check = check_optimality(data, fit.model, npar, p, fit.baseline_free);
   if (check.improved) {
     p = check.p;
     if (!robust) {
@@ -217,7 +218,7 @@ ModelFit fit_model(RunState& state, Host& host, Objective& fit_objective, bool r
   chain.end();
 
   if (robust) {
-    const RobustFit robust_fit = fit_robust(data, fit.model, npar, p);
+    const RobustFit robust_fit = fit_robust(data, fit.model, npar, p, fit.baseline_free);
     p = robust_fit.p;
     fit.reweightings = robust_fit.reweightings;
   }

@@ -61,6 +61,7 @@ struct ModelFit {
   std::string name;            // left-justified, 80 characters
   int weighting = 0;           // weighting code used (0 or 2)
   bool from_all_ones = false;  // the second fit of a poorly determined model
+  bool baseline_free = false;  // the model's baseline was free to take either sign
   ParamVector initial{};       // initial estimates
   double stage1_ssq = 0.0;     // sum of squares after the simplex stage
   ParamVector p{};             // final parameters

@@ -339,13 +339,15 @@ void write_model_section(std::ostream& out, const ModelFit& fit, const ProgressC
   put(out, rf::kDataSets, {data.nCurves});
   if (description != nullptr) write_data_description(out, *description, data);
   put(out, rf::kParameters, {npar});
-  put(out, rf::kConstraints, {npar});
+  // The parameters held by a bound: all but a free baseline.
+  put(out, rf::kConstraints, {fit.baseline_free ? npar - 1 : npar});
   put(out, rf::kEqualities, {fit.equality_count});
   put(out, rf::kIterations, {fit.iterations});
   if (fit.info == 2) put(out, rf::kCallsExceeded, {fit.call_limit, fit.info});
   if (fit.info == 4) put(out, rf::kUphill, {fit.info});
   put(out, rf::kWeighting, {std::string(fit.weighting == 0 ? "NO WEIGHTING" : "ROBUST WEIGHTING")});
   if (fit.method == kFastMethod) put(out, rf::kFitMethod, {std::string(rf::kFastMethodName)});
+  if (fit.baseline_free) put(out, rf::kBaselineFree);
   if (fit_failed(fit)) put(out, rf::kFitFailed);
   put(out, fitted(rf::kStage1, 14, 8, fit.stage1_ssq), {fit.stage1_ssq});
   put(out, fitted(rf::kStage2, 14, 8, fit.stage2_ssq), {fit.stage2_ssq});

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/core/model_catalog.h"
 #include "engine/driver/least_squares_problem.h"
 
 namespace velmor {
@@ -16,10 +17,10 @@ constexpr int kDataStartIterations = 40;
 }  // namespace
 
 OptimalityCheck check_optimality(const ProgressCurveData& data, ModelId model, int npar,
-                                 const ParamVector& chain_p) {
+                                 const ParamVector& chain_p, bool baseline_free) {
   OptimalityCheck check;
   check.p = chain_p;
-  const LeastSquaresProblem problem = least_squares_problem(data, model, npar);
+  const LeastSquaresProblem problem = least_squares_problem(data, model, npar, baseline_free);
   if (!problem.usable()) return check;
 
   // The chain's own sum, as the refinement measures it.
@@ -36,13 +37,15 @@ OptimalityCheck check_optimality(const ProgressCurveData& data, ModelId model, i
     }
   };
   refine(chain_p, kChainStartIterations);
-  for (const ParamVector& start : data_starts(data, model, npar, problem.largest_so)) {
+  for (const ParamVector& start :
+       data_starts(data, model, npar, problem.largest_so, baseline_free)) {
     refine(start, kDataStartIterations);
   }
 
   const bool chain_finite = std::isfinite(check.chain_ssq);
   bool moved = false;
-  for (int j = 0; j < 2; ++j) {
+  for (int j = 0; j < npar; ++j) {
+    if (!parameter_is_scale(parameter_kind(model, j))) continue;
     moved = moved || !(std::fabs(best_p[j] - chain_p[j]) <= kParameterAgreement * best_p[j]);
   }
   if (std::isfinite(best) &&

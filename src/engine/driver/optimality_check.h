@@ -29,9 +29,11 @@ struct OptimalityCheck {
 
 // Checks chain_p, the chain's result for `model` (npar parameters) on data in the fit's
 // internal units; the bounds are those of the constrained stage (Km, Vm >= 1e-6, baseline
-// >= 0), with Km at most 1e9 times the largest [So] and Vm at most 1e9 times the largest [So]
-// over the time span.
+// >= 0, Kp >= 1e-6, kinact >= 0), with Km and Kp at most 1e9 times the largest [So] and Vm at
+// most 1e9 times the largest [So] over the time span. The agreement in parameters is judged on
+// Km, Vm and Kp (the baseline and kinact may be 0).
+// baseline_free: the baseline of models 2 and 4 may take either sign.
 OptimalityCheck check_optimality(const ProgressCurveData& data, ModelId model, int npar,
-                                 const ParamVector& chain_p);
+                                 const ParamVector& chain_p, bool baseline_free = false);
 
 }  // namespace velmor

@@ -8,17 +8,7 @@
 namespace velmor {
 
 std::string parameter_name(ModelId model, int j) {
-  switch (j) {
-    case 0:
-      return "Km";
-    case 1:
-      return "Vm";
-    case 2:
-      if (model_has_baseline(model)) return "baseline";
-      break;
-    default:
-      break;
-  }
+  if (j >= 0 && j < model_parameter_count(model)) return parameter_symbol(parameter_kind(model, j));
   return "P" + std::to_string(j + 1);
 }
 

@@ -25,6 +25,8 @@ inline constexpr char kUphill[] =
 inline constexpr char kWeighting[] = "(10X,'WEIGHTING: ', A)";
 // Only where the fast method fitted the model (the classic chain's reports stay as they were).
 inline constexpr char kFitMethod[] = "(10X,'FIT METHOD: ', A)";
+// Models 2 and 4 fitted with --baseline free (the line is absent otherwise).
+inline constexpr char kBaselineFree[] = "(10X,'BASELINE: FREE (EITHER SIGN)')";
 inline constexpr char kFastMethodName[] = "FAST (MULTI-START LEVENBERG-MARQUARDT)";
 inline constexpr char kFitFailed[] =
     "(/10X,'FIT FAILED: SUM OF SQUARES OR PARAMETERS NOT FINITE; MODEL NOT RANKED')";

@@ -25,11 +25,12 @@ constexpr int kTrimRounds = 3;
 
 class RobustSearch {
  public:
-  RobustSearch(const ProgressCurveData& data, ModelId model, int npar)
+  RobustSearch(const ProgressCurveData& data, ModelId model, int npar, bool baseline_free)
       : data_(data),
         model_(model),
         npar_(npar),
-        problem_(least_squares_problem(data, model, npar)),
+        baseline_free_(baseline_free),
+        problem_(least_squares_problem(data, model, npar, baseline_free)),
         residuals_(static_cast<std::size_t>(problem_.rows)) {}
 
   bool usable() const { return problem_.usable(); }
@@ -114,7 +115,7 @@ class RobustSearch {
   }
 
   std::vector<ParamVector> data_based_starts() const {
-    return data_starts(data_, model_, npar_, problem_.largest_so);
+    return data_starts(data_, model_, npar_, problem_.largest_so, baseline_free_);
   }
 
  private:
@@ -127,6 +128,7 @@ class RobustSearch {
   const ProgressCurveData& data_;
   ModelId model_;
   int npar_;
+  bool baseline_free_;
   LeastSquaresProblem problem_;
   std::vector<double> residuals_;
 };
@@ -134,8 +136,8 @@ class RobustSearch {
 }  // namespace
 
 RobustFit fit_robust(const ProgressCurveData& data, ModelId model, int npar,
-                     const ParamVector& unweighted) {
-  RobustSearch search(data, model, npar);
+                     const ParamVector& unweighted, bool baseline_free) {
+  RobustSearch search(data, model, npar, baseline_free);
   RobustFit start;
   start.p = unweighted;
   if (!search.usable() || !search.finite(unweighted)) return start;

@@ -32,8 +32,9 @@ struct RobustFit {
 };
 
 // The robust fit of `model` (npar parameters) on data in the fit's internal units, from the
-// unweighted optimum `unweighted`. Bounds as the final check of optimality's.
+// unweighted optimum `unweighted`. Bounds as the final check of optimality's (baseline_free:
+// the baseline of models 2 and 4 may take either sign).
 RobustFit fit_robust(const ProgressCurveData& data, ModelId model, int npar,
-                     const ParamVector& unweighted);
+                     const ParamVector& unweighted, bool baseline_free = false);
 
 }  // namespace velmor

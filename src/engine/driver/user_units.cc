@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "engine/core/model_catalog.h"
 #include "engine/stats/aicc.h"
 
 namespace velmor {
@@ -12,21 +13,22 @@ ModelFit fit_in_user_units(const ModelFit& fit, const DataScale& scale, int n_ro
   ModelFit user = fit;
   if (scale.is_identity()) return user;
   for (int j = 0; j < fit.npar && j < kMaxParams; ++j) {
-    user.initial[j] = scale.parameter_to_user(j, fit.initial[j]);
-    user.p[j] = scale.parameter_to_user(j, fit.p[j]);
-    user.se[j] = scale.parameter_to_user(j, fit.se[j]);
-    user.ci[j] = scale.parameter_to_user(j, fit.ci[j]);
-    user.gradient[j] = scale.to_user(fit.gradient[j], 2 - parameter_concentration_power(j),
-                                     -parameter_time_power(j));
-    user.profile_low[j] = scale.parameter_to_user(j, fit.profile_low[j]);
-    user.profile_high[j] = scale.parameter_to_user(j, fit.profile_high[j]);
+    const ParameterKind kind = parameter_kind(fit.model, j);
+    user.initial[j] = scale.parameter_to_user(kind, fit.initial[j]);
+    user.p[j] = scale.parameter_to_user(kind, fit.p[j]);
+    user.se[j] = scale.parameter_to_user(kind, fit.se[j]);
+    user.ci[j] = scale.parameter_to_user(kind, fit.ci[j]);
+    user.gradient[j] =
+        scale.to_user(fit.gradient[j], 2 - concentration_power(kind), -time_power(kind));
+    user.profile_low[j] = scale.parameter_to_user(kind, fit.profile_low[j]);
+    user.profile_high[j] = scale.parameter_to_user(kind, fit.profile_high[j]);
   }
   // Vm/Km is a rate constant (per time); the zero-order combination is Vm itself.
   user.vm_over_km = scale.to_user(fit.vm_over_km, 0, -1);
   user.vm_over_km_se = scale.to_user(fit.vm_over_km_se, 0, -1);
   if (fit.limit == KineticLimit::kZeroOrder) {
-    user.combination = scale.parameter_to_user(1, fit.combination);
-    user.combination_se = scale.parameter_to_user(1, fit.combination_se);
+    user.combination = scale.parameter_to_user(ParameterKind::kVm, fit.combination);
+    user.combination_se = scale.parameter_to_user(ParameterKind::kVm, fit.combination_se);
   } else {
     user.combination = scale.to_user(fit.combination, 0, -1);
     user.combination_se = scale.to_user(fit.combination_se, 0, -1);

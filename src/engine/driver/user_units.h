@@ -9,7 +9,8 @@
 namespace velmor {
 
 // A fit made in internal units (see data_scale.h) with every number in the user's units:
-// initial estimates, parameters, standard errors and limits by their parameter's units, sums of
+// initial estimates, parameters, standard errors and limits by their parameter's units
+// (model_catalog.h), sums of
 // squares by the square of the concentration's, the gradient by the units of S over those of
 // its parameter, the profile limits as their parameter, Vm/Km per time, and the AICc recomputed from the converted sum of squares (so that it is the
 // one the user's numbers give). Correlations, counts and the relative-error penalty have no

@@ -38,12 +38,11 @@ double residual(ModelId model, const ProgressCurveData& data, int i, const Param
   return data.Y[i] - model_value(model, data, i, x);
 }
 
-// Km and Vm are bounded at zero, and the model has no meaning below it (a negative Km gives
+// Km, Vm and Kp are bounded at zero, and the model has no meaning below it (a negative Km gives
 // the value [So] at every time): a difference that would step from x below zero is taken on
 // the upper side only.
-bool steps_across_bound(int j, double x, double step) {
-  constexpr int kPositiveParameters = 2;
-  return j < kPositiveParameters && x >= 0.0 && x - step < 0.0;
+bool steps_across_bound(ModelId model, int j, double x, double step) {
+  return parameter_is_scale(parameter_kind(model, j)) && x >= 0.0 && x - step < 0.0;
 }
 
 // Sum of w(i) r(i)^2 over rows 0..n-1; an empty w means unit weights (r^2 alone, which is the
@@ -125,7 +124,7 @@ void derivatives(const RunState& state, ParamVector& g, double& f, const ParamVe
     step[j] = std::max((std::fabs(x[j]) + kGradientStepFactor) * kGradientStepFactor, kMinStep);
     displaced[j] = x[j] + step[j];
     const double plus = weighted_sum(model, data, n, displaced, w, rows);
-    if (steps_across_bound(j, x[j], step[j])) {
+    if (steps_across_bound(model, j, x[j], step[j])) {
       difference[j] = plus - at_x;
     } else {
       displaced[j] = x[j] - step[j];
@@ -178,7 +177,7 @@ void jacobian(RunState& state, int n, int p, std::span<double> jac, double& ssr,
     up_big[j] = x[j] + big_h;
     up[j] = x[j] + h;
     double* column = jac.data() + static_cast<std::size_t>(n) * j;
-    if (steps_across_bound(j, x[j], big_h)) {
+    if (steps_across_bound(model, j, x[j], big_h)) {
       // Second-order forward difference from the same two steps.
       for (int i = 0; i < n; ++i) {
         const double d1 = model_value(model, data, i, up) - data.Ycalc[i];

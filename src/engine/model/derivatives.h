@@ -19,7 +19,7 @@ double objective_value(const RunState& state, const ParamVector& x, RowEvaluator
 
 // f = S(x) and its gradient by central differences: g[j] = (S(x + h e_j) - S(x - h e_j)) / 2h
 // for j < state.npar with h = max((|x_j| + c) c, 6.83e-6), c = sqrt(1.49e-8). Where x_j - h
-// would step Km or Vm from zero or above to below zero, the forward difference
+// would step Km, Vm or Kp from zero or above to below zero, the forward difference
 // (S(x + h e_j) - S(x)) / h is taken instead. A flat direction reports the slope 1.49e-8
 // instead of 0, and a half-difference (or forward difference) beyond 1/1.49e-8 is reported as
 // that bound itself (with its sign); g[npar..24] = 0. The robust weights are those at x, used
@@ -29,7 +29,7 @@ void derivatives(const RunState& state, ParamVector& g, double& f, const ParamVe
 
 // The n-by-p Jacobian of the weighted model values w(i) y(i) (column-major, leading dimension
 // n, written into jac[0 .. n*p-1]) as the mean of two central differences with steps h and 2h,
-// h = max((|x_j| + c) c, 6.83e-6), c = 1.49e-16^(1/4); where x_j - 2h would step Km or Vm from
+// h = max((|x_j| + c) c, 6.83e-6), c = 1.49e-16^(1/4); where x_j - 2h would step Km, Vm or Kp from
 // zero or above to below zero, the second-order forward difference (4 y(x + h) - 3 y(x) -
 // y(x + 2h)) / 2h. Every entry is clamped to +-1/1.49e-16; ssr = S(x) over the first n rows.
 // The statistics use only products of two entries of a row, so the Jacobian of the residuals

@@ -19,6 +19,25 @@ constexpr double kMinEstimate = 1e-6;
 constexpr double kSubstrateKmDivisor = 20.0;
 constexpr int kEstimatePasses = 50;  // allowed passes; the spread schedule ends at 15
 constexpr int kSlopeRows = 3;
+// kinact's start, over the time span: 60% of the activity left at the end.
+constexpr double kInactivationStart = 0.5;
+
+double largest_so(const ProgressCurveData& data) {
+  double largest = 0.0;
+  for (int i = 0; i < std::clamp(data.nRows, 0, kMaxRows); ++i) {
+    largest = std::max(largest, data.X2[i]);
+  }
+  return largest > 0.0 ? largest : 1.0;
+}
+
+// The largest time less the smallest; 1 where the times do not span anything.
+double time_span(const ProgressCurveData& data) {
+  const int n = std::clamp(data.nRows, 0, kMaxRows);
+  if (n == 0) return 1.0;
+  const auto [low, high] = std::minmax_element(data.X1.begin(), data.X1.begin() + n);
+  const double span = *high - *low;
+  return span > 0.0 && std::isfinite(span) ? span : 1.0;
+}
 
 // Three times the mean of Y/t over the rows of first..last-1 that have t > 0.
 bool mean_slope_times_three(const ProgressCurveData& data, int first, int last, double& sum) {
@@ -66,7 +85,7 @@ CrudeEstimates crude_estimates(const ProgressCurveData& data, ModelId model) {
   CrudeEstimates crude;
   crude.km0 = n_rows >= 2 ? data.X2[1] : (n_rows == 1 ? data.X2[0] : 0.0);
   const double slopes = middle_slope_sum(data, m1);
-  crude.vm0 = model < 3 ? std::fabs(slopes) : std::fabs(2.0 * slopes);
+  crude.vm0 = model_observes_product(model) ? std::fabs(slopes) : std::fabs(2.0 * slopes);
   if (model == 2 && n_rows >= 2) crude.b0 = 0.25 * (data.Y[0] + data.Y[1]);
   if (model == 4 && m1 >= 2) crude.b0 = 0.25 * (data.Y[m1 - 2] + data.Y[m1 - 1]);
   return crude;
@@ -77,7 +96,9 @@ void init_estimates(Objective& objective, RunState& state, ParamVector& p) {
   const ModelId model = state.imdlno;
   const int n_params = std::clamp(state.npar, 0, kMaxParams);
   const int m1 = first_curve_rows(data);
-  const bool product = model < 3;
+  const bool product = model_observes_product(model);
+  // Models 5..8 start from the estimates of the Michaelis-Menten model of their kind.
+  const ModelId linearised = model_shares_w(model) ? model : (product ? 1 : 3);
   const auto [km0, vm0, b0] = crude_estimates(data, model);
 
   // Linearised correction over the first curve: the least-squares coefficients a, b of
@@ -91,7 +112,7 @@ void init_estimates(Objective& objective, RunState& state, ParamVector& p) {
     p0[2] = b0;
     double syf = 0.0, sff = 0.0, sfv = 0.0, syv = 0.0, svv = 0.0;
     for (int i = 0; i < m1; ++i) {
-      const double f = func(model, data.X1[i], data.X2[i], data.Y[i], p0);
+      const double f = func(linearised, data.X1[i], data.X2[i], data.Y[i], p0);
       const double d = data.X2[i] - vm0 * data.X1[i];
       const double e = std::exp(d / km0);
       const double v = -e * data.X2[i] * d / (km0 * km0);
@@ -128,6 +149,8 @@ void init_estimates(Objective& objective, RunState& state, ParamVector& p) {
   x[0] = km;
   x[1] = vm;
   if (n_params != 2) x[2] = b0;
+  if (model_has_product_inhibition(model)) x[2] = largest_so(data);
+  if (model_has_inactivation(model)) x[2] = kInactivationStart / time_span(data);
 
   // The random search's seed comes from the estimates' own generator; an exact 0 draw is
   // replaced because the search reads a zero seed as "use pi - 3".
@@ -142,7 +165,9 @@ void init_estimates(Objective& objective, RunState& state, ParamVector& p) {
   golden_search(objective, n_params, x, f);
 
   p = x;
+  const bool free_baseline = state.baseline_free && model_has_baseline(model);
   for (int i = 0; i < n_params; ++i) {
+    if (free_baseline && i == 2 && std::isfinite(p[i])) continue;
     if (!(p[i] >= kMinEstimate)) p[i] = kMinEstimate;  // a NaN is raised too
   }
 }

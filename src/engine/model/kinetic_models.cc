@@ -8,26 +8,32 @@
 #include <string_view>
 
 #include "engine/model/lambert_w.h"
+#include "engine/model/mechanism_models.h"
 
 namespace velmor {
 namespace {
 
-constexpr std::array<std::string_view, 5> kShortNames = {
+constexpr std::array<std::string_view, kModelCount + 1> kShortNames = {
     "0- MODEL NOT DEFINED!",
     "1- [Pt] vs time Michaelis-Menten",
     "2- [Pt] vs time Michaelis-Menten - Bkg",
     "3- [St] vs time Michaelis-Menten",
     "4- [St] vs time Michaelis-Menten - Bkg",
+    "5- [Pt] vs time Product Inhibition",
+    "6- [St] vs time Product Inhibition",
+    "7- [Pt] vs time Enzyme Inactivation",
+    "8- [St] vs time Enzyme Inactivation",
 };
 
-// Lines 1, 2 and 4 of the description block of models 1..4 (lines 3 and 5 are empty).
+// Lines 1 to 4 of the description block of models 1..8 (line 5 is empty).
 struct Description {
   std::string_view title;
   std::string_view formula;
   std::string_view formula_in_parameters;
+  std::string_view note = "";  // line 3
 };
 
-constexpr std::array<Description, 4> kDescriptions = {{
+constexpr std::array<Description, kModelCount> kDescriptions = {{
     {"1- Product vs time Integrated Michaelis-Menten:",
      "y = So - Km*OmegaW((So/Km)*EXP((So-Vm*t)/Km))",
      "y = X2 - P1*OmegaW((X2/P1)*(EXP((X2-P2*X1)/P1)))"},
@@ -39,6 +45,20 @@ constexpr std::array<Description, 4> kDescriptions = {{
     {"4- Substrate vs time Integrated Michaelis-Menten - baseline:",
      "y = Km*OmegaW((So/Km)*EXP((So-Vm*t)/Km)) + bkg",
      "y = P1*OmegaW((X2/P1)*(EXP((X2-P2*X1)/P1))) + P3"},
+    {"5- Product vs time Integrated Michaelis-Menten - product inhibition:",
+     "y = So - (b/a)*OmegaW((a*So/b)*EXP((a*So-Vm*t)/b)), a = 1-Km/Kp, b = Km*(1+So/Kp)",
+     "y = X2 - (B/A)*OmegaW((A*X2/B)*(EXP((A*X2-P2*X1)/B))), A = 1-P1/P3, B = P1*(1+X2/P3)",
+     "(a = 0: y = So - So*EXP(-Vm*t/b))"},
+    {"6- Substrate vs time Integrated Michaelis-Menten - product inhibition:",
+     "y = (b/a)*OmegaW((a*So/b)*EXP((a*So-Vm*t)/b)), a = 1-Km/Kp, b = Km*(1+So/Kp)",
+     "y = (B/A)*OmegaW((A*X2/B)*(EXP((A*X2-P2*X1)/B))), A = 1-P1/P3, B = P1*(1+X2/P3)",
+     "(a = 0: y = So*EXP(-Vm*t/b))"},
+    {"7- Product vs time Integrated Michaelis-Menten - enzyme inactivation:",
+     "y = So - Km*OmegaW((So/Km)*EXP((So-Vm*T)/Km)), T = (1-EXP(-kinact*t))/kinact",
+     "y = X2 - P1*OmegaW((X2/P1)*(EXP((X2-P2*T)/P1))), T = (1-EXP(-P3*X1))/P3"},
+    {"8- Substrate vs time Integrated Michaelis-Menten - enzyme inactivation:",
+     "y = Km*OmegaW((So/Km)*EXP((So-Vm*T)/Km)), T = (1-EXP(-kinact*t))/kinact",
+     "y = P1*OmegaW((X2/P1)*(EXP((X2-P2*T)/P1))), T = (1-EXP(-P3*X1))/P3"},
 }};
 
 // "(10X,'MODEL NAME:  ',A)" and "(15X,A)" with the text's trailing blanks trimmed.
@@ -95,13 +115,27 @@ double value_from_w(ModelId model, double x2, double w, const ParamVector& p) {
 
 double func(ModelId model, double x1, double x2, double /*y*/, const ParamVector& p) {
   if (!model_is_defined(model)) return std::numeric_limits<double>::quiet_NaN();
+  if (!model_shares_w(model)) return mechanism_point(model, x1, x2, p, false).value;
   return value_from_w(model, x2, model_w(x1, x2, p[0], p[1]), p);
+}
+
+double precise_model_value(ModelId model, double t, double so, const ParamVector& p) {
+  if (model_is_defined(model) && !model_shares_w(model)) {
+    return mechanism_point(model, t, so, p, false).value;
+  }
+  return model_with_derivatives(model, t, so, p).value;
 }
 
 ModelSlope model_with_derivatives(ModelId model, double x1, double x2, const ParamVector& p) {
   ModelSlope slope;
   if (!model_is_defined(model)) {
     slope.value = std::numeric_limits<double>::quiet_NaN();
+    return slope;
+  }
+  if (!model_shares_w(model)) {
+    const MechanismPoint point = mechanism_point(model, x1, x2, p, true);
+    slope.value = point.value;
+    slope.d = point.d;
     return slope;
   }
   const double km = p[0];
@@ -127,16 +161,7 @@ int npar(ModelId model, std::string& model_name, std::size_t name_length) {
   const std::string_view name = kShortNames[model_is_defined(model) ? model : 0];
   model_name.assign(name.substr(0, name_length));
   model_name.resize(name_length, ' ');
-  switch (model) {
-    case 1:
-    case 3:
-      return 2;
-    case 2:
-    case 4:
-      return 3;
-    default:
-      return 0;
-  }
+  return model_parameter_count(model);
 }
 
 void model_names(std::ostream& out, ModelId model) {
@@ -147,7 +172,7 @@ void model_names(std::ostream& out, ModelId model) {
   const Description& block = kDescriptions[model - 1];
   write_title_line(out, block.title);
   write_text_line(out, block.formula);
-  write_text_line(out, "");
+  write_text_line(out, block.note);
   write_text_line(out, block.formula_in_parameters);
   write_text_line(out, "");
 }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace velmor {
 namespace {
@@ -91,6 +92,36 @@ double omegw(double x) {
   // corrections on its way up from the clamp and the logarithmic solver takes over.
   if (std::isfinite(xp) && !converged(w * std::exp(w) - xp, tol)) {
     return lambert_w_of_log(std::log(xp));
+  }
+  return w;
+}
+
+double lambert_w_negative(double z) {
+  constexpr double kBranchPoint = -1.0 / std::numbers::e;
+  // Below this the branch series starts closer than w = z does.
+  constexpr double kSeriesBelow = -0.25;
+  // So close to the branch point that the series' next term is below rounding, and Halley's
+  // step, which divides by w + 1, would only add noise.
+  constexpr double kSeriesOnly = 1e-4;
+  constexpr int kMaxSteps = 20;
+  if (std::isnan(z)) return z;
+  if (!(z < 0.0)) return 0.0;
+  if (z <= kBranchPoint) return -1.0;
+  double w = z;
+  if (z < kSeriesBelow) {
+    // W = -1 + p - p^2/3 + 11 p^3/72 - 43 p^4/540 + ...
+    const double p = std::sqrt(2.0 * (std::numbers::e * z + 1.0));
+    w = -1.0 + p * (1.0 + p * (-1.0 / 3.0 + p * (11.0 / 72.0 - p * 43.0 / 540.0)));
+    if (p < kSeriesOnly) return w;
+  }
+  for (int step = 0; step < kMaxSteps; ++step) {
+    const double ew = std::exp(w);
+    const double f = w * ew - z;
+    const double next = w - f / (ew * (w + 1.0) - (w + 2.0) * f / (2.0 * (w + 1.0)));
+    if (!(next < 0.0) || !(next > -1.0)) break;
+    const bool done = std::fabs(next - w) <= 4e-16 * std::fabs(next);
+    w = next;
+    if (done) break;
   }
   return w;
 }

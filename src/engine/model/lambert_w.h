@@ -17,4 +17,11 @@ double omegw(double x);
 // gives +infinity.
 double lambert_w_of_log(double log_z);
 
+// The principal branch on the negative side: the w in [-1, 0) with w e^w = z, for
+// -1/e <= z < 0 (z below -1/e gives -1, z >= 0 gives 0, NaN gives NaN). Near the branch point
+// from its series in p = sqrt(2 (e z + 1)), elsewhere from w = z, then Halley's iteration to a
+// relative change of 4e-16. The argument itself fixes W only to about sqrt(eps) within 1e-8 of
+// -1/e, where W is ill-conditioned.
+double lambert_w_negative(double z);
+
 }  // namespace velmor

@@ -14,8 +14,6 @@ namespace {
 constexpr double kRepairBelow = 2.22e-16;
 constexpr double kRepairOffset = 1e-6;
 constexpr double kPositiveFloor = 1e-6;  // Km and Vm are kept at or above this
-
-
 }  // namespace
 
 void bounds_neg(ParamVector& x, int n, double& f) {
@@ -44,21 +42,38 @@ void ModelObjective::calcfg(int n, const ParamVector& x, double& f, ParamVector&
   }
   if (!model_is_defined(model)) return;
 
-  // The positivity constraints: every parameter >= 0, then Km and Vm >= 1e-6.
-  const int params = model_has_baseline(model) ? 3 : 2;
-  const int m = params + 2;
+  // The positivity constraints: every parameter >= 0 (but a free baseline), then the scale
+  // parameters (Km, Vm, Kp) >= 1e-6.
+  const int params = model_parameter_count(model);
+  int m = 0;
+  for (int i = 0; i < params; ++i) {
+    if (parameter_is_free(model, i)) continue;
+    c[m] = x[i];
+    cnorm[normal_index(i, m)] = 1.0;
+    ++m;
+  }
+  for (int i = 0; i < params; ++i) {
+    if (!parameter_is_scale(parameter_kind(model, i))) continue;
+    c[m] = x[i] - kPositiveFloor;
+    cnorm[normal_index(i, m)] = 1.0;
+    ++m;
+  }
   state_.constraint_count = m;
   state_.equality_count = 0;
-  for (int i = 0; i < params; ++i) {
-    c[i] = x[i];
-    cnorm[normal_index(i, i)] = 1.0;
-  }
-  for (int i = 0; i < 2; ++i) {
-    c[params + i] = x[i] - kPositiveFloor;
-    cnorm[normal_index(i, params + i)] = 1.0;
-  }
 
   derivatives(state_, g, f, x, &rows_);
+}
+
+bool ModelObjective::parameter_is_free(ModelId model, int j) const {
+  return state_.baseline_free && parameter_kind(model, j) == ParameterKind::kBaseline;
+}
+
+void ModelObjective::bounds_neg(ParamVector& x, int n, double& f) {
+  // The baseline is the last parameter of its models; a free one is not repaired.
+  const ModelId model = state_.imdlno;
+  const bool free_last = model_is_defined(model) && n == model_parameter_count(model) &&
+                         parameter_is_free(model, n - 1);
+  velmor::bounds_neg(x, free_last ? n - 1 : n, f);
 }
 
 double ModelObjective::value(int n, const ParamVector& x) {

@@ -23,7 +23,10 @@ void bounds_neg(ParamVector& x, int n, double& f);
 //
 // Constraints (inequalities c[k] >= 0, unit normals):
 //   models 1, 3: m = 4, c = (x0, x1, x0 - 1e-6, x1 - 1e-6)
-//   models 2, 4: m = 5, c = (x0, x1, x2, x0 - 1e-6, x1 - 1e-6)
+//   models 2, 4: m = 5, c = (x0, x1, x2, x0 - 1e-6, x1 - 1e-6); with state.baseline_free
+//                m = 4, c = (x0, x1, x0 - 1e-6, x1 - 1e-6) and the baseline unbounded
+//   models 5, 6: m = 6, c = (x0, x1, x2, x0 - 1e-6, x1 - 1e-6, x2 - 1e-6)   (Kp > 0)
+//   models 7, 8: m = 5, c = (x0, x1, x2, x0 - 1e-6, x1 - 1e-6)              (kinact >= 0)
 class ModelObjective : public Objective {
  public:
   ModelObjective(RunState& state, Host& host)
@@ -38,12 +41,15 @@ class ModelObjective : public Objective {
   // calcfg's f without gradient or constraints (0 for an invalid model, without messages).
   double value(int n, const ParamVector& x) override;
 
-  void bounds_neg(ParamVector& x, int n, double& f) override { velmor::bounds_neg(x, n, f); }
+  // velmor::bounds_neg on x[0..n-1], but a free baseline (state.baseline_free) keeps its sign.
+  void bounds_neg(ParamVector& x, int n, double& f) override;
 
   int constraint_count() const override { return state_.constraint_count; }
   int equality_count() const override { return state_.equality_count; }
 
  private:
+  bool parameter_is_free(ModelId model, int j) const;
+
   RunState& state_;
   Host& host_;
   RowEvaluator rows_;

@@ -20,6 +20,7 @@ void slope_one(ModelId model, std::span<const double> x1, std::span<const double
   out.value[i] = s.value;
   out.d_km[i] = s.d[0];
   out.d_vm[i] = s.d[1];
+  if (!out.d_third.empty()) out.d_third[i] = s.d[2];
 }
 
 #if VELMOR_HAVE_LANES
@@ -318,6 +319,10 @@ void model_values(ModelId model, std::span<const double> x1, std::span<const dou
     std::fill(values.begin(), values.end(), std::numeric_limits<double>::quiet_NaN());
     return;
   }
+  if (!model_shares_w(model)) {
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = func(model, x1[i], x2[i], 0.0, p);
+    return;
+  }
   model_ws(x1, x2, p[0], p[1], values);
   for (std::size_t i = 0; i < values.size(); ++i) {
     values[i] = value_from_w(model, x2[i], values[i], p);
@@ -327,8 +332,13 @@ void model_values(ModelId model, std::span<const double> x1, std::span<const dou
 void model_slopes(ModelId model, std::span<const double> x1, std::span<const double> x2,
                   const ParamVector& p, const ModelSlopes& out) {
 #if VELMOR_HAVE_LANES
-  if (model_is_defined(model) && libm::libm_lanes_usable()) {
+  if (model_shares_w(model) && libm::libm_lanes_usable()) {
     slopes_in_lanes(model, x1, x2, p, out);
+    if (!out.d_third.empty()) {
+      std::fill(out.d_third.begin(),
+                out.d_third.begin() + static_cast<std::ptrdiff_t>(out.value.size()),
+                model_has_baseline(model) ? 1.0 : 0.0);
+    }
     return;
   }
 #endif

@@ -11,9 +11,9 @@
 namespace velmor {
 
 // The model over many rows at once: values[i] = func(model, x1[i], x2[i], 0, p), bit for bit,
-// for i < values.size() (x1 and x2 at least as long). Four rows at a time in the processor's
-// vector lanes where libm_lanes_usable() (every operation of func and omegw done lane by lane in
-// the same order, with exp and log rounded as the C library rounds them, and no fused
+// for i < values.size() (x1 and x2 at least as long). Models 1..4 four rows at a time in the
+// processor's vector lanes where libm_lanes_usable() (every operation of func and omegw done lane
+// by lane in the same order, with exp and log rounded as the C library rounds them, and no fused
 // multiply-add that func does not have); a row whose W needs omegw's test after its tenth
 // correction, or a logarithm beyond the double range, is left to model_w itself.
 void model_values(ModelId model, std::span<const double> x1, std::span<const double> x2,
@@ -25,12 +25,14 @@ void model_ws(std::span<const double> x1, std::span<const double> x2, double km,
               std::span<double> ws);
 
 // model_with_derivatives over many rows, bit for bit, in the same lanes: value[i] and the
-// slopes in Km and Vm (d_km[i], d_vm[i]) for i < value.size(); the slope in the baseline is 1
-// for models 2 and 4 and 0 for 1 and 3.
+// slopes in Km and Vm (d_km[i], d_vm[i]) for i < value.size(), and where d_third is not empty
+// the slope in the third parameter (1 for models 2 and 4, 0 for 1 and 3, the slope in Kp or
+// kinact for 5..8). Models 5..8 are evaluated one row at a time.
 struct ModelSlopes {
   std::span<double> value;
   std::span<double> d_km;
   std::span<double> d_vm;
+  std::span<double> d_third = {};
 };
 void model_slopes(ModelId model, std::span<const double> x1, std::span<const double> x2,
                   const ParamVector& p, const ModelSlopes& out);

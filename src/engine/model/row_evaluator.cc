@@ -51,6 +51,11 @@ RowEvaluator::~RowEvaluator() {
 void RowEvaluator::squared_residuals(ModelId model, const ProgressCurveData& data, int n,
                                      const ParamVector& p, std::span<double> squares) {
   n = std::clamp(n, 0, kMaxRows);
+  // Models 5..8 have no W shared between values of their third parameter: row by row.
+  if (!model_shares_w(model)) {
+    velmor::squared_residuals(model, data, 0, n, p, squares);
+    return;
+  }
   // Kept W belong to the rows they were computed on; other rows (another data set, or the
   // same data in other units) start afresh.
   Rows& rows = *rows_;

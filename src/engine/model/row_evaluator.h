@@ -18,7 +18,7 @@ namespace velmor {
 // The unweighted evaluations of one objective, made cheaper in two ways that leave every value
 // as it was, bit for bit:
 //
-// - W of the models depends on Km and Vm alone (model_w), and the searches often move only the
+// - W of models 1..4 depends on Km and Vm alone (model_w), and the searches often move only the
 //   baseline (the golden-section search on it, the random search's trials on it, the gradient's
 //   steps in it). W of the last few (Km, Vm) is kept, for the rows it was computed on; an
 //   evaluation at a kept (Km, Vm) on the same rows computes only the values from it.
@@ -43,7 +43,8 @@ class RowEvaluator {
   RowEvaluator& operator=(const RowEvaluator&) = delete;
   ~RowEvaluator();
 
-  // squares[i] = (Y(i) - func(model, X1(i), X2(i), Y(i), p))^2 for rows 0..n-1.
+  // squares[i] = (Y(i) - func(model, X1(i), X2(i), Y(i), p))^2 for rows 0..n-1. Models 5..8
+  // are evaluated row by row on the calling thread.
   void squared_residuals(ModelId model, const ProgressCurveData& data, int n, const ParamVector& p,
                          std::span<double> squares);
 

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/core/model_catalog.h"
 #include "engine/stats/break_search.h"
 #include "engine/stats/varmet.h"
 #include "util/fitting_field.h"
@@ -127,7 +128,7 @@ void breakpoint(const ProgressCurveData& data, ModelId model, const ParamVector&
   texts.range.fill(blank);
   texts.range_from = BreakpointTexts::not_available();
   texts.range_to = BreakpointTexts::not_available();
-  const double s = model < 3 ? -1.0 : 1.0;
+  const double s = model_observes_product(model) ? -1.0 : 1.0;
   const int curves = std::min(data.nCurves, kMaxCurves);
   std::array<int, kMaxCurves + 1> first_row{};
   for (int c = 0; c < curves; ++c) {

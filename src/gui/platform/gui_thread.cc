@@ -14,6 +14,7 @@
 #include "gui/platform/program_end.h"
 #include "gui/platform/window_registry.h"
 #include "gui/platform/window_widget.h"
+#include "util/unfinished_files.h"
 
 namespace wintk::platform {
 namespace {
@@ -63,6 +64,9 @@ void post_to_gui_thread(std::function<void()> fn) {
 }
 
 void end_process(int code) {
+  // A run still writing its report leaves neither its lock nor a temporary file behind.
+  velmor::util::stop_outputs();
+  velmor::util::remove_unfinished_files();
   std::fflush(nullptr);
   std::_Exit(code);
 }

@@ -21,8 +21,9 @@ bool call_on_gui_thread(const std::function<void()>& fn);
 // Queues fn for the GUI thread and returns at once (a repaint request, for instance).
 void post_to_gui_thread(std::function<void()> fn);
 
-// Ends the process at once with the given code: C streams are flushed, static destructors are
-// not run (other threads may still be running).
+// Ends the process at once with the given code: the files a run was still writing (its report
+// lock, temporary files: util/unfinished_files.h) are removed, C streams are flushed, static
+// destructors are not run (other threads may still be running).
 [[noreturn]] void end_process(int code);
 
 // Creates a Qt child object owned by its Qt parent (the parent deletes it).

@@ -11,25 +11,29 @@ TEST(BatchOptions, DefaultsAndFullForm) {
   auto r = parse_command_line({"--batch", "examples/DATA.IN"});
   ASSERT_TRUE(r.command_line);
   const CommandLine& d = *r.command_line;
-  EXPECT_EQ(std::tie(d.mode, d.inputs, d.models, d.robust, d.fast, d.plots_dir, d.plot_format,
-                     d.residuals_by_time, d.jobs, d.summary_file, d.columns),
+  EXPECT_EQ(std::tie(d.mode, d.inputs, d.models, d.robust, d.baseline_free, d.fast, d.plots_dir,
+                     d.plot_format, d.residuals_by_time, d.jobs, d.summary_file, d.columns),
             std::tuple(CommandLine::Mode::kBatch, std::vector<std::string>{"examples/DATA.IN"},
-                       std::array<int, 4>{1, 1, 1, 1}, false, false, "", "png", false, 0, "",
-                       DataColumns{}));
+                       std::array<int, 8>{1, 1, 1, 1, 0, 0, 0, 0}, false, false, false, "", "png",
+                       false, 0, "", DataColumns{}));
 
   // clang-format off
-  r = parse_command_line({"--models", "2,4", "--batch", "a b.in", "runs", "--robust", "--plots",
-                          "out", "--method", "fast", "--plot-format=svg", "--residual-x=time",
-                          "-j3", "--summary", "s.json", "c.csv", "--columns", "Zeit,S0,3", "--",
-                          "--odd.in"});
+  r = parse_command_line({"--models", "2,4,8", "--batch", "a b.in", "runs", "--robust",
+                          "--baseline", "free", "--plots", "out", "--method", "fast",
+                          "--plot-format=svg", "--residual-x=time", "-j3", "--summary", "s.json",
+                          "c.csv", "--columns", "Zeit,S0,3", "--", "--odd.in"});
   // clang-format on
   ASSERT_TRUE(r.command_line) << r.error;
   const CommandLine& cl = *r.command_line;
-  EXPECT_EQ(std::tie(cl.inputs, cl.models, cl.robust, cl.fast, cl.plots_dir, cl.plot_format,
-                     cl.residuals_by_time, cl.jobs, cl.summary_file, cl.columns),
+  EXPECT_EQ(std::tie(cl.inputs, cl.models, cl.robust, cl.baseline_free, cl.fast, cl.plots_dir,
+                     cl.plot_format, cl.residuals_by_time, cl.jobs, cl.summary_file, cl.columns),
             std::tuple(std::vector<std::string>{"a b.in", "runs", "c.csv", "--odd.in"},
-                       std::array<int, 4>{0, 1, 0, 1}, true, true, "out", "svg", true, 3, "s.json",
-                       DataColumns{"Zeit", "S0", "3"}));
+                       std::array<int, 8>{0, 1, 0, 1, 0, 0, 0, 1}, true, true, true, "out", "svg",
+                       true, 3, "s.json", DataColumns{"Zeit", "S0", "3"}));
+  r = parse_command_line({"--batch", "a.in", "--baseline=nonnegative", "--models", "5,6,7"});
+  ASSERT_TRUE(r.command_line) << r.error;
+  EXPECT_FALSE(r.command_line->baseline_free);
+  EXPECT_EQ(r.command_line->models, (std::array<int, 8>{0, 0, 0, 0, 1, 1, 1, 0}));
   // No arguments mean the window; help and version win over anything else.
   const std::pair<std::vector<std::string>, CommandLine::Mode> modes[] = {
       {{}, CommandLine::Mode::kGui},
@@ -58,7 +62,10 @@ TEST(BatchOptions, DefaultsAndFullForm) {
 TEST(BatchOptions, UsageErrorsAndUsage) {
   const std::pair<std::vector<std::string>, std::string> bad[] = {
       {{"--batch"}, "--batch needs a data file or folder"},
-      {{"--batch", "x.in", "--models", "5"}, "--models needs"},
+      {{"--batch", "x.in", "--models", "9"}, "--models needs model numbers 1 to 8"},
+      {{"--batch", "x.in", "--models", "1,,2"}, "--models needs"},
+      {{"--batch", "x.in", "--baseline", "negative"}, "--baseline needs free or nonnegative"},
+      {{"--baseline", "free"}, "belong to --batch"},
       {{"--batch", "x.in", "--plots", "p", "--plot-format", "gif"}, "--plot-format needs"},
       {{"--batch", "x.in", "--plot-format", "svg"}, "--plot-format belongs with --plots"},
       {{"--batch", "x.in", "--residual-x", "time"}, "--residual-x belongs with --plots"},
@@ -85,8 +92,8 @@ TEST(BatchOptions, UsageErrorsAndUsage) {
 
   const std::string text = usage_text("velmor-tarn");
   for (const char* word :
-       {"--batch", "--models", "--method", "--robust", "--plots", "--plot-format", "--residual-x",
-        "--jobs", "--summary", "--columns", "--help", "--version", "--layout",
+       {"--batch", "--models", "--method", "--robust", "--baseline", "--plots", "--plot-format",
+        "--residual-x", "--jobs", "--summary", "--columns", "--help", "--version", "--layout",
         "--signal-per-conc", "--blank", "--species", "--substrate", "--points",
         " 1 data file missing", " 9 every", " 7 a picture"}) {
     EXPECT_NE(text.find(word), std::string::npos) << word;

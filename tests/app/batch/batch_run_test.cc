@@ -67,7 +67,7 @@ class Batch : public ::testing::Test {
 
   // Runs the files of runs/; their reports are read and removed.
   Run run(std::vector<std::string> names, int jobs = 0, std::string summary = {},
-          const PictureFactory& pictures = {}, std::array<int, 4> models = {1, 1, 1, 1}) {
+          const PictureFactory& pictures = {}, std::array<int, kModelCount> models = {1, 1, 1, 1}) {
     CommandLine cl;
     cl.mode = CommandLine::Mode::kBatch;
     for (const std::string& name : names) cl.inputs.push_back(folder_.file("runs/" + name));
@@ -118,13 +118,15 @@ TEST_F(Batch, ReportsDoNotDependOnTheJobsOrTheOrderOfTheFiles) {
   EXPECT_GT(two.out.find("a.out"), two.out.find("b.out"));
 }
 
-// Read back, the summary's cells are an engine run's fits; a .JSON name gives a JSON summary.
+// Read back, the summary's cells are an engine run's fits, each model's parameters under their
+// own names; a .JSON name gives a JSON summary.
 TEST_F(Batch, SummaryHoldsTheRunsNumbers) {
   const std::string csv_path = folder_.file("summary.csv"), json_path = folder_.file("s.JSON");
-  ASSERT_EQ(run({"a.in", "e.csv"}, 2, csv_path).status, 3);
+  constexpr std::array<int, kModelCount> kModels = {1, 1, 0, 0, 1, 0, 1, 0};
+  ASSERT_EQ(run({"a.in", "e.csv"}, 2, csv_path, {}, kModels).status, 3);
   ASSERT_EQ(run({"a.in", "e.csv"}, 2, json_path).status, 3);
   RunState state;
-  state.imdl = {1, 1, 1, 1};
+  state.imdl = kModels;
   state.imdlno = 1;
   std::ostringstream ignored;
   ConsoleHost host(ignored);
@@ -157,11 +159,13 @@ TEST_F(Batch, SummaryHoldsTheRunsNumbers) {
     EXPECT_EQ(
         cell("file_status") + cell("rows") + cell("curves") + cell("model") + cell("weighting"),
         "0273" + std::to_string(fit.model) + "none");
-    const char* names[] = {"Km", "Vm", "baseline"};
-    for (int j = 0; j < 3; ++j) {
-      const std::string n = names[j];
-      if (j >= fit.npar) {
-        EXPECT_EQ(cell(n), "");
+    // The third parameter's column: model 2's baseline, 5's Kp, 7's kinact.
+    const std::string third = fit.model == 2 ? "baseline" : fit.model == 5 ? "Kp" : "kinact";
+    for (const std::string n : {"Km", "Vm", "baseline", "Kp", "kinact"}) {
+      const int j = n == "Km" ? 0 : n == "Vm" ? 1 : (fit.model != 1 && n == third ? 2 : -1);
+      SCOPED_TRACE("model " + std::to_string(fit.model) + " " + n);
+      if (j < 0) {
+        EXPECT_EQ(cell(n) + cell(n + "_se") + cell(n + "_prof_low95"), "");
         continue;
       }
       // Profile limits beside the Wald ones; an open side is an empty cell.

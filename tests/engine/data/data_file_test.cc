@@ -110,10 +110,10 @@ TEST(DataFileNames, NamesAndSameFile) {
 
 TEST(Ncolmdl, OnlyUnknownModelsAreFlagged) {
   std::ostringstream log;
-  for (int model = 1; model <= 4; ++model) EXPECT_EQ(ncolmdl(3, model, log), 0);
+  for (int model = 1; model <= 8; ++model) EXPECT_EQ(ncolmdl(3, model, log), 0);
   EXPECT_EQ(log.str(), "");
-  EXPECT_EQ(ncolmdl(3, 5, log), kModelColumnMismatch);
-  EXPECT_EQ(ncolmdl(4, 7, log), 0);
+  EXPECT_EQ(ncolmdl(3, 9, log), kModelColumnMismatch);
+  EXPECT_EQ(ncolmdl(4, 11, log), 0);
 }
 
 }  // namespace

@@ -120,12 +120,14 @@ class Report : public ::testing::Test {
   Report() {
     std::filesystem::copy_file(std::filesystem::path(VELMOR_EXAMPLES_DIR) / "DATA.IN", data_);
   }
-  int run(std::array<int, 4> models, int weighting = kNoWeighting, int method = kClassicMethod) {
+  int run(std::array<int, kModelCount> models, int weighting = kNoWeighting,
+          int method = kClassicMethod) {
     state_ = RunState{};
     host_ = testing::RecordingHost{};
     state_.imdl = models;
     state_.nwt_global = weighting;
     state_.fit_method = method;
+    state_.baseline_free = baseline_free_;
     return velmor(state_, host_, data_);
   }
   std::vector<std::string> messages() const {
@@ -137,6 +139,7 @@ class Report : public ::testing::Test {
   const std::string data_ = folder_.file("DATA.IN"), report_ = folder_.file("DATA.out");
   RunState state_;
   testing::RecordingHost host_;
+  bool baseline_free_ = false;
 };
 
 // The plots get the model ranked first, whichever was fitted last: model 2 on the example, model
@@ -192,6 +195,24 @@ TEST_F(Report, FastMethodNamesItselfAndLeavesRobustFitsToTheChain) {
                                     "1|The fast method fits without weights: with robust "
                                     "weighting the models are fitted by the classic chain"});
   }
+}
+
+// A free baseline is announced in the sections of models 2 and 4 alone, which count one
+// constraint less.
+TEST_F(Report, FreeBaselineIsSaidWhereThereIsABaseline) {
+  baseline_free_ = true;
+  ASSERT_EQ(run({1, 1, 1, 1}), kStatusCompleted);
+  const auto lines = lines_of(std::ifstream(report_));
+  std::string said;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].starts_with("          MODEL NAME:  ")) said += lines[i].substr(23, 1);
+    if (lines[i].starts_with("          TOTAL NUMBER OF CONSTRAINTS:")) said += lines[i].back();
+    if (lines[i] == "          BASELINE: FREE (EITHER SIGN)") {
+      said += "F";
+      EXPECT_EQ(lines[i - 1], "          WEIGHTING: NO WEIGHTING");
+    }
+  }
+  EXPECT_EQ(said, "1222F3242F");
 }
 
 // A missing data file, or a report that may not be replaced (a folder, a link, one another run
@@ -407,9 +428,10 @@ void check_report(const std::vector<std::string>& report, const RunState& state,
       }
     }
   }
-  const int ranked = kModelCount - failed;  // no summary, so no unranked line, without any
+  const int fitted = state.global_mdl_count;
+  const int ranked = fitted - failed;  // no summary, so no unranked line, without any
   EXPECT_EQ(std::tuple(sections, failed_sections, not_ranked, moved_lines),
-            std::tuple(kModelCount, failed, ranked == 0 ? 0 : failed, moved));
+            std::tuple(fitted, failed, ranked == 0 ? 0 : failed, moved));
   const auto summary = std::find_if(report.begin(), report.end(), [](const std::string& line) {
     return contains(line, "BEST-FIT MODEL SUMMARY:");
   });

@@ -241,7 +241,18 @@ TEST(Verdicts, ZeroOrderDataAndParametersOnABound) {
   EXPECT_EQ(fit.limit, KineticLimit::kZeroOrder);
   EXPECT_EQ(fit.profile_low[0], 0.0);
   EXPECT_NEAR(fit.combination, 2.0, 0.05);
-  EXPECT_GT(fit.combination_se, 0.0);
+  // With a baseline, Vm's standard error is that of the linear model in Vm and the baseline with
+  // Km held, from the reference model's exact derivatives.
+  const EngineFit with_baseline = testing::run_engine(c.data, 2, kNoWeighting);
+  ASSERT_EQ(with_baseline.report.limit, KineticLimit::kZeroOrder);
+  const ModelParams p{with_baseline.p[0], with_baseline.p[1], with_baseline.p[2]};
+  double a = 0.0, b = 0.0, m = 0.0;  // J'J = [[a, b], [b, m]]
+  for (int i = 0; i < c.data.nRows; ++i) {
+    const double d_vm = testing::model_point(2, c.data.X1[i], c.data.X2[i], p).d_vm;
+    a += d_vm * d_vm, b += d_vm, m += 1.0;
+  }
+  const double s2 = with_baseline.ssq / (c.data.nRows - 2);
+  EXPECT_NEAR(with_baseline.report.combination_se / std::sqrt(s2 * m / (a * m - b * b)), 1.0, 1e-4);
 
   // Product data that rise above their [So]: Km on its lower bound.
   ProgressCurveData above = six_rows();

@@ -60,7 +60,7 @@ TEST(ModelObjective, ConstraintsAndValueForEveryModel) {
 
 TEST(ModelObjective, ModelAboveTheLimitIsRefusedWithTwoMessages) {
   RunState state = data_in_state(1);
-  state.imdlno = 5;
+  state.imdlno = kModelCount + 1;
   state.constraint_count = 42;
   RecordingHost host;
   ModelObjective objective(state, host);
