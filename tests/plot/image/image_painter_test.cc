@@ -105,6 +105,28 @@ TEST(ImagePainter, TextAnchorsAndFarAwayLineEnds) {
   EXPECT_EQ(count_colour(image.copy(0, 0, 20, 300), kBlack), 0);
 }
 
+// Wide lines and polygons by the device's own pen and fill, in the exact colour; a polygon far
+// outside the picture is left out.
+TEST(ImagePainter, WideLinesAndPolygonsInTheExactColour) {
+  const OffscreenGuiScope gui;
+  ASSERT_TRUE(gui.ok());
+  QImage image(300, 300, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    ImagePainter painter(image);
+    painter.SetLineColor(kOrange);
+    painter.DrawWideLine(20, 100, 120, 100, 2);
+    painter.SetFillColor(kBlue);
+    painter.FillPolygon({{200, 200}, {210, 200}, {210, 210}, {200, 210}});
+    painter.FillPolygon({{1e9f, 0}, {2e9f, 0}, {1e9f, 1e9f}});
+  }
+  const int orange = count_colour(image, kOrange);
+  EXPECT_TRUE(orange >= 2 * 100 && orange <= 2 * 103) << orange;
+  EXPECT_EQ(count_colour(image, kOrange, QRect(0, 99, 300, 2)), orange);
+  EXPECT_EQ(count_colour(image, kBlue), 100);
+  EXPECT_EQ(count_colour(image, kBlue, QRect(200, 200, 10, 10)), 100);
+}
+
 // SVG: the picture's size, a legend text, both colours; PDF: one page of the picture's size.
 TEST(SavePicture, EachFormatOpensAsAPictureOfTheChart) {
   const velmor::testing::TempFolder folder;
