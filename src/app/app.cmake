@@ -11,8 +11,8 @@ target_compile_definitions(velmor_batch PRIVATE VELMOR_VERSION="${PROJECT_VERSIO
 add_executable(velmor-tarn ${CMAKE_CURRENT_SOURCE_DIR}/main.cc)
 target_link_libraries(velmor-tarn PRIVATE velmor_batch)
 # --plots: the batch pictures, drawn off-screen (builds with the GUI only).
-if(TARGET velmor_plot_pictures)
-  target_link_libraries(velmor-tarn PRIVATE velmor_plot_pictures)
+if(TARGET velmor_pictures)
+  target_link_libraries(velmor-tarn PRIVATE velmor_pictures velmor_plot_pictures)
   target_compile_definitions(velmor-tarn PRIVATE VELMOR_WITH_PLOT_PICTURES)
 endif()
 

@@ -15,6 +15,8 @@
 #include "app/gui_main.h"
 #endif
 #ifdef VELMOR_WITH_PLOT_PICTURES
+#include "gui/pictures/offscreen_gui.h"
+#include "gui/pictures/picture_files.h"
 #include "plot/batch_pictures.h"
 #endif
 
@@ -44,8 +46,8 @@ int run_batch_mode(const velmor::app::CommandLine& cl) {
   const velmor::app::PictureFactory pictures = [&](const std::string& stem, std::ostream& err) {
     const plot::ResidualX residual_x =
         cl.residuals_by_time ? plot::ResidualX::kTime : plot::ResidualX::kRowNumber;
-    const auto writer =
-        std::make_shared<plot::BatchPictureWriter>(cl.plots_dir, stem, format, err, residual_x);
+    const auto writer = std::make_shared<plot::BatchPictureWriter>(
+        cl.plots_dir, stem, format, plot::save_chart_picture, err, residual_x);
     return velmor::app::BatchPictures{
         [writer](const velmor::RunState& state) { writer->fit(state); },
         [writer](const velmor::RunState& state) { writer->residuals(state); },

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 
-#include "plot/image_painter.h"
+#include "gui/pictures/image_painter.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "gui/pictures/picture_files.h"
 #include "picture_test_support.h"
 #include "plot/fit_charts.h"
-#include "plot/picture_files.h"
 #include "plot/plot_setup.h"
 #include "temp_folder.h"
 
