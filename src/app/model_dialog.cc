@@ -33,14 +33,11 @@ constexpr const char* kRadioLabels[kDialogModels] = {
     "2- Product vs time Integrated Michaelis-Menten - basline",
     "3- Substrate vs time Integrated Michaelis-Menten",
     "4- Substrate vs time Integrated Michaelis-Menten - basline",
-    "5- Product vs time - competitive product inhibition",
-    "6- Substrate vs time - competitive product inhibition",
-    "7- Product vs time - enzyme inactivation",
-    "8- Substrate vs time - enzyme inactivation",
+    "5- Product vs time Integrated Michaelis-Menten - product inhibition",
+    "6- Substrate vs time Integrated Michaelis-Menten - product inhibition",
+    "7- Product vs time Integrated Michaelis-Menten - enzyme inactivation",
+    "8- Substrate vs time Integrated Michaelis-Menten - enzyme inactivation",
 };
-
-constexpr const char* kButtonLabels[] = {"Product", "Substrate", "Clear", "Close"};
-constexpr int kButtonCount = 4;
 
 // What the buttons ask for. The callbacks run on their own threads and may still run after
 // the dialog has gone, so they only leave their request here (shared, so it outlives the
@@ -76,26 +73,28 @@ int free_slot(const RunState& state) {
 // and returns what their captions need. The dialog is the current window.
 ModelDialogSizes create_controls(ShellState& shell, int dialog,
                                  const std::shared_ptr<ButtonRequests>& requests) {
-  wintk::beginradiogroup();
-  for (const char* label : kRadioLabels) {
-    wintk::createradiobutton(kRowLeft, 0, kRowWidth, kRowHeight, label);
+  // Two groups: a click checks one Michaelis-Menten model (Product and Substrate check a pair)
+  // and one model of a mechanism beside it, so that both are ranked in one table.
+  for (int k = 0; k < kDialogModels; ++k) {
+    if (k == 0 || k == kClassicModelCount) wintk::beginradiogroup();
+    wintk::createradiobutton(kRowLeft, 0, kRowWidth, kRowHeight, kRadioLabels[k]);
   }
   wintk::createcheckbox(kRowLeft, 0, kRowWidth, kRowHeight, kFastMethodLabel);
   wintk::createcheckbox(kRowLeft, 0, kRowWidth, kRowHeight, kBaselineFreeLabel);
   // The buttons wake the dialog's own idle event, whichever window is current when they run.
-  for (int b = 0; b < kButtonCount; ++b) {
-    const bool close = kProductButton + b == kCloseButton;
-    const int pair = b == 0 ? 1 : b == 1 ? 3 : 0;
-    wintk::createbutton(0, 0, kButtonWidth, kButtonHeight, kButtonLabels[b],
-                        [requests, dialog, close, pair] {
-                          if (close) {
-                            requests->close = true;
-                          } else {
-                            requests->pair = pair;
-                          }
-                          wintk::signalidle(dialog);
-                        });
-  }
+  const auto ask_pair = [requests, dialog](int first_model) {
+    return [requests, dialog, first_model] {
+      requests->pair = first_model;
+      wintk::signalidle(dialog);
+    };
+  };
+  wintk::createbutton(0, 0, kButtonWidth, kButtonHeight, "Product", ask_pair(1));
+  wintk::createbutton(0, 0, kButtonWidth, kButtonHeight, "Substrate", ask_pair(3));
+  wintk::createbutton(0, 0, kButtonWidth, kButtonHeight, "Clear", ask_pair(0));
+  wintk::createbutton(0, 0, kButtonWidth, kButtonHeight, "Close", [requests, dialog] {
+    requests->close = true;
+    wintk::signalidle(dialog);
+  });
   for (int k = 0; k < kDialogModels; ++k) {
     wintk::radiobuttonsetchecked(kModelRadio[k], shell.model_flags[k] > 0);
     wintk::setradiobuttonvisible(kModelRadio[k], true);

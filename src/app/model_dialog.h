@@ -61,10 +61,11 @@ ModelDialogLayout model_dialog_layout(int screen_width, int screen_height,
                                       const ModelDialogSizes& sizes);
 
 // Runs the dialog to completion on the main routine's thread: closes open secondary windows,
-// disables the main window, shows the radio group with the current selection and the fit
-// method's check box, waits for Close (the button, Return or Escape) and reads the selection
-// back into shell.model_flags, shell.fit_method and state.imdlno (the lowest selected model;
-// unchanged if none). The main window is current and enabled again on return.
+// disables the main window, shows the radio groups with the current selection and the check
+// boxes of the fit method and the baseline's sign, waits for Close (the button, Return or
+// Escape) and reads the selection back into shell.model_flags, shell.fit_method,
+// shell.baseline_free and state.imdlno (the lowest selected model; unchanged if none). The main
+// window is current and enabled again on return.
 void model_lib(ShellState& shell, RunState& state);
 
 // Closes every window registered in slots 1..255 of the secondary-window table and frees the

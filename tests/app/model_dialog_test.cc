@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The "Select Models" window: its buttons, its refused close box and its layout.
+#include <algorithm>
 #include <numeric>
 #include <regex>
 
@@ -13,23 +14,23 @@ using testing::quick_options;
 using testing::run_program;
 using testing::User;
 
-std::array<int, kDialogModels> flags(const Shell& shell) {
-  std::array<int, kDialogModels> f{};
-  for (int k = 0; k < kDialogModels; ++k) f[k] = shell.shell().model_flags[k];
-  return f;
+std::array<int, kModelCount> flags(const Shell& shell) {
+  std::array<int, kModelCount> values{};
+  std::copy(shell.shell().model_flags.begin(), shell.shell().model_flags.end(), values.begin());
+  return values;
 }
 
-// Buttons set the flags and the current model (Product and Substrate clear the mechanism models);
-// the close box is refused; the fast method and the baseline of either sign reach the report.
+// Buttons set the flags and the current model; the close box is refused; the models of the
+// mechanisms, the fast method and the baseline of either sign reach the run.
 TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
   testing::TempFolder folder;
   const std::string path = testing::copy_example(folder, "DATA.IN");
   wintk::RecordingResponder responder;
   run_program(quick_options(), [&](Shell& shell, User& user) {
-    const std::tuple<int, std::array<int, kDialogModels>, ModelId> choices[] = {
-        {kClearButton, {0, 0, 0, 0}, 0},     {kModelRadio[6], {0, 0, 0, 0, 0, 0, 1, 0}, 7},
-        {kProductButton, {1, 1, 0, 0}, 1},   {kModelRadio[4], {0, 0, 0, 0, 1, 0, 0, 0}, 5},
-        {kSubstrateButton, {0, 0, 1, 1}, 3}, {kModelRadio[1], {0, 1, 0, 0}, 2}};
+    const std::tuple<int, std::array<int, kModelCount>, ModelId> choices[] = {
+        {kClearButton, {0, 0, 0, 0}, 0},   {kModelRadio[6], {0, 0, 0, 0, 0, 0, 1, 0}, 7},
+        {kClearButton, {0, 0, 0, 0}, 7},   {kModelRadio[1], {0, 1, 0, 0}, 2},
+        {kProductButton, {1, 1, 0, 0}, 1}, {kSubstrateButton, {0, 0, 1, 1}, 3}};
     for (const auto& [control, expected, current] : choices) {
       ASSERT_TRUE(user.select_models(control));
       EXPECT_EQ(flags(shell), expected) << control;
@@ -54,10 +55,11 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
     std::this_thread::sleep_for(50ms);
     EXPECT_TRUE(wintk::isvalidwindow(dialog) && shell.shell().model_dialog_window == dialog);
     user.click(kFastMethodCheckbox);
+    user.click(kBaselineFreeCheckbox);
     ASSERT_TRUE(user.close_dialog());
     EXPECT_FALSE(wintk::isvalidwindow(dialog));
-    EXPECT_TRUE(flags(shell) == (std::array<int, kDialogModels>{0, 0, 1, 1}) &&
-                shell.shell().fit_method == kFastMethod);
+    EXPECT_TRUE(flags(shell) == (std::array<int, kModelCount>{0, 0, 1, 1}) &&
+                shell.shell().fit_method == kFastMethod && shell.shell().baseline_free);
 
     ASSERT_TRUE(user.select_models(kClearButton));
     ASSERT_TRUE(user.open(responder, path));
@@ -67,10 +69,11 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
                  !testing::messages(responder).empty());
     ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
     wintk::test_input::as_current(shell.shell().model_dialog_window, [] {
-      EXPECT_TRUE(wintk::checkboxischecked(kFastMethodCheckbox));
+      EXPECT_TRUE(wintk::checkboxischecked(kFastMethodCheckbox) &&
+                  wintk::checkboxischecked(kBaselineFreeCheckbox));
     });
     user.click(kProductButton);
-    user.click(kBaselineFreeCheckbox);
+    user.click(kModelRadio[4]);
     ASSERT_TRUE(user.close_dialog());
     EXPECT_TRUE(shell.shell().baseline_free);
     testing::PlotCloser closer(user.main_window());
@@ -80,8 +83,10 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
       const std::regex pattern(text);
       return std::distance(std::sregex_iterator(report.begin(), report.end(), pattern), {});
     };
-    EXPECT_EQ(std::pair(count("FIT METHOD: FAST"), count("BASELINE: FREE \\(EITHER SIGN\\)")),
-              std::pair(2L, 1L));
+    // Models 1, 2 and 5, the baseline (model 2's alone) of either sign.
+    EXPECT_EQ(count("FIT METHOD: FAST"), 3);
+    EXPECT_EQ(count("MODEL NAME:  5- "), 1);
+    EXPECT_EQ(count("BASELINE: FREE"), 1);
   });
 }
 
@@ -134,15 +139,16 @@ TEST(ModelDialog, KeysLayoutAndTheMainWindowsCloseBox) {
 
 // The layout drawn for the screen where the captions fit; grown for longer ones, never cut.
 TEST(ModelDialogLayout, KeepsTheScreensLayoutAndGrowsForLongCaptions) {
-  const std::vector<NeededSize> five_rows(5, {300, 20}), four_buttons(4, {80, 30});
-  const ModelDialogLayout large = model_dialog_layout(1920, 1050, {five_rows, four_buttons});
-  // int(1920 / 3.7), H / 2 and H / 15 with H = 525; buttons of 100 x 45 centred, 20 apart
+  const std::vector<NeededSize> ten_rows(10, {300, 20}), four_buttons(4, {80, 30});
+  const ModelDialogLayout large = model_dialog_layout(1920, 1050, {ten_rows, four_buttons});
+  // int(1920 / 3.7) and H / 15 with H = 525, tall enough for the ten rows and the buttons;
+  // buttons of 100 x 45 centred, 20 apart
   EXPECT_EQ(std::tuple(large.width, large.height, large.left, large.top),
-            std::tuple(518, 262, 518, 525));
+            std::tuple(518, 435, 518, 525));
   EXPECT_EQ(std::tuple(large.rows[1].x, large.rows[1].y, large.rows[1].h), std::tuple(60, 70, 25));
   EXPECT_EQ(
       std::tuple(large.buttons[0].x, large.buttons[3].x, large.buttons[0].y, large.buttons[0].w),
-      std::tuple(518 / 2 - 220, 518 / 2 + 140, 6 * 35, 100));
+      std::tuple(518 / 2 - 220, 518 / 2 + 140, 11 * 35, 100));
 
   const std::vector<NeededSize> long_rows = {{640, 24}, {900, 31}, {400, 24}, {700, 24}, {880, 24}};
   const std::vector<NeededSize> wide_buttons(4, {200, 50});
