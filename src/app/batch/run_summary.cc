@@ -13,6 +13,7 @@
 #include "engine/core/model_catalog.h"
 #include "engine/driver/model_report.h"
 #include "engine/driver/parameter_names.h"
+#include "engine/optim/sqp_optimize.h"
 #include "engine/stats/model_summary.h"
 #include "util/atomic_file.h"
 #include "util/fixed_string.h"
@@ -59,8 +60,8 @@ class RowBuilder {
 std::string model_warning(const ModelFit& fit) {
   std::vector<std::string> notes;
   if (fit_failed(fit)) notes.emplace_back("fit failed: sum of squares or parameters not finite");
-  if (fit.info == 2) notes.emplace_back("calls to function exceeded (info 2)");
-  if (fit.info == 4) notes.emplace_back("uphill search direction executed (info 4)");
+  if (fit.info == kSqpIterationLimit) notes.emplace_back("calls to function exceeded (info 2)");
+  if (fit.info == kSqpUphill) notes.emplace_back("uphill search direction executed (info 4)");
   if (fit.from_all_ones) {
     notes.emplace_back(
         "fitted again from all-ones estimates: more than two parameters poorly determined");
@@ -70,7 +71,8 @@ std::string model_warning(const ModelFit& fit) {
                        summary_number(fit.chain_ssq) + " to " + summary_number(fit.checked_ssq));
   }
   bool unknown = false;
-  for (int j = 0; j < fit.npar; ++j) unknown = unknown || (!fit.undetermined[j] && !std::isfinite(fit.se[j]));
+  for (int j = 0; j < fit.npar; ++j)
+    unknown = unknown || (!fit.undetermined[j] && !std::isfinite(fit.se[j]));
   if (unknown) notes.emplace_back("standard errors unknown");
   for (int j = 0; j < fit.npar; ++j) {
     if (!fit.undetermined[j]) continue;
@@ -80,9 +82,9 @@ std::string model_warning(const ModelFit& fit) {
                          summary_number(fit.combination) + " +/- " +
                          summary_number(fit.combination_se));
     } else if (j == 0 && fit.limit == KineticLimit::kZeroOrder) {
-      notes.emplace_back("Km not determined by these data (zero-order): Vm = " +
-                         summary_number(fit.combination) + " +/- " +
-                         summary_number(fit.combination_se));
+      notes.emplace_back(
+          "Km not determined by these data (zero-order): Vm = " + summary_number(fit.combination) +
+          " +/- " + summary_number(fit.combination_se));
     } else {
       notes.emplace_back(name + " not determined by these data");
     }
