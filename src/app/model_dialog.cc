@@ -22,11 +22,17 @@ constexpr int kMargin = 5;  // below the buttons when the window had to be made 
 constexpr const char* kFastMethodLabel =
     "Fast method: multi-start Levenberg-Marquardt (fits without weights)";
 
+constexpr const char* kBaselineFreeLabel = "Baseline of either sign (models 2 and 4)";
+
 constexpr const char* kRadioLabels[kDialogModels] = {
     "1- Product vs time Integrated Michaelis-Menten",
     "2- Product vs time Integrated Michaelis-Menten - basline",
     "3- Substrate vs time Integrated Michaelis-Menten",
     "4- Substrate vs time Integrated Michaelis-Menten - basline",
+    "5- Product vs time Integrated Michaelis-Menten - product inhibition",
+    "6- Substrate vs time Integrated Michaelis-Menten - product inhibition",
+    "7- Product vs time Integrated Michaelis-Menten - enzyme inactivation",
+    "8- Substrate vs time Integrated Michaelis-Menten - enzyme inactivation",
 };
 
 // What the buttons ask for. The callbacks run on their own threads and may still run after
@@ -67,7 +73,7 @@ ModelDialogLayout model_dialog_layout(int screen_width, int screen_height) {
   ModelDialogLayout layout;
   layout.width = std::max(w, kMinDialogWidth);
   layout.step = std::max(h / 15, kMinRowStep);
-  layout.height = std::max(h / 2, 6 * layout.step + kButtonHeight + kMargin);
+  layout.height = std::max(h / 2, (kDialogRows + 1) * layout.step + kButtonHeight + kMargin);
   layout.left = std::max(0, std::min(w, screen_width - layout.width));
   layout.top = std::max(0, std::min(h, screen_height - layout.height));
   return layout;
@@ -104,10 +110,16 @@ void model_lib(ShellState& shell, RunState& state) {
 
   const int step = layout.step;
   const int half = layout.width / 2;
-  wintk::beginradiogroup();
+  // Two groups: a click checks one Michaelis-Menten model (Product and Substrate check a pair)
+  // and one model of a mechanism beside it, so that both are ranked in one table.
   for (int k = 0; k < kDialogModels; ++k) {
+    if (k == 0 || k == kClassicModelCount) wintk::beginradiogroup();
     wintk::createradiobutton(60, (k + 1) * step, 700, 25, kRadioLabels[k]);
   }
+  // The rows between the models and the buttons.
+  wintk::createcheckbox(60, (kFastMethodCheckbox + 1) * step, 700, 25, kFastMethodLabel);
+  wintk::createcheckbox(60, (kBaselineFreeCheckbox + 1) * step, 700, 25, kBaselineFreeLabel);
+  const int buttons_top = (kDialogRows + 1) * step;
   const auto requests = std::make_shared<ButtonRequests>();
   // The buttons wake the dialog's own idle event, whichever window is current when they run.
   const auto ask_pair = [requests, dialog](int first_model) {
@@ -116,10 +128,10 @@ void model_lib(ShellState& shell, RunState& state) {
       wintk::signalidle(dialog);
     };
   };
-  wintk::createbutton(half - 220, 6 * step, 100, kButtonHeight, "Product", ask_pair(1));
-  wintk::createbutton(half - 100, 6 * step, 100, kButtonHeight, "Substrate", ask_pair(3));
-  wintk::createbutton(half + 20, 6 * step, 100, kButtonHeight, "Clear", ask_pair(0));
-  wintk::createbutton(half + 140, 6 * step, 100, kButtonHeight, "Close", [requests, dialog] {
+  wintk::createbutton(half - 220, buttons_top, 100, kButtonHeight, "Product", ask_pair(1));
+  wintk::createbutton(half - 100, buttons_top, 100, kButtonHeight, "Substrate", ask_pair(3));
+  wintk::createbutton(half + 20, buttons_top, 100, kButtonHeight, "Clear", ask_pair(0));
+  wintk::createbutton(half + 140, buttons_top, 100, kButtonHeight, "Close", [requests, dialog] {
     requests->close = true;
     wintk::signalidle(dialog);
   });
@@ -127,11 +139,10 @@ void model_lib(ShellState& shell, RunState& state) {
     wintk::radiobuttonsetchecked(kModelRadio[k], shell.model_flags[k] > 0);
     wintk::setradiobuttonvisible(kModelRadio[k], true);
   }
-  // The row between the models and the buttons; created last, so the other controls keep
-  // their ids.
-  wintk::createcheckbox(60, 5 * step, 700, 25, kFastMethodLabel);
   wintk::checkboxsetchecked(kFastMethodCheckbox, shell.fit_method == kFastMethod);
   wintk::setcheckboxvisible(kFastMethodCheckbox, true);
+  wintk::checkboxsetchecked(kBaselineFreeCheckbox, shell.baseline_free);
+  wintk::setcheckboxvisible(kBaselineFreeCheckbox, true);
 
   const int slot = free_slot(state);
   if (slot > 0) state.child_windows[slot] = dialog;
@@ -153,6 +164,7 @@ void model_lib(ShellState& shell, RunState& state) {
   }
   if (lowest > 0) state.imdlno = lowest;
   shell.fit_method = wintk::checkboxischecked(kFastMethodCheckbox) ? kFastMethod : kClassicMethod;
+  shell.baseline_free = wintk::checkboxischecked(kBaselineFreeCheckbox);
   wintk::refreshall();
   wintk::settextstyle(1, 0, 14);
 

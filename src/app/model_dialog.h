@@ -9,17 +9,22 @@
 // The "Select Models" window in which the user picks the models the next run fits.
 namespace velmor::app {
 
-// The models the dialog offers: the Michaelis-Menten models 1..4.
-inline constexpr int kDialogModels = kClassicModelCount;
+// The models the dialog offers: every model, 1..8.
+inline constexpr int kDialogModels = kModelCount;
 
-// Control ids of the dialog, in creation order (ids count from 0 in a new window).
-inline constexpr int kModelRadio[kDialogModels] = {0, 1, 2, 3};
-inline constexpr int kProductButton = 4;
-inline constexpr int kSubstrateButton = 5;
-inline constexpr int kClearButton = 6;
-inline constexpr int kCloseButton = 7;
-// Below the models: the fit method of the next run (checked: the fast method).
-inline constexpr int kFastMethodCheckbox = 8;
+// Control ids of the dialog, in creation order (ids count from 0 in a new window), which is
+// also the order of the rows from top to bottom and so the Tab order: the models' radio
+// buttons, the check boxes below them, then the buttons from left to right.
+inline constexpr int kModelRadio[kDialogModels] = {0, 1, 2, 3, 4, 5, 6, 7};
+// The fit method of the next run (checked: the fast method).
+inline constexpr int kFastMethodCheckbox = kDialogModels;
+// The baseline of models 2 and 4 in the next run (checked: of either sign).
+inline constexpr int kBaselineFreeCheckbox = kFastMethodCheckbox + 1;
+inline constexpr int kDialogRows = kBaselineFreeCheckbox + 1;  // radio buttons and check boxes
+inline constexpr int kProductButton = kBaselineFreeCheckbox + 1;
+inline constexpr int kSubstrateButton = kProductButton + 1;
+inline constexpr int kClearButton = kSubstrateButton + 1;
+inline constexpr int kCloseButton = kClearButton + 1;
 
 // The dialog's geometry, computed from the screen's usable size.
 struct ModelDialogLayout {
@@ -32,10 +37,10 @@ struct ModelDialogLayout {
 ModelDialogLayout model_dialog_layout(int screen_width, int screen_height);
 
 // Runs the dialog to completion on the main routine's thread: closes open secondary windows,
-// disables the main window, shows the radio group with the current selection and the fit
-// method's check box, waits for Close and reads the selection back into shell.model_flags,
-// shell.fit_method and state.imdlno (the lowest selected model; unchanged if none). The main
-// window is current and enabled again on return.
+// disables the main window, shows the radio group with the current selection and the check
+// boxes of the fit method and the baseline's sign, waits for Close and reads the selection back
+// into shell.model_flags, shell.fit_method, shell.baseline_free and state.imdlno (the lowest
+// selected model; unchanged if none). The main window is current and enabled again on return.
 void model_lib(ShellState& shell, RunState& state);
 
 // Closes every window registered in slots 1..255 of the secondary-window table and frees the

@@ -3,20 +3,12 @@
 #include "plot/batch_pictures.h"
 
 #include <system_error>
+#include <utility>
 
 #include "plot/fit_charts.h"
 #include "plot/picture_names.h"
 
 namespace velmor::plot {
-namespace {
-
-bool write_picture(const PlotContents& contents, const std::filesystem::path& path,
-                   PictureFormat format, std::string* error) {
-  const auto chart = build_chart(contents);
-  return save_chart_picture(*chart, kPictureWidth, kPictureHeight, format, path.string(), error);
-}
-
-}  // namespace
 
 std::filesystem::path fit_picture_path(const std::filesystem::path& folder, const std::string& stem,
                                        ModelId model, PictureFormat format) {
@@ -28,22 +20,13 @@ std::filesystem::path residual_picture_path(const std::filesystem::path& folder,
   return folder / residual_picture_name(stem, picture_extension(format));
 }
 
-bool write_fit_picture(const RunState& state, const std::filesystem::path& path,
-                       PictureFormat format, std::string* error) {
-  return write_picture(fit_plot_of(state), path, format, error);
-}
-
-bool write_residual_picture(const RunState& state, const std::filesystem::path& path,
-                            PictureFormat format, std::string* error, ResidualX x) {
-  return write_picture(residual_plot_of(state, x), path, format, error);
-}
-
 BatchPictureWriter::BatchPictureWriter(std::filesystem::path folder, std::string stem,
-                                       PictureFormat format, std::ostream& err,
-                                       ResidualX residual_x)
+                                       PictureFormat format, ChartFileWriter write_chart,
+                                       std::ostream& err, ResidualX residual_x)
     : folder_(std::move(folder)),
       stem_(std::move(stem)),
       format_(format),
+      write_chart_(std::move(write_chart)),
       err_(err),
       residual_x_(residual_x) {}
 
@@ -63,19 +46,18 @@ bool BatchPictureWriter::folder_ready() {
 
 void BatchPictureWriter::fit(const RunState& state) {
   if (!folder_ready()) return;
-  const auto path = fit_picture_path(folder_, stem_, state.imdlno, format_);
-  std::string error;
-  if (!write_fit_picture(state, path, format_, &error)) report(error);
+  write(fit_plot_of(state), fit_picture_path(folder_, stem_, state.imdlno, format_));
 }
 
 void BatchPictureWriter::residuals(const RunState& state) {
   if (!folder_ready()) return;
-  const auto path = residual_picture_path(folder_, stem_, format_);
-  std::string error;
-  if (!write_residual_picture(state, path, format_, &error, residual_x_)) report(error);
+  write(residual_plot_of(state, residual_x_), residual_picture_path(folder_, stem_, format_));
 }
 
-void BatchPictureWriter::report(const std::string& error) {
+void BatchPictureWriter::write(const PlotContents& contents, const std::filesystem::path& path) {
+  const auto chart = build_chart(contents);
+  std::string error;
+  if (write_chart_(*chart, kPictureWidth, kPictureHeight, format_, path.string(), &error)) return;
   err_ << "Error: " << error << '\n';
   failed_ = true;
 }

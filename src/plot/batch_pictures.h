@@ -4,18 +4,19 @@
 
 // The pictures of the batch mode (--plots DIR): for every fitted model the picture xyplot shows,
 // and the residual plot of the best model, as 800 x 600 pictures (PNG, SVG or PDF) drawn by the
-// chart engine off-screen. Needs no display and no toolkit window, but a QGuiApplication made on
-// the main thread before (OffscreenGuiScope); the writers of different data files may run on
-// different threads at once.
+// chart engine. Which code turns a chart into a file is the caller's: the picture writers of
+// gui/pictures (Qt, off-screen) in the program. The writers of different data files may run on
+// different threads at once when the chart writer allows it.
 
 #include <filesystem>
+#include <functional>
 #include <ostream>
 #include <string>
 
 #include "engine/core/global_types.h"
+#include "plot/chart/chart.h"
 #include "plot/fit_charts.h"
-#include "plot/image_painter.h"
-#include "plot/picture_files.h"
+#include "plot/picture_format.h"
 
 namespace velmor::plot {
 
@@ -30,24 +31,26 @@ std::filesystem::path residual_picture_path(const std::filesystem::path& folder,
                                             const std::string& stem,
                                             PictureFormat format = PictureFormat::kPng);
 
-// Write the fit picture of the current model (state.imdlno, state.strmdl, state.data and
-// state.fitted_params) or the residual picture against `x`, as save_chart_picture writes it. True
-// when the whole file was written; otherwise `error` (when given) receives the message naming the
-// file.
-bool write_fit_picture(const RunState& state, const std::filesystem::path& path,
-                       PictureFormat format = PictureFormat::kPng, std::string* error = nullptr);
-bool write_residual_picture(const RunState& state, const std::filesystem::path& path,
-                            PictureFormat format = PictureFormat::kPng,
-                            std::string* error = nullptr, ResidualX x = ResidualX::kRowNumber);
+// Writes the chart as a picture file of width x height pixels at `path`. True when the chart
+// was drawn completely and the whole file was written; otherwise `error` (when given) receives
+// the message for the user, naming the file. Drawing stores the computed ranges and ticks in
+// the chart, which is why it is not const.
+using ChartFileWriter =
+    std::function<bool(Chart& chart, int width, int height, PictureFormat format,
+                       const std::string& path, std::string* error)>;
 
-// One data file's picture writer: writes each picture into its folder as the run produces it
-// and reports every failure on `err` as "Error: ...". Keep it for the whole run of the file.
+// One data file's picture writer: writes each picture into its folder through `write_chart` as
+// the run produces it and reports every failure on `err` as "Error: ...". Keep it for the whole
+// run of the file.
 class BatchPictureWriter {
  public:
   BatchPictureWriter(std::filesystem::path folder, std::string stem, PictureFormat format,
-                     std::ostream& err, ResidualX residual_x = ResidualX::kRowNumber);
+                     ChartFileWriter write_chart, std::ostream& err,
+                     ResidualX residual_x = ResidualX::kRowNumber);
 
-  // After each fitted model, and after the run (the best model), respectively. The folder is
+  // The fit picture of the current model (state.imdlno, state.strmdl, state.data and
+  // state.fitted_params) after each fitted model, and the residual picture of the best model
+  // after the run, respectively. The folder is
   // created, if missing, with the first picture: a run whose data are refused makes none.
   void fit(const RunState& state);
   void residuals(const RunState& state);
@@ -56,11 +59,12 @@ class BatchPictureWriter {
 
  private:
   bool folder_ready();
-  void report(const std::string& error);
+  void write(const PlotContents& contents, const std::filesystem::path& path);
 
   std::filesystem::path folder_;
   std::string stem_;
   PictureFormat format_;
+  ChartFileWriter write_chart_;
   std::ostream& err_;
   ResidualX residual_x_;
   bool folder_made_ = false;

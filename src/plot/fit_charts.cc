@@ -76,7 +76,7 @@ std::vector<PlotCurve> group_plot_curves(const ProgressCurveData& data) {
 }
 
 ModelCurve fitted_model_curve(ModelId model, const ParamVector& p) {
-  return [model, p](double time, double so) { return func(model, time, so, 0.0, p); };
+  return [model, p](double time, double so) { return precise_model_value(model, time, so, p); };
 }
 
 std::vector<double> fine_times(const std::vector<double>& times) {

@@ -76,7 +76,8 @@ std::vector<PlotCurve> group_plot_curves(const ProgressCurveData& data);
 // the data's units. An empty function: the fit's parameters are not known.
 using ModelCurve = std::function<double(double time, double so)>;
 
-// The model's curve at the parameters p (Km, Vm, baseline, ... in the data's units).
+// The model's curve at the parameters p (Km, Vm and the model's third parameter, in the data's
+// units), to full precision.
 ModelCurve fitted_model_curve(ModelId model, const ParamVector& p);
 
 // kFineSamples times evenly spaced from the smallest to the largest finite time (both

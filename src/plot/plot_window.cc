@@ -6,9 +6,9 @@
 #include <string>
 
 #include "gui/bmp_file.h"
+#include "gui/pictures/picture_files.h"
 #include "gui/text_util.h"
 #include "gui/wintk.h"
-#include "plot/picture_files.h"
 #include "plot/toolkit_painter.h"
 #include "util/fixed_string.h"
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // The "Select Models" window: its buttons, its refused close box and its layout.
+#include <algorithm>
 #include <regex>
 
 #include "shell_test_support.h"
@@ -13,21 +14,22 @@ using testing::run_program;
 using testing::User;
 
 std::array<int, kModelCount> flags(const Shell& shell) {
-  const auto& f = shell.shell().model_flags;
-  return {f[0], f[1], f[2], f[3]};
+  std::array<int, kModelCount> values{};
+  std::copy(shell.shell().model_flags.begin(), shell.shell().model_flags.end(), values.begin());
+  return values;
 }
 
-// Buttons set the flags and the current model; the close box is refused; the fast method is used.
+// Buttons set the flags and the current model; the close box is refused; the models of the
+// mechanisms, the fast method and the baseline of either sign reach the run.
 TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
   testing::TempFolder folder;
   const std::string path = testing::copy_example(folder, "DATA.IN");
   wintk::RecordingResponder responder;
   run_program(quick_options(), [&](Shell& shell, User& user) {
     const std::tuple<int, std::array<int, kModelCount>, ModelId> choices[] = {
-        {kClearButton, {0, 0, 0, 0}, 0},
-        {kModelRadio[1], {0, 1, 0, 0}, 2},
-        {kProductButton, {1, 1, 0, 0}, 1},
-        {kSubstrateButton, {0, 0, 1, 1}, 3}};
+        {kClearButton, {0, 0, 0, 0}, 0},   {kModelRadio[6], {0, 0, 0, 0, 0, 0, 1, 0}, 7},
+        {kClearButton, {0, 0, 0, 0}, 7},   {kModelRadio[1], {0, 1, 0, 0}, 2},
+        {kProductButton, {1, 1, 0, 0}, 1}, {kSubstrateButton, {0, 0, 1, 1}, 3}};
     for (const auto& [control, expected, current] : choices) {
       ASSERT_TRUE(user.select_models(control));
       EXPECT_EQ(flags(shell), expected) << control;
@@ -44,16 +46,17 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
     ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
     const int dialog = shell.shell().model_dialog_window;
     for (int k = 0; k < kDialogModels; ++k) {
-      EXPECT_EQ(wintk::radiobuttonischecked(kModelRadio[k]), k >= 2) << k;
+      EXPECT_EQ(wintk::radiobuttonischecked(kModelRadio[k]), k == 2 || k == 3) << k;
     }
     ASSERT_TRUE(wintk::test_input::request_user_close(dialog));
     std::this_thread::sleep_for(50ms);
     EXPECT_TRUE(wintk::isvalidwindow(dialog) && shell.shell().model_dialog_window == dialog);
     user.click(kFastMethodCheckbox);
+    user.click(kBaselineFreeCheckbox);
     ASSERT_TRUE(user.close_dialog());
     EXPECT_FALSE(wintk::isvalidwindow(dialog));
     EXPECT_TRUE(flags(shell) == (std::array<int, kModelCount>{0, 0, 1, 1}) &&
-                shell.shell().fit_method == kFastMethod);
+                shell.shell().fit_method == kFastMethod && shell.shell().baseline_free);
 
     ASSERT_TRUE(user.select_models(kClearButton));
     ASSERT_TRUE(user.open(responder, path));
@@ -62,14 +65,22 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
     EXPECT_FALSE(std::filesystem::exists(folder.file("DATA.out")) ||
                  !testing::messages(responder).empty());
     ASSERT_TRUE(user.choose_and_wait_for_dialog(Entry::kModels));
-    EXPECT_TRUE(wintk::checkboxischecked(kFastMethodCheckbox));
+    EXPECT_TRUE(wintk::checkboxischecked(kFastMethodCheckbox) &&
+                wintk::checkboxischecked(kBaselineFreeCheckbox));
     user.click(kProductButton);
+    user.click(kModelRadio[4]);
     ASSERT_TRUE(user.close_dialog());
     testing::PlotCloser closer(user.main_window());
     ASSERT_TRUE(user.choose(Entry::kRun));
     const std::string report = testing::read_file(folder.file("DATA.out"));
-    const std::regex fast("FIT METHOD: FAST");
-    EXPECT_EQ(std::distance(std::sregex_iterator(report.begin(), report.end(), fast), {}), 2);
+    const auto count = [&](const char* text) {
+      const std::regex pattern(text);
+      return std::distance(std::sregex_iterator(report.begin(), report.end(), pattern), {});
+    };
+    // Models 1, 2 and 5, the baseline (model 2's alone) of either sign.
+    EXPECT_EQ(count("FIT METHOD: FAST"), 3);
+    EXPECT_EQ(count("MODEL NAME:  5- "), 1);
+    EXPECT_EQ(count("BASELINE: FREE"), 1);
   });
 }
 
@@ -99,14 +110,14 @@ TEST(ModelDialog, StaysAboveTheMainWindowWhoseCloseWaitsForIt) {
 // The Windows-era layout is kept where it fits; on smaller screens every button stays inside.
 TEST(ModelDialogLayout, FollowsTheScreenAndKeepsTheButtonsInside) {
   const ModelDialogLayout large = model_dialog_layout(1920, 1050);
-  // int(1920 / 3.7), H / 2 and H / 15 with H = 525
+  // int(1920 / 3.7), H / 15 with H = 525, tall enough for the ten rows and the buttons
   EXPECT_EQ(std::tuple(large.width, large.height, large.left, large.top, large.step),
-            std::tuple(518, 262, 518, 525, 35));
+            std::tuple(518, 435, 518, 525, 35));
   const ModelDialogLayout l = model_dialog_layout(800, 570);
   // Product and Close inside, radio rows of 25 pixels apart, the window on the screen.
   EXPECT_TRUE(l.width / 2 - 220 >= 0 && l.width / 2 + 240 <= l.width &&
-              6 * l.step + 45 <= l.height && l.step >= 30 && l.left + l.width <= 800 &&
-              l.top + l.height <= 570);
+              (kDialogRows + 1) * l.step + 45 <= l.height && l.step >= 30 &&
+              l.left + l.width <= 800 && l.top + l.height <= 570);
 }
 
 }  // namespace

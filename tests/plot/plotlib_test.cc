@@ -19,13 +19,14 @@
 #include <vector>
 
 #include "../gui/gui_test_support.h"
+#include "../gui/pictures/picture_test_support.h"
 #include "engine/core/global_types.h"
 #include "gui/bmp_file.h"
+#include "gui/pictures/picture_files.h"
 #include "gui/pixel_buffer.h"
 #include "gui/test_input.h"
 #include "gui/test_responder.h"
 #include "gui/wintk.h"
-#include "image/picture_test_support.h"
 #include "plot/batch_pictures.h"
 #include "plot/fit_charts.h"
 #include "plot/fit_plots.h"
@@ -372,7 +373,7 @@ TEST(BatchPictures, WriterMakesTheFolderAndWritesEightHundredBySixHundredPngs) {
   RunState state;
   ASSERT_TRUE(load_example(state));
   std::ostringstream err;
-  BatchPictureWriter writer(folder, "DATA", PictureFormat::kPng, err);
+  BatchPictureWriter writer(folder, "DATA", PictureFormat::kPng, save_chart_picture, err);
   EXPECT_FALSE(fs::exists(folder));  // made with the first picture, after the data were accepted
   writer.fit(state);
   EXPECT_TRUE(fs::is_directory(folder));
@@ -395,7 +396,8 @@ TEST(BatchPictures, FailuresAreReportedAsErrors) {
   ASSERT_TRUE(load_example(state));
 
   std::ostringstream err;  // the folder's name is taken by a file
-  BatchPictureWriter blocked(temp.write("taken", "x"), "DATA", PictureFormat::kPng, err);
+  BatchPictureWriter blocked(temp.write("taken", "x"), "DATA", PictureFormat::kPng,
+                             save_chart_picture, err);
   blocked.fit(state);
   EXPECT_TRUE(blocked.failed());
   EXPECT_EQ(err.str(),
@@ -403,7 +405,7 @@ TEST(BatchPictures, FailuresAreReportedAsErrors) {
 
   fs::create_directory(base / "DATA.residuals.png");
   std::ostringstream err2;
-  BatchPictureWriter writer(base, "DATA", PictureFormat::kPng, err2);
+  BatchPictureWriter writer(base, "DATA", PictureFormat::kPng, save_chart_picture, err2);
   writer.fit(state);
   writer.residuals(state);
   EXPECT_TRUE(writer.failed());

@@ -21,35 +21,18 @@ bool inhibited(int model) {
 
 // The equation a P + b ln(So/S) = v of the row.
 struct Equation {
-  Real so, a, b, v, q;
+  Real so, a, b, v;
 };
 
 Equation equation(int model, double t, double so, const MechanismParams& p) {
-  Equation e{};
-  e.so = so;
   const Real km = p.km;
   if (inhibited(model)) {
-    e.q = std::isinf(p.third) ? 0.0L : 1.0L / p.third;
-    e.a = 1.0L - km * e.q;
-    e.b = km * (1.0L + so * e.q);
-    e.v = static_cast<Real>(p.vm) * t;
-  } else {
-    const Real k = p.third;
-    const Real tau = k == 0.0L ? static_cast<Real>(t) : -std::expm1(-k * t) / k;
-    e.a = 1.0L;
-    e.b = km;
-    e.v = static_cast<Real>(p.vm) * tau;
+    const Real q = std::isinf(p.third) ? 0.0L : 1.0L / p.third;
+    return {so, 1.0L - km * q, km * (1.0L + so * q), static_cast<Real>(p.vm) * t};
   }
-  return e;
-}
-
-// R(P), rising in P on [0, So).
-Real residual_in_product(const Equation& e, Real p) {
-  return e.a * p - e.b * std::log1p(-p / e.so) - e.v;
-}
-// dR/dP = a + b/(So - P).
-Real slope_in_product(const Equation& e, Real p) {
-  return e.a + e.b / (e.so - p);
+  const Real k = p.third;
+  const Real tau = k == 0.0L ? static_cast<Real>(t) : -std::expm1(-k * t) / k;
+  return {so, 1.0L, km, static_cast<Real>(p.vm) * tau};
 }
 
 }  // namespace
@@ -57,33 +40,19 @@ Real slope_in_product(const Equation& e, Real p) {
 CurvePoint mechanism_point(int model, double t, double so, const MechanismParams& p) {
   const Equation e = equation(model, t, so, p);
   if (e.v <= 0.0L) return {0.0, so};
-  const Real half = e.so / 2.0L;
-  if (residual_in_product(e, half) >= 0.0L) {
-    // R is convex, so the root lies between v / R'(So/2) and v / R'(0): a bracket of a few
-    // factors, halved geometrically.
-    Real lo = e.v / slope_in_product(e, half);
-    Real hi = std::min(e.v / slope_in_product(e, 0.0L), half);
-    for (int k = 0; k < kBisections && lo < hi; ++k) {
-      const Real mid = std::sqrt(lo * hi);
-      if (!(mid > lo && mid < hi)) break;
-      (residual_in_product(e, mid) < 0.0L ? lo : hi) = mid;
-    }
-    const Real product = 0.5L * (lo + hi);
-    return {static_cast<double>(product), static_cast<double>(e.so - product)};
-  }
-  // S below So/2: in u = ln S, where R = a (So - S) + b (ln So - u) - v falls with u.
-  const Real log_so = std::log(e.so);
-  Real lo = log_so - (e.v + std::fabs(e.a) * e.so) / e.b - 1.0L;  // R > 0 there
-  Real hi = std::log(half);                                       // R < 0 there
+  // In w = ln(S/So), P = -So expm1(w) and the equation is R(w) = -a So expm1(w) - b w - v = 0;
+  // R falls with w (dR/dw = -(a S + b)), from above 0 at `lo` to -v at w = 0. Halving in w keeps
+  // the relative precision of both S (late) and P (early, w near 0).
+  const auto r = [&](Real w) { return -e.a * e.so * std::expm1(w) - e.b * w - e.v; };
+  Real lo = -(e.v + std::fabs(e.a) * e.so) / e.b - 1.0L;
+  Real hi = 0.0L;
   for (int k = 0; k < kBisections; ++k) {
     const Real mid = 0.5L * (lo + hi);
     if (!(mid > lo && mid < hi)) break;
-    const Real s = std::exp(mid);
-    const Real r = e.a * (e.so - s) + e.b * (log_so - mid) - e.v;
-    (r > 0.0L ? lo : hi) = mid;
+    (r(mid) > 0.0L ? lo : hi) = mid;
   }
-  const Real s = std::exp(0.5L * (lo + hi));
-  return {static_cast<double>(e.so - s), static_cast<double>(s)};
+  const Real w = 0.5L * (lo + hi);
+  return {static_cast<double>(-e.so * std::expm1(w)), static_cast<double>(e.so * std::exp(w))};
 }
 
 double mechanism_value(int model, double t, double so, const MechanismParams& p) {

@@ -222,7 +222,7 @@ class ProfileProblem {
     bool capped = false;
     for (int k = 0, f = 0; k < npar_; ++k) {
       if (k == j_) continue;
-      capped = capped || at_cap(free_[f], q[f]);
+      capped = capped || (!problem_.limit_at_cap[k] && at_cap(free_[f], q[f]));
       start[k] = q[f++];
     }
     // A scale (Km, Vm) traded against another that is held down by the search's cap (Km a

@@ -71,6 +71,7 @@ LeastSquaresProblem least_squares_problem(const ProgressCurveData& data, ModelId
 
   problem.rows = n;
   problem.parameters.resize(npar);
+  problem.limit_at_cap.assign(npar, false);
   const double concentration_cap = std::max(kCapFactor * largest_so, kLowestKmVm);
   constexpr double kInf = std::numeric_limits<double>::infinity();
   problem.parameters[0] = {kLowestKmVm, concentration_cap, true};
@@ -80,6 +81,7 @@ LeastSquaresProblem least_squares_problem(const ProgressCurveData& data, ModelId
     switch (parameter_kind(model, 2)) {
       case ParameterKind::kKp:
         problem.parameters[2] = {kLowestKmVm, concentration_cap, true};
+        problem.limit_at_cap[2] = true;
         break;
       case ParameterKind::kKinact:
         problem.parameters[2] = {0.0, kKinactCap / span, false};

@@ -22,7 +22,11 @@ struct LeastSquaresProblem {
   int rows = 0;
   // Km, Vm (in their logarithms), and the baseline, Kp (in its logarithm) or kinact
   std::vector<LmParameter> parameters;
-  LmEvaluate evaluate;                  // r_i = Y_i - model and d r_i / d p_j for every row
+  // Per parameter: the model at its upper cap is the model's own limit, which no other
+  // parameter has to make up for (Kp: no inhibition, the Michaelis-Menten model), rather than a
+  // point where the search is held short of the optimum (Km: first order).
+  std::vector<bool> limit_at_cap;
+  LmEvaluate evaluate;  // r_i = Y_i - model and d r_i / d p_j for every row
   double largest_so = 0.0;
 
   // False when the data cannot be fitted by this solver: npar outside 2..3, no more rows

@@ -22,8 +22,6 @@ constexpr int kSampleWidth = 30;
 constexpr int kSampleGap = 8;
 constexpr int kBoxInset = 8;
 constexpr int kBoxOutsideGap = 12;
-// Entries are at least this high, so that large marks do not touch.
-constexpr int kMinEntryHeight = 14;
 // A name may take at most this part of the painter's width.
 constexpr double kLongestName = 0.4;
 constexpr Rgb kBoxFrame{160, 160, 160};
@@ -162,8 +160,9 @@ std::vector<int> Chart::LegendEntries() const {
 
 namespace {
 
+// A line of text with room above and below for the sample's mark.
 int entry_height(Painter& painter) {
-  return std::max(painter.GetFontHeight() + 4, kMinEntryHeight);
+  return painter.GetFontHeight() + 4;
 }
 
 std::string entry_name(Painter& painter, const std::string& name) {

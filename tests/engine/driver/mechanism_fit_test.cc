@@ -75,18 +75,30 @@ TEST(MechanismFits, ReachTheReferenceOptimumAndRecoverTheTruth) {
   }
 }
 
-// Among the four models of their kind, data of a mechanism rank its model first; plain
-// Michaelis-Menten data rank model 1 (3) first.
+// Among the four models of their kind, data of a mechanism rank its model first, and the runs
+// test flags the Michaelis-Menten fit; plain Michaelis-Menten data rank model 1 (3) first, leave
+// Kp undetermined above (no inhibition) with Km determined, and kinact's limits reach 0.
 TEST(MechanismFits, RankTheirMechanismFirst) {
-  const int generating[] = {5, 7, 1, 6, 8, 3};
-  for (const int model : generating) {
+  for (const int model : {5, 7, 1, 6, 8, 3}) {
     const bool product = model == 1 || model == 5 || model == 7;
     const ProgressCurveData data = simulated(model, 31);
     std::vector<FittedModel> compared;
     for (const int fitted : product ? std::vector<int>{1, 2, 5, 7} : std::vector<int>{3, 4, 6, 8}) {
       const EngineFit e = testing::run_engine(data, fitted, kNoWeighting);
+      const ModelFit& f = e.report;
       compared.push_back(
-          {e.aicc, fitted, kNoWeighting, "", !std::isfinite(e.ssq), any_undetermined(e.report)});
+          {e.aicc, fitted, kNoWeighting, "", !std::isfinite(e.ssq), any_undetermined(f)});
+      SCOPED_TRACE(::testing::Message() << "data of model " << model << ", model " << fitted);
+      if (fitted == model) {
+        EXPECT_TRUE(!any_undetermined(f) && f.runs.p >= 0.05) << f.runs.p;
+      } else if (model >= 5 && fitted <= 4) {
+        EXPECT_LT(f.runs.p, 0.05);
+      } else if (model <= 3 && (fitted == 5 || fitted == 6)) {
+        EXPECT_TRUE(f.undetermined[2] && !f.undetermined[0] && !f.undetermined[1]);
+        EXPECT_EQ(f.profile_high[2], HUGE_VAL);
+      } else if (model <= 3 && fitted >= 7) {
+        EXPECT_EQ(f.profile_low[2], 0.0);
+      }
     }
     EXPECT_EQ(rank_models(compared).front().model, model);
   }

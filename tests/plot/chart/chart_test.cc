@@ -535,6 +535,21 @@ TEST(ChartDraw, BoxedLegendKeepsClearOfThePoints) {
   }
   EXPECT_GE(sample_rows, 8);  // the mark in the box, beside the four in the corner
   EXPECT_EQ(painter.FindText("plot 1"), nullptr);
+  const auto sample_lines = [&](const RecordingPainter& p, const Rect& box) {
+    std::vector<std::pair<float, float>> ends;
+    for (const auto& op : p.ops) {
+      if (op.kind == Kind::kLine && op.line_colour == kRed && inside(box, op.x1, op.y1))
+        ends.emplace_back(op.x1, op.x2);
+    }
+    return ends;
+  };
+  EXPECT_TRUE(sample_lines(painter, legend).empty());  // no line asked for
+  corner->GetDataContainer().GetLegendData(0)->sample_line_width = 2;
+  RecordingPainter with_line(800, 600);
+  ASSERT_TRUE(corner->Draw(with_line));
+  using Ends = std::vector<std::pair<float, float>>;
+  const float left = legend.x + 6.0f;
+  EXPECT_EQ(sample_lines(with_line, legend), (Ends{{left, left + 30}, {left, left + 30}}));
 
   // Points everywhere: beside the plot, in the area less the right margin.
   std::vector<float> x, y;

@@ -16,6 +16,7 @@
 
 #include "../chart/recording_painter.h"
 #include "engine/core/global_types.h"
+#include "mechanism_reference.h"
 #include "plot/plot_setup.h"
 #include "reference_model.h"
 
@@ -70,6 +71,9 @@ TEST(GroupPlotCurves, SplitsWhereSoChangesAndKeepsTenCurvesAtMost) {
   EXPECT_EQ(curves[0].time, (std::vector<double>{0, 10, 20}));
   EXPECT_TRUE(curves[1].so == 0.0 && curves[1].fitted == (std::vector<double>{3.25, 4.25}));
   EXPECT_TRUE(curves[9].so == 8.0 && curves[9].time.size() == 2u && curves[9].first_row == 19);
+  EXPECT_EQ(group_plot_curves(rows_with_so({1, 2})).size(), 2u);
+  const auto one = group_plot_curves(rows_with_so({3}));  // a single row: its own curve
+  EXPECT_TRUE(one.size() == 1u && one[0].so == 3.0 && one[0].time.size() == 1u);
 }
 
 // Evenly from the first to the last finite time, both exact; one time, or none.
@@ -115,6 +119,18 @@ TEST(FitPlotContents, FittedCurvesOnAFineGridWithMarkersLegendsAndUnits) {
       const double expected = testing::model_value(2, line.x[i], so[k], {p[0], p[1], p[2]});
       EXPECT_NEAR(line.y[i], expected, 1e-6 * so[k]) << k << ' ' << line.x[i];
     }
+  }
+
+  // A mechanism model's curve too: inactivation of the enzyme (model 7).
+  ParamVector inactivation = p;
+  inactivation[2] = 0.004;
+  const PlotContents model7 =
+      make_fit_plot_contents(data, 7, "", fitted_model_curve(7, inactivation));
+  const SeriesContents& last = model7.series[5];
+  for (std::size_t i = 0; i < last.x.size(); i += 15) {
+    EXPECT_NEAR(last.y[i], testing::mechanism_value(7, last.x[i], 500.0, {180.0, 0.9, 0.004}),
+                1e-9 * 500)
+        << last.x[i];
   }
 
   const PlotContents plain = make_fit_plot_contents(data, 4, "");
@@ -329,6 +345,11 @@ TEST(ResidualPlotDrawing, XAxisAtTheBottomAndAZeroLineAcross) {
     ASSERT_NE(op, nullptr) << label;
     EXPECT_GT(op->y1, plot.bottom()) << label;
   }
+  const TickInfo& y_ticks = chart->GetYAxis().tick_info;  // Y labels end left of their ticks
+  const RecordingPainter::Op* label = painter.FindText("0.0");
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->x1 + 8 * 3,
+            plot.x - y_ticks.major_tick_screen_size - y_ticks.minor_tick_screen_size);
 }
 
 }  // namespace

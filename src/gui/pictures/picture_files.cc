@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 
-#include "plot/picture_files.h"
+#include "gui/pictures/picture_files.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -9,10 +9,8 @@
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QSvgGenerator>
-#include <algorithm>
-#include <cctype>
 
-#include "plot/image_painter.h"
+#include "gui/pictures/image_painter.h"
 #include "util/atomic_file.h"
 
 namespace velmor::plot {
@@ -22,13 +20,6 @@ namespace {
 // pixel of the drawing and the PDF page is the picture's size (800 x 600 pixels: 600 x 450 pt).
 constexpr int kVectorDpi = 96;
 constexpr double kPointsPerInch = 72.0;
-
-std::string lower(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return out;
-}
 
 // Draws the chart on a white page of the device; true when the chart's pass finished.
 bool draw_vector(QPaintDevice& device, Chart& chart) {
@@ -66,35 +57,6 @@ bool pdf_bytes(Chart& chart, int width, int height, QByteArray& bytes, bool& com
 }
 
 }  // namespace
-
-std::optional<PictureFormat> picture_format_named(std::string_view name) {
-  const std::string n = lower(name);
-  if (n == "png") return PictureFormat::kPng;
-  if (n == "svg") return PictureFormat::kSvg;
-  if (n == "pdf") return PictureFormat::kPdf;
-  return std::nullopt;
-}
-
-std::optional<PictureFormat> picture_format_of_file(std::string_view file_name) {
-  const std::size_t dot = file_name.rfind('.');
-  const std::size_t slash = file_name.rfind('/');
-  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) {
-    return std::nullopt;
-  }
-  return picture_format_named(file_name.substr(dot + 1));
-}
-
-const char* picture_extension(PictureFormat format) {
-  switch (format) {
-    case PictureFormat::kSvg:
-      return "svg";
-    case PictureFormat::kPdf:
-      return "pdf";
-    case PictureFormat::kPng:
-      break;
-  }
-  return "png";
-}
 
 bool save_chart_picture(Chart& chart, int width, int height, PictureFormat format,
                         const std::string& path, std::string* error) {

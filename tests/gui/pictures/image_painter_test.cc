@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 
-#include "plot/image_painter.h"
+#include "gui/pictures/image_painter.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "gui/pictures/picture_files.h"
 #include "picture_test_support.h"
 #include "plot/fit_charts.h"
-#include "plot/picture_files.h"
 #include "plot/plot_setup.h"
 #include "temp_folder.h"
 
@@ -103,6 +103,28 @@ TEST(ImagePainter, TextAnchorsAndFarAwayLineEnds) {
               rotated.bottom() <= 250 && rotated.top() >= 250 - width - 1);
   EXPECT_EQ(count_colour(image.copy(275, 0, 25, 300), kBlack), 300);
   EXPECT_EQ(count_colour(image.copy(0, 0, 20, 300), kBlack), 0);
+}
+
+// Wide lines and polygons by the device's own pen and fill, in the exact colour; a polygon far
+// outside the picture is left out.
+TEST(ImagePainter, WideLinesAndPolygonsInTheExactColour) {
+  const OffscreenGuiScope gui;
+  ASSERT_TRUE(gui.ok());
+  QImage image(300, 300, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    ImagePainter painter(image);
+    painter.SetLineColor(kOrange);
+    painter.DrawWideLine(20, 100, 120, 100, 2);
+    painter.SetFillColor(kBlue);
+    painter.FillPolygon({{200, 200}, {210, 200}, {210, 210}, {200, 210}});
+    painter.FillPolygon({{1e9f, 0}, {2e9f, 0}, {1e9f, 1e9f}});
+  }
+  const int orange = count_colour(image, kOrange);
+  EXPECT_TRUE(orange >= 2 * 100 && orange <= 2 * 103) << orange;
+  EXPECT_EQ(count_colour(image, kOrange, QRect(0, 99, 300, 2)), orange);
+  EXPECT_EQ(count_colour(image, kBlue), 100);
+  EXPECT_EQ(count_colour(image, kBlue, QRect(200, 200, 10, 10)), 100);
 }
 
 // SVG: the picture's size, a legend text, both colours; PDF: one page of the picture's size.
