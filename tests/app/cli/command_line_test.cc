@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -163,6 +164,7 @@ TEST(CommandLine, WithoutTheWindowProgramTheReportsAreStillWritten) {
                                (folder.path() / "bin").string() + ")\n"),
             0u)
       << run_plots.err;
+  EXPECT_EQ(run_plots.err.find("files done"), std::string::npos);  // no progress line in a file
   EXPECT_EQ(run_plots.out, (folder.path() / "data" / "DATA.out").string() + "\n");
   EXPECT_TRUE(fs::is_regular_file(folder.path() / "data" / "DATA.out"));
   EXPECT_FALSE(fs::exists(pictures));
@@ -173,6 +175,16 @@ TEST(CommandLine, WithoutTheWindowProgramTheReportsAreStillWritten) {
                             "installed"),
             0u)
       << window.err;
+
+  // A window's program that cannot be run is the answer: the search stops there.
+  const fs::path libexec = folder.path() / "libexec" / "velmor-tarn";
+  fs::create_directories(libexec);
+  std::ofstream(libexec / kWindowProgramName) << "not a program\n";
+  fs::permissions(libexec / kWindowProgramName, fs::perms::owner_read | fs::perms::owner_write);
+  const Outcome refused = run(program, {}, folder);
+  EXPECT_EQ(refused.status, kExitUsage);
+  EXPECT_EQ(refused.err, "velmor-tarn: the window cannot be opened: cannot run " +
+                             (libexec / kWindowProgramName).string() + ": Permission denied\n");
 }
 
 }  // namespace
