@@ -8,23 +8,28 @@ target_include_directories(velmor_batch PUBLIC ${PROJECT_SOURCE_DIR}/src)
 target_link_libraries(velmor_batch PUBLIC velmor_engine velmor_util Threads::Threads)
 target_compile_definitions(velmor_batch PRIVATE VELMOR_VERSION="${PROJECT_VERSION}")
 
-add_executable(velmor-tarn ${CMAKE_CURRENT_SOURCE_DIR}/main.cc)
-target_link_libraries(velmor-tarn PRIVATE velmor_batch)
-# --plots: the batch pictures, drawn off-screen (builds with the GUI only).
-if(TARGET velmor_pictures)
-  target_link_libraries(velmor-tarn PRIVATE velmor_pictures velmor_plot_pictures)
-  target_compile_definitions(velmor-tarn PRIVATE VELMOR_WITH_PLOT_PICTURES)
-endif()
+# The program's start shared by both executables (no Qt): --help, --version, the batch mode, and
+# the hand-over to the window's program.
+add_library(velmor_cli STATIC ${CMAKE_CURRENT_SOURCE_DIR}/cli/program_main.cc
+                              ${CMAKE_CURRENT_SOURCE_DIR}/cli/window_program.cc)
+target_include_directories(velmor_cli PUBLIC ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(velmor_cli PUBLIC velmor_batch)
 
-# The manual page, desktop entry and icons: packaging/packaging.cmake.
+# velmor-tarn, the command line: loads no Qt, so --version and a batch run start in a few
+# milliseconds. The window and the pictures of --plots are velmor-tarn-gui's, installed in
+# libexec and found relative to velmor-tarn's own folder.
 include(GNUInstallDirs)
+set(VELMOR_WINDOW_PROGRAM_INSTALL_DIR ${CMAKE_INSTALL_LIBEXECDIR}/velmor-tarn)
+add_executable(velmor-tarn ${CMAKE_CURRENT_SOURCE_DIR}/main.cc)
+target_link_libraries(velmor-tarn PRIVATE velmor_cli)
 install(TARGETS velmor-tarn RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# The windowed program: the shell (main window, command loop, model selection, information
-# screens, Run) over the toolkit and the plot windows.
+# velmor-tarn-gui, the window's program: the shell (main window, command loop, model selection,
+# information screens, Run) over the toolkit and the plot windows, and the batch mode with its
+# pictures.
 if(TARGET wintk)
   file(GLOB APP_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cc)
-  list(FILTER APP_SOURCES EXCLUDE REGEX "/main\\.cc$")
+  list(FILTER APP_SOURCES EXCLUDE REGEX "/(window_)?main\\.cc$")
   add_library(velmor_app_lib STATIC ${APP_SOURCES})
   target_include_directories(velmor_app_lib PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(velmor_app_lib PUBLIC wintk velmor_engine velmor_batch velmor_util)
@@ -32,8 +37,18 @@ if(TARGET wintk)
     target_link_libraries(velmor_app_lib PUBLIC velmor_plot)
     target_compile_definitions(velmor_app_lib PRIVATE VELMOR_WITH_PLOTS)
   endif()
-  target_link_libraries(velmor-tarn PRIVATE velmor_app_lib)
-  target_compile_definitions(velmor-tarn PRIVATE VELMOR_WITH_GUI)
+
+  add_executable(velmor-tarn-gui ${CMAKE_CURRENT_SOURCE_DIR}/window_main.cc)
+  target_link_libraries(velmor-tarn-gui PRIVATE velmor_cli velmor_app_lib velmor_pictures
+                                                velmor_plot_pictures)
+  install(TARGETS velmor-tarn-gui RUNTIME DESTINATION ${VELMOR_WINDOW_PROGRAM_INSTALL_DIR})
+  # Where velmor-tarn looks for it once installed: relative to its own folder, so that a copy of
+  # the installed tree (dpkg -x into a throwaway root, another prefix) works as well.
+  file(RELATIVE_PATH velmor_window_program_dir ${CMAKE_INSTALL_FULL_BINDIR}
+       ${CMAKE_INSTALL_PREFIX}/${VELMOR_WINDOW_PROGRAM_INSTALL_DIR})
+  target_compile_definitions(velmor-tarn PRIVATE
+                             VELMOR_WINDOW_PROGRAM_DIR="${velmor_window_program_dir}")
+  add_dependencies(velmor-tarn velmor-tarn-gui)
 endif()
 
 # The real-window session runs the program on an Xvfb server; its screenshots stay in the build

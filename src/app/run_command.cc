@@ -7,11 +7,14 @@
 #include <thread>
 
 #include "app/batch/batch_run.h"
+#include "app/batch/exit_status.h"
 #include "app/info_screens.h"
 #include "app/info_texts.h"
 #include "app/model_dialog.h"
 #include "app/results_text.h"
+#include "engine/core/prefixed_host.h"
 #include "engine/data/model_type_check.h"
+#include "engine/data/run_data.h"
 #include "engine/driver/fit_status.h"
 #include "engine/driver/velmor.h"
 #include "gui/wintk.h"
@@ -66,6 +69,66 @@ void show_again(RunState& state, ShownFit fit) {
   state.filenamedata = std::move(fit.data_file);
 }
 
+// The menus after a run, whatever its outcome.
+void finish_run(ShellState& shell) {
+  wintk::setwindowtitle(kProgramTitle);
+  shell.menu.set({Entry::kFile, Entry::kEditDataFile, Entry::kRunCurveFit, Entry::kSaveResults,
+                  Entry::kPrintResults, Entry::kAboutFile, Entry::kQuitFile, Entry::kOpenDataFile,
+                  Entry::kModelLibrary, Entry::kClearDisplay, Entry::kXyPlotFile, Entry::kOpenData,
+                  Entry::kRun, Entry::kWeight, Entry::kClear, Entry::kXyPlot, Entry::kResiduals,
+                  Entry::kQuitBar, Entry::kAboutBar},
+                 {});
+  shell.data_file_open = true;
+}
+
+// The run of an instrument export, long table or EnzymeML document: each group a fit of its
+// own, its messages naming the group, its report written and shown below the previous group's.
+// XY_Plot and Residuals then show the last group fitted with success.
+void run_groups(ShellState& shell, RunState& state, Host& host, int settle_ms,
+                ShownFit last_success) {
+  const PreparedRun run = prepare_run(shell.data_file_name, state.import_options, host, state.units,
+                                      host.console_log());
+  FileResult file;
+  file.data_file = shell.data_file_name;
+  file.status = run.status;
+  bool any_written = false;
+  for (const PreparedData& set : run.sets) {
+    PrefixedHost group_host(host, group_prefix(set.description.group));
+    if (set.refusal.empty() && !model_type_plausible(set.data, state.imdlno, group_host)) {
+      show_again(state, std::move(last_success));
+      model_lib(shell, state);
+      return;
+    }
+    FileResult part;
+    part.data_file = shell.data_file_name;
+    part.group = set.description.group;
+    part.record.data = set.data;
+    part.record.description = set.description;
+    RunRecord record;
+    part.status = velmor(state, group_host, set, shell.run_report, &record);
+    part.rows = state.idat;
+    part.curves = state.idatasets;
+    if (report_complete(part.status)) {
+      wintk::setwindowtitle(kTitleSaving);
+      if (show_report(shell, state, shell.run_report, settle_ms)) {
+        part.report_file = shell.results_file_name;
+        part.record = std::move(record);
+        any_written = true;
+      }
+    }
+    if (part.status == kStatusCompleted) last_success = shown_fit(state);
+    shell.run_report.discard();
+    file.status = more_serious_status(file.status, part.status);
+    file.groups.push_back(std::move(part));
+    wintk::setwindowtitle(kTitleComputing);
+  }
+  show_again(state, std::move(last_success));
+  if (any_written) {
+    shell.last_run = std::move(file);
+    shell.menu.set({Entry::kExportSummary}, {});
+  }
+}
+
 }  // namespace
 
 void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms) {
@@ -81,9 +144,11 @@ void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms) 
     shell.data_file_open = false;
     return;
   }
+  state.import_options = shell.import_options;
+  const bool by_groups = reads_as_import(shell.data_file_name, state.import_options);
   // A file that has gone or cannot be read passes here; the driver then refuses it with its
-  // own messages ("File does not exist: ").
-  if (!model_type_plausible(shell.data_file_name, state.imdlno, host, state.units)) {
+  // own messages ("File does not exist: "). Imported data are checked group by group.
+  if (!by_groups && !model_type_plausible(shell.data_file_name, state.imdlno, host, state.units)) {
     model_lib(shell, state);
     return;
   }
@@ -98,6 +163,11 @@ void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms) 
   state.baseline_free = shell.baseline_free.load();
   ShownFit last_success = shown_fit(state);
   state.filenamedata = shell.data_file_name;
+  if (by_groups) {
+    run_groups(shell, state, host, settle_ms, std::move(last_success));
+    finish_run(shell);
+    return;
+  }
   PendingReport& report = shell.run_report;
   RunRecord record;
   const int status = velmor(state, host, shell.data_file_name, report, &record);
@@ -111,23 +181,15 @@ void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms) 
     if (show_report(shell, state, report, settle_ms)) {
       // What Export Summary writes, the same table as the batch mode's --summary.
       shell.last_run =
-          FileResult{shell.data_file_name, shell.results_file_name, status,           {},
-                     state.idat,           state.idatasets,         std::move(record)};
+          FileResult{shell.data_file_name, shell.results_file_name, status, {}, state.idat,
+                     state.idatasets,      std::move(record),       {},     {}};
       menu.set({Entry::kExportSummary}, {});
     }
   } else if (status == kStatusTooManyParameters || status == kStatusModelColumns) {
     models();
   }
   report.discard();  // a refused or failed run's lock, and the text of any run
-
-  wintk::setwindowtitle(kProgramTitle);
-  menu.set({Entry::kFile, Entry::kEditDataFile, Entry::kRunCurveFit, Entry::kSaveResults,
-            Entry::kPrintResults, Entry::kAboutFile, Entry::kQuitFile, Entry::kOpenDataFile,
-            Entry::kModelLibrary, Entry::kClearDisplay, Entry::kXyPlotFile, Entry::kOpenData,
-            Entry::kRun, Entry::kWeight, Entry::kClear, Entry::kXyPlot, Entry::kResiduals,
-            Entry::kQuitBar, Entry::kAboutBar},
-           {});
-  shell.data_file_open = true;
+  finish_run(shell);
 }
 
 }  // namespace velmor::app

@@ -8,9 +8,11 @@
 #include "app/info_screens.h"
 #include "app/info_texts.h"
 #include "app/model_dialog.h"
+#include "app/plate_setup_dialog.h"
 #include "app/results_text.h"
 #include "app/run_command.h"
 #include "engine/core/file_units.h"
+#include "engine/data/run_data.h"
 #include "gui/wintk.h"
 
 namespace velmor::app {
@@ -223,6 +225,10 @@ void Shell::on_open() {
   // data file name stays that of the data the plots show until a run of this file succeeds.
   shell_.data_file_name = name;
   wintk::setwindowtitle(name);
+  // An instrument export, a long table by curve id or an EnzymeML document: how to read it is
+  // asked at once, with a layout found beside the data filled in.
+  shell_.import_options = {};
+  if (reads_as_import(name, shell_.import_options)) plate_setup(shell_, state_, name);
   menu.set({Entry::kOpenData, Entry::kRun, Entry::kWeight, Entry::kClear, Entry::kFile,
             Entry::kEditDataFile, Entry::kRunCurveFit, Entry::kOpenDataFile, Entry::kModelLibrary,
             Entry::kClearDisplay, Entry::kAboutBar, Entry::kAboutFile, Entry::kQuitBar,

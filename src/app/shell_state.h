@@ -48,6 +48,14 @@ struct ShellState {
   std::optional<FileResult> last_run;
   int results_unit = kShellResultsUnit;
 
+  // How the chosen data file is read when it is an instrument export, a long table or an
+  // EnzymeML document: set by Plate Set-up (OpenData of such a file); copied into RunState per
+  // run. Main routine only.
+  ImportOptions import_options;
+  // The window id of "Plate Set-up" while it is open, else -1 (for tests and callers on other
+  // threads).
+  std::atomic<int> setup_dialog_window{-1};
+
   // The window id of "Select Models" while it waits for its Close button, else -1. Lets a test
   // or a caller on another thread see that the dialog is ready.
   std::atomic<int> model_dialog_window{-1};

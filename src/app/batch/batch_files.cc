@@ -16,6 +16,7 @@
 #include "app/batch/batch_progress.h"
 #include "app/batch/batch_run.h"
 #include "app/batch/exit_status.h"
+#include "app/batch/points_table.h"
 #include "engine/data/data_file_names.h"
 #include "util/atomic_file.h"
 #include "util/file_identity.h"
@@ -39,9 +40,9 @@ int default_jobs() {
   return cores == 0 ? 1 : static_cast<int>(std::min<unsigned>(cores, kMaxJobs));
 }
 
-// Why the summary may not be written where asked (it would replace a data file of the run or
-// a file the run writes, or cannot replace what is there); empty if it may. Names are compared
-// by util::file_identity, so no spelling of a path slips through.
+// Why the summary (or the points table) may not be written where asked (it would replace a
+// data file of the run or a file the run writes, or cannot replace what is there); empty if it
+// may. Names are compared by util::file_identity, so no spelling of a path slips through.
 std::string summary_problem(const std::string& summary, const std::vector<BatchFile>& files,
                             const CommandLine& command_line) {
   const util::FileIdentity identity = util::file_identity(summary);
@@ -50,6 +51,11 @@ std::string summary_problem(const std::string& summary, const std::vector<BatchF
     if (util::file_identity(data) == identity) {
       return "the summary would overwrite the data file " + util::printable_name(data);
     }
+  }
+  if (!command_line.points_file.empty() && summary != command_line.points_file &&
+      util::file_identity(command_line.points_file) == identity) {
+    return "the summary and the points table would be the same file: " +
+           util::printable_name(summary);
   }
   for (const RunOutput& output : run_outputs(files, command_line)) {
     if (util::file_identity(output.name) == identity) {
@@ -126,6 +132,7 @@ class ResultBoard {
 
 // A name may hold any byte but '/' and NUL; on stderr each line stays one line and sends no
 // escape codes to the terminal.
+// A file fitted group by group: its reading's messages, then each group's messages and report.
 void print_result(const FileResult& result, bool several, std::ostream& out, std::ostream& err) {
   const std::string prefix = several ? util::printable_name(result.data_file) + ": " : "";
   std::istringstream lines(result.messages);
@@ -134,20 +141,49 @@ void print_result(const FileResult& result, bool several, std::ostream& out, std
   err.flush();
   if (!result.report_file.empty()) out << result.report_file << '\n';
   out.flush();
+  for (const FileResult& group : result.groups) print_result(group, several, out, err);
 }
 
-// Writes the summary, if asked for, and prints its name; false, with the reason on `err`, when
-// it could not be written.
+// Why a table of the run may not be written now that the run is done: it would replace a
+// report the run wrote (a group's report is known only now). Empty if it may.
+std::string table_clash(const std::string& path, std::span<const FileResult> results) {
+  const util::FileIdentity identity = util::file_identity(path);
+  const auto clash = [&](const FileResult& r) {
+    return !r.report_file.empty() && util::file_identity(r.report_file) == identity;
+  };
+  for (const FileResult& file : results) {
+    for (const FileResult& group : file.groups) {
+      if (clash(group)) return "the table would overwrite the report " + group.report_file;
+    }
+    if (clash(file)) return "the table would overwrite the report " + file.report_file;
+  }
+  return "";
+}
+
+bool write_run_table(const std::string& path, const SummaryTable& table,
+                     std::span<const FileResult> results, std::ostream& out, std::ostream& err) {
+  std::string error = table_clash(path, results);
+  if (error.empty() && write_table(path, table, &error)) {
+    out << util::printable_name(path) << '\n';
+    return true;
+  }
+  err << kProgramName << ": " << util::printable_line(error) << '\n';
+  return false;
+}
+
+// Writes the summary and the points table, where asked for, and prints their names; false,
+// with the reason on `err`, when one could not be written.
 bool write_run_summary(const CommandLine& command_line, std::span<const FileResult> results,
                        std::ostream& out, std::ostream& err) {
-  if (command_line.summary_file.empty()) return true;
-  std::string error;
-  if (!write_summary(command_line.summary_file, results, &error)) {
-    err << kProgramName << ": " << util::printable_line(error) << '\n';
-    return false;
+  bool written = true;
+  if (!command_line.summary_file.empty()) {
+    written = write_run_table(command_line.summary_file, summary_table(results), results, out, err);
   }
-  out << util::printable_name(command_line.summary_file) << '\n';
-  return true;
+  if (!command_line.points_file.empty()) {
+    written = write_run_table(command_line.points_file, points_table(results), results, out, err) &&
+              written;
+  }
+  return written;
 }
 
 // The end of a run that a stop signal interrupted, on the printing thread: from here on no
@@ -196,12 +232,16 @@ BatchStop::BatchStop()
 int run_batch(const CommandLine& command_line, std::ostream& out, std::ostream& err,
               const PictureFactory& pictures, bool progress, const BatchStop* stop) {
   const std::string program = std::string(kProgramName) + ": ";
-  const std::vector<BatchFile> files = plan_batch(command_line);
-  if (!command_line.summary_file.empty()) {
-    // Before anything is fitted: a summary that cannot be written would lose the whole run's
-    // figures at its end.
-    if (const std::string problem = summary_problem(command_line.summary_file, files, command_line);
-        !problem.empty()) {
+  std::vector<std::string> skipped;
+  const std::vector<BatchFile> files = plan_batch(command_line, &skipped);
+  for (const std::string& note : skipped) {
+    err << program << kMsgSkipped << util::printable_line(note) << '\n';
+  }
+  // Before anything is fitted: a summary or points table that cannot be written would lose the
+  // whole run's figures at its end.
+  for (const std::string& table : {command_line.summary_file, command_line.points_file}) {
+    if (table.empty()) continue;
+    if (const std::string problem = summary_problem(table, files, command_line); !problem.empty()) {
       err << program << util::printable_line(problem) << '\n';
       return kExitOutputNotWritten;
     }

@@ -11,6 +11,8 @@
 
 #include "engine/core/limits.h"
 #include "engine/data/data_file_names.h"
+#include "engine/data/import/plate_layout.h"
+#include "engine/data/run_data.h"
 #include "engine/driver/fit_status.h"
 #include "plot/picture_names.h"
 #include "util/file_identity.h"
@@ -21,18 +23,34 @@ namespace {
 namespace fs = std::filesystem;
 using util::FileIdentity;
 
-bool is_data_file_name(const fs::path& path) {
-  const std::string name = path.filename().string();
-  if (name.empty() || name.front() == '.') return false;
+std::string lower_extension(const fs::path& path) {
   std::string extension = path.extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return extension == ".in" || extension == ".csv" || extension == ".tsv";
+  return extension;
 }
 
-// The folder's data files sorted by name; `readable` false when it cannot be listed.
-std::vector<std::string> folder_files(const std::string& folder, const std::string& summary_file,
-                                      bool& readable) {
+// Data files by name alone; .txt and .json files are looked into (why_skipped).
+bool is_data_file_name(const fs::path& path) {
+  const std::string name = path.filename().string();
+  if (name.empty() || name.front() == '.' || is_layout_file_name(name)) return false;
+  const std::string extension = lower_extension(path);
+  return extension == ".in" || extension == ".csv" || extension == ".tsv" || extension == ".txt" ||
+         extension == ".json";
+}
+
+// Why a folder's file is left out after a look into it; empty if it is taken.
+std::string why_skipped(const std::string& name) {
+  const std::string extension = lower_extension(name);
+  if (extension == ".txt" && !is_recognised_table(name)) return kMsgSkippedText;
+  if (extension == ".json" && !is_enzymeml_file(name)) return kMsgSkippedJson;
+  return "";
+}
+
+// The folder's data files sorted by name, leaving out the run's tables; `readable` false when
+// it cannot be listed.
+std::vector<std::string> folder_files(const std::string& folder, const CommandLine& command_line,
+                                      bool& readable, std::vector<std::string>* skipped) {
   std::vector<std::string> names;
   std::error_code error;
   readable = true;
@@ -49,11 +67,23 @@ std::vector<std::string> folder_files(const std::string& folder, const std::stri
     std::error_code type_error;
     if (!it->is_regular_file(type_error) || !is_data_file_name(it->path())) continue;
     const std::string name = (fs::path(folder) / it->path().filename()).string();
-    if (!summary_file.empty() && util::same_file(name, summary_file)) continue;
+    const auto is_table = [&](const std::string& table) {
+      return !table.empty() && util::same_file(name, table);
+    };
+    if (is_table(command_line.summary_file) || is_table(command_line.points_file)) continue;
     names.push_back(name);
   }
   std::sort(names.begin(), names.end());
-  return names;
+  std::vector<std::string> taken;
+  for (const std::string& name : names) {
+    const std::string why = why_skipped(name);
+    if (why.empty()) {
+      taken.push_back(name);
+    } else if (skipped != nullptr) {
+      skipped->push_back(name + why);
+    }
+  }
+  return taken;
 }
 
 // Every picture name a file with this stem may write (all models, whichever are chosen).
@@ -92,7 +122,8 @@ void name_pictures(std::vector<BatchFile>& files, const CommandLine& command_lin
 
 }  // namespace
 
-std::vector<BatchFile> plan_batch(const CommandLine& command_line) {
+std::vector<BatchFile> plan_batch(const CommandLine& command_line,
+                                  std::vector<std::string>* skipped) {
   std::vector<BatchFile> files;
   std::set<FileIdentity> seen;                  // data files
   std::map<FileIdentity, std::string> reports;  // report -> its data file
@@ -123,7 +154,7 @@ std::vector<BatchFile> plan_batch(const CommandLine& command_line) {
       continue;
     }
     bool readable = true;
-    const std::vector<std::string> found = folder_files(input, command_line.summary_file, readable);
+    const std::vector<std::string> found = folder_files(input, command_line, readable, skipped);
     if (!readable || found.empty()) {
       BatchFile folder;
       folder.data_file = input;

@@ -2,7 +2,9 @@
 
 #include "app/batch/batch_options.h"
 
+#include <cmath>
 #include <sstream>
+#include <string>
 #include <utility>
 
 #ifndef VELMOR_VERSION
@@ -24,6 +26,19 @@ bool parse_models(const std::string& text, std::array<int, kModelCount>& models)
     ++count;
   }
   return count > 0 && !text.empty() && text.back() != ',';
+}
+
+// A finite number written as the summary writes them ("0.01008", "1e-2").
+bool parse_number(const std::string& text, double& value) {
+  if (text.empty() || text.size() > 64) return false;
+  std::size_t used = 0;
+  try {
+    value = std::stod(text, &used);
+  } catch (...) {
+    return false;
+  }
+  return used == text.size() && std::isfinite(value) &&
+         text.find_first_of("xXnN") == std::string::npos;
 }
 
 bool parse_jobs(const std::string& text, int& jobs) {
@@ -143,6 +158,45 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
                 "T,SO,Y"};
       }
       batch_options = true;
+    } else if (a == "--layout") {
+      auto v = value();
+      if (!v || v->empty()) return {std::nullopt, "--layout needs a layout file"};
+      cl.import.layout_file = *v;
+      batch_options = true;
+    } else if (a == "--signal-per-conc") {
+      auto v = value();
+      double k = 0.0;
+      if (!v || !parse_number(*v, k) || !(k > 0.0)) {
+        return {std::nullopt,
+                "--signal-per-conc needs a number above 0: signal units per concentration unit, "
+                "e.g. 0.01008"};
+      }
+      cl.import.signal_per_conc = k;
+      batch_options = true;
+    } else if (a == "--blank") {
+      auto v = value();
+      double b = 0.0;
+      if (v && *v == "auto") {
+        cl.import.blank = BlankMode::kAuto;
+      } else if (v && *v == "none") {
+        cl.import.blank = BlankMode::kNone;
+      } else if (v && parse_number(*v, b)) {
+        cl.import.blank = BlankMode::kValue;
+        cl.import.blank_value = b;
+      } else {
+        return {std::nullopt, "--blank needs auto, none or a number"};
+      }
+      batch_options = true;
+    } else if (a == "--species" || a == "--substrate") {
+      auto v = value();
+      if (!v || v->empty()) return {std::nullopt, a + " needs a species id"};
+      (a == "--species" ? cl.import.species : cl.import.substrate) = *v;
+      batch_options = true;
+    } else if (a == "--points") {
+      auto v = value();
+      if (!v || v->empty()) return {std::nullopt, "--points needs a file name"};
+      cl.points_file = *v;
+      batch_options = true;
     } else {
       return {std::nullopt, "unknown argument: " + args[i]};
     }
@@ -152,7 +206,8 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
     if (batch_options) {
       return {std::nullopt,
               "--models, --method, --robust, --baseline, --plots, --plot-format, --residual-x, "
-              "--jobs, --summary and --columns belong to --batch"};
+              "--jobs, --summary, --columns, --layout, --signal-per-conc, --blank, --species, "
+              "--substrate and --points belong to --batch"};
     }
     if (!cl.inputs.empty()) return {std::nullopt, "data files belong to --batch"};
     return {cl, {}};
@@ -175,10 +230,13 @@ std::string usage_text(const std::string& program_name) {
          "\n"
          "Batch mode fits the chosen models (default: 1 to 4) to each data file as the Run\n"
          "command does and writes each report next to its data file, with the extension \"out\".\n"
-         "A folder stands for its *.in, *.csv and *.tsv files. Data files are the program's own\n"
-         "(time, [So], product or substrate in three columns) or tables separated by commas,\n"
-         "semicolons or tabs whose header names the columns (time or t; S0, So or [So]; product,\n"
-         "P, substrate, S or y), or wide tables of one column per curve (t, S0=50, S0=100).\n"
+         "A folder stands for its *.in, *.csv and *.tsv files, its *.txt files holding a table\n"
+         "and its *.json EnzymeML documents. Data files are the program's own (time, [So],\n"
+         "product or substrate in three columns) or tables separated by commas, semicolons or\n"
+         "tabs whose header names the columns (time or t; S0, So or [So]; product, P, substrate,\n"
+         "S or y), wide tables of one column per curve (t, S0=50, S0=100), plate reader exports\n"
+         "(BioTek Gen5, Tecan, BMG MARS, SoftMax Pro), long tables with a well or id column, or\n"
+         "EnzymeML v2 documents (.json). Times may be written 0:01:00, 1 min, 30 s, 1.5 h.\n"
          "A name without a '.' in its own name is read with its blanks removed and \".in\"\n"
          "added (mydata: mydata.in).\n"
          "  --models LIST        models to fit, numbers separated by commas (default 1,2,3,4):\n"
@@ -203,6 +261,17 @@ std::string usage_text(const std::string& program_name) {
          "  --columns T,SO,Y     the table columns of time, [So] and the observation, by\n"
          "                       header name or number (a file of the program's own format\n"
          "                       is refused)\n"
+         "  --layout FILE        the plate layout: a CSV table of well, S0, role (sample or\n"
+         "                       blank) and group; default: DATA.layout.csv beside DATA.txt.\n"
+         "                       Each group is fitted on its own (report DATA.GROUP.out)\n"
+         "  --signal-per-conc K  divide (signal - blank) by K, the signal per concentration\n"
+         "                       unit of [So] (e.g. 0.01008 A per uM)\n"
+         "  --blank MODE         auto: subtract the mean of the blank wells read by read\n"
+         "                       (default with blank wells in the layout); none; or a value\n"
+         "  --species ID         EnzymeML: the observed species (default: the one observed)\n"
+         "  --substrate ID       EnzymeML: the species whose initial amount is [So]\n"
+         "  --points FILE        write one row per observation and model (t, y, fitted,\n"
+         "                       residual, weight) to FILE: CSV, or JSON for .json\n"
          "  --help               print this text\n"
          "  --version            print the program's name and version\n"
          "\n"
@@ -211,7 +280,8 @@ std::string usage_text(const std::string& program_name) {
          "(another run is writing it, a link or folder stands in its place, the disk is full:\n"
          "the earlier report is kept); 4 the data suggest the other kind of model; 6 model\n"
          "incompatible with the columns; 5 too many parameters or too few data points; 9 every\n"
-         "fit failed (the report says why); 7 a picture or the summary could not be written.\n"
+         "fit failed (the report says why); 7 a picture, the summary or the points table could\n"
+         "not be written.\n"
          "2 usage error. Stopped by a signal: 128 + the signal (130 SIGINT, 143 SIGTERM, 129\n"
          "SIGHUP, 141 SIGPIPE); the files done are kept and summarised, no lock or temporary\n"
          "file is left.\n";

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/import_options.h"
 #include "engine/core/limits.h"
 #include "engine/data/delimited_data.h"
 
@@ -28,6 +29,10 @@ struct CommandLine {
   int jobs = 0;                     // files fitted at a time; 0: one per processor core
   std::string summary_file;         // empty: no summary; ".json" by extension, else CSV
   DataColumns columns{};            // --columns of table files; all empty: by header names
+  // --layout, --signal-per-conc, --blank, --species, --substrate: how exports, long tables and
+  // EnzymeML documents become the data of fits.
+  ImportOptions import;
+  std::string points_file;  // --points: one row per observation and model; empty: none
 };
 
 // The outcome of parsing: the command line, or the message of a usage error.

@@ -4,8 +4,11 @@
 
 #include <sstream>
 
+#include "app/batch/exit_status.h"
 #include "engine/core/console_host.h"
+#include "engine/core/prefixed_host.h"
 #include "engine/data/model_type_check.h"
+#include "engine/data/run_data.h"
 #include "engine/driver/fit_status.h"
 #include "engine/driver/report_formats.h"
 #include "engine/driver/velmor.h"
@@ -34,13 +37,7 @@ ModelId lowest_selected(const std::array<int, kModelCount>& flags) {
   return 0;
 }
 
-// The run itself; the result's messages are left to the caller.
-int run_file(const BatchFile& file, const CommandLine& command_line, bool files_at_once,
-             BatchHost& host, const BatchPictures& pictures, FileResult& result) {
-  if (!file.refusal.empty()) {
-    host.dlgmessage(kError, file.refusal);
-    return file.refusal_status;
-  }
+RunState state_for(const BatchFile& file, const CommandLine& command_line, bool files_at_once) {
   RunState state;
   state.imdl = command_line.models;
   state.imdlno = lowest_selected(state.imdl);
@@ -50,13 +47,14 @@ int run_file(const BatchFile& file, const CommandLine& command_line, bool files_
   state.helper_threads = !files_at_once;
   state.filenamedata = file.data_file;
   state.data_columns = command_line.columns;
+  state.import_options = command_line.import;
+  return state;
+}
 
-  if (!model_type_plausible(file.data_file, state.imdlno, host, state.units, state.data_columns)) {
-    return kExitWrongModelType;
-  }
-  PendingReport report;
-  RunRecord record;
-  const int status = velmor(state, host, file.data_file, report, &record);
+// After a run of the driver: the report with its closing line written, the residual picture,
+// the result's report, record and counts. Returns the status the run ends with.
+int finish_run(int status, RunState& state, Host& host, PendingReport& report, RunRecord& record,
+               const BatchPictures& pictures, FileResult& result) {
   result.rows = state.idat;
   result.curves = state.idatasets;
   // A run whose every fit failed still writes its report, which says why.
@@ -72,6 +70,77 @@ int run_file(const BatchFile& file, const CommandLine& command_line, bool files_
   return status;
 }
 
+// One group of an import: the model-type rule on its data, the fit, the report.
+int run_group(const PreparedData& set, RunState state, Host& host, const BatchPictures& pictures,
+              FileResult& result) {
+  result.record.data = set.data;
+  result.record.description = set.description;
+  if (set.refusal.empty() && !model_type_plausible(set.data, state.imdlno, host)) {
+    return kExitWrongModelType;
+  }
+  PendingReport report;
+  RunRecord record;
+  const int status = velmor(state, host, set, report, &record);
+  return finish_run(status, state, host, report, record, pictures, result);
+}
+
+// A file the import readers read: each group a run of its own, with its own messages (carrying
+// the group's name) and pictures (named after the file and the group).
+int run_import(const BatchFile& file, const CommandLine& command_line, bool files_at_once,
+               Host& host, const PictureFactory& pictures, FileResult& result) {
+  RunState reading = state_for(file, command_line, files_at_once);
+  const PreparedRun run = prepare_run(file.data_file, command_line.import, host, reading.units,
+                                      std::clog, command_line.columns);
+  if (run.status != kDataOk) return run.status;
+  int status = kStatusCompleted;
+  for (const PreparedData& set : run.sets) {
+    FileResult part;
+    part.data_file = file.data_file;
+    part.group = set.description.group;
+    std::ostringstream messages;
+    const std::string stem = part.group.empty()
+                                 ? file.picture_stem
+                                 : file.picture_stem + "." + group_file_part(part.group);
+    const BatchPictures group_pictures = pictures ? pictures(stem, messages) : BatchPictures{};
+    BatchHost console(messages, group_pictures);
+    PrefixedHost group_host(console, group_prefix(part.group));
+    try {
+      part.status = run_group(set, state_for(file, command_line, files_at_once), group_host,
+                              group_pictures, part);
+    } catch (const std::exception& error) {
+      group_host.dlgmessage(kError, std::string("the run failed: ") + error.what());
+      part.status = kStatusDataError;
+      part.report_file.clear();
+    }
+    part.messages = messages.str();
+    status = more_serious_status(status, part.status);
+    result.groups.push_back(std::move(part));
+  }
+  return status;
+}
+
+// The run itself; the result's messages are left to the caller.
+// `by_groups`: the file is read by the import readers (reads_as_import).
+int run_file(const BatchFile& file, const CommandLine& command_line, bool files_at_once,
+             bool by_groups, BatchHost& host, const BatchPictures& pictures,
+             const PictureFactory& factory, FileResult& result) {
+  if (!file.refusal.empty()) {
+    host.dlgmessage(kError, file.refusal);
+    return file.refusal_status;
+  }
+  if (by_groups) {
+    return run_import(file, command_line, files_at_once, host, factory, result);
+  }
+  RunState state = state_for(file, command_line, files_at_once);
+  if (!model_type_plausible(file.data_file, state.imdlno, host, state.units, state.data_columns)) {
+    return kExitWrongModelType;
+  }
+  PendingReport report;
+  RunRecord record;
+  const int status = velmor(state, host, file.data_file, report, &record);
+  return finish_run(status, state, host, report, record, pictures, result);
+}
+
 }  // namespace
 
 void append_closing_line(PendingReport& report) {
@@ -83,11 +152,15 @@ FileResult run_data_file(const BatchFile& file, const CommandLine& command_line,
   FileResult result;
   result.data_file = file.data_file;
   std::ostringstream messages;
-  const BatchPictures file_pictures =
-      pictures && file.refusal.empty() ? pictures(file.picture_stem, messages) : BatchPictures{};
+  const bool by_groups = file.refusal.empty() &&
+                         reads_as_import(file.data_file, command_line.import, command_line.columns);
+  const BatchPictures file_pictures = pictures && file.refusal.empty() && !by_groups
+                                          ? pictures(file.picture_stem, messages)
+                                          : BatchPictures{};
   BatchHost host(messages, file_pictures);
   try {
-    result.status = run_file(file, command_line, files_at_once, host, file_pictures, result);
+    result.status = run_file(file, command_line, files_at_once, by_groups, host, file_pictures,
+                             pictures, result);
   } catch (...) {
     // Nothing the engine throws may end the other files' runs.
     std::string why = "the run failed";
@@ -101,6 +174,7 @@ FileResult run_data_file(const BatchFile& file, const CommandLine& command_line,
     result.status = kStatusDataError;
     result.report_file.clear();
     result.record = {};
+    result.groups.clear();
   }
   result.messages = messages.str();
   return result;

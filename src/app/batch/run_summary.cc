@@ -116,13 +116,31 @@ std::string one_line(const std::string& lines) {
   return joined;
 }
 
+SummaryCell text_or_empty(const std::string& value) {
+  return value.empty() ? SummaryCell() : text(value);
+}
+
 void add_file_cells(RowBuilder& row, const FileResult& file) {
+  const DataDescription& d = file.record.description;
   row.add("file", text(file.data_file));
+  row.add("group", text_or_empty(file.group));
   row.add("report", file.report_file.empty() ? SummaryCell() : text(file.report_file));
   row.add("file_status", SummaryCell(static_cast<long long>(file.status)));
   row.add("rows", file.rows > 0 ? SummaryCell(static_cast<long long>(file.rows)) : SummaryCell());
   row.add("curves",
           file.curves > 0 ? SummaryCell(static_cast<long long>(file.curves)) : SummaryCell());
+  row.add("time_unit", text_or_empty(file.record.data.time_unit));
+  row.add("conc_unit", text_or_empty(file.record.data.conc_unit));
+  row.add("signal_per_conc", number(d.signal_per_conc));
+  row.add("blank", text_or_empty(d.blank));
+}
+
+// The [So] of curve c of the data, NaN when there is no such curve.
+double curve_so(const ProgressCurveData& data, int c) {
+  if (c >= data.nCurves || c >= kMaxCurves) return std::nan("");
+  int first = 0;
+  for (int k = 0; k < c; ++k) first += data.curveCount[k];
+  return first < data.nRows ? data.X2[first] : std::nan("");
 }
 
 // The model's cells; `fit` null for a file without fits. `ranked` is the model's ranking, null
@@ -165,8 +183,16 @@ void add_model_cells(RowBuilder& row, const FileResult& file, const ModelFit* fi
     const std::string name = "range" + std::to_string(c + 1);
     row.add(name + "_from", has ? number(fit->breakpoints.range_from[c]) : SummaryCell());
     row.add(name + "_to", has ? number(fit->breakpoints.range_to[c]) : SummaryCell());
+    row.add(name + "_S0", has ? number(curve_so(file.record.data, c)) : SummaryCell());
   }
-  row.add("warning", maybe([&] { return text(model_warning(*fit)); }));
+  const std::string& data_warning = file.record.description.warning;
+  row.add(
+      "warning", fit == nullptr ? text_or_empty(data_warning) : [&] {
+        const std::string notes = model_warning(*fit);
+        return text(data_warning.empty() ? notes
+                    : notes.empty()      ? data_warning
+                                         : data_warning + "; " + notes);
+      }());
   row.add("messages", text(one_line(file.messages)));
 }
 
@@ -279,7 +305,16 @@ std::string summary_number(double value) {
 SummaryTable summary_table(std::span<const FileResult> files) {
   SummaryTable table;
   file_row(FileResult{}, nullptr, nullptr, &table.columns);
+  std::vector<const FileResult*> results;
   for (const FileResult& file : files) {
+    if (file.groups.empty()) {
+      results.push_back(&file);
+    } else {
+      for (const FileResult& group : file.groups) results.push_back(&group);
+    }
+  }
+  for (const FileResult* result : results) {
+    const FileResult& file = *result;
     const std::vector<ModelFit>& fits = file.record.fits;
     if (file.report_file.empty() || fits.empty()) {
       table.rows.push_back(file_row(file, nullptr, nullptr, nullptr));
@@ -335,7 +370,10 @@ std::string summary_json(const SummaryTable& table) {
 }
 
 bool write_summary(const std::string& path, std::span<const FileResult> files, std::string* error) {
-  const SummaryTable table = summary_table(files);
+  return write_table(path, summary_table(files), error);
+}
+
+bool write_table(const std::string& path, const SummaryTable& table, std::string* error) {
   return util::write_file_atomically(
       path, ends_with_json(path) ? summary_json(table) : summary_csv(table), error);
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/core/file_units.h"
+#include "engine/core/import_options.h"
 #include "engine/core/limits.h"
 #include "engine/core/progress_curve_data.h"
 #include "engine/core/vectors.h"
@@ -55,6 +56,8 @@ struct RunState {
   // The columns of a table data file holding time, [So] and the observation (names or 1-based
   // numbers, see delimited_data.h); all empty: found by the header's names.
   std::array<std::string, 3> data_columns{};
+  // How instrument exports, long tables and EnzymeML documents are read (import_options.h).
+  ImportOptions import_options;
 
   // Engine side.
   ProgressCurveData data;          // the data of the run; after a run the best model's values

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 #include "engine/core/limits.h"
 
@@ -18,6 +19,11 @@ struct ProgressCurveData {
   int nCols = 0;                         // columns counted in the file (must be 3)
   int nCurves = 0;                       // 1..10 once accepted
   std::array<int, kMaxCurves> curveCount{};  // points per curve, in file order
+  // Units of the columns where the data file names them (a header such as "Time [min]", a
+  // layout's "S0 [uM]", an EnzymeML unit); empty when unknown. time_unit is "s", "min" or "h";
+  // conc_unit the text written ("uM", "mmol/l"). The numbers are in these units as read.
+  std::string time_unit;
+  std::string conc_unit;
 };
 
 }  // namespace velmor

@@ -8,6 +8,7 @@
 #include "engine/core/limits.h"
 #include "engine/data/data_records.h"
 #include "engine/data/delimited_text.h"
+#include "engine/data/import/time_text.h"
 
 namespace velmor {
 namespace {
@@ -69,6 +70,34 @@ int role_index(ColumnRole role) {
   return -1;
 }
 
+// The unit in brackets after a column's name ("P (uM)" -> "uM"); empty if none.
+std::string bracketed_unit(std::string_view name) {
+  const std::size_t open = name.find_last_of("[(");
+  if (open == std::string_view::npos) return "";
+  const std::size_t close = name.find(name[open] == '[' ? ']' : ')', open);
+  if (close == std::string_view::npos) return "";
+  std::string unit(name.substr(open + 1, close - open - 1));
+  while (!unit.empty() && unit.front() == ' ') unit.erase(unit.begin());
+  while (!unit.empty() && unit.back() == ' ') unit.pop_back();
+  return unit;
+}
+
+// The unit written after a wide table's [So] ("S0=50 uM", "S0=50 [uM]"); empty if none.
+std::string wide_unit(std::string_view name) {
+  const std::size_t equals = name.find('=');
+  if (equals == std::string_view::npos) return "";
+  std::string_view rest = name.substr(equals + 1);
+  while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
+  const std::size_t end = rest.find_first_of(" [(");
+  if (end == std::string_view::npos) return "";
+  const std::string bracketed = bracketed_unit(rest.substr(end));
+  if (!bracketed.empty()) return bracketed;
+  std::string unit(rest.substr(end));
+  while (!unit.empty() && unit.front() == ' ') unit.erase(unit.begin());
+  while (!unit.empty() && unit.back() == ' ') unit.pop_back();
+  return unit;
+}
+
 bool is_column_number(std::string_view text) {
   return !text.empty() && text.size() <= 4 &&
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -93,12 +122,29 @@ class TableReader {
     } else if (!columns_by_name(first, header_line)) {
       return std::move(table_);
     }
+    // Only the cells of the columns read are split off a line, so that a line of many empty
+    // cells costs no more than a short one.
+    max_cells_ = 0;
+    for (const Column& role : roles_)
+      max_cells_ = std::max<std::size_t>(max_cells_, role.index + 1);
+    for (const CurveColumn& curve : curves_) {
+      max_cells_ = std::max<std::size_t>(max_cells_, curve.column.index + 1);
+    }
+    header_unit_ = headerless ? TimeUnit::kNone
+                              : time_header_unit(first[roles_[0].index]).value_or(TimeUnit::kNone);
+    if (!headerless) {
+      const std::string& so = roles_[1].index >= 0 ? first[roles_[1].index] : std::string();
+      const std::string& y = roles_[2].index >= 0 ? first[roles_[2].index] : std::string();
+      table_.conc_unit = bracketed_unit(so).empty() ? bracketed_unit(y) : bracketed_unit(so);
+      if (wide_ && !curves_.empty()) table_.conc_unit = wide_unit(curves_.front().column.name);
+    }
     if (headerless && !read_long_row(first, header_line)) return std::move(table_);
     if (wide_) {
       read_wide();
     } else {
       read_long();
     }
+    if (table_.error.empty()) set_times();
     return std::move(table_);
   }
 
@@ -129,7 +175,7 @@ class TableReader {
         decimal_comma_ = separator_ == ';';
       }
       int bad = 0;
-      auto split = split_cells(line, separator_, &bad);
+      auto split = split_first_cells(line, separator_, max_cells_, nullptr, &bad);
       if (!split) {
         return refuse(cell_text(line_, Column{bad - 1, {}}) +
                       " has a quoted text that is not closed properly");
@@ -206,33 +252,57 @@ class TableReader {
   }
 
   // The cell of `column` as a number; false (refused) when it is empty or not a number.
+  // `file_column` names the cell's column in messages when `cells` holds a selection of the
+  // line's cells (-1: column.index).
   bool cell_value(const std::vector<std::string>& cells, const Column& column, int line,
-                  double& value) {
+                  double& value, int file_column = -1) {
     const std::string empty;
     const std::string& cell =
         column.index < static_cast<int>(cells.size()) ? cells[column.index] : empty;
-    if (cell.empty()) return refuse(cell_text(line, column) + " is empty");
+    const Column named{file_column >= 0 ? file_column : column.index, column.name};
+    if (cell.empty()) return refuse(cell_text(line, named) + " is empty");
     if (!parse_decimal(cell, decimal_comma_, value)) {
-      return refuse(cell_text(line, column) + ": \"" + cell + "\" is not a number");
+      return refuse(cell_text(line, named) + ": \"" + cell + "\" is not a number");
     }
     return true;
   }
 
-  bool add_row(const TableRow& row) {
+  // The time cell, written in any form time_text.h reads; its unit is settled by set_times.
+  bool cell_time(const std::vector<std::string>& cells, const Column& column, int line,
+                 TimeText& time) {
+    const std::string empty;
+    const std::string& cell =
+        column.index < static_cast<int>(cells.size()) ? cells[column.index] : empty;
+    if (cell.empty()) return refuse(cell_text(line, column) + " is empty");
+    const auto parsed = parse_time_text(cell, decimal_comma_);
+    if (!parsed) return refuse(cell_text(line, column) + ": \"" + cell + "\" is not a number");
+    time = *parsed;
+    return true;
+  }
+
+  bool add_row(const TableRow& row, const TimeText& time) {
     if (static_cast<int>(table_.rows.size()) >= kMaxRows) {
       table_.too_many_rows = true;
       return false;
     }
     table_.rows.push_back(row);
+    row_times_.push_back(time);
     return true;
+  }
+
+  // Every row's time in the one unit of the column.
+  void set_times() {
+    const TimeColumn column = resolve_time_column(row_times_, header_unit_);
+    for (std::size_t i = 0; i < table_.rows.size(); ++i) table_.rows[i].time = column.values[i];
+    table_.time_unit = time_unit_name(column.unit);
   }
 
   bool read_long_row(const std::vector<std::string>& cells, int line) {
     TableRow row;
     row.line = line;
-    return cell_value(cells, roles_[0], line, row.time) &&
-           cell_value(cells, roles_[1], line, row.so) && cell_value(cells, roles_[2], line, row.y) &&
-           add_row(row);
+    TimeText time;
+    return cell_time(cells, roles_[0], line, time) && cell_value(cells, roles_[1], line, row.so) &&
+           cell_value(cells, roles_[2], line, row.y) && add_row(row, time);
   }
 
   void read_long() {
@@ -245,39 +315,50 @@ class TableReader {
   // The lines first (each curve's observations are spread over all of them), then the rows
   // curve by curve.
   void read_wide() {
+    // Only lines holding an observation are kept, and of them only the curves' cells: at most
+    // kMaxRows + 1 lines of the header's width, whatever the file.
     struct Line {
       int number;
-      double time;
-      std::vector<std::string> cells;
+      TimeText time;
+      std::vector<std::string> cells;  // the curves' cells, in the order of curves_
     };
     std::vector<Line> lines;
     std::size_t observations = 0;
     std::vector<std::string> cells;
     while (next_line(cells)) {
-      Line line{line_, 0.0, {}};
+      Line line{line_, {}, {}};
+      if (!cell_time(cells, roles_[0], line_, line.time)) return;
+      std::size_t present = 0;
       for (const CurveColumn& curve : curves_) {
-        const bool present =
-            curve.column.index < static_cast<int>(cells.size()) && !cells[curve.column.index].empty();
-        if (present) ++observations;
+        const int c = curve.column.index;
+        line.cells.push_back(c < static_cast<int>(cells.size()) ? std::move(cells[c]) : "");
+        if (!line.cells.back().empty()) ++present;
       }
-      if (!cell_value(cells, roles_[0], line_, line.time)) return;
-      line.cells = std::move(cells);
+      if (present == 0) continue;
+      observations += present;
       lines.push_back(std::move(line));
       // Enough to know the limit is exceeded; the rest need not be held.
       if (observations > static_cast<std::size_t>(kMaxRows)) break;
     }
-    for (const CurveColumn& curve : curves_) {
+    for (std::size_t k = 0; k < curves_.size(); ++k) {
+      const CurveColumn& curve = curves_[k];
+      const Column at{static_cast<int>(k), curve.column.name};
       for (const Line& line : lines) {
-        const int c = curve.column.index;
-        if (c >= static_cast<int>(line.cells.size()) || line.cells[c].empty()) continue;
-        TableRow row{line.number, line.time, curve.so, 0.0};
-        if (!cell_value(line.cells, curve.column, line.number, row.y) || !add_row(row)) return;
+        if (line.cells[k].empty()) continue;
+        TableRow row{line.number, 0.0, curve.so, 0.0};
+        double value = 0.0;
+        if (!cell_value(line.cells, at, line.number, value, curve.column.index)) return;
+        row.y = value;
+        if (!add_row(row, line.time)) return;
       }
     }
   }
 
   std::istream& in_;
   char separator_;
+  std::size_t max_cells_ = static_cast<std::size_t>(-1);  // cells split off each line
+  TimeUnit header_unit_ = TimeUnit::kNone;
+  std::vector<TimeText> row_times_;  // the time of each row of table_.rows, as written
   bool decimal_comma_ = false;
   const DataColumns& columns_;
   int line_ = 0;

@@ -12,8 +12,9 @@
 // tab-separated text with a header line of column names.
 //
 // Long tables have one row per observation, its columns found by their names: the time ("time",
-// "t"), the initial substrate concentration ("S0", "So", "[So]") and the observation ("product",
-// "P", "substrate", "S", "y"); case does not matter, a unit in brackets may follow a name
+// "t", written in any form time_text.h reads, "0:01:00", "1 min", and kept in one unit), the
+// initial substrate concentration ("S0", "So", "[So]") and the observation ("product", "P",
+// "substrate", "S", "y"); case does not matter, a unit in brackets may follow a name
 // ("time [min]", "P (uM)"), other columns are ignored. Wide tables have the time column and one
 // column per curve with its [So] in the header ("t, S0=50, S0=100"); they are read as curves in
 // column order, each curve's rows in line order, an empty cell being no observation. A file
@@ -46,6 +47,8 @@ struct DataTable {
   std::vector<TableRow> rows;  // in file order (wide tables: curve by curve)
   bool too_many_rows = false;  // more than kMaxRows observations; reading stopped there
   std::string error;           // why the table was refused, naming its line and column
+  std::string time_unit;       // "s", "min" or "h" as the header or the times name it, else empty
+  std::string conc_unit;       // the unit in brackets after the [So] (else the observation's) name
 };
 
 // True if the file is read as a table: its name ends in ".csv" or ".tsv" (any case), or

@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "engine/data/import/time_text.h"
+
 namespace velmor {
 namespace {
 
@@ -30,7 +32,14 @@ char lower(char c) {
 
 std::optional<std::vector<std::string>> split_cells(std::string_view line, char separator,
                                                     int* bad_cell) {
+  return split_first_cells(line, separator, line.size() + 1, nullptr, bad_cell);
+}
+
+std::optional<std::vector<std::string>> split_first_cells(std::string_view line, char separator,
+                                                          std::size_t max_cells, bool* more,
+                                                          int* bad_cell) {
   std::vector<std::string> cells;
+  if (more != nullptr) *more = false;
   std::size_t pos = 0;
   const auto refuse = [&]() -> std::optional<std::vector<std::string>> {
     if (bad_cell != nullptr) *bad_cell = static_cast<int>(cells.size()) + 1;
@@ -67,6 +76,13 @@ std::optional<std::vector<std::string>> split_cells(std::string_view line, char 
     cells.push_back(std::move(cell));
     if (pos >= line.size()) break;
     ++pos;  // the separator
+    if (cells.size() == max_cells) {
+      if (more != nullptr) {
+        *more = line.find_first_not_of(std::string{separator, ' ', '\t', '"'}, pos) !=
+                std::string_view::npos;
+      }
+      break;
+    }
   }
   return cells;
 }
@@ -136,7 +152,7 @@ std::string normalised_column_name(std::string_view name) {
 
 ColumnRole column_role(std::string_view name) {
   const std::string n = normalised_column_name(name);
-  if (n == "time" || n == "t") return ColumnRole::kTime;
+  if (n == "time" || n == "t" || time_header_unit(name)) return ColumnRole::kTime;
   if (n == "s0" || n == "so") return ColumnRole::kSo;
   if (n == "product" || n == "p" || n == "substrate" || n == "s" || n == "y") {
     return ColumnRole::kY;

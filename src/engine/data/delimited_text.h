@@ -20,6 +20,13 @@ namespace velmor {
 std::optional<std::vector<std::string>> split_cells(std::string_view line, char separator,
                                                     int* bad_cell = nullptr);
 
+// As split_cells, keeping the first `max_cells` cells only, so that a line of many empty cells
+// costs no more than the cells a reader uses. `more` (when given) tells whether anything but
+// separators, blanks and quotes follows them; what follows is not checked further.
+std::optional<std::vector<std::string>> split_first_cells(std::string_view line, char separator,
+                                                          std::size_t max_cells, bool* more,
+                                                          int* bad_cell = nullptr);
+
 // A number as spreadsheets write it: [sign] digits [. digits] [(e|E) [sign] digits], at least
 // one digit before the exponent, surrounding blanks allowed. With `decimal_comma` the decimal
 // mark may be a comma as well ("0,5"); a cell holding both marks (a thousands separator) is
@@ -35,7 +42,7 @@ char guess_separator(std::string_view line);
 // The meaning of a column, from its header name.
 enum class ColumnRole {
   kNone,  // any other column; ignored
-  kTime,  // "time" or "t"
+  kTime,  // "time" or "t", or a header time_header_unit reads ("time_min", "Zeit [s]")
   kSo,    // "S0", "So" or "[So]": the initial substrate concentration of the row's curve
   kY,     // "product", "P", "substrate", "S" or "y": the observed concentration
 };

@@ -123,4 +123,17 @@ bool model_type_plausible(const std::string& data_file_name, ModelId model, Host
   return false;
 }
 
+bool model_type_plausible(const ProgressCurveData& data, ModelId model, Host& host) {
+  if (data.nRows < 1) return true;
+  CurveGroups groups;
+  groups.n_curves = data.nCurves;
+  groups.counts = data.curveCount;
+  const std::string suggestion = model_type_mismatch(
+      model, trend_sign(std::span<const double>(data.X1.data(), data.nRows),
+                        std::span<const double>(data.Y.data(), data.nRows), groups));
+  if (suggestion.empty()) return true;
+  host.dlgmessage(kInformation, std::string(kMsgWrongModelType) + "\r\n" + suggestion);
+  return false;
+}
+
 }  // namespace velmor

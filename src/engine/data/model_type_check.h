@@ -43,4 +43,8 @@ std::string model_type_mismatch(ModelId model, int trend);
 bool model_type_plausible(const std::string& data_file_name, ModelId model, Host& host,
                           FileUnits& units, const DataColumns& columns = {});
 
+// The same rule on data already read (the groups of an import), curves as data.curveCount
+// gives them.
+bool model_type_plausible(const ProgressCurveData& data, ModelId model, Host& host);
+
 }  // namespace velmor

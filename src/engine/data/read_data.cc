@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <fstream>
 #include <span>
 #include <system_error>
 
@@ -51,7 +52,7 @@ bool looks_like_utf16(std::string_view start) {
 }
 
 // A NUL byte near the start marks a file that is not text; a text file never holds one.
-Encoding text_encoding(std::fstream& in) {
+Encoding text_encoding(std::istream& in) {
   std::array<char, 4096> block{};
   std::size_t seen = 0;
   while (seen < kTextProbeBytes && in) {
@@ -140,6 +141,8 @@ int read_table_file(const std::string& name, int unit, Host& host, FileUnits& un
     return abort_run(host, kWarning, kMsgRowLimit + number(kMaxRows));
   }
   ProgressCurveData read;
+  read.time_unit = table.time_unit;
+  read.conc_unit = table.conc_unit;
   int first_negative_line = 0;
   for (int row = 0; row < n_rows; ++row) {
     const TableRow& r = table.rows[row];
@@ -245,6 +248,24 @@ int read_progress_curve_data(const std::string& data_file_name, Host& host, File
   }
 
   return accept_curves(host, read, n_rows, n_cols, first_negative_time, data);
+}
+
+int check_data_file(const std::string& name, const std::string& report_file_name, Host& host) {
+  namespace fs = std::filesystem;
+  if (util::has_control_character(name)) {
+    return refuse_name(host, kMsgControlCharacter + util::printable_name(name));
+  }
+  if (!file_name_exists(name)) return refuse_name(host, kMsgFileDoesNotExist + name);
+  std::error_code ec;
+  if (fs::is_directory(name, ec)) return refuse_name(host, kMsgIsFolder + name);
+  if (!fs::is_regular_file(name, ec)) return abort_run(host, kWarning, kMsgUnreadable + name);
+  if (same_file(name, report_file_name)) return refuse_name(host, kMsgReportIsData + name);
+  std::ifstream in(name, std::ios::binary);
+  if (!in) return abort_run(host, kWarning, kMsgUnreadable + name);
+  const Encoding encoding = text_encoding(in);
+  if (encoding == Encoding::kUtf16) return abort_run(host, kWarning, kMsgUtf16 + name);
+  if (encoding == Encoding::kBinary) return abort_run(host, kWarning, kMsgNotText + name);
+  return kDataOk;
 }
 
 int open_pending_report(const std::string& report_file_name, Host& host, PendingReport& report) {

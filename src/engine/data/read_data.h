@@ -86,6 +86,12 @@ int read_progress_curve_data(const std::string& data_file_name, Host& host, File
                              ProgressCurveData& data, std::string& report_file_name,
                              std::ostream& log = std::clog, const DataColumns& columns = {});
 
+// The checks of a data file's name and kind made before it is read, for readers that read it
+// themselves: a control character in the name, a missing file (status 1), a folder (1), a pipe
+// or device (3), a data file that is its own report (1), UTF-16 or binary content (3); each
+// refusal shown as read_progress_curve_data shows it. kDataOk when the file may be read.
+int check_data_file(const std::string& name, const std::string& report_file_name, Host& host);
+
 // Opens the run's pending report for the report file (its lock taken, the file not yet
 // touched) and returns kDataOk. If the report file may not be replaced or another run holds
 // it: Warning <why, naming the file>, Error "Data output file error at Line 395", Error

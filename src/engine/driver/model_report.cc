@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/driver/data_report.h"
 #include "engine/driver/parameter_names.h"
 #include "engine/driver/report_formats.h"
 #include "engine/model/kinetic_models.h"
@@ -328,7 +329,7 @@ ParamVector reported_gradient(const ParamVector& g, int npar) {
 }
 
 void write_model_section(std::ostream& out, const ModelFit& fit, const ProgressCurveData& data,
-                         const std::string& date_text) {
+                         const std::string& date_text, const DataDescription* description) {
   const int npar = fit.npar;
   put(out, rf::kTwoBlankLines);
   put(out, rf::kTitle, {std::string("VELMOR-TARN NONLINEAR OPTIMIZATION SOFTWARE")});
@@ -336,6 +337,7 @@ void write_model_section(std::ostream& out, const ModelFit& fit, const ProgressC
   put(out, rf::kDateTime, {trimmed(date_text)});
   model_names(out, fit.model);
   put(out, rf::kDataSets, {data.nCurves});
+  if (description != nullptr) write_data_description(out, *description, data);
   put(out, rf::kParameters, {npar});
   // The parameters held by a bound: all but a free baseline.
   put(out, rf::kConstraints, {fit.baseline_free ? npar - 1 : npar});

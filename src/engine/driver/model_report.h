@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "engine/core/data_description.h"
 #include "engine/core/progress_curve_data.h"
 #include "engine/driver/model_fit.h"
 
@@ -18,9 +19,11 @@ inline constexpr char kReportNotice[] =
 // messages, the failed-fit line (see fit_failed), sums of squares, AICc, suggested data ranges,
 // gradient table, initial and final parameters with their errors and limits, correlation table and
 // the data table with fitted values and residuals. `date_text` is the date line (see time());
-// `data` holds the rows with the model's fitted values.
+// `data` holds the rows with the model's fitted values. `description` (when given) adds its
+// lines (data_report.h) after the number of data sets.
 void write_model_section(std::ostream& out, const ModelFit& fit, const ProgressCurveData& data,
-                         const std::string& date_text);
+                         const std::string& date_text,
+                         const DataDescription* description = nullptr);
 
 // A failed fit: its sum of squares or a parameter is not finite. Its section says so, and it
 // takes no part in the ranking of the models. (A finite fit whose standard errors could not be

@@ -12,6 +12,7 @@
 #include "engine/core/file_units.h"
 #include "engine/data/data_file.h"
 #include "engine/data/read_data.h"
+#include "engine/data/run_data.h"
 #include "engine/driver/fit_status.h"
 #include "engine/driver/model_fit.h"
 #include "engine/driver/model_report.h"
@@ -19,6 +20,7 @@
 #include "engine/driver/report_formats.h"
 #include "engine/model/kinetic_models.h"
 #include "engine/model/model_objective.h"
+#include "engine/model/robust_weights.h"
 #include "engine/stats/model_summary.h"
 #include "util/fortran_format.h"
 #include "util/number_text.h"
@@ -36,6 +38,9 @@ inline constexpr char kMsgFitFailed[] =
     "Fit failed (sum of squares or parameters not finite), left out of the ranking: model ";
 inline constexpr char kMsgNoFiniteFit[] =
     "No model could be fitted to these data: every fit failed";
+inline constexpr char kMsgSeveralGroups[] = "The data file holds ";
+inline constexpr char kMsgSeveralGroupsEnd[] =
+    " groups, each a fit of its own: run them in the batch mode or the window";
 inline constexpr char kMsgFastWithoutWeights[] =
     "The fast method fits without weights: with robust weighting the models are fitted by the "
     "classic chain";
@@ -55,9 +60,28 @@ int refuse(Host& host, const char* message, int number, int status) {
   return status;
 }
 
+// The fitted values and weights of the model just fitted: state.data holds the rows in the
+// user's units with their fitted values; the robust weights are those of the residuals in the
+// fit's internal units, as the robust fit weighed them.
+FittedRows fitted_rows(const RunState& state, const ModelFit& fit, const DataScale& scale) {
+  const auto n = static_cast<std::size_t>(state.data.nRows);
+  FittedRows rows;
+  rows.fitted.assign(state.data.Ycalc.begin(), state.data.Ycalc.begin() + n);
+  rows.weights.assign(n, 1.0);
+  if (fit.weighting == kRobustWeighting) {
+    std::vector<double> r(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      r[i] = scale.to_internal(state.data.Y[i] - state.data.Ycalc[i], 1, 0);
+    }
+    robust_wt(r, rows.weights);
+  }
+  return rows;
+}
+
 // Fits the selected models to the accepted data, writing the report into `out`.
 int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
-               const std::string& report_name, std::ostream& out, RunRecord* record) {
+               const std::string& report_name, std::ostream& out, RunRecord* record,
+               const DataDescription& description) {
   int status = kStatusCompleted;
   state.filenameresults = report_name;
   state.idat = as_read.nRows;
@@ -99,8 +123,11 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
     const bool failed = fit_failed(fit);
     if (failed) host.dlgmessage(kWarning, kMsgFitFailed + util::write_di(model, "I3"));
     fitted.push_back({fit.aicc, model, fit.weighting, name, failed, any_undetermined(fit)});
-    if (record != nullptr) record->fits.push_back(fit);
-    write_model_section(out, fit, state.data, time());
+    if (record != nullptr) {
+      record->fits.push_back(fit);
+      record->rows.push_back(fitted_rows(state, fit, data.scale));
+    }
+    write_model_section(out, fit, state.data, time(), &description);
     clamp_for_drawing(state.data);
     state.fitted_params.reset();
     if (!failed) state.fitted_params = fit.p;
@@ -142,14 +169,36 @@ int velmor(RunState& state, Host& host, const std::string& data_file_name, Pendi
            RunRecord* record) {
   report.discard();
   if (record != nullptr) *record = {};
-  ProgressCurveData as_read;
-  std::string report_name;
-  int status = read_progress_curve_data(data_file_name, host, state.units, as_read, report_name,
-                                        host.console_log(), state.data_columns);
+  const PreparedRun run = prepare_run(data_file_name, state.import_options, host, state.units,
+                                      host.console_log(), state.data_columns);
+  if (run.status != kDataOk) return run.status;
+  if (run.sets.size() != 1) {
+    host.dlgmessage(kWarning,
+                    kMsgSeveralGroups + std::to_string(run.sets.size()) + kMsgSeveralGroupsEnd);
+    host.dlgmessage(kError, kMsgRunAborted);
+    return kStatusDataError;
+  }
+  return velmor(state, host, run.sets.front(), report, record);
+}
+
+int velmor(RunState& state, Host& host, const PreparedData& set, PendingReport& report,
+           RunRecord* record) {
+  report.discard();
+  if (record != nullptr) *record = {};
+  if (!set.refusal.empty()) {
+    host.dlgmessage(kWarning, set.refusal);
+    host.dlgmessage(kError, kMsgRunAborted);
+    return kStatusDataError;
+  }
+  if (!set.description.warning.empty()) host.dlgmessage(kWarning, set.description.warning);
+  int status = open_pending_report(set.report_name, host, report);
   if (status != kDataOk) return status;
-  status = open_pending_report(report_name, host, report);
-  if (status != kDataOk) return status;
-  status = fit_models(state, host, as_read, report_name, report.stream(), record);
+  if (record != nullptr) {
+    record->data = set.data;
+    record->description = set.description;
+  }
+  status =
+      fit_models(state, host, set.data, set.report_name, report.stream(), record, set.description);
   // A run that ends before its report is complete leaves the report file as it was.
   if (!report_complete(status)) report.discard();
   return status;

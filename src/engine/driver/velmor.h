@@ -7,6 +7,7 @@
 #include "engine/core/global_types.h"
 #include "engine/core/host.h"
 #include "engine/core/pending_report.h"
+#include "engine/data/import/prepare_groups.h"
 #include "engine/driver/run_record.h"
 
 namespace velmor {
@@ -28,7 +29,19 @@ int velmor(RunState& state, Host& host, const std::string& data_file_name);
 // and then calls commit_report. On any other status the report has been discarded and the
 // report file is as it was before the run. `record` (when given) receives every fitted model,
 // as its report section gives it, for summaries of the run (run_record.h).
+//
+// The data are read by prepare_run with state.import_options and state.data_columns; a file
+// that a layout splits into several groups is refused here (Warning, then Error "* * * ERROR:
+// RUN ABORTED * * *", status 3): its groups are run one by one with the overload below.
 int velmor(RunState& state, Host& host, const std::string& data_file_name, PendingReport& report,
+           RunRecord* record = nullptr);
+
+// The same run on data already read (run_data.h: prepare_run), one set: a group of an import
+// or a whole file. A set refused for one fit's limits shows Warning <its refusal>, Error
+// "* * * ERROR: RUN ABORTED * * *" and returns 3; the observation warning of its description
+// is shown (Warning) before the report is opened. The report is set.report_name; its model
+// sections state what the description says (data_report.h).
+int velmor(RunState& state, Host& host, const PreparedData& set, PendingReport& report,
            RunRecord* record = nullptr);
 
 // Writes the report file. Status 0 when written; otherwise Error <why, naming the file> and

@@ -42,6 +42,20 @@ TEST(BatchOptions, DefaultsAndFullForm) {
   for (const auto& [args, mode] : modes)
     EXPECT_EQ(parse_command_line(args).command_line->mode, mode);
   EXPECT_EQ(version_text("velmor-tarn"), "velmor-tarn " VELMOR_EXPECTED_VERSION "\n");
+
+  // The import options.
+  r = parse_command_line({"--batch", "p.txt", "--layout", "l.csv", "--signal-per-conc", "1e-2",
+                          "--blank", "-0.05", "--species=p1", "--substrate", "s1", "--points",
+                          "pts.json"});
+  ASSERT_TRUE(r.command_line) << r.error;
+  const ImportOptions& im = r.command_line->import;
+  EXPECT_EQ(std::tie(im.layout_file, im.signal_per_conc, im.blank, im.blank_value, im.species,
+                     im.substrate, r.command_line->points_file),
+            std::tuple("l.csv", 0.01, BlankMode::kValue, -0.05, "p1", "s1", "pts.json"));
+  EXPECT_EQ(parse_command_line({"--batch", "p", "--blank", "auto"}).command_line->import.blank,
+            BlankMode::kAuto);
+  EXPECT_EQ(parse_command_line({"--batch", "p", "--blank", "none"}).command_line->import.blank,
+            BlankMode::kNone);
 }
 
 // Usage errors are refused with a message; the usage names every option and exit status.
@@ -63,6 +77,12 @@ TEST(BatchOptions, UsageErrorsAndUsage) {
       {{"--frobnicate"}, "unknown argument: --frobnicate"},
       {{"x.in"}, "data files belong to --batch"},
       {{"--robust"}, "belong to --batch"},
+      {{"--layout", "l.csv"}, "--points belong to --batch"},
+      {{"--batch", "x", "--signal-per-conc", "0"}, "--signal-per-conc needs a number above 0"},
+      {{"--batch", "x", "--signal-per-conc", "inf"}, "--signal-per-conc needs a number above 0"},
+      {{"--batch", "x", "--signal-per-conc", "0.01x"}, "--signal-per-conc needs a number"},
+      {{"--batch", "x", "--blank", "some"}, "--blank needs auto, none or a number"},
+      {{"--batch", "x", "--species", ""}, "--species needs a species id"},
   };
   for (const auto& [args, message] : bad) {
     const auto r = parse_command_line(args);
@@ -73,7 +93,8 @@ TEST(BatchOptions, UsageErrorsAndUsage) {
   const std::string text = usage_text("velmor-tarn");
   for (const char* word :
        {"--batch", "--models", "--method", "--robust", "--baseline", "--plots", "--plot-format",
-        "--residual-x", "--jobs", "--summary", "--columns", "--help", "--version",
+        "--residual-x", "--jobs", "--summary", "--columns", "--help", "--version", "--layout",
+        "--signal-per-conc", "--blank", "--species", "--substrate", "--points",
         " 1 data file missing", " 9 every", " 7 a picture"}) {
     EXPECT_NE(text.find(word), std::string::npos) << word;
   }

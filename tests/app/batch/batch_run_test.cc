@@ -358,9 +358,13 @@ TEST(SummaryText, JsonAndCsvEscapeTheirText) {
 TEST(BatchPlan, FoldersFilesDuplicatesAndNames) {
   const TempFolder folder;
   for (const char* name : {"set/b.in", "set/A.CSV", "set/c.tsv", "set/.hidden.in", "set/notes.txt",
-                           "set/sub/deep.in", "set/summary.csv", "other/b.csv", "other/b.in"}) {
+                           "set/sub/deep.in", "set/summary.csv", "set/c.layout.csv",
+                           "set/points.json", "set/fits.json", "other/b.csv", "other/b.in"}) {
     folder.write(name, "x");
   }
+  // .txt and .json files are taken only when they hold a table or are EnzymeML documents.
+  folder.write("set/plate.TXT", "Reader: X\nTime\tA1\tA2\n0:00:00\t0.1\t0.2\n");
+  folder.write("set/doc.json", "{\"name\": \"x\", \"measurements\": []}");
   fs::create_directory(folder.file("empty"));
   const std::string set = folder.file("set"), b = folder.file("other/b.in");
   CommandLine cl;
@@ -371,11 +375,17 @@ TEST(BatchPlan, FoldersFilesDuplicatesAndNames) {
                folder.file("empty"),
                folder.file("nothing")};
   cl.summary_file = set + "/summary.csv";
-  const std::vector<BatchFile> plan = plan_batch(cl);
+  cl.points_file = set + "/points.json";
+  std::vector<std::string> skipped;
+  const std::vector<BatchFile> plan = plan_batch(cl, &skipped);
+  EXPECT_EQ(skipped, (std::vector<std::string>{set + "/fits.json" + kMsgSkippedJson,
+                                               set + "/notes.txt" + kMsgSkippedText}));
   const std::tuple<std::string, std::string, int> expected[] = {
       {set + "/A.CSV", "A", 0},
       {set + "/b.in", "b", 0},
       {set + "/c.tsv", "c", 0},
+      {set + "/doc.json", "doc", 0},
+      {set + "/plate.TXT", "plate", 0},
       {b, "b-2", 0},
       {folder.file("other/b.csv"), "", 3},  // its report is other/b.in's
       {folder.file("empty"), "", 1},
@@ -387,10 +397,9 @@ TEST(BatchPlan, FoldersFilesDuplicatesAndNames) {
               expected[i])
         << plan[i].refusal;
   }
-  EXPECT_EQ(plan[4].refusal, "Another data file of this run writes the same report: " +
+  EXPECT_EQ(plan[6].refusal, "Another data file of this run writes the same report: " +
                                  folder.file("other/b.out") + " (" + b + ")");
-  EXPECT_EQ(plan[5].refusal,
-            "No data files (*.in, *.csv, *.tsv) in the folder: " + folder.file("empty"));
+  EXPECT_EQ(plan[7].refusal, kMsgNoDataFiles + folder.file("empty"));
 }
 
 // Relative spellings of one report, existing or not yet, are one report: the second file is

@@ -69,10 +69,10 @@ class BatchStopTest : public ::testing::Test {
   // The summary's file_status column, file by file.
   std::string summary_statuses() {
     std::string statuses;
-    const std::regex row(R"(\n"[^"]*/runs/(\w)\.in",("[^"]*")?,(\d+),)");
+    const std::regex row(R"(\n"[^"]*/runs/(\w)\.in",("[^"]*")?,("[^"]*")?,(\d+),)");
     const std::string text = read_file(folder_.file("summary.csv"));
     for (std::sregex_iterator it(text.begin(), text.end(), row), end; it != end; ++it) {
-      statuses += (*it)[1].str() + (*it)[3].str() + " ";
+      statuses += (*it)[1].str() + (*it)[4].str() + " ";
     }
     return statuses;
   }
