@@ -85,6 +85,7 @@ class ExportReader {
       }
       return std::move(out_);
     }
+    if (!out_.error.empty()) return std::move(out_);
     switch (shape_) {
       case Shape::kWellsAcross:
         read_wells_across();
@@ -184,6 +185,9 @@ class ExportReader {
         continue;
       }
       if (column_header(*cells) || time_row_header(*cells)) return true;
+      // A header refused (two columns of one well) is still the table's header: its message
+      // says more than any other reading of the file could.
+      if (!out_.error.empty()) return true;
     }
     return false;
   }

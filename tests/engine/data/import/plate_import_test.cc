@@ -213,5 +213,73 @@ TEST_F(PlateImport, RefusalsNameTheLayoutLine) {
                  "DATA.layout.csv beside the data file DATA.txt) naming each well's S0");
 }
 
+// The reading's refusals name the line (and column) at fault; the grouping's name the curve,
+// the read or the group.
+TEST_F(PlateImport, ReadingAndGroupingRefusals) {
+  const auto read = [&](const std::string& name, const std::string& text,
+                        const ImportOptions& options = {}) {
+    return prepare(folder_.write(name, text), options);
+  };
+  expect_refused(read("a.csv", "well,time,S0,y\nA1,soon,5,1\n"),
+                 "Data file line 2, column 2 (time): \"soon\" is not a time");
+  expect_refused(read("b.txt", "Time [s]\t0\t60\t120\nA1\t1\t2\t3\nA01\t1\t2\t3\n"),
+                 "Data file line 3 names well A1 again (line 2)");
+  expect_refused(read("c.txt", "Time [s]\t0\t60\t120\nCycle\t1\t2\t3\n"),
+                 "Data file line 1 has times but no line below it names a well (A1)");
+  expect_refused(read("d.csv", "well,time,S0,S0 [uM],y\nA1,0,5,5,1\n"),
+                 "Data file line 1, columns 3 and 4 both name the [So]");
+  expect_refused(read("e.txt", "Reader 1\nTime\tA1\tA01\n0:00:00\t1\t2\n"),
+                 "Data file line 2, columns 2 and 3 both name well A1");
+  expect_refused(read("f.csv", "well,time,S0,a,b\nA1,0,5,1,2\n"),
+                 "Data file line 1 names no product or substrate column (product, P, substrate, S "
+                 "or y) and columns 4 (a) and 5 (b) both hold numbers");
+  std::string many = "id,time,S0,y\n";
+  for (int i = 0; i <= 4096; ++i) many += "c" + std::to_string(i) + ",0,5,1\n";
+  expect_refused(read("g.csv", many),
+                 "Data file line 4098 starts a curve beyond 4096, more than the program reads "
+                 "from one file");
+  expect_refused(read("big.json", "{" + std::string(16u << 20, ' ')),
+                 "The EnzymeML document is larger than 16 MB: " + folder_.file("big.json"));
+
+  // A long table of a sample A1 (5 reads) and a blank B1, with the layout `layout`.
+  const auto table = [&](const std::string& blank_times, const std::string& layout,
+                         const std::string& a1 = "0.5", ImportOptions options = {}) {
+    std::string text = "well,time [min],A\n";
+    for (int t = 0; t < 5; ++t) text += "A1," + std::to_string(t) + "," + a1 + "\n";
+    for (const char t : blank_times) text += "B1," + std::string(1, t) + ",0.01\n";
+    options.layout_file = folder_.write("t.layout.csv", layout);
+    return read("t.csv", text, options);
+  };
+  const std::string sample_and_blank = "well,S0,role\nA1,5,sample\nB1,,blank\n";
+  expect_refused(table("0124", sample_and_blank),
+                 "No blank well was read at time 3, a read of well A1");
+  expect_refused(table("01234", "well,S0,role\nA1,,blank\nB1,,blank\n"),
+                 "The layout names no sample (every well it names is a blank)");
+  const Prepared few = table("0123", "well,S0\nA1,5\nB1,10\n");
+  EXPECT_EQ(few.run.status, kDataOk);
+  ASSERT_EQ(few.run.sets.size(), 1u);
+  EXPECT_EQ(few.run.sets[0].refusal, "Curve B1 has 4 observations, fewer than the 5 a curve needs");
+  ImportOptions tiny;
+  tiny.signal_per_conc = 1e-310;
+  const Prepared huge = table("01234", sample_and_blank, "1e300", tiny);
+  ASSERT_EQ(huge.run.sets.size(), 1u);
+  EXPECT_EQ(huge.run.sets[0].refusal, "Curve A1 has at time 0 a value too large to fit");
+  const Prepared clash = table("01234", "well,S0,group\nA1,5,a b\nB1,5,a_b\n");  // both "t.a_b.out"
+  ASSERT_EQ(clash.run.sets.size(), 2u);
+  EXPECT_EQ(clash.run.sets[0].refusal, "");
+  EXPECT_EQ(clash.run.sets[1].refusal,
+            "Group a_b writes the same report as group a b: " + folder_.file("t.a_b.out"));
+
+  // The program's own format converted: a value made too large, blanks it cannot have.
+  const std::string own = folder_.write("own.in", "0 5 1\n1 5 2\n2 5 3\n3 5 4\n4 5 5\n");
+  expect_refused(prepare(own, tiny),
+                 "Data row 1 becomes too large to fit by the conversion of the signal "
+                 "(--signal-per-conc, --blank)");
+  ImportOptions auto_blank;
+  auto_blank.blank = BlankMode::kAuto;
+  expect_refused(prepare(own, auto_blank),
+                 "--blank auto needs blank wells, which a layout names (role blank)");
+}
+
 }  // namespace
 }  // namespace velmor
