@@ -44,7 +44,8 @@ RunsTest runs_test(std::span<const double> residuals, std::span<const int> curve
   bool informative = false;
   std::size_t first = 0;
   for (const int count : curve_counts) {
-    const std::size_t end = std::min(residuals.size(), first + static_cast<std::size_t>(std::max(count, 0)));
+    const std::size_t end =
+        std::min(residuals.size(), first + static_cast<std::size_t>(std::max(count, 0)));
     int n1 = 0;
     int n2 = 0;
     int runs = 0;

@@ -16,11 +16,11 @@
 #include <filesystem>
 
 #include "gui/bmp_file.h"
+#include "gui/dialog_responder.h"
 #include "gui/platform/gui_thread.h"
 #include "gui/platform/platform_api.h"
 #include "gui/platform/window_registry.h"
 #include "gui/platform/window_widget.h"
-#include "gui/dialog_responder.h"
 #include "gui/text_util.h"
 
 namespace wintk::platform {
