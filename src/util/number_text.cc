@@ -94,4 +94,16 @@ std::string real2strng(double x, int decimals, int length) {
   return text;
 }
 
+bool parse_finite_number(const std::string& text, double& value) {
+  if (text.empty() || text.size() > 64) return false;
+  std::size_t used = 0;
+  try {
+    value = std::stod(text, &used);
+  } catch (...) {
+    return false;
+  }
+  return used == text.size() && std::isfinite(value) &&
+         text.find_first_of("xXnNiI") == std::string::npos;
+}
+
 }  // namespace velmor::util

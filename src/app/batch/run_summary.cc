@@ -17,6 +17,7 @@
 #include "engine/stats/model_summary.h"
 #include "util/atomic_file.h"
 #include "util/fixed_string.h"
+#include "util/utf8.h"
 
 namespace velmor::app {
 namespace {
@@ -218,33 +219,11 @@ void append_csv_text(std::string& out, const std::string& value) {
   out += '"';
 }
 
-// The length of the valid UTF-8 sequence at `pos`, 0 if the bytes there are not one.
-std::size_t utf8_sequence(const std::string& s, std::size_t pos) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned char lead = byte(pos);
-  std::size_t length = 0;
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-  if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-  if (lead >= 0xF0 && lead <= 0xF4) length = 4;
-  if (length == 0 || pos + length > s.size()) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(pos + i) & 0xC0) != 0x80) return 0;
-  }
-  // Overlong forms, surrogates and values beyond U+10FFFF.
-  const unsigned char second = byte(pos + 1);
-  if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
-      (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) {
-    return 0;
-  }
-  return length;
-}
-
 // A JSON string; bytes that are not UTF-8 (a file name may hold any) become U+FFFD.
 void append_json_text(std::string& out, const std::string& value) {
   out += '"';
   for (std::size_t pos = 0; pos < value.size();) {
-    const std::size_t length = utf8_sequence(value, pos);
+    const std::size_t length = util::utf8_sequence_length(value, pos);
     if (length == 0) {
       out += "\\ufffd";
       ++pos;
