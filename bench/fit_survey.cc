@@ -182,9 +182,8 @@ std::vector<double> weights_at(const ProgressCurveData& data, int model, const M
 }
 
 void survey_robust(const std::vector<RobustCase>& cases, const std::string& only) {
-  std::printf("%-22s %s %4s | %9s %9s %3s %6s | %9s %3s | %9s | %s\n", "case", "m", "out",
-              "robust", "plain LS", "rej", "to rc", "clean", "all", "ref Km",
-              "reference (outlier-free)");
+  std::printf("%-22s %s %4s | %9s %9s %3s %6s | %9s %3s | %9s | %s\n", "case", "m", "out", "robust",
+              "plain LS", "rej", "to rc", "clean", "all", "ref Km", "reference (outlier-free)");
   int fits = 0, within = 0, clean_within = 0;
   int rejecting = 0, rejecting_within = 0, keeping = 0, keeping_within = 0;
   for (const RobustCase& rc : cases) {
@@ -222,9 +221,8 @@ void survey_robust(const std::vector<RobustCase>& cases, const std::string& only
       for (int j = 0; j < target.npar; ++j)
         to_clean = std::max(to_clean, std::fabs(robust.p[j] - clean.p[j]) / target.se[j]);
       std::printf("%-22s %d %4zu | %9.2f %9.2f %3s %6.2f | %9.2f %3s | %9.4g | %s\n",
-                  c.name.c_str(), model, rc.outlier_rows.size(), d,
-                  distance_in_se(plain_p, target), rejects ? "yes" : "no", to_clean, dc,
-                  all_full ? "yes" : "no", target.p.km,
+                  c.name.c_str(), model, rc.outlier_rows.size(), d, distance_in_se(plain_p, target),
+                  rejects ? "yes" : "no", to_clean, dc, all_full ? "yes" : "no", target.p.km,
                   target.well_determined ? "determined" : target.note.c_str());
     }
   }

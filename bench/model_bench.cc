@@ -68,8 +68,7 @@ BENCHMARK(BM_Omegw);
 // with a helper thread.
 void BM_ObjectiveValue(benchmark::State& bench) {
   const bool example = bench.range(0) == 27;
-  RunState state =
-      fresh_state(example ? bench::example_data() : bench::generated_1000_rows(), 1);
+  RunState state = fresh_state(example ? bench::example_data() : bench::generated_1000_rows(), 1);
   ConsoleHost host(std::cerr);
   ModelObjective objective(state, host);
   constexpr int kPoints = 8;

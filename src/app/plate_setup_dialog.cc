@@ -11,6 +11,7 @@
 #include "engine/data/import/plate_layout.h"
 #include "engine/data/run_data.h"
 #include "gui/wintk.h"
+#include "util/number_text.h"
 
 namespace velmor::app {
 namespace {
@@ -42,19 +43,6 @@ std::string shown(double value) {
   char text[32];
   std::snprintf(text, sizeof text, "%.10g", value);
   return text;
-}
-
-// A finite number written as people write them; false for anything else.
-bool number(const std::string& text, double& value) {
-  if (text.empty()) return false;
-  std::size_t used = 0;
-  try {
-    value = std::stod(text, &used);
-  } catch (...) {
-    return false;
-  }
-  return used == text.size() && std::isfinite(value) &&
-         text.find_first_of("xXnNiI") == std::string::npos;
 }
 
 // What the buttons ask for; shared with their callbacks, which may outlive the dialog.
@@ -95,7 +83,8 @@ std::string setup_options(const SetupFields& fields, ImportOptions& options) {
     return kMsgLayoutMissing + taken.layout_file;
   }
   const std::string signal = trimmed(fields.signal_per_conc);
-  if (!signal.empty() && (!number(signal, taken.signal_per_conc) || !(taken.signal_per_conc > 0))) {
+  if (!signal.empty() &&
+      (!util::parse_finite_number(signal, taken.signal_per_conc) || !(taken.signal_per_conc > 0))) {
     return kMsgBadSignalPerConc + signal;
   }
   const std::string blank = trimmed(fields.blank);
@@ -104,7 +93,7 @@ std::string setup_options(const SetupFields& fields, ImportOptions& options) {
   } else if (blank == "none") {
     taken.blank = BlankMode::kNone;
   } else if (!blank.empty()) {
-    if (!number(blank, taken.blank_value)) return kMsgBadBlank + blank;
+    if (!util::parse_finite_number(blank, taken.blank_value)) return kMsgBadBlank + blank;
     taken.blank = BlankMode::kValue;
   }
   taken.species = trimmed(fields.species);

@@ -4,8 +4,9 @@
 
 // The toolkit wintk: top-level windows with menus, controls and a four-page drawing surface, the
 // idle wait that hands menu and control commands to a sequential main routine, file dialogs and
-// message boxes. The application and the plot library use only this header (and the test seams
-// in test_responder.h and test_input.h); Qt stays behind it.
+// message boxes. The application and the plot library use only this header (and the dialog seam
+// of dialog_responder.h; the tests' seams test_responder.h and test_input.h are built into the
+// test-only library wintk_test_hooks); Qt stays behind it.
 //
 // Threads: run_application runs the platform's event loop on the process main thread (the GUI
 // thread) and the application's main routine on a thread of its own. Every operation may be

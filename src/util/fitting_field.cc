@@ -28,12 +28,16 @@ int significant_digits(const std::string& fixed_text) {
 
 std::string exponent_descriptor(int width) {
   const int digits = std::max(width - 8, std::min(kLeastSignificantDigits, width - 7));
-  return "E" + std::to_string(width) + "." + std::to_string(std::max(digits, 1));
+  return std::string("E")
+      .append(std::to_string(width))
+      .append(".")
+      .append(std::to_string(std::max(digits, 1)));
 }
 
 std::string fitting_descriptor(std::span<const double> values, int width, int decimals,
                                bool blank_before) {
-  const std::string fixed = "F" + std::to_string(width) + "." + std::to_string(decimals);
+  const std::string fixed =
+      std::string("F").append(std::to_string(width)).append(".").append(std::to_string(decimals));
   double largest = 0.0;
   for (const double v : values) {
     if (!std::isfinite(v)) continue;

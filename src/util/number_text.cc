@@ -30,7 +30,7 @@ std::string write_one(const FortranValue& value, std::string_view descriptor) {
   const std::size_t last = descriptor.find_last_not_of(' ');
   const std::string_view used =
       last == std::string_view::npos ? std::string_view() : descriptor.substr(0, last + 1);
-  const FortranFormat format("(" + std::string(used) + ")");
+  const FortranFormat format(std::string("(").append(used).append(")"));
   std::string text = format.write({value}, {.integers_in_full = true});
   text.pop_back();  // the record's '\n'
   if (text.find('\n') != std::string::npos) {
@@ -59,7 +59,7 @@ std::string intstr(int value, int digits) {
   }
   const unsigned long long magnitude = value < 0 ? 0ULL - static_cast<unsigned long long>(value)
                                                  : static_cast<unsigned long long>(value);
-  return (value < 0 ? "-" : "") + zero_padded(magnitude, digits);
+  return std::string(value < 0 ? "-" : "").append(zero_padded(magnitude, digits));
 }
 
 std::string real2strng(double x, int decimals, int length) {
@@ -92,6 +92,18 @@ std::string real2strng(double x, int decimals, int length) {
   }
   text.resize(static_cast<std::size_t>(length), ' ');
   return text;
+}
+
+bool parse_finite_number(const std::string& text, double& value) {
+  if (text.empty() || text.size() > 64) return false;
+  std::size_t used = 0;
+  try {
+    value = std::stod(text, &used);
+  } catch (...) {
+    return false;
+  }
+  return used == text.size() && std::isfinite(value) &&
+         text.find_first_of("xXnNiI") == std::string::npos;
 }
 
 }  // namespace velmor::util

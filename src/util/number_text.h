@@ -28,4 +28,9 @@ std::string intstr(int value, int digits);
 // or a negative length.
 std::string real2strng(double x, int decimals, int length);
 
+// A finite decimal number as people and the summary write them ("0.01008", "1e-2", "-3"), the
+// whole text and nothing else: false for empty or overlong text, hexadecimal, NaN and infinities.
+// `value` is meaningful only when true is returned.
+bool parse_finite_number(const std::string& text, double& value);
+
 }  // namespace velmor::util

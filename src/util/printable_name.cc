@@ -57,7 +57,7 @@ bool has_control_character(std::string_view name) {
 
 std::string printable_name(std::string_view name) {
   if (!has_control_character(name)) return std::string(name);
-  return "\"" + escaped(name, true) + "\"";
+  return std::string("\"").append(escaped(name, true)).append("\"");
 }
 
 std::string printable_line(std::string_view text) {

@@ -146,7 +146,10 @@ std::vector<FamilyCase> generated_family() {
          d.so = {20.0, 60.0}, d.times = evenly(0.0, 5.0, 9), d.replicates = 3;
          d.relative_noise = 0.03;
        }},
-      {"five_points", [](CurveDesign& d) { d.so = {15.0, 60.0}, d.times = evenly(0.0, 10.0, 5); }},
+      {"five_points",
+       [](CurveDesign& d) {
+         d.so = {15.0, 60.0}, d.times = evenly(0.0, 10.0, 5);
+       }},
       {"near_noiseless", [](CurveDesign& d) { d.relative_noise = 1e-5; }},
       {"noise_20pct", [](CurveDesign& d) { d.relative_noise = 0.2; }},
       {"baseline_5x", [](CurveDesign& d) { d.baseline_fraction = 5.0; }},
@@ -161,9 +164,17 @@ std::vector<FamilyCase> generated_family() {
          for (int j = 0; j <= 8; ++j) d.times.push_back(0.5 * std::pow(2.0, j));
        }},
       {"late_first_time",
-       [](CurveDesign& d) { d.so = {30.0, 90.0}, d.times = evenly(20.0, 4.0, 11); }},
-      {"falling_so", [](CurveDesign& d) { d.so = {90.0, 30.0, 10.0}; }},
-      {"large_values", [](CurveDesign& d) { d.km = 3e5, d.vm = 2e4, d.so = {2e5, 5e5, 1e6}; }},
+       [](CurveDesign& d) {
+         d.so = {30.0, 90.0}, d.times = evenly(20.0, 4.0, 11);
+       }},
+      {"falling_so",
+       [](CurveDesign& d) {
+         d.so = {90.0, 30.0, 10.0};
+       }},
+      {"large_values",
+       [](CurveDesign& d) {
+         d.km = 3e5, d.vm = 2e4, d.so = {2e5, 5e5, 1e6};
+       }},
       {"molar",
        [](CurveDesign& d) {
          d.km = 7.5e-5, d.vm = 1e-5, d.so = {1e-5, 1e-4, 1e-3}, d.times = evenly(0.0, 5.0, 13);

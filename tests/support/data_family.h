@@ -85,7 +85,7 @@ FamilyCase example_case(const std::string& example_path);
 
 // The case with concentrations ([So], Y, Km, baseline, the Km bound) multiplied by `conc` and
 // times by `time` (Vm and its bound by conc / time), curves regrouped by the file's rule. Its
-// name is the original's with "_c<conc>_t<time>" appended.
+// name is the unscaled case's with "_c<conc>_t<time>" appended.
 FamilyCase rescaled(const FamilyCase& original, double conc, double time);
 
 // The unit-invariance table: each of the two cases rescaled by every pair of concentration

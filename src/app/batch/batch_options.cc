@@ -7,6 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "util/number_text.h"
+
 #ifndef VELMOR_VERSION
 #define VELMOR_VERSION "unknown"
 #endif
@@ -26,19 +28,6 @@ bool parse_models(const std::string& text, std::array<int, kModelCount>& models)
     ++count;
   }
   return count > 0 && !text.empty() && text.back() != ',';
-}
-
-// A finite number written as the summary writes them ("0.01008", "1e-2").
-bool parse_number(const std::string& text, double& value) {
-  if (text.empty() || text.size() > 64) return false;
-  std::size_t used = 0;
-  try {
-    value = std::stod(text, &used);
-  } catch (...) {
-    return false;
-  }
-  return used == text.size() && std::isfinite(value) &&
-         text.find_first_of("xXnN") == std::string::npos;
 }
 
 bool parse_jobs(const std::string& text, int& jobs) {
@@ -166,7 +155,7 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
     } else if (a == "--signal-per-conc") {
       auto v = value();
       double k = 0.0;
-      if (!v || !parse_number(*v, k) || !(k > 0.0)) {
+      if (!v || !util::parse_finite_number(*v, k) || !(k > 0.0)) {
         return {std::nullopt,
                 "--signal-per-conc needs a number above 0: signal units per concentration unit, "
                 "e.g. 0.01008"};
@@ -180,7 +169,7 @@ ParseResult parse_command_line(const std::vector<std::string>& args) {
         cl.import.blank = BlankMode::kAuto;
       } else if (v && *v == "none") {
         cl.import.blank = BlankMode::kNone;
-      } else if (v && parse_number(*v, b)) {
+      } else if (v && util::parse_finite_number(*v, b)) {
         cl.import.blank = BlankMode::kValue;
         cl.import.blank_value = b;
       } else {

@@ -17,7 +17,7 @@ namespace velmor::app {
 struct CommandLine {
   enum class Mode { kGui, kBatch, kHelp, kVersion };
   Mode mode = Mode::kGui;
-  std::vector<std::string> inputs;                  // data files and folders, in the order given
+  std::vector<std::string> inputs;  // data files and folders, in the order given
   // models[k - 1] = 1: fit model k; by default the Michaelis-Menten models 1..4.
   std::array<int, kModelCount> models{1, 1, 1, 1};
   bool robust = false;

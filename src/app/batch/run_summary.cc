@@ -13,9 +13,11 @@
 #include "engine/core/model_catalog.h"
 #include "engine/driver/model_report.h"
 #include "engine/driver/parameter_names.h"
+#include "engine/optim/sqp_optimize.h"
 #include "engine/stats/model_summary.h"
 #include "util/atomic_file.h"
 #include "util/fixed_string.h"
+#include "util/utf8.h"
 
 namespace velmor::app {
 namespace {
@@ -59,8 +61,8 @@ class RowBuilder {
 std::string model_warning(const ModelFit& fit) {
   std::vector<std::string> notes;
   if (fit_failed(fit)) notes.emplace_back("fit failed: sum of squares or parameters not finite");
-  if (fit.info == 2) notes.emplace_back("calls to function exceeded (info 2)");
-  if (fit.info == 4) notes.emplace_back("uphill search direction executed (info 4)");
+  if (fit.info == kSqpIterationLimit) notes.emplace_back("calls to function exceeded (info 2)");
+  if (fit.info == kSqpUphill) notes.emplace_back("uphill search direction executed (info 4)");
   if (fit.from_all_ones) {
     notes.emplace_back(
         "fitted again from all-ones estimates: more than two parameters poorly determined");
@@ -70,7 +72,8 @@ std::string model_warning(const ModelFit& fit) {
                        summary_number(fit.chain_ssq) + " to " + summary_number(fit.checked_ssq));
   }
   bool unknown = false;
-  for (int j = 0; j < fit.npar; ++j) unknown = unknown || (!fit.undetermined[j] && !std::isfinite(fit.se[j]));
+  for (int j = 0; j < fit.npar; ++j)
+    unknown = unknown || (!fit.undetermined[j] && !std::isfinite(fit.se[j]));
   if (unknown) notes.emplace_back("standard errors unknown");
   for (int j = 0; j < fit.npar; ++j) {
     if (!fit.undetermined[j]) continue;
@@ -80,9 +83,9 @@ std::string model_warning(const ModelFit& fit) {
                          summary_number(fit.combination) + " +/- " +
                          summary_number(fit.combination_se));
     } else if (j == 0 && fit.limit == KineticLimit::kZeroOrder) {
-      notes.emplace_back("Km not determined by these data (zero-order): Vm = " +
-                         summary_number(fit.combination) + " +/- " +
-                         summary_number(fit.combination_se));
+      notes.emplace_back(
+          "Km not determined by these data (zero-order): Vm = " + summary_number(fit.combination) +
+          " +/- " + summary_number(fit.combination_se));
     } else {
       notes.emplace_back(name + " not determined by these data");
     }
@@ -216,33 +219,11 @@ void append_csv_text(std::string& out, const std::string& value) {
   out += '"';
 }
 
-// The length of the valid UTF-8 sequence at `pos`, 0 if the bytes there are not one.
-std::size_t utf8_sequence(const std::string& s, std::size_t pos) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-  const unsigned char lead = byte(pos);
-  std::size_t length = 0;
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-  if (lead >= 0xE0 && lead <= 0xEF) length = 3;
-  if (lead >= 0xF0 && lead <= 0xF4) length = 4;
-  if (length == 0 || pos + length > s.size()) return 0;
-  for (std::size_t i = 1; i < length; ++i) {
-    if ((byte(pos + i) & 0xC0) != 0x80) return 0;
-  }
-  // Overlong forms, surrogates and values beyond U+10FFFF.
-  const unsigned char second = byte(pos + 1);
-  if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) ||
-      (lead == 0xF0 && second < 0x90) || (lead == 0xF4 && second > 0x8F)) {
-    return 0;
-  }
-  return length;
-}
-
 // A JSON string; bytes that are not UTF-8 (a file name may hold any) become U+FFFD.
 void append_json_text(std::string& out, const std::string& value) {
   out += '"';
   for (std::size_t pos = 0; pos < value.size();) {
-    const std::size_t length = utf8_sequence(value, pos);
+    const std::size_t length = util::utf8_sequence_length(value, pos);
     if (length == 0) {
       out += "\\ufffd";
       ++pos;

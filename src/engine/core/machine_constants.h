@@ -2,10 +2,11 @@
 
 #pragma once
 
-// Machine constants of a run. The original arithmetic searched for the smallest x = 1e-60 * 2^k
-// with 1 + 0.1x > 1 and 1 + 0.1x < 1 + 0.2x in 80-bit extended precision; in plain double
-// arithmetic that loop would stop near 2.85e-15, so the extended-precision results are fixed
-// here (compute_machine_epsilon() reproduces them where long double is the x87 format).
+// Machine constants of a run: eps is the smallest x = 1e-60 * 2^k with 1 + 0.1x > 1 and
+// 1 + 0.1x < 1 + 0.2x in 80-bit extended precision. In plain double arithmetic that search
+// would stop near 2.85e-15, so the extended-precision results are fixed here, and every report
+// depends on them (compute_machine_epsilon() reproduces them where long double is the x87
+// format).
 namespace velmor {
 
 inline constexpr double kEps = 1.393796574908164e-18;  // 1e-60 * 2^140

@@ -18,6 +18,8 @@ using ConstraintVector = std::array<double, kMaxConstraints>;
 // [i + kMaxParams * k].
 using ConstraintNormals = std::array<double, kMaxParams * kMaxConstraints>;
 
-inline constexpr int normal_index(int i, int k) { return i + kMaxParams * k; }
+inline constexpr int normal_index(int i, int k) {
+  return i + kMaxParams * k;
+}
 
 }  // namespace velmor

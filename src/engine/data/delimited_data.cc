@@ -51,9 +51,8 @@ bool all_empty(const std::vector<std::string>& cells) {
 
 bool ends_with_ignoring_case(std::string_view text, std::string_view suffix) {
   if (text.size() < suffix.size()) return false;
-  return std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(), [](char a, char b) {
-    return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
-  });
+  return std::equal(suffix.begin(), suffix.end(), text.end() - suffix.size(),
+                    [](char a, char b) { return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b; });
 }
 
 int role_index(ColumnRole role) {
@@ -245,8 +244,8 @@ class TableReader {
   }
 
   bool missing(int line, int role) {
-    std::string text = line_text(line) + " has no " + kRoleWords[role] + " column (" +
-                       kRoleNames[role] + ")";
+    std::string text =
+        line_text(line) + " has no " + kRoleWords[role] + " column (" + kRoleNames[role] + ")";
     if (role == 2) text += " and no curve column such as S0=50";
     return refuse(text);
   }
@@ -376,10 +375,10 @@ bool parse_data_columns(std::string_view text, DataColumns& columns) {
   for (int r = 0; r < kRoleCount; ++r) {
     const std::size_t comma = text.find(',', start);
     if ((r < kRoleCount - 1) != (comma != std::string_view::npos)) return false;
-    const auto cell = split_cells(text.substr(start, comma == std::string_view::npos
-                                                         ? std::string_view::npos
-                                                         : comma - start),
-                                  ',');
+    const auto cell =
+        split_cells(text.substr(start, comma == std::string_view::npos ? std::string_view::npos
+                                                                       : comma - start),
+                    ',');
     if (!cell || cell->size() != 1 || (*cell)[0].empty()) return false;
     parsed[r] = (*cell)[0];
     start = comma + 1;

@@ -157,26 +157,34 @@ int read_table_file(const std::string& name, int unit, Host& host, FileUnits& un
   return accept_curves(host, read, n_rows, kRequiredColumns, first_negative_line, data);
 }
 
-}  // namespace
-
-int read_progress_curve_data(const std::string& data_file_name, Host& host, FileUnits& units,
-                             ProgressCurveData& data, std::string& report_file_name,
-                             std::ostream& log, const DataColumns& columns) {
+// The checks of a data file's name before it is opened: a name that can be shown, a regular file
+// that exists and is not the report.
+int check_data_file_name(const std::string& name, const std::string& report_file_name, Host& host) {
   namespace fs = std::filesystem;
-  const std::string name = resolve_input_name(data_file_name);
-  report_file_name = report_name_for(name);
   // Such a name would break the one-line messages, the report's lines and the report's path
   // printed by the batch mode.
   if (util::has_control_character(name)) {
     return refuse_name(host, kMsgControlCharacter + util::printable_name(name));
   }
-
   if (!file_name_exists(name)) return refuse_name(host, kMsgFileDoesNotExist + name);
   std::error_code ec;
   if (fs::is_directory(name, ec)) return refuse_name(host, kMsgIsFolder + name);
   // A pipe or device is never a data file, and opening a pipe could wait forever.
   if (!fs::is_regular_file(name, ec)) return abort_run(host, kWarning, kMsgUnreadable + name);
   if (same_file(name, report_file_name)) return refuse_name(host, kMsgReportIsData + name);
+  return kDataOk;
+}
+
+}  // namespace
+
+int read_progress_curve_data(const std::string& data_file_name, Host& host, FileUnits& units,
+                             ProgressCurveData& data, std::string& report_file_name,
+                             std::ostream& log, const DataColumns& columns) {
+  const std::string name = resolve_input_name(data_file_name);
+  report_file_name = report_name_for(name);
+  if (const int status = check_data_file_name(name, report_file_name, host); status != kDataOk) {
+    return status;
+  }
 
   close_units_holding(name, units);
   close_units_holding(report_file_name, units);
@@ -251,15 +259,9 @@ int read_progress_curve_data(const std::string& data_file_name, Host& host, File
 }
 
 int check_data_file(const std::string& name, const std::string& report_file_name, Host& host) {
-  namespace fs = std::filesystem;
-  if (util::has_control_character(name)) {
-    return refuse_name(host, kMsgControlCharacter + util::printable_name(name));
+  if (const int status = check_data_file_name(name, report_file_name, host); status != kDataOk) {
+    return status;
   }
-  if (!file_name_exists(name)) return refuse_name(host, kMsgFileDoesNotExist + name);
-  std::error_code ec;
-  if (fs::is_directory(name, ec)) return refuse_name(host, kMsgIsFolder + name);
-  if (!fs::is_regular_file(name, ec)) return abort_run(host, kWarning, kMsgUnreadable + name);
-  if (same_file(name, report_file_name)) return refuse_name(host, kMsgReportIsData + name);
   std::ifstream in(name, std::ios::binary);
   if (!in) return abort_run(host, kWarning, kMsgUnreadable + name);
   const Encoding encoding = text_encoding(in);

@@ -66,7 +66,7 @@ struct ModelFit {
   double stage1_ssq = 0.0;     // sum of squares after the simplex stage
   ParamVector p{};             // final parameters
   int iterations = 0;          // constrained-optimiser iterations of both calls
-  int info = 0;                // last return code of the constrained optimiser
+  int info = 0;                // last return code of the constrained optimiser (SqpInfo)
   int call_limit = 0;          // 300, or 200 under robust weighting
   int reweightings = 0;        // weighted fits of the robust fit (0 without weighting)
   int equality_count = 0;      // meq as the objective left it

@@ -14,6 +14,7 @@
 #include "engine/driver/parameter_names.h"
 #include "engine/driver/report_formats.h"
 #include "engine/model/kinetic_models.h"
+#include "engine/optim/sqp_optimize.h"
 #include "engine/stats/matrix_report.h"
 #include "engine/stats/model_summary.h"
 #include "util/fitting_field.h"
@@ -343,8 +344,8 @@ void write_model_section(std::ostream& out, const ModelFit& fit, const ProgressC
   put(out, rf::kConstraints, {fit.baseline_free ? npar - 1 : npar});
   put(out, rf::kEqualities, {fit.equality_count});
   put(out, rf::kIterations, {fit.iterations});
-  if (fit.info == 2) put(out, rf::kCallsExceeded, {fit.call_limit, fit.info});
-  if (fit.info == 4) put(out, rf::kUphill, {fit.info});
+  if (fit.info == kSqpIterationLimit) put(out, rf::kCallsExceeded, {fit.call_limit, fit.info});
+  if (fit.info == kSqpUphill) put(out, rf::kUphill, {fit.info});
   put(out, rf::kWeighting, {std::string(fit.weighting == 0 ? "NO WEIGHTING" : "ROBUST WEIGHTING")});
   if (fit.method == kFastMethod) put(out, rf::kFitMethod, {std::string(rf::kFastMethodName)});
   if (fit.baseline_free) put(out, rf::kBaselineFree);

@@ -21,7 +21,8 @@ std::string final_check_message(const ModelFit& fit) {
   const std::string field = final_check_descriptor(fit.chain_ssq, fit.checked_ssq);
   return "Model " + util::write_di(fit.model, "I1") +
          ": the final check of optimality (Levenberg-Marquardt) lowered the sum of squares from " +
-         util::write_dr(fit.chain_ssq, field) + " to " + util::write_dr(fit.checked_ssq, field) + "; the report gives the fit at the lower one.";
+         util::write_dr(fit.chain_ssq, field) + " to " + util::write_dr(fit.checked_ssq, field) +
+         "; the report gives the fit at the lower one.";
 }
 
 }  // namespace

@@ -12,9 +12,10 @@ namespace velmor {
 // initial estimates, parameters, standard errors and limits by their parameter's units
 // (model_catalog.h), sums of
 // squares by the square of the concentration's, the gradient by the units of S over those of
-// its parameter, the profile limits as their parameter, Vm/Km per time, and the AICc recomputed from the converted sum of squares (so that it is the
-// one the user's numbers give). Correlations, counts and the relative-error penalty have no
-// units; the breakpoint texts are made in user units already. n_rows is the fit's row count.
+// its parameter, the profile limits as their parameter, Vm/Km per time, and the AICc recomputed
+// from the converted sum of squares (so that it is the one the user's numbers give). Correlations,
+// counts and the relative-error penalty have no units; the breakpoint texts are made in user units
+// already. n_rows is the fit's row count.
 ModelFit fit_in_user_units(const ModelFit& fit, const DataScale& scale, int n_rows);
 
 // The rows of a fit in user units: times, [So] and observed values as read (`as_read`), the

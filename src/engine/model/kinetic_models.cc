@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "engine/model/lambert_w.h"
+#include "engine/model/lambert_w_constants.h"
 #include "engine/model/mechanism_models.h"
 
 namespace velmor {
@@ -75,10 +76,10 @@ double precise_w(double x1, double x2, double km, double vm) {
   double w = model_w(x1, x2, km, vm);
   if (!(w > 0.0) || !std::isfinite(w)) return w;
   const double log_z = std::log(x2 / km) + (x2 - vm * x1) / km;
-  for (int k = 0; k < 4; ++k) {
+  for (int k = 0; k < lambert_w_constants::kPolishSteps; ++k) {
     const double next = w * (1.0 + log_z - std::log(w)) / (1.0 + w);
     if (!(next > 0.0)) break;
-    const bool done = std::fabs(next - w) <= 4e-16 * next;
+    const bool done = std::fabs(next - w) <= lambert_w_constants::kLogSolverTolerance * next;
     w = next;
     if (done) break;
   }
@@ -140,8 +141,8 @@ ModelSlope model_with_derivatives(ModelId model, double x1, double x2, const Par
   }
   const double km = p[0];
   const double w = precise_w(x1, x2, km, p[1]);
-  const double baseline = model == 2 || model == 4 ? p[2] : 0.0;
-  slope.value = (model <= 2 ? x2 - w * km : w * km) + baseline;
+  const double baseline = model_has_baseline(model) ? p[2] : 0.0;
+  slope.value = (model_observes_product(model) ? x2 - w * km : w * km) + baseline;
   // S = Km W is the substrate left; with dW/dln z = W / (1 + W):
   //   dS/dKm = W / (1 + W) ln(So / S),   dS/dVm = -t W / (1 + W).
   // ln(So / S) equals W - (So - Vm t) / Km (from W + ln W = ln z), but that difference of two
@@ -150,10 +151,10 @@ ModelSlope model_with_derivatives(ModelId model, double x1, double x2, const Par
   const double s = km * w;
   const double ds_dkm = w > 0.0 ? share * std::log(x2 / s) : 0.0;
   const double ds_dvm = -x1 * share;
-  const double sign = model <= 2 ? -1.0 : 1.0;  // product models: So - S
+  const double sign = model_observes_product(model) ? -1.0 : 1.0;  // product models: So - S
   slope.d[0] = sign * ds_dkm;
   slope.d[1] = sign * ds_dvm;
-  slope.d[2] = model == 2 || model == 4 ? 1.0 : 0.0;
+  slope.d[2] = model_has_baseline(model) ? 1.0 : 0.0;
   return slope;
 }
 

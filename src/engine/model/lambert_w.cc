@@ -6,20 +6,12 @@
 #include <limits>
 #include <numbers>
 
+#include "engine/model/lambert_w_constants.h"
+
 namespace velmor {
 namespace {
 
-constexpr double kStartClamp = 65.0;
-constexpr double kExpStartClamp = 1.6948892444103338e28;     // exp(65)
-constexpr double kExpNegStartClamp = 5.900090541597061e-29;  // exp(-65)
-constexpr double kResidualTol = 1e-7;
-constexpr int kMaxCorrections = 10;
-
-// From the clamped start 65 each Halley correction raises w by less than 2, so a start above
-// this can never be reached within 10 corrections: those arguments go straight to the
-// logarithmic solver (w0 overestimates W by about 0.5 there).
-constexpr double kUnreachableStart = 86.0;
-constexpr double kSmallLog = 2.0;
+using namespace lambert_w_constants;
 
 bool converged(double residual, double tol) {
   // Written so that a NaN residual counts as converged and passes through.
@@ -29,17 +21,16 @@ bool converged(double residual, double tol) {
 }  // namespace
 
 double lambert_w_of_log(double log_z) {
-  // Small logarithms (z below e^2) are ordinary arguments; ln L would not start Newton there.
   if (log_z < kSmallLog) return omegw(std::exp(log_z));
   // W grows without bound; L - ln L would be inf - inf = NaN. An infinite logarithm comes from
   // an exponent (So - Vm t)/Km beyond the double range, far out of any fit, and an infinite
   // model value there keeps the sums of squares and their differences free of NaN.
   if (log_z == std::numeric_limits<double>::infinity()) return log_z;
   double w = log_z - std::log(log_z);
-  for (int k = 0; k < 8; ++k) {
+  for (int k = 0; k < kLogSolverSteps; ++k) {
     // Newton on g(w) = w + ln w - L: w <- w (1 + L - ln w) / (1 + w).
     const double next = w * (1.0 + log_z - std::log(w)) / (1.0 + w);
-    const bool done = std::fabs(next - w) <= 4e-16 * next;
+    const bool done = std::fabs(next - w) <= kLogSolverTolerance * next;
     w = next;
     if (done) break;
   }

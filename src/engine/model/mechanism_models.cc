@@ -6,6 +6,7 @@
 
 #include "engine/core/model_catalog.h"
 #include "engine/model/lambert_w.h"
+#include "engine/model/lambert_w_constants.h"
 
 namespace velmor {
 namespace {
@@ -55,7 +56,8 @@ double closed_form_substrate(double so, double a, double b, double v) {
     const double log_z = std::log(u0) + u0 - v / b;
     double w = lambert_w_of_log(log_z);
     if (w > 0.0 && std::isfinite(w)) {
-      for (int k = 0; k < 4; ++k) w = w * (1.0 + log_z - std::log(w)) / (1.0 + w);
+      for (int k = 0; k < lambert_w_constants::kPolishSteps; ++k)
+        w = w * (1.0 + log_z - std::log(w)) / (1.0 + w);
     }
     return b / a * w;
   }

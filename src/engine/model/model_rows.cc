@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "engine/model/kinetic_models.h"
+#include "engine/model/lambert_w_constants.h"
 #include "engine/model/libm_lanes.h"
 
 namespace velmor {
@@ -28,16 +29,7 @@ using libm::exp_lanes;
 using libm::log_lanes;
 using libm::detail::splat;
 
-// omegw's and lambert_w_of_log's constants (lambert_w.cc).
-constexpr double kResidualTol = 1e-7;
-constexpr double kStartClamp = 65.0;
-constexpr double kExpStartClamp = 1.6948892444103338e28;  // exp(65)
-constexpr int kMaxCorrections = 10;
-constexpr double kUnreachableStart = 86.0;
-constexpr double kSmallLog = 2.0;
-constexpr int kLogSolverSteps = 8;
-constexpr double kLogSolverTolerance = 4e-16;
-constexpr int kPolishSteps = 4;  // kinetic_models.cc's precise_w
+using namespace lambert_w_constants;
 
 // Mask of the lanes whose bit is set in `lanes` (bits 0..3), as a vector for blends.
 VELMOR_LANES_TARGET __m256d lane_mask(int lanes) {
@@ -231,17 +223,18 @@ VELMOR_LANES_TARGET void slope_block(ModelId model, std::span<const double> x1,
     }
   }
 
-  const bool baseline = model == 2 || model == 4;
+  const bool baseline = model_has_baseline(model);
   const __m256d kmw = _mm256_mul_pd(w, km);
   const __m256d value =
-      _mm256_add_pd(model <= 2 ? _mm256_sub_pd(so[0], kmw) : kmw, splat(baseline ? p[2] : 0.0));
+      _mm256_add_pd(model_observes_product(model) ? _mm256_sub_pd(so[0], kmw) : kmw,
+                    splat(baseline ? p[2] : 0.0));
   const __m256d share = _mm256_div_pd(w, _mm256_add_pd(one, w));
   const __m256d positive = _mm256_cmp_pd(w, zero, _CMP_GT_OQ);
   const __m256d ds_dkm = _mm256_and_pd(
       positive, _mm256_mul_pd(share, log_lanes(_mm256_div_pd(so[0], _mm256_mul_pd(km, w)),
                                                _mm256_movemask_pd(positive))));
   const __m256d ds_dvm = _mm256_mul_pd(_mm256_xor_pd(t[0], splat(-0.0)), share);
-  const __m256d sign = splat(model <= 2 ? -1.0 : 1.0);
+  const __m256d sign = splat(model_observes_product(model) ? -1.0 : 1.0);
   _mm256_storeu_pd(&out.value[first], value);
   _mm256_storeu_pd(&out.d_km[first], _mm256_mul_pd(sign, ds_dkm));
   _mm256_storeu_pd(&out.d_vm[first], _mm256_mul_pd(sign, ds_dvm));

@@ -48,11 +48,16 @@ double beta_fraction(double a, double b, double x) {
 
 }  // namespace
 
+double log_gamma(double x) {
+  int sign = 0;
+  return ::lgamma_r(x, &sign);
+}
+
 double incomplete_beta(double a, double b, double x) {
   if (!(a > 0.0) || !(b > 0.0) || !(x >= 0.0) || !(x <= 1.0)) return kNaN;
   if (x == 0.0 || x == 1.0) return x;
-  const double log_front = std::lgamma(a + b) - std::lgamma(a) - std::lgamma(b) +
-                           a * std::log(x) + b * std::log1p(-x);
+  const double log_front =
+      log_gamma(a + b) - log_gamma(a) - log_gamma(b) + a * std::log(x) + b * std::log1p(-x);
   const double front = std::exp(log_front);
   // The symmetry I_x(a, b) = 1 - I_{1-x}(b, a) keeps the fraction where it converges.
   if (x < (a + 1.0) / (a + b + 2.0)) return front * beta_fraction(a, b, x) / a;

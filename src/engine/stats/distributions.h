@@ -6,6 +6,11 @@
 // normal. The report's own Wald limits keep the program's table of t (student_t.h).
 namespace velmor {
 
+// ln |Gamma(x)|, as std::lgamma, but safe on several threads at once: std::lgamma also writes
+// the sign of Gamma(x) into the C library's global signgam, which the batch mode's file
+// threads would race on.
+double log_gamma(double x);
+
 // The regularised incomplete beta function I_x(a, b) for a, b > 0 and 0 <= x <= 1, by its
 // continued fraction (modified Lentz), relative accuracy about 1e-14. NaN outside the domain.
 double incomplete_beta(double a, double b, double x);

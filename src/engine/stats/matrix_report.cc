@@ -22,9 +22,9 @@ constexpr int kCellLength = 25;
 std::string correlation_cell(double r) {
   std::string cell;
   if (r > 0.0) {
-    cell = " " + util::real2strng(r, 6, kCellLength);
+    cell = std::string(" ").append(util::real2strng(r, 6, kCellLength));
   } else if (r < 0.0) {
-    cell = "-" + util::real2strng(r, 6, kCellLength);
+    cell = std::string("-").append(util::real2strng(r, 6, kCellLength));
   } else if (r == 0.0) {
     cell = " .........";
   } else {

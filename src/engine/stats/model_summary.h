@@ -34,10 +34,10 @@ struct SummaryRow {
   int model = 0;  // ModelId of the ranked model
   double aicc = 0.0;
   double weight = 0.0;  // Akaike weight, floored at 1e-60; NaN for a model whose AICc is NaN
-  double delta = 0.0;  // AICc - AICcmin
-  double ler = 0.0;    // log10(w_1 / w_rank), weights floored at 1e-60
-  std::string marker;  // "**" (LER <= 1), "* " (1 < LER < 2) or two blanks
-  std::string name;    // trimmed model name
+  double delta = 0.0;   // AICc - AICcmin
+  double ler = 0.0;     // log10(w_1 / w_rank), weights floored at 1e-60
+  std::string marker;   // "**" (LER <= 1), "* " (1 < LER < 2) or two blanks
+  std::string name;     // trimmed model name
 };
 
 // Ranks the models (in the order they were fitted) by AICc, leaving out failed fits. Models

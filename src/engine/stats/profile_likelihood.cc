@@ -55,8 +55,9 @@ class Side {
       const double distance = std::fabs(u - u0);
       const double rise = s - minimum_;
       const double aim = rise > 0.0 ? distance * std::sqrt((threshold_ - minimum_) / rise) : 0.0;
-      h = std::isfinite(aim) && aim > 0.0 ? std::clamp(kOvershoot * aim - distance, 0.1 * h, 4.0 * h)
-                                          : 2.0 * h;
+      h = std::isfinite(aim) && aim > 0.0
+              ? std::clamp(kOvershoot * aim - distance, 0.1 * h, 4.0 * h)
+              : 2.0 * h;
       if (axis_.log_scale) h = std::min(h, kLargestLogStep);
       u_prev = u;
       g_prev = g;
@@ -75,8 +76,7 @@ class Side {
 
   // The crossing between a (below the threshold) and b (at or above it), by Illinois.
   double refine(double a, double ga, double b, double gb) const {
-    const double tolerance =
-        axis_.log_scale ? kLogTolerance : kLinearTolerance * axis_.first_step;
+    const double tolerance = axis_.log_scale ? kLogTolerance : kLinearTolerance * axis_.first_step;
     // Close enough in S: a millionth of the rise moves the limit by a millionth of its
     // distance from the estimate or less.
     const double close = kRiseTolerance * (threshold_ - minimum_);

@@ -44,9 +44,9 @@ using ProfileFunction = std::function<double(double value, int side)>;
 
 // Walks from the estimate (where the profile is `minimum`) in steps aimed at where a parabola
 // through the estimate and the last point would reach `threshold` (at most four times the last
-// step, and in ln v at most ln 2), until the profile reaches it or the search ends, then finds the crossing by regula falsi
-// (Illinois) to about 1e-8 of the value (log scale) or 1e-6 of the first step (linear), or to
-// 1e-7 of the rise from the minimum to the threshold.
+// step, and in ln v at most ln 2), until the profile reaches it or the search ends, then finds the
+// crossing by regula falsi (Illinois) to about 1e-8 of the value (log scale) or 1e-6 of the first
+// step (linear), or to 1e-7 of the rise from the minimum to the threshold.
 ProfileInterval profile_interval(const ProfileFunction& profile, const ProfileAxis& axis,
                                  double minimum, double threshold);
 

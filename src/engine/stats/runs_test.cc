@@ -5,11 +5,13 @@
 #include <cmath>
 #include <vector>
 
+#include "engine/stats/distributions.h"
+
 namespace velmor {
 namespace {
 
 double log_choose(int n, int k) {
-  return std::lgamma(n + 1.0) - std::lgamma(k + 1.0) - std::lgamma(n - k + 1.0);
+  return log_gamma(n + 1.0) - log_gamma(k + 1.0) - log_gamma(n - k + 1.0);
 }
 
 // P(R = r) for r = 0..n1 + n2 of one curve with n1 positive and n2 negative signs in random
@@ -42,7 +44,8 @@ RunsTest runs_test(std::span<const double> residuals, std::span<const int> curve
   bool informative = false;
   std::size_t first = 0;
   for (const int count : curve_counts) {
-    const std::size_t end = std::min(residuals.size(), first + static_cast<std::size_t>(std::max(count, 0)));
+    const std::size_t end =
+        std::min(residuals.size(), first + static_cast<std::size_t>(std::max(count, 0)));
     int n1 = 0;
     int n2 = 0;
     int runs = 0;

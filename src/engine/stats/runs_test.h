@@ -17,8 +17,8 @@ namespace velmor {
 inline constexpr double kRunsTestLevel = 0.05;
 
 struct RunsTest {
-  int runs = 0;          // observed runs, summed over the curves
-  double expected = 0.0; // their mean under random signs
+  int runs = 0;           // observed runs, summed over the curves
+  double expected = 0.0;  // their mean under random signs
   // P(runs <= observed); NaN when no curve holds residuals of both signs (nothing to test).
   double p = std::numeric_limits<double>::quiet_NaN();
 };

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <string>
 
+#include "plot/chart/segment_clip.h"
 #include "util/atomic_file.h"
 
 namespace velmor::plot {
@@ -28,21 +29,7 @@ bool clip_segment(double& x1, double& y1, double& x2, double& y2, double lo_x, d
   const double dy = y2 - y1;
   double t0 = 0.0;
   double t1 = 1.0;
-  const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {x1 - lo_x, hi_x - x1, y1 - lo_y, hi_y - y1};
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0.0) {
-      if (q[i] < 0.0) return false;
-      continue;
-    }
-    const double t = q[i] / p[i];
-    if (p[i] < 0.0) {
-      t0 = std::max(t0, t);
-    } else {
-      t1 = std::min(t1, t);
-    }
-    if (t0 > t1) return false;
-  }
+  if (!clip_segment_parameters(x1, y1, dx, dy, lo_x, lo_y, hi_x, hi_y, t0, t1)) return false;
   const double sx = x1;
   const double sy = y1;
   x1 = sx + t0 * dx;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // File dialogs, message boxes, saving and printing the window image. Dialogs run on the GUI
-// thread while the caller waits; the installed test responder answers instead when there is one.
+// thread while the caller waits; the installed dialog responder answers instead when there is one.
 #include <QFileDialog>
 #include <QFontMetrics>
 #include <QImage>
@@ -16,11 +16,11 @@
 #include <filesystem>
 
 #include "gui/bmp_file.h"
+#include "gui/dialog_responder.h"
 #include "gui/platform/gui_thread.h"
 #include "gui/platform/platform_api.h"
 #include "gui/platform/window_registry.h"
 #include "gui/platform/window_widget.h"
-#include "gui/test_responder.h"
 #include "gui/text_util.h"
 
 namespace wintk::platform {

@@ -21,7 +21,7 @@ QColor to_qcolor(int colour) {
 }
 
 QBrush fill_brush(const DrawState& state) {
-  // Patterns 2..11 of the original are hatches and bitmaps; these are Qt's nearest hatches.
+  // Fill patterns 2..11 name hatches and bitmaps; each is drawn with the nearest Qt hatch.
   static constexpr Qt::BrushStyle kHatches[] = {
       Qt::HorPattern,    Qt::BDiagPattern, Qt::BDiagPattern,     Qt::FDiagPattern,
       Qt::FDiagPattern,  Qt::CrossPattern, Qt::DiagCrossPattern, Qt::Dense5Pattern,

@@ -154,12 +154,26 @@ CloseWhenShown& close_when_shown_setting() {
   return instance;
 }
 
+// Closes a window the moment it is shown when its title is the one asked for.
+void close_if_titled(QWidget& window) {
+  auto& setting = close_when_shown_setting();
+  {
+    const std::lock_guard lock(setting.mutex);
+    if (setting.title.isEmpty() || window.windowTitle() != setting.title) return;
+  }
+  QMetaObject::invokeMethod(
+      &window, [&window] { window.close(); }, Qt::QueuedConnection);
+}
+
 }  // namespace
 
 void close_when_shown(const std::string& title) {
   auto& setting = close_when_shown_setting();
-  const std::lock_guard lock(setting.mutex);
-  setting.title = QString::fromStdString(title);
+  {
+    const std::lock_guard lock(setting.mutex);
+    setting.title = QString::fromStdString(title);
+  }
+  platform::set_window_shown_hook(title.empty() ? nullptr : &close_if_titled);
 }
 
 bool resize_client(int id, Size client) {
@@ -378,17 +392,3 @@ void flush_gui_events() {
 }
 
 }  // namespace wintk::test_input
-
-namespace wintk::platform {
-
-void on_window_shown(QWidget& window) {
-  auto& setting = test_input::close_when_shown_setting();
-  {
-    const std::lock_guard lock(setting.mutex);
-    if (setting.title.isEmpty() || window.windowTitle() != setting.title) return;
-  }
-  QMetaObject::invokeMethod(
-      &window, [&window] { window.close(); }, Qt::QueuedConnection);
-}
-
-}  // namespace wintk::platform

@@ -47,7 +47,8 @@ struct DrawState {
   int graph_result = 0;
 };
 
-// A control of a window. kind says which table of the original design it belongs to.
+// A control of a window. kind says which of the window's control tables (buttons, radio
+// buttons, check boxes, text boxes, multi-line text boxes) it belongs to.
 enum class ControlKind { kButton, kRadioButton, kCheckBox, kTextBox, kMultiLineTextBox };
 
 struct ControlEntry {

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "plot/chart/segment_clip.h"
+
 namespace velmor::plot {
 
 namespace {
@@ -21,25 +23,9 @@ float pin(float v) {
 bool segment_meets_box(PointF a, PointF b, const Rect& box) {
   const double dx = static_cast<double>(b.x) - a.x;
   const double dy = static_cast<double>(b.y) - a.y;
-  const double p[4] = {-dx, dx, -dy, dy};
-  const double q[4] = {a.x - static_cast<double>(box.x), box.right() - static_cast<double>(a.x),
-                       a.y - static_cast<double>(box.y), box.bottom() - static_cast<double>(a.y)};
   double t0 = 0.0;
   double t1 = 1.0;
-  for (int i = 0; i < 4; ++i) {
-    if (p[i] == 0.0) {
-      if (q[i] < 0.0) return false;
-      continue;
-    }
-    const double t = q[i] / p[i];
-    if (p[i] < 0.0) {
-      t0 = std::max(t0, t);
-    } else {
-      t1 = std::min(t1, t);
-    }
-    if (t0 > t1) return false;
-  }
-  return true;
+  return clip_segment_parameters(a.x, a.y, dx, dy, box.x, box.y, box.right(), box.bottom(), t0, t1);
 }
 
 // Whether the square of half side r around the point overlaps the box.

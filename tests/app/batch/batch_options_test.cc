@@ -92,10 +92,11 @@ TEST(BatchOptions, UsageErrorsAndUsage) {
 
   const std::string text = usage_text("velmor-tarn");
   for (const char* word :
-       {"--batch", "--models", "--method", "--robust", "--baseline", "--plots", "--plot-format",
-        "--residual-x", "--jobs", "--summary", "--columns", "--help", "--version", "--layout",
-        "--signal-per-conc", "--blank", "--species", "--substrate", "--points",
-        " 1 data file missing", " 9 every", " 7 a picture"}) {
+       {"--batch",   "--models",      "--method",     "--robust", "--baseline",
+        "--plots",   "--plot-format", "--residual-x", "--jobs",   "--summary",
+        "--columns", "--help",        "--version",    "--layout", "--signal-per-conc",
+        "--blank",   "--species",     "--substrate",  "--points", " 1 data file missing",
+        " 9 every",  " 7 a picture"}) {
     EXPECT_NE(text.find(word), std::string::npos) << word;
   }
 }

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,19 @@ Outcome run(const fs::path& program, const std::vector<std::string>& args,
   return outcome;
 }
 
+// The standard output of a shell command, which must succeed.
+std::string output_of(const std::string& command) {
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return {};
+  std::string text;
+  char block[4096];
+  for (std::size_t got; (got = std::fread(block, 1, sizeof block, pipe)) > 0;) {
+    text.append(block, got);
+  }
+  EXPECT_EQ(::pclose(pipe), 0) << command;
+  return text;
+}
+
 // A copy of the command line at `folder`/bin, as installed; the copy's own path is where it
 // looks for the window's program.
 fs::path installed_command_line(const TempFolder& folder) {
@@ -77,14 +91,7 @@ fs::path example_copy(const TempFolder& folder, const std::string& subfolder) {
 }
 
 TEST(CommandLine, LoadsNoQtAndAnswersVersionAndHelpItself) {
-  FILE* ldd = ::popen(("ldd " + std::string(VELMOR_CLI_PROGRAM)).c_str(), "r");
-  ASSERT_NE(ldd, nullptr);
-  std::string libraries;
-  char block[4096];
-  for (std::size_t got; (got = std::fread(block, 1, sizeof block, ldd)) > 0;) {
-    libraries.append(block, got);
-  }
-  ASSERT_EQ(::pclose(ldd), 0);
+  const std::string libraries = output_of("ldd " + std::string(VELMOR_CLI_PROGRAM));
   EXPECT_NE(libraries.find("libstdc++"), std::string::npos) << libraries;
   EXPECT_EQ(libraries.find("libQt"), std::string::npos) << libraries;
 
@@ -96,6 +103,14 @@ TEST(CommandLine, LoadsNoQtAndAnswersVersionAndHelpItself) {
   const Outcome help = run(program, {"--help"}, folder);
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out, usage_text("velmor-tarn"));
+}
+
+// The tests' seam of user actions (wintk::test_input) is for test programs only.
+TEST(CommandLine, TheWindowProgramHoldsNoTestHooks) {
+  const std::string symbols = output_of("nm -C " + std::string(VELMOR_WINDOW_PROGRAM));
+  EXPECT_NE(symbols.find("wintk::run_application"), std::string::npos);
+  EXPECT_EQ(symbols.find("wintk::test_input::"), std::string::npos);
+  EXPECT_EQ(symbols.find("RecordingResponder"), std::string::npos);
 }
 
 // The window's program in libexec, as the package installs it, draws the pictures of the
@@ -149,6 +164,7 @@ TEST(CommandLine, WithoutTheWindowProgramTheReportsAreStillWritten) {
                                (folder.path() / "bin").string() + ")\n"),
             0u)
       << run_plots.err;
+  EXPECT_EQ(run_plots.err.find("files done"), std::string::npos);  // no progress line in a file
   EXPECT_EQ(run_plots.out, (folder.path() / "data" / "DATA.out").string() + "\n");
   EXPECT_TRUE(fs::is_regular_file(folder.path() / "data" / "DATA.out"));
   EXPECT_FALSE(fs::exists(pictures));
@@ -159,6 +175,16 @@ TEST(CommandLine, WithoutTheWindowProgramTheReportsAreStillWritten) {
                             "installed"),
             0u)
       << window.err;
+
+  // A window's program that cannot be run is the answer: the search stops there.
+  const fs::path libexec = folder.path() / "libexec" / "velmor-tarn";
+  fs::create_directories(libexec);
+  std::ofstream(libexec / kWindowProgramName) << "not a program\n";
+  fs::permissions(libexec / kWindowProgramName, fs::perms::owner_read | fs::perms::owner_write);
+  const Outcome refused = run(program, {}, folder);
+  EXPECT_EQ(refused.status, kExitUsage);
+  EXPECT_EQ(refused.err, "velmor-tarn: the window cannot be opened: cannot run " +
+                             (libexec / kWindowProgramName).string() + ": Permission denied\n");
 }
 
 }  // namespace

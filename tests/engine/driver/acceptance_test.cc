@@ -70,7 +70,7 @@ TEST(DataFamily, ClassicAndFastMethodsReachTheReference) {
 }
 
 // The example and a substrate set in other units: each fit reaches its reference and the
-// original's optimum, hands back its rows with fitted values in its units, ranks the models
+// unscaled set's optimum, hands back its rows with fitted values in its units, ranks the models
 // alike and, with only the concentration changed, suggests the same data ranges.
 TEST(Units, SameFitInAnyUnits) {
   for (const FamilyCase& original : {example(), testing::basic_substrate_case()}) {

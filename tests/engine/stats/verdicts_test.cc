@@ -19,7 +19,7 @@ namespace {
 TEST(Distributions, QuantilesMatchTheTables) {
   const struct {
     double dof, t;
-  } kT[] = {{1, 12.706204736}, {2, 4.302652730}, {4, 2.776445105}, {10, 2.228138852},
+  } kT[] = {{1, 12.706204736}, {2, 4.302652730},  {4, 2.776445105},  {10, 2.228138852},
             {30, 2.042272456}, {60, 2.000297822}, {120, 1.979930405}};
   for (const auto& c : kT) {
     EXPECT_NEAR(student_t_quantile(0.975, c.dof), c.t, 2e-9 * c.t) << c.dof;
@@ -64,15 +64,16 @@ double enumerated_p(const std::vector<std::vector<int>>& curves, int observed) {
     }
     totals = next;
   }
-  const auto at_most = std::count_if(totals.begin(), totals.end(), [&](int t) { return t <= observed; });
+  const auto at_most =
+      std::count_if(totals.begin(), totals.end(), [&](int t) { return t <= observed; });
   return static_cast<double>(at_most) / static_cast<double>(totals.size());
 }
 
 TEST(RunsTest, MatchesACountOfEveryArrangement) {
   // Three curves (a zero residual among them, which has no sign), one of them of a single sign.
-  const std::vector<double> residuals = {-1, -2, -1, 1, 2, 3, 0,     // - - - + + +
-                                         1,  -1, 1, -1, 1, -1, 1,    // alternating
-                                         2,  1,  3, 1,  2};          // all positive
+  const std::vector<double> residuals = {-1, -2, -1, 1,  2, 3,  0,  // - - - + + +
+                                         1,  -1, 1,  -1, 1, -1, 1,  // alternating
+                                         2,  1,  3,  1,  2};        // all positive
   const int counts[] = {7, 7, 5};
   const RunsTest test = runs_test(residuals, counts);
   EXPECT_EQ(test.runs, 2 + 7 + 1);

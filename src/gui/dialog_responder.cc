@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: MIT
 
-#include "gui/test_responder.h"
+#include "gui/dialog_responder.h"
+
+#include <memory>
+#include <mutex>
+#include <utility>
 
 namespace wintk {
 namespace {
