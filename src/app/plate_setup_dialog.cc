@@ -106,15 +106,16 @@ bool plate_setup(ShellState& shell, RunState& state, const std::string& data_fil
   close_secondary_windows(state);
   wintk::enablewindow(shell.main_window, 0);
   const int height = kRowStep * (kRows + 1) + kButtonHeight;
-  const int dialog = wintk::initwindow(kWidth, height, kSetupTitle, wintk::kDefaultPosition,
-                                       wintk::kDefaultPosition, false, false, shell.main_window);
+  const int dialog =
+      wintk::initwindow(kWidth, height, kSetupTitle, wintk::kDefaultPosition,
+                        wintk::kDefaultPosition, false, false, shell.main_window, false);
   if (dialog < 0) {
     wintk::setcurrentwindow(shell.main_window);
     wintk::enablewindow(shell.main_window, 1);
     return false;
   }
   const auto requests = std::make_shared<SetupRequests>();
-  // The close box is Cancel.
+  // The close box is Cancel, in place before the dialog can be shown.
   wintk::setwindowsystemclosecallback([requests, dialog] {
     requests->cancel = true;
     wintk::signalidle(dialog);
@@ -145,6 +146,10 @@ bool plate_setup(ShellState& shell, RunState& state, const std::string& data_fil
                         requests->cancel = true;
                         wintk::signalidle(dialog);
                       });
+  // Return is OK and Escape Cancel, as their buttons.
+  wintk::setdefaultbutton(kSetupOkButton);
+  wintk::setcancelbutton(kSetupCancelButton);
+  wintk::showwindow(dialog);
   shell.setup_dialog_window = dialog;
 
   bool taken = false;

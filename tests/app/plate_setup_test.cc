@@ -52,7 +52,10 @@ TEST(PlateSetup, OpenDataAsksAndRunFitsEachGroup) {
     ASSERT_TRUE(wintk::test_input::trigger_menu_item(user.main_window(),
                                                      shell.shell().menu.item_id(Entry::kOpenData)));
     ASSERT_TRUE(testing::wait_for([&] { return shell.shell().setup_dialog_window >= 0; }));
-    EXPECT_EQ(wintk::gettextboxcontents(kSetupLayoutBox), folder.file("gen5.layout.csv"));
+    const int dialog = shell.shell().setup_dialog_window;
+    wintk::test_input::as_current(dialog, [&] {
+      EXPECT_EQ(wintk::gettextboxcontents(kSetupLayoutBox), folder.file("gen5.layout.csv"));
+    });
     // A value that is not a number is explained and the dialog stays.
     ASSERT_TRUE(wintk::test_input::type_text(kSetupSignalBox, "A405"));
     ASSERT_TRUE(wintk::test_input::click_control(kSetupOkButton));
@@ -61,7 +64,8 @@ TEST(PlateSetup, OpenDataAsksAndRunFitsEachGroup) {
              std::string("Warning|") + kMsgBadSignalPerConc + "A405";
     }));
     EXPECT_GE(shell.shell().setup_dialog_window, 0);
-    wintk::settextboxcontents(kSetupSignalBox, std::nullopt);
+    wintk::test_input::as_current(dialog,
+                                  [] { wintk::settextboxcontents(kSetupSignalBox, std::nullopt); });
     ASSERT_TRUE(wintk::test_input::type_text(kSetupSignalBox, "0.01008"));
     ASSERT_TRUE(wintk::test_input::click_control(kSetupOkButton));
     ASSERT_TRUE(testing::wait_for([&] { return shell.commands_handled() > before; }));
@@ -70,7 +74,9 @@ TEST(PlateSetup, OpenDataAsksAndRunFitsEachGroup) {
     testing::PlotCloser closer(user.main_window());
     ASSERT_TRUE(user.choose(Entry::kRun));
     EXPECT_EQ(closer.closed(), 3);  // one fit picture per group
-    const std::string shown = wintk::gettextboxcontents(shell.shell().text_box);
+    std::string shown;
+    wintk::test_input::as_current(
+        user.main_window(), [&] { shown = wintk::gettextboxcontents(shell.shell().text_box); });
     for (const char* group : {"rep1", "rep2", "rep3"}) {
       EXPECT_NE(shown.find(std::string("GROUP: ") + group), std::string::npos) << group;
       EXPECT_TRUE(std::filesystem::exists(folder.file("gen5." + std::string(group) + ".out")));
