@@ -145,13 +145,12 @@ std::string fit_y_label(ModelId model) {
 }
 
 PlotContents make_fit_plot_contents(const ProgressCurveData& data, ModelId model,
-                                    std::string_view model_name, const ModelCurve& curve,
-                                    const PlotUnits& units) {
+                                    std::string_view model_name, const ModelCurve& curve) {
   const std::vector<PlotCurve> curves = group_plot_curves(data);
   PlotContents contents;
   contents.title = plot_title(model_name);
-  contents.x_label = axis_title("Time", units.time);
-  contents.y_label = axis_title(fit_y_label(model), units.concentration);
+  contents.x_label = axis_title("Time", data.time_unit);
+  contents.y_label = axis_title(fit_y_label(model), data.conc_unit);
 
   double time_max = -std::numeric_limits<double>::infinity();
   double y_max = -std::numeric_limits<double>::infinity();
@@ -165,7 +164,7 @@ PlotContents make_fit_plot_contents(const ProgressCurveData& data, ModelId model
   for (std::size_t k = 0; k < curves.size(); ++k) {
     const PlotCurve& c = curves[k];
     SeriesContents points{c.time, c.observed, kCurveColours[k], kSeriesBigDots,
-                          curve_legend_text(c.so, units.concentration)};
+                          curve_legend_text(c.so, data.conc_unit)};
     points.marker = kCurveMarkers[k];
     points.legend_line_width = kCurveLineWidth;
     SeriesContents line{c.time, c.fitted, kCurveColours[k], kSeriesLine, ""};
@@ -234,14 +233,13 @@ ResidualAxis residual_axis_range(double lo, double hi) {
 }
 
 PlotContents make_residual_plot_contents(const ProgressCurveData& data, std::string_view model_name,
-                                         ResidualX x, const ModelCurve& curve,
-                                         const PlotUnits& units) {
+                                         ResidualX x, const ModelCurve& curve) {
   const int rows = row_count(data);
   const std::vector<PlotCurve> curves = group_plot_curves(data);
   PlotContents contents;
   contents.title = plot_title(model_name) + "\r\nResiduals Plot";
   if (contents.title.size() > kResidualTitleLength) contents.title.resize(kResidualTitleLength);
-  contents.y_label = axis_title("RESIDUAL", units.concentration);
+  contents.y_label = axis_title("RESIDUAL", data.conc_unit);
 
   // The zero line first, under the points.
   contents.series.push_back({{}, {}, kZeroLineColour, kSeriesLine, ""});
@@ -255,7 +253,7 @@ PlotContents make_residual_plot_contents(const ProgressCurveData& data, std::str
     const bool last = k + 1 == curves.size();
     const int end = last ? rows : c.first_row + static_cast<int>(c.time.size());
     SeriesContents points{
-        {}, {}, kCurveColours[k], kSeriesBigDots, curve_legend_text(c.so, units.concentration)};
+        {}, {}, kCurveColours[k], kSeriesBigDots, curve_legend_text(c.so, data.conc_unit)};
     points.marker = kCurveMarkers[k];
     for (int i = c.first_row; i < end; ++i) {
       const auto r = static_cast<std::size_t>(i);
@@ -273,7 +271,7 @@ PlotContents make_residual_plot_contents(const ProgressCurveData& data, std::str
   }
 
   if (x == ResidualX::kTime) {
-    contents.x_label = axis_title("Time", units.time);
+    contents.x_label = axis_title("Time", data.time_unit);
     contents.x_scale = zero_based_scale(time_max);
   } else {
     contents.x_label = "NUMBER";

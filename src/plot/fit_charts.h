@@ -84,12 +84,6 @@ ModelCurve fitted_model_curve(ModelId model, const ParamVector& p);
 // included); one time when they are equal, none when no time is finite.
 std::vector<double> fine_times(const std::vector<double>& times);
 
-// The units of the data's time and concentrations, empty where the data do not say.
-struct PlotUnits {
-  std::string time;
-  std::string concentration;
-};
-
 // The shortest decimal text that reads back as the value ("50", "0.5", "2.5e-05"), at most
 // nine significant digits (a value computed in other units, 0.30000000000000004, is "0.3").
 std::string shortest_number(double value);
@@ -149,10 +143,11 @@ struct PlotContents {
 // `curve` at kFineSamples times between the curve's first and last time (without `curve`,
 // straight through the fitted values at the data times). The axes fixed to [0, 1.1 x the
 // largest time] and [0, 1.1 x the largest observed value] when that end is above 1e-16, else
-// autoscaled; their titles "Time" and fit_y_label with the units.
+// autoscaled; their titles "Time" and fit_y_label. The axis titles and the legend carry the
+// data's time_unit and conc_unit where known ("Time (min)", "[So] = 50 uM"); unknown units, as
+// in the program's own format, leave them bare.
 PlotContents make_fit_plot_contents(const ProgressCurveData& data, ModelId model,
-                                    std::string_view model_name, const ModelCurve& curve = {},
-                                    const PlotUnits& units = {});
+                                    std::string_view model_name, const ModelCurve& curve = {});
 
 // The intermediate values of the residual axis rule for A > 0 and B <= A (see
 // residual_axis_range), kept apart so that each step can be checked.
@@ -189,10 +184,10 @@ enum class ResidualX {
 // colour and shape with its legend text, over a zero line; the fitted value from `curve` at the
 // row's time and [So] when given, else Ycalc. X: the row numbers on [0, 1.1 x nRows], or the times
 // scaled as in the fit plot; Y by the rule above. The X axis and its labels along the bottom of the
-// plot area.
+// plot area. The data's units as in the fit plot: "RESIDUAL (uM)", "Time (min)" against time.
 PlotContents make_residual_plot_contents(const ProgressCurveData& data, std::string_view model_name,
                                          ResidualX x = ResidualX::kRowNumber,
-                                         const ModelCurve& curve = {}, const PlotUnits& units = {});
+                                         const ModelCurve& curve = {});
 
 // The two plots of the run-wide state: its data, current model (state.imdlno, state.strmdl)
 // and, when known, that model's parameters (state.fitted_params).

@@ -42,6 +42,13 @@ ProgressCurveData example() {
   return d;
 }
 
+// The example as a table naming its units would give it.
+ProgressCurveData with_units(ProgressCurveData data, const char* time, const char* conc) {
+  data.time_unit = time;
+  data.conc_unit = conc;
+  return data;
+}
+
 ProgressCurveData rows_with_so(const std::vector<double>& so) {
   ProgressCurveData data;
   for (std::size_t i = 0; i < so.size(); ++i) {
@@ -94,9 +101,9 @@ TEST(FineTimes, EvenlyBetweenTheFirstAndLastTime) {
 TEST(FitPlotContents, FittedCurvesOnAFineGridWithMarkersLegendsAndUnits) {
   const ProgressCurveData data = example();
   const ParamVector p = example_params();
-  const PlotContents contents =
-      make_fit_plot_contents(data, 2, "  2- [Pt] vs time Michaelis-Menten - basl  ",
-                             fitted_model_curve(2, p), {"min", "uM"});
+  const PlotContents contents = make_fit_plot_contents(
+      with_units(data, "min", "uM"), 2, "  2- [Pt] vs time Michaelis-Menten - basl  ",
+      fitted_model_curve(2, p));
   EXPECT_EQ(std::tuple(contents.title, contents.x_label, contents.y_label),
             std::tuple("2- [Pt] vs time Michaelis-Menten - basl", "Time (min)", "Product (uM)"));
   EXPECT_TRUE(contents.x_scale.fixed && contents.x_scale.max == k11 * 360.0);
@@ -226,9 +233,10 @@ TEST(ResidualPlotContents, OneSeriesPerCurveAgainstRowNumberOrTime) {
               rows.y_scale.max == expected.max);
 
   const ParamVector p = example_params();
-  const PlotContents times = make_residual_plot_contents(data, "m", ResidualX::kTime,
-                                                         fitted_model_curve(2, p), {"s", "mM"});
-  EXPECT_EQ(std::tuple(times.x_label, times.y_label), std::tuple("Time (s)", "RESIDUAL (mM)"));
+  const PlotContents times = make_residual_plot_contents(
+      with_units(data, "s", "mM"), "m", ResidualX::kTime, fitted_model_curve(2, p));
+  EXPECT_EQ(std::tuple(times.x_label, times.y_label, times.series[1].label),
+            std::tuple("Time (s)", "RESIDUAL (mM)", "[So] = 50 mM"));
   EXPECT_EQ(times.x_scale.max, k11 * 360.0);
   EXPECT_EQ(times.series[0].x, (std::vector<double>{0, k11 * 360.0}));
   const SeriesContents& third = times.series[3];
@@ -246,7 +254,7 @@ TEST(ResidualPlotContents, OneSeriesPerCurveAgainstRowNumberOrTime) {
   EXPECT_EQ(many.series[10].x, (std::vector<double>{19, 20, 21, 22, 23, 24}));
 }
 
-// The run-wide state's model: its curve when the fit's parameters are known.
+// The run-wide state's model: its curve when the fit's parameters are known; the data's units.
 TEST(PlotsOfTheRunState, DrawTheCurrentModelsCurveWhenItsParametersAreKnown) {
   RunState state;
   state.data = example();
@@ -262,6 +270,21 @@ TEST(PlotsOfTheRunState, DrawTheCurrentModelsCurveWhenItsParametersAreKnown) {
   const PlotContents residuals = residual_plot_of(state, ResidualX::kTime);
   EXPECT_EQ(residuals.series[1].x[1], 40.0);
   EXPECT_NEAR(residuals.series[1].y[0], at_zero - 0.534, 1e-6);
+  EXPECT_EQ(std::tuple(fit.x_label, fit.y_label, fit.series[0].label, residuals.x_label,
+                       residuals.y_label),
+            std::tuple("Time", "Product", "[So] = 50", "Time", "RESIDUAL"));
+
+  // The units the data file named reach both plots; the rows as number stay unitless.
+  state.data = with_units(state.data, "h", "uM");
+  state.imdlno = 4;
+  const PlotContents substrate = fit_plot_of(state);
+  const PlotContents by_time = residual_plot_of(state, ResidualX::kTime);
+  const PlotContents by_row = residual_plot_of(state);
+  EXPECT_EQ(std::tuple(substrate.x_label, substrate.y_label, substrate.series[4].label),
+            std::tuple("Time (h)", "Substrate (uM)", "[So] = 500 uM"));
+  EXPECT_EQ(std::tuple(by_time.x_label, by_time.y_label, by_time.series[3].label),
+            std::tuple("Time (h)", "RESIDUAL (uM)", "[So] = 500 uM"));
+  EXPECT_EQ(std::tuple(by_row.x_label, by_row.y_label), std::tuple("NUMBER", "RESIDUAL (uM)"));
 }
 
 // [SECTION] Drawn on the recording painter
@@ -275,7 +298,7 @@ int count_ops(const RecordingPainter& painter, Pred pred) {
 // the legend's texts in a box that hides no point, the X axis along the bottom.
 TEST(FitPlotDrawing, FineCurvesLegendClearOfThePointsAndTheAxesTitled) {
   const PlotContents contents = make_fit_plot_contents(
-      example(), 2, "2- model", fitted_model_curve(2, example_params()), {"min", "uM"});
+      with_units(example(), "min", "uM"), 2, "2- model", fitted_model_curve(2, example_params()));
   const auto chart = build_chart(contents);
   RecordingPainter painter(800, 600);
   ASSERT_TRUE(chart->Draw(painter));
