@@ -78,7 +78,8 @@ inline constexpr char kProfileRow[] = "(5X,I3,5X,F13.6,21X,'[',F14.6,' ,',F14.6,
 inline constexpr char kSeparator[] = "(1X,78('-'))";
 inline constexpr char kTableHeading[] =
     "(/,5X,'NO.',9X,'time',7X,'[So]',10X,'Y',9X,'Ycalc',6X,'RESIDUAL')";
-// A row of the data table: number, time, [So], Y, Ycalc and the residual Ycalc - Y.
+// A row of the data table: number, time, [So], Y, Ycalc and the residual Ycalc - Y. The number
+// of row 1000 (kMaxRows) overflows its I3 to asterisks, as reports have always shown it.
 inline constexpr char kDataRow[] = "(5X, I3, 2X, F12.3, F12.3, F12.3, F12.3, 3X, F10.6)";
 
 // The gradient table: a line of dashes, the headings and rows of two parameters each built at
