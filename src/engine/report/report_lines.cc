@@ -193,10 +193,11 @@ std::string final_check_descriptor(double from, double to) {
 }
 
 std::string final_check_line(double from, double to) {
-  const EditItem field = item_of(final_check_descriptor(from, to));
+  EditItem field = item_of(final_check_descriptor(from, to));
   const std::vector<FortranValue> values{from, to};
-  return with_fields(FortranFormat(rf::kFinalCheck), values,
-                     [&field](const RealField&, const EditItem&, double) { return field; })
+  return with_fields(
+             FortranFormat(rf::kFinalCheck), values,
+             [&field](const RealField&, const EditItem&, double) -> EditItem { return field; })
       .write(values);
 }
 
@@ -225,7 +226,7 @@ std::string profile_row(int index, double value, double low, double high, double
 }
 
 std::string number_with_error(double value, double se) {
-  if (!std::isfinite(value)) return std::string(rf::kUnknownValue);
+  if (!std::isfinite(value)) return rf::kUnknownValue;
   const auto magnitude = [](double x) {
     return static_cast<int>(std::floor(std::log10(std::fabs(x))));
   };
