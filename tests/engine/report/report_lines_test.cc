@@ -194,6 +194,12 @@ TEST(DataTable, EachColumnInTheFormItsValuesNeed) {
       "       2         1.000  0.1000E+01  0.1000E-02       1.500     1.499000",
   };
   EXPECT_EQ(data_table_rows(data), expected[0] + "\n" + expected[1] + "\n");
+  // Columns of zeros, and one whose largest value (1) fixed shows to four digits, stay fixed.
+  data.nRows = 1;
+  data.X1[0] = data.Y[0] = data.Ycalc[0] = 0.0;
+  data.X2[0] = 1.0;
+  EXPECT_EQ(data_table_rows(data),
+            "       1         0.000       1.000       0.000       0.000     0.000000\n");
   // The number of the last row a file may hold overflows its three columns.
   data.nRows = kMaxRows;
   const std::string rows = data_table_rows(data);
