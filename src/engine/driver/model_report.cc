@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/driver/data_report.h"
 #include "engine/driver/parameter_names.h"
 #include "engine/model/kinetic_models.h"
 #include "engine/optim/sqp_optimize.h"
+#include "engine/report/data_report.h"
 #include "engine/report/matrix_report.h"
 #include "engine/report/report_formats.h"
 #include "engine/report/report_lines.h"
@@ -108,7 +108,7 @@ void write_model_section(std::ostream& out, const ModelFit& fit, const ProgressC
   put(out, rf::kTitle, {std::string("VELMOR-TARN NONLINEAR OPTIMIZATION SOFTWARE")});
   put(out, rf::kTitle, {std::string(kReportNotice)});
   put(out, rf::kDateTime, {trimmed(date_text)});
-  model_names(out, fit.model);
+  out << report::model_description_lines(fit.model);
   put(out, rf::kDataSets, {data.nCurves});
   if (description != nullptr) write_data_description(out, *description, data);
   put(out, rf::kParameters, {npar});

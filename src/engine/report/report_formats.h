@@ -18,6 +18,9 @@ inline constexpr char kNotDetermined[] = "not determined";
 inline constexpr char kTwoBlankLines[] = "(/)";
 inline constexpr char kTitle[] = "(10X,A)";
 inline constexpr char kDateTime[] = "(/,T20,A,/)";
+// The model's description (ModelDescription): its title, then each of its other lines.
+inline constexpr char kModelTitle[] = "(10X,'MODEL NAME:  ',A)";
+inline constexpr char kModelLine[] = "(15X,A)";
 inline constexpr char kDataSets[] = "(10X,'NUMBER OF DATA SETS ANALYZED:', T52, I3)";
 inline constexpr char kParameters[] = "(10X,'NUMBER OF PARAMETERS, P:', T52, I3)";
 inline constexpr char kConstraints[] = "(10X,'TOTAL NUMBER OF CONSTRAINTS:', T52, I3)";
