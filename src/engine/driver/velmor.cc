@@ -156,7 +156,8 @@ int fit_models(RunState& state, FitObserver& observer, const ProgressCurveData& 
     observer.message(kError, kMsgNoFiniteFit);
     status = kStatusNoFiniteFit;
   }
-  out << util::fortran_write(report_format::kSavedTo, {std::string("SAVED TO: "), report_name});
+  out << util::fortran_write(report_format::kSavedTo,
+                             {std::string(report_format::kSavedToLabel), report_name});
   return status;
 }
 
