@@ -81,9 +81,7 @@ void survey(const Design& d, int sets, double noise, int points, int reference_s
     const auto start = std::chrono::steady_clock::now();
     for (const int model : models) {
       const EngineFit e = run_engine(data, model, kNoWeighting, method);
-      const bool failed = !std::isfinite(e.ssq);
-      compared.push_back({e.aicc, model, kNoWeighting, "model " + std::to_string(model), failed,
-                          any_undetermined(e.report)});
+      compared.push_back(ranking_entry(e.report));
       if (model == d.model) generating = e;
       if (model == models.front()) plain_flagged += e.report.runs.p < 0.05;
     }

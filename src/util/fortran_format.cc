@@ -349,6 +349,18 @@ FortranFormat::FortranFormat(std::string_view text) : source_(text) {
                   [](const EditItem& it) { return is_data(it.kind); });
 }
 
+FortranFormat FortranFormat::with_item(std::size_t index, const EditItem& item) const {
+  if (index >= items_.size() || !is_data(items_[index].kind) || !is_data(item.kind)) {
+    throw std::invalid_argument("format \"" + source_ + "\": item " + std::to_string(index) +
+                                " cannot be replaced by a data descriptor");
+  }
+  FortranFormat copy = *this;
+  const int repeat = copy.items_[index].repeat;
+  copy.items_[index] = item;
+  copy.items_[index].repeat = repeat;
+  return copy;
+}
+
 std::string FortranFormat::write(const std::vector<FortranValue>& values,
                                  WriteOptions options) const {
   std::vector<int> loops;  // passes left of each open group, innermost last

@@ -77,6 +77,11 @@ class FortranFormat {
 
   const std::vector<EditItem>& items() const { return items_; }
 
+  // This format with the data descriptor items()[index] replaced by `item`, another data
+  // descriptor (its repeat count is kept). Throws std::invalid_argument when either is not a
+  // data descriptor.
+  FortranFormat with_item(std::size_t index, const EditItem& item) const;
+
  private:
   std::string source_;
   std::vector<EditItem> items_;

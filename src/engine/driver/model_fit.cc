@@ -230,4 +230,12 @@ ModelFit fit_model(RunState& state, Host& host, Objective& fit_objective, bool r
   return fit;
 }
 
+void settle_fit(ModelFit& fit, int rows) {
+  fit.failed = !std::isfinite(fit.stage2_ssq);
+  for (int j = 0; j < fit.npar; ++j) {
+    if (!std::isfinite(fit.p[j])) fit.failed = true;
+  }
+  fit.se_regression = std::sqrt(fit.stage2_ssq / (rows - fit.npar));
+}
+
 }  // namespace velmor

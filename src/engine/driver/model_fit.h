@@ -10,6 +10,7 @@
 #include "engine/core/host.h"
 #include "engine/core/vectors.h"
 #include "engine/stats/breakpoint.h"
+#include "engine/stats/model_summary.h"
 #include "engine/stats/param_matrix.h"
 #include "engine/stats/runs_test.h"
 
@@ -110,7 +111,18 @@ struct ModelFit {
   double vm_over_km = 0.0;
   double vm_over_km_se = 0.0;
   RunsTest runs;
+
+  // Set once the fit is final (settle_fit), in the user's units.
+  // The fit failed: its sum of squares or a parameter is not finite. Its section says so, and it
+  // takes no part in the ranking of the models. (A finite fit whose standard errors could not
+  // be computed is not failed: it is ranked, after the others.)
+  bool failed = false;
+  // The standard error of regression, sqrt(stage2_ssq / (rows - npar)).
+  double se_regression = 0.0;
 };
+
+// Sets what follows from the final fit of `rows` data rows: failed and se_regression.
+void settle_fit(ModelFit& fit, int rows);
 
 // Whether a parameter or the residuals of an assessed fit call for a warning.
 inline bool any_undetermined(const ModelFit& fit) {
@@ -121,6 +133,14 @@ inline bool any_undetermined(const ModelFit& fit) {
 }
 inline bool residuals_systematic(const ModelFit& fit) {
   return fit.runs.p < kRunsTestLevel;
+}
+inline bool fit_failed(const ModelFit& fit) {
+  return fit.failed;
+}
+
+// What the comparison of the models at the end of a run keeps of a settled fit.
+inline FittedModel ranking_entry(const ModelFit& fit) {
+  return {fit.aicc, fit.model, fit.weighting, fit.name, fit.failed, any_undetermined(fit)};
 }
 
 // Optimisation stages of one model, on the data in state.data (restored by the caller): the

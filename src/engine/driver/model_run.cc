@@ -6,8 +6,8 @@
 
 #include "engine/driver/fast_fit.h"
 #include "engine/driver/fit_assessment.h"
-#include "engine/driver/model_report.h"
 #include "engine/driver/user_units.h"
+#include "engine/report/report_lines.h"
 #include "util/number_text.h"
 
 namespace velmor {
@@ -18,7 +18,7 @@ namespace {
 constexpr int kMostPoorlyDetermined = 2;
 
 std::string final_check_message(const ModelFit& fit) {
-  const std::string field = final_check_descriptor(fit.chain_ssq, fit.checked_ssq);
+  const std::string field = report::final_check_descriptor(fit.chain_ssq, fit.checked_ssq);
   return "Model " + util::write_di(fit.model, "I1") +
          ": the final check of optimality (Levenberg-Marquardt) lowered the sum of squares from " +
          util::write_dr(fit.chain_ssq, field) + " to " + util::write_dr(fit.checked_ssq, field) +
@@ -49,6 +49,7 @@ ModelFit run_model(RunState& state, Host& host, Objective& objective, const RunD
   assess_fit(state, fit);
   fit = fit_in_user_units(fit, data.scale, data.as_read.nRows);
   data_in_user_units(state.data, data.as_read, data.scale);
+  settle_fit(fit, data.as_read.nRows);
   if (fit.moved_by_check) host.dlgmessage(kInformation, final_check_message(fit));
   return fit;
 }

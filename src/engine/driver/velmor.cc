@@ -17,11 +17,11 @@
 #include "engine/driver/model_fit.h"
 #include "engine/driver/model_report.h"
 #include "engine/driver/model_run.h"
-#include "engine/driver/report_formats.h"
 #include "engine/model/kinetic_models.h"
 #include "engine/model/model_objective.h"
 #include "engine/model/robust_weights.h"
-#include "engine/stats/model_summary.h"
+#include "engine/report/report_formats.h"
+#include "engine/report/summary_report.h"
 #include "util/fortran_format.h"
 #include "util/number_text.h"
 
@@ -120,9 +120,9 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
 
     const ModelFit fit = run_model(state, host, objective, data);
     status = kStatusCompleted;
-    const bool failed = fit_failed(fit);
+    const bool failed = fit.failed;
     if (failed) host.dlgmessage(kWarning, kMsgFitFailed + util::write_di(model, "I3"));
-    fitted.push_back({fit.aicc, model, fit.weighting, name, failed, any_undetermined(fit)});
+    fitted.push_back(ranking_entry(fit));
     if (record != nullptr) {
       record->fits.push_back(fit);
       record->rows.push_back(fitted_rows(state, fit, data.scale));

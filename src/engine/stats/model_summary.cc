@@ -7,8 +7,6 @@
 #include <limits>
 
 #include "engine/core/dsort.h"
-#include "engine/stats/runtime_format.h"
-#include "util/fortran_format.h"
 
 namespace velmor {
 
@@ -92,47 +90,6 @@ std::vector<SummaryRow> rank_models(std::span<const FittedModel> models) {
     rows.push_back(std::move(row));
   }
   return rows;
-}
-
-void write_model_summary(std::span<const FittedModel> models, std::ostream& out) {
-  if (models.size() < 2) return;
-  const std::vector<SummaryRow> rows = rank_models(models);
-  if (rows.empty()) return;
-  const std::string dash_format = runtime_format("( 3H(1X,I3,6H('-')) )", 78);
-
-  out << '\n';
-  out << util::fortran_write("(14X,'VELMOR-TARN BEST-FIT MODEL SUMMARY:')", {});
-  out << util::fortran_write(dash_format, {});
-  out << util::fortran_write("(5X, A4, 4X, A4, 7X, A12, 9X, A10, 18X, A6)",
-                             {std::string("RANK"), std::string("AICc"), std::string("Delta(AICc)"),
-                              std::string("MODEL NAME"), std::string("LER*<2")});
-  out << util::fortran_write(dash_format, {});
-  bool any_unknown = false;
-  for (const SummaryRow& row : rows) {
-    if (std::isnan(row.aicc)) {
-      any_unknown = true;
-      const std::string unknown = kUnknownValue;
-      out << util::fortran_write("(5X, I3, 2X, A10, 2X, A10, 2X, A, T75, A7)",
-                                 {row.rank, unknown, unknown, row.name, unknown});
-      continue;
-    }
-    out << util::fortran_write("(5X, I3, 2X, F10.4, 2X, F10.5, 2X, A, T75, F5.2, A2)",
-                               {row.rank, row.aicc, row.delta, row.name, row.ler, row.marker});
-  }
-  out << util::fortran_write(dash_format, {});
-  if (any_unknown) {
-    out << util::fortran_write(
-        "(5X,'unknown: a standard error could not be computed; the model is ranked last')", {});
-  }
-  for (const FittedModel& model : models) {
-    if (model.failed) {
-      out << util::fortran_write("(5X,'not ranked, the fit failed: ',A)", {trimmed(model.name)});
-    } else if (model.undetermined) {
-      out << util::fortran_write("(5X,'parameters not determined by these data: ',A)",
-                                 {trimmed(model.name)});
-    }
-  }
-  out << '\n';
 }
 
 }  // namespace velmor

@@ -2,19 +2,11 @@
 
 #pragma once
 
-#include <ostream>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace velmor {
-
-// How the report prints a statistic that could not be computed (a standard error, its limits,
-// an AICc that depends on them): a word, where "NaN" would look like a fault of the program and
-// 0 like a result.
-inline constexpr char kUnknownValue[] = "unknown";
-// How the report prints the standard error of a parameter the data do not determine.
-inline constexpr char kNotDetermined[] = "not determined";
 
 // What the fit driver keeps of one fitted model for the closing comparison.
 struct FittedModel {
@@ -45,11 +37,5 @@ struct SummaryRow {
 // differences and evidence ratios and take no part in the weights; equal AICc values (infinite
 // ones included) differ by exactly 0.
 std::vector<SummaryRow> rank_models(std::span<const FittedModel> models);
-
-// The best-fit model summary of a run that fitted two or more models, of which at least one is
-// ranked; writes nothing otherwise. A ranked model whose AICc is NaN shows "unknown" for its
-// AICc, difference and evidence ratio, with a note under the table; each failed fit, and each
-// fit with parameters the data do not determine, is named in a note of its own.
-void write_model_summary(std::span<const FittedModel> models, std::ostream& out);
 
 }  // namespace velmor

@@ -87,8 +87,7 @@ TEST(MechanismFits, RankTheirMechanismFirst) {
     for (const int fitted : product ? std::vector<int>{1, 2, 5, 7} : std::vector<int>{3, 4, 6, 8}) {
       const EngineFit e = testing::run_engine(data, fitted, kNoWeighting);
       const ModelFit& f = e.report;
-      compared.push_back(
-          {e.aicc, fitted, kNoWeighting, "", !std::isfinite(e.ssq), any_undetermined(f)});
+      compared.push_back(ranking_entry(f));
       SCOPED_TRACE(::testing::Message() << "data of model " << model << ", model " << fitted);
       if (fitted == model) {
         EXPECT_TRUE(!any_undetermined(f) && f.runs.p >= 0.05) << f.runs.p;

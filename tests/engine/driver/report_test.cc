@@ -50,6 +50,7 @@ ModelFit example_like(ProgressCurveData& d) {
   f.stage2_ssq = 42.9786;
   f.aicc = 15.5263;
   f.breakpoints.range.fill("[N/A to N/A]");
+  settle_fit(f, d.nRows);
   return f;
 }
 
@@ -83,7 +84,8 @@ TEST(ModelSectionFields, UnknownStatisticsAndFailedFitsAreSaidSo) {
     f.stage2_ssq = c.ssq;
     f.p[1] = c.p2;
     f.p[2] = kNaN;  // beyond npar: not part of the fit
-    EXPECT_EQ(fit_failed(f), c.failed);
+    settle_fit(f, d.nRows);
+    EXPECT_EQ(f.failed, c.failed);
     const std::vector<std::string> lines = section_lines(f, d);
     const int shift = c.failed ? 2 : 0;  // the failed-fit line and the blank before it
     ASSERT_EQ(lines.size(), reference.size() + shift);
@@ -98,10 +100,6 @@ TEST(ModelSectionFields, UnknownStatisticsAndFailedFitsAreSaidSo) {
     EXPECT_EQ(lines[aicc + shift].size(), reference[aicc].size());
     EXPECT_TRUE(lines[aicc + shift].ends_with("     unknown"));
   }
-  // The final check's sums get the digits (7 to 16) that show a decrease, however small.
-  EXPECT_EQ(final_check_descriptor(369023.2, 368895.3), "E14.7");
-  EXPECT_EQ(final_check_descriptor(345218.8632146671, 345218.8632146667), "E23.16");
-  EXPECT_EQ(final_check_descriptor(1.0, 1.0), "E23.16");
   // The constrained stage's messages: calls exceeded (info 2) and an uphill direction (info 4).
   for (const int info : {2, 4}) {
     ModelFit f = example_like(d);

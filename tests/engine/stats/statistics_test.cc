@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <vector>
 
+#include "engine/stats/aicc.h"
 #include "engine/stats/parameter_statistics.h"
 #include "engine/stats/student_t.h"
 #include "recording_host.h"
@@ -100,6 +102,21 @@ TEST(Stderrpar, SingularClampedNormalMatrixIsReportedAndLeavesErrorsUntouched) {
   EXPECT_EQ(r.host.messages[0].text, "Mat Inversion: Matrix diagonal = 0!");
   for (double x : r.corr) EXPECT_EQ(x, 0.0);
   for (int i = 0; i < 2; ++i) EXPECT_TRUE(r.se[i] == -1.0 && r.ci[i] == -1.0) << i;
+}
+
+TEST(Aicc, WorkedExamplesAndThePenalty) {
+  // n = 20, p = 2: q = 760 / 324 = 2.3457, tenths 14, F = penalty + 1.4; ssr = n makes ln 0.
+  EXPECT_NEAR(aicc(20, 2, 0.25, 20.0), 1.65 * 2 * 20 / 18.0, 1e-12);
+  // n = 1000, p = 3: q = 2.0100, tenths 10, F = penalty + 1.0.
+  EXPECT_NEAR(aicc(1000, 3, 0.5, 1000.0 * std::exp(-2.0)), -2000.0 + 1.5 * 3 * 1000 / 997.0, 1e-9);
+  // Without residual degrees of freedom the fit ranks last instead of dividing by zero.
+  EXPECT_EQ(aicc(3, 3, 0.0, 1.0), std::numeric_limits<double>::infinity());
+  // Each relative error is capped at 2; a parameter at 0 contributes 2, a NaN error makes NaN.
+  const ParamVector x{2.0, -4.0, 0.0};
+  ParamVector se{1.0, 100.0, 0.0};
+  EXPECT_DOUBLE_EQ(relative_error_penalty(3, x, se), 0.5 + 2.0 + 2.0);
+  se[0] = std::nan("");
+  EXPECT_TRUE(std::isnan(relative_error_penalty(3, x, se)));
 }
 
 }  // namespace

@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/stats/aicc.h"
-#include "engine/stats/matrix_report.h"
-#include "engine/stats/model_summary.h"
+#include "engine/report/matrix_report.h"
+#include "engine/report/summary_report.h"
 #include "temp_folder.h"
 
 namespace velmor {
@@ -50,21 +49,6 @@ TEST(Matprnt, BlocksOfFourColumns) {
                 dashes(78), head + "PARAM  5", "   PARAMETER( 1) |   .........",
                 "   PARAMETER( 2) |   0.012345", "   PARAMETER( 3) |  -0.500000",
                 "   PARAMETER( 4) |  -0.500000", "   PARAMETER( 5) |   1.000000", dashes(36)}));
-}
-
-TEST(Aicc, WorkedExamplesAndThePenalty) {
-  // n = 20, p = 2: q = 760 / 324 = 2.3457, tenths 14, F = penalty + 1.4; ssr = n makes ln 0.
-  EXPECT_NEAR(aicc(20, 2, 0.25, 20.0), 1.65 * 2 * 20 / 18.0, 1e-12);
-  // n = 1000, p = 3: q = 2.0100, tenths 10, F = penalty + 1.0.
-  EXPECT_NEAR(aicc(1000, 3, 0.5, 1000.0 * std::exp(-2.0)), -2000.0 + 1.5 * 3 * 1000 / 997.0, 1e-9);
-  // Without residual degrees of freedom the fit ranks last instead of dividing by zero.
-  EXPECT_EQ(aicc(3, 3, 0.0, 1.0), std::numeric_limits<double>::infinity());
-  // Each relative error is capped at 2; a parameter at 0 contributes 2, a NaN error makes NaN.
-  const ParamVector x{2.0, -4.0, 0.0};
-  ParamVector se{1.0, 100.0, 0.0};
-  EXPECT_DOUBLE_EQ(relative_error_penalty(3, x, se), 0.5 + 2.0 + 2.0);
-  se[0] = std::nan("");
-  EXPECT_TRUE(std::isnan(relative_error_penalty(3, x, se)));
 }
 
 std::vector<FittedModel> models_with(std::vector<double> values) {

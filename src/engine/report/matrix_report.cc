@@ -1,19 +1,22 @@
 // SPDX-License-Identifier: MIT
 
-#include "engine/stats/matrix_report.h"
+#include "engine/report/matrix_report.h"
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include "engine/stats/runtime_format.h"
+#include "engine/report/report_formats.h"
+#include "engine/report/runtime_format.h"
 #include "util/fortran_format.h"
 #include "util/number_text.h"
 
 namespace velmor {
 
 namespace {
+
+namespace rf = report_format;
 
 constexpr int kCellLength = 25;
 
@@ -39,16 +42,15 @@ std::string correlation_cell(double r) {
 void matprnt(int p, const ParamMatrix& corr, std::ostream& out) {
   std::string dash_format = dash_line_format(78);
   if (p < 1) return;
-  out << util::fortran_write("(22X,'PARAMETER AND CORRELATION MATRIX VALUES')", {});
+  out << util::fortran_write(rf::kCorrelationTitle, {});
   out << util::fortran_write(dash_format, {});
 
   for (int c1 = 1; c1 <= p; c1 += 4) {  // 1-based column numbers, as printed
     const int c2 = std::min(c1 + 3, p);
     const int k = c2 - c1 + 1;
-    dash_format = runtime_format("(4H(1X,,I3,6H('-')))", 14 * k + 22);
-    const std::string header_format = runtime_format("(5H(22X,,I3,16H('PARAM',I3,6X)))", k);
-    const std::string row_format =
-        runtime_format("(27H(3X,'PARAMETER(',I2,') |  ',I2,9H(A12,2X)))", k);
+    dash_format = runtime_format(rf::kBlockDashLineTemplate, 14 * k + 22);
+    const std::string header_format = runtime_format(rf::kCorrelationHeadingTemplate, k);
+    const std::string row_format = runtime_format(rf::kCorrelationRowTemplate, k);
 
     std::vector<util::FortranValue> header;
     for (int c = c1; c <= c2; ++c) header.emplace_back(c);
@@ -67,14 +69,10 @@ void matprnt(int p, const ParamMatrix& corr, std::ostream& out) {
 
 void print_grad(int p, const ParamVector& x, const ParamVector& g, std::ostream& out) {
   const std::string dash_format = dash_line_format(79);
-  const std::string header_format = runtime_format(
-      "(18H(1X,'PARAMETER  |',      30H5X,'VALUE',12X,'GRADIENT    |',      "
-      "27H5X,'VALUE',12X,'GRADIENT '))");
-  const std::string row_format =
-      runtime_format("(17H(1X,I2,' -',I3,4X,I2,24H('|',E14.7,4X,E14.7,2X)))", 2);
+  const std::string header_format = runtime_format(rf::kGradientHeadingTemplate);
+  const std::string row_format = runtime_format(rf::kGradientRowTemplate, 2);
 
-  out << util::fortran_write(
-      "(10X,'PARAMETERS AND CORRESPONDING GRADIENT ', 'OF THE OBJECTIVE FUNCTION')", {});
+  out << util::fortran_write(rf::kGradientTitle, {});
   out << util::fortran_write(dash_format, {});
   out << util::fortran_write(header_format, {});
   out << util::fortran_write(dash_format, {});

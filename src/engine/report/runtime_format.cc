@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 
-#include "engine/stats/runtime_format.h"
+#include "engine/report/runtime_format.h"
 
+#include "engine/report/report_formats.h"
 #include "util/fortran_format.h"
 
 namespace velmor {
@@ -25,7 +26,7 @@ std::string runtime_format(std::string_view format_template) {
 }
 
 std::string dash_line_format(int count) {
-  return runtime_format("(3H(1X,I3,6H('-')))", count);
+  return runtime_format(report_format::kDashLineTemplate, count);
 }
 
 }  // namespace velmor
