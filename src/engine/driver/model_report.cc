@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/driver/data_report.h"
 #include "engine/driver/parameter_names.h"
 #include "engine/model/kinetic_models.h"
 #include "engine/optim/sqp_optimize.h"
+#include "engine/report/data_report.h"
 #include "engine/report/matrix_report.h"
 #include "engine/report/report_formats.h"
 #include "engine/report/report_lines.h"
@@ -43,25 +43,24 @@ void write_verdicts(std::ostream& out, const ModelFit& fit) {
     if (!fit.undetermined[j]) continue;
     if (j == 0 && fit.limit == KineticLimit::kFirstOrder) {
       put(out, rf::kVerdictLine,
-          {"KM NOT DETERMINED BY THESE DATA (FIRST-ORDER): VM/KM = " +
+          {rf::kFirstOrderVerdict +
            report::number_with_error(fit.combination, fit.combination_se)});
       continue;
     }
     if (j == 0 && fit.limit == KineticLimit::kZeroOrder) {
       put(out, rf::kVerdictLine,
-          {"KM NOT DETERMINED BY THESE DATA (ZERO-ORDER): VM = " +
-           report::number_with_error(fit.combination, fit.combination_se)});
+          {rf::kZeroOrderVerdict + report::number_with_error(fit.combination, fit.combination_se)});
       continue;
     }
     // In the first-order limit Vm goes with Km; the line above gives what is determined.
     if (j == 1 && fit.limit == KineticLimit::kFirstOrder) continue;
-    put(out, rf::kVerdictLine, {parameter_label(fit.model, j) + " NOT DETERMINED BY THESE DATA"});
+    put(out, rf::kVerdictLine, {parameter_label(fit.model, j) + rf::kNotDeterminedVerdict});
   }
   for (int j = 0; j < fit.npar; ++j) {
     if (fit.on_bound[j] == 0) continue;
     put(out, rf::kVerdictLine,
-        {parameter_label(fit.model, j) + " ENDED ON ITS " +
-         (fit.on_bound[j] < 0 ? "LOWER" : "UPPER") + " BOUND"});
+        {parameter_label(fit.model, j) +
+         (fit.on_bound[j] < 0 ? rf::kOnLowerBoundVerdict : rf::kOnUpperBoundVerdict)});
   }
   out << '\n';
 }
@@ -82,7 +81,7 @@ void write_breakpoints(std::ostream& out, const ModelFit& fit, int curves) {
   if (any_reported) put(out, rf::kRangeHeading);
   for (int c = 0; c < curves; ++c) {
     if (contains_slash(t.range[c])) {
-      put(out, rf::kRangeOnly, {c + 1, std::string("N/A")});
+      put(out, rf::kRangeOnly, {c + 1, std::string(rf::kNoRange)});
       continue;
     }
     put(out, rf::kRange, {c + 1, trimmed(t.range[c])});
@@ -105,10 +104,10 @@ void write_model_section(std::ostream& out, const ModelFit& fit, const ProgressC
                          const std::string& date_text, const DataDescription* description) {
   const int npar = fit.npar;
   put(out, rf::kTwoBlankLines);
-  put(out, rf::kTitle, {std::string("VELMOR-TARN NONLINEAR OPTIMIZATION SOFTWARE")});
-  put(out, rf::kTitle, {std::string(kReportNotice)});
+  put(out, rf::kTitle, {std::string(rf::kProgramTitle)});
+  put(out, rf::kTitle, {std::string(rf::kReportNotice)});
   put(out, rf::kDateTime, {trimmed(date_text)});
-  model_names(out, fit.model);
+  out << report::model_description_lines(fit.model);
   put(out, rf::kDataSets, {data.nCurves});
   if (description != nullptr) write_data_description(out, *description, data);
   put(out, rf::kParameters, {npar});
@@ -118,7 +117,9 @@ void write_model_section(std::ostream& out, const ModelFit& fit, const ProgressC
   put(out, rf::kIterations, {fit.iterations});
   if (fit.info == kSqpIterationLimit) put(out, rf::kCallsExceeded, {fit.call_limit, fit.info});
   if (fit.info == kSqpUphill) put(out, rf::kUphill, {fit.info});
-  put(out, rf::kWeighting, {std::string(fit.weighting == 0 ? "NO WEIGHTING" : "ROBUST WEIGHTING")});
+  put(out, rf::kWeighting,
+      {std::string(fit.weighting == kNoWeighting ? rf::kNoWeightingName
+                                                 : rf::kRobustWeightingName)});
   if (fit.method == kFastMethod) put(out, rf::kFitMethod, {std::string(rf::kFastMethodName)});
   if (fit.baseline_free) put(out, rf::kBaselineFree);
   if (fit.failed) put(out, rf::kFitFailed);

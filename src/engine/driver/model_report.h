@@ -11,10 +11,6 @@
 
 namespace velmor {
 
-// The second line of the report's title.
-inline constexpr char kReportNotice[] =
-    "Integrated Michaelis-Menten progress-curve analysis (Lambert W)";
-
 // The report section of one fitted model: title, date, model description, counts, optimiser
 // messages, the failed-fit line (ModelFit::failed), sums of squares, AICc, suggested data ranges,
 // gradient table, initial and final parameters with their errors and limits, correlation table and

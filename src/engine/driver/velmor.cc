@@ -159,7 +159,8 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
     host.dlgmessage(kError, kMsgNoFiniteFit);
     status = kStatusNoFiniteFit;
   }
-  out << util::fortran_write(report_format::kSavedTo, {std::string("SAVED TO: "), report_name});
+  out << util::fortran_write(report_format::kSavedTo,
+                             {std::string(report_format::kSavedToLabel), report_name});
   return status;
 }
 

@@ -27,14 +27,7 @@ constexpr std::array<std::string_view, kModelCount + 1> kShortNames = {
 };
 
 // Lines 1 to 4 of the description block of models 1..8 (line 5 is empty).
-struct Description {
-  std::string_view title;
-  std::string_view formula;
-  std::string_view formula_in_parameters;
-  std::string_view note = "";  // line 3
-};
-
-constexpr std::array<Description, kModelCount> kDescriptions = {{
+constexpr std::array<ModelDescription, kModelCount> kDescriptions = {{
     {"1- Product vs time Integrated Michaelis-Menten:",
      "y = So - Km*OmegaW((So/Km)*EXP((So-Vm*t)/Km))",
      "y = X2 - P1*OmegaW((X2/P1)*(EXP((X2-P2*X1)/P1)))"},
@@ -61,14 +54,6 @@ constexpr std::array<Description, kModelCount> kDescriptions = {{
      "y = Km*OmegaW((So/Km)*EXP((So-Vm*T)/Km)), T = (1-EXP(-kinact*t))/kinact",
      "y = P1*OmegaW((X2/P1)*(EXP((X2-P2*T)/P1))), T = (1-EXP(-P3*X1))/P3"},
 }};
-
-// "(10X,'MODEL NAME:  ',A)" and "(15X,A)" with the text's trailing blanks trimmed.
-void write_title_line(std::ostream& out, std::string_view text) {
-  out << std::string(10, ' ') << "MODEL NAME:  " << text << '\n';
-}
-void write_text_line(std::ostream& out, std::string_view text) {
-  out << std::string(15, ' ') << text << '\n';
-}
 
 // W to full precision: the W of model_w (Halley converged to about 1e-7 absolute, which for
 // small z is a relative error of up to 1e-4) polished by Newton's method on w + ln w = ln z.
@@ -165,17 +150,8 @@ int npar(ModelId model, std::string& model_name, std::size_t name_length) {
   return model_parameter_count(model);
 }
 
-void model_names(std::ostream& out, ModelId model) {
-  if (!model_is_defined(model)) {
-    write_text_line(out, "");
-    return;
-  }
-  const Description& block = kDescriptions[model - 1];
-  write_title_line(out, block.title);
-  write_text_line(out, block.formula);
-  write_text_line(out, block.note);
-  write_text_line(out, block.formula_in_parameters);
-  write_text_line(out, "");
+ModelDescription model_description(ModelId model) {
+  return model_is_defined(model) ? kDescriptions[model - 1] : ModelDescription{};
 }
 
 }  // namespace velmor

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "engine/core/global_types.h"
 #include "engine/core/model_catalog.h"
@@ -62,8 +63,16 @@ double precise_model_value(ModelId model, double t, double so, const ParamVector
 // cut or blank-padded to exactly name_length characters.
 int npar(ModelId model, std::string& model_name, std::size_t name_length = kModelNameLength);
 
-// Writes the model description block of the report: five lines for models 1..8, one blank
-// line for any other number.
-void model_names(std::ostream& out, ModelId model);
+// How the report describes a model: its title, its formula, a note (empty for most) and the
+// formula in the names of the columns and parameters.
+struct ModelDescription {
+  std::string_view title;
+  std::string_view formula;
+  std::string_view formula_in_parameters;
+  std::string_view note = "";
+};
+
+// The description of models 1..8; all empty for any other number.
+ModelDescription model_description(ModelId model);
 
 }  // namespace velmor

@@ -17,7 +17,14 @@ inline constexpr char kNotDetermined[] = "not determined";
 // The section of one model.
 inline constexpr char kTwoBlankLines[] = "(/)";
 inline constexpr char kTitle[] = "(10X,A)";
+inline constexpr char kProgramTitle[] = "VELMOR-TARN NONLINEAR OPTIMIZATION SOFTWARE";
+// The second line of the title.
+inline constexpr char kReportNotice[] =
+    "Integrated Michaelis-Menten progress-curve analysis (Lambert W)";
 inline constexpr char kDateTime[] = "(/,T20,A,/)";
+// The model's description (ModelDescription): its title, then each of its other lines.
+inline constexpr char kModelTitle[] = "(10X,'MODEL NAME:  ',A)";
+inline constexpr char kModelLine[] = "(15X,A)";
 inline constexpr char kDataSets[] = "(10X,'NUMBER OF DATA SETS ANALYZED:', T52, I3)";
 inline constexpr char kParameters[] = "(10X,'NUMBER OF PARAMETERS, P:', T52, I3)";
 inline constexpr char kConstraints[] = "(10X,'TOTAL NUMBER OF CONSTRAINTS:', T52, I3)";
@@ -30,6 +37,8 @@ inline constexpr char kUphill[] =
     "(/10X,'UPHILL SEARCH DIRECTION WAS EXECUTED--INFO ='              ,I2/10X,"
     "'(MESSAGE RETURNED FROM STAGE 3)'/)";
 inline constexpr char kWeighting[] = "(10X,'WEIGHTING: ', A)";
+inline constexpr char kNoWeightingName[] = "NO WEIGHTING";
+inline constexpr char kRobustWeightingName[] = "ROBUST WEIGHTING";
 // Only where the fast method fitted the model (the classic chain's reports stay as they were).
 inline constexpr char kFitMethod[] = "(10X,'FIT METHOD: ', A)";
 // Models 2 and 4 fitted with --baseline free (the line is absent otherwise).
@@ -57,8 +66,18 @@ inline constexpr char kRunsNotTested[] =
 inline constexpr char kSystematic[] =
     "(10X,'RESIDUALS ARE SYSTEMATIC: THE MODEL DOES NOT DESCRIBE THESE DATA')";
 inline constexpr char kVerdictLine[] = "(10X,A)";
+// The texts of the verdict lines: Km in the first-order limit (then Vm/Km with its standard
+// error) or the zero-order limit (then Vm), a parameter's label before the others.
+inline constexpr char kFirstOrderVerdict[] =
+    "KM NOT DETERMINED BY THESE DATA (FIRST-ORDER): VM/KM = ";
+inline constexpr char kZeroOrderVerdict[] = "KM NOT DETERMINED BY THESE DATA (ZERO-ORDER): VM = ";
+inline constexpr char kNotDeterminedVerdict[] = " NOT DETERMINED BY THESE DATA";
+inline constexpr char kOnLowerBoundVerdict[] = " ENDED ON ITS LOWER BOUND";
+inline constexpr char kOnUpperBoundVerdict[] = " ENDED ON ITS UPPER BOUND";
 inline constexpr char kRangeHeading[] = "(10X,'SUGGESTED DATA RANGE FOR OPTIMAL CURVE-FIT:')";
+// A curve without a suggested range has kNoRange as its range and no other lines.
 inline constexpr char kRangeOnly[] = "(10X,'Crv',I2,1X,'Suggested range [x] =',1X,A,/)";
+inline constexpr char kNoRange[] = "N/A";
 inline constexpr char kRange[] = "(10X,'Crv',I2,1X,'Suggested range [x] =',1X,A)";
 inline constexpr char kInflection[] = "(10X,'Crv',I2,1X,'Inflection Point [x,y] =',1X,A)";
 inline constexpr char kCurvature[] = "(10X,'Crv',I2,1X,'Curvature at [x,y] =',1X,A,/)";
@@ -111,6 +130,7 @@ inline constexpr char kSummaryUndeterminedNote[] =
 
 // The report's last lines.
 inline constexpr char kSavedTo[] = "(1X, A, A)";
+inline constexpr char kSavedToLabel[] = "SAVED TO: ";
 inline constexpr char kResultsWrittenTo[] = "(3X,'Results written to ', a)";
 
 }  // namespace velmor::report_format

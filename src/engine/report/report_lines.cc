@@ -8,6 +8,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "engine/model/kinetic_models.h"
 #include "engine/report/report_formats.h"
 #include "util/fitting_field.h"
 #include "util/number_text.h"
@@ -157,6 +158,16 @@ EditItem column_item(std::span<const double> column, const RealField& field, con
 }
 
 }  // namespace
+
+std::string model_description_lines(ModelId model) {
+  const auto line = [](std::string_view text) {
+    return util::fortran_write(rf::kModelLine, {std::string(text)});
+  };
+  if (!model_is_defined(model)) return line("");
+  const ModelDescription block = model_description(model);
+  return util::fortran_write(rf::kModelTitle, {std::string(block.title)}) + line(block.formula) +
+         line(block.note) + line(block.formula_in_parameters) + line("");
+}
 
 std::string fitted_line(std::string_view format, const std::vector<FortranValue>& values) {
   const auto fit = [](const RealField& field, const EditItem& item, double v) {

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/core/model_catalog.h"
 #include "engine/core/progress_curve_data.h"
 #include "engine/stats/runs_test.h"
 #include "util/fortran_format.h"
@@ -17,6 +18,10 @@
 // callers never name a width. A text given for a real's field ("unknown", "infinity") is written
 // right-justified in the field's width.
 namespace velmor::report {
+
+// The description block of a model's section: title, formula, note, formula in the parameters'
+// names and a blank line for models 1..8; one line of the layout's indent for any other number.
+std::string model_description_lines(ModelId model);
 
 // `format` written with `values`, each Fw.d given the field its own value needs. An Fw.d after
 // a blank of the layout (an nX item) keeps its form for a value that fills the field.

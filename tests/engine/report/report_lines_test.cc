@@ -83,6 +83,17 @@ TEST(ReportFormats, AllParse) {
   }
 }
 
+// Five lines for a model (title, formula, note, formula in the parameters' names, blank), each
+// under its indent; one line of the indent for a number that names no model.
+TEST(ModelDescription, FiveLinesForAModel) {
+  const std::string indent(15, ' ');
+  EXPECT_EQ(model_description_lines(0), indent + "\n");
+  EXPECT_EQ(model_description_lines(1),
+            "          MODEL NAME:  1- Product vs time Integrated Michaelis-Menten:\n" + indent +
+                "y = So - Km*OmegaW((So/Km)*EXP((So-Vm*t)/Km))\n" + indent + "\n" + indent +
+                "y = X2 - P1*OmegaW((X2/P1)*(EXP((X2-P2*X1)/P1)))\n" + indent + "\n");
+}
+
 // A single real after a blank of the layout keeps Fw.d while it fits the field (filling it) and
 // shows three significant digits; else Ew.d of the same width, whose three-digit exponents drop
 // the E. A text (or a non-finite value) stands right-justified in the field.
@@ -194,6 +205,12 @@ TEST(DataTable, EachColumnInTheFormItsValuesNeed) {
       "       2         1.000  0.1000E+01  0.1000E-02       1.500     1.499000",
   };
   EXPECT_EQ(data_table_rows(data), expected[0] + "\n" + expected[1] + "\n");
+  // Columns of zeros, and one whose largest value (1) fixed shows to four digits, stay fixed.
+  data.nRows = 1;
+  data.X1[0] = data.Y[0] = data.Ycalc[0] = 0.0;
+  data.X2[0] = 1.0;
+  EXPECT_EQ(data_table_rows(data),
+            "       1         0.000       1.000       0.000       0.000     0.000000\n");
   // The number of the last row a file may hold overflows its three columns.
   data.nRows = kMaxRows;
   const std::string rows = data_table_rows(data);

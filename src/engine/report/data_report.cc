@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "engine/driver/data_report.h"
+#include "engine/report/data_report.h"
 
 namespace velmor {
 namespace {
