@@ -5,18 +5,17 @@
 #include <cmath>
 #include <vector>
 
-#include "engine/core/host.h"
+#include "engine/core/fit_observer.h"
 #include "engine/stats/breakpoint.h"
 #include "engine/stats/parameter_statistics.h"
 
 namespace {
 
-class SilentHost : public velmor::Host {
+class SilentHost : public velmor::FitObserver {
  public:
-  void dlgmessage(int, std::string_view) override {}
-  void setwindowtitle(std::string_view) override {}
-  void show_fit(const velmor::RunState&) override {}
-  void startidle(int) override {}
+  void message(int, std::string_view) override {}
+  void progress(const velmor::FitProgress&) override {}
+  void model_fitted(const velmor::RunState&) override {}
 };
 
 // stderrpar for 1000 rows and 3 parameters (the largest Jacobian a model produces).

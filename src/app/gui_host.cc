@@ -2,12 +2,21 @@
 
 #include "app/gui_host.h"
 
+#include <string>
+
 #include "gui/wintk.h"
+#include "util/number_text.h"
 #ifdef VELMOR_WITH_PLOTS
 #include "plot/fit_plots.h"
 #endif
 
 namespace velmor::app {
+namespace {
+
+// The events the window processes before and after each fit plot.
+constexpr int kEventWaitMs = 500;
+
+}  // namespace
 
 PlotCommands library_plots() {
 #ifdef VELMOR_WITH_PLOTS
@@ -18,22 +27,19 @@ PlotCommands library_plots() {
 #endif
 }
 
-void GuiHost::dlgmessage(int kind, std::string_view text) {
+void GuiHost::message(int kind, std::string_view text) {
   wintk::dlgmessage(kind, text);
 }
 
-void GuiHost::setwindowtitle(std::string_view title) {
-  wintk::setwindowtitle(title);
+void GuiHost::progress(const FitProgress& progress) {
+  wintk::setwindowtitle("Wait, computing model #" + util::write_di(progress.model, "I3"));
 }
 
-void GuiHost::show_fit(const RunState& state) {
+void GuiHost::model_fitted(const RunState& state) {
+  wintk::startidle(kEventWaitMs);
   // The driver passes the run-wide state it was given, which is state_.
-  if (&state != &state_) return;
-  if (plots_.xyplot) plots_.xyplot(state_);
-}
-
-void GuiHost::startidle(int milliseconds) {
-  wintk::startidle(milliseconds);
+  if (&state == &state_ && plots_.xyplot) plots_.xyplot(state_);
+  wintk::startidle(kEventWaitMs);
 }
 
 }  // namespace velmor::app

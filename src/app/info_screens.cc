@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/info_texts.h"
-#include "engine/core/host.h"
+#include "engine/core/fit_observer.h"
 #include "gui/wintk.h"
 
 namespace velmor::app {

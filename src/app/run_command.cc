@@ -84,7 +84,7 @@ void finish_run(ShellState& shell) {
 // The run of an instrument export, long table or EnzymeML document: each group a fit of its
 // own, its messages naming the group, its report written and shown below the previous group's.
 // XY_Plot and Residuals then show the last group fitted with success.
-void run_groups(ShellState& shell, RunState& state, Host& host, int settle_ms,
+void run_groups(ShellState& shell, RunState& state, FitObserver& host, int settle_ms,
                 ShownFit last_success) {
   const PreparedRun run = prepare_run(shell.data_file_name, state.import_options, host, state.units,
                                       host.console_log());
@@ -131,7 +131,7 @@ void run_groups(ShellState& shell, RunState& state, Host& host, int settle_ms,
 
 }  // namespace
 
-void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms) {
+void run_command(ShellState& shell, RunState& state, FitObserver& host, int settle_ms) {
   MainMenu& menu = shell.menu;
   cleartext(shell.text_box);
   if (selected_model_count(shell) == 0) {

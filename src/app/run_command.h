@@ -3,8 +3,8 @@
 #pragma once
 
 #include "app/shell_state.h"
+#include "engine/core/fit_observer.h"
 #include "engine/core/global_types.h"
-#include "engine/core/host.h"
 
 // The Run command of the main window (command code 1).
 namespace velmor::app {
@@ -19,7 +19,7 @@ inline constexpr const char* kTitleSaving = "Computation completed...Saving resu
 // driver on the data file, loads the report into the text box, adds the closing line, writes the
 // report file (replaced only now, complete) and sets the menus for what may follow. `settle_ms` is
 // the pause before and after the closing line is appended. Main routine's thread; `host` must be
-// the host whose show_fit draws into this program's windows.
-void run_command(ShellState& shell, RunState& state, Host& host, int settle_ms);
+// the host whose model_fitted draws into this program's windows.
+void run_command(ShellState& shell, RunState& state, FitObserver& host, int settle_ms);
 
 }  // namespace velmor::app

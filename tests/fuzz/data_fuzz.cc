@@ -26,8 +26,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/core/fit_observer.h"
 #include "engine/core/global_types.h"
-#include "engine/core/host.h"
 #include "engine/data/model_type_check.h"
 #include "engine/data/read_data.h"
 #include "engine/data/run_data.h"
@@ -48,16 +48,15 @@ void require(bool condition, const char* what) {
   std::abort();
 }
 
-class QuietHost : public velmor::Host {
+class QuietHost : public velmor::FitObserver {
  public:
-  void dlgmessage(int kind, std::string_view text) override {
+  void message(int kind, std::string_view text) override {
     last_kind = kind;
     last_text = std::string(text);
     ++count;
   }
-  void setwindowtitle(std::string_view) override {}
-  void show_fit(const velmor::RunState&) override {}
-  void startidle(int) override {}
+  void progress(const velmor::FitProgress&) override {}
+  void model_fitted(const velmor::RunState&) override {}
 
   int last_kind = 0;
   std::string last_text;

@@ -5,29 +5,38 @@
 #include <string>
 #include <vector>
 
-#include "engine/core/host.h"
+#include "engine/core/fit_observer.h"
 
 namespace velmor::testing {
 
-// A host for tests: remembers every call and never blocks.
-class RecordingHost : public Host {
+// A host for tests: remembers every event of a fit and never blocks.
+class RecordingHost : public FitObserver {
  public:
   struct Message {
     int kind;
     std::string text;
   };
 
-  void dlgmessage(int kind, std::string_view text) override {
+  void message(int kind, std::string_view text) override {
     messages.push_back({kind, std::string(text)});
+    events.push_back(std::string(message_title(kind)) + ": " + std::string(text));
   }
-  void setwindowtitle(std::string_view title) override { titles.emplace_back(title); }
-  void show_fit(const RunState&) override { ++fits_shown; }
-  void startidle(int milliseconds) override { idle_ms += milliseconds; }
+  void progress(const FitProgress& progress) override {
+    events.push_back("progress " + std::to_string(progress.model) + " pass " +
+                     std::to_string(progress.pass));
+  }
+  void model_fitted(const RunState& state) override {
+    ++fits_shown;
+    events.push_back("fitted " + std::to_string(state.imdlno) + " " + state.strmdl + " rows " +
+                     std::to_string(state.data.nRows) +
+                     (state.fitted_params ? " with parameters" : " without parameters"));
+  }
 
   std::vector<Message> messages;
-  std::vector<std::string> titles;
   int fits_shown = 0;
-  long idle_ms = 0;
+  // Every event in order: "progress <model> pass <pass>", "fitted <model> <name> rows <n> with
+  // parameters" (or "without parameters" after a failed fit), "<Title>: <text>" for a message.
+  std::vector<std::string> events;
 };
 
 }  // namespace velmor::testing

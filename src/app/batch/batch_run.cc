@@ -22,7 +22,7 @@ class BatchHost : public ConsoleHost {
  public:
   BatchHost(std::ostream& err, const BatchPictures& pictures)
       : ConsoleHost(err), pictures_(pictures) {}
-  void show_fit(const RunState& state) override {
+  void model_fitted(const RunState& state) override {
     if (pictures_.fit) pictures_.fit(state);
   }
 
@@ -53,8 +53,8 @@ RunState state_for(const BatchFile& file, const CommandLine& command_line, bool 
 
 // After a run of the driver: the report with its closing line written, the residual picture,
 // the result's report, record and counts. Returns the status the run ends with.
-int finish_run(int status, RunState& state, Host& host, PendingReport& report, RunRecord& record,
-               const BatchPictures& pictures, FileResult& result) {
+int finish_run(int status, RunState& state, FitObserver& host, PendingReport& report,
+               RunRecord& record, const BatchPictures& pictures, FileResult& result) {
   result.rows = state.idat;
   result.curves = state.idatasets;
   // A run whose every fit failed still writes its report, which says why.
@@ -71,8 +71,8 @@ int finish_run(int status, RunState& state, Host& host, PendingReport& report, R
 }
 
 // One group of an import: the model-type rule on its data, the fit, the report.
-int run_group(const PreparedData& set, RunState state, Host& host, const BatchPictures& pictures,
-              FileResult& result) {
+int run_group(const PreparedData& set, RunState state, FitObserver& host,
+              const BatchPictures& pictures, FileResult& result) {
   result.record.data = set.data;
   result.record.description = set.description;
   if (set.refusal.empty() && !model_type_plausible(set.data, state.imdlno, host)) {
@@ -87,7 +87,7 @@ int run_group(const PreparedData& set, RunState state, Host& host, const BatchPi
 // A file the import readers read: each group a run of its own, with its own messages (carrying
 // the group's name) and pictures (named after the file and the group).
 int run_import(const BatchFile& file, const CommandLine& command_line, bool files_at_once,
-               Host& host, const PictureFactory& pictures, FileResult& result) {
+               FitObserver& host, const PictureFactory& pictures, FileResult& result) {
   RunState reading = state_for(file, command_line, files_at_once);
   const PreparedRun run = prepare_run(file.data_file, command_line.import, host, reading.units,
                                       std::clog, command_line.columns);
@@ -108,7 +108,7 @@ int run_import(const BatchFile& file, const CommandLine& command_line, bool file
       part.status = run_group(set, state_for(file, command_line, files_at_once), group_host,
                               group_pictures, part);
     } catch (const std::exception& error) {
-      group_host.dlgmessage(kError, std::string("the run failed: ") + error.what());
+      group_host.message(kError, std::string("the run failed: ") + error.what());
       part.status = kStatusDataError;
       part.report_file.clear();
     }
@@ -125,7 +125,7 @@ int run_file(const BatchFile& file, const CommandLine& command_line, bool files_
              bool by_groups, BatchHost& host, const BatchPictures& pictures,
              const PictureFactory& factory, FileResult& result) {
   if (!file.refusal.empty()) {
-    host.dlgmessage(kError, file.refusal);
+    host.message(kError, file.refusal);
     return file.refusal_status;
   }
   if (by_groups) {
@@ -170,7 +170,7 @@ FileResult run_data_file(const BatchFile& file, const CommandLine& command_line,
       why += std::string(": ") + error.what();
     } catch (...) {
     }
-    host.dlgmessage(kError, why);
+    host.message(kError, why);
     result.status = kStatusDataError;
     result.report_file.clear();
     result.record = {};

@@ -6,7 +6,7 @@
 
 namespace velmor {
 
-void ConsoleHost::dlgmessage(int kind, std::string_view text) {
+void ConsoleHost::message(int kind, std::string_view text) {
   std::string line;
   line.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {

@@ -4,20 +4,19 @@
 
 #include <ostream>
 
-#include "engine/core/host.h"
+#include "engine/core/fit_observer.h"
 
 namespace velmor {
 
 // The host of the command line: every message becomes "Title: text" on the given stream (a CR LF
-// in the text becomes a line break), titles and pictures are not shown, waits return at once.
-class ConsoleHost : public Host {
+// in the text becomes a line break), progress and pictures are not shown.
+class ConsoleHost : public FitObserver {
  public:
   explicit ConsoleHost(std::ostream& out) : out_(out) {}
 
-  void dlgmessage(int kind, std::string_view text) override;
-  void setwindowtitle(std::string_view) override {}
-  void show_fit(const RunState&) override {}
-  void startidle(int) override {}
+  void message(int kind, std::string_view text) override;
+  void progress(const FitProgress&) override {}
+  void model_fitted(const RunState&) override {}
   // With the messages, in their order.
   std::ostream& console_log() override { return out_; }
 

@@ -107,7 +107,7 @@ bool read_rows(const std::string& name, FileUnits& units, const DataColumns& col
 
 }  // namespace
 
-bool model_type_plausible(const std::string& data_file_name, ModelId model, Host& host,
+bool model_type_plausible(const std::string& data_file_name, ModelId model, FitObserver& observer,
                           FileUnits& units, const DataColumns& columns) {
   const std::string name = resolve_input_name(data_file_name);
   std::vector<double> time;
@@ -119,11 +119,11 @@ bool model_type_plausible(const std::string& data_file_name, ModelId model, Host
 
   const std::string suggestion = model_type_mismatch(model, trend_sign(time, y, ycurves(so)));
   if (suggestion.empty()) return true;
-  host.dlgmessage(kInformation, std::string(kMsgWrongModelType) + "\r\n" + suggestion);
+  observer.message(kInformation, std::string(kMsgWrongModelType) + "\r\n" + suggestion);
   return false;
 }
 
-bool model_type_plausible(const ProgressCurveData& data, ModelId model, Host& host) {
+bool model_type_plausible(const ProgressCurveData& data, ModelId model, FitObserver& observer) {
   if (data.nRows < 1) return true;
   CurveGroups groups;
   groups.n_curves = data.nCurves;
@@ -132,7 +132,7 @@ bool model_type_plausible(const ProgressCurveData& data, ModelId model, Host& ho
       model, trend_sign(std::span<const double>(data.X1.data(), data.nRows),
                         std::span<const double>(data.Y.data(), data.nRows), groups));
   if (suggestion.empty()) return true;
-  host.dlgmessage(kInformation, std::string(kMsgWrongModelType) + "\r\n" + suggestion);
+  observer.message(kInformation, std::string(kMsgWrongModelType) + "\r\n" + suggestion);
   return false;
 }
 

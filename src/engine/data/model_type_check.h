@@ -6,8 +6,8 @@
 #include <string>
 
 #include "engine/core/file_units.h"
+#include "engine/core/fit_observer.h"
 #include "engine/core/global_types.h"
-#include "engine/core/host.h"
 #include "engine/data/data_file.h"
 #include "engine/data/delimited_data.h"
 
@@ -40,11 +40,11 @@ std::string model_type_mismatch(ModelId model, int trend);
 // opens the model selection and does not run. A file that cannot be read or parsed, has no
 // data rows or a row too long to read gives true: the fit driver refuses it with its own data
 // error messages (status 3), never with the model-type message.
-bool model_type_plausible(const std::string& data_file_name, ModelId model, Host& host,
+bool model_type_plausible(const std::string& data_file_name, ModelId model, FitObserver& observer,
                           FileUnits& units, const DataColumns& columns = {});
 
 // The same rule on data already read (the groups of an import), curves as data.curveCount
 // gives them.
-bool model_type_plausible(const ProgressCurveData& data, ModelId model, Host& host);
+bool model_type_plausible(const ProgressCurveData& data, ModelId model, FitObserver& observer);
 
 }  // namespace velmor

@@ -6,13 +6,13 @@
 #include <string>
 
 #include "engine/core/file_units.h"
-#include "engine/core/host.h"
+#include "engine/core/fit_observer.h"
 #include "engine/core/pending_report.h"
 #include "engine/core/progress_curve_data.h"
 #include "engine/data/delimited_data.h"
 
 // Reading a run's data file into ProgressCurveData, with every refusal shown to the user
-// through Host::dlgmessage.
+// through FitObserver::message.
 //
 // The report file is not touched here: read_progress_curve_data only returns its name, and the
 // fit driver opens the pending report with open_pending_report once the data are accepted. A
@@ -82,20 +82,23 @@ inline constexpr const char* kMsgNegativeTimeSuffix = " has a negative time; the
 // its header gets "The data file has a header but no data rows: <name>", an empty one the
 // empty file's warning. `columns` given for a file in the program's own format is refused the
 // same way ("--columns chooses the columns of a table; ..."), never silently ignored.
-int read_progress_curve_data(const std::string& data_file_name, Host& host, FileUnits& units,
-                             ProgressCurveData& data, std::string& report_file_name,
-                             std::ostream& log = std::clog, const DataColumns& columns = {});
+int read_progress_curve_data(const std::string& data_file_name, FitObserver& observer,
+                             FileUnits& units, ProgressCurveData& data,
+                             std::string& report_file_name, std::ostream& log = std::clog,
+                             const DataColumns& columns = {});
 
 // The checks of a data file's name and kind made before it is read, for readers that read it
 // themselves: a control character in the name, a missing file (status 1), a folder (1), a pipe
 // or device (3), a data file that is its own report (1), UTF-16 or binary content (3); each
 // refusal shown as read_progress_curve_data shows it. kDataOk when the file may be read.
-int check_data_file(const std::string& name, const std::string& report_file_name, Host& host);
+int check_data_file(const std::string& name, const std::string& report_file_name,
+                    FitObserver& observer);
 
 // Opens the run's pending report for the report file (its lock taken, the file not yet
 // touched) and returns kDataOk. If the report file may not be replaced or another run holds
 // it: Warning <why, naming the file>, Error "Data output file error at Line 395", Error
 // "* * * ERROR: RUN ABORTED * * *", kDataError.
-int open_pending_report(const std::string& report_file_name, Host& host, PendingReport& report);
+int open_pending_report(const std::string& report_file_name, FitObserver& observer,
+                        PendingReport& report);
 
 }  // namespace velmor

@@ -93,14 +93,14 @@ bool holds_table(const std::string& name) {
   return holds_export_table(in, table_separator_for(name));
 }
 
-int abort_run(Host& host, const std::string& why) {
-  host.dlgmessage(kWarning, why);
-  host.dlgmessage(kError, kMsgRunAborted);
+int abort_run(FitObserver& observer, const std::string& why) {
+  observer.message(kWarning, why);
+  observer.message(kError, kMsgRunAborted);
   return kDataError;
 }
 
-void show(Host& host, const std::vector<ReadMessage>& messages) {
-  for (const ReadMessage& m : messages) host.dlgmessage(m.kind, m.text);
+void show(FitObserver& observer, const std::vector<ReadMessage>& messages) {
+  for (const ReadMessage& m : messages) observer.message(m.kind, m.text);
 }
 
 std::string shown(double value) {
@@ -150,11 +150,12 @@ RawCurves read_import(const std::string& name, const ImportOptions& options) {
   return read_export_table(in, table_separator_for(name));
 }
 
-PreparedRun prepare_import(const std::string& name, const ImportOptions& options, Host& host) {
+PreparedRun prepare_import(const std::string& name, const ImportOptions& options,
+                           FitObserver& observer) {
   PreparedRun run;
   run.imported = true;
   const std::string report = report_name_for(name);
-  run.status = check_data_file(name, report, host);
+  run.status = check_data_file(name, report, observer);
   if (run.status != kDataOk) return run;
 
   PlateLayout layout;
@@ -162,22 +163,22 @@ PreparedRun prepare_import(const std::string& name, const ImportOptions& options
   if (!layout_file.empty()) {
     layout = read_layout_file(layout_file);
     if (!layout.error.empty()) {
-      run.status = abort_run(host, layout.error);
+      run.status = abort_run(observer, layout.error);
       return run;
     }
   }
   const RawCurves raw = read_import(name, options);
   if (!raw.error.empty()) {
-    run.status = abort_run(host, raw.error);
+    run.status = abort_run(observer, raw.error);
     return run;
   }
-  show(host, raw.messages);
+  show(observer, raw.messages);
   PreparedGroups groups = prepare_groups(raw, layout_file.empty() ? nullptr : &layout, options);
   if (!groups.error.empty()) {
-    run.status = abort_run(host, groups.error);
+    run.status = abort_run(observer, groups.error);
     return run;
   }
-  show(host, groups.messages);
+  show(observer, groups.messages);
   std::map<std::string, std::string> reports;  // report -> group
   for (PreparedData& set : groups.groups) {
     if (!layout_file.empty()) {
@@ -200,16 +201,16 @@ PreparedRun prepare_import(const std::string& name, const ImportOptions& options
 // A file read by the table reader or as the program's own: one set, with the conversion the
 // options ask for.
 PreparedRun prepare_plain(const std::string& data_file_name, const ImportOptions& options,
-                          Host& host, FileUnits& units, std::ostream& log,
+                          FitObserver& observer, FileUnits& units, std::ostream& log,
                           const DataColumns& columns) {
   PreparedRun run;
   PreparedData set;
-  run.status = read_progress_curve_data(data_file_name, host, units, set.data, set.report_name, log,
-                                        columns);
+  run.status = read_progress_curve_data(data_file_name, observer, units, set.data, set.report_name,
+                                        log, columns);
   if (run.status != kDataOk) return run;
   if (options.blank == BlankMode::kAuto) {
     run.status =
-        abort_run(host, "--blank auto needs blank wells, which a layout names (role blank)");
+        abort_run(observer, "--blank auto needs blank wells, which a layout names (role blank)");
     return run;
   }
   DataDescription& d = set.description;
@@ -220,9 +221,9 @@ PreparedRun prepare_plain(const std::string& data_file_name, const ImportOptions
       set.data.Y[i] = (set.data.Y[i] - blank) / (convert ? options.signal_per_conc : 1.0);
       if (!std::isfinite(set.data.Y[i])) {
         run.sets.clear();
-        run.status = abort_run(host, "Data row " + std::to_string(i + 1) +
-                                         " becomes too large to fit by the conversion of the "
-                                         "signal (--signal-per-conc, --blank)");
+        run.status = abort_run(observer, "Data row " + std::to_string(i + 1) +
+                                             " becomes too large to fit by the conversion of the "
+                                             "signal (--signal-per-conc, --blank)");
         return run;
       }
     }
@@ -289,12 +290,13 @@ bool reads_as_import(const std::string& data_file_name, const ImportOptions& opt
   return holds_table(name);
 }
 
-PreparedRun prepare_run(const std::string& data_file_name, const ImportOptions& options, Host& host,
-                        FileUnits& units, std::ostream& log, const DataColumns& columns) {
+PreparedRun prepare_run(const std::string& data_file_name, const ImportOptions& options,
+                        FitObserver& observer, FileUnits& units, std::ostream& log,
+                        const DataColumns& columns) {
   if (!reads_as_import(data_file_name, options, columns)) {
-    return prepare_plain(data_file_name, options, host, units, log, columns);
+    return prepare_plain(data_file_name, options, observer, units, log, columns);
   }
-  return prepare_import(resolve_input_name(data_file_name), options, host);
+  return prepare_import(resolve_input_name(data_file_name), options, observer);
 }
 
 std::string group_file_part(const std::string& group) {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/core/file_units.h"
-#include "engine/core/host.h"
+#include "engine/core/fit_observer.h"
 #include "engine/core/import_options.h"
 #include "engine/data/delimited_data.h"
 #include "engine/data/import/prepare_groups.h"
@@ -47,12 +47,12 @@ std::string layout_for(const std::string& data_file_name, const ImportOptions& o
 // unchanged (one set, report name as there; a signal per concentration or a blank value is
 // applied to the observations, and a table's data are checked by observation_scale_warning).
 // Imports: the file's checks (check_data_file), the layout, the reading and prepare_groups;
-// the reading's messages go to `host`; a refusal is Warning <why, naming the line>, then Error
+// the reading's messages go to `observer`; a refusal is Warning <why, naming the line>, then Error
 // "* * * ERROR: RUN ABORTED * * *", status 3. A group's report is the data file's name with
 // the group before the extension ("plate.rep1.out"); two groups that would write one report
 // are refused.
-PreparedRun prepare_run(const std::string& data_file_name, const ImportOptions& options, Host& host,
-                        FileUnits& units, std::ostream& log = std::clog,
+PreparedRun prepare_run(const std::string& data_file_name, const ImportOptions& options,
+                        FitObserver& observer, FileUnits& units, std::ostream& log = std::clog,
                         const DataColumns& columns = {});
 
 // The group as it stands in a file name: letters, digits, '-', '_' and '.' kept, anything else

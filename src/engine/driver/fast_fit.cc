@@ -18,7 +18,8 @@ constexpr int kFinalIterations = 200;
 
 }  // namespace
 
-ModelFit fit_model_fast(RunState& state, Host& host, Objective& objective, const DataScale& scale) {
+ModelFit fit_model_fast(RunState& state, FitObserver& observer, Objective& objective,
+                        const DataScale& scale) {
   const ModelId model = state.imdlno;
   const int npar = state.npar;
   const LeastSquaresProblem problem =
@@ -27,7 +28,7 @@ ModelFit fit_model_fast(RunState& state, Host& host, Objective& objective, const
       problem.usable()
           ? data_starts(state.data, model, npar, problem.largest_so, state.baseline_free)
           : std::vector<ParamVector>{};
-  if (starts.empty()) return fit_model(state, host, objective, false, scale);
+  if (starts.empty()) return fit_model(state, observer, objective, false, scale);
 
   ModelFit fit;
   long evaluations = 0;
@@ -64,7 +65,7 @@ ModelFit fit_model_fast(RunState& state, Host& host, Objective& objective, const
   fit.stage1_ssq = objective.value(npar, fit.initial);
   clock.charge(FitStage::kRefinement);
 
-  finish_fit(state, host, fit, scale, clock);
+  finish_fit(state, observer, fit, scale, clock);
   return fit;
 }
 

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "engine/core/data_scale.h"
+#include "engine/core/fit_observer.h"
 #include "engine/core/global_types.h"
-#include "engine/core/host.h"
 #include "engine/driver/model_fit.h"
 
 namespace velmor {
@@ -20,7 +20,7 @@ class Objective;
 // the refinement's steps from every start. Data the refinement cannot take (too few rows, no
 // initial rate in any curve) are fitted by the classic chain instead (fit_model; the result
 // then says kClassicMethod). The arguments are those of fit_model.
-ModelFit fit_model_fast(RunState& state, Host& host, Objective& objective,
+ModelFit fit_model_fast(RunState& state, FitObserver& observer, Objective& objective,
                         const DataScale& scale = {});
 
 }  // namespace velmor

@@ -49,12 +49,11 @@ constexpr double kUnknownLogStep = 0.1;
 constexpr int kProfileIterations = 100;
 
 // Discards the message boxes of a recomputation: the chain's statistics showed them already.
-class SilentHost : public Host {
+class SilentObserver : public FitObserver {
  public:
-  void dlgmessage(int, std::string_view) override {}
-  void setwindowtitle(std::string_view) override {}
-  void show_fit(const RunState&) override {}
-  void startidle(int) override {}
+  void message(int, std::string_view) override {}
+  void progress(const FitProgress&) override {}
+  void model_fitted(const RunState&) override {}
 };
 
 std::vector<double> residuals_at(const LeastSquaresProblem& problem, int npar,
@@ -386,7 +385,7 @@ void make_report_consistent(RunState& state, ModelFit& fit) {
   std::fill_n(fit.se.begin(), npar, kNaN);
   std::fill_n(fit.ci.begin(), npar, kNaN);
   ParamMatrix work{};
-  SilentHost silent;
+  SilentObserver silent;
   stderrpar(silent, problem.rows, npar, jac, problem.rows, work, fit.stage2_ssq, fit.se, fit.corr,
             fit.ci);
   fit.penalty = penalty_of(fit);

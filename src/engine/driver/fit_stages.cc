@@ -31,7 +31,7 @@ void StageClock::charge(FitStage stage) {
   start_ = now;
 }
 
-void finish_fit(RunState& state, Host& host, ModelFit& fit, const DataScale& scale,
+void finish_fit(RunState& state, FitObserver& observer, ModelFit& fit, const DataScale& scale,
                 StageClock& clock) {
   ProgressCurveData& data = state.data;
   const ParamVector& p = fit.p;
@@ -52,7 +52,7 @@ void finish_fit(RunState& state, Host& host, ModelFit& fit, const DataScale& sca
   std::fill_n(fit.se.begin(), npar, std::numeric_limits<double>::quiet_NaN());
   std::fill_n(fit.ci.begin(), npar, std::numeric_limits<double>::quiet_NaN());
   ParamMatrix work{};
-  stderrpar(host, data.nRows, npar, jac, data.nRows, work, fit.stage2_ssq, fit.se, fit.corr,
+  stderrpar(observer, data.nRows, npar, jac, data.nRows, work, fit.stage2_ssq, fit.se, fit.corr,
             fit.ci);
 
   for (int j = 0; j < npar; ++j) {

@@ -6,8 +6,8 @@
 #include <functional>
 
 #include "engine/core/data_scale.h"
+#include "engine/core/fit_observer.h"
 #include "engine/core/global_types.h"
-#include "engine/core/host.h"
 #include "engine/driver/model_fit.h"
 
 namespace velmor {
@@ -31,7 +31,7 @@ class StageClock {
 // state.data.Ycalc, the breakpoint analysis (texts in the user's units through `scale`), the
 // gradient, the Jacobian with the stage-2 sum of squares, the standard errors, limits and
 // correlations, the count of poorly determined parameters, the penalty and the AICc.
-void finish_fit(RunState& state, Host& host, ModelFit& fit, const DataScale& scale,
+void finish_fit(RunState& state, FitObserver& observer, ModelFit& fit, const DataScale& scale,
                 StageClock& clock);
 
 }  // namespace velmor

@@ -148,7 +148,7 @@ class UnweightedChain {
 
 }  // namespace
 
-ModelFit fit_model(RunState& state, Host& host, Objective& fit_objective, bool recompute,
+ModelFit fit_model(RunState& state, FitObserver& observer, Objective& fit_objective, bool recompute,
                    const DataScale& scale) {
   ModelFit fit;
   CountingObjective objective(fit_objective);
@@ -170,7 +170,7 @@ ModelFit fit_model(RunState& state, Host& host, Objective& fit_objective, bool r
 
   fit.weighting = chain.requested();
   if (fit.weighting < 0 || fit.weighting > 2) {
-    host.dlgmessage(kWarning, "Value of weight out of range of [0-2]!");
+    observer.message(kWarning, "Value of weight out of range of [0-2]!");
     fit.weighting = kNoWeighting;
   }
   fit.call_limit = fit.weighting == kNoWeighting ? kCallLimitUnweighted : kCallLimitRobust;
@@ -226,7 +226,7 @@ ModelFit fit_model(RunState& state, Host& host, Objective& fit_objective, bool r
   fit.p = p;
   clock.charge(FitStage::kRobust);
 
-  finish_fit(state, host, fit, scale, clock);
+  finish_fit(state, observer, fit, scale, clock);
   return fit;
 }
 

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "engine/core/data_scale.h"
+#include "engine/core/fit_observer.h"
 #include "engine/core/global_types.h"
-#include "engine/core/host.h"
 #include "engine/core/vectors.h"
 #include "engine/stats/breakpoint.h"
 #include "engine/stats/model_summary.h"
@@ -150,7 +150,7 @@ inline FittedModel ranking_entry(const ModelFit& fit) {
 // poorly determined model). The model must be state.imdlno, with state.npar and the weighting
 // already set. Every number of the result is in the units of state.data except the breakpoint
 // texts, which `scale` (the data's internal units, see data_scale.h) turns into the user's.
-ModelFit fit_model(RunState& state, Host& host, Objective& objective, bool recompute,
+ModelFit fit_model(RunState& state, FitObserver& observer, Objective& objective, bool recompute,
                    const DataScale& scale = {});
 
 }  // namespace velmor

@@ -30,17 +30,17 @@ std::string final_check_message(const ModelFit& fit) {
 RunData::RunData(const ProgressCurveData& data)
     : as_read(data), scale(choose_data_scale(data)), internal(to_internal_units(data, scale)) {}
 
-ModelFit run_model(RunState& state, Host& host, Objective& objective, const RunData& data) {
-  const std::string title = "Wait, computing model #" + util::write_di(state.imdlno, "I3");
+ModelFit run_model(RunState& state, FitObserver& observer, Objective& objective,
+                   const RunData& data) {
   ModelFit fit;
   const bool fast = state.fit_method == kFastMethod && state.nwt_global == kNoWeighting;
   for (const bool recompute : {false, true}) {
     state.data.X1 = data.internal.X1;
     state.data.X2 = data.internal.X2;
     state.data.Y = data.internal.Y;
-    fit = fast ? fit_model_fast(state, host, objective, data.scale)
-               : fit_model(state, host, objective, recompute, data.scale);
-    host.setwindowtitle(title);
+    fit = fast ? fit_model_fast(state, observer, objective, data.scale)
+               : fit_model(state, observer, objective, recompute, data.scale);
+    observer.progress({.model = state.imdlno, .pass = recompute ? 2 : 1});
     // The second fit from all-ones estimates belongs to the chain; the fast method starts from
     // the data whatever the first fit gave.
     if (fit.method == kFastMethod || fit.poorly_determined <= kMostPoorlyDetermined) break;
@@ -50,7 +50,7 @@ ModelFit run_model(RunState& state, Host& host, Objective& objective, const RunD
   fit = fit_in_user_units(fit, data.scale, data.as_read.nRows);
   data_in_user_units(state.data, data.as_read, data.scale);
   settle_fit(fit, data.as_read.nRows);
-  if (fit.moved_by_check) host.dlgmessage(kInformation, final_check_message(fit));
+  if (fit.moved_by_check) observer.message(kInformation, final_check_message(fit));
   return fit;
 }
 

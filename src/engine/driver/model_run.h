@@ -3,8 +3,8 @@
 #pragma once
 
 #include "engine/core/data_scale.h"
+#include "engine/core/fit_observer.h"
 #include "engine/core/global_types.h"
-#include "engine/core/host.h"
 #include "engine/core/progress_curve_data.h"
 #include "engine/driver/model_fit.h"
 
@@ -27,10 +27,11 @@ struct RunData {
 // poorly determined; then made consistent with the model to full precision and assessed
 // (fit_assessment.h: profile limits, parameters not determined, the runs test); then
 // converted to the user's units, with state.data holding the user's rows and the fitted values.
-// A fit that the final check of optimality moved is announced through host.dlgmessage
-// (Information). The window title tells which model is being computed. The model must be
+// A fit that the final check of optimality moved is announced through observer.message
+// (Information); the end of each fit is reported through observer.progress. The model must be
 // state.imdlno, with state.npar, state.strmdl and the weighting set; objective evaluates on
 // state.data.
-ModelFit run_model(RunState& state, Host& host, Objective& objective, const RunData& data);
+ModelFit run_model(RunState& state, FitObserver& observer, Objective& objective,
+                   const RunData& data);
 
 }  // namespace velmor

@@ -29,7 +29,6 @@ namespace velmor {
 namespace {
 
 constexpr double kNoAiccYet = 1e16;
-constexpr int kEventWaitMs = 500;  // lets the window process events around each plot
 
 inline constexpr char kMsgColumnsIncompatible[] = "Number of variables not compatible with model: ";
 inline constexpr char kMsgParameterLimit[] = "Number of variables exceeded limit: ";
@@ -54,9 +53,9 @@ void clamp_for_drawing(ProgressCurveData& data) {
   }
 }
 
-int refuse(Host& host, const char* message, int number, int status) {
-  host.dlgmessage(kWarning, message + util::write_di(number, "I3"));
-  host.dlgmessage(kError, kMsgRunAborted);
+int refuse(FitObserver& observer, const char* message, int number, int status) {
+  observer.message(kWarning, message + util::write_di(number, "I3"));
+  observer.message(kError, kMsgRunAborted);
   return status;
 }
 
@@ -79,7 +78,7 @@ FittedRows fitted_rows(const RunState& state, const ModelFit& fit, const DataSca
 }
 
 // Fits the selected models to the accepted data, writing the report into `out`.
-int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
+int fit_models(RunState& state, FitObserver& observer, const ProgressCurveData& as_read,
                const std::string& report_name, std::ostream& out, RunRecord* record,
                const DataDescription& description) {
   int status = kStatusCompleted;
@@ -89,10 +88,10 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
   const RunData data(as_read);
   state.data = data.internal;
   state.fitted_params.reset();
-  ModelObjective objective(state, host);
+  ModelObjective objective(state, observer);
 
   if (state.fit_method == kFastMethod && state.nwt_global != kNoWeighting) {
-    host.dlgmessage(kInformation, kMsgFastWithoutWeights);
+    observer.message(kInformation, kMsgFastWithoutWeights);
   }
 
   std::vector<FittedModel> fitted;
@@ -106,22 +105,22 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
     if (state.imdl[model - 1] <= 0) continue;
     state.imdlno = model;
     if (ncolmdl(as_read.nCols, model) != 0) {
-      return refuse(host, kMsgColumnsIncompatible, model, kStatusModelColumns);
+      return refuse(observer, kMsgColumnsIncompatible, model, kStatusModelColumns);
     }
     std::string name;
     state.npar = npar(model, name);
     state.strmdl = name;
     if (state.npar > kMaxParams) {
-      return refuse(host, kMsgParameterLimit, kMaxParams, kStatusTooManyParameters);
+      return refuse(observer, kMsgParameterLimit, kMaxParams, kStatusTooManyParameters);
     }
     if (state.npar >= as_read.nRows) {
-      return refuse(host, kMsgNotEnoughPoints, as_read.nRows, kStatusTooManyParameters);
+      return refuse(observer, kMsgNotEnoughPoints, as_read.nRows, kStatusTooManyParameters);
     }
 
-    const ModelFit fit = run_model(state, host, objective, data);
+    const ModelFit fit = run_model(state, observer, objective, data);
     status = kStatusCompleted;
     const bool failed = fit.failed;
-    if (failed) host.dlgmessage(kWarning, kMsgFitFailed + util::write_di(model, "I3"));
+    if (failed) observer.message(kWarning, kMsgFitFailed + util::write_di(model, "I3"));
     fitted.push_back(ranking_entry(fit));
     if (record != nullptr) {
       record->fits.push_back(fit);
@@ -142,9 +141,7 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
       best_model = model;
       best_name = name;
     }
-    host.startidle(kEventWaitMs);
-    host.show_fit(state);
-    host.startidle(kEventWaitMs);
+    observer.model_fitted(state);
   }
 
   write_model_summary(fitted, out);
@@ -156,7 +153,7 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
   }
   state.global_mdl_count = static_cast<int>(fitted.size());
   if (!fitted.empty() && best_model == 0) {
-    host.dlgmessage(kError, kMsgNoFiniteFit);
+    observer.message(kError, kMsgNoFiniteFit);
     status = kStatusNoFiniteFit;
   }
   out << util::fortran_write(report_format::kSavedTo,
@@ -166,56 +163,56 @@ int fit_models(RunState& state, Host& host, const ProgressCurveData& as_read,
 
 }  // namespace
 
-int velmor(RunState& state, Host& host, const std::string& data_file_name, PendingReport& report,
-           RunRecord* record) {
+int velmor(RunState& state, FitObserver& observer, const std::string& data_file_name,
+           PendingReport& report, RunRecord* record) {
   report.discard();
   if (record != nullptr) *record = {};
-  const PreparedRun run = prepare_run(data_file_name, state.import_options, host, state.units,
-                                      host.console_log(), state.data_columns);
+  const PreparedRun run = prepare_run(data_file_name, state.import_options, observer, state.units,
+                                      observer.console_log(), state.data_columns);
   if (run.status != kDataOk) return run.status;
   if (run.sets.size() != 1) {
-    host.dlgmessage(kWarning,
-                    kMsgSeveralGroups + std::to_string(run.sets.size()) + kMsgSeveralGroupsEnd);
-    host.dlgmessage(kError, kMsgRunAborted);
+    observer.message(kWarning,
+                     kMsgSeveralGroups + std::to_string(run.sets.size()) + kMsgSeveralGroupsEnd);
+    observer.message(kError, kMsgRunAborted);
     return kStatusDataError;
   }
-  return velmor(state, host, run.sets.front(), report, record);
+  return velmor(state, observer, run.sets.front(), report, record);
 }
 
-int velmor(RunState& state, Host& host, const PreparedData& set, PendingReport& report,
+int velmor(RunState& state, FitObserver& observer, const PreparedData& set, PendingReport& report,
            RunRecord* record) {
   report.discard();
   if (record != nullptr) *record = {};
   if (!set.refusal.empty()) {
-    host.dlgmessage(kWarning, set.refusal);
-    host.dlgmessage(kError, kMsgRunAborted);
+    observer.message(kWarning, set.refusal);
+    observer.message(kError, kMsgRunAborted);
     return kStatusDataError;
   }
-  if (!set.description.warning.empty()) host.dlgmessage(kWarning, set.description.warning);
-  int status = open_pending_report(set.report_name, host, report);
+  if (!set.description.warning.empty()) observer.message(kWarning, set.description.warning);
+  int status = open_pending_report(set.report_name, observer, report);
   if (status != kDataOk) return status;
   if (record != nullptr) {
     record->data = set.data;
     record->description = set.description;
   }
-  status =
-      fit_models(state, host, set.data, set.report_name, report.stream(), record, set.description);
+  status = fit_models(state, observer, set.data, set.report_name, report.stream(), record,
+                      set.description);
   // A run that ends before its report is complete leaves the report file as it was.
   if (!report_complete(status)) report.discard();
   return status;
 }
 
-int velmor(RunState& state, Host& host, const std::string& data_file_name) {
+int velmor(RunState& state, FitObserver& observer, const std::string& data_file_name) {
   PendingReport report;
-  const int status = velmor(state, host, data_file_name, report);
+  const int status = velmor(state, observer, data_file_name, report);
   if (!report_complete(status)) return status;
-  return commit_report(report, host) == kStatusCompleted ? status : kStatusDataError;
+  return commit_report(report, observer) == kStatusCompleted ? status : kStatusDataError;
 }
 
-int commit_report(PendingReport& report, Host& host) {
+int commit_report(PendingReport& report, FitObserver& observer) {
   if (report.commit()) return kStatusCompleted;
-  host.dlgmessage(kError, report.error());
-  host.dlgmessage(kError, kMsgRunAborted);
+  observer.message(kError, report.error());
+  observer.message(kError, kMsgRunAborted);
   return kStatusDataError;
 }
 

@@ -36,8 +36,8 @@ void ModelObjective::calcfg(int n, const ParamVector& x, double& f, ParamVector&
 
   const ModelId model = state_.imdlno;
   if (model > state_.model_limit) {
-    host_.dlgmessage(kWarning, "Model # exceeded limit!");
-    host_.dlgmessage(kError, "* * * ERROR: ABORTED RUN * * *");
+    observer_.message(kWarning, "Model # exceeded limit!");
+    observer_.message(kError, "* * * ERROR: ABORTED RUN * * *");
     return;
   }
   if (!model_is_defined(model)) return;

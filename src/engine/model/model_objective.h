@@ -2,8 +2,8 @@
 
 #pragma once
 
+#include "engine/core/fit_observer.h"
 #include "engine/core/global_types.h"
-#include "engine/core/host.h"
 #include "engine/core/objective.h"
 #include "engine/core/vectors.h"
 #include "engine/model/row_evaluator.h"
@@ -29,8 +29,8 @@ void bounds_neg(ParamVector& x, int n, double& f);
 //   models 7, 8: m = 5, c = (x0, x1, x2, x0 - 1e-6, x1 - 1e-6)              (kinact >= 0)
 class ModelObjective : public Objective {
  public:
-  ModelObjective(RunState& state, Host& host)
-      : state_(state), host_(host), rows_(state.helper_threads) {}
+  ModelObjective(RunState& state, FitObserver& observer)
+      : state_(state), observer_(observer), rows_(state.helper_threads) {}
 
   // A current model above state.model_limit shows "Model # exceeded limit!" (Warning) and
   // "* * * ERROR: ABORTED RUN * * *" (Error) and leaves f = 0, g = 0; a model number of 0 or
@@ -51,7 +51,7 @@ class ModelObjective : public Objective {
   bool parameter_is_free(ModelId model, int j) const;
 
   RunState& state_;
-  Host& host_;
+  FitObserver& observer_;
   RowEvaluator rows_;
 };
 

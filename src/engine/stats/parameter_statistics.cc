@@ -22,8 +22,8 @@ constexpr double kDeviationReplacement = 1.414213562373095e-08;  // sqrt(2e-16)
 
 }  // namespace
 
-bool stderrpar(Host& host, int n, int p, std::span<const double> jac, int ldjac, ParamMatrix& work,
-               double ssr, ParamVector& se, ParamMatrix& corr, ParamVector& ci) {
+bool stderrpar(FitObserver& observer, int n, int p, std::span<const double> jac, int ldjac,
+               ParamMatrix& work, double ssr, ParamVector& se, ParamMatrix& corr, ParamVector& ci) {
   // Working matrices of order p, leading dimension p, as balance and the inverters expect.
   std::vector<double> a(static_cast<std::size_t>(p) * p, 0.0);
   auto at = [p](std::vector<double>& m, int i, int j) -> double& { return m[i + p * j]; };
@@ -66,7 +66,7 @@ bool stderrpar(Host& host, int n, int p, std::span<const double> jac, int ldjac,
   corr.fill(0.0);
   for (int i = 0; i < p; ++i) {
     if (at(a, i, i) <= 0.0) {
-      host.dlgmessage(kWarning, kMatrixDiagonalMessage);
+      observer.message(kWarning, kMatrixDiagonalMessage);
       return false;
     }
   }

@@ -4,7 +4,7 @@
 
 #include <span>
 
-#include "engine/core/host.h"
+#include "engine/core/fit_observer.h"
 #include "engine/core/vectors.h"
 #include "engine/stats/param_matrix.h"
 
@@ -23,7 +23,7 @@ inline constexpr char kMatrixDiagonalMessage[] = "Mat Inversion: Matrix diagonal
 //
 // Returns false, after the message box kMatrixDiagonalMessage (Warning), when a diagonal entry of
 // V is <= 0: corr is then all zeros and se and ci are left as the caller passed them.
-bool stderrpar(Host& host, int n, int p, std::span<const double> jac, int ldjac, ParamMatrix& work,
-               double ssr, ParamVector& se, ParamMatrix& corr, ParamVector& ci);
+bool stderrpar(FitObserver& observer, int n, int p, std::span<const double> jac, int ldjac,
+               ParamMatrix& work, double ssr, ParamVector& se, ParamMatrix& corr, ParamVector& ci);
 
 }  // namespace velmor

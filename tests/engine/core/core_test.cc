@@ -15,6 +15,8 @@
 #include "engine/core/date_time.h"
 #include "engine/core/dsort.h"
 #include "engine/core/golden_section.h"
+#include "engine/core/prefixed_host.h"
+#include "recording_host.h"
 
 namespace velmor {
 namespace {
@@ -23,15 +25,34 @@ namespace {
 TEST(ConsoleHost, WritesTitledLinesAndBreaksAtCrLf) {
   std::ostringstream out;
   ConsoleHost host(out);
-  host.dlgmessage(2, "Data rows exceeded limit of 1000");
-  host.dlgmessage(1, "No data file open - Warning!\r\nOpen a data file for input.");
-  host.dlgmessage(3, "* * * ERROR: RUN ABORTED * * *   ");
-  host.dlgmessage(0, "one\rtwo\nthree");
+  host.message(2, "Data rows exceeded limit of 1000");
+  host.message(1, "No data file open - Warning!\r\nOpen a data file for input.");
+  host.message(3, "* * * ERROR: RUN ABORTED * * *   ");
+  host.message(0, "one\rtwo\nthree");
   EXPECT_EQ(out.str(),
             "Warning: Data rows exceeded limit of 1000\n"
             "Information: No data file open - Warning!\nOpen a data file for input.\n"
             "Error: * * * ERROR: RUN ABORTED * * *\n"
             "Message: one\rtwo\nthree\n");
+}
+
+// A group's host names the group in each message and passes the fit's progress and fitted models
+// on as they are; data fitted whole get no prefix.
+TEST(PrefixedHost, NamesTheGroupInMessagesAndPassesTheFitOn) {
+  testing::RecordingHost inner;
+  PrefixedHost host(inner, group_prefix("rep1"));
+  host.message(kWarning, "Data file line 2 has a negative time");
+  host.progress({.model = 3, .pass = 2});
+  RunState state;
+  state.imdlno = 3;
+  state.strmdl = "three";
+  state.data.nRows = 7;
+  state.fitted_params = ParamVector{};
+  host.model_fitted(state);
+  EXPECT_EQ(inner.events, (std::vector<std::string>{
+                              "Warning: Group rep1: Data file line 2 has a negative time",
+                              "progress 3 pass 2", "fitted 3 three rows 7 with parameters"}));
+  EXPECT_EQ(group_prefix(""), "");
 }
 
 TEST(DateTime, ConventionalLayoutPaddedToThirty) {

@@ -22,6 +22,7 @@
 #include "engine/driver/model_run.h"
 #include "engine/driver/optimality_check.h"
 #include "engine/driver/velmor.h"
+#include "engine/model/kinetic_models.h"
 #include "engine/report/report_lines.h"
 #include "engine/stats/parameter_statistics.h"
 #include "recording_host.h"
@@ -139,12 +140,25 @@ class Report : public ::testing::Test {
   bool baseline_free_ = false;
 };
 
-// The plots get the model ranked first, whichever was fitted last: model 2 on the example, model
-// 1 on exact model-1 curves.
-TEST_F(Report, TheFirstRankedModelIsHandedToThePlots) {
+// "fitted <model> <name> rows <rows> ...", as the recording host writes a fitted model.
+std::string fitted_event(ModelId model, int rows, bool with_parameters) {
+  std::string name;
+  npar(model, name);
+  return "fitted " + std::to_string(model) + " " + name + " rows " + std::to_string(rows) +
+         (with_parameters ? " with parameters" : " without parameters");
+}
+
+// The host sees each model's fit end, then the model fitted with its rows and parameters, in the
+// order of the models; a failed fit is announced before it is handed over without parameters.
+// After the run the plots get the model ranked first, whichever was fitted last: model 2 on the
+// example, model 1 on exact model-1 curves.
+TEST_F(Report, TheHostSeesEachModelFittedAndThePlotsGetTheFirstRanked) {
   ASSERT_EQ(run({1, 1, 0, 0}), kStatusCompleted);
-  EXPECT_EQ(std::tie(host_.fits_shown, state_.imdlno, state_.filenameresults),
-            std::tuple(2, 2, report_));
+  const int rows = testing::data_in_state(1).data.nRows;
+  EXPECT_EQ(host_.events,
+            (std::vector<std::string>{"progress 1 pass 1", fitted_event(1, rows, true),
+                                      "progress 2 pass 1", fitted_event(2, rows, true)}));
+  EXPECT_EQ(std::tie(state_.imdlno, state_.filenameresults), std::tuple(2, report_));
 
   std::ofstream data(data_);
   int row = 0;
@@ -171,6 +185,13 @@ TEST_F(Report, TheFirstRankedModelIsHandedToThePlots) {
   std::ofstream(data_) << "0 1 1\n1 1 1e300\n2 1 1\n3 1 1\n4 1 1\n";
   ASSERT_EQ(run({1, 0, 0, 0}), kStatusNoFiniteFit);
   EXPECT_FALSE(state_.fitted_params.has_value());  // a failed fit draws no curve
+  EXPECT_EQ(host_.events,
+            (std::vector<std::string>{
+                "progress 1 pass 1",
+                "Warning: Fit failed (sum of squares or parameters not finite), left out of the "
+                "ranking: model 1",
+                fitted_event(1, 5, false),
+                "Error: No model could be fitted to these data: every fit failed"}));
 }
 
 // The fast method adds one line under each weighting line; robust fits are left to the chain.
@@ -398,6 +419,28 @@ bool contains(const std::string& text, const std::string& part) {
 // finite); the announced FIT FAILED and final-check lines; a summary ranking the others, the
 // first marked best when its AICc is known; SAVED TO last. The ranked model's table is what the
 // plots get, a value that cannot be drawn (below 0 or NaN) drawn as 0.
+// The events of a completed run of every model: for each model in order, the end of its first
+// fit, perhaps of a second, then the model handed over, without parameters exactly when its fit
+// failed; messages may come anywhere.
+void check_events(const std::vector<std::string>& events, const std::set<int>& failed_models) {
+  ModelId model = 1;
+  int passes = 0;
+  for (const std::string& event : events) {
+    if (event.starts_with("progress ")) {
+      ++passes;
+      EXPECT_EQ(event, "progress " + std::to_string(model) + " pass " + std::to_string(passes));
+    } else if (event.starts_with("fitted ")) {
+      EXPECT_TRUE(event.starts_with("fitted " + std::to_string(model) + " ")) << event;
+      EXPECT_TRUE(passes == 1 || passes == 2) << event;
+      EXPECT_EQ(event.ends_with(" without parameters"), failed_models.count(model) == 1) << event;
+      ++model;
+      passes = 0;
+    }
+  }
+  EXPECT_EQ(model, kModelCount + 1);
+  EXPECT_EQ(passes, 0);
+}
+
 void check_report(const std::vector<std::string>& report, const RunState& state, int failed,
                   int moved) {
   ASSERT_FALSE(report.empty()) << "no report";
@@ -550,7 +593,7 @@ TEST(Robustness, EveryRunEndsWithACompleteReportOrAMessage) {
             << text;
       }
       EXPECT_EQ(failed == kModelCount, status == kStatusNoFiniteFit);
-      EXPECT_EQ(host.fits_shown, kModelCount);
+      check_events(host.events, failed_models);
       EXPECT_EQ(state.global_mdl_count, kModelCount);
       EXPECT_TRUE(state.imdlno >= 1 && state.imdlno <= kModelCount) << state.imdlno;
       EXPECT_TRUE(status != kStatusCompleted || failed_models.count(state.imdlno) == 0);

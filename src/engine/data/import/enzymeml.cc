@@ -6,7 +6,7 @@
 #include <optional>
 #include <set>
 
-#include "engine/core/host.h"
+#include "engine/core/fit_observer.h"
 #include "engine/data/import/json_value.h"
 
 namespace velmor {

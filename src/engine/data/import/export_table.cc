@@ -6,7 +6,7 @@
 #include <numeric>
 #include <optional>
 
-#include "engine/core/host.h"
+#include "engine/core/fit_observer.h"
 #include "engine/data/data_records.h"
 #include "engine/data/delimited_text.h"
 #include "engine/data/import/text_decoding.h"

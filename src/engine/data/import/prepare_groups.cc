@@ -7,7 +7,7 @@
 #include <map>
 #include <numeric>
 
-#include "engine/core/host.h"
+#include "engine/core/fit_observer.h"
 #include "engine/core/limits.h"
 #include "engine/data/import/well_names.h"
 

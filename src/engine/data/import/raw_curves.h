@@ -25,7 +25,7 @@ struct RawCurve {
   std::vector<double> y;     // observations, as read
 };
 
-// A message of the reading for the user: kind as Host::dlgmessage takes it.
+// A message of the reading for the user: kind as FitObserver::message takes it.
 struct ReadMessage {
   int kind = 0;
   std::string text;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 
-#include "engine/core/host.h"
+#include "engine/core/fit_observer.h"
 
 namespace velmor {
 
