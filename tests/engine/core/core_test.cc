@@ -21,7 +21,8 @@
 namespace velmor {
 namespace {
 
-// Kinds 1, 2, 3: Information, Warning, Error; CR LF breaks the line, a lone CR or LF is kept.
+// Kinds 1, 2, 3: Information, Warning, Error; CR LF breaks the line (also first and last), a lone
+// CR or LF is kept.
 TEST(ConsoleHost, WritesTitledLinesAndBreaksAtCrLf) {
   std::ostringstream out;
   ConsoleHost host(out);
@@ -29,11 +30,15 @@ TEST(ConsoleHost, WritesTitledLinesAndBreaksAtCrLf) {
   host.message(1, "No data file open - Warning!\r\nOpen a data file for input.");
   host.message(3, "* * * ERROR: RUN ABORTED * * *   ");
   host.message(0, "one\rtwo\nthree");
+  host.message(kWarning, "\r\nbroken at both ends\r\n");
+  host.message(kError, "a lone CR last\r");
   EXPECT_EQ(out.str(),
             "Warning: Data rows exceeded limit of 1000\n"
             "Information: No data file open - Warning!\nOpen a data file for input.\n"
             "Error: * * * ERROR: RUN ABORTED * * *\n"
-            "Message: one\rtwo\nthree\n");
+            "Message: one\rtwo\nthree\n"
+            "Warning: \nbroken at both ends\n\n"
+            "Error: a lone CR last\r\n");
 }
 
 // A group's host names the group in each message and passes the fit's progress and fitted models
