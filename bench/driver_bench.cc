@@ -29,7 +29,7 @@ std::string case_file(DataCase which) {
   const std::string name = which == kExample ? "example" : "generated";
   const fs::path dir = fs::temp_directory_path() / ("velmor_bench_" + name);
   fs::create_directories(dir);
-  const std::string path = (dir / "DATA.IN").string();
+  std::string path = (dir / "DATA.IN").string();
   bench::write_data_file(path,
                          which == kExample ? bench::example_data() : bench::generated_1000_rows());
   return path;

@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -58,11 +59,12 @@ void survey(const Design& d, int sets, double noise, int points, int reference_s
   const std::vector<int> models =
       product ? std::vector<int>{1, 2, 5, 7} : std::vector<int>{3, 4, 6, 8};
   std::vector<double> times;
+  times.reserve(static_cast<std::size_t>(points));
   for (int k = 0; k < points; ++k) times.push_back(kSpan * k / (points - 1));
   std::vector<int> first(9, 0);
   int km_ok = 0, vm_ok = 0, third_ok = 0, plain_flagged = 0, generating_flagged = 0;
   std::vector<double> km_err, vm_err, third_err;
-  double worst_excess = -INFINITY;
+  double worst_excess = -std::numeric_limits<double>::infinity();
   double seconds = 0.0;
   for (int set = 0; set < sets; ++set) {
     CurveDesign design;

@@ -4,13 +4,13 @@
 // 98 MB wide table of empty cells, a long table beyond the observation limit, plate exports of
 // very wide lines, a large EnzymeML document, and an ordinary 384-well export of 121 reads.
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -33,7 +33,7 @@ struct Folder {
     fs::remove_all(path, ec);
   }
   std::string write(const std::string& name, const std::string& text) const {
-    const std::string file = (fs::path(path) / name).string();
+    std::string file = (fs::path(path) / name).string();
     std::ofstream(file, std::ios::binary) << text;
     return file;
   }
@@ -113,11 +113,10 @@ void register_cases() {
        }},
       {"enzymeml_16MB_numbers",
        [&] {
-         return f.write(
-             "doc.json",
-             repeated("{\"measurements\": [{\"id\": \"m\", \"species_data\": [{\"data\": [0", ",1",
-                      8000000) +
-                 "]}]}]}");
+         return f.write("doc.json",
+                        repeated(R"({"measurements": [{"id": "m", "species_data": [{"data": [0)",
+                                 ",1", 8000000) +
+                            "]}]}]}");
        }},
       {"plate_export_384_wells_121_reads", [&] { return f.write("gen5.txt", plate_384()); }},
   };

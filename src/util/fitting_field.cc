@@ -36,7 +36,7 @@ std::string exponent_descriptor(int width) {
 
 std::string fitting_descriptor(std::span<const double> values, int width, int decimals,
                                bool blank_before) {
-  const std::string fixed =
+  std::string fixed =
       std::string("F").append(std::to_string(width)).append(".").append(std::to_string(decimals));
   double largest = 0.0;
   for (const double v : values) {

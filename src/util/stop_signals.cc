@@ -3,13 +3,13 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 
 #include "util/unfinished_files.h"
 

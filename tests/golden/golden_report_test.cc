@@ -34,7 +34,7 @@ ProgressCurveData named_case(const std::vector<FamilyCase>& family, const std::s
 }
 
 std::string write_data(Data data, const std::string& dir, const std::string& name) {
-  const std::string path = (fs::path(dir) / (name + ".in")).string();
+  std::string path = (fs::path(dir) / (name + ".in")).string();
   std::vector<FamilyCase> contaminated;
   switch (data) {
     case Data::kExample:
@@ -64,7 +64,7 @@ std::string write_data(Data data, const std::string& dir, const std::string& nam
 // The report of `name` in `dir`, date and folder masked, against the expected one.
 void expect_report(const std::string& name, const std::string& dir) {
   static const std::regex date(
-      " {19}(Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} [ 0-9]\\d \\d\\d:\\d\\d:\\d\\d \\d{4}");
+      R"( {19}(Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} [ 0-9]\d \d\d:\d\d:\d\d \d{4})");
   std::vector<std::string> got = lines_of(std::ifstream(fs::path(dir) / (name + ".out")));
   for (std::string& line : got) {
     if (std::regex_match(line, date)) line = std::string(19, ' ') + "<date>";

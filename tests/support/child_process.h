@@ -2,11 +2,11 @@
 #pragma once
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <functional>
 #include <string>
 

@@ -32,6 +32,7 @@ std::uint64_t name_seed(const std::string& name) {
 
 std::vector<double> evenly(double first, double step, int count) {
   std::vector<double> v;
+  v.reserve(static_cast<std::size_t>(count));
   for (int k = 0; k < count; ++k) v.push_back(first + step * k);
   return v;
 }

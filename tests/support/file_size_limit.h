@@ -2,8 +2,9 @@
 
 #pragma once
 
-#include <signal.h>
 #include <sys/resource.h>
+
+#include <csignal>
 
 namespace velmor::testing {
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "plate_exports.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "data_family.h"
@@ -29,7 +30,7 @@ std::string reading(double value, bool comma = false) {
 }
 
 std::string clock(double minutes, bool two_digit_hours) {
-  const int total = static_cast<int>(minutes * 60.0 + 0.5);
+  const int total = static_cast<int>(std::lround(minutes * 60.0));
   char text[32];
   std::snprintf(text, sizeof text, two_digit_hours ? "%02d:%02d:%02d" : "%d:%02d:%02d",
                 total / 3600, total / 60 % 60, total % 60);
@@ -94,8 +95,8 @@ std::string tecan(const PlateRun& run, bool german) {
   std::vector<std::string> temperatures;
   for (std::size_t r = 0; r < run.minutes.size(); ++r) {
     cycles.push_back(std::to_string(r + 1));
-    seconds.push_back(std::to_string(static_cast<int>(run.minutes[r] * 60.0 + 0.5)));
-    temperatures.push_back(german ? "25,1" : "25.1");
+    seconds.push_back(std::to_string(std::lround(run.minutes[r] * 60.0)));
+    temperatures.emplace_back(german ? "25,1" : "25.1");
   }
   out += row(german ? "Zyklus Nr." : "Cycle Nr.", cycles);
   out += row(german ? "Zeit [s]" : "Time [s]", seconds);
@@ -144,7 +145,8 @@ std::string softmax(const PlateRun& run) {
     for (int row = 0; row < kPlateRows; ++row) {
       out += row == 0 ? "\t" + clock(run.minutes[r], true) + "\t25.0" : "\t\t";
       for (int c = 0; c < kPlateColumns; ++c) {
-        out += "\t" + reading(run.signal[static_cast<std::size_t>(row * kPlateColumns + c)][r]);
+        const int well = row * kPlateColumns + c;
+        out += "\t" + reading(run.signal[static_cast<std::size_t>(well)][r]);
       }
       out += "\t\r\n";
     }

@@ -117,7 +117,8 @@ class ProfiledProblem {
       const double r = rows_.y[i] - f0_[i] - e.bkg;
       ssq += rows_.w[i] * r * r;
     }
-    e.ssq = std::isnan(ssq) ? kInf : ssq;
+    e.ssq = ssq;
+    if (std::isnan(e.ssq)) e.ssq = kInf;
     if (!with_derivatives) return e;
 
     double mu = 0.0, mv = 0.0;

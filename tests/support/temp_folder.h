@@ -2,9 +2,9 @@
 
 #pragma once
 
-#include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <istream>
@@ -34,7 +34,7 @@ class TempFolder {
 
   // Writes the bytes, creating folders on the way, and returns the file's full name.
   std::string write(const std::string& name, const std::string& bytes) const {
-    const std::string full = file(name);
+    std::string full = file(name);
     std::filesystem::create_directories(std::filesystem::path(full).parent_path());
     std::ofstream(full, std::ios::binary) << bytes;
     return full;

@@ -2,12 +2,12 @@
 // The safe writer under every output file, file identity, the run lock and printable names.
 #include "util/atomic_file.h"
 
-#include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -146,7 +146,7 @@ TEST(FileLock, SecondHolderIsRefusedUntilTheFirstLetsGo) {
   ASSERT_EQ(second.try_lock(report), FileLock::Result::kLocked);
   FileLock moved;
   moved = std::move(second);
-  second.unlock();  // moved from: holds nothing
+  second.unlock();  // NOLINT(bugprone-use-after-move): a moved-from lock holds nothing
   EXPECT_EQ(first.try_lock(report), FileLock::Result::kBusy);
 
   // A lock file this holder did not make stays, also one that replaced the holder's own meanwhile.

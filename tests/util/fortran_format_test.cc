@@ -77,7 +77,7 @@ TEST(FortranFormat, RefusesMalformedFormatsAndNamesTheFault) {
   for (const char* text : kBad) {
     EXPECT_THROW(FortranFormat{text}, std::invalid_argument) << '"' << text << '"';
   }
-  const auto message = [](std::string_view format, std::vector<FortranValue> values) {
+  const auto message = [](std::string_view format, const std::vector<FortranValue>& values) {
     try {
       fortran_write(format, values);
     } catch (const std::invalid_argument& e) {

@@ -89,7 +89,7 @@ std::string wide_unit(std::string_view name) {
   while (!rest.empty() && rest.front() == ' ') rest.remove_prefix(1);
   const std::size_t end = rest.find_first_of(" [(");
   if (end == std::string_view::npos) return "";
-  const std::string bracketed = bracketed_unit(rest.substr(end));
+  std::string bracketed = bracketed_unit(rest.substr(end));
   if (!bracketed.empty()) return bracketed;
   std::string unit(rest.substr(end));
   while (!unit.empty() && unit.front() == ' ') unit.erase(unit.begin());

@@ -2,10 +2,9 @@
 
 #include "engine/data/list_directed.h"
 
-#include <locale.h>
-#include <stdlib.h>
-
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 namespace velmor {

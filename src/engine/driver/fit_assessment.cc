@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <limits>
 #include <span>
 #include <vector>
@@ -202,7 +203,7 @@ class ProfileProblem {
         return;
       }
       problem_.evaluate(p, r, full_jacobian_);
-      const auto rows = static_cast<std::size_t>(problem_.rows);
+      const std::ptrdiff_t rows = problem_.rows;  // iterator offsets below are signed
       for (int k = 0, f = 0; k < npar_; ++k) {
         if (k == j_) continue;
         std::copy_n(full_jacobian_.begin() + rows * k, rows, jac.begin() + rows * f);
@@ -435,7 +436,7 @@ void assess_fit(const RunState& state, ModelFit& fit) {
   fit.combination_se = kNaN;
   if (fit.undetermined[0]) {
     const std::vector<double> jac = consistent_jacobian(problem, npar, fit.p, w);
-    const auto n = static_cast<std::size_t>(problem.rows);
+    const std::ptrdiff_t n = problem.rows;  // iterator offsets below are signed
     const auto column = [&](int j) {
       return std::vector<double>(jac.begin() + n * j, jac.begin() + n * (j + 1));
     };

@@ -97,6 +97,7 @@ class CountingObjective : public Objective {
   double value(int n, const ParamVector& x) override {
     // Bit for bit, every position: the objective may read more parameters than n.
     for (const Remembered& r : remembered_) {
+      // NOLINTNEXTLINE(bugprone-suspicious-memory-comparison): bits on purpose (NaN, -0.0)
       if (r.n == n && std::memcmp(r.x.data(), x.data(), sizeof(ParamVector)) == 0) {
         return r.f;
       }

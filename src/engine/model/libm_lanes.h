@@ -47,6 +47,8 @@ inline constexpr double kExpOverflowFrom = 1024.0;
 // exp(-746) is below half the smallest subnormal: every x below rounds to +0.
 inline constexpr double kExpZeroBelow = -746.0;
 inline constexpr std::uint64_t kExpScaleDrop = 1009;
+// The same drop as a difference of exponent fields (bits 52..62 of a double).
+inline constexpr std::uint64_t kExpScaleDropBits = kExpScaleDrop << 52;
 inline constexpr double kTwoTo1009 = std::bit_cast<double>(0x7f00000000000000ULL);
 
 inline constexpr double kLn2Hi = std::bit_cast<double>(0x3fe62e42fefa3800ULL);
@@ -151,7 +153,7 @@ VELMOR_LANES_TARGET inline __m256d exp_lanes(__m256d x, int wanted = 0xf) {
       _mm256_castsi256_pd(_mm256_cmpgt_epi64(_mm256_set1_epi64x(kExpLowTop), abstop));
   result = _mm256_blendv_pd(result, _mm256_add_pd(splat(1.0), x), tiny);
   const __m256d lowered = _mm256_castsi256_pd(
-      _mm256_sub_epi64(sbits, _mm256_set1_epi64x(static_cast<long long>(kExpScaleDrop << 52))));
+      _mm256_sub_epi64(sbits, _mm256_set1_epi64x(static_cast<long long>(kExpScaleDropBits))));
   const __m256d large = _mm256_mul_pd(_mm256_fmadd_pd(lowered, tmp, lowered), splat(kTwoTo1009));
   const __m256d above = _mm256_cmp_pd(x, splat(kExpSpecialFrom), _CMP_GE_OQ);
   result = _mm256_blendv_pd(result, large, above);

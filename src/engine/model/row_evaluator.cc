@@ -141,7 +141,7 @@ void RowEvaluator::compute_alone(const ProgressCurveData& data, int n, double km
 void RowEvaluator::compute_shared(const ProgressCurveData& data, int n, double km, double vm,
                                   double* ws) {
   if (!helper_.joinable()) {
-    helper_ = std::jthread([this](std::stop_token stop) { helper_loop(stop); });
+    helper_ = std::jthread([this](const std::stop_token& stop) { helper_loop(stop); });
   }
   const int per_chunk = (n + kChunksWanted - 1) / kChunksWanted;
   const int chunk_rows = std::max(
@@ -182,7 +182,7 @@ void RowEvaluator::run_chunk(int chunk) {
            std::span<double>(job.ws + first, count));
 }
 
-void RowEvaluator::helper_loop(std::stop_token stop) {
+void RowEvaluator::helper_loop(const std::stop_token& stop) {
   while (!stop.stop_requested()) {
     const std::uint64_t word = claim_.load(std::memory_order_acquire);
     if (work_on(word)) continue;

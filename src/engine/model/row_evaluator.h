@@ -98,7 +98,7 @@ class RowEvaluator {
   // Claims and computes chunks of the current job until none is left; true if it did any.
   bool work_on(std::uint64_t word);
   void run_chunk(int chunk);
-  void helper_loop(std::stop_token stop);
+  void helper_loop(const std::stop_token& stop);
 
   bool may_share_;
   std::array<Way, 2> ways_{};  // alone, shared

@@ -11,14 +11,20 @@ constexpr std::size_t kContinuation = 4;  // further indent of a wrapped line
 // `text` after its label, wrapped at blanks.
 void add_wrapped(std::vector<std::string>& lines, const std::string& label,
                  const std::string& text) {
-  std::string line = std::string(kIndent, ' ') + label + text;
+  std::string line(kIndent, ' ');
+  line += label;
+  line += text;
   const std::string continuation(kIndent + kContinuation, ' ');
   while (line.size() > kWidth) {
     std::size_t cut = line.rfind(' ', kWidth);
     if (cut == std::string::npos || cut <= continuation.size()) cut = kWidth;
     lines.push_back(line.substr(0, cut));
     const std::size_t rest = line.find_first_not_of(' ', cut);
-    line = rest == std::string::npos ? std::string() : continuation + line.substr(rest);
+    if (rest == std::string::npos) {
+      line.clear();
+    } else {
+      line.replace(0, rest, continuation);
+    }
     if (line.size() <= continuation.size()) line.clear();
   }
   if (!line.empty()) lines.push_back(line);

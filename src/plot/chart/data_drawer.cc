@@ -223,6 +223,7 @@ std::vector<PointF> MarkerOutline(MarkerShape shape, float x, float y, float siz
   constexpr int kCorners = 16;
   constexpr float kStep = 6.2831853f / kCorners;
   std::vector<PointF> corners;
+  corners.reserve(kCorners);
   for (int k = 0; k < kCorners; ++k) {
     corners.push_back({x + r * std::cos(k * kStep), y + r * std::sin(k * kStep)});
   }

@@ -105,6 +105,7 @@ TEST(Dsort, AgreesWithStdSortAndCarriesPairs) {
         if (shape == 2) std::sort(x.begin(), x.end());
         if (shape == 3) std::sort(x.begin(), x.end(), std::greater<>());
         std::vector<std::pair<double, double>> pairs;
+        pairs.reserve(n);
         for (int i = 0; i < n; ++i) pairs.emplace_back(x[i], y[i] = i);
         std::vector<double> expected = x;
         std::sort(expected.begin(), expected.end());
@@ -116,6 +117,7 @@ TEST(Dsort, AgreesWithStdSortAndCarriesPairs) {
           continue;
         }
         std::vector<std::pair<double, double>> after;
+        after.reserve(n);
         for (int i = 0; i < n; ++i) after.emplace_back(x[i], y[i]);
         std::sort(after.begin(), after.end(),
                   [](const auto& a, const auto& b) { return a.second < b.second; });

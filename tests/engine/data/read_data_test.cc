@@ -39,7 +39,7 @@ std::string five(const std::string& pattern) {
   return text;
 }
 
-std::vector<double> repeat(std::vector<double> values, int times) {
+std::vector<double> repeat(const std::vector<double>& values, int times) {
   std::vector<double> out;
   for (double v : values) out.insert(out.end(), times, v);
   return out;
@@ -47,6 +47,7 @@ std::vector<double> repeat(std::vector<double> values, int times) {
 
 std::vector<double> ramp(int curves) {  // Y of five() for each curve
   std::vector<double> out;
+  out.reserve(static_cast<std::size_t>(curves) * 5);
   for (int c = 0; c < curves * 5; ++c) out.push_back(c % 5 + 0.5);
   return out;
 }
@@ -115,7 +116,7 @@ TEST_F(ReadDataTest, UnusableFilesAreRefusedByName) {
   EXPECT_EQ(std::filesystem::file_size(own), curve_rows(10, 6).size());
 
   const std::string blob =
-      folder_.write("blob.in", curve_rows(10, 6) + std::string("\0\x01 4\n", 6));
+      folder_.write("blob.in", curve_rows(10, 6) + std::string("\0\x01 4\n", 5));
   expect_refused(read(blob), "The data file is not a text file: " + blob, kAborted);
   const std::string wide =
       folder_.write("wide.in", std::string{'0', '\0', ' ', '\0', '1', '\0', ' ', '\0'});

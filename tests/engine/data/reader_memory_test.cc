@@ -111,9 +111,9 @@ TEST_F(ReaderMemory, LongTablesExportsAndDocumentsStopAtTheirLimits) {
   expect_bounded([&] { return refusal(wide); }, "Data file line 2 holds more than 4096 cells");
   // An EnzymeML document of 2 million numbers.
   const std::string json = folder_.write(
-      "doc.json", repeated("{\"measurements\": [{\"id\": \"m\", \"species_data\": [{\"data\": [0",
-                           ",1", 2000000) +
-                      "]}]}]}");
+      "doc.json",
+      repeated(R"({"measurements": [{"id": "m", "species_data": [{"data": [0)", ",1", 2000000) +
+          "]}]}]}");
   expect_bounded([&] { return refusal(json); },
                  "The EnzymeML document is not valid JSON (line 1, column 2000059: more than "
                  "1000000 numbers)");

@@ -27,6 +27,7 @@ const std::vector<double> kSo = {5.0, 10.0, 20.0, 40.0, 80.0};
 
 std::vector<double> times(double span, int points) {
   std::vector<double> t;
+  t.reserve(static_cast<std::size_t>(points));
   for (int k = 0; k < points; ++k) t.push_back(span * k / (points - 1));
   return t;
 }

@@ -263,7 +263,7 @@ TEST_F(Report, RefusedRunsFitNothingAndWriteNothing) {
     c.arrange();
     EXPECT_EQ(run({0, 1, 0, 0}), c.status);
     std::vector<std::string> expected = c.messages;
-    if (c.status == kStatusDataError) expected.push_back("3|* * * ERROR: RUN ABORTED * * *");
+    if (c.status == kStatusDataError) expected.emplace_back("3|* * * ERROR: RUN ABORTED * * *");
     EXPECT_EQ(messages(), expected);
     EXPECT_EQ(host_.fits_shown, 0);
     EXPECT_EQ(state_.global_mdl_count, 0);
@@ -389,6 +389,7 @@ TEST(FitModel, RemembersPointsChargesStagesAndTakesTheBestStart) {
       const LeastSquaresProblem problem = least_squares_problem(run.internal, 1, 2);
       const auto starts = data_starts(run.internal, 1, 2, problem.largest_so);
       std::vector<double> ssq;
+      ssq.reserve(starts.size());
       for (const ParamVector& start : starts)
         ssq.push_back(solve_least_squares(problem, start, 25).ssq);
       const auto best = std::min_element(ssq.begin(), ssq.end()) - ssq.begin();

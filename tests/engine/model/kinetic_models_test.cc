@@ -235,8 +235,9 @@ TEST(RowEvaluator, GivesTheSquaresOfOneRowAtATime) {
   ProgressCurveData data;
   data.nRows = kMaxRows;
   for (int i = 0; i < kMaxRows; ++i) {
+    const int curve = i / 100;  // 100 rows to a curve
     data.X1[i] = 4.0 * (i % 100);
-    data.X2[i] = 10.0 * (1 + i / 100);
+    data.X2[i] = 10.0 * (1 + curve);
     data.Y[i] = 0.01 * i;
   }
   std::array<double, kMaxRows> kept{}, alone{};

@@ -47,7 +47,7 @@ class TestObjective : public Objective {
 };
 
 // Linear constraints a1 x1 + a2 x2 + b, one {a1, a2, b} per constraint.
-TestObjective linear(Function f, std::vector<std::array<double, 3>> rows, int meq = 0) {
+TestObjective linear(Function f, const std::vector<std::array<double, 3>>& rows, int meq = 0) {
   const int m = static_cast<int>(rows.size());
   return TestObjective(std::move(f), m, meq,
                        [rows](const ParamVector& x, ConstraintVector& c, ConstraintNormals& cn) {
@@ -59,7 +59,7 @@ TestObjective linear(Function f, std::vector<std::array<double, 3>> rows, int me
                        });
 }
 
-Function quadratic(std::vector<double> centre, std::vector<double> w = {1, 1, 1}) {
+Function quadratic(const std::vector<double>& centre, const std::vector<double>& w = {1, 1, 1}) {
   return [=](const ParamVector& x, ParamVector& g) {
     double s = 0.0;
     for (std::size_t i = 0; i < centre.size(); ++i) {

@@ -24,7 +24,7 @@ std::string compact_lower(std::string_view text) {
 // "umol / l" -> "uM" and the like; other names as written.
 std::string conc_unit_text(const JsonValue* unit) {
   if (unit == nullptr || !unit->is_object()) return "";
-  const std::string name = unit->string_member("name");
+  std::string name = unit->string_member("name");
   const std::string n = compact_lower(name);
   static const std::pair<const char*, const char*> kKnown[] = {
       {"mol/l", "M"},          {"mmol/l", "mM"}, {"umol/l", "uM"}, {"\xC2\xB5mol/l", "uM"},

@@ -156,7 +156,8 @@ int ExactInteger::compare(const ExactInteger& other) const {
 
 int ExactInteger::bit_length() const {
   if (is_zero()) return 0;
-  return static_cast<int>(limbs_.size() - 1) * kLimbBits + std::bit_width(limbs_.back());
+  return static_cast<int>(limbs_.size() - 1) * kLimbBits +
+         static_cast<int>(std::bit_width(limbs_.back()));
 }
 
 std::uint64_t ExactInteger::low_word() const {
