@@ -7,19 +7,12 @@
 #include "engine/report/report_formats.h"
 #include "engine/report/runtime_format.h"
 #include "util/fortran_format.h"
+#include "util/space_trim.h"
 
 namespace velmor {
 namespace {
 
 namespace rf = report_format;
-
-std::string trimmed(std::string text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  text.erase(0, first);
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
-}
 
 }  // namespace
 
@@ -54,9 +47,9 @@ void write_model_summary(std::span<const FittedModel> models, std::ostream& out)
   }
   for (const FittedModel& model : models) {
     if (model.failed) {
-      out << util::fortran_write(rf::kSummaryFailedNote, {trimmed(model.name)});
+      out << util::fortran_write(rf::kSummaryFailedNote, {util::trim_spaces(model.name)});
     } else if (model.undetermined) {
-      out << util::fortran_write(rf::kSummaryUndeterminedNote, {trimmed(model.name)});
+      out << util::fortran_write(rf::kSummaryUndeterminedNote, {util::trim_spaces(model.name)});
     }
   }
   out << '\n';

@@ -7,20 +7,13 @@
 #include <limits>
 
 #include "engine/core/dsort.h"
+#include "util/space_trim.h"
 
 namespace velmor {
 
 namespace {
 
 constexpr double kWeightFloor = 1e-60;
-
-std::string trimmed(std::string text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  text.erase(0, first);
-  text.erase(text.find_last_not_of(' ') + 1);
-  return text;
-}
 
 // "**" within a factor 10 of the best model's weight, "* " within 100, blanks beyond.
 std::string evidence_marker(double ler) {
@@ -74,7 +67,7 @@ std::vector<SummaryRow> rank_models(std::span<const FittedModel> models) {
     row.delta = difference(values[r]);
     row.ler = std::log10(best_weight / weight);
     row.marker = evidence_marker(row.ler);
-    row.name = trimmed(ranked.name);
+    row.name = util::trim_spaces(ranked.name);
     rows.push_back(std::move(row));
   }
   for (const int position : undefined) {
@@ -86,7 +79,7 @@ std::vector<SummaryRow> rank_models(std::span<const FittedModel> models) {
     row.delta = row.aicc;
     row.ler = row.aicc;
     row.marker = evidence_marker(row.ler);
-    row.name = trimmed(models[position - 1].name);
+    row.name = util::trim_spaces(models[position - 1].name);
     rows.push_back(std::move(row));
   }
   return rows;
