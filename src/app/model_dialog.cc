@@ -109,12 +109,10 @@ ModelDialogSizes create_controls(ShellState& shell, int dialog,
 
   ModelDialogSizes sizes;
   for (int id = 0; id <= kBaselineFreeCheckbox; ++id) {
-    const wintk::ControlSize size = wintk::getcontrolpreferredsize(id);
-    sizes.rows.push_back({size.width, size.height});
+    sizes.rows.push_back(wintk::getcontrolpreferredsize(id));
   }
   for (int id = kProductButton; id <= kCloseButton; ++id) {
-    const wintk::ControlSize size = wintk::getcontrolpreferredsize(id);
-    sizes.buttons.push_back({size.width, size.height});
+    sizes.buttons.push_back(wintk::getcontrolpreferredsize(id));
   }
   return sizes;
 }
@@ -138,13 +136,13 @@ ModelDialogLayout model_dialog_layout(int screen_width, int screen_height,
   const int h = static_cast<int>(0.5 * screen_height);
   int row_height = kRowHeight;
   int widest_row = 0;
-  for (const NeededSize& row : sizes.rows) {
+  for (const wintk::ControlSize& row : sizes.rows) {
     row_height = std::max(row_height, row.height);
     widest_row = std::max(widest_row, row.width);
   }
   int button_width = kButtonWidth;
   int button_height = kButtonHeight;
-  for (const NeededSize& button : sizes.buttons) {
+  for (const wintk::ControlSize& button : sizes.buttons) {
     button_width = std::max(button_width, button.width);
     button_height = std::max(button_height, button.height);
   }

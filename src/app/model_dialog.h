@@ -2,12 +2,12 @@
 
 #pragma once
 
-#include <array>
 #include <vector>
 
 #include "app/shell_state.h"
 #include "engine/core/global_types.h"
 #include "engine/core/model_catalog.h"
+#include "gui/wintk.h"
 
 // The "Select Models" window in which the user picks the models the next run fits.
 namespace velmor::app {
@@ -35,15 +35,10 @@ struct ControlBox {
   int h = 0;
 };
 
-struct NeededSize {
-  int width = 0;
-  int height = 0;
-};
-
 // The sizes the dialog's controls need for their captions in the dialog's font.
 struct ModelDialogSizes {
-  std::vector<NeededSize> rows;     // radio buttons, then check boxes, top to bottom
-  std::vector<NeededSize> buttons;  // left to right
+  std::vector<wintk::ControlSize> rows;     // radio buttons, then check boxes, top to bottom
+  std::vector<wintk::ControlSize> buttons;  // left to right
 };
 
 // Where everything goes: the window's place and client size from the screen's usable size, as

@@ -139,7 +139,7 @@ TEST(ModelDialog, KeysLayoutAndTheMainWindowsCloseBox) {
 
 // The layout drawn for the screen where the captions fit; grown for longer ones, never cut.
 TEST(ModelDialogLayout, KeepsTheScreensLayoutAndGrowsForLongCaptions) {
-  const std::vector<NeededSize> ten_rows(10, {300, 20}), four_buttons(4, {80, 30});
+  const std::vector<wintk::ControlSize> ten_rows(10, {300, 20}), four_buttons(4, {80, 30});
   const ModelDialogLayout large = model_dialog_layout(1920, 1050, {ten_rows, four_buttons});
   // int(1920 / 3.7) and H / 15 with H = 525, tall enough for the ten rows and the buttons;
   // buttons of 100 x 45 centred, 20 apart
@@ -150,8 +150,9 @@ TEST(ModelDialogLayout, KeepsTheScreensLayoutAndGrowsForLongCaptions) {
       std::tuple(large.buttons[0].x, large.buttons[3].x, large.buttons[0].y, large.buttons[0].w),
       std::tuple(518 / 2 - 220, 518 / 2 + 140, 11 * 35, 100));
 
-  const std::vector<NeededSize> long_rows = {{640, 24}, {900, 31}, {400, 24}, {700, 24}, {880, 24}};
-  const std::vector<NeededSize> wide_buttons(4, {200, 50});
+  const std::vector<wintk::ControlSize> long_rows = {
+      {640, 24}, {900, 31}, {400, 24}, {700, 24}, {880, 24}};
+  const std::vector<wintk::ControlSize> wide_buttons(4, {200, 50});
   for (const auto& [w, h] : {std::pair(1920, 1050), std::pair(1024, 740)}) {
     const ModelDialogLayout l = model_dialog_layout(w, h, {long_rows, wide_buttons});
     EXPECT_TRUE(l.left >= 0 && l.top >= 0 && l.left + l.width <= w && l.top + l.height <= h) << w;
