@@ -18,10 +18,13 @@
 
 namespace velmor::plot {
 
-// Values of PlotRecord::state; they drive the display loop.
-inline constexpr int kStateCloseRequested = 0;
-inline constexpr int kStateRedrawRequested = 1;
-inline constexpr int kStateDrawn = 2;
+// What the display loop of a plot is to do next (PlotRecord::state). Requests come from the
+// setters, the window's handlers and the menu items; only the loop moves a plot to kDrawn.
+enum class PlotState {
+  kCloseRequested,   // end the loop and close the window; a new display starts a new loop
+  kRedrawRequested,  // draw the chart again at the next turn of the loop
+  kDrawn,            // the window shows the chart as it stands
+};
 
 struct EmbedRect {
   int x = -1;
@@ -42,7 +45,7 @@ struct PlotRecord {
   // threads), hence atomic.
   std::atomic<int> window_id{-1};
   std::atomic<int> displayed{0};
-  std::atomic<int> state{kStateDrawn};
+  std::atomic<PlotState> state{PlotState::kDrawn};
   std::atomic<bool> loop_running{false};
 
   // Only for the asynchronous display: the thread that runs the display loop, and the event

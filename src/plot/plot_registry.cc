@@ -27,7 +27,7 @@ Registry& registry() {
 void register_plot(std::shared_ptr<PlotRecord> record) {
   Registry& r = registry();
   const std::lock_guard lock(r.mutex);
-  if (r.displays_ended) record->state = kStateCloseRequested;
+  if (r.displays_ended) record->state = PlotState::kCloseRequested;
   r.plots.push_back(std::move(record));
 }
 
@@ -41,7 +41,7 @@ void set_plot_displays_ended(bool ended) {
   }
   // Outside the registry's lock: waking a window calls the toolkit.
   for (const auto& plot : plots) {
-    plot->state = kStateCloseRequested;
+    plot->state = PlotState::kCloseRequested;
     if (plot->loop_running) wake_display_loop(plot->window_id);
   }
 }

@@ -58,8 +58,8 @@ std::string caption_of(const std::string& title) {
 void on_resize(int window) {
   const auto record = find_plot_by_window(window);
   if (!record) return;
-  int expected = kStateDrawn;
-  if (record->state.compare_exchange_strong(expected, kStateRedrawRequested)) {
+  PlotState expected = PlotState::kDrawn;
+  if (record->state.compare_exchange_strong(expected, PlotState::kRedrawRequested)) {
     wake_display_loop(window);
   }
 }
@@ -70,7 +70,7 @@ void on_resize(int window) {
 int on_system_close(int window) {
   const auto record = find_plot_by_window(window);
   if (!record) return 1;
-  record->state = kStateCloseRequested;
+  record->state = PlotState::kCloseRequested;
   if (!record->loop_running) return 1;
   wake_display_loop(window);
   return 0;
@@ -78,14 +78,14 @@ int on_system_close(int window) {
 
 // Window close callback, GUI thread: the toolkit closes the window after it.
 void on_close(int window) {
-  if (const auto record = find_plot_by_window(window)) record->state = kStateCloseRequested;
+  if (const auto record = find_plot_by_window(window)) record->state = PlotState::kCloseRequested;
 }
 
 // "Close" menu item, callback thread.
 void on_close_item(int window) {
   const auto record = find_plot_by_window(window);
   if (!record) return;
-  record->state = kStateCloseRequested;
+  record->state = PlotState::kCloseRequested;
   if (record->loop_running) {
     wake_display_loop(window);
   } else {
@@ -99,8 +99,8 @@ void on_view_item(int window, int view) {
   const auto record = find_plot_by_window(window);
   if (!record) return;
   record->requested_view = view;
-  int expected = kStateDrawn;
-  record->state.compare_exchange_strong(expected, kStateRedrawRequested);
+  PlotState expected = PlotState::kDrawn;
+  record->state.compare_exchange_strong(expected, PlotState::kRedrawRequested);
   wake_display_loop(window);
 }
 
@@ -191,21 +191,21 @@ ClientSize client_size() {
 bool redraw(PlotRecord& record, int window) {
   ClientSize before{};
   do {
-    if (record.state == kStateCloseRequested || !wintk::isvalidwindow(window)) return false;
+    if (record.state == PlotState::kCloseRequested || !wintk::isvalidwindow(window)) return false;
     make_current(window);
     before = client_size();
     wintk::resetviewport();
     wintk::clearviewport();
     wintk::waitidle(window, kSettleMs);
-    if (record.state == kStateCloseRequested || !wintk::isvalidwindow(window)) return false;
+    if (record.state == PlotState::kCloseRequested || !wintk::isvalidwindow(window)) return false;
   } while (client_size() != before);
   draw_plot(record, window);
-  int expected = kStateRedrawRequested;
-  record.state.compare_exchange_strong(expected, kStateDrawn);
+  PlotState expected = PlotState::kRedrawRequested;
+  record.state.compare_exchange_strong(expected, PlotState::kDrawn);
   // A resize during the drawing found the state at 1 and asked for nothing: draw again.
-  if (expected == kStateRedrawRequested && client_size() != before) {
-    expected = kStateDrawn;
-    record.state.compare_exchange_strong(expected, kStateRedrawRequested);
+  if (expected == PlotState::kRedrawRequested && client_size() != before) {
+    expected = PlotState::kDrawn;
+    record.state.compare_exchange_strong(expected, PlotState::kRedrawRequested);
   }
   return true;
 }
@@ -219,19 +219,19 @@ void wake_display_loop(int window) {
 }
 
 void run_display_loop(PlotRecord& record) {
-  if (record.state == kStateCloseRequested) return;
+  if (record.state == PlotState::kCloseRequested) return;
   record.closed.reset();
   record.loop_running = true;
   if (record.window_id < 0) {
     if (!create_window(record)) {
       record.loop_running = false;
-      record.state = kStateCloseRequested;
+      record.state = PlotState::kCloseRequested;
       record.closed.set();
       return;
     }
     // A new window is drawn once when it appears, whether or not the platform reports a resize.
-    int expected = kStateDrawn;
-    record.state.compare_exchange_strong(expected, kStateRedrawRequested);
+    PlotState expected = PlotState::kDrawn;
+    record.state.compare_exchange_strong(expected, PlotState::kRedrawRequested);
   }
   const int window = record.window_id;
   record.displayed = 1;
@@ -244,22 +244,22 @@ void run_display_loop(PlotRecord& record) {
   if (!title.empty()) wintk::setwindowtitle(title);
   if (record.ready) record.ready->set();
 
-  while (record.state != kStateCloseRequested) {
+  while (record.state != PlotState::kCloseRequested) {
     if (!wintk::isvalidwindow(window)) break;
     if (const int view = record.requested_view.exchange(-1); view >= 0) {
       make_current(window);
       show_view(record, view);
-      int expected = kStateDrawn;
-      record.state.compare_exchange_strong(expected, kStateRedrawRequested);
+      PlotState expected = PlotState::kDrawn;
+      record.state.compare_exchange_strong(expected, PlotState::kRedrawRequested);
     }
-    if (record.state == kStateRedrawRequested) {
+    if (record.state == PlotState::kRedrawRequested) {
       if (redraw(record, window) && record.ready) record.ready->set();
       continue;
     }
     wintk::waitidle(window, kWatchMs);
   }
 
-  record.state = kStateCloseRequested;
+  record.state = PlotState::kCloseRequested;
   if (record.window_id.exchange(-1) >= 0) wintk::closewindow(window);
   record.loop_running = false;
   record.closed.set();

@@ -34,7 +34,7 @@ std::uint8_t channel(int value) {
 // Requests the close of a plot whose display loop runs and waits for the loop to end; a window
 // without a running loop is closed directly.
 void close_and_wait(PlotRecord& record) {
-  record.state = kStateCloseRequested;
+  record.state = PlotState::kCloseRequested;
   if (record.loop_running) {
     wake_display_loop(record.window_id);
     record.closed.wait();
@@ -147,7 +147,7 @@ void display_plot(plot_t plot, bool asynchronous) {
     record.ready->reset();
   }
   if (!record.display_thread.joinable()) {
-    record.state = kStateRedrawRequested;
+    record.state = PlotState::kRedrawRequested;
     record.display_thread = std::thread([&record] {
       run_display_loop(record);
       record.ready->set();  // no one may wait for a loop that could not start
@@ -155,7 +155,7 @@ void display_plot(plot_t plot, bool asynchronous) {
   } else {
     // A drawing finished earlier may have left the event set; wait for this redraw.
     record.ready->reset();
-    record.state = kStateRedrawRequested;
+    record.state = PlotState::kRedrawRequested;
     wake_display_loop(record.window_id);
   }
   record.ready->wait();

@@ -66,7 +66,7 @@ bool wait_until(const std::function<bool()>& pred) {  // a busy machine draws sl
 }
 
 bool drawn(const PlotRecord& record) {  // window open and drawing complete
-  return record.displayed == 1 && record.state == kStateDrawn && record.window_id >= 0;
+  return record.displayed == 1 && record.state == PlotState::kDrawn && record.window_id >= 0;
 }
 
 // Runs `act` on the GUI thread for each visible top-level window so captioned; false if none.
