@@ -99,7 +99,17 @@ TEST(Trafo, MapsBothWaysAndRefusesBadRanges) {
   EXPECT_EQ(LogTrafo().TransformBack(3.0f), 0.0);
 }
 
-// "L x1 y1 x2 y2" / "F x y w h" per line / rectangle; both axes map [0, 10] onto pixels [0, 100].
+// "L x1 y1 x2 y2" / "F x y w h" per line / rectangle drawn.
+std::string lines_and_fills(const RecordingPainter& painter) {
+  std::ostringstream out;
+  for (const auto& op : painter.ops) {
+    out << (op.kind == Kind::kLine ? "L " : "F ") << op.x1 << ' ' << op.y1 << ' ' << op.x2 << ' '
+        << op.y2 << '\n';
+  }
+  return out.str();
+}
+
+// What the drawer draws, both axes mapping [0, 10] onto pixels [0, 100].
 std::string draw(DataDrawerBase& drawer, const std::vector<float>& x, const std::vector<float>& y,
                  const PlotDataSelection* selection = nullptr, int columns = 100,
                  bool y_mapped = true) {
@@ -112,12 +122,7 @@ std::string draw(DataDrawerBase& drawer, const std::vector<float>& x, const std:
   if (!drawer.DrawData(PlotData(x), PlotData(y), selection, axis, {0, 0, columns, 100}, painter)) {
     return "refused";
   }
-  std::ostringstream out;
-  for (const auto& op : painter.ops) {
-    out << (op.kind == RecordingPainter::Kind::kLine ? "L " : "F ") << op.x1 << ' ' << op.y1 << ' '
-        << op.x2 << ' ' << op.y2 << '\n';
-  }
-  return out.str();
+  return lines_and_fills(painter);
 }
 
 TEST(DataDrawers, LinesPointMarksDotsAndSelections) {
@@ -157,12 +162,7 @@ TEST(Painter, DefaultPolygonFillAndWideLines) {
   const auto record = [](const std::function<void(Painter&)>& paint) {
     RecordingPainter painter(100, 100);
     paint(painter);
-    std::ostringstream out;
-    for (const auto& op : painter.ops) {
-      out << (op.kind == Kind::kLine ? "L " : "F ") << op.x1 << ' ' << op.y1 << ' ' << op.x2 << ' '
-          << op.y2 << '\n';
-    }
-    return out.str();
+    return lines_and_fills(painter);
   };
   EXPECT_EQ(record([](Painter& p) {
               p.FillPolygon({{1, 1}, {5, 1}, {5, 4}, {1, 4}});
