@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 #include "data_family.h"
 #include "reference_model.h"
@@ -168,6 +169,28 @@ std::string tidy_long(const PlateRun& run) {
   return out;
 }
 
+// Each layout's file name, name and writer, in the order of ExportLayout.
+struct LayoutInfo {
+  const char* file;
+  const char* name;
+  std::string (*text)(const PlateRun&);
+};
+constexpr LayoutInfo kLayoutInfo[] = {
+    {"gen5.txt", "BioTek Gen5", gen5},
+    {"tecan_en.txt", "Tecan i-control (English)",
+     [](const PlateRun& r) { return tecan(r, false); }},
+    {"tecan_de.csv", "Tecan Spark (German Excel)",
+     [](const PlateRun& r) { return tecan(r, true); }},
+    {"mars.csv", "BMG MARS", mars},
+    {"softmax.txt", "SoftMax Pro plate blocks", softmax},
+    {"tidy.csv", "tidy long table", tidy_long},
+};
+static_assert(std::size(kLayoutInfo) == std::size(kExportLayouts));
+
+const LayoutInfo& layout_info(ExportLayout layout) {
+  return kLayoutInfo[static_cast<std::size_t>(layout)];
+}
+
 }  // namespace
 
 double true_product(const PlateDesign& design, double so, double minutes) {
@@ -206,57 +229,15 @@ PlateRun simulate_plate(const PlateDesign& design) {
 }
 
 std::string export_text(const PlateRun& run, ExportLayout layout) {
-  switch (layout) {
-    case ExportLayout::kGen5:
-      return gen5(run);
-    case ExportLayout::kTecanEnglish:
-      return tecan(run, false);
-    case ExportLayout::kTecanGerman:
-      return tecan(run, true);
-    case ExportLayout::kMars:
-      return mars(run);
-    case ExportLayout::kSoftMax:
-      return softmax(run);
-    case ExportLayout::kTidyLong:
-      return tidy_long(run);
-  }
-  return "";
+  return layout_info(layout).text(run);
 }
 
 std::string export_file_name(ExportLayout layout) {
-  switch (layout) {
-    case ExportLayout::kGen5:
-      return "gen5.txt";
-    case ExportLayout::kTecanEnglish:
-      return "tecan_en.txt";
-    case ExportLayout::kTecanGerman:
-      return "tecan_de.csv";
-    case ExportLayout::kMars:
-      return "mars.csv";
-    case ExportLayout::kSoftMax:
-      return "softmax.txt";
-    case ExportLayout::kTidyLong:
-      return "tidy.csv";
-  }
-  return "";
+  return layout_info(layout).file;
 }
 
 std::string export_layout_name(ExportLayout layout) {
-  switch (layout) {
-    case ExportLayout::kGen5:
-      return "BioTek Gen5";
-    case ExportLayout::kTecanEnglish:
-      return "Tecan i-control (English)";
-    case ExportLayout::kTecanGerman:
-      return "Tecan Spark (German Excel)";
-    case ExportLayout::kMars:
-      return "BMG MARS";
-    case ExportLayout::kSoftMax:
-      return "SoftMax Pro plate blocks";
-    case ExportLayout::kTidyLong:
-      return "tidy long table";
-  }
-  return "";
+  return layout_info(layout).name;
 }
 
 std::string layout_csv(const PlateRun& run, bool zero_padded) {

@@ -3,13 +3,12 @@
 // process whose address space may grow by at most 64 MB, and must end with its refusal.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <functional>
 #include <sstream>
 
+#include "child_process.h"
 #include "engine/data/read_data.h"
 #include "engine/data/run_data.h"
 #include "recording_host.h"
@@ -44,19 +43,17 @@ void expect_bounded(const std::function<std::string()>& read, const std::string&
 #ifdef VELMOR_ADDRESS_SANITIZER
   GTEST_SKIP() << "the sanitizer's shadow memory does not fit an address-space limit";
 #endif
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  testing::ChildProcess child([&] {
     const rlimit limit{address_space() + kGrowth, address_space() + kGrowth};
-    if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
+    if (setrlimit(RLIMIT_AS, &limit) != 0) return 3;
     try {
-      _exit(read() == expected ? 0 : 1);
+      return read() == expected ? 0 : 1;
     } catch (...) {
-      _exit(2);
+      return 2;
     }
-  }
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
+  });
+  ASSERT_TRUE(child.started());
+  const int status = child.wait();
   ASSERT_TRUE(WIFEXITED(status)) << "the reader died by signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 0) << "2: out of memory, 1: another message";
 }
