@@ -30,55 +30,19 @@ std::string field(const std::string& text, int width) {
 
 // Every format text parses: a malformed one would stop the report of a run midway.
 TEST(ReportFormats, AllParse) {
-  for (const char* format : {rf::kTwoBlankLines,
-                             rf::kTitle,
-                             rf::kDateTime,
-                             rf::kDataSets,
-                             rf::kParameters,
-                             rf::kConstraints,
-                             rf::kEqualities,
-                             rf::kIterations,
-                             rf::kCallsExceeded,
-                             rf::kUphill,
-                             rf::kWeighting,
-                             rf::kFitMethod,
-                             rf::kBaselineFree,
-                             rf::kFitFailed,
-                             rf::kStage1,
-                             rf::kStage2,
-                             rf::kFinalCheck,
-                             rf::kStandardError,
-                             rf::kAicc,
-                             rf::kRuns,
-                             rf::kRunsNotTested,
-                             rf::kSystematic,
-                             rf::kVerdictLine,
-                             rf::kRangeHeading,
-                             rf::kRangeOnly,
-                             rf::kRange,
-                             rf::kInflection,
-                             rf::kCurvature,
-                             rf::kInitialHeading,
-                             rf::kInitialRow,
-                             rf::kBestFitHeading,
-                             rf::kParameterRow,
-                             rf::kUndeterminedRow,
-                             rf::kProfileHeading,
-                             rf::kProfileRow,
-                             rf::kSeparator,
-                             rf::kTableHeading,
-                             rf::kDataRow,
-                             rf::kGradientTitle,
-                             rf::kCorrelationTitle,
-                             rf::kSummaryTitle,
-                             rf::kSummaryColumns,
-                             rf::kSummaryRow,
-                             rf::kSummaryUnknownRow,
-                             rf::kSummaryUnknownNote,
-                             rf::kSummaryFailedNote,
-                             rf::kSummaryUndeterminedNote,
-                             rf::kSavedTo,
-                             rf::kResultsWrittenTo}) {
+  // clang-format off
+  for (const char* format : {
+      rf::kTwoBlankLines, rf::kTitle, rf::kDateTime, rf::kDataSets, rf::kParameters,
+      rf::kConstraints, rf::kEqualities, rf::kIterations, rf::kCallsExceeded, rf::kUphill,
+      rf::kWeighting, rf::kFitMethod, rf::kBaselineFree, rf::kFitFailed, rf::kStage1, rf::kStage2,
+      rf::kFinalCheck, rf::kStandardError, rf::kAicc, rf::kRuns, rf::kRunsNotTested,
+      rf::kSystematic, rf::kVerdictLine, rf::kRangeHeading, rf::kRangeOnly, rf::kRange,
+      rf::kInflection, rf::kCurvature, rf::kInitialHeading, rf::kInitialRow, rf::kBestFitHeading,
+      rf::kParameterRow, rf::kUndeterminedRow, rf::kProfileHeading, rf::kProfileRow, rf::kSeparator,
+      rf::kTableHeading, rf::kDataRow, rf::kGradientTitle, rf::kCorrelationTitle, rf::kSummaryTitle,
+      rf::kSummaryColumns, rf::kSummaryRow, rf::kSummaryUnknownRow, rf::kSummaryUnknownNote,
+      rf::kSummaryFailedNote, rf::kSummaryUndeterminedNote, rf::kSavedTo, rf::kResultsWrittenTo}) {
+    // clang-format on
     EXPECT_NO_THROW(util::FortranFormat{format}) << format;
   }
 }
@@ -99,21 +63,16 @@ TEST(ModelDescription, FiveLinesForAModel) {
 // the E. A text (or a non-finite value) stands right-justified in the field.
 TEST(FittedLine, SingleRealsAtTheEdgesOfTheirFields) {
   const std::string stage1 = "          STAGE-1 SIMPLEX SEARCH SSQ=        ";
+  // clang-format off
   const struct {
     double value;
     const char* shown;  // F14.8 or E14.6
   } kStage1[] = {
-      {99999.99999999, "99999.99999999"},
-      {-9999.99999999, "-9999.99999999"},
-      {100000.0, "0.100000E+06"},
-      {-10000.0, "-0.100000E+05"},
-      {1e-6, "0.00000100"},
-      {1e-7, "0.100000E-06"},
-      {0.0, "0.00000000"},
-      {1e300, "0.100000+301"},
-      {kNaN, "NaN"},
-      {kInf, "Infinity"},
-  };
+      {99999.99999999, "99999.99999999"}, {-9999.99999999, "-9999.99999999"},
+      {100000.0, "0.100000E+06"}, {-10000.0, "-0.100000E+05"}, {1e-6, "0.00000100"},
+      {1e-7, "0.100000E-06"}, {0.0, "0.00000000"}, {1e300, "0.100000+301"}, {kNaN, "NaN"},
+      {kInf, "Infinity"}};
+  // clang-format on
   for (const auto& c : kStage1) {
     EXPECT_EQ(fitted_line(rf::kStage1, {c.value}), "\n" + stage1 + field(c.shown, 14) + "\n")
         << c.value;

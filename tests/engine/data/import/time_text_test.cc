@@ -18,21 +18,15 @@ TEST(TimeText, ClocksUnitsAndPlainNumbers) {
     TimeUnit unit;
     bool clock;
   };
+  using enum TimeUnit;
   const Case read[] = {
-      {"0:01:00", false, 60, TimeUnit::kSeconds, true},
-      {"1:02:03", false, 3723, TimeUnit::kSeconds, true},
-      {"01:30", false, 90, TimeUnit::kSeconds, true},
-      {"90:00", false, 5400, TimeUnit::kSeconds, true},
-      {"0:00:01,5", true, 1.5, TimeUnit::kSeconds, true},
-      {"1 min", false, 1, TimeUnit::kMinutes, false},
-      {"30 s", false, 30, TimeUnit::kSeconds, false},
-      {"1.5 h", false, 1.5, TimeUnit::kHours, false},
-      {"2,5 Min.", true, 2.5, TimeUnit::kMinutes, false},
-      {"250 ms", false, 0.25, TimeUnit::kSeconds, false},
-      {"1 min 30 s", false, 90, TimeUnit::kSeconds, false},
-      {"1h30min", false, 5400, TimeUnit::kSeconds, false},
-      {" 12.5 ", false, 12.5, TimeUnit::kNone, false},
-  };
+      {"0:01:00", false, 60, kSeconds, true},     {"1:02:03", false, 3723, kSeconds, true},
+      {"01:30", false, 90, kSeconds, true},       {"90:00", false, 5400, kSeconds, true},
+      {"0:00:01,5", true, 1.5, kSeconds, true},   {"1 min", false, 1, kMinutes, false},
+      {"30 s", false, 30, kSeconds, false},       {"1.5 h", false, 1.5, kHours, false},
+      {"2,5 Min.", true, 2.5, kMinutes, false},   {"250 ms", false, 0.25, kSeconds, false},
+      {"1 min 30 s", false, 90, kSeconds, false}, {"1h30min", false, 5400, kSeconds, false},
+      {" 12.5 ", false, 12.5, kNone, false}};
   for (const Case& c : read) {
     const auto t = parse_time_text(c.text, c.comma);
     ASSERT_TRUE(t) << c.text;
@@ -47,19 +41,13 @@ TEST(TimeText, ClocksUnitsAndPlainNumbers) {
 }
 
 TEST(TimeText, HeadersAndColumns) {
+  using enum TimeUnit;
   const std::pair<const char*, std::optional<TimeUnit>> headers[] = {
-      {"Time", TimeUnit::kNone},
-      {"Time [s]", TimeUnit::kSeconds},
-      {"time_min", TimeUnit::kMinutes},
-      {"Time (min)", TimeUnit::kMinutes},
-      {"Zeit [h]", TimeUnit::kHours},
-      {"t/s", TimeUnit::kSeconds},
-      {"Time (hh:mm:ss)", TimeUnit::kNone},
-      {"Time:", std::nullopt},
-      {"Time [ms]", std::nullopt},
-      {"Temp. [s]", std::nullopt},
-      {"time [min] x", std::nullopt},
-  };
+      // clang-format off
+      {"Time", kNone}, {"Time [s]", kSeconds}, {"time_min", kMinutes}, {"Time (min)", kMinutes},
+      {"Zeit [h]", kHours}, {"t/s", kSeconds}, {"Time (hh:mm:ss)", kNone}, {"Time:", std::nullopt},
+      {"Time [ms]", std::nullopt}, {"Temp. [s]", std::nullopt}, {"time [min] x", std::nullopt}};
+  // clang-format on
   for (const auto& [header, unit] : headers) EXPECT_EQ(time_header_unit(header), unit) << header;
 
   // Clocks are seconds; one written unit is kept; plain numbers take the header's unit.
