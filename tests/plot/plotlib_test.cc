@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QImage>
-#include <QMetaObject>
 #include <QWidget>
 #include <algorithm>
 #include <chrono>
@@ -25,6 +24,7 @@
 #include "gui/bmp_file.h"
 #include "gui/pictures/picture_files.h"
 #include "gui/pixel_buffer.h"
+#include "gui/platform/gui_thread.h"
 #include "gui/test_input.h"
 #include "gui/test_responder.h"
 #include "gui/wintk.h"
@@ -73,16 +73,13 @@ bool drawn(const PlotRecord& record) {  // window open and drawing complete
 bool with_window_captioned(const std::string& caption,
                            const std::function<void(QWidget&)>& act = {}) {
   bool found = false;
-  QMetaObject::invokeMethod(
-      qApp,
-      [&] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-          if (!widget->isVisible() || widget->windowTitle().toStdString() != caption) continue;
-          if (act) act(*widget);
-          found = true;
-        }
-      },
-      Qt::BlockingQueuedConnection);
+  wintk::platform::call_on_gui_thread([&] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      if (!widget->isVisible() || widget->windowTitle().toStdString() != caption) continue;
+      if (act) act(*widget);
+      found = true;
+    }
+  });
   return found;
 }
 

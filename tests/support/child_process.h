@@ -2,6 +2,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -67,6 +68,9 @@ class ChildProcess {
   explicit ChildProcess(const std::function<int()>& body) {
     pid_ = ::fork();
     if (pid_ == 0) ::_exit(body());
+    // Only the child keeps the write end of alive_: the read end reports the end of the pipe as
+    // soon as the child has ended, however it ended.
+    alive_.close_write();
   }
   ~ChildProcess() {
     if (pid_ > 0 && !waited_) {
@@ -78,6 +82,18 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool started() const { return pid_ > 0; }
+  // Waits for one byte from the child on `pipe` (whose write end the test process also holds,
+  // so that its end never comes while the test lives); false, without waiting further, when the
+  // child ends before it sends one (it crashed, or failed on its way to the point to stop at).
+  bool await(const Pipe& pipe) const {
+    if (pid_ <= 0) return false;
+    pollfd watched[2] = {{pipe.read, POLLIN, 0}, {alive_.read, POLLIN, 0}};
+    while (::poll(watched, 2, -1) < 0) {
+      if (errno != EINTR) return false;
+    }
+    // A byte sent just before the child ended still counts.
+    return (watched[0].revents & (POLLIN | POLLHUP)) != 0 && pipe.get();
+  }
   void signal(int number) const { ::kill(pid_, number); }
   // The raw status of waitpid.
   int wait() {
@@ -95,6 +111,7 @@ class ChildProcess {
 
  private:
   pid_t pid_ = -1;
+  Pipe alive_;  // never written to; the child holds its write end
   bool waited_ = false;
 };
 

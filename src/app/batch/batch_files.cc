@@ -188,8 +188,11 @@ bool write_run_summary(const CommandLine& command_line, std::span<const FileResu
 
 // The end of a run that a stop signal interrupted, on the printing thread: from here on no
 // other thread writes a file; the files done are printed in order and summarised with the files
-// not done, and the process ends with the signal's status.
-[[noreturn]] void end_stopped_run(int signal, std::size_t printed, ResultBoard& board,
+// not done, and the process ends with the signal's status. The workers are not waited for:
+// they are let go just before the end, so that none that has already ended counts as a thread
+// never joined.
+[[noreturn]] void end_stopped_run(std::vector<std::jthread>& workers, int signal,
+                                  std::size_t printed, ResultBoard& board,
                                   const std::vector<BatchFile>& files,
                                   const CommandLine& command_line, std::ostream& out,
                                   std::ostream& err) {
@@ -220,6 +223,7 @@ bool write_run_summary(const CommandLine& command_line, std::span<const FileResu
       << '\n';
   out.flush();
   err.flush();
+  for (std::jthread& worker : workers) worker.detach();
   util::end_process(status, {});
 }
 
@@ -288,7 +292,7 @@ int run_batch(const CommandLine& command_line, std::ostream& out, std::ostream& 
     if (show_progress) err << kProgressClear << std::flush;
     // The workers still fitting are left to the end of the process.
     if (const int signal = stop_signal(); signal != 0) {
-      end_stopped_run(signal, printed, board, files, command_line, out, err);
+      end_stopped_run(workers, signal, printed, board, files, command_line, out, err);
     }
   }  // the workers have ended
 

@@ -8,9 +8,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <memory>
 #include <thread>
 
 #include "gui/platform/callback_threads.h"
+#include "gui/platform/happens_before.h"
 #include "gui/platform/program_end.h"
 #include "gui/platform/window_registry.h"
 #include "gui/platform/window_widget.h"
@@ -32,6 +34,57 @@ GuiThreadState& gui_state() {
 // Callback threads get this long to finish after the main routine has ended.
 constexpr std::chrono::milliseconds kCallbackGrace{2000};
 
+// Work for the GUI thread as Qt's event queue carries it. Qt keeps a copy in an object of its
+// own, made on the posting thread, run on the GUI thread and freed on either. Each copy is its
+// own key (happens_before.h): it is handed over once made, the run takes it over before reading
+// it and hands back what it did, and the end of the copy takes that over before Qt frees it.
+
+// The work of call_on_gui_thread: the caller's function, run as the caller (its current window)
+// while the caller waits. The run also hands what it did to the caller, keyed by the caller's
+// function object.
+class BlockingWork {
+ public:
+  BlockingWork(const std::function<void()>& fn, int caller) : fn_(&fn), caller_(caller) {}
+  BlockingWork(const BlockingWork& other) : fn_(other.fn_), caller_(other.caller_) {
+    hand_over(this);
+  }
+  BlockingWork& operator=(const BlockingWork&) = delete;
+  ~BlockingWork() { take_over(this); }
+
+  void operator()() const {
+    take_over(this);
+    {
+      const ScopedCurrentWindow as_the_caller(caller_);
+      (*fn_)();
+    }
+    hand_over(fn_);
+    hand_over(this);
+  }
+
+ private:
+  const std::function<void()>* fn_;
+  int caller_;
+};
+
+// The work of post_to_gui_thread, run when the GUI thread comes to it.
+class QueuedWork {
+ public:
+  explicit QueuedWork(std::function<void()> fn)
+      : fn_(std::make_shared<const std::function<void()>>(std::move(fn))) {}
+  QueuedWork(const QueuedWork& other) : fn_(other.fn_) { hand_over(this); }
+  QueuedWork& operator=(const QueuedWork&) = delete;
+  ~QueuedWork() { take_over(this); }
+
+  void operator()() const {
+    take_over(this);
+    (*fn_)();
+    hand_over(this);
+  }
+
+ private:
+  std::shared_ptr<const std::function<void()>> fn_;
+};
+
 }  // namespace
 
 bool is_gui_thread() {
@@ -52,21 +105,19 @@ bool call_on_gui_thread(const std::function<void()>& fn) {
     return false;
   }
   end_if_program_ending();
-  // The work is the caller's: it sees the caller's current window.
-  const bool ran = QMetaObject::invokeMethod(
-      qApp,
-      [&fn, caller = current_window_id()] {
-        const ScopedCurrentWindow as_the_caller(caller);
-        fn();
-      },
-      Qt::BlockingQueuedConnection);
+  // The work is the caller's: it sees the caller's current window, and all the caller did
+  // before the call; the caller sees all the work did once the call returns.
+  const bool ran = QMetaObject::invokeMethod(qApp, BlockingWork(fn, current_window_id()),
+                                             Qt::BlockingQueuedConnection);
+  take_over(&fn);
   end_if_program_ending();  // the call itself may have closed the program's last window
   return ran;
 }
 
 void post_to_gui_thread(std::function<void()> fn) {
   if (!gui_running()) return;
-  QMetaObject::invokeMethod(qApp, std::move(fn), Qt::QueuedConnection);
+  // The work sees all the poster did before posting it.
+  QMetaObject::invokeMethod(qApp, QueuedWork(std::move(fn)), Qt::QueuedConnection);
 }
 
 void end_process(int code) {
@@ -112,8 +163,7 @@ int run_application(int& argc, char** argv, const std::function<int()>& app_main
       std::fprintf(stderr, "wintk: a callback was still running at the end of the program\n");
       end_process(result);
     }
-    QMetaObject::invokeMethod(
-        qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+    post_to_gui_thread([] { QCoreApplication::exit(0); });
   });
   QApplication::exec();
   state.running = false;

@@ -90,7 +90,7 @@ TEST_F(BatchStopTest, SignalDuringAFitLeavesNoLockAndSummarisesTheFilesDone) {
     const int out = ::open(folder_.file("out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     testing::ChildProcess child = start(out);
     ::close(out);
-    ASSERT_TRUE(reached_.get());
+    ASSERT_TRUE(child.await(reached_));
     child.signal(signal);
     EXPECT_EQ(child.exit_status(), 128 + signal);
     expect_files_whole("^previous report\n$");
@@ -119,7 +119,7 @@ TEST_F(BatchStopTest, ReaderGoneStopsTheRunWithItsSummary) {
   std::string first_line;
   for (char c = 0; ::read(out.read, &c, 1) == 1 && c != '\n';) first_line += c;
   EXPECT_EQ(first_line, folder_.file("runs/a.out"));
-  ASSERT_TRUE(reached_.get());  // b is being fitted
+  ASSERT_TRUE(child.await(reached_));  // b is being fitted
   out.close_read();
   go_.put();  // b goes on; printing its report's name ends the run
   EXPECT_EQ(child.exit_status(), 141);
