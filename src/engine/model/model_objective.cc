@@ -59,7 +59,6 @@ void ModelObjective::calcfg(int n, const ParamVector& x, double& f, ParamVector&
     ++m;
   }
   constraint_count_ = m;
-  equality_count_ = 0;
 
   derivatives(context_, g, f, x, &rows_);
 }

@@ -17,12 +17,12 @@ void bounds_neg(ParamVector& x, int n, double& f);
 
 // The fitting engine's objective: the weighted sum of squares of the current model over the
 // run's data (see objective_value), with the positivity constraints of the model. It reads
-// the model, data, npar and weighting from the FitContext it holds and keeps m and meq itself
-// (constraint_count, equality_count): nothing shared is written by an evaluation. Runs on the
-// thread that runs the fit; holds references, so both must outlive it. Its unweighted
-// evaluations go through a RowEvaluator of its own (W kept for recent Km and Vm, large data
-// shared with a helper thread when context.helper_threads allows it; read once, at
-// construction).
+// the model, data, npar and weighting from the FitContext it holds and keeps m itself
+// (constraint_count; its constraints are all inequalities, meq = 0): nothing shared is written
+// by an evaluation. Runs on the thread that runs the fit; holds references, so both must
+// outlive it. Its unweighted evaluations go through a RowEvaluator of its own (W kept for
+// recent Km and Vm, large data shared with a helper thread when context.helper_threads allows
+// it; read once, at construction).
 //
 // Constraints (inequalities c[k] >= 0, unit normals):
 //   models 1, 3: m = 4, c = (x0, x1, x0 - 1e-6, x1 - 1e-6)
@@ -37,7 +37,7 @@ class ModelObjective : public Objective {
 
   // A current model above context.model_limit shows "Model # exceeded limit!" (Warning) and
   // "* * * ERROR: ABORTED RUN * * *" (Error) and leaves f = 0, g = 0; a model number of 0 or
-  // below gives the same zeros silently. In both cases c, m and meq are not written.
+  // below gives the same zeros silently. In both cases c and m are not written.
   void calcfg(int n, const ParamVector& x, double& f, ParamVector& g, ConstraintVector& c,
               ConstraintNormals& cnorm) override;
 
@@ -48,7 +48,7 @@ class ModelObjective : public Objective {
   void bounds_neg(ParamVector& x, int n, double& f) override;
 
   int constraint_count() const override { return constraint_count_; }
-  int equality_count() const override { return equality_count_; }
+  int equality_count() const override { return 0; }
 
  private:
   bool parameter_is_free(ModelId model, int j) const;
@@ -56,8 +56,7 @@ class ModelObjective : public Objective {
   FitContext& context_;
   FitObserver& observer_;
   RowEvaluator rows_;
-  int constraint_count_ = 0;  // m of the last calcfg
-  int equality_count_ = 0;    // meq of the last calcfg
+  int constraint_count_ = 0;  // m of the last calcfg of a valid model
 };
 
 }  // namespace velmor
