@@ -77,7 +77,7 @@ void BM_ModelFit(benchmark::State& bench) {
   std::array<StageCost, kFitStageCount> total{};
   long reweightings = 0;
   for (auto _ : bench) {
-    RunState state;
+    FitContext state;
     state.data = run.internal;
     state.nwt_global = weighting;
     state.imdlno = model;

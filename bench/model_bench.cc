@@ -26,9 +26,9 @@
 namespace velmor {
 namespace {
 
-// A fresh run state (RunState owns file streams and is move-only) over the given data.
-RunState fresh_state(const ProgressCurveData& data, ModelId model) {
-  RunState state;
+// A fresh fit context over the given data.
+FitContext fresh_state(const ProgressCurveData& data, ModelId model) {
+  FitContext state;
   state.data = data;
   state.imdlno = model;
   std::string name;
@@ -68,7 +68,7 @@ BENCHMARK(BM_Omegw);
 // with a helper thread.
 void BM_ObjectiveValue(benchmark::State& bench) {
   const bool example = bench.range(0) == 27;
-  RunState state = fresh_state(example ? bench::example_data() : bench::generated_1000_rows(), 1);
+  FitContext state = fresh_state(example ? bench::example_data() : bench::generated_1000_rows(), 1);
   ConsoleHost host(std::cerr);
   ModelObjective objective(state, host);
   constexpr int kPoints = 8;
@@ -87,7 +87,7 @@ BENCHMARK(BM_ObjectiveValue)->Arg(27)->Arg(1000)->UseRealTime()->Unit(benchmark:
 
 // init_estimates, then the simplex twice (50 then 25 iterations, scale halved), keeping the
 // better point, as the fit driver's first stage does.
-double stage_one(RunState& state) {
+double stage_one(FitContext& state) {
   ConsoleHost host(std::cerr);
   ModelObjective objective(state, host);
   ParamVector p{};
@@ -120,7 +120,7 @@ void BM_StageOneDataIn(benchmark::State& bench) {
   const ProgressCurveData data = bench::example_data();
   const auto model = static_cast<ModelId>(bench.range(0));
   for (auto _ : bench) {
-    RunState state = fresh_state(data, model);
+    FitContext state = fresh_state(data, model);
     benchmark::DoNotOptimize(stage_one(state));
   }
 }
@@ -130,7 +130,7 @@ void BM_StageOneGenerated1000Rows(benchmark::State& bench) {
   const ProgressCurveData data = bench::generated_1000_rows();
   const auto model = static_cast<ModelId>(bench.range(0));
   for (auto _ : bench) {
-    RunState state = fresh_state(data, model);
+    FitContext state = fresh_state(data, model);
     benchmark::DoNotOptimize(stage_one(state));
   }
 }

@@ -15,7 +15,7 @@ class SilentHost : public velmor::FitObserver {
  public:
   void message(int, std::string_view) override {}
   void progress(const velmor::FitProgress&) override {}
-  void model_fitted(const velmor::RunState&) override {}
+  void model_fitted(const velmor::FittedData&) override {}
 };
 
 // stderrpar for 1000 rows and 3 parameters (the largest Jacobian a model produces).

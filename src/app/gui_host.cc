@@ -42,10 +42,9 @@ void GuiHost::progress(const FitProgress& progress) {
   wintk::setwindowtitle("Wait, computing model #" + util::write_di(progress.model, "I3"));
 }
 
-void GuiHost::model_fitted(const RunState& state) {
+void GuiHost::model_fitted(const FittedData& fitted) {
   wintk::startidle(kEventWaitMs);
-  // The driver passes the run-wide state it was given, which is state_.
-  if (&state == &state_ && plots_.xyplot) plots_.xyplot(state_);
+  if (plots_.xyplot) plots_.xyplot(fitted, filenamedata_, windows_);
   wintk::startidle(kEventWaitMs);
 }
 

@@ -62,9 +62,9 @@ void select_pair(ShellState& shell, int first_model) {
 }
 
 // The first free slot from 1 on; -1 if the table is full.
-int free_slot(const RunState& state) {
+int free_slot(const plot::PlotWindows& windows) {
   for (int slot = 1; slot < kMaxSecondaryWindows; ++slot) {
-    if (state.child_windows[slot] < 0) return slot;
+    if (windows.child_windows[slot] < 0) return slot;
   }
   return -1;
 }
@@ -174,16 +174,16 @@ ModelDialogLayout model_dialog_layout(int screen_width, int screen_height,
   return layout;
 }
 
-void close_secondary_windows(RunState& state) {
+void close_secondary_windows(plot::PlotWindows& windows) {
   for (int slot = 1; slot < kMaxSecondaryWindows; ++slot) {
-    if (state.child_windows[slot] < 0) continue;
-    wintk::closewindow(state.child_windows[slot]);
-    state.child_windows[slot] = -1;
+    if (windows.child_windows[slot] < 0) continue;
+    wintk::closewindow(windows.child_windows[slot]);
+    windows.child_windows[slot] = -1;
   }
 }
 
-void model_lib(ShellState& shell, RunState& state) {
-  close_secondary_windows(state);
+void model_lib(ShellState& shell) {
+  close_secondary_windows(shell.windows);
   wintk::enablewindow(shell.main_window, 0);
 
   const int screen_width = wintk::getmaxwidth();
@@ -214,8 +214,8 @@ void model_lib(ShellState& shell, RunState& state) {
   wintk::clearviewport();
   wintk::showwindow(dialog);
 
-  const int slot = free_slot(state);
-  if (slot > 0) state.child_windows[slot] = dialog;
+  const int slot = free_slot(shell.windows);
+  if (slot > 0) shell.windows.child_windows[slot] = dialog;
   shell.model_dialog_window = dialog;
   // Until Close: each wake carries out the button pressed meanwhile.
   for (;;) {
@@ -232,7 +232,7 @@ void model_lib(ShellState& shell, RunState& state) {
     shell.model_flags[k] = checked ? 1 : 0;
     if (checked) lowest = k + 1;
   }
-  if (lowest > 0) state.imdlno = lowest;
+  if (lowest > 0) shell.shown.imdlno = lowest;
   shell.fit_method = wintk::checkboxischecked(kFastMethodCheckbox) ? kFastMethod : kClassicMethod;
   shell.baseline_free = wintk::checkboxischecked(kBaselineFreeCheckbox);
   wintk::refreshall();
@@ -240,11 +240,11 @@ void model_lib(ShellState& shell, RunState& state) {
 
   wintk::setcurrentwindow(shell.main_window);
   wintk::closewindow(dialog);
-  if (slot > 0) state.child_windows[slot] = -1;
+  if (slot > 0) shell.windows.child_windows[slot] = -1;
   wintk::signalidle(shell.main_window);
   wintk::enablewindow(shell.main_window, 1);
   wintk::refreshall();
-  close_secondary_windows(state);
+  close_secondary_windows(shell.windows);
 }
 
 }  // namespace velmor::app

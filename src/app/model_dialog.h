@@ -59,12 +59,13 @@ ModelDialogLayout model_dialog_layout(int screen_width, int screen_height,
 // disables the main window, shows the radio groups with the current selection and the check
 // boxes of the fit method and the baseline's sign, waits for Close (the button, Return or
 // Escape) and reads the selection back into shell.model_flags, shell.fit_method,
-// shell.baseline_free and state.imdlno (the lowest selected model; unchanged if none). The main
-// window is current and enabled again on return.
-void model_lib(ShellState& shell, RunState& state);
+// shell.baseline_free and shell.shown.imdlno (the lowest selected model; unchanged if none). The
+// dialog holds a slot of shell.windows while it is open. The main window is current and enabled
+// again on return.
+void model_lib(ShellState& shell);
 
 // Closes every window registered in slots 1..255 of the secondary-window table and frees the
 // slots.
-void close_secondary_windows(RunState& state);
+void close_secondary_windows(plot::PlotWindows& windows);
 
 }  // namespace velmor::app

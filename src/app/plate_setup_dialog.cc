@@ -102,8 +102,8 @@ std::string setup_options(const SetupFields& fields, ImportOptions& options) {
   return "";
 }
 
-bool plate_setup(ShellState& shell, RunState& state, const std::string& data_file) {
-  close_secondary_windows(state);
+bool plate_setup(ShellState& shell, const std::string& data_file) {
+  close_secondary_windows(shell.windows);
   wintk::enablewindow(shell.main_window, 0);
   const int height = kRowStep * (kRows + 1) + kButtonHeight;
   const int dialog =

@@ -51,6 +51,6 @@ std::string setup_options(const SetupFields& fields, ImportOptions& options);
 // explained in a Warning box and the dialog stays open); Cancel and the close box leave them as
 // they were. Returns whether OK took them. The main window is current and enabled again on
 // return.
-bool plate_setup(ShellState& shell, RunState& state, const std::string& data_file);
+bool plate_setup(ShellState& shell, const std::string& data_file);
 
 }  // namespace velmor::app

@@ -31,7 +31,7 @@ void pause_ms(int milliseconds) {
 // file is never seen without its closing line). A report that cannot be written is reported and
 // the program goes on; the box and the fit's data stay, so Save Results can keep them elsewhere.
 // True when the report was written.
-bool show_report(ShellState& shell, RunState& state, PendingReport& report, int settle_ms) {
+bool show_report(ShellState& shell, PendingReport& report, int settle_ms) {
   write_report_to_textbox(shell.text_box, report.text());
   pause_ms(settle_ms);
   append_closing_line(report);
@@ -42,7 +42,7 @@ bool show_report(ShellState& shell, RunState& state, PendingReport& report, int 
   } else {
     shell.results_file_name = report.destination();
   }
-  if (state.global_mdl_count == 1) wintk::settextboxcursorposition(shell.text_box, 0);
+  if (shell.shown.global_mdl_count == 1) wintk::settextboxcursorposition(shell.text_box, 0);
   wintk::startidle(400);
   wintk::refreshall();
   return written;
@@ -57,16 +57,28 @@ struct ShownFit {
   std::string data_file;
 };
 
-ShownFit shown_fit(const RunState& state) {
-  return {state.data, state.fitted_params, state.imdlno, state.strmdl, state.filenamedata};
+ShownFit shown_fit(const ShellState& shell) {
+  const RunResult& shown = shell.shown;
+  return {shown.data, shown.fitted_params, shown.imdlno, shown.strmdl, shell.filenamedata};
 }
 
-void show_again(RunState& state, ShownFit fit) {
-  state.data = std::move(fit.data);
-  state.fitted_params = fit.params;
-  state.imdlno = fit.model;
-  state.strmdl = std::move(fit.model_name);
-  state.filenamedata = std::move(fit.data_file);
+void show_again(ShellState& shell, ShownFit fit) {
+  shell.shown.data = std::move(fit.data);
+  shell.shown.fitted_params = fit.params;
+  shell.shown.imdlno = fit.model;
+  shell.shown.strmdl = std::move(fit.model_name);
+  shell.filenamedata = std::move(fit.data_file);
+}
+
+// What the menus and dialogs ask the run to do.
+RunRequest request_of(const ShellState& shell) {
+  RunRequest request;
+  for (int k = 0; k < kModelCount; ++k) request.imdl[k] = shell.model_flags[k].load();
+  request.nwt_global = shell.weighting.load();
+  request.fit_method = shell.fit_method.load();
+  request.baseline_free = shell.baseline_free.load();
+  request.import_options = shell.import_options;
+  return request;
 }
 
 // The menus after a run, whatever its outcome.
@@ -84,19 +96,20 @@ void finish_run(ShellState& shell) {
 // The run of an instrument export, long table or EnzymeML document: each group a fit of its
 // own, its messages naming the group, its report written and shown below the previous group's.
 // XY_Plot and Residuals then show the last group fitted with success.
-void run_groups(ShellState& shell, RunState& state, FitObserver& host, int settle_ms,
+void run_groups(ShellState& shell, const RunRequest& request, FitObserver& host, int settle_ms,
                 ShownFit last_success) {
-  const PreparedRun run = prepare_run(shell.data_file_name, state.import_options, host, state.units,
-                                      host.console_log());
+  FileUnits units;  // the reader closes what it opens
+  const PreparedRun run =
+      prepare_run(shell.data_file_name, request.import_options, host, units, host.console_log());
   FileResult file;
   file.data_file = shell.data_file_name;
   file.status = run.status;
   bool any_written = false;
   for (const PreparedData& set : run.sets) {
     PrefixedHost group_host(host, group_prefix(set.description.group));
-    if (set.refusal.empty() && !model_type_plausible(set.data, state.imdlno, group_host)) {
-      show_again(state, std::move(last_success));
-      model_lib(shell, state);
+    if (set.refusal.empty() && !model_type_plausible(set.data, shell.shown.imdlno, group_host)) {
+      show_again(shell, std::move(last_success));
+      model_lib(shell);
       return;
     }
     FileResult part;
@@ -105,24 +118,24 @@ void run_groups(ShellState& shell, RunState& state, FitObserver& host, int settl
     part.record.data = set.data;
     part.record.description = set.description;
     RunRecord record;
-    part.status = velmor(state, group_host, set, shell.run_report, &record);
-    part.rows = state.idat;
-    part.curves = state.idatasets;
+    part.status = velmor(request, shell.shown, group_host, set, shell.run_report, &record);
+    part.rows = shell.shown.idat;
+    part.curves = shell.shown.idatasets;
     if (report_complete(part.status)) {
       wintk::setwindowtitle(kTitleSaving);
-      if (show_report(shell, state, shell.run_report, settle_ms)) {
+      if (show_report(shell, shell.run_report, settle_ms)) {
         part.report_file = shell.results_file_name;
         part.record = std::move(record);
         any_written = true;
       }
     }
-    if (part.status == kStatusCompleted) last_success = shown_fit(state);
+    if (part.status == kStatusCompleted) last_success = shown_fit(shell);
     shell.run_report.discard();
     file.status = more_serious_status(file.status, part.status);
     file.groups.push_back(std::move(part));
     wintk::setwindowtitle(kTitleComputing);
   }
-  show_again(state, std::move(last_success));
+  show_again(shell, std::move(last_success));
   if (any_written) {
     shell.last_run = std::move(file);
     shell.menu.set({Entry::kExportSummary}, {});
@@ -131,11 +144,11 @@ void run_groups(ShellState& shell, RunState& state, FitObserver& host, int settl
 
 }  // namespace
 
-void run_command(ShellState& shell, RunState& state, FitObserver& host, int settle_ms) {
+void run_command(ShellState& shell, FitObserver& host, int settle_ms) {
   MainMenu& menu = shell.menu;
   cleartext(shell.text_box);
   if (selected_model_count(shell) == 0) {
-    model_lib(shell, state);
+    model_lib(shell);
     return;
   }
   if (!shell.data_file_open) {
@@ -144,45 +157,42 @@ void run_command(ShellState& shell, RunState& state, FitObserver& host, int sett
     shell.data_file_open = false;
     return;
   }
-  state.import_options = shell.import_options;
-  const bool by_groups = reads_as_import(shell.data_file_name, state.import_options);
+  const bool by_groups = reads_as_import(shell.data_file_name, shell.import_options);
   // A file that has gone or cannot be read passes here; the driver then refuses it with its
   // own messages ("File does not exist: "). Imported data are checked group by group.
-  if (!by_groups && !model_type_plausible(shell.data_file_name, state.imdlno, host, state.units)) {
-    model_lib(shell, state);
+  if (!by_groups &&
+      !model_type_plausible(shell.data_file_name, shell.shown.imdlno, host, shell.units)) {
+    model_lib(shell);
     return;
   }
 
-  const int data_unit = state.units.unit_of(shell.data_file_name);
-  if (data_unit >= 0) state.units.close(data_unit);
-  file_close_by_unit(shell.results_unit, state.units);
+  const int data_unit = shell.units.unit_of(shell.data_file_name);
+  if (data_unit >= 0) shell.units.close(data_unit);
+  file_close_by_unit(shell.results_unit, shell.units);
   wintk::setwindowtitle(kTitleComputing);
-  for (int k = 0; k < kModelCount; ++k) state.imdl[k] = shell.model_flags[k].load();
-  state.nwt_global = shell.weighting.load();
-  state.fit_method = shell.fit_method.load();
-  state.baseline_free = shell.baseline_free.load();
-  ShownFit last_success = shown_fit(state);
-  state.filenamedata = shell.data_file_name;
+  const RunRequest request = request_of(shell);
+  ShownFit last_success = shown_fit(shell);
+  shell.filenamedata = shell.data_file_name;
   if (by_groups) {
-    run_groups(shell, state, host, settle_ms, std::move(last_success));
+    run_groups(shell, request, host, settle_ms, std::move(last_success));
     finish_run(shell);
     return;
   }
   PendingReport& report = shell.run_report;
   RunRecord record;
-  const int status = velmor(state, host, shell.data_file_name, report, &record);
+  const int status = velmor(request, shell.shown, host, shell.data_file_name, report, &record);
   // A failed run may have left its own data half in place: XY_Plot and Residuals go on showing
   // the last successful run, under that run's file name.
-  if (status != kStatusCompleted) show_again(state, std::move(last_success));
+  if (status != kStatusCompleted) show_again(shell, std::move(last_success));
 
   // When every fit failed the report is still complete, and it says why.
   if (report_complete(status)) {
     wintk::setwindowtitle(kTitleSaving);
-    if (show_report(shell, state, report, settle_ms)) {
+    if (show_report(shell, report, settle_ms)) {
       // What Export Summary writes, the same table as the batch mode's --summary.
       shell.last_run =
-          FileResult{shell.data_file_name, shell.results_file_name, status, {}, state.idat,
-                     state.idatasets,      std::move(record),       {},     {}};
+          FileResult{shell.data_file_name,  shell.results_file_name, status, {}, shell.shown.idat,
+                     shell.shown.idatasets, std::move(record),       {},     {}};
       menu.set({Entry::kExportSummary}, {});
     }
   } else if (status == kStatusTooManyParameters || status == kStatusModelColumns) {

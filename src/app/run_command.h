@@ -4,7 +4,6 @@
 
 #include "app/shell_state.h"
 #include "engine/core/fit_observer.h"
-#include "engine/core/global_types.h"
 
 // The Run command of the main window (command code 1).
 namespace velmor::app {
@@ -18,8 +17,9 @@ inline constexpr const char* kTitleSaving = "Computation completed...Saving resu
 // Checks that a run is possible, applies the product/substrate plausibility rule, runs the fit
 // driver on the data file, loads the report into the text box, adds the closing line, writes the
 // report file (replaced only now, complete) and sets the menus for what may follow. `settle_ms` is
-// the pause before and after the closing line is appended. Main routine's thread; `host` must be
-// the host whose model_fitted draws into this program's windows.
-void run_command(ShellState& shell, RunState& state, FitObserver& host, int settle_ms);
+// the pause before and after the closing line is appended. The run's request is made from the
+// shell's menus and dialogs; its result goes into shell.shown (ShellState). Main routine's
+// thread; `host` must be the host whose model_fitted draws into this program's windows.
+void run_command(ShellState& shell, FitObserver& host, int settle_ms);
 
 }  // namespace velmor::app

@@ -62,7 +62,8 @@ std::string summary_name_for(std::string_view data_file_name) {
   return std::string(data_file_name.substr(0, end)) + "-summary.csv";
 }
 
-Shell::Shell(ShellOptions options) : options_(std::move(options)), host_(state_, options_.plots) {}
+Shell::Shell(ShellOptions options)
+    : options_(std::move(options)), host_(shell_.filenamedata, shell_.windows, options_.plots) {}
 
 Shell::~Shell() {
   wintk::setprogramendcallback({});
@@ -109,12 +110,12 @@ void Shell::start_up() {
   // report stays whole. Should the run not come by the toolkit in time, the lock file goes all
   // the same.
   wintk::setprogramendcallback([this] {
-    state_.units.close_all();
+    shell_.units.close_all();
     shell_.run_report.discard();
     save_window_size();
   });
-  state_.child_windows = RunState::free_window_table();
-  state_.idactivewin = shell_.main_window;
+  shell_.windows.child_windows = plot::PlotWindows::free_window_table();
+  shell_.windows.idactivewin = shell_.main_window;
   wintk::setactivepage(wintk::getactivepage());
   wintk::setwindowtitle(kProgramTitle);
 
@@ -207,7 +208,7 @@ void Shell::dispatch(int code) {
       on_quit();
       break;
     case kCmdRun:
-      run_command(shell_, state_, host_, options_.settle_ms);
+      run_command(shell_, host_, options_.settle_ms);
       break;
     case kCmdSave:
       on_save();
@@ -246,7 +247,7 @@ void Shell::dispatch(int code) {
       on_weight(false);
       break;
     case kCmdModelLibrary:
-      model_lib(shell_, state_);
+      model_lib(shell_);
       break;
     case kCmdResiduals:
       on_plot(true);
@@ -279,15 +280,15 @@ void Shell::on_open() {
   }
   folder = working_folder();
   if (!folder.empty()) fs::current_path(folder, ec);
-  state_.filenamepath = folder;
-  // The name keeps its case: on this platform file names are case-sensitive. The run-wide
-  // data file name stays that of the data the plots show until a run of this file succeeds.
+  shell_.filenamepath = folder;
+  // The name keeps its case: on this platform file names are case-sensitive. The plots' data
+  // file name (filenamedata) stays that of the data they show until a run of this file succeeds.
   shell_.data_file_name = name;
   wintk::setwindowtitle(name);
   // An instrument export, a long table by curve id or an EnzymeML document: how to read it is
   // asked at once, with a layout found beside the data filled in.
   shell_.import_options = {};
-  if (reads_as_import(name, shell_.import_options)) plate_setup(shell_, state_, name);
+  if (reads_as_import(name, shell_.import_options)) plate_setup(shell_, name);
   menu.set({Entry::kOpenData, Entry::kRun, Entry::kWeight, Entry::kClear, Entry::kFile,
             Entry::kEditDataFile, Entry::kRunCurveFit, Entry::kOpenDataFile, Entry::kModelLibrary,
             Entry::kClearDisplay, Entry::kAboutBar, Entry::kAboutFile, Entry::kQuitBar,
@@ -300,8 +301,8 @@ void Shell::on_open() {
 // Edit Data File and Print Results: the file in the user's editor, or the entry greyed when
 // the file is missing.
 void Shell::on_edit(const std::string& file_name, Entry entry) {
-  const int unit = state_.units.unit_of(file_name);
-  if (unit >= 0) state_.units.close(unit);
+  const int unit = shell_.units.unit_of(file_name);
+  if (unit >= 0) shell_.units.close(unit);
   if (file_name.empty() || !file_name_exists(file_name)) {
     shell_.menu.set({}, {entry});
     return;
@@ -312,7 +313,7 @@ void Shell::on_edit(const std::string& file_name, Entry entry) {
 
 // A cancelled, refused or failed Save changes no menu entry, so the user can try again.
 void Shell::on_save() {
-  file_close_by_name(shell_.results_unit, shell_.data_file_name, state_.units);
+  file_close_by_name(shell_.results_unit, shell_.data_file_name, shell_.units);
   std::string name = save_name_for(shell_.data_file_name);
   if (!wintk::dlgsavefile(name, "*.txt", "*.txt", "Save Data")) return;
   if (same_file(name, shell_.data_file_name)) {
@@ -387,16 +388,16 @@ void Shell::on_plot(bool residuals) {
   wintk::startidle(500);
   wintk::refreshall();
   // Before any completed run there is nothing to draw.
-  if (state_.data.nRows < 1) return;
+  if (shell_.shown.data.nRows < 1) return;
   const auto& plot = residuals ? options_.plots.resplot : options_.plots.xyplot;
-  if (plot) plot(state_);
+  if (plot) plot(shell_.shown, shell_.filenamedata, shell_.windows);
 }
 
 // The main window is closed by the toolkit once the main routine has returned and the last
 // callback threads have finished: a callback still on its way (a second click) must find a
 // current window to wake, or the toolkit would end the program with an error box.
 void Shell::on_quit() {
-  file_close_by_unit(shell_.results_unit, state_.units);
+  file_close_by_unit(shell_.results_unit, shell_.units);
 }
 
 }  // namespace velmor::app

@@ -13,6 +13,7 @@
 #include "app/shell_state.h"
 #include "app/window_settings.h"
 #include "engine/core/global_types.h"
+#include "engine/core/run_result.h"
 
 // The application shell: the main window with its menus and results text box, and the command
 // loop that runs the handler of each menu command on the main routine's thread.
@@ -79,7 +80,8 @@ class Shell {
   int commands_handled() const { return handled_; }
   const ShellState& shell() const { return shell_; }
   ShellState& shell() { return shell_; }
-  const RunState& state() const { return state_; }
+  // The result the plots show (ShellState::shown).
+  const RunResult& result() const { return shell_.shown; }
 
  private:
   void start_up();
@@ -104,7 +106,6 @@ class Shell {
     std::atomic<int> height{0};
   };
   std::shared_ptr<SharedSize> main_size_ = std::make_shared<SharedSize>();
-  RunState state_;
   GuiHost host_;
   EditorLauncher editors_;
   std::atomic<bool> started_{false};

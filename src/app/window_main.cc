@@ -38,8 +38,8 @@ int run_batch_with_pictures(const CommandLine& cl) {
     const auto writer = std::make_shared<plot::BatchPictureWriter>(
         cl.plots_dir, stem, format, plot::save_chart_picture, err, residual_x);
     return velmor::app::BatchPictures{
-        [writer](const velmor::RunState& state) { writer->fit(state); },
-        [writer](const velmor::RunState& state) { writer->residuals(state); },
+        [writer](const velmor::FittedData& fitted) { writer->fit(fitted); },
+        [writer](const velmor::FittedData& fitted) { writer->residuals(fitted); },
         [writer] { return writer->failed(); }};
   };
   return velmor::app::run_batch_mode(cl, stop, pictures);

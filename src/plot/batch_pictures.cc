@@ -44,14 +44,14 @@ bool BatchPictureWriter::folder_ready() {
   return true;
 }
 
-void BatchPictureWriter::fit(const RunState& state) {
+void BatchPictureWriter::fit(const FittedData& fitted) {
   if (!folder_ready()) return;
-  write(fit_plot_of(state), fit_picture_path(folder_, stem_, state.imdlno, format_));
+  write(fit_plot_of(fitted), fit_picture_path(folder_, stem_, fitted.imdlno, format_));
 }
 
-void BatchPictureWriter::residuals(const RunState& state) {
+void BatchPictureWriter::residuals(const FittedData& fitted) {
   if (!folder_ready()) return;
-  write(residual_plot_of(state, residual_x_), residual_picture_path(folder_, stem_, format_));
+  write(residual_plot_of(fitted, residual_x_), residual_picture_path(folder_, stem_, format_));
 }
 
 void BatchPictureWriter::write(const PlotContents& contents, const std::filesystem::path& path) {

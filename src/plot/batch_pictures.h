@@ -14,6 +14,7 @@
 #include <string>
 
 #include "engine/core/global_types.h"
+#include "engine/core/run_result.h"
 #include "plot/chart/chart.h"
 #include "plot/fit_charts.h"
 #include "plot/picture_format.h"
@@ -48,12 +49,12 @@ class BatchPictureWriter {
                      ChartFileWriter write_chart, std::ostream& err,
                      ResidualX residual_x = ResidualX::kRowNumber);
 
-  // The fit picture of the current model (state.imdlno, state.strmdl, state.data and
-  // state.fitted_params) after each fitted model, and the residual picture of the best model
+  // The fit picture of a fitted model (fitted.imdlno, fitted.strmdl, fitted.data and
+  // fitted.fitted_params) after each fitted model, and the residual picture of the best model
   // after the run, respectively. The folder is
   // created, if missing, with the first picture: a run whose data are refused makes none.
-  void fit(const RunState& state);
-  void residuals(const RunState& state);
+  void fit(const FittedData& fitted);
+  void residuals(const FittedData& fitted);
   // True when a picture could not be written.
   bool failed() const { return failed_; }
 

@@ -299,16 +299,18 @@ PlotContents make_residual_plot_contents(const ProgressCurveData& data, std::str
   return contents;
 }
 
-PlotContents fit_plot_of(const RunState& state) {
-  const ModelCurve curve =
-      state.fitted_params ? fitted_model_curve(state.imdlno, *state.fitted_params) : ModelCurve{};
-  return make_fit_plot_contents(state.data, state.imdlno, state.strmdl, curve);
+PlotContents fit_plot_of(const FittedData& fitted) {
+  const ModelCurve curve = fitted.fitted_params
+                               ? fitted_model_curve(fitted.imdlno, *fitted.fitted_params)
+                               : ModelCurve{};
+  return make_fit_plot_contents(fitted.data, fitted.imdlno, fitted.strmdl, curve);
 }
 
-PlotContents residual_plot_of(const RunState& state, ResidualX x) {
-  const ModelCurve curve =
-      state.fitted_params ? fitted_model_curve(state.imdlno, *state.fitted_params) : ModelCurve{};
-  return make_residual_plot_contents(state.data, state.strmdl, x, curve);
+PlotContents residual_plot_of(const FittedData& fitted, ResidualX x) {
+  const ModelCurve curve = fitted.fitted_params
+                               ? fitted_model_curve(fitted.imdlno, *fitted.fitted_params)
+                               : ModelCurve{};
+  return make_residual_plot_contents(fitted.data, fitted.strmdl, x, curve);
 }
 
 // [SECTION] Chart

@@ -19,6 +19,7 @@
 #include "engine/core/global_types.h"
 #include "engine/core/limits.h"
 #include "engine/core/progress_curve_data.h"
+#include "engine/core/run_result.h"
 #include "engine/core/vectors.h"
 #include "plot/chart/chart.h"
 #include "plot/chart/data_drawer.h"
@@ -189,10 +190,10 @@ PlotContents make_residual_plot_contents(const ProgressCurveData& data, std::str
                                          ResidualX x = ResidualX::kRowNumber,
                                          const ModelCurve& curve = {});
 
-// The two plots of the run-wide state: its data, current model (state.imdlno, state.strmdl)
-// and, when known, that model's parameters (state.fitted_params).
-PlotContents fit_plot_of(const RunState& state);
-PlotContents residual_plot_of(const RunState& state, ResidualX x = ResidualX::kRowNumber);
+// The two plots of a fitted model: its data, the model (fitted.imdlno, fitted.strmdl) and, when
+// known, the model's parameters (fitted.fitted_params).
+PlotContents fit_plot_of(const FittedData& fitted);
+PlotContents residual_plot_of(const FittedData& fitted, ResidualX x = ResidualX::kRowNumber);
 
 // The title with the data file's name (without its folder) added to its first line, so that a
 // plot says which file it shows: "1- [Pt] vs time Michaelis-Menten - DATA.IN". No name, no

@@ -20,18 +20,18 @@ constexpr int kResidualPauseMs = 500;
 
 // The main window's look while the plot is built: white, black text in the GUI font. Nothing
 // when the program has no main window (tests, a plot shown on its own).
-void prepare_main_window(const RunState& state) {
-  if (!wintk::isvalidwindow(state.idactivewin)) return;
-  wintk::setcurrentwindow(state.idactivewin);
+void prepare_main_window(const PlotWindows& windows) {
+  if (!wintk::isvalidwindow(windows.idactivewin)) return;
+  wintk::setcurrentwindow(windows.idactivewin);
   wintk::setcolor(kToolkitBlack);
   wintk::setbkcolor(kToolkitWhite);
   wintk::settextstyle(kGuiFont, kHorizontal, kTextSize);
   wintk::clearviewport();
 }
 
-void theme_main_window(const RunState& state) {
-  if (!wintk::isvalidwindow(state.idactivewin)) return;
-  wintk::setcurrentwindow(state.idactivewin);
+void theme_main_window(const PlotWindows& windows) {
+  if (!wintk::isvalidwindow(windows.idactivewin)) return;
+  wintk::setcurrentwindow(windows.idactivewin);
   wintk::setmatchthemetextstyle();
   wintk::refreshall();
   wintk::setrefreshing(true);
@@ -39,18 +39,18 @@ void theme_main_window(const RunState& state) {
 
 // After the plot window closed: the plot goes, and so do the secondary windows (a dialog left
 // open must not outlive the picture it belonged to); the main window is current and redrawn.
-void aftermath(RunState& state, plot_t& plot) {
-  const bool has_main = wintk::isvalidwindow(state.idactivewin);
-  if (has_main) wintk::setcurrentwindow(state.idactivewin);
+void aftermath(PlotWindows& windows, plot_t& plot) {
+  const bool has_main = wintk::isvalidwindow(windows.idactivewin);
+  if (has_main) wintk::setcurrentwindow(windows.idactivewin);
   destroy_plot(plot);
-  for (int& window : state.child_windows) {
+  for (int& window : windows.child_windows) {
     if (window < 0) continue;
     // By id: closewindow(-1) on a window that no longer exists would close the current one.
     wintk::closewindow(window);
     window = -1;
   }
-  if (has_main && wintk::isvalidwindow(state.idactivewin)) {
-    wintk::setcurrentwindow(state.idactivewin);
+  if (has_main && wintk::isvalidwindow(windows.idactivewin)) {
+    wintk::setcurrentwindow(windows.idactivewin);
     wintk::refreshall();
   }
 }
@@ -59,52 +59,55 @@ void aftermath(RunState& state, plot_t& plot) {
 using ContentViews = std::vector<std::pair<const char*, PlotContents>>;
 
 // Shows views[shown] (or `contents` alone when there are no views) as show_plot_window does.
-void show_contents(RunState& state, const PlotContents& contents, const ContentViews& views,
+void show_contents(PlotWindows& windows, const PlotContents& contents, const ContentViews& views,
                    int shown) {
   plot_t plot = initialize_plot();
   set_xlinear(plot);
   set_ylinear(plot);
-  prepare_main_window(state);
+  prepare_main_window(windows);
   apply_plot_contents(contents, *plot_chart(plot));
   for (int v = 0; v < static_cast<int>(views.size()); ++v) {
     add_plot_view(
         plot, views[v].first,
         [view = views[v].second](Chart& chart) { apply_plot_contents(view, chart); }, v == shown);
   }
-  theme_main_window(state);
+  theme_main_window(windows);
   display_plot(plot);
-  aftermath(state, plot);
+  aftermath(windows, plot);
 }
 
-PlotContents titled_residual_plot(const RunState& state, ResidualX x) {
-  PlotContents contents = residual_plot_of(state, x);
-  contents.title = title_with_data_file(contents.title, state.filenamedata);
+PlotContents titled_residual_plot(const FittedData& fitted, std::string_view data_file,
+                                  ResidualX x) {
+  PlotContents contents = residual_plot_of(fitted, x);
+  contents.title = title_with_data_file(contents.title, data_file);
   return contents;
 }
 
 }  // namespace
 
-void show_plot_window(RunState& state, const PlotContents& contents) {
-  show_contents(state, contents, {}, -1);
+void show_plot_window(PlotWindows& windows, const PlotContents& contents) {
+  show_contents(windows, contents, {}, -1);
 }
 
-void xyplot(RunState& state) {
-  PlotContents contents = fit_plot_of(state);
-  contents.title = title_with_data_file(contents.title, state.filenamedata);
-  show_plot_window(state, contents);
+void xyplot(const FittedData& fitted, std::string_view data_file, PlotWindows& windows) {
+  PlotContents contents = fit_plot_of(fitted);
+  contents.title = title_with_data_file(contents.title, data_file);
+  show_plot_window(windows, contents);
 }
 
-void resplot(RunState& state) {
-  resplot_against(state, ResidualX::kRowNumber);
+void resplot(const FittedData& fitted, std::string_view data_file, PlotWindows& windows) {
+  resplot_against(fitted, data_file, windows, ResidualX::kRowNumber);
 }
 
-void resplot_against(RunState& state, ResidualX x) {
+void resplot_against(const FittedData& fitted, std::string_view data_file, PlotWindows& windows,
+                     ResidualX x) {
   if (wintk::isvalidwindow(wintk::getcurrentwindow())) wintk::startidle(kResidualPauseMs);
   const ContentViews views = {
-      {"Residuals Against Row Number", titled_residual_plot(state, ResidualX::kRowNumber)},
-      {"Residuals Against Time", titled_residual_plot(state, ResidualX::kTime)}};
+      {"Residuals Against Row Number",
+       titled_residual_plot(fitted, data_file, ResidualX::kRowNumber)},
+      {"Residuals Against Time", titled_residual_plot(fitted, data_file, ResidualX::kTime)}};
   const int shown = x == ResidualX::kTime ? 1 : 0;
-  show_contents(state, views[shown].second, views, shown);
+  show_contents(windows, views[shown].second, views, shown);
 }
 
 }  // namespace velmor::plot

@@ -34,7 +34,7 @@ TEST(ModelDialog, ButtonsSelectionRefusedCloseBoxAndFastMethod) {
     for (const auto& [control, expected, current] : choices) {
       ASSERT_TRUE(user.select_models(control));
       EXPECT_EQ(flags(shell), expected) << control;
-      EXPECT_EQ(shell.state().imdlno, current) << control;
+      EXPECT_EQ(shell.result().imdlno, current) << control;
     }
     // The main window takes the user's input again once the dialog is closed; copies use LF.
     const int box = shell.shell().text_box;

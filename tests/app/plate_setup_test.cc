@@ -89,7 +89,7 @@ TEST(PlateSetup, OpenDataAsksAndRunFitsEachGroup) {
       const ModelFit& fit = group.record.fits[0];
       EXPECT_NEAR(fit.p[0], plate.design.km, 4.0 * fit.se[0]);
     }
-    EXPECT_EQ(shell.state().data.time_unit, "s");  // the plots' axes can say so
+    EXPECT_EQ(shell.result().data.time_unit, "s");  // the plots' axes can say so
   });
 }
 

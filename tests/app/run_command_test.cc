@@ -35,7 +35,7 @@ TEST(RunCommand, CompleteRunOfTheExampleThenSavePlotsAndClear) {
     PlotCloser closer(user.main_window());
     ASSERT_TRUE(user.choose(Entry::kRun));
     EXPECT_TRUE(messages(responder).empty()) << messages(responder).front();
-    EXPECT_EQ(shell.state().global_mdl_count, 2);
+    EXPECT_EQ(shell.result().global_mdl_count, 2);
     EXPECT_TRUE(closer.closed_becomes(2)) << closer.closed();  // one plot per model, waited for
     // The box shows the report without the closing line the file has.
     const std::string file = read_file(report);
@@ -155,7 +155,7 @@ TEST(RunCommand, WrongModelTypeAndFailedFitsKeepTheLastSuccessfulRunOnThePlots) 
     ASSERT_TRUE(user.close_dialog());
     EXPECT_FALSE(std::filesystem::exists(folder.file("DATA.out")));
     EXPECT_EQ(
-        std::pair(shell.state().global_mdl_count, wintk::gettextboxlength(shell.shell().text_box)),
+        std::pair(shell.result().global_mdl_count, wintk::gettextboxlength(shell.shell().text_box)),
         std::pair(0, 0));
 
     std::vector<std::string> titles;
@@ -213,7 +213,7 @@ TEST(RunCommand, ConcurrentBatchRunUnwritableReportAndQuitDuringARun) {
                                        "The output file name is a folder: " +
                                        report});
     EXPECT_TRUE(std::filesystem::is_directory(report));
-    EXPECT_TRUE(shell.state().global_mdl_count == 1 && user.enabled(Entry::kRun));
+    EXPECT_TRUE(shell.result().global_mdl_count == 1 && user.enabled(Entry::kRun));
 
     std::filesystem::remove(report);
     ASSERT_TRUE(user.select_models(kProductButton));
@@ -232,7 +232,7 @@ TEST(RunCommand, ConcurrentBatchRunUnwritableReportAndQuitDuringARun) {
     EXPECT_TRUE(quit_chosen);
     EXPECT_TRUE(wait_for([&] { return shell.ended(); }, std::chrono::seconds(5)));
     EXPECT_TRUE(closer.closed_becomes(1));
-    EXPECT_EQ(shell.state().global_mdl_count, 2);
+    EXPECT_EQ(shell.result().global_mdl_count, 2);
     EXPECT_NE(read_file(report).find("Results written to"), std::string::npos);
   });
 }

@@ -56,7 +56,7 @@ class QuietHost : public velmor::FitObserver {
     ++count;
   }
   void progress(const velmor::FitProgress&) override {}
-  void model_fitted(const velmor::RunState&) override {}
+  void model_fitted(const velmor::FittedData&) override {}
 
   int last_kind = 0;
   std::string last_text;
@@ -128,22 +128,23 @@ void fuzz_import(const std::uint8_t* bytes, std::size_t size, const fs::path& fo
   const fs::path data_file = folder / data_name;
   std::ofstream(data_file, std::ios::binary | std::ios::trunc) << data;
 
-  velmor::RunState state;
-  state.imdl.fill(0);
-  state.imdl[bytes[0] & 3] = 1;
-  state.imdlno = 1 + (bytes[0] & 3);
-  state.nwt_global = (bytes[0] & 4) != 0 ? velmor::kRobustWeighting : velmor::kNoWeighting;
-  state.import_options.signal_per_conc = (bytes[0] & 8) != 0 ? 0.01 : 0.0;
+  velmor::RunRequest request;
+  request.imdl.fill(0);
+  request.imdl[bytes[0] & 3] = 1;
+  request.nwt_global = (bytes[0] & 4) != 0 ? velmor::kRobustWeighting : velmor::kNoWeighting;
+  request.import_options.signal_per_conc = (bytes[0] & 8) != 0 ? 0.01 : 0.0;
+  velmor::RunResult result;
+  velmor::FileUnits units;
   QuietHost host;
   std::ostringstream log;
   const velmor::PreparedRun run =
-      velmor::prepare_run(data_file.string(), state.import_options, host, state.units, log);
+      velmor::prepare_run(data_file.string(), request.import_options, host, units, log);
   check_prepared(run, host, folder);
   for (const velmor::PreparedData& set : run.sets) {
     if (!set.refusal.empty() || set.data.nRows > kMaxFitRows) continue;
     QuietHost run_host;
     velmor::PendingReport report;
-    const int status = velmor::velmor(state, run_host, set, report);
+    const int status = velmor::velmor(request, result, run_host, set, report);
     require(velmor::report_complete(status) || status == velmor::kStatusDataError ||
                 status == velmor::kStatusTooManyParameters,
             "unknown status of a set's run");
@@ -191,18 +192,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     out.write(reinterpret_cast<const char*>(bytes + 1), static_cast<std::streamsize>(size - 1));
   }
 
-  velmor::RunState state;
-  state.baseline_free = (bytes[0] & 32) != 0;
+  velmor::RunRequest request;
+  request.baseline_free = (bytes[0] & 32) != 0;
+  velmor::RunResult result;
+  velmor::FileUnits units;
   QuietHost host;
   velmor::ProgressCurveData data;
   data.nRows = -7;  // a refusal must leave the data as they were
   std::string report_name;
   const int read_status =
-      velmor::read_progress_curve_data(data_file.string(), host, state.units, data, report_name);
+      velmor::read_progress_curve_data(data_file.string(), host, units, data, report_name);
   require(read_status == velmor::kDataOk || read_status == velmor::kDataFileMissing ||
               read_status == velmor::kDataError,
           "unknown status of the data reader");
-  require(state.units.connected_count() == 0, "the data reader left a unit open");
+  require(units.connected_count() == 0, "the data reader left a unit open");
   require(report_name == report_file.string(), "wrong report name");
   if (read_status != velmor::kDataOk) {
     check_refusal(host);
@@ -214,21 +217,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
   }
 
   QuietHost plausibility_host;
-  velmor::model_type_plausible(data_file.string(), model, plausibility_host, state.units);
-  require(state.units.connected_count() == 0, "the plausibility rule left a unit open");
+  velmor::model_type_plausible(data_file.string(), model, plausibility_host, units);
+  require(units.connected_count() == 0, "the plausibility rule left a unit open");
   require(plausibility_host.count <= 1, "the plausibility rule shows one message at most");
 
   if (read_status == velmor::kDataOk && data.nRows <= kMaxFitRows) {
-    state.imdl.fill(0);
-    state.imdl[model - 1] = 1;
-    state.nwt_global = robust ? velmor::kRobustWeighting : velmor::kNoWeighting;
+    request.imdl.fill(0);
+    request.imdl[model - 1] = 1;
+    request.nwt_global = robust ? velmor::kRobustWeighting : velmor::kNoWeighting;
     QuietHost run_host;
-    const int status = velmor::velmor(state, run_host, data_file.string());
+    const int status = velmor::velmor(request, result, run_host, data_file.string());
     require(velmor::report_complete(status) || status == velmor::kStatusDataError ||
                 status == velmor::kStatusTooManyParameters || status == velmor::kStatusModelColumns,
             "unknown status of the run");
     if (velmor::report_complete(status)) {
-      require(state.global_mdl_count == 1, "one model asked, another count fitted");
+      require(result.global_mdl_count == 1, "one model asked, another count fitted");
       require(last_line_of(report_file).rfind(" SAVED TO: ", 0) == 0,
               "a complete run's report does not end with its SAVED TO line");
     } else {

@@ -45,7 +45,7 @@ using velmor::testing::read_file;
 using velmor::testing::TempFolder;
 
 // The example's rows, each fitted value a little off the observed one so residuals are not zero.
-bool load_example(RunState& state) {
+bool load_example(FittedData& state) {
   std::ifstream in(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN");
   std::string line;
   int n = 0;
@@ -231,7 +231,7 @@ TEST(PlotWindow, DrawnFitPlotSavedPrintedAndEmbedded) {
     return QImage(QString::fromStdString(file(name)), format).size();
   };
   run_gui([&] {
-    RunState state;
+    FittedData state;
     ASSERT_TRUE(load_example(state));
     plot_t plot = initialize_plot();
     apply_plot_contents(make_fit_plot_contents(state.data, 1, state.strmdl), *plot_chart(plot));
@@ -324,7 +324,7 @@ TEST(ToolkitPainter, AreaClippingAndTextAnchors) {
 
 struct PlotCase {
   const char* name;
-  void (*show)(RunState&);
+  void (*show)(const FittedData&, std::string_view, PlotWindows&);
   ModelId model;
   bool main_window;     // the program's main window and an open dialog, else no window at all
   const char* caption;  // the title's lines joined by a blank
@@ -336,15 +336,16 @@ class FitPlotsTest : public ::testing::TestWithParam<PlotCase> {};
 TEST_P(FitPlotsTest, ReturnsWhenClosedAndCleansUpTheSecondaryWindows) {
   const PlotCase& c = GetParam();
   run_gui([&] {
-    RunState state;
+    FittedData state;
+    PlotWindows windows;
     ASSERT_TRUE(load_example(state));
     state.imdlno = c.model;
     int dialog = -1;
     if (c.main_window) {
-      state.idactivewin = wintk::initwindow(300, 200, "Main");
+      windows.idactivewin = wintk::initwindow(300, 200, "Main");
       dialog = wintk::initwindow(120, 80, "Dialog");
-      state.child_windows[3] = dialog;
-      wintk::setcurrentwindow(state.idactivewin);
+      windows.child_windows[3] = dialog;
+      wintk::setcurrentwindow(windows.idactivewin);
     } else {
       dialog = wintk::initwindow(10, 10, "probe");
       wintk::closewindow(dialog);
@@ -361,14 +362,14 @@ TEST_P(FitPlotsTest, ReturnsWhenClosedAndCleansUpTheSecondaryWindows) {
       }
       wintk::test_input::request_user_close(plot_window);
     });
-    c.show(state);
+    c.show(state, "Data.in", windows);
     user.join();
 
     EXPECT_TRUE(captioned);
     EXPECT_FALSE(wintk::isvalidwindow(plot_window) || find_plot_by_window(plot_window));
     if (c.main_window) {
-      EXPECT_FALSE(wintk::isvalidwindow(dialog) || state.child_windows[3] != -1);
-      EXPECT_EQ(wintk::getcurrentwindow(), state.idactivewin);
+      EXPECT_FALSE(wintk::isvalidwindow(dialog) || windows.child_windows[3] != -1);
+      EXPECT_EQ(wintk::getcurrentwindow(), windows.idactivewin);
     }
   });
 }
@@ -387,7 +388,8 @@ INSTANTIATE_TEST_SUITE_P(
 // replaced (not added to) and the item of the view shown is greyed.
 TEST(FitPlots, ResidualsWindowSwitchesBetweenRowNumberAndTime) {
   run_gui([] {
-    RunState state;
+    FittedData state;
+    PlotWindows windows;
     ASSERT_TRUE(load_example(state));
     const int probe = wintk::initwindow(10, 10, "probe");
     wintk::closewindow(probe);
@@ -417,7 +419,7 @@ TEST(FitPlots, ResidualsWindowSwitchesBetweenRowNumberAndTime) {
       EXPECT_TRUE(shows(by_row, kTimeItem));
       wintk::test_input::request_user_close(window);
     });
-    resplot(state);
+    resplot(state, "Data.in", windows);
     user.join();
     EXPECT_FALSE(wintk::isvalidwindow(window));
   });
@@ -426,7 +428,7 @@ TEST(FitPlots, ResidualsWindowSwitchesBetweenRowNumberAndTime) {
 TEST(BatchPictures, WriterMakesTheFolderAndWritesEightHundredBySixHundredPngs) {
   const TempFolder temp;
   const fs::path folder = temp.path() / "new" / "pictures";
-  RunState state;
+  FittedData state;
   ASSERT_TRUE(load_example(state));
   std::ostringstream err;
   BatchPictureWriter writer(folder, "DATA", PictureFormat::kPng, save_chart_picture, err);
@@ -448,7 +450,7 @@ TEST(BatchPictures, WriterMakesTheFolderAndWritesEightHundredBySixHundredPngs) {
 TEST(BatchPictures, FailuresAreReportedAsErrors) {
   const TempFolder temp;
   const fs::path base = temp.path();
-  RunState state;
+  FittedData state;
   ASSERT_TRUE(load_example(state));
 
   std::ostringstream err;  // the folder's name is taken by a file

@@ -31,17 +31,15 @@ struct EngineFit {
 
 // One model as velmor runs it (run_model: internal units, the second fit from all-ones
 // parameters when more than two are poorly determined, the result in the data's units), on a
-// fresh RunState holding `data`, by the classic chain or the fast method (baseline_free: the
+// fresh FitContext holding `data`, by the classic chain or the fast method (baseline_free: the
 // baseline of models 2 and 4 of either sign).
 inline EngineFit run_engine(const ProgressCurveData& data, int model, int weighting,
                             int method = kClassicMethod, bool baseline_free = false) {
-  RunState state;
+  FitContext state;
   state.baseline_free = baseline_free;
   RecordingHost host;
   const RunData run(data);
   state.data = run.internal;
-  state.idat = data.nRows;
-  state.idatasets = data.nCurves;
   state.nwt_global = weighting;
   state.fit_method = method;
   state.imdlno = model;

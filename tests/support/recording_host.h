@@ -25,11 +25,11 @@ class RecordingHost : public FitObserver {
     events.push_back("progress " + std::to_string(progress.model) + " pass " +
                      std::to_string(progress.pass));
   }
-  void model_fitted(const RunState& state) override {
+  void model_fitted(const FittedData& fitted) override {
     ++fits_shown;
-    events.push_back("fitted " + std::to_string(state.imdlno) + " " + state.strmdl + " rows " +
-                     std::to_string(state.data.nRows) +
-                     (state.fitted_params ? " with parameters" : " without parameters"));
+    events.push_back("fitted " + std::to_string(fitted.imdlno) + " " + fitted.strmdl + " rows " +
+                     std::to_string(fitted.data.nRows) +
+                     (fitted.fitted_params ? " with parameters" : " without parameters"));
   }
 
   std::vector<Message> messages;

@@ -22,8 +22,8 @@ class BatchHost : public ConsoleHost {
  public:
   BatchHost(std::ostream& err, const BatchPictures& pictures)
       : ConsoleHost(err), pictures_(pictures) {}
-  void model_fitted(const RunState& state) override {
-    if (pictures_.fit) pictures_.fit(state);
+  void model_fitted(const FittedData& fitted) override {
+    if (pictures_.fit) pictures_.fit(fitted);
   }
 
  private:
@@ -37,33 +37,31 @@ ModelId lowest_selected(const std::array<int, kModelCount>& flags) {
   return 0;
 }
 
-RunState state_for(const BatchFile& file, const CommandLine& command_line, bool files_at_once) {
-  RunState state;
-  state.imdl = command_line.models;
-  state.imdlno = lowest_selected(state.imdl);
-  state.nwt_global = command_line.robust ? kRobustWeighting : kNoWeighting;
-  state.baseline_free = command_line.baseline_free;
-  state.fit_method = command_line.fast ? kFastMethod : kClassicMethod;
-  state.helper_threads = !files_at_once;
-  state.filenamedata = file.data_file;
-  state.data_columns = command_line.columns;
-  state.import_options = command_line.import;
-  return state;
+RunRequest request_for(const CommandLine& command_line, bool files_at_once) {
+  RunRequest request;
+  request.imdl = command_line.models;
+  request.nwt_global = command_line.robust ? kRobustWeighting : kNoWeighting;
+  request.baseline_free = command_line.baseline_free;
+  request.fit_method = command_line.fast ? kFastMethod : kClassicMethod;
+  request.helper_threads = !files_at_once;
+  request.data_columns = command_line.columns;
+  request.import_options = command_line.import;
+  return request;
 }
 
 // After a run of the driver: the report with its closing line written, the residual picture,
 // the result's report, record and counts. Returns the status the run ends with.
-int finish_run(int status, RunState& state, FitObserver& host, PendingReport& report,
+int finish_run(int status, const RunResult& run, FitObserver& host, PendingReport& report,
                RunRecord& record, const BatchPictures& pictures, FileResult& result) {
-  result.rows = state.idat;
-  result.curves = state.idatasets;
+  result.rows = run.idat;
+  result.curves = run.idatasets;
   // A run whose every fit failed still writes its report, which says why.
   if (!report_complete(status)) return status;
   append_closing_line(report);
   if (commit_report(report, host) != kStatusCompleted) return kStatusDataError;
-  result.report_file = state.filenameresults;
+  result.report_file = run.filenameresults;
   result.record = std::move(record);
-  if (status == kStatusCompleted && pictures.residuals) pictures.residuals(state);
+  if (status == kStatusCompleted && pictures.residuals) pictures.residuals(run);
   if (status == kStatusCompleted && pictures.failed && pictures.failed()) {
     return kExitOutputNotWritten;
   }
@@ -71,26 +69,27 @@ int finish_run(int status, RunState& state, FitObserver& host, PendingReport& re
 }
 
 // One group of an import: the model-type rule on its data, the fit, the report.
-int run_group(const PreparedData& set, RunState state, FitObserver& host,
+int run_group(const PreparedData& set, const RunRequest& request, FitObserver& host,
               const BatchPictures& pictures, FileResult& result) {
   result.record.data = set.data;
   result.record.description = set.description;
-  if (set.refusal.empty() && !model_type_plausible(set.data, state.imdlno, host)) {
+  if (set.refusal.empty() && !model_type_plausible(set.data, lowest_selected(request.imdl), host)) {
     return kExitWrongModelType;
   }
   PendingReport report;
   RunRecord record;
-  const int status = velmor(state, host, set, report, &record);
-  return finish_run(status, state, host, report, record, pictures, result);
+  RunResult run;
+  const int status = velmor(request, run, host, set, report, &record);
+  return finish_run(status, run, host, report, record, pictures, result);
 }
 
 // A file the import readers read: each group a run of its own, with its own messages (carrying
 // the group's name) and pictures (named after the file and the group).
 int run_import(const BatchFile& file, const CommandLine& command_line, bool files_at_once,
                FitObserver& host, const PictureFactory& pictures, FileResult& result) {
-  RunState reading = state_for(file, command_line, files_at_once);
-  const PreparedRun run = prepare_run(file.data_file, command_line.import, host, reading.units,
-                                      std::clog, command_line.columns);
+  FileUnits units;  // the reader closes what it opens
+  const PreparedRun run = prepare_run(file.data_file, command_line.import, host, units, std::clog,
+                                      command_line.columns);
   if (run.status != kDataOk) return run.status;
   int status = kStatusCompleted;
   for (const PreparedData& set : run.sets) {
@@ -105,7 +104,7 @@ int run_import(const BatchFile& file, const CommandLine& command_line, bool file
     BatchHost console(messages, group_pictures);
     PrefixedHost group_host(console, group_prefix(part.group));
     try {
-      part.status = run_group(set, state_for(file, command_line, files_at_once), group_host,
+      part.status = run_group(set, request_for(command_line, files_at_once), group_host,
                               group_pictures, part);
     } catch (const std::exception& error) {
       group_host.message(kError, std::string("the run failed: ") + error.what());
@@ -131,14 +130,17 @@ int run_file(const BatchFile& file, const CommandLine& command_line, bool files_
   if (by_groups) {
     return run_import(file, command_line, files_at_once, host, factory, result);
   }
-  RunState state = state_for(file, command_line, files_at_once);
-  if (!model_type_plausible(file.data_file, state.imdlno, host, state.units, state.data_columns)) {
+  const RunRequest request = request_for(command_line, files_at_once);
+  FileUnits units;
+  if (!model_type_plausible(file.data_file, lowest_selected(request.imdl), host, units,
+                            request.data_columns)) {
     return kExitWrongModelType;
   }
   PendingReport report;
   RunRecord record;
-  const int status = velmor(state, host, file.data_file, report, &record);
-  return finish_run(status, state, host, report, record, pictures, result);
+  RunResult run;
+  const int status = velmor(request, run, host, file.data_file, report, &record);
+  return finish_run(status, run, host, report, record, pictures, result);
 }
 
 }  // namespace

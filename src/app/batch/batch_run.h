@@ -10,8 +10,8 @@
 #include "app/batch/batch_inputs.h"
 #include "app/batch/batch_options.h"
 #include "app/batch/run_summary.h"
-#include "engine/core/global_types.h"
 #include "engine/core/pending_report.h"
+#include "engine/core/run_result.h"
 #include "util/stop_signals.h"
 
 namespace velmor::app {
@@ -20,8 +20,8 @@ namespace velmor::app {
 // window would show), `residuals` once after a completed run (the best model); `failed` tells
 // whether one could not be written. Called on the thread that runs the file.
 struct BatchPictures {
-  std::function<void(const RunState&)> fit;
-  std::function<void(const RunState&)> residuals;
+  std::function<void(const FittedData&)> fit;
+  std::function<void(const FittedData&)> residuals;
   std::function<bool()> failed;
 };
 
@@ -36,8 +36,8 @@ using PictureFactory = std::function<BatchPictures(const std::string& stem, std:
 // "Information: ...", "Warning: ..." or "Error: ...". The status is the driver's (0, 1, 3, 5,
 // 6, or 9 when every fit failed: the report is then complete, but no residual picture is
 // drawn), kExitWrongModelType, kExitOutputNotWritten when a picture failed, or the file's
-// refusal status. Each call has a RunState of its own, so files may be run on several threads
-// at once; with `files_at_once` (other files are fitted meanwhile) the fit uses no helper
+// refusal status. Each call has a run request and result of its own, so files may be run on several
+// threads at once; with `files_at_once` (other files are fitted meanwhile) the fit uses no helper
 // threads of its own, so that N jobs keep to N cores. The report is the same either way.
 FileResult run_data_file(const BatchFile& file, const CommandLine& command_line,
                          const PictureFactory& pictures = {}, bool files_at_once = false);

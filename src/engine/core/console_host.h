@@ -16,7 +16,7 @@ class ConsoleHost : public FitObserver {
 
   void message(int kind, std::string_view text) override;
   void progress(const FitProgress&) override {}
-  void model_fitted(const RunState&) override {}
+  void model_fitted(const FittedData&) override {}
   // With the messages, in their order.
   std::ostream& console_log() override { return out_; }
 

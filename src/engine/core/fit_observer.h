@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "engine/core/global_types.h"
+#include "engine/core/run_result.h"
 
 namespace velmor {
 
@@ -39,10 +40,10 @@ class FitObserver {
   // A fit pass of a model has ended; see FitProgress.
   virtual void progress(const FitProgress& progress) = 0;
 
-  // A model of the run is fitted and reported: state.imdlno is the model, state.strmdl its
-  // name, state.data the rows in the user's units with the fitted values (clamped to what can
-  // be drawn), state.fitted_params its parameters unless the fit failed.
-  virtual void model_fitted(const RunState& state) = 0;
+  // A model of the run is fitted and reported: fitted.imdlno is the model, fitted.strmdl its
+  // name, fitted.data the rows in the user's units with the fitted values (clamped to what can
+  // be drawn), fitted.fitted_params its parameters unless the fit failed.
+  virtual void model_fitted(const FittedData& fitted) = 0;
 
   // The console output of the data reader (its column-count warning), which a window does not
   // show: std::clog unless the host keeps it with the run's other messages.

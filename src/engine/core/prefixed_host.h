@@ -20,7 +20,7 @@ class PrefixedHost : public FitObserver {
     inner_.message(kind, prefix_ + std::string(text));
   }
   void progress(const FitProgress& progress) override { inner_.progress(progress); }
-  void model_fitted(const RunState& state) override { inner_.model_fitted(state); }
+  void model_fitted(const FittedData& fitted) override { inner_.model_fitted(fitted); }
   std::ostream& console_log() override { return inner_.console_log(); }
 
  private:

@@ -18,27 +18,27 @@ constexpr int kFinalIterations = 200;
 
 }  // namespace
 
-ModelFit fit_model_fast(RunState& state, FitObserver& observer, Objective& objective,
+ModelFit fit_model_fast(FitContext& context, FitObserver& observer, Objective& objective,
                         const DataScale& scale) {
-  const ModelId model = state.imdlno;
-  const int npar = state.npar;
+  const ModelId model = context.imdlno;
+  const int npar = context.npar;
   const LeastSquaresProblem problem =
-      least_squares_problem(state.data, model, npar, state.baseline_free);
+      least_squares_problem(context.data, model, npar, context.baseline_free);
   const std::vector<ParamVector> starts =
       problem.usable()
-          ? data_starts(state.data, model, npar, problem.largest_so, state.baseline_free)
+          ? data_starts(context.data, model, npar, problem.largest_so, context.baseline_free)
           : std::vector<ParamVector>{};
-  if (starts.empty()) return fit_model(state, observer, objective, false, scale);
+  if (starts.empty()) return fit_model(context, observer, objective, false, scale);
 
   ModelFit fit;
   long evaluations = 0;
   StageClock clock(fit, [&evaluations] { return evaluations; });
   fit.model = model;
   fit.npar = npar;
-  fit.name = state.strmdl;
+  fit.name = context.strmdl;
   fit.weighting = kNoWeighting;
   fit.method = kFastMethod;
-  fit.baseline_free = state.baseline_free && model_has_baseline(model);
+  fit.baseline_free = context.baseline_free && model_has_baseline(model);
   clock.charge(FitStage::kEstimates);
 
   LeastSquaresSolution best;
@@ -65,7 +65,7 @@ ModelFit fit_model_fast(RunState& state, FitObserver& observer, Objective& objec
   fit.stage1_ssq = objective.value(npar, fit.initial);
   clock.charge(FitStage::kRefinement);
 
-  finish_fit(state, observer, fit, scale, clock);
+  finish_fit(context, observer, fit, scale, clock);
   return fit;
 }
 

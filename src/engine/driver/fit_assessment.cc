@@ -53,7 +53,7 @@ class SilentObserver : public FitObserver {
  public:
   void message(int, std::string_view) override {}
   void progress(const FitProgress&) override {}
-  void model_fitted(const RunState&) override {}
+  void model_fitted(const FittedData&) override {}
 };
 
 std::vector<double> residuals_at(const LeastSquaresProblem& problem, int npar,
@@ -369,8 +369,7 @@ double reduced_standard_error(const std::vector<std::vector<double>>& columns, d
 
 }  // namespace
 
-void make_report_consistent(RunState& state, ModelFit& fit) {
-  ProgressCurveData& data = state.data;
+void make_report_consistent(ProgressCurveData& data, ModelFit& fit) {
   const int npar = fit.npar;
   const LeastSquaresProblem problem =
       least_squares_problem(data, fit.model, npar, fit.baseline_free);
@@ -392,8 +391,7 @@ void make_report_consistent(RunState& state, ModelFit& fit) {
   fit.aicc = aicc(problem.rows, npar, fit.penalty, fit.stage2_ssq);
 }
 
-void assess_fit(const RunState& state, ModelFit& fit) {
-  const ProgressCurveData& data = state.data;
+void assess_fit(const ProgressCurveData& data, ModelFit& fit) {
   const int npar = fit.npar;
   const LeastSquaresProblem problem =
       least_squares_problem(data, fit.model, npar, fit.baseline_free);

@@ -31,22 +31,22 @@ void StageClock::charge(FitStage stage) {
   start_ = now;
 }
 
-void finish_fit(RunState& state, FitObserver& observer, ModelFit& fit, const DataScale& scale,
+void finish_fit(FitContext& context, FitObserver& observer, ModelFit& fit, const DataScale& scale,
                 StageClock& clock) {
-  ProgressCurveData& data = state.data;
+  ProgressCurveData& data = context.data;
   const ParamVector& p = fit.p;
   const int npar = fit.npar;
   const auto rows = static_cast<std::size_t>(std::clamp(data.nRows, 0, kMaxRows));
   model_values(fit.model, std::span<const double>(data.X1).first(rows),
                std::span<const double>(data.X2).first(rows), p,
                std::span<double>(data.Ycalc).first(rows));
-  breakpoint(data, fit.model, p, fit.breakpoints, scale, state.helper_threads);
+  breakpoint(data, fit.model, p, fit.breakpoints, scale, context.helper_threads);
   clock.charge(FitStage::kBreakpoint);
 
   double f_final = 0.0;
-  derivatives(state, fit.gradient, f_final, p);
+  derivatives(context, fit.gradient, f_final, p);
   std::vector<double> jac(static_cast<size_t>(data.nRows) * npar);
-  jacobian(state, data.nRows, npar, jac, fit.stage2_ssq, p);
+  jacobian(context, data.nRows, npar, jac, fit.stage2_ssq, p);
   // Unknown until computed: a failed inversion leaves them NaN, which the penalty and the AICc
   // carry on, so such a model cannot look better determined than it is.
   std::fill_n(fit.se.begin(), npar, std::numeric_limits<double>::quiet_NaN());

@@ -9,6 +9,7 @@
 #include "engine/core/fit_observer.h"
 #include "engine/core/global_types.h"
 #include "engine/driver/model_fit.h"
+#include "engine/model/fit_context.h"
 
 namespace velmor {
 
@@ -28,10 +29,10 @@ class StageClock {
 };
 
 // The stages after the optimisers, the same for every method, at fit.p: the fitted values in
-// state.data.Ycalc, the breakpoint analysis (texts in the user's units through `scale`), the
+// context.data.Ycalc, the breakpoint analysis (texts in the user's units through `scale`), the
 // gradient, the Jacobian with the stage-2 sum of squares, the standard errors, limits and
 // correlations, the count of poorly determined parameters, the penalty and the AICc.
-void finish_fit(RunState& state, FitObserver& observer, ModelFit& fit, const DataScale& scale,
+void finish_fit(FitContext& context, FitObserver& observer, ModelFit& fit, const DataScale& scale,
                 StageClock& clock);
 
 }  // namespace velmor

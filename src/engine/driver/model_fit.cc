@@ -34,8 +34,8 @@ constexpr int kCallLimitUnweighted = 300;
 constexpr int kCallLimitRobust = 200;
 
 // Unweighted sum of squares of the current model at p over all rows.
-double plain_sum_of_squares(const RunState& state, ModelId model, const ParamVector& p) {
-  const ProgressCurveData& d = state.data;
+double plain_sum_of_squares(const FitContext& context, ModelId model, const ParamVector& p) {
+  const ProgressCurveData& d = context.data;
   double sum = 0.0;
   for (int i = 0; i < d.nRows; ++i) {
     const double r = d.Y[i] - func(model, d.X1[i], d.X2[i], d.Y[i], p);
@@ -59,7 +59,8 @@ double simplex_scale(const ParamVector& p, int npar) {
 
 // Stage 1: up to two simplex calls with a halved size and iteration limit, keeping the better
 // point unless the size has become too small to matter.
-double simplex_stage(Objective& objective, RunState& state, int npar, ParamVector& p, double ssq0) {
+double simplex_stage(Objective& objective, FitContext& context, int npar, ParamVector& p,
+                     double ssq0) {
   ParamVector best = p;
   double best_f = ssq0;
   double f = ssq0;
@@ -67,7 +68,7 @@ double simplex_stage(Objective& objective, RunState& state, int npar, ParamVecto
   int limit = 100;
   for (int call = 0; call < 2; ++call) {
     limit /= 2;
-    simplex(objective, state, npar, p, f, kTol, scale, limit);
+    simplex(objective, context, npar, p, f, kTol, scale, limit);
     scale *= 0.5;
     if (scale < 0.01) break;
     if (f > best_f) {
@@ -132,39 +133,40 @@ class CountingObjective : public Objective {
 // is put back then (or when the fit ends otherwise).
 class UnweightedChain {
  public:
-  explicit UnweightedChain(RunState& state) : state_(state), requested_(state.nwt_global) {
-    if (requested_ == kRobustWeighting) state_.nwt_global = kNoWeighting;
+  explicit UnweightedChain(FitContext& context)
+      : context_(context), requested_(context.nwt_global) {
+    if (requested_ == kRobustWeighting) context_.nwt_global = kNoWeighting;
   }
   ~UnweightedChain() { end(); }
   UnweightedChain(const UnweightedChain&) = delete;
   UnweightedChain& operator=(const UnweightedChain&) = delete;
-  void end() { state_.nwt_global = requested_; }
+  void end() { context_.nwt_global = requested_; }
   int requested() const { return requested_; }
 
  private:
-  RunState& state_;
+  FitContext& context_;
   int requested_;
 };
 
 }  // namespace
 
-ModelFit fit_model(RunState& state, FitObserver& observer, Objective& fit_objective, bool recompute,
-                   const DataScale& scale) {
+ModelFit fit_model(FitContext& context, FitObserver& observer, Objective& fit_objective,
+                   bool recompute, const DataScale& scale) {
   ModelFit fit;
   CountingObjective objective(fit_objective);
   StageClock clock(fit, [&objective] { return objective.evaluations(); });
-  fit.model = state.imdlno;
-  fit.npar = state.npar;
-  fit.name = state.strmdl;
+  fit.model = context.imdlno;
+  fit.npar = context.npar;
+  fit.name = context.strmdl;
   fit.from_all_ones = recompute;
-  fit.baseline_free = state.baseline_free && model_has_baseline(fit.model);
+  fit.baseline_free = context.baseline_free && model_has_baseline(fit.model);
   const int npar = fit.npar;
-  ProgressCurveData& data = state.data;
-  UnweightedChain chain(state);
+  ProgressCurveData& data = context.data;
+  UnweightedChain chain(context);
 
   ParamVector p;
   if (recompute) p.fill(1.0);
-  init_estimates(objective, state, p);
+  init_estimates(objective, context, p);
   fit.initial = p;
   clock.charge(FitStage::kEstimates);
 
@@ -175,10 +177,10 @@ ModelFit fit_model(RunState& state, FitObserver& observer, Objective& fit_object
   }
   fit.call_limit = fit.weighting == kNoWeighting ? kCallLimitUnweighted : kCallLimitRobust;
 
-  state.random_value = next_random(state.random_value);
-  const double ssq0 = plain_sum_of_squares(state, fit.model, p);
+  context.random.random_value = next_random(context.random.random_value);
+  const double ssq0 = plain_sum_of_squares(context, fit.model, p);
 
-  double f = simplex_stage(objective, state, npar, p, ssq0);
+  double f = simplex_stage(objective, context, npar, p, ssq0);
   fit.stage1_ssq = f;
   clock.charge(FitStage::kSimplex);
 
@@ -226,7 +228,7 @@ ModelFit fit_model(RunState& state, FitObserver& observer, Objective& fit_object
   fit.p = p;
   clock.charge(FitStage::kRobust);
 
-  finish_fit(state, observer, fit, scale, clock);
+  finish_fit(context, observer, fit, scale, clock);
   return fit;
 }
 

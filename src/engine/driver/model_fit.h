@@ -9,6 +9,7 @@
 #include "engine/core/fit_observer.h"
 #include "engine/core/global_types.h"
 #include "engine/core/vectors.h"
+#include "engine/model/fit_context.h"
 #include "engine/stats/breakpoint.h"
 #include "engine/stats/model_summary.h"
 #include "engine/stats/param_matrix.h"
@@ -143,14 +144,14 @@ inline FittedModel ranking_entry(const ModelFit& fit) {
   return {fit.aicc, fit.model, fit.weighting, fit.name, fit.failed, any_undetermined(fit)};
 }
 
-// Optimisation stages of one model, on the data in state.data (restored by the caller): the
+// Optimisation stages of one model, on the data in context.data (restored by the caller): the
 // initial estimates, the simplex, the SVD minimiser, the constrained optimiser, the final check
 // of optimality, under robust weighting the robust fit, the fitted values, the breakpoint
 // analysis and the statistics. `recompute` starts from all-ones parameters (the second fit of a
-// poorly determined model). The model must be state.imdlno, with state.npar and the weighting
-// already set. Every number of the result is in the units of state.data except the breakpoint
+// poorly determined model). The model must be context.imdlno, with context.npar and the weighting
+// already set. Every number of the result is in the units of context.data except the breakpoint
 // texts, which `scale` (the data's internal units, see data_scale.h) turns into the user's.
-ModelFit fit_model(RunState& state, FitObserver& observer, Objective& objective, bool recompute,
+ModelFit fit_model(FitContext& context, FitObserver& observer, Objective& objective, bool recompute,
                    const DataScale& scale = {});
 
 }  // namespace velmor

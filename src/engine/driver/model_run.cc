@@ -30,25 +30,25 @@ std::string final_check_message(const ModelFit& fit) {
 RunData::RunData(const ProgressCurveData& data)
     : as_read(data), scale(choose_data_scale(data)), internal(to_internal_units(data, scale)) {}
 
-ModelFit run_model(RunState& state, FitObserver& observer, Objective& objective,
+ModelFit run_model(FitContext& context, FitObserver& observer, Objective& objective,
                    const RunData& data) {
   ModelFit fit;
-  const bool fast = state.fit_method == kFastMethod && state.nwt_global == kNoWeighting;
+  const bool fast = context.fit_method == kFastMethod && context.nwt_global == kNoWeighting;
   for (const bool recompute : {false, true}) {
-    state.data.X1 = data.internal.X1;
-    state.data.X2 = data.internal.X2;
-    state.data.Y = data.internal.Y;
-    fit = fast ? fit_model_fast(state, observer, objective, data.scale)
-               : fit_model(state, observer, objective, recompute, data.scale);
-    observer.progress({.model = state.imdlno, .pass = recompute ? 2 : 1});
+    context.data.X1 = data.internal.X1;
+    context.data.X2 = data.internal.X2;
+    context.data.Y = data.internal.Y;
+    fit = fast ? fit_model_fast(context, observer, objective, data.scale)
+               : fit_model(context, observer, objective, recompute, data.scale);
+    observer.progress({.model = context.imdlno, .pass = recompute ? 2 : 1});
     // The second fit from all-ones estimates belongs to the chain; the fast method starts from
     // the data whatever the first fit gave.
     if (fit.method == kFastMethod || fit.poorly_determined <= kMostPoorlyDetermined) break;
   }
-  make_report_consistent(state, fit);
-  assess_fit(state, fit);
+  make_report_consistent(context.data, fit);
+  assess_fit(context.data, fit);
   fit = fit_in_user_units(fit, data.scale, data.as_read.nRows);
-  data_in_user_units(state.data, data.as_read, data.scale);
+  data_in_user_units(context.data, data.as_read, data.scale);
   settle_fit(fit, data.as_read.nRows);
   if (fit.moved_by_check) observer.message(kInformation, final_check_message(fit));
   return fit;

@@ -17,6 +17,7 @@
 #include "engine/driver/model_fit.h"
 #include "engine/driver/model_report.h"
 #include "engine/driver/model_run.h"
+#include "engine/model/fit_context.h"
 #include "engine/model/kinetic_models.h"
 #include "engine/model/model_objective.h"
 #include "engine/model/robust_weights.h"
@@ -59,38 +60,42 @@ int refuse(FitObserver& observer, const char* message, int number, int status) {
   return status;
 }
 
-// The fitted values and weights of the model just fitted: state.data holds the rows in the
-// user's units with their fitted values; the robust weights are those of the residuals in the
-// fit's internal units, as the robust fit weighed them.
-FittedRows fitted_rows(const RunState& state, const ModelFit& fit, const DataScale& scale) {
-  const auto n = static_cast<std::size_t>(state.data.nRows);
+// The fitted values and weights of the model just fitted: `data` holds the rows in the user's
+// units with their fitted values; the robust weights are those of the residuals in the fit's
+// internal units, as the robust fit weighed them.
+FittedRows fitted_rows(const ProgressCurveData& data, const ModelFit& fit, const DataScale& scale) {
+  const auto n = static_cast<std::size_t>(data.nRows);
   FittedRows rows;
-  rows.fitted.assign(state.data.Ycalc.begin(), state.data.Ycalc.begin() + n);
+  rows.fitted.assign(data.Ycalc.begin(), data.Ycalc.begin() + n);
   rows.weights.assign(n, 1.0);
   if (fit.weighting == kRobustWeighting) {
     std::vector<double> r(n);
     for (std::size_t i = 0; i < n; ++i) {
-      r[i] = scale.to_internal(state.data.Y[i] - state.data.Ycalc[i], 1, 0);
+      r[i] = scale.to_internal(data.Y[i] - data.Ycalc[i], 1, 0);
     }
     robust_wt(r, rows.weights);
   }
   return rows;
 }
 
-// Fits the selected models to the accepted data, writing the report into `out`.
-int fit_models(RunState& state, FitObserver& observer, const ProgressCurveData& as_read,
-               const std::string& report_name, std::ostream& out, RunRecord* record,
-               const DataDescription& description) {
+// Fits the selected models to the accepted data, writing the report into `out`. Each model is
+// fitted in the run's FitContext, which carries the data from one model to the next; `result`
+// holds the model last fitted (what the observer is shown) until the best one is known.
+int fit_models(const RunRequest& request, RunResult& result, FitObserver& observer,
+               const ProgressCurveData& as_read, const std::string& report_name, std::ostream& out,
+               RunRecord* record, const DataDescription& description) {
   int status = kStatusCompleted;
-  state.filenameresults = report_name;
-  state.idat = as_read.nRows;
-  state.idatasets = as_read.nCurves;
+  result.filenameresults = report_name;
+  result.idat = as_read.nRows;
+  result.idatasets = as_read.nCurves;
   const RunData data(as_read);
-  state.data = data.internal;
-  state.fitted_params.reset();
-  ModelObjective objective(state, observer);
+  FitContext context(request, result.random);
+  context.data = data.internal;
+  result.data = context.data;
+  result.fitted_params.reset();
+  ModelObjective objective(context, observer);
 
-  if (state.fit_method == kFastMethod && state.nwt_global != kNoWeighting) {
+  if (request.fit_method == kFastMethod && request.nwt_global != kNoWeighting) {
     observer.message(kInformation, kMsgFastWithoutWeights);
   }
 
@@ -102,56 +107,60 @@ int fit_models(RunState& state, FitObserver& observer, const ProgressCurveData& 
   std::string best_name;
 
   for (ModelId model = 1; model <= kModelCount; ++model) {
-    if (state.imdl[model - 1] <= 0) continue;
-    state.imdlno = model;
+    if (request.imdl[model - 1] <= 0) continue;
+    context.imdlno = model;
+    result.imdlno = model;
     if (ncolmdl(as_read.nCols, model) != 0) {
       return refuse(observer, kMsgColumnsIncompatible, model, kStatusModelColumns);
     }
     std::string name;
-    state.npar = npar(model, name);
-    state.strmdl = name;
-    if (state.npar > kMaxParams) {
+    context.npar = npar(model, name);
+    context.strmdl = name;
+    result.strmdl = name;
+    if (context.npar > kMaxParams) {
       return refuse(observer, kMsgParameterLimit, kMaxParams, kStatusTooManyParameters);
     }
-    if (state.npar >= as_read.nRows) {
+    if (context.npar >= as_read.nRows) {
       return refuse(observer, kMsgNotEnoughPoints, as_read.nRows, kStatusTooManyParameters);
     }
 
-    const ModelFit fit = run_model(state, observer, objective, data);
+    const ModelFit fit = run_model(context, observer, objective, data);
+    result.random = context.random;
     status = kStatusCompleted;
     const bool failed = fit.failed;
     if (failed) observer.message(kWarning, kMsgFitFailed + util::write_di(model, "I3"));
     fitted.push_back(ranking_entry(fit));
     if (record != nullptr) {
       record->fits.push_back(fit);
-      record->rows.push_back(fitted_rows(state, fit, data.scale));
+      record->rows.push_back(fitted_rows(context.data, fit, data.scale));
     }
-    write_model_section(out, fit, state.data, time(), &description);
-    clamp_for_drawing(state.data);
-    state.fitted_params.reset();
-    if (!failed) state.fitted_params = fit.p;
+    write_model_section(out, fit, context.data, time(), &description);
+    clamp_for_drawing(context.data);
+    result.data = context.data;
+    result.fitted_params.reset();
+    if (!failed) result.fitted_params = fit.p;
     // A failed fit is never the best; a ranked one whose AICc is unknown is, until another
     // ranked model has a known AICc.
     const bool better =
         best_model == 0 || fit.aicc < best_aicc || (std::isnan(best_aicc) && !std::isnan(fit.aicc));
     if (!failed && better) {
       best_aicc = fit.aicc;
-      best_data = state.data;
-      best_params = state.fitted_params;
+      best_data = context.data;
+      best_params = result.fitted_params;
       best_model = model;
       best_name = name;
     }
-    observer.model_fitted(state);
+    observer.model_fitted(result);
   }
 
   write_model_summary(fitted, out);
   if (best_model != 0) {
-    state.data = best_data;
-    state.fitted_params = best_params;
-    state.imdlno = best_model;
-    state.strmdl = best_name;
+    result.data = best_data;
+    result.fitted_params = best_params;
+    result.imdlno = best_model;
+    result.strmdl = best_name;
   }
-  state.global_mdl_count = static_cast<int>(fitted.size());
+  result.global_mdl_count = static_cast<int>(fitted.size());
   if (!fitted.empty() && best_model == 0) {
     observer.message(kError, kMsgNoFiniteFit);
     status = kStatusNoFiniteFit;
@@ -163,12 +172,14 @@ int fit_models(RunState& state, FitObserver& observer, const ProgressCurveData& 
 
 }  // namespace
 
-int velmor(RunState& state, FitObserver& observer, const std::string& data_file_name,
-           PendingReport& report, RunRecord* record) {
+int velmor(const RunRequest& request, RunResult& result, FitObserver& observer,
+           const std::string& data_file_name, PendingReport& report, RunRecord* record) {
   report.discard();
   if (record != nullptr) *record = {};
-  const PreparedRun run = prepare_run(data_file_name, state.import_options, observer, state.units,
-                                      observer.console_log(), state.data_columns);
+  // The reader closes every file it opens before it returns.
+  FileUnits units;
+  const PreparedRun run = prepare_run(data_file_name, request.import_options, observer, units,
+                                      observer.console_log(), request.data_columns);
   if (run.status != kDataOk) return run.status;
   if (run.sets.size() != 1) {
     observer.message(kWarning,
@@ -176,11 +187,11 @@ int velmor(RunState& state, FitObserver& observer, const std::string& data_file_
     observer.message(kError, kMsgRunAborted);
     return kStatusDataError;
   }
-  return velmor(state, observer, run.sets.front(), report, record);
+  return velmor(request, result, observer, run.sets.front(), report, record);
 }
 
-int velmor(RunState& state, FitObserver& observer, const PreparedData& set, PendingReport& report,
-           RunRecord* record) {
+int velmor(const RunRequest& request, RunResult& result, FitObserver& observer,
+           const PreparedData& set, PendingReport& report, RunRecord* record) {
   report.discard();
   if (record != nullptr) *record = {};
   if (!set.refusal.empty()) {
@@ -195,16 +206,17 @@ int velmor(RunState& state, FitObserver& observer, const PreparedData& set, Pend
     record->data = set.data;
     record->description = set.description;
   }
-  status = fit_models(state, observer, set.data, set.report_name, report.stream(), record,
+  status = fit_models(request, result, observer, set.data, set.report_name, report.stream(), record,
                       set.description);
   // A run that ends before its report is complete leaves the report file as it was.
   if (!report_complete(status)) report.discard();
   return status;
 }
 
-int velmor(RunState& state, FitObserver& observer, const std::string& data_file_name) {
+int velmor(const RunRequest& request, RunResult& result, FitObserver& observer,
+           const std::string& data_file_name) {
   PendingReport report;
-  const int status = velmor(state, observer, data_file_name, report);
+  const int status = velmor(request, result, observer, data_file_name, report);
   if (!report_complete(status)) return status;
   return commit_report(report, observer) == kStatusCompleted ? status : kStatusDataError;
 }

@@ -85,32 +85,32 @@ double robust_sum_at(ModelId model, const ProgressCurveData& data, int n, const 
   return sum;
 }
 
-bool robust(const RunState& state) {
-  return state.nwt_global == kRobustWeighting;
+bool robust(const FitContext& context) {
+  return context.nwt_global == kRobustWeighting;
 }
 
 }  // namespace
 
-double objective_value(const RunState& state, const ParamVector& x, RowEvaluator* rows) {
-  const int n = row_count(state.data.nRows);
-  if (robust(state) && n > 0) {
+double objective_value(const FitContext& context, const ParamVector& x, RowEvaluator* rows) {
+  const int n = row_count(context.data.nRows);
+  if (robust(context) && n > 0) {
     RowArray w;
-    return robust_sum_at(state.imdlno, state.data, n, x, w);
+    return robust_sum_at(context.imdlno, context.data, n, x, w);
   }
-  return weighted_sum(state.imdlno, state.data, n, x, {}, rows);
+  return weighted_sum(context.imdlno, context.data, n, x, {}, rows);
 }
 
-void derivatives(const RunState& state, ParamVector& g, double& f, const ParamVector& x,
+void derivatives(const FitContext& context, ParamVector& g, double& f, const ParamVector& x,
                  RowEvaluator* rows) {
-  const ProgressCurveData& data = state.data;
-  const ModelId model = state.imdlno;
+  const ProgressCurveData& data = context.data;
+  const ModelId model = context.imdlno;
   const int n = row_count(data.nRows);
-  const int p = param_count(state.npar);
+  const int p = param_count(context.npar);
 
   RowArray w_storage;
   std::span<const double> w;
   double at_x = 0.0;
-  if (robust(state) && n > 0) {
+  if (robust(context) && n > 0) {
     at_x = robust_sum_at(model, data, n, x, w_storage);
     w = std::span<const double>(w_storage.data(), n);
   } else {
@@ -147,10 +147,10 @@ void derivatives(const RunState& state, ParamVector& g, double& f, const ParamVe
   f = at_x;
 }
 
-void jacobian(RunState& state, int n, int p, std::span<double> jac, double& ssr,
+void jacobian(FitContext& context, int n, int p, std::span<double> jac, double& ssr,
               const ParamVector& x) {
-  ProgressCurveData& data = state.data;
-  const ModelId model = state.imdlno;
+  ProgressCurveData& data = context.data;
+  const ModelId model = context.imdlno;
   n = row_count(n);
   p = param_count(p);
   if (n > 0) p = std::min<int>(p, static_cast<int>(jac.size() / static_cast<std::size_t>(n)));
@@ -158,7 +158,7 @@ void jacobian(RunState& state, int n, int p, std::span<double> jac, double& ssr,
   RowArray w;
   std::fill(w.begin(), w.begin() + n, 1.0);
   double at_x = 0.0;
-  if (robust(state) && n > 0) {
+  if (robust(context) && n > 0) {
     at_x = robust_sum_at(model, data, n, x, w, std::span<double>(data.Ycalc.data(), n));
   } else {
     for (int i = 0; i < n; ++i) {

@@ -91,10 +91,10 @@ CrudeEstimates crude_estimates(const ProgressCurveData& data, ModelId model) {
   return crude;
 }
 
-void init_estimates(Objective& objective, RunState& state, ParamVector& p) {
-  const ProgressCurveData& data = state.data;
-  const ModelId model = state.imdlno;
-  const int n_params = std::clamp(state.npar, 0, kMaxParams);
+void init_estimates(Objective& objective, FitContext& context, ParamVector& p) {
+  const ProgressCurveData& data = context.data;
+  const ModelId model = context.imdlno;
+  const int n_params = std::clamp(context.npar, 0, kMaxParams);
   const int m1 = first_curve_rows(data);
   const bool product = model_observes_product(model);
   // Models 5..8 start from the estimates of the Michaelis-Menten model of their kind.
@@ -154,18 +154,18 @@ void init_estimates(Objective& objective, RunState& state, ParamVector& p) {
 
   // The random search's seed comes from the estimates' own generator; an exact 0 draw is
   // replaced because the search reads a zero seed as "use pi - 3".
-  const double r = next_random(state.estimate_random_value);
-  state.estimate_random_value = r;
+  const double r = next_random(context.random.estimate_random_value);
+  context.random.estimate_random_value = r;
   double seed = r == 0.0 ? kSeedZeroDraw : next_random(r);
-  state.estimate_random_value = seed;
+  context.random.estimate_random_value = seed;
 
   double f = 0.0;
   int passes = kEstimatePasses;
-  dorunrun(objective, state.random_value, n_params, seed, passes, x, f);
+  dorunrun(objective, context.random.random_value, n_params, seed, passes, x, f);
   golden_search(objective, n_params, x, f);
 
   p = x;
-  const bool free_baseline = state.baseline_free && model_has_baseline(model);
+  const bool free_baseline = context.baseline_free && model_has_baseline(model);
   for (int i = 0; i < n_params; ++i) {
     if (free_baseline && i == 2 && std::isfinite(p[i])) continue;
     if (!(p[i] >= kMinEstimate)) p[i] = kMinEstimate;  // a NaN is raised too

@@ -14,7 +14,7 @@
 
 namespace velmor {
 
-// Length of the model name field the fit driver keeps (RunState::strmdl).
+// Length of the model name field the fit driver keeps (FitContext::strmdl).
 inline constexpr std::size_t kModelNameLength = 80;
 
 // Whether the model's value depends on Km and Vm only through model_w (models 1..4), so that

@@ -34,8 +34,8 @@ void ModelObjective::calcfg(int n, const ParamVector& x, double& f, ParamVector&
   g.fill(0.0);
   cnorm.fill(0.0);
 
-  const ModelId model = state_.imdlno;
-  if (model > state_.model_limit) {
+  const ModelId model = context_.imdlno;
+  if (model > context_.model_limit) {
     observer_.message(kWarning, "Model # exceeded limit!");
     observer_.message(kError, "* * * ERROR: ABORTED RUN * * *");
     return;
@@ -58,28 +58,27 @@ void ModelObjective::calcfg(int n, const ParamVector& x, double& f, ParamVector&
     cnorm[normal_index(i, m)] = 1.0;
     ++m;
   }
-  state_.constraint_count = m;
-  state_.equality_count = 0;
+  constraint_count_ = m;
 
-  derivatives(state_, g, f, x, &rows_);
+  derivatives(context_, g, f, x, &rows_);
 }
 
 bool ModelObjective::parameter_is_free(ModelId model, int j) const {
-  return state_.baseline_free && parameter_kind(model, j) == ParameterKind::kBaseline;
+  return context_.baseline_free && parameter_kind(model, j) == ParameterKind::kBaseline;
 }
 
 void ModelObjective::bounds_neg(ParamVector& x, int n, double& f) {
   // The baseline is the last parameter of its models; a free one is not repaired.
-  const ModelId model = state_.imdlno;
+  const ModelId model = context_.imdlno;
   const bool free_last = model_is_defined(model) && n == model_parameter_count(model) &&
                          parameter_is_free(model, n - 1);
   velmor::bounds_neg(x, free_last ? n - 1 : n, f);
 }
 
 double ModelObjective::value(int n, const ParamVector& x) {
-  const ModelId model = state_.imdlno;
-  if (model > state_.model_limit || !model_is_defined(model)) return 0.0;
-  return objective_value(state_, x, &rows_);
+  const ModelId model = context_.imdlno;
+  if (model > context_.model_limit || !model_is_defined(model)) return 0.0;
+  return objective_value(context_, x, &rows_);
 }
 
 }  // namespace velmor

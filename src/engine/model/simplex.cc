@@ -173,14 +173,14 @@ class NelderMead {
 
 }  // namespace
 
-SimplexResult simplex(Objective& objective, RunState& state, int n, ParamVector& x, double& f,
+SimplexResult simplex(Objective& objective, FitContext& context, int n, ParamVector& x, double& f,
                       double tol, double scale, int max_iter) {
   SimplexResult result;
   if (n < 1 || n > kMaxParams) {
     f = objective.value(n, x);
     return result;
   }
-  const ModelId model = state.imdlno;
+  const ModelId model = context.imdlno;
   NelderMead search(objective, n, x);
   search.start(scale);
   if (max_iter <= 0) {
@@ -193,7 +193,7 @@ SimplexResult simplex(Objective& objective, RunState& state, int n, ParamVector&
     seed += kRestartSeedStep;
     int passes = kRestartPasses;
     double restart_f = 0.0;
-    dorunrun(objective, state.random_value, n, seed, passes, x, restart_f);
+    dorunrun(objective, context.random.random_value, n, seed, passes, x, restart_f);
     if (with_baseline) golden_ab_search(objective, model, n, x, restart_f);
   };
 

@@ -5,6 +5,7 @@
 #include "engine/core/global_types.h"
 #include "engine/core/objective.h"
 #include "engine/core/vectors.h"
+#include "engine/model/fit_context.h"
 
 namespace velmor {
 
@@ -24,7 +25,7 @@ struct SimplexResult {
   int iterations = 0;  // iterations completed (0 when max_iter <= 0)
 };
 
-// Nelder-Mead search for the current model (state.imdlno) from x over n parameters (1..10):
+// Nelder-Mead search for the current model (context.imdlno) from x over n parameters (1..10):
 // a regular starting simplex of size scale, reflection 1, expansion 2, inside contraction 0.5
 // and shrink 0.5 (re-evaluating only the worst and second-worst vertices), stopping on the
 // spread of the vertex values. During iterations 1..9 it restarts the random search (seed
@@ -32,8 +33,8 @@ struct SimplexResult {
 // by the golden-section search on the baseline; their result reaches the vertices only through
 // the positivity touch-up of the best vertex. On return x is the first vertex with the smallest
 // stored value and f its objective. Every trial point is evaluated by objective.value() after
-// being copied into x; state.random_value advances through the restarts.
-SimplexResult simplex(Objective& objective, RunState& state, int n, ParamVector& x, double& f,
+// being copied into x; context.random.random_value advances through the restarts.
+SimplexResult simplex(Objective& objective, FitContext& context, int n, ParamVector& x, double& f,
                       double tol, double scale, int max_iter);
 
 }  // namespace velmor

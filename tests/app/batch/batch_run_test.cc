@@ -125,14 +125,15 @@ TEST_F(Batch, SummaryHoldsTheRunsNumbers) {
   constexpr std::array<int, kModelCount> kModels = {1, 1, 0, 0, 1, 0, 1, 0};
   ASSERT_EQ(run({"a.in", "e.csv"}, 2, csv_path, {}, kModels).status, 3);
   ASSERT_EQ(run({"a.in", "e.csv"}, 2, json_path).status, 3);
-  RunState state;
-  state.imdl = kModels;
-  state.imdlno = 1;
+  RunRequest request;
+  request.imdl = kModels;
+  RunResult result;
   std::ostringstream ignored;
   ConsoleHost host(ignored);
   PendingReport report;
   RunRecord record;
-  ASSERT_EQ(velmor(state, host, folder_.write("alone/a.in", example_), report, &record), 0);
+  ASSERT_EQ(velmor(request, result, host, folder_.write("alone/a.in", example_), report, &record),
+            0);
   report.discard();
   ASSERT_EQ(record.fits.size(), 4u);
 
@@ -256,7 +257,7 @@ TEST_F(Batch, PicturesPerFileAndTheirFailures) {
   std::map<std::string, std::pair<int, int>> drawn;  // stem -> fits, residuals
   const PictureFactory pictures = [&](const std::string& stem, std::ostream& err) {
     const auto count = [&, stem](int which) {
-      return [&, stem, which](const RunState&) {
+      return [&, stem, which](const FittedData&) {
         const std::lock_guard<std::mutex> lock(mutex);
         ++(which ? drawn[stem].second : drawn[stem].first);
         if (which && stem == "b") err << "Error: no room for b\n";

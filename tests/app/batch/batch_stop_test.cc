@@ -40,7 +40,7 @@ class BatchStopTest : public ::testing::Test {
       ::dup2(err, STDERR_FILENO);
       const BatchStop stop;
       const PictureFactory pictures = [this](const std::string& stem, std::ostream&) {
-        return BatchPictures{[this, stem](const RunState&) {
+        return BatchPictures{[this, stem](const FittedData&) {
                                if (stem == "a") return;
                                reached_.put();
                                go_.get();

@@ -48,12 +48,12 @@ TEST(PrefixedHost, NamesTheGroupInMessagesAndPassesTheFitOn) {
   PrefixedHost host(inner, group_prefix("rep1"));
   host.message(kWarning, "Data file line 2 has a negative time");
   host.progress({.model = 3, .pass = 2});
-  RunState state;
-  state.imdlno = 3;
-  state.strmdl = "three";
-  state.data.nRows = 7;
-  state.fitted_params = ParamVector{};
-  host.model_fitted(state);
+  FittedData fitted;
+  fitted.imdlno = 3;
+  fitted.strmdl = "three";
+  fitted.data.nRows = 7;
+  fitted.fitted_params = ParamVector{};
+  host.model_fitted(fitted);
   EXPECT_EQ(inner.events, (std::vector<std::string>{
                               "Warning: Group rep1: Data file line 2 has a negative time",
                               "progress 3 pass 2", "fitted 3 three rows 7 with parameters"}));

@@ -120,13 +120,14 @@ class Report : public ::testing::Test {
   }
   int run(std::array<int, kModelCount> models, int weighting = kNoWeighting,
           int method = kClassicMethod) {
-    state_ = RunState{};
+    result_ = RunResult{};
     host_ = testing::RecordingHost{};
-    state_.imdl = models;
-    state_.nwt_global = weighting;
-    state_.fit_method = method;
-    state_.baseline_free = baseline_free_;
-    return velmor(state_, host_, data_);
+    RunRequest request;
+    request.imdl = models;
+    request.nwt_global = weighting;
+    request.fit_method = method;
+    request.baseline_free = baseline_free_;
+    return velmor(request, result_, host_, data_);
   }
   std::vector<std::string> messages() const {
     std::vector<std::string> all;
@@ -135,7 +136,7 @@ class Report : public ::testing::Test {
   }
   testing::TempFolder folder_;
   const std::string data_ = folder_.file("DATA.IN"), report_ = folder_.file("DATA.out");
-  RunState state_;
+  RunResult result_;
   testing::RecordingHost host_;
   bool baseline_free_ = false;
 };
@@ -158,7 +159,7 @@ TEST_F(Report, TheHostSeesEachModelFittedAndThePlotsGetTheFirstRanked) {
   EXPECT_EQ(host_.events,
             (std::vector<std::string>{"progress 1 pass 1", fitted_event(1, rows, true),
                                       "progress 2 pass 1", fitted_event(2, rows, true)}));
-  EXPECT_EQ(std::tie(state_.imdlno, state_.filenameresults), std::tuple(2, report_));
+  EXPECT_EQ(std::tie(result_.imdlno, result_.filenameresults), std::tuple(2, report_));
 
   std::ofstream data(data_);
   int row = 0;
@@ -171,20 +172,20 @@ TEST_F(Report, TheHostSeesEachModelFittedAndThePlotsGetTheFirstRanked) {
   }
   data.close();
   ASSERT_EQ(run({1, 1, 0, 0}), kStatusCompleted);
-  EXPECT_EQ(state_.imdlno, 1);
-  EXPECT_TRUE(state_.strmdl.starts_with("1- [Pt] vs time")) << state_.strmdl;
+  EXPECT_EQ(result_.imdlno, 1);
+  EXPECT_TRUE(result_.strmdl.starts_with("1- [Pt] vs time")) << result_.strmdl;
   // Its parameters in the data's units, from which the plots draw its curves: they give its
   // fitted values back (model 2 was fitted after it, and the data are rescaled to be fitted).
-  ASSERT_TRUE(state_.fitted_params.has_value());
-  const testing::ModelParams p{(*state_.fitted_params)[0], (*state_.fitted_params)[1], 0.0};
-  for (int i = 0; i < state_.data.nRows; ++i) {
-    EXPECT_NEAR(testing::model_value(1, state_.data.X1[i], state_.data.X2[i], p),
-                state_.data.Ycalc[i], 1e-5)
+  ASSERT_TRUE(result_.fitted_params.has_value());
+  const testing::ModelParams p{(*result_.fitted_params)[0], (*result_.fitted_params)[1], 0.0};
+  for (int i = 0; i < result_.data.nRows; ++i) {
+    EXPECT_NEAR(testing::model_value(1, result_.data.X1[i], result_.data.X2[i], p),
+                result_.data.Ycalc[i], 1e-5)
         << i;
   }
   std::ofstream(data_) << "0 1 1\n1 1 1e300\n2 1 1\n3 1 1\n4 1 1\n";
   ASSERT_EQ(run({1, 0, 0, 0}), kStatusNoFiniteFit);
-  EXPECT_FALSE(state_.fitted_params.has_value());  // a failed fit draws no curve
+  EXPECT_FALSE(result_.fitted_params.has_value());  // a failed fit draws no curve
   EXPECT_EQ(host_.events,
             (std::vector<std::string>{
                 "progress 1 pass 1",
@@ -266,7 +267,7 @@ TEST_F(Report, RefusedRunsFitNothingAndWriteNothing) {
     if (c.status == kStatusDataError) expected.emplace_back("3|* * * ERROR: RUN ABORTED * * *");
     EXPECT_EQ(messages(), expected);
     EXPECT_EQ(host_.fits_shown, 0);
-    EXPECT_EQ(state_.global_mdl_count, 0);
+    EXPECT_EQ(result_.global_mdl_count, 0);
     other_run.unlock();
     if (c.status == kStatusFileMissing) {
       EXPECT_FALSE(std::filesystem::exists(report_));
@@ -281,7 +282,7 @@ TEST_F(Report, RefusedRunsFitNothingAndWriteNothing) {
 // back as low, the given point stands.
 TEST(ConstrainedStage, NeverHandsOnAWorsePoint) {
   const ParamVector optimum = params({8.378149, 0.3555274});
-  RunState state = data_in_state(1);
+  FitContext state = data_in_state(1);
   ProgressCurveData& d = state.data;
   for (int i = 0; i < d.nRows; ++i)
     d.Y[i] = func(1, d.X1[i], d.X2[i], 0.0, optimum) + 1e-9 * std::sin(i);
@@ -308,7 +309,7 @@ TEST(OptimalityCheck, MovesOnlyAFitShortOfTheOptimum) {
                 {1, params({std::nan(""), 0.3}), true}};
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.start[0]);
-    const RunState state = data_in_state(c.model);
+    const FitContext state = data_in_state(c.model);
     const ProgressCurveData& d = state.data;
     const auto precise_ssq = [&](const ParamVector& p) {
       double s = 0.0;
@@ -327,7 +328,7 @@ TEST(OptimalityCheck, MovesOnlyAFitShortOfTheOptimum) {
     EXPECT_TRUE(c.improves ? check.ssq > optimum * (1.0 - 1e-7) : check.p == c.start);
   }
   // Km 1e-5 off the optimum: S lies within 1e-7 of it, yet the point has moved and is taken.
-  const RunState state = data_in_state(1);
+  const FitContext state = data_in_state(1);
   ParamVector near = check_optimality(state.data, 1, 2, params({30.0, 0.2})).p;
   near[0] *= 1.0 + 1e-5;
   const OptimalityCheck check = check_optimality(state.data, 1, 2, near);
@@ -376,7 +377,7 @@ TEST(DataStarts, FromTheLargestSoAndEachCurvesInitialRate) {
 // fast method takes the data start whose short solve ends lowest.
 TEST(FitModel, RemembersPointsChargesStagesAndTakesTheBestStart) {
   for (const int method : {kClassicMethod, kFastMethod}) {
-    RunState state = data_in_state(method == kClassicMethod ? 2 : 1);
+    FitContext state = data_in_state(method == kClassicMethod ? 2 : 1);
     state.fit_method = method;
     const RunData run(state.data);
     ASSERT_TRUE(run.scale.is_identity());
@@ -441,7 +442,7 @@ void check_events(const std::vector<std::string>& events, const std::set<int>& f
   EXPECT_EQ(passes, 0);
 }
 
-void check_report(const std::vector<std::string>& report, const RunState& state, int failed,
+void check_report(const std::vector<std::string>& report, const RunResult& state, int failed,
                   int moved) {
   ASSERT_FALSE(report.empty()) << "no report";
   EXPECT_TRUE(report.back().starts_with(" SAVED TO: ")) << report.back();
@@ -560,13 +561,13 @@ TEST(Robustness, EveryRunEndsWithACompleteReportOrAMessage) {
       SCOPED_TRACE(name + " weighting " + std::to_string(weighting) + " method " +
                    std::to_string(method));
       testing::TempFolder folder;
-      RunState state;
-      state.imdl.fill(1);
-      state.nwt_global = weighting;
-      state.fit_method = method;
+      RunRequest request;
+      request.imdl.fill(1);
+      request.nwt_global = weighting;
+      request.fit_method = method;
+      RunResult state;
       testing::RecordingHost host;
-      const int status = velmor(state, host, folder.write("case.in", text));
-      state.units.close_all();
+      const int status = velmor(request, state, host, folder.write("case.in", text));
       EXPECT_EQ(testing::file_names_in(folder.path()).size(), report_complete(status) ? 2u : 1u);
       EXPECT_TRUE(!must_complete || status == kStatusCompleted) << status;
       if (!report_complete(status)) {

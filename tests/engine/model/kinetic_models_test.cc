@@ -89,7 +89,7 @@ TEST(ModelGradient, MatchesTheAnalyticDerivative) {
       {4, params({35.0, 0.45, 1.5})}};
   for (const auto& [model, p] : kCases) {
     SCOPED_TRACE(model * 1000 + p[0]);
-    RunState state = data_in_state(model);
+    FitContext state = data_in_state(model);
     const ProgressCurveData& d = state.data;
     ParamVector g{};
     double f = 0.0;
@@ -120,7 +120,7 @@ TEST(ModelGradient, MatchesTheAnalyticDerivative) {
 }
 
 TEST(Derivatives, FlatAndHugeSlopesAreReportedByTheirBounds) {
-  RunState state = data_in_state(1);  // model 1 does not read a third parameter: slope 1.49e-8
+  FitContext state = data_in_state(1);  // model 1 does not read a third parameter: slope 1.49e-8
   state.npar = 3;
   ParamVector g{};
   double f = 0.0;

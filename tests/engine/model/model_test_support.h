@@ -10,14 +10,15 @@
 
 #include "engine/core/global_types.h"
 #include "engine/core/objective.h"
+#include "engine/model/fit_context.h"
 #include "engine/model/kinetic_models.h"
 #include "engine/model/model_objective.h"
 
 namespace velmor::testing {
 
 // examples/DATA.IN: 27 rows, three curves of 9 points with [So] 50, 100, 500.
-inline RunState data_in_state(ModelId model) {
-  RunState state;
+inline FitContext data_in_state(ModelId model) {
+  FitContext state;
   std::ifstream in(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN");
   ProgressCurveData& d = state.data;
   while (d.nRows < kMaxRows && in >> d.X1[d.nRows] >> d.X2[d.nRows] >> d.Y[d.nRows]) ++d.nRows;

@@ -25,10 +25,10 @@ using testing::FunctionObjective;
 using testing::params;
 using testing::RecordingHost;
 
-RunState state_for(ModelId model) {
-  RunState state;
+FitContext state_for(ModelId model) {
+  FitContext state;
   state.imdlno = model;
-  state.random_value = 0.5;
+  state.random.random_value = 0.5;
   return state;
 }
 
@@ -36,7 +36,7 @@ RunState state_for(ModelId model) {
 // iterations allowed only the three slots and the best of them (slot 0: 18) are evaluated.
 TEST(Simplex, StartingSimplexAndNoIterations) {
   FunctionObjective objective(bowl);
-  RunState state = state_for(1);
+  FitContext state = state_for(1);
   ParamVector x = params({1.0, 2.0});
   double f = 0.0;
   EXPECT_EQ(simplex(objective, state, 2, x, f, kTol, 1.0, 0).stop, SimplexStop::kNoIterations);
@@ -62,13 +62,13 @@ TEST(Simplex, RestartScheduleAndMinimum) {
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.model);
     FunctionObjective objective(bowl);
-    RunState state = state_for(c.model);
+    FitContext state = state_for(c.model);
     ParamVector x = params({1.0, 1.0, 1.0});
     double f = 0.0;
     const SimplexResult result = simplex(objective, state, 3, x, f, 1e30, 0.5, c.max_iter);
     EXPECT_EQ(result.iterations, c.iterations);
     EXPECT_EQ(result.stop, c.stop);
-    EXPECT_EQ(state.random_value != 0.5, c.model % 2 == 0);
+    EXPECT_EQ(state.random.random_value != 0.5, c.model % 2 == 0);
     x = params({1.0, 1.0, 1.0});
     simplex(objective, state, 3, x, f, 1e-12, 0.5, 200);
     EXPECT_NEAR(f, 1.0, 1e-6);
@@ -179,7 +179,7 @@ TEST(CrudeEstimates, SlopesBaselinesAndShortFirstCurves) {
 // A blank first curve ([So] = 0): finite estimates, at least 1e-6, and 0 beyond npar.
 TEST(InitEstimates, BlankFirstCurveGivesFiniteEstimates) {
   for (const ModelId model : {1, 2, 3, 4}) {
-    RunState state = data_in_state(model);
+    FitContext state = data_in_state(model);
     for (int i = 0; i < 9; ++i) state.data.X2[i] = 0.0;
     RecordingHost host;
     ModelObjective objective(state, host);

@@ -254,9 +254,9 @@ TEST(ResidualPlotContents, OneSeriesPerCurveAgainstRowNumberOrTime) {
   EXPECT_EQ(many.series[10].x, (std::vector<double>{19, 20, 21, 22, 23, 24}));
 }
 
-// The run-wide state's model: its curve when the fit's parameters are known; the data's units.
-TEST(PlotsOfTheRunState, DrawTheCurrentModelsCurveWhenItsParametersAreKnown) {
-  RunState state;
+// A fitted model: its curve when the fit's parameters are known; the data's units.
+TEST(PlotsOfAFittedModel, DrawTheCurrentModelsCurveWhenItsParametersAreKnown) {
+  FittedData state;
   state.data = example();
   state.imdlno = 2;
   state.strmdl = "2- model";
