@@ -184,6 +184,8 @@ TEST_F(Batch, SummaryHoldsTheRunsNumbers) {
       }
     }
     EXPECT_EQ(number("ssq"), fit.stage2_ssq);
+    EXPECT_EQ(number("se_regression"), std::sqrt(fit.stage2_ssq / (27 - fit.npar)));
+    EXPECT_EQ(cell("fit_status"), "completed");
     EXPECT_EQ(std::tuple(number("runs_p"), number("Vm_over_Km")),
               std::tuple(fit.runs.p, fit.vm_over_km));
     EXPECT_EQ(cell("warning").find("residuals systematic") != std::string::npos, fit.runs.p < 0.05);
