@@ -20,10 +20,10 @@ std::vector<std::string> editor_command(const std::string& visual, const std::st
     const std::size_t begin = visual.find_first_not_of(" \t", pos);
     if (begin == std::string::npos) break;
     const std::size_t end = visual.find_first_of(" \t", begin);
-    argv.emplace_back(visual.substr(begin, end == std::string::npos ? end : end - begin));
+    argv.push_back(visual.substr(begin, end == std::string::npos ? end : end - begin));
     pos = end == std::string::npos ? visual.size() : end;
   }
-  if (argv.empty()) argv.push_back("xdg-open");
+  if (argv.empty()) argv.emplace_back("xdg-open");
   argv.push_back(file_name);
   return argv;
 }
