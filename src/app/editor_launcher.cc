@@ -23,7 +23,7 @@ std::vector<std::string> editor_command(const std::string& visual, const std::st
     argv.push_back(visual.substr(begin, end == std::string::npos ? end : end - begin));
     pos = end == std::string::npos ? visual.size() : end;
   }
-  if (argv.empty()) argv.push_back("xdg-open");
+  if (argv.empty()) argv.emplace_back("xdg-open");
   argv.push_back(file_name);
   return argv;
 }

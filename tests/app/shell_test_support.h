@@ -32,7 +32,7 @@ inline std::string copy_example(const TempFolder& folder, const std::string& nam
 // An editor for $VISUAL that records "argument count|first argument" in `record`.
 inline std::string recording_editor(const TempFolder& folder, const std::string& record) {
   return "/bin/sh " +
-         folder.write("editor.sh", "printf '%s|%s' \"$#\" \"$1\" > \"" + record + "\"\n");
+         folder.write("editor.sh", R"(printf '%s|%s' "$#" "$1" > ")" + record + "\"\n");
 }
 
 class User {

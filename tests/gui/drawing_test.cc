@@ -22,8 +22,9 @@ constexpr std::uint32_t kWhite = 0xFFFFFF;
 TEST(Drawing, LinesBarsViewportAndFillPatterns) {
   run_gui([] {
     initwindow(100, 80, "Lines");
-    const std::uint32_t r = creatergb(255, 0, 0);
-    setcolor(r);
+    const int red = creatergb(255, 0, 0);
+    const auto r = static_cast<std::uint32_t>(red);  // as the page holds it
+    setcolor(red);
     line(10, 20, 60, 20);
     line(5, 5, 5, 30);
     setfillstyle(1, creatergb(0, 0, 255));
@@ -75,8 +76,8 @@ TEST(Text, MeasuringAndCentredText) {
     const Box cell = colour_box(page, 0xFF0000u, true);  // black over the blue bar
     const int width = textwidth("Michaelis");
     EXPECT_EQ(std::pair(cell.top, cell.bottom), std::pair(40, 40 + textheight("Michaelis") - 1));
-    EXPECT_NEAR(cell.left, 150 - width / 2, 1);
-    EXPECT_NEAR(cell.right, 150 + width / 2, 1);
+    EXPECT_NEAR(cell.left, 150 - width / 2.0, 1);
+    EXPECT_NEAR(cell.right, 150 + width / 2.0, 1);
     const Box white = colour_box(page, kWhite);
     ASSERT_FALSE(white.empty());
     EXPECT_NEAR((white.left + white.right) / 2.0, 150.0, 4.0);

@@ -199,6 +199,7 @@ TEST(Window, EachThreadHasItsOwnCurrentWindow) {
 
     std::atomic<int> wrong{0};
     std::vector<std::thread> threads;
+    threads.reserve(4);
     for (int t = 0; t < 4; ++t) {
       threads.emplace_back([t, &wrong] {
         const int colour = creatergb(50 * (t + 1), 10, 0);

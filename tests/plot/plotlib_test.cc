@@ -222,7 +222,7 @@ TEST(PlotWindow, AsynchronousDisplayRedrawsClosesShowsAgainAndIsDestroyedWhileSh
 // Saves refuse bad names; "Save As..." appends ".BMP", asks before replacing; embedding stays in.
 TEST(PlotWindow, DrawnFitPlotSavedPrintedAndEmbedded) {
   const TempFolder temp;
-  const fs::path folder = temp.path();
+  const fs::path& folder = temp.path();
   fs::create_directory(folder / "dir.bmp");
   const std::string kept = temp.write("kept.bmp", "kept");
   fs::permissions(kept, fs::perms::owner_read);
@@ -268,6 +268,7 @@ TEST(PlotWindow, DrawnFitPlotSavedPrintedAndEmbedded) {
     EXPECT_EQ(read_file(kept), "kept");
     const auto requests = responder.requests();
     std::vector<wintk::DialogKind> kinds;
+    kinds.reserve(requests.size());
     for (const auto& request : requests) kinds.push_back(request.kind);
     using enum wintk::DialogKind;
     ASSERT_EQ(kinds, (std::vector{kSaveFile, kSaveFile, kQuestion, kMessage, kSaveFile, kPrint}));
@@ -449,7 +450,7 @@ TEST(BatchPictures, WriterMakesTheFolderAndWritesEightHundredBySixHundredPngs) {
 // Each failure an error line naming its picture (the file checks themselves: AtomicFile's tests).
 TEST(BatchPictures, FailuresAreReportedAsErrors) {
   const TempFolder temp;
-  const fs::path base = temp.path();
+  const fs::path& base = temp.path();
   FittedData state;
   ASSERT_TRUE(load_example(state));
 

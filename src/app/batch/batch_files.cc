@@ -264,6 +264,7 @@ int run_batch(const CommandLine& command_line, std::ostream& out, std::ostream& 
   std::atomic<std::size_t> next{0};
   {
     std::vector<std::jthread> workers;
+    workers.reserve(static_cast<std::size_t>(jobs));
     for (int w = 0; w < jobs; ++w) {
       workers.emplace_back([&] {
         for (std::size_t i = next++; i < total && stop_signal() == 0; i = next++) {

@@ -10,8 +10,8 @@
 #include "engine/data/model_type_check.h"
 #include "engine/data/run_data.h"
 #include "engine/driver/fit_status.h"
-#include "engine/driver/report_formats.h"
 #include "engine/driver/velmor.h"
+#include "engine/report/report_formats.h"
 #include "util/fortran_format.h"
 
 namespace velmor::app {

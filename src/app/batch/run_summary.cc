@@ -60,7 +60,7 @@ class RowBuilder {
 
 std::string model_warning(const ModelFit& fit) {
   std::vector<std::string> notes;
-  if (fit_failed(fit)) notes.emplace_back("fit failed: sum of squares or parameters not finite");
+  if (fit.failed) notes.emplace_back("fit failed: sum of squares or parameters not finite");
   if (fit.info == kSqpIterationLimit) notes.emplace_back("calls to function exceeded (info 2)");
   if (fit.info == kSqpUphill) notes.emplace_back("uphill search direction executed (info 4)");
   if (fit.from_all_ones) {
@@ -155,7 +155,7 @@ void add_model_cells(RowBuilder& row, const FileResult& file, const ModelFit* fi
   row.add("model_name", maybe([&] { return text(std::string(util::trimmed(fit->name))); }));
   row.add("weighting", maybe([&] { return text(fit->weighting == 0 ? "none" : "robust"); }));
   row.add("fit_status",
-          text(fit == nullptr ? "not fitted" : (fit_failed(*fit) ? "failed" : "completed")));
+          text(fit == nullptr ? "not fitted" : (fit->failed ? "failed" : "completed")));
   for (const ParameterKind kind : kSummaryParameters) {
     const int j = fit != nullptr ? parameter_index(*fit, kind) : -1;
     const bool has = j >= 0;
@@ -173,8 +173,7 @@ void add_model_cells(RowBuilder& row, const FileResult& file, const ModelFit* fi
   row.add("Vm_over_Km", assessed ? number(fit->vm_over_km) : SummaryCell());
   row.add("Vm_over_Km_se", assessed ? number(fit->vm_over_km_se) : SummaryCell());
   row.add("ssq", maybe([&] { return number(fit->stage2_ssq); }));
-  row.add("se_regression",
-          maybe([&] { return number(std::sqrt(fit->stage2_ssq / (file.rows - fit->npar))); }));
+  row.add("se_regression", maybe([&] { return number(fit->se_regression); }));
   row.add("runs_p", assessed ? number(fit->runs.p) : SummaryCell());
   row.add("aicc", maybe([&] { return number(fit->aicc); }));
   row.add("rank",
@@ -302,10 +301,8 @@ SummaryTable summary_table(std::span<const FileResult> files) {
       continue;
     }
     std::vector<FittedModel> compared;
-    for (const ModelFit& fit : fits) {
-      compared.push_back(
-          {fit.aicc, fit.model, fit.weighting, fit.name, fit_failed(fit), any_undetermined(fit)});
-    }
+    compared.reserve(fits.size());
+    for (const ModelFit& fit : fits) compared.push_back(ranking_entry(fit));
     const std::vector<SummaryRow> ranking = rank_models(compared);
     for (const ModelFit& fit : fits) {
       const auto ranked = std::find_if(ranking.begin(), ranking.end(),

@@ -15,7 +15,7 @@ namespace {
 // path; empty when neither is known.
 std::filesystem::path own_path(const char* argv0) {
   std::error_code error;
-  const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+  auto path = std::filesystem::read_symlink("/proc/self/exe", error);
   if (!error && path.is_absolute()) return path;
   if (argv0 != nullptr && std::strchr(argv0, '/') != nullptr) {
     return std::filesystem::absolute(argv0, error);

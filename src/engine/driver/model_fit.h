@@ -135,9 +135,6 @@ inline bool any_undetermined(const ModelFit& fit) {
 inline bool residuals_systematic(const ModelFit& fit) {
   return fit.runs.p < kRunsTestLevel;
 }
-inline bool fit_failed(const ModelFit& fit) {
-  return fit.failed;
-}
 
 // What the comparison of the models at the end of a run keeps of a settled fit.
 inline FittedModel ranking_entry(const ModelFit& fit) {

@@ -40,7 +40,7 @@ bool clip_segment(double& x1, double& y1, double& x2, double& y2, double lo_x, d
 }
 
 QString to_qstring(const std::string& text) {
-  return QString::fromUtf8(text.data(), text.size());
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QFont label_font() {

@@ -77,8 +77,10 @@ QImage to_qimage(const PixelBuffer& pixels) {
   for (int y = 0; y < pixels.height; ++y) {
     auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
     for (int x = 0; x < pixels.width; ++x) {
+      // Each channel is a byte, so it is exact as an int.
       const std::uint32_t c = pixels.at(x, y);
-      row[x] = qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+      row[x] = qRgb(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
+                    static_cast<int>((c >> 16) & 0xFF));
     }
   }
   return image;

@@ -66,7 +66,7 @@ class Batch : public ::testing::Test {
   };
 
   // Runs the files of runs/; their reports are read and removed.
-  Run run(std::vector<std::string> names, int jobs = 0, std::string summary = {},
+  Run run(const std::vector<std::string>& names, int jobs = 0, const std::string& summary = {},
           const PictureFactory& pictures = {}, std::array<int, kModelCount> models = {1, 1, 1, 1}) {
     CommandLine cl;
     cl.mode = CommandLine::Mode::kBatch;
@@ -185,6 +185,8 @@ TEST_F(Batch, SummaryHoldsTheRunsNumbers) {
       }
     }
     EXPECT_EQ(number("ssq"), fit.stage2_ssq);
+    EXPECT_EQ(number("se_regression"), std::sqrt(fit.stage2_ssq / (27 - fit.npar)));
+    EXPECT_EQ(cell("fit_status"), "completed");
     EXPECT_EQ(std::tuple(number("runs_p"), number("Vm_over_Km")),
               std::tuple(fit.runs.p, fit.vm_over_km));
     EXPECT_EQ(cell("warning").find("residuals systematic") != std::string::npos, fit.runs.p < 0.05);
@@ -365,7 +367,7 @@ TEST(BatchPlan, FoldersFilesDuplicatesAndNames) {
   }
   // .txt and .json files are taken only when they hold a table or are EnzymeML documents.
   folder.write("set/plate.TXT", "Reader: X\nTime\tA1\tA2\n0:00:00\t0.1\t0.2\n");
-  folder.write("set/doc.json", "{\"name\": \"x\", \"measurements\": []}");
+  folder.write("set/doc.json", R"({"name": "x", "measurements": []})");
   fs::create_directory(folder.file("empty"));
   const std::string set = folder.file("set"), b = folder.file("other/b.in");
   CommandLine cl;

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <iostream>
 #include <regex>
+#include <string>
+#include <vector>
 
 #include "app/batch/batch_run.h"
 #include "child_process.h"
@@ -66,13 +68,13 @@ class BatchStopTest : public ::testing::Test {
     EXPECT_TRUE(std::regex_search(read_file(folder_.file("runs/b.out")), std::regex(b_report)));
   }
 
-  // The summary's file_status column, file by file.
-  std::string summary_statuses() {
-    std::string statuses;
+  // The summary's file_status column, file by file: the file's letter and its status.
+  std::vector<std::string> summary_statuses() {
+    std::vector<std::string> statuses;
     const std::regex row(R"(\n"[^"]*/runs/(\w)\.in",("[^"]*")?,("[^"]*")?,(\d+),)");
     const std::string text = read_file(folder_.file("summary.csv"));
     for (std::sregex_iterator it(text.begin(), text.end(), row), end; it != end; ++it) {
-      statuses += (*it)[1].str() + (*it)[4].str() + " ";
+      statuses.push_back((*it)[1].str() + (*it)[4].str());
     }
     return statuses;
   }
@@ -96,7 +98,7 @@ TEST_F(BatchStopTest, SignalDuringAFitLeavesNoLockAndSummarisesTheFilesDone) {
     expect_files_whole("^previous report\n$");
     const std::string name = signal == SIGTERM ? "SIGTERM" : signal == SIGINT ? "SIGINT" : "SIGHUP";
     const std::string status = std::to_string(128 + signal);
-    EXPECT_EQ(summary_statuses(), "a0 b" + status + " c" + status + " ");
+    EXPECT_EQ(summary_statuses(), (std::vector<std::string>{"a0", "b" + status, "c" + status}));
     EXPECT_NE(read_file(folder_.file("summary.csv"))
                   .find("Error: The run was stopped by " + name + " before this file was done"),
               std::string::npos);
@@ -124,7 +126,7 @@ TEST_F(BatchStopTest, ReaderGoneStopsTheRunWithItsSummary) {
   go_.put();  // b goes on; printing its report's name ends the run
   EXPECT_EQ(child.exit_status(), 141);
   expect_files_whole("Results written to");
-  EXPECT_EQ(summary_statuses(), "a0 b0 c141 ");
+  EXPECT_EQ(summary_statuses(), (std::vector<std::string>{"a0", "b0", "c141"}));
   EXPECT_TRUE(read_file(folder_.file("err.txt"))
                   .ends_with("velmor-tarn: stopped by SIGPIPE after 2 of 3 files: all 2 files "
                              "completed\n"))

@@ -39,6 +39,7 @@ Outcome run(const fs::path& program, const std::vector<std::string>& args,
   std::vector<std::string> words = {program.string()};
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
+  argv.reserve(words.size() + 1);
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
   const std::string out = folder.file("stdout.txt");
@@ -78,14 +79,14 @@ std::string output_of(const std::string& command) {
 // looks for the window's program.
 fs::path installed_command_line(const TempFolder& folder) {
   fs::create_directories(folder.path() / "bin");
-  const fs::path copy = folder.path() / "bin" / "velmor-tarn";
+  fs::path copy = folder.path() / "bin" / "velmor-tarn";
   fs::copy_file(VELMOR_CLI_PROGRAM, copy);
   return copy;
 }
 
 fs::path example_copy(const TempFolder& folder, const std::string& subfolder) {
   fs::create_directories(folder.path() / subfolder);
-  const fs::path data = folder.path() / subfolder / "DATA.IN";
+  fs::path data = folder.path() / subfolder / "DATA.IN";
   fs::copy_file(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN", data);
   return data;
 }
