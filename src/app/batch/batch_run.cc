@@ -85,11 +85,11 @@ int run_group(const PreparedData& set, const RunRequest& request, FitObserver& h
 
 // A file the import readers read: each group a run of its own, with its own messages (carrying
 // the group's name) and pictures (named after the file and the group).
-int run_import(const BatchFile& file, const CommandLine& command_line, bool files_at_once,
-               FitObserver& host, const PictureFactory& pictures, FileResult& result) {
+int run_import(const BatchFile& file, const RunRequest& request, FitObserver& host,
+               const PictureFactory& pictures, FileResult& result) {
   FileUnits units;  // the reader closes what it opens
-  const PreparedRun run = prepare_run(file.data_file, command_line.import, host, units, std::clog,
-                                      command_line.columns);
+  const PreparedRun run = prepare_run(file.data_file, request.import_options, host, units,
+                                      std::clog, request.data_columns);
   if (run.status != kDataOk) return run.status;
   int status = kStatusCompleted;
   for (const PreparedData& set : run.sets) {
@@ -104,8 +104,7 @@ int run_import(const BatchFile& file, const CommandLine& command_line, bool file
     BatchHost console(messages, group_pictures);
     PrefixedHost group_host(console, group_prefix(part.group));
     try {
-      part.status = run_group(set, request_for(command_line, files_at_once), group_host,
-                              group_pictures, part);
+      part.status = run_group(set, request, group_host, group_pictures, part);
     } catch (const std::exception& error) {
       group_host.message(kError, std::string("the run failed: ") + error.what());
       part.status = kStatusDataError;
@@ -127,10 +126,8 @@ int run_file(const BatchFile& file, const CommandLine& command_line, bool files_
     host.message(kError, file.refusal);
     return file.refusal_status;
   }
-  if (by_groups) {
-    return run_import(file, command_line, files_at_once, host, factory, result);
-  }
   const RunRequest request = request_for(command_line, files_at_once);
+  if (by_groups) return run_import(file, request, host, factory, result);
   FileUnits units;
   if (!model_type_plausible(file.data_file, lowest_selected(request.imdl), host, units,
                             request.data_columns)) {
