@@ -93,16 +93,19 @@ TEST(GoldenReports, AreUnchanged) {
     Data data;
     std::array<int, kModelCount> models;
     bool robust = false;
+    bool fast = false;
   } kCases[] = {
       {"example_model_1", Data::kExample, {1, 0, 0, 0}},
       {"example_model_2", Data::kExample, {0, 1, 0, 0}},
       {"example_models_1_2", Data::kExample, {1, 1, 0, 0}},
       {"example_models_1_4", Data::kExample, {1, 1, 1, 1}},
       {"example_models_1_4_robust", Data::kExample, {1, 1, 1, 1}, true},
+      {"example_models_1_4_fast", Data::kExample, {1, 1, 1, 1}, false, true},
       {"substrate_model_3", Data::kSubstrate, {0, 0, 1, 0}},
       {"substrate_model_4", Data::kSubstrate, {0, 0, 0, 1}},
       {"rows_1000_models_1_2", Data::kRows1000, {1, 1, 0, 0}},
       {"rows_1000_models_1_4", Data::kRows1000, {1, 1, 1, 1}},
+      {"rows_1000_models_1_4_fast", Data::kRows1000, {1, 1, 1, 1}, false, true},
       {"family_ten_curves_p", Data::kFamily, {1, 1, 0, 0}},
       {"units_basic_s_c1e-06_t3600", Data::kUnits, {0, 0, 1, 1}},
       {"robust_p_c2_two_0", Data::kRobust, {1, 1, 0, 0}, true},
@@ -116,7 +119,7 @@ TEST(GoldenReports, AreUnchanged) {
     file.picture_stem = c.name;
     app::CommandLine cl;
     cl.mode = app::CommandLine::Mode::kBatch;
-    std::tie(cl.models, cl.robust) = std::tie(c.models, c.robust);
+    std::tie(cl.models, cl.robust, cl.fast) = std::tie(c.models, c.robust, c.fast);
     const app::FileResult result = app::run_data_file(file, cl);
     ASSERT_EQ(result.status, 0) << result.messages;
     expect_report(c.name, dir);

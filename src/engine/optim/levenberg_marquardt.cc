@@ -76,9 +76,9 @@ class Evaluator {
   int n_;
 };
 
-// Solves the symmetric positive definite system a x = b (order n, column-major) by Cholesky;
-// false when a pivot is not positive.
-bool cholesky_solve(std::vector<double> a, std::vector<double>& b, int n) {
+// Solves the symmetric positive definite system a x = b (order n, column-major) by Cholesky,
+// overwriting a with its factor; false when a pivot is not positive.
+bool cholesky_solve(std::vector<double>& a, std::vector<double>& b, int n) {
   for (int j = 0; j < n; ++j) {
     double d = a[j + n * j];
     for (int k = 0; k < j; ++k) d -= a[j + n * k] * a[j + n * k];
@@ -127,6 +127,15 @@ LmSummary levenberg_marquardt(const LmEvaluate& evaluate, int rows,
 
   double lambda = options.initial_lambda;
   std::vector<double> g(n), a(static_cast<std::size_t>(n) * n);
+  // Storage of the steps, sized once: an iteration allocates nothing.
+  std::vector<int> free;
+  std::vector<double> m;
+  std::vector<double> step;
+  std::vector<double> u;
+  free.reserve(n);
+  m.reserve(static_cast<std::size_t>(n) * n);
+  step.reserve(n);
+  u.reserve(n);
   for (;;) {
     // Half the gradient of S and the Gauss-Newton matrix, both in the stepped variables.
     std::fill(g.begin(), g.end(), 0.0);
@@ -148,7 +157,7 @@ LmSummary levenberg_marquardt(const LmEvaluate& evaluate, int rows,
     }
 
     // A variable at a bound that S would push further out stays there for this step.
-    std::vector<int> free;
+    free.clear();
     double newton_decrease = 0.0;  // what a Gauss-Newton step along each free axis would gain
     double largest_diagonal = 0.0;
     for (int j = 0; j < n; ++j) largest_diagonal = std::max(largest_diagonal, a[j + n * j]);
@@ -174,8 +183,8 @@ LmSummary levenberg_marquardt(const LmEvaluate& evaluate, int rows,
     bool accepted = false;
     bool converged = false;
     while (!accepted) {
-      std::vector<double> m(static_cast<std::size_t>(nf) * nf);
-      std::vector<double> step(nf);
+      m.assign(static_cast<std::size_t>(nf) * nf, 0.0);
+      step.assign(nf, 0.0);
       for (int c = 0; c < nf; ++c) {
         for (int r = 0; r < nf; ++r) m[r + nf * c] = a[free[r] + n * free[c]];
         const double d = std::max(a[free[c] + n * free[c]], kDiagonalFloor * largest_diagonal);
@@ -183,7 +192,7 @@ LmSummary levenberg_marquardt(const LmEvaluate& evaluate, int rows,
         step[c] = -g[free[c]];
       }
       if (cholesky_solve(m, step, nf)) {
-        std::vector<double> u = x.u;
+        u = x.u;
         double length = 0.0;
         double size = 0.0;
         for (int c = 0; c < nf; ++c) {

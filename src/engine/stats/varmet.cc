@@ -3,8 +3,9 @@
 #include "engine/stats/varmet.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
-#include <vector>
+#include <tuple>
 
 namespace velmor {
 
@@ -20,7 +21,11 @@ constexpr int kMaxHalvings = 30;         // backtracking steps of one line searc
 constexpr double kMaxStepFactor = 10.0;  // a step moves no coordinate by more than this
                                          // many times (1 + largest |b(i)|)
 
-using Dense = std::vector<double>;  // n-by-n, row-major, for the small factor algebra
+// The first n entries of a vector, n-by-n row-major for a matrix, of at most as many parameters as
+// the bent line has: the small factor algebra allocates nothing.
+constexpr int kMostParameters = std::tuple_size_v<BentLine>;
+using Vector = std::array<double, kMostParameters>;
+using Dense = std::array<double, kMostParameters * kMostParameters>;
 
 int packed(int n, int i, int j) {
   return i * n - i * (i - 1) / 2 + (j - i);
@@ -41,8 +46,8 @@ double smallest_factor(std::span<const double> H, int n) {
 // L D L^T of the symmetric matrix a into H. Returns false, leaving H untouched, when a pivot is
 // not positive (or not a number).
 bool factorize(const Dense& a, std::span<double> H, int n) {
-  Dense l(n * n, 0.0);
-  std::vector<double> d(n, 0.0);
+  Dense l{};
+  Vector d{};
   for (int j = 0; j < n; ++j) {
     double dj = a[j * n + j];
     for (int k = 0; k < j; ++k) dj -= l[j * n + k] * l[j * n + k] * d[k];
@@ -63,14 +68,14 @@ bool factorize(const Dense& a, std::span<double> H, int n) {
 
 // The dense matrix L D L^T of the factors in H.
 Dense expand(std::span<const double> H, int n) {
-  Dense l(n * n, 0.0);
-  std::vector<double> d(n);
+  Dense l{};
+  Vector d{};
   for (int i = 0; i < n; ++i) {
     l[i * n + i] = 1.0;
     d[i] = H[packed(n, i, i)];
     for (int j = i + 1; j < n; ++j) l[j * n + i] = H[packed(n, i, j)];
   }
-  Dense a(n * n, 0.0);
+  Dense a{};
   for (int i = 0; i < n; ++i) {
     for (int j = 0; j < n; ++j) {
       double sum = 0.0;
@@ -82,7 +87,7 @@ Dense expand(std::span<const double> H, int n) {
 }
 
 // Solves (L D L^T) x = rhs with the factors in H.
-std::vector<double> solve(std::span<const double> H, int n, std::vector<double> x) {
+Vector solve(std::span<const double> H, int n, Vector x) {
   for (int i = 0; i < n; ++i) {
     for (int k = 0; k < i; ++k) x[i] -= H[packed(n, k, i)] * x[k];
   }
@@ -95,10 +100,9 @@ std::vector<double> solve(std::span<const double> H, int n, std::vector<double> 
 
 // BFGS update of the factors with the step s and the gradient change y; skipped when the pair
 // has no positive curvature, and the identity is restored if rounding spoils the factors.
-void bfgs_update(std::span<double> H, int n, const std::vector<double>& s,
-                 const std::vector<double>& y) {
+void bfgs_update(std::span<double> H, int n, const Vector& s, const Vector& y) {
   Dense a = expand(H, n);
-  std::vector<double> as(n, 0.0);
+  Vector as{};
   double sas = 0.0;
   double ys = 0.0;
   for (int i = 0; i < n; ++i) {
@@ -116,18 +120,18 @@ void bfgs_update(std::span<double> H, int n, const std::vector<double>& s,
 // One run: quasi-Newton iterations from b while the run has evaluations left.
 class Run {
  public:
-  Run(int n, BentLine& b, const BentLineCurve& curve, std::span<double> H,
-      const std::vector<double>& w, double eps, int max_fn)
+  Run(int n, BentLine& b, const BentLineCurve& curve, std::span<double> H, const Vector& w,
+      double eps, int max_fn)
       : n_(n), b_(b), curve_(curve), H_(H), w_(w), eps_(eps), max_fn_(max_fn) {}
 
   // Returns the objective at the final b.
   double minimise(double f) {
     bool central = false;
-    std::vector<double> g = gradient(f, central);
+    Vector g = gradient(f, central);
     while (evaluations_ < max_fn_) {
-      std::vector<double> minus_g(n_);
+      Vector minus_g{};
       for (int i = 0; i < n_; ++i) minus_g[i] = -g[i];
-      std::vector<double> d = solve(H_, n_, minus_g);
+      Vector d = solve(H_, n_, minus_g);
       double slope = dot(g, d);
       if (!(slope < 0.0)) {  // not a descent direction: start again from steepest descent
         set_identity(H_, n_);
@@ -159,15 +163,15 @@ class Run {
         continue;
       }
 
-      std::vector<double> s(n_);
+      Vector s{};
       for (int i = 0; i < n_; ++i) s[i] = trial[i] - b_[i];
       b_ = trial;
       f = f_trial;
-      std::vector<double> g_new = gradient(f, central);
-      std::vector<double> y(n_);
+      const Vector g_new = gradient(f, central);
+      Vector y{};
       for (int i = 0; i < n_; ++i) y[i] = g_new[i] - g[i];
       bfgs_update(H_, n_, s, y);
-      g = std::move(g_new);
+      g = g_new;
     }
     return f;
   }
@@ -181,14 +185,14 @@ class Run {
   bool marked() const { return marked_; }
 
  private:
-  static double dot(const std::vector<double>& u, const std::vector<double>& v) {
+  double dot(const Vector& u, const Vector& v) const {
     double sum = 0.0;
-    for (std::size_t i = 0; i < u.size(); ++i) sum += u[i] * v[i];
+    for (int i = 0; i < n_; ++i) sum += u[i] * v[i];
     return sum;
   }
 
-  std::vector<double> gradient(double f, bool central) {
-    std::vector<double> g(n_);
+  Vector gradient(double f, bool central) {
+    Vector g{};
     const double floor = eps_ * eps_;
     for (int i = 0; i < n_; ++i) {
       double h = eps_ * w_[i];
@@ -216,7 +220,7 @@ class Run {
   BentLine& b_;
   const BentLineCurve& curve_;
   std::span<double> H_;
-  const std::vector<double>& w_;
+  const Vector& w_;
   double eps_;
   int max_fn_;
   int evaluations_ = 0;
@@ -228,7 +232,7 @@ class Run {
 void varmet_break_point(int n, BentLine& b, double& f, const BentLineCurve& curve,
                         std::span<double> H, int mode, int maxFn, int& exitCode) {
   exitCode = kVarmetConverged;
-  std::vector<double> w(n);
+  Vector w{};
   for (int i = 0; i < n; ++i) {
     if (b[i] > kLargestParameter) b[i] = kLargestParameter;
     w[i] = std::fabs(b[i]) + kScaleOffset;
@@ -241,7 +245,7 @@ void varmet_break_point(int n, BentLine& b, double& f, const BentLineCurve& curv
     if (run_mode == 1) {
       set_identity(H, n);
     } else if (run_mode == 2) {
-      Dense a(n * n);
+      Dense a{};
       for (int i = 0; i < n; ++i) {
         for (int j = i; j < n; ++j) a[i * n + j] = a[j * n + i] = H[packed(n, i, j)];
       }
