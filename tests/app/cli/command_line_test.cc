@@ -93,7 +93,7 @@ fs::path example_copy(const TempFolder& folder, const std::string& subfolder) {
 
 TEST(CommandLine, LoadsNoQtAndAnswersVersionAndHelpItself) {
   const std::string libraries = output_of("ldd " + std::string(VELMOR_CLI_PROGRAM));
-  EXPECT_NE(libraries.find("libstdc++"), std::string::npos) << libraries;
+  EXPECT_NE(libraries.find("libc.so"), std::string::npos) << libraries;  // ldd did read it
   EXPECT_EQ(libraries.find("libQt"), std::string::npos) << libraries;
 
   const TempFolder folder;
