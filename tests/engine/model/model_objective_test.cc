@@ -95,6 +95,31 @@ TEST(BoundsNeg, RepairsOnlyParametersBelowTheThreshold) {
   EXPECT_EQ(f, 40.0 * std::pow(2.0, kMaxParams - 1));
 }
 
+// The objective repairs every parameter but a free baseline, and only among the model's own
+// parameters.
+TEST(ModelObjective, BoundsRepairEveryParameterButAFreeBaseline) {
+  for (const bool baseline_free : {false, true}) {
+    SCOPED_TRACE(baseline_free);
+    FitContext state = data_in_state(2);
+    state.baseline_free = baseline_free;
+    RecordingHost host;
+    ModelObjective objective(state, host);
+    ParamVector x = params({-1.0, 0.5, -3.0});
+    double f = 1.0;
+    objective.bounds_neg(x, 3, f);
+    EXPECT_GT(x[0], 0.0);
+    EXPECT_EQ(x[2] == -3.0, baseline_free);
+    EXPECT_EQ(f, baseline_free ? 2.0 : 4.0);
+    x = params({0.5, 0.5, -3.0});  // fewer parameters than the model's: no baseline among them
+    objective.bounds_neg(x, 2, f);
+    EXPECT_EQ(x[2], -3.0);
+    state.imdlno = 1;  // a model without a baseline repairs its last parameter
+    x = params({0.5, -2.0});
+    objective.bounds_neg(x, 2, f);
+    EXPECT_GT(x[1], 0.0);
+  }
+}
+
 TEST(RandomDraw, FirstDrawsOfTheSequence) {
   EXPECT_EQ(seeded_draw(0.0, 0.9), 0.14159265358979312);
   EXPECT_EQ(next_random(kSeedZeroDraw), 0.48457101551719006);
