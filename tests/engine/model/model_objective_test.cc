@@ -59,6 +59,7 @@ TEST(ModelObjective, ConstraintsAndValueForEveryModel) {
 
 TEST(ModelObjective, ModelAboveTheLimitIsRefusedWithTwoMessages) {
   FitContext state = data_in_state(1);
+  state.model_limit = 1;  // the limit itself is a valid model
   RecordingHost host;
   ModelObjective objective(state, host);
   Workspace w;
