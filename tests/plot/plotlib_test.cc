@@ -166,21 +166,6 @@ TEST(PlotWindow, CloseItemEndsTheDisplay) {
   });
 }
 
-// Closed by its user the moment it is shown, before it is set up: the display returns and the
-// program goes on.
-TEST(PlotWindow, ClosedTheMomentItIsShown) {
-  run_gui([] {
-    wintk::test_input::close_when_shown("Plot");
-    for (int i = 0; i < 5; ++i) {
-      plot_t plot = two_series_plot();
-      display_plot(plot);
-      EXPECT_EQ(plot_window(plot), -1);
-      destroy_plot(plot);
-    }
-    wintk::test_input::close_when_shown("");
-  });
-}
-
 // The asynchronous form returns once the window shows the plot; a resize lays the chart out anew.
 TEST(PlotWindow, AsynchronousDisplayRedrawsClosesShowsAgainAndIsDestroyedWhileShown) {
   run_gui([] {
