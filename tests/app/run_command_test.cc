@@ -111,32 +111,6 @@ TEST(RunCommand, PlotsClosedTheMomentTheyAreShown) {
             (std::set<std::string>{"DATA.IN", "DATA.out"}));
 }
 
-// Quit while Residuals shows its plot: the plot goes without the user's close, the program ends.
-TEST(RunCommand, QuitWhileAPlotIsShown) {
-  TempFolder folder;
-  const std::string data = testing::copy_example(folder, "DATA.IN");
-  wintk::RecordingResponder responder;
-  run_program(quick_options(), [&](Shell& shell, User& user) {
-    ASSERT_TRUE(user.select_models(kModelRadio[0]));
-    ASSERT_TRUE(user.open(responder, data));
-    {
-      PlotCloser closer(user.main_window());
-      ASSERT_TRUE(user.choose(Entry::kRun));
-    }
-    PlotCloser closer(
-        user.main_window(),
-        [&](int) {
-          EXPECT_TRUE(wintk::test_input::trigger_menu_item(
-              user.main_window(), shell.shell().menu.item_id(Entry::kQuitFile)));
-        },
-        [](int id) { return wait_for([&] { return !wintk::isvalidwindow(id); }); });
-    EXPECT_TRUE(wintk::test_input::trigger_menu_item(
-        user.main_window(), shell.shell().menu.item_id(Entry::kResiduals)));
-    EXPECT_TRUE(wait_for([&] { return shell.ended(); }));
-    EXPECT_TRUE(closer.closed_becomes(1));
-  });
-}
-
 // Substrate models on product data warn; failed fits leave the plots on the last good run.
 TEST(RunCommand, WrongModelTypeAndFailedFitsKeepTheLastSuccessfulRunOnThePlots) {
   TempFolder folder;

@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <fstream>
 #include <functional>
 #include <mutex>
 #include <sstream>
@@ -21,6 +20,7 @@
 #include "../gui/gui_test_support.h"
 #include "../gui/pictures/picture_test_support.h"
 #include "engine/core/global_types.h"
+#include "example_data.h"
 #include "gui/bmp_file.h"
 #include "gui/pictures/picture_files.h"
 #include "gui/pixel_buffer.h"
@@ -44,21 +44,12 @@ using testing::count_colour;
 using velmor::testing::read_file;
 using velmor::testing::TempFolder;
 
-// The example's rows, each fitted value a little off the observed one so residuals are not zero.
+// The example with residuals, as model 1's fit.
 bool load_example(FittedData& state) {
-  std::ifstream in(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN");
-  std::string line;
-  int n = 0;
-  ProgressCurveData& d = state.data;
-  for (; n < kMaxRows && std::getline(in, line) &&
-         std::istringstream(line) >> d.X1[n] >> d.X2[n] >> d.Y[n];
-       ++n) {
-    d.Ycalc[n] = d.Y[n] + ((n % 3) - 1) * 0.5;
-  }
-  state.data.nRows = n;
+  state.data = velmor::testing::example_with_residuals();
   state.imdlno = 1;
   state.strmdl = "  1- [Pt] vs time Michaelis-Menten          ";
-  return n > 0;
+  return state.data.nRows > 0;
 }
 
 bool wait_until(const std::function<bool()>& pred) {  // a busy machine draws slowly
@@ -172,21 +163,6 @@ TEST(PlotWindow, CloseItemEndsTheDisplay) {
     EXPECT_EQ(plot_window(plot), -1);
     destroy_plot(plot);
     EXPECT_EQ(plot, nullptr);
-  });
-}
-
-// Closed by its user the moment it is shown, before it is set up: the display returns and the
-// program goes on.
-TEST(PlotWindow, ClosedTheMomentItIsShown) {
-  run_gui([] {
-    wintk::test_input::close_when_shown("Plot");
-    for (int i = 0; i < 5; ++i) {
-      plot_t plot = two_series_plot();
-      display_plot(plot);
-      EXPECT_EQ(plot_window(plot), -1);
-      destroy_plot(plot);
-    }
-    wintk::test_input::close_when_shown("");
   });
 }
 

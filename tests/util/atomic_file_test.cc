@@ -193,7 +193,7 @@ TEST(StopSignals, EndTheProcessLeavingNoUnfinishedFile) {
     return hold.get() ? 2 : 3;  // waits: the test never writes
   });
   err.close_write();
-  ASSERT_TRUE(reached.get());
+  ASSERT_TRUE(child.await(reached));  // fails, not hangs, if the child dies first
   EXPECT_EQ(testing::file_names_in(folder.path()).size(), 3u);  // report, lock, temporary
   child.signal(SIGTERM);
   EXPECT_EQ(child.exit_status(), 143);

@@ -17,6 +17,7 @@
 #include "app/batch/batch_inputs.h"
 #include "app/batch/batch_progress.h"
 #include "app/batch/exit_status.h"
+#include "csv_records.h"
 #include "engine/core/console_host.h"
 #include "engine/driver/fit_status.h"
 #include "engine/driver/velmor.h"
@@ -31,23 +32,7 @@ namespace fs = std::filesystem;
 using testing::read_file;
 using testing::TempFolder;
 
-// RFC 4180 records; each field is its text and whether it was quoted.
-using Field = std::pair<std::string, bool>;
-std::vector<std::vector<Field>> parse_csv(const std::string& s) {
-  std::vector<std::vector<Field>> records(1);
-  const std::regex field(R"re(("(?:[^"]|"")*"|[^,"\r]*)(,|\r\n))re");
-  for (std::sregex_iterator it(s.begin(), s.end(), field), end; it != end; ++it) {
-    const std::string text = (*it)[1];
-    const bool quoted = text.starts_with('"');
-    records.back().emplace_back(
-        quoted ? std::regex_replace(text.substr(1, text.size() - 2), std::regex("\"\""), "\"")
-               : text,
-        quoted);
-    if ((*it)[2] == "\r\n") records.emplace_back();
-  }
-  records.pop_back();
-  return records;
-}
+using Field = testing::CsvField;
 
 class Batch : public ::testing::Test {
  protected:
@@ -137,7 +122,7 @@ TEST_F(Batch, SummaryHoldsTheRunsNumbers) {
   report.discard();
   ASSERT_EQ(record.fits.size(), 4u);
 
-  const auto records = parse_csv(read_file(csv_path));
+  const auto records = testing::csv_records(read_file(csv_path));
   ASSERT_EQ(records.size(), 6u);  // header, four models, the refused file
   for (std::size_t r = 1; r < records.size(); ++r) {
     ASSERT_EQ(records[r].size(), records[0].size()) << r;

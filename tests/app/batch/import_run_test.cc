@@ -11,6 +11,7 @@
 
 #include "app/batch/batch_inputs.h"
 #include "app/batch/batch_run.h"
+#include "csv_records.h"
 #include "plate_exports.h"
 #include "reference_fit.h"
 #include "temp_folder.h"
@@ -21,29 +22,7 @@ namespace {
 using testing::ExportLayout;
 using testing::TempFolder;
 
-// RFC 4180 records as maps from the header's names to the cells.
-std::vector<std::map<std::string, std::string>> read_csv(const std::string& text) {
-  std::vector<std::vector<std::string>> records(1);
-  const std::regex field(R"re(("(?:[^"]|"")*"|[^,"\r]*)(,|\r\n))re");
-  for (std::sregex_iterator it(text.begin(), text.end(), field), end; it != end; ++it) {
-    std::string cell = (*it)[1];
-    if (cell.starts_with('"')) {
-      cell = std::regex_replace(cell.substr(1, cell.size() - 2), std::regex("\"\""), "\"");
-    }
-    records.back().push_back(cell);
-    if ((*it)[2] == "\r\n") records.emplace_back();
-  }
-  records.pop_back();
-  std::vector<std::map<std::string, std::string>> rows;
-  for (std::size_t r = 1; r < records.size(); ++r) {
-    std::map<std::string, std::string> row;
-    for (std::size_t c = 0; c < records[0].size() && c < records[r].size(); ++c) {
-      row[records[0][c]] = records[r][c];
-    }
-    rows.push_back(std::move(row));
-  }
-  return rows;
-}
+using testing::csv_rows;
 
 class ImportRun : public ::testing::Test {
  protected:
@@ -113,7 +92,7 @@ TEST_F(ImportRun, SummaryAndPointsReadBack) {
                            folder_.file("tidy.rep3.out\n") + cl.summary_file + "\n" +
                            cl.points_file + "\n");
 
-  const auto summary = read_csv(testing::read_file(cl.summary_file));
+  const auto summary = csv_rows(testing::read_file(cl.summary_file));
   ASSERT_EQ(summary.size(), 6u);  // three groups, two models
   for (std::size_t r = 0; r < summary.size(); ++r) {
     const auto& row = summary[r];
@@ -131,7 +110,7 @@ TEST_F(ImportRun, SummaryAndPointsReadBack) {
 
   // One row per observation and model; the fitted values are the model's at the summary's Km
   // and Vm, the residual is fitted - y.
-  const auto points = read_csv(testing::read_file(cl.points_file));
+  const auto points = csv_rows(testing::read_file(cl.points_file));
   ASSERT_EQ(points.size(), 3u * 2u * 7u * 61u);
   std::size_t checked = 0;
   for (const auto& p : points) {
@@ -174,7 +153,7 @@ TEST_F(ImportRun, AbsorbanceWarnedAndLargePlatesRefused) {
   EXPECT_NE(err.str().find("Warning: Group rep1: The observations change by less than 2% of [So] "
                            "in every curve"),
             std::string::npos);
-  const auto summary = read_csv(testing::read_file(cl.summary_file));
+  const auto summary = csv_rows(testing::read_file(cl.summary_file));
   ASSERT_EQ(summary.size(), 3u);
   EXPECT_TRUE(summary[2].at("warning").starts_with("The observations change by less than 2%"));
   EXPECT_NE(testing::read_file(folder_.file("gen5.rep1.out"))

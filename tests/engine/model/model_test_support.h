@@ -2,7 +2,6 @@
 
 #pragma once
 
-#include <fstream>
 #include <functional>
 #include <string>
 #include <utility>
@@ -13,18 +12,14 @@
 #include "engine/model/fit_context.h"
 #include "engine/model/kinetic_models.h"
 #include "engine/model/model_objective.h"
+#include "example_data.h"
 
 namespace velmor::testing {
 
-// examples/DATA.IN: 27 rows, three curves of 9 points with [So] 50, 100, 500.
+// The example (example_data.h) set up for a fit of `model`.
 inline FitContext data_in_state(ModelId model) {
   FitContext state;
-  std::ifstream in(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN");
-  ProgressCurveData& d = state.data;
-  while (d.nRows < kMaxRows && in >> d.X1[d.nRows] >> d.X2[d.nRows] >> d.Y[d.nRows]) ++d.nRows;
-  d.nCols = 3;
-  d.nCurves = 3;
-  d.curveCount = {9, 9, 9};
+  state.data = example_data();
   state.imdlno = model;
   std::string name;
   state.npar = npar(model, name);

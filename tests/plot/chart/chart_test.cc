@@ -238,7 +238,9 @@ TEST(DataDrawers, MarkersLegendSamplesAndCoverage) {
   EXPECT_EQ(marks.CountCovered(x, y, {14, 14, 20, 20}), 1);
 }
 
-TEST(RoundSpan, RoundsToOneTwoOrFiveTimesAPowerOfTenAndRefusesNonPositive) {
+// Spans round to 1, 2 or 5 times a power of ten; formats show the span's digits; formats that
+// would read a missing or wrong argument fall back to "%g".
+TEST(TickText, RoundSpanFormatStringAndLabels) {
   constexpr double kError = TickInfo::kRoundSpanError, kInf = HUGE_VAL;
   const std::vector<std::pair<double, double>> cases = {
       {10.0, 10.0}, {0.1, 0.1},    {1.4, 1.0},     {1.5, 2.0},     {3.0, 2.0},    {4.4, 2.0},
@@ -247,20 +249,13 @@ TEST(RoundSpan, RoundsToOneTwoOrFiveTimesAPowerOfTenAndRefusesNonPositive) {
   for (const auto& [v, expected] : cases) {
     EXPECT_NEAR(TickInfo::RoundSpan(v), expected, 1e-12 * std::fabs(expected)) << v;
   }
-}
-
-TEST(MakeFormatString, WorkedValues) {
   const float f01 = 0.01f, f001 = 0.001f, f0001 = 0.0001f, f02 = 0.2f;  // a hair off the decimal
-  const std::vector<std::pair<double, std::string>> cases = {
+  const std::vector<std::pair<double, std::string>> formats = {
       {0.05, "%.2f"},  {1.0, "%.0f"}, {10000.0, "%.0f"}, {10001.0, "%.1e"}, {0.0009, "%.1e"},
       {-0.25, "%.1f"}, {f01, "%.2f"}, {f001, "%.3f"},    {f0001, "%.1e"},   {f02, "%.1f"}};
-  for (const auto& [span, format] : cases) {
+  for (const auto& [span, format] : formats) {
     EXPECT_EQ(TickInfo::MakeFormatString(span), format) << span;
   }
-}
-
-// Formats that would read a missing or wrong argument fall back to "%g".
-TEST(FormatTickLabel, PrintsFloatFormatsAndRefusesOthers) {
   // clang-format off
   const std::tuple<const char*, double, const char*> kCases[] = {
       {"%.1e", 25000.0, "2.5e+04"}, {"%5.1f%%", 12.0, " 12.0%"}, {"%10.1f", 1.5, "       1.5"},
@@ -320,7 +315,7 @@ std::vector<double> tick_values(TickIterator& ticks, bool major_only) {
 }
 
 // Majors at multiples of the span, 0 exactly; the tick at max drawn within a relative 1e-4 of it.
-TEST(LinTickIterator, MajorTicksAtMultiplesOfTheSpanAndTheTickAtMax) {
+TEST(LinTickIterator, MajorTicksAtMultiplesOfTheSpanTheTickAtMaxAndEndlessWalksRefused) {
   AxisSetup axis = lin_axis(-0.3f, 0.3f, 0.1f, 5);
   LinTickIterator ticks(axis);
   EXPECT_EQ(tick_values(ticks, false).size(), 31u);
@@ -335,18 +330,15 @@ TEST(LinTickIterator, MajorTicksAtMultiplesOfTheSpanAndTheTickAtMax) {
     ASSERT_FALSE(all.empty());
     EXPECT_EQ(std::fabs(all.back() - last) < 1e-9, drawn) << max;
   }
-}
-
-// At most 10000 steps, and none so far from 0 (1e16 steps of 0.01) that indexes are inexact.
-TEST(LinTickIterator, RefusesAStepThatWouldGiveEndlessTicks) {
+  // At most 10000 steps, and none so far from 0 (1e16 steps of 0.01) that indexes are inexact.
   // clang-format off
-  const std::tuple<float, float, float, int, bool> kCases[] = {
+  const std::tuple<float, float, float, int, bool> kWalks[] = {
       {0, 1e6f, 0, 5, false}, {0, 1e4f, 1, 1, true}, {0, 10001, 1, 1, false},
       {1e14f, 1e14f, 0.05f, 5, false}};
   // clang-format on
-  for (const auto& [min, max, span, minors, ok] : kCases) {
-    AxisSetup axis = lin_axis(min, max, span, minors);
-    EXPECT_EQ(LinTickIterator(axis).Init(), ok) << max << ' ' << span;
+  for (const auto& [min, max, span, minors, ok] : kWalks) {
+    axis = lin_axis(min, max, span, minors);
+    EXPECT_EQ(ticks.Init(), ok) << max << ' ' << span;
   }
 }
 
@@ -436,7 +428,7 @@ TEST(ChartLayout, WorkedEightHundredPixelExample) {
 }
 
 // 5..5 becomes 4.5..5.5, 0..0 -0.1..0.1; a span below 0.001 of the maximum grows by a tenth of it.
-TEST(ChartLayout, DegenerateYRangesAreWidened) {
+TEST(ChartLayout, YRangesWidenedWhenDegenerateAndOfThePointsInsideAFixedX) {
   const std::tuple<float, float, double, double> kCases[] = {
       {5, 5, 4.5, 5.5}, {0, 0, -0.1, 0.1}, {-2, -2, -2.2, -1.8}, {1000, 1000.5f, 899.95, 1100.55}};
   for (const auto& [lo, hi, min, max] : kCases) {
@@ -446,9 +438,7 @@ TEST(ChartLayout, DegenerateYRangesAreWidened) {
     EXPECT_NEAR(chart->GetYAxis().min, min, 1e-6 * std::fabs(min));
     EXPECT_NEAR(chart->GetYAxis().max, max, 1e-6 * std::fabs(max));
   }
-}
-
-TEST(ChartLayout, YAutoscaleWithFixedXConsidersOnlyPointsInside) {
+  // With X fixed, Y autoscales to the points inside it only.
   auto chart = make_chart({-5, 0, 5, 10, 20}, {-40, 1, 3, 2, 100});
   chart->GetXAxis().SetFixedRange(0, 10);
   RecordingPainter painter(800, 600);

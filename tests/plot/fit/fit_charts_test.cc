@@ -6,16 +6,15 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <limits>
 #include <set>
-#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "../chart/recording_painter.h"
 #include "engine/core/global_types.h"
+#include "example_data.h"
 #include "mechanism_reference.h"
 #include "plot/plot_setup.h"
 #include "reference_model.h"
@@ -26,21 +25,6 @@ namespace {
 using Kind = RecordingPainter::Kind;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double k11 = static_cast<double>(1.1f);
-
-// The example's rows, each fitted value a little off the observed one so residuals are not zero.
-ProgressCurveData example() {
-  std::ifstream in(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN");
-  ProgressCurveData d;
-  std::string line;
-  int n = 0;
-  for (; n < kMaxRows && std::getline(in, line) &&
-         std::istringstream(line) >> d.X1[n] >> d.X2[n] >> d.Y[n];
-       ++n) {
-    d.Ycalc[n] = d.Y[n] + ((n % 3) - 1) * 0.5;
-  }
-  d.nRows = n;
-  return d;
-}
 
 // The example as a table naming its units would give it.
 ProgressCurveData with_units(ProgressCurveData data, const char* time, const char* conc) {
@@ -99,7 +83,7 @@ TEST(FineTimes, EvenlyBetweenTheFirstAndLastTime) {
 // Per curve its markers with the legend, then the fitted model on the fine grid; checked against
 // the independent reference model. Without a model, the line joins the fitted values.
 TEST(FitPlotContents, FittedCurvesOnAFineGridWithMarkersLegendsAndUnits) {
-  const ProgressCurveData data = example();
+  const ProgressCurveData data = testing::example_with_residuals();
   const ParamVector p = example_params();
   const PlotContents contents = make_fit_plot_contents(
       with_units(data, "min", "uM"), 2, "  2- [Pt] vs time Michaelis-Menten - basl  ",
@@ -210,7 +194,7 @@ TEST(ResidualAxis, RangesOfTheCasesAFitCanGive) {
 // A zero line under one marker series per curve, against the row number or the time; the
 // fitted values from the model when it is known.
 TEST(ResidualPlotContents, OneSeriesPerCurveAgainstRowNumberOrTime) {
-  ProgressCurveData data = example();
+  ProgressCurveData data = testing::example_with_residuals();
   data.Ycalc[4] = data.Y[4] + 2.0;  // the largest residual
   data.Ycalc[7] = kNaN;             // a failed value does not blank the axis
   const PlotContents rows = make_residual_plot_contents(data, "  1- [Pt] vs time  ");
@@ -257,7 +241,7 @@ TEST(ResidualPlotContents, OneSeriesPerCurveAgainstRowNumberOrTime) {
 // A fitted model: its curve when the fit's parameters are known; the data's units.
 TEST(PlotsOfAFittedModel, DrawTheCurrentModelsCurveWhenItsParametersAreKnown) {
   FittedData state;
-  state.data = example();
+  state.data = testing::example_with_residuals();
   state.imdlno = 2;
   state.strmdl = "2- model";
   EXPECT_EQ(fit_plot_of(state).series[1].x.size(), 9u);  // through the fitted values
@@ -297,8 +281,9 @@ int count_ops(const RecordingPainter& painter, Pred pred) {
 // The example's fit drawn at 800 x 600: every curve a polyline of the fine grid in its colour,
 // the legend's texts in a box that hides no point, the X axis along the bottom.
 TEST(FitPlotDrawing, FineCurvesLegendClearOfThePointsAndTheAxesTitled) {
-  const PlotContents contents = make_fit_plot_contents(
-      with_units(example(), "min", "uM"), 2, "2- model", fitted_model_curve(2, example_params()));
+  const PlotContents contents =
+      make_fit_plot_contents(with_units(testing::example_with_residuals(), "min", "uM"), 2,
+                             "2- model", fitted_model_curve(2, example_params()));
   const auto chart = build_chart(contents);
   RecordingPainter painter(800, 600);
   ASSERT_TRUE(chart->Draw(painter));
@@ -348,7 +333,8 @@ TEST(FitPlotDrawing, FineCurvesLegendClearOfThePointsAndTheAxesTitled) {
 
 // The residuals' X axis and its labels below the plot area, the zero line across it, apart.
 TEST(ResidualPlotDrawing, XAxisAtTheBottomAndAZeroLineAcross) {
-  const auto chart = build_chart(make_residual_plot_contents(example(), "1- model"));
+  const auto chart =
+      build_chart(make_residual_plot_contents(testing::example_with_residuals(), "1- model"));
   RecordingPainter painter(800, 600);
   ASSERT_TRUE(chart->Draw(painter));
   const Rect plot = chart->GetPlotRect();
