@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <span>
@@ -227,6 +228,95 @@ bool write_run_summary(const CommandLine& command_line, std::span<const FileResu
   util::end_process(status, {});
 }
 
+// What the ways of running a batch's files share.
+struct RunFiles {
+  const std::vector<BatchFile>& files;
+  const CommandLine& command_line;
+  const PictureFactory& pictures;
+  std::ostream& out;
+  std::ostream& err;
+  ResultBoard& board;
+  std::function<int()> stop_signal;  // the first stop signal, 0 until one comes
+};
+
+// Several files: `jobs` worker threads fit them, this thread prints their results in the order of
+// the files as they become ready, with the progress line when asked.
+void run_in_workers(const RunFiles& run, int jobs, bool show_progress) {
+  const std::size_t total = run.files.size();
+  const bool several = total > 1;
+  std::atomic<std::size_t> next{0};
+  std::vector<std::jthread> workers;
+  workers.reserve(static_cast<std::size_t>(jobs));
+  for (int w = 0; w < jobs; ++w) {
+    workers.emplace_back([&] {
+      for (std::size_t i = next++; i < total && run.stop_signal() == 0; i = next++) {
+        run.board.put(i, run_data_file(run.files[i], run.command_line, run.pictures, jobs > 1));
+      }
+    });
+  }
+
+  const auto start = Clock::now();
+  int done = 0;
+  int failed = 0;
+  std::size_t printed = 0;
+  while (printed < total && run.stop_signal() == 0) {
+    const bool ready = run.board.wait_for(printed, done, failed);
+    if (ready) {
+      if (show_progress) run.err << kProgressClear;
+      print_result(run.board.result(printed), several, run.out, run.err);
+      ++printed;
+    }
+    if (show_progress && run.stop_signal() == 0) {
+      const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+      run.err << progress_update(progress_line(done, static_cast<int>(total), failed, elapsed))
+              << std::flush;
+    }
+  }
+  if (show_progress) run.err << kProgressClear << std::flush;
+  // The workers still fitting are left to the end of the process.
+  if (const int signal = run.stop_signal(); signal != 0) {
+    end_stopped_run(workers, signal, printed, run.board, run.files, run.command_line, run.out,
+                    run.err);
+  }
+}  // the workers end here, each after its last file
+
+// One file: this thread fits it and prints its result, with no worker, as a thread's start is a
+// noticeable part of a short run. A stop signal while it does is answered as run_in_workers
+// answers it, by a thread started then: it ends the run unless this thread is past printing the
+// result, and waits for the printing to end first (the stop signals' grace bounds the wait).
+void run_alone(const RunFiles& run, const BatchStop* stop) {
+  std::mutex printing;      // held by whichever thread prints or ends the run
+  bool past_print = false;  // guarded by `printing`
+  std::size_t printed = 0;  // guarded by `printing`
+  const auto end_if_stopped = [&] {
+    if (const int signal = run.stop_signal(); signal != 0) {
+      std::vector<std::jthread> none;
+      end_stopped_run(none, signal, printed, run.board, run.files, run.command_line, run.out,
+                      run.err);
+    }
+  };
+  std::jthread ender;
+  {
+    // Destroyed before `ender` is joined: waits for a callback under way, which starts it.
+    const std::stop_callback end_on_stop(stop != nullptr ? stop->token() : std::stop_token(), [&] {
+      ender = std::jthread([&] {
+        const std::lock_guard<std::mutex> lock(printing);
+        if (!past_print) end_if_stopped();
+      });
+    });
+    if (run.stop_signal() == 0) {
+      run.board.put(0, run_data_file(run.files[0], run.command_line, run.pictures, false));
+    }
+    const std::lock_guard<std::mutex> lock(printing);
+    if (run.stop_signal() == 0) {
+      print_result(run.board.result(0), false, run.out, run.err);
+      printed = 1;
+    }
+    end_if_stopped();
+    past_print = true;
+  }
+}
+
 }  // namespace
 
 BatchStop::BatchStop()
@@ -261,41 +351,12 @@ int run_batch(const CommandLine& command_line, std::ostream& out, std::ostream& 
   ResultBoard board(total);
   const std::stop_callback wake_on_stop(stop != nullptr ? stop->token() : std::stop_token(),
                                         [&board] { board.stop(); });
-  std::atomic<std::size_t> next{0};
-  {
-    std::vector<std::jthread> workers;
-    workers.reserve(static_cast<std::size_t>(jobs));
-    for (int w = 0; w < jobs; ++w) {
-      workers.emplace_back([&] {
-        for (std::size_t i = next++; i < total && stop_signal() == 0; i = next++) {
-          board.put(i, run_data_file(files[i], command_line, pictures, jobs > 1));
-        }
-      });
-    }
-
-    const auto start = Clock::now();
-    int done = 0;
-    int failed = 0;
-    std::size_t printed = 0;
-    while (printed < total && stop_signal() == 0) {
-      const bool ready = board.wait_for(printed, done, failed);
-      if (ready) {
-        if (show_progress) err << kProgressClear;
-        print_result(board.result(printed), several, out, err);
-        ++printed;
-      }
-      if (show_progress && stop_signal() == 0) {
-        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-        err << progress_update(progress_line(done, static_cast<int>(total), failed, elapsed))
-            << std::flush;
-      }
-    }
-    if (show_progress) err << kProgressClear << std::flush;
-    // The workers still fitting are left to the end of the process.
-    if (const int signal = stop_signal(); signal != 0) {
-      end_stopped_run(workers, signal, printed, board, files, command_line, out, err);
-    }
-  }  // the workers have ended
+  const RunFiles run{files, command_line, pictures, out, err, board, stop_signal};
+  if (total == 1) {
+    run_alone(run, stop);
+  } else {
+    run_in_workers(run, jobs, show_progress);
+  }
 
   int status = 0;
   std::map<int, int> files_by_status;

@@ -205,6 +205,9 @@ int velmor(const RunRequest& request, RunResult& result, FitObserver& observer,
   if (record != nullptr) {
     record->data = set.data;
     record->description = set.description;
+    // A fit is several kilobytes: room for every model at once, not copies as the list grows.
+    record->fits.reserve(kModelCount);
+    record->rows.reserve(kModelCount);
   }
   status = fit_models(request, result, observer, set.data, set.report_name, report.stream(), record,
                       set.description);

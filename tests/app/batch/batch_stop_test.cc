@@ -30,12 +30,12 @@ class BatchStopTest : public ::testing::Test {
     folder_.write("runs/b.out", "previous report\n");
   }
 
-  // Runs a, b and c one at a time with a summary, stdout into `out_fd`, stderr into a file. The
-  // fit of b and of c says so on `reached_` and waits for `go_`.
+  // Runs a, b and c one at a time (or only `input`) with a summary, stdout into `out_fd`, stderr
+  // into a file. The fit of b and of c says so on `reached_` and waits for `go_`.
   // `parent_end`, the test's end of a stdout pipe, is closed in the child.
-  testing::ChildProcess start(int out_fd, int parent_end = -1) {
+  testing::ChildProcess start(int out_fd, int parent_end = -1, const std::string& input = "runs") {
     std::cout.flush();
-    return testing::ChildProcess([this, out_fd, parent_end] {
+    return testing::ChildProcess([this, out_fd, parent_end, input] {
       if (parent_end >= 0) ::close(parent_end);
       ::dup2(out_fd, STDOUT_FILENO);
       const int err = ::open(folder_.file("err.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -51,7 +51,7 @@ class BatchStopTest : public ::testing::Test {
                              {}};
       };
       CommandLine cl;
-      cl.inputs = {folder_.file("runs")};
+      cl.inputs = {folder_.file(input)};
       cl.models = {1, 0, 0, 0};
       cl.jobs = 1;
       cl.summary_file = folder_.file("summary.csv");
@@ -129,6 +129,40 @@ TEST_F(BatchStopTest, ReaderGoneStopsTheRunWithItsSummary) {
   EXPECT_EQ(summary_statuses(), (std::vector<std::string>{"a0", "b0", "c141"}));
   EXPECT_TRUE(read_file(folder_.file("err.txt"))
                   .ends_with("velmor-tarn: stopped by SIGPIPE after 2 of 3 files: all 2 files "
+                             "completed\n"))
+      << read_file(folder_.file("err.txt"));
+}
+
+// A run of one file, which the calling thread fits itself, stops the same way: by a signal
+// during the fit, or by the reader of stdout gone when the report's name is printed.
+TEST_F(BatchStopTest, ALoneFileStopsAsInARunOfMany) {
+  const int out = ::open(folder_.file("out.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  testing::ChildProcess stopped = start(out, -1, "runs/b.in");
+  ::close(out);
+  ASSERT_TRUE(stopped.await(reached_));
+  stopped.signal(SIGTERM);
+  EXPECT_EQ(stopped.exit_status(), 143);
+  EXPECT_EQ(testing::file_names_in(folder_.file("runs")),
+            (std::set<std::string>{"a.in", "b.in", "b.out", "c.in"}));
+  EXPECT_EQ(read_file(folder_.file("runs/b.out")), "previous report\n");
+  EXPECT_EQ(summary_statuses(), (std::vector<std::string>{"b143"}));
+  EXPECT_EQ(read_file(folder_.file("out.txt")), folder_.file("summary.csv") + "\n");
+  EXPECT_TRUE(read_file(folder_.file("err.txt"))
+                  .ends_with("velmor-tarn: stopped by SIGTERM after 0 of 1 files\n"))
+      << read_file(folder_.file("err.txt"));
+
+  Pipe reader;
+  testing::ChildProcess reader_gone = start(reader.write, reader.read, "runs/b.in");
+  reader.close_write();
+  ASSERT_TRUE(reader_gone.await(reached_));
+  reader.close_read();
+  go_.put();
+  EXPECT_EQ(reader_gone.exit_status(), 141);
+  EXPECT_TRUE(read_file(folder_.file("runs/b.out"))
+                  .ends_with("Results written to " + folder_.file("runs/b.out") + "\n"));
+  EXPECT_EQ(summary_statuses(), (std::vector<std::string>{"b0"}));
+  EXPECT_TRUE(read_file(folder_.file("err.txt"))
+                  .ends_with("velmor-tarn: stopped by SIGPIPE after 1 of 1 files: all 1 files "
                              "completed\n"))
       << read_file(folder_.file("err.txt"));
 }
