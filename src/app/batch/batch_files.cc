@@ -344,8 +344,6 @@ int run_batch(const CommandLine& command_line, std::ostream& out, std::ostream& 
   const std::size_t total = files.size();
   const bool several = total > 1;
   const bool show_progress = progress && several;
-  const int jobs = static_cast<int>(std::min<std::size_t>(
-      command_line.jobs > 0 ? command_line.jobs : default_jobs(), std::max<std::size_t>(total, 1)));
   const auto stop_signal = [stop] { return stop != nullptr ? stop->signal() : 0; };
 
   ResultBoard board(total);
@@ -355,6 +353,9 @@ int run_batch(const CommandLine& command_line, std::ostream& out, std::ostream& 
   if (total == 1) {
     run_alone(run, stop);
   } else {
+    const int jobs = static_cast<int>(
+        std::min<std::size_t>(command_line.jobs > 0 ? command_line.jobs : default_jobs(),
+                              std::max<std::size_t>(total, 1)));
     run_in_workers(run, jobs, show_progress);
   }
 

@@ -21,6 +21,14 @@ std::string resolved_key(const std::string& name) {
   return path.string();
 }
 
+// The name as a path from the root, without looking at the file system beyond the current
+// folder.
+std::string absolute_name(const std::string& name) {
+  std::error_code ec;
+  const fs::path path = fs::absolute(fs::path(name), ec);
+  return ec ? name : path.string();
+}
+
 std::ios::openmode open_mode(FileMode mode) {
   switch (mode) {
     case FileMode::kRead:
@@ -50,7 +58,7 @@ bool FileUnits::open(int unit, const std::string& name, FileMode mode) {
   // hang the run (or the Run command's first look at the data) for good.
   if (fs::exists(status) && !fs::is_regular_file(status)) return false;
 
-  OpenFile file{name, resolved_key(name), mode, std::fstream()};
+  OpenFile file{name, absolute_name(name), mode, std::fstream()};
   file.stream.open(name, open_mode(mode));
   if (!file.stream.is_open()) return false;
   files_.emplace(unit, std::move(file));
@@ -74,10 +82,12 @@ bool FileUnits::is_connected(int unit) const {
 }
 
 int FileUnits::unit_of(const std::string& name) const {
-  if (name.empty()) return -1;
+  // Resolving a name takes a system call per folder of its path; with no file connected there is
+  // nothing to compare it with.
+  if (name.empty() || files_.empty()) return -1;
   const std::string key = resolved_key(name);
   for (const auto& [unit, file] : files_) {
-    if (file.key == key) return unit;
+    if (resolved_key(file.absolute) == key) return unit;
   }
   return -1;
 }

@@ -57,8 +57,9 @@ class FileUnits {
 
  private:
   struct OpenFile {
-    std::string name;  // as given to open
-    std::string key;   // resolved path used for name look-ups
+    std::string name;      // as given to open
+    std::string absolute;  // the name from the folder the process was in at the open; resolved
+                           // (links followed) only when a look-up by name needs it
     FileMode mode;
     std::fstream stream;
   };

@@ -2,6 +2,9 @@
 
 #include "engine/data/data_records.h"
 
+#include <string>
+#include <string_view>
+
 namespace velmor {
 namespace {
 
@@ -42,10 +45,16 @@ bool read_record(std::istream& in, std::string& line, std::size_t width, bool* c
 }
 
 void skip_byte_order_mark(std::istream& in) {
-  static constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
+  static constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+  // Nearly every file starts without the mark: its first byte is only looked at, so the file is
+  // not read a second time from its start.
+  if (in.peek() != std::char_traits<char>::to_int_type(kUtf8Mark[0])) {
+    in.clear();  // an empty file: no end of file yet for the reader
+    return;
+  }
   char start[3] = {};
   in.read(start, 3);
-  if (in.gcount() == 3 && std::string_view(start, 3) == std::string_view(kUtf8Mark, 3)) return;
+  if (in.gcount() == 3 && std::string_view(start, 3) == kUtf8Mark) return;
   in.clear();
   in.seekg(0);
 }
