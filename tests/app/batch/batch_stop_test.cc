@@ -45,7 +45,7 @@ class BatchStopTest : public ::testing::Test {
         return BatchPictures{[this, stem](const FittedData&) {
                                if (stem == "a") return;
                                reached_.put();
-                               go_.get();
+                               go_.get_in_steps();
                              },
                              {},
                              {}};
