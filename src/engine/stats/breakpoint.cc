@@ -47,7 +47,8 @@ BentLine in_user_units(const BentLine& b, const DataScale& scale) {
 }
 
 // The largest of the values, but never below 0 (0 for none): the level and position tests
-// compare with a bound that is not negative. A NaN that std::max_element takes stays NaN.
+// compare with a bound that is not negative. A NaN first value, which std::max_element keeps,
+// stays NaN.
 double largest_or_zero(const std::vector<double>& values) {
   if (values.empty()) return 0.0;
   return std::max(*std::max_element(values.begin(), values.end()), 0.0);
