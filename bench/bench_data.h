@@ -25,14 +25,12 @@ inline ProgressCurveData example_data() {
   ProgressCurveData data;
   std::ifstream in(example_path());
   double t = 0.0, so = 0.0, y = 0.0;
-  int row = 0;
-  while (row < kMaxRows && in >> t >> so >> y) {
-    data.X1[row] = t;
-    data.X2[row] = so;
-    data.Y[row] = y;
-    ++row;
+  while (data.nRows < kMaxRows && in >> t >> so >> y) {
+    data.resize_rows(data.nRows + 1);
+    data.X1.back() = t;
+    data.X2.back() = so;
+    data.Y.back() = y;
   }
-  data.nRows = row;
   data.nCols = 3;
   data.nCurves = 3;
   data.curveCount = {9, 9, 9};
@@ -43,6 +41,7 @@ inline ProgressCurveData example_data() {
 // a deterministic noise of at most +-0.1.
 inline ProgressCurveData generated_1000_rows() {
   ProgressCurveData data;
+  data.resize_rows(kMaxCurves * 100);
   ParamVector p{};
   p[0] = kGeneratedKm;
   p[1] = kGeneratedVm;
@@ -59,7 +58,6 @@ inline ProgressCurveData generated_1000_rows() {
     }
     data.curveCount[curve] = 100;
   }
-  data.nRows = row;
   data.nCols = 3;
   data.nCurves = kMaxCurves;
   return data;

@@ -44,10 +44,11 @@ BENCHMARK(BM_Stderrpar);
 // breakpoint over the data limits: 10 product curves of 100 points each.
 void BM_BreakpointTenCurves(benchmark::State& state) {
   velmor::ProgressCurveData data;
+  data.resize_rows(velmor::kMaxCurves * 100);
+  int row = 0;
   for (int c = 0; c < velmor::kMaxCurves; ++c) {
     const double so = 5.0 * (c + 1);
-    for (int i = 0; i < 100; ++i) {
-      const int row = data.nRows++;
+    for (int i = 0; i < 100; ++i, ++row) {
       data.X1[row] = 0.5 * i;
       data.X2[row] = so;
       data.Y[row] = so * (1.0 - std::exp(-data.X1[row] / 12.0));

@@ -59,8 +59,7 @@ std::vector<PlotCurve> group_plot_curves(const ProgressCurveData& data) {
     curves.back().so = data.X2[r];
   };
   if (rows < 2) {
-    for (int i = 0; i < rows; ++i) append(i);
-    curves.back().so = data.X2[static_cast<std::size_t>(std::max(rows - 1, 0))];
+    for (int i = 0; i < rows; ++i) append(i);  // no rows: one empty curve, [So] 0
     return curves;
   }
   append(0);

@@ -117,7 +117,7 @@ FamilyCase generate_case(const std::string& name, const CurveDesign& design) {
   c.truth = {design.km, design.vm, design.baseline_fraction * amplitude};
   c.noise_sd = design.relative_noise * amplitude;
   SplitMix64 rng(design.seed ^ name_seed(name));
-  c.data.nRows = static_cast<int>(t.size());
+  c.data.resize_rows(static_cast<int>(t.size()));
   for (int i = 0; i < c.data.nRows; ++i) {
     c.data.X1[i] = t[i];
     c.data.X2[i] = so[i];

@@ -22,9 +22,9 @@ TEST(DataFamily, CasesRoundTripThroughTheDataFileReader) {
     write_data_file(path, c.data);
     const ProgressCurveData back = read_data_file(path);
     ASSERT_EQ(back.nRows, c.data.nRows);
-    EXPECT_TRUE(std::equal(back.X1.begin(), back.X1.end(), c.data.X1.begin()));
-    EXPECT_TRUE(std::equal(back.X2.begin(), back.X2.end(), c.data.X2.begin()));
-    EXPECT_TRUE(std::equal(back.Y.begin(), back.Y.end(), c.data.Y.begin()));
+    EXPECT_EQ(back.X1, c.data.X1);
+    EXPECT_EQ(back.X2, c.data.X2);
+    EXPECT_EQ(back.Y, c.data.Y);
     EXPECT_EQ(back.nCurves, c.data.nCurves);
     EXPECT_EQ(back.curveCount, c.data.curveCount);
     if (c.name.rfind("replicates", 0) == 0) {  // time restarts inside each of two curves

@@ -12,7 +12,13 @@ namespace velmor::testing {
 inline ProgressCurveData example_data() {
   ProgressCurveData d;
   std::ifstream in(std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN");
-  while (d.nRows < kMaxRows && in >> d.X1[d.nRows] >> d.X2[d.nRows] >> d.Y[d.nRows]) ++d.nRows;
+  double t = 0.0, so = 0.0, y = 0.0;
+  while (d.nRows < kMaxRows && in >> t >> so >> y) {
+    d.resize_rows(d.nRows + 1);
+    d.X1.back() = t;
+    d.X2.back() = so;
+    d.Y.back() = y;
+  }
   d.nCols = 3;
   d.nCurves = 3;
   d.curveCount = {9, 9, 9};

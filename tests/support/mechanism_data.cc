@@ -66,7 +66,7 @@ FamilyCase mechanism_case(const std::string& name, const CurveDesign& design, Me
   for (const double v : values) amplitude = std::max(amplitude, std::fabs(v));
   c.noise_sd = design.relative_noise * amplitude;
   SplitMix64 rng(design.seed);
-  c.data.nRows = static_cast<int>(t.size());
+  c.data.resize_rows(static_cast<int>(t.size()));
   for (int i = 0; i < c.data.nRows; ++i) {
     c.data.X1[i] = t[i];
     c.data.X2[i] = so[i];

@@ -83,9 +83,10 @@ TEST(ReferenceFit, WeightsCountRowsAndLeftOutRowsCountNowhere) {
     zero_weighted.weights.push_back(i % 4 == 0 ? 0.0 : 1.0);
     masked.include.push_back(i % 4 != 0);
     if (i % 3 == 0) {
-      doubled.X1[doubled.nRows] = c.data.X1[i];
-      doubled.X2[doubled.nRows] = c.data.X2[i];
-      doubled.Y[doubled.nRows++] = c.data.Y[i];
+      doubled.resize_rows(doubled.nRows + 1);
+      doubled.X1.back() = c.data.X1[i];
+      doubled.X2.back() = c.data.X2[i];
+      doubled.Y.back() = c.data.Y[i];
     }
   }
   for (const int model : c.models()) {

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <span>
 #include <system_error>
+#include <utility>
 
 #include "engine/core/limits.h"
 #include "engine/data/data_file.h"
@@ -73,9 +74,9 @@ void close_units_holding(const std::string& name, FileUnits& units) {
   for (int unit = units.unit_of(name); unit != -1; unit = units.unit_of(name)) units.close(unit);
 }
 
-// The curve rules, the same for every format: `read` holds rows 1..n_rows. A negative time on
-// the file's line first_negative_line (0: none) is warned about. On acceptance `data` receives
-// the rows with their counts and grouping.
+// The curve rules, the same for every format: `read` holds rows 1..n_rows, sized so. A negative
+// time on the file's line first_negative_line (0: none) is warned about. On acceptance `data`
+// receives the rows with their counts and grouping.
 int accept_curves(FitObserver& observer, ProgressCurveData& read, int n_rows, int n_cols,
                   int first_negative_line, ProgressCurveData& data) {
   const CurveGroups groups = ycurves(std::span<const double>(read.X2.data(), n_rows));
@@ -92,11 +93,10 @@ int accept_curves(FitObserver& observer, ProgressCurveData& read, int n_rows, in
                      kMsgLinePrefix + number(first_negative_line) + kMsgNegativeTimeSuffix);
   }
 
-  read.nRows = n_rows;
   read.nCols = n_cols;
   read.nCurves = groups.n_curves;
   read.curveCount = groups.counts;
-  data = read;
+  data = std::move(read);
   return kDataOk;
 }
 
@@ -141,6 +141,7 @@ int read_table_file(const std::string& name, int unit, FitObserver& observer, Fi
     return abort_run(observer, kWarning, kMsgRowLimit + number(kMaxRows));
   }
   ProgressCurveData read;
+  read.resize_rows(n_rows);
   read.time_unit = table.time_unit;
   read.conc_unit = table.conc_unit;
   int first_negative_line = 0;
@@ -237,6 +238,7 @@ int read_progress_curve_data(const std::string& data_file_name, FitObserver& obs
   }
 
   ProgressCurveData read;
+  read.resize_rows(n_rows);
   std::fstream& in = *units.stream(unit);
   std::string line;
   int first_negative_time = 0;  // line number, 0: none

@@ -30,8 +30,9 @@ void pause() {
 #endif
 }
 
+// Compares by bits; no rows are always the same (an empty column may have no storage at all).
 bool same_rows(const double* a, const double* b, int n) {
-  return std::memcmp(a, b, sizeof(double) * static_cast<std::size_t>(n)) == 0;
+  return n <= 0 || std::memcmp(a, b, sizeof(double) * static_cast<std::size_t>(n)) == 0;
 }
 
 }  // namespace
@@ -61,10 +62,14 @@ void RowEvaluator::squared_residuals(ModelId model, const ProgressCurveData& dat
   Rows& rows = *rows_;
   if (rows.n != n || !same_rows(rows.x1.data(), data.X1.data(), n) ||
       !same_rows(rows.x2.data(), data.X2.data(), n)) {
+    const auto count = static_cast<std::size_t>(n);
     rows.n = n;
-    std::copy_n(data.X1.begin(), n, rows.x1.begin());
-    std::copy_n(data.X2.begin(), n, rows.x2.begin());
-    for (KeptW& k : *kept_) k.valid = false;
+    rows.x1.assign(data.X1.begin(), data.X1.begin() + n);
+    rows.x2.assign(data.X2.begin(), data.X2.begin() + n);
+    for (KeptW& k : *kept_) {
+      k.valid = false;
+      k.w.resize(count);
+    }
   }
 
   const std::uint64_t km = std::bit_cast<std::uint64_t>(p[0]);

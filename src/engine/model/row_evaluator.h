@@ -8,6 +8,7 @@
 #include <memory>
 #include <span>
 #include <thread>
+#include <vector>
 
 #include "engine/core/global_types.h"
 #include "engine/core/progress_curve_data.h"
@@ -50,17 +51,18 @@ class RowEvaluator {
 
  private:
   static constexpr int kKeptWs = 4;
-  // W of one (Km, Vm), by their bits; `last_use` orders the slots for replacement.
+  // W of one (Km, Vm), by their bits, one value per row of Rows; `last_use` orders the slots
+  // for replacement.
   struct KeptW {
     bool valid = false;
     std::uint64_t km = 0, vm = 0;
     long last_use = 0;
-    std::array<double, kMaxRows> w;
+    std::vector<double> w;
   };
-  // The rows the kept W belong to.
+  // The rows the kept W belong to: n values of each column (none before the first evaluation).
   struct Rows {
     int n = -1;
-    std::array<double, kMaxRows> x1, x2;
+    std::vector<double> x1, x2;
   };
 
   struct Job {

@@ -2,9 +2,10 @@
 
 #pragma once
 
+#include <algorithm>
 #include <array>
-
-#include "engine/core/limits.h"
+#include <cstddef>
+#include <vector>
 
 namespace velmor {
 
@@ -16,12 +17,20 @@ namespace velmor {
 //   b5 width of the rounded corner (0: a sharp corner)
 using BentLine = std::array<double, 5>;
 
-// The points of one progress curve: times and observed values in file order, zero beyond m.
+// The points of one progress curve: times and observed values in file order. Invariant: xs and
+// ys each hold exactly m values; resize_points keeps them so.
 struct BentLineCurve {
-  std::array<double, kMaxRows> xs{};
-  std::array<double, kMaxRows> ys{};
+  std::vector<double> xs;
+  std::vector<double> ys;
   int m = 0;
   double s = -1.0;  // -1 for product curves (models 1, 2), +1 for substrate curves (3, 4)
+
+  // Sets m to n (a negative n counts as 0) and gives xs and ys n values each, new ones 0.0.
+  void resize_points(int n) {
+    m = std::max(n, 0);
+    xs.resize(static_cast<std::size_t>(m));
+    ys.resize(static_cast<std::size_t>(m));
+  }
 };
 
 // y(x) = -s b1 + b2 (x - b4) + 0.5 s b3 sqrt(4 (x - b4)^2 + b5^2).

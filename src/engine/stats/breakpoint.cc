@@ -46,6 +46,14 @@ BentLine in_user_units(const BentLine& b, const DataScale& scale) {
           scale.to_user(b[3], 0, 1), scale.to_user(b[4], 0, 1)};
 }
 
+// The largest of the values, but never below 0 (0 for none): the level and position tests
+// compare with a bound that is not negative. A NaN first value, which std::max_element keeps,
+// stays NaN.
+double largest_or_zero(const std::vector<double>& values) {
+  if (values.empty()) return 0.0;
+  return std::max(*std::max_element(values.begin(), values.end()), 0.0);
+}
+
 std::string fixed_length(std::string text) {
   text.resize(kBreakpointTextLength, ' ');
   return text;
@@ -139,16 +147,15 @@ void breakpoint(const ProgressCurveData& data, ModelId model, const ParamVector&
   const auto analyse = [&](int c) {
     const int m = first_row[c + 1] - first_row[c];
     BentLineCurve curve;
-    curve.m = m;
+    curve.resize_points(m);
     curve.s = s;
     for (int i = 0; i < m; ++i) {
       curve.xs[i] = data.X1[first_row[c] + i];
       curve.ys[i] = data.Y[first_row[c] + i];
     }
 
-    // Maxima over the whole padded arrays, so neither is below 0.
-    const double ymax = *std::max_element(curve.ys.begin(), curve.ys.end());
-    const double xmax = *std::max_element(curve.xs.begin(), curve.xs.end());
+    const double ymax = largest_or_zero(curve.ys);
+    const double xmax = largest_or_zero(curve.xs);
     if (m > 0) {
       const BendFit fit = fit_bend(curve, p[0]);
       if (bend_is_plausible(fit, s, ymax, xmax)) {

@@ -51,7 +51,7 @@ TEST(PrefixedHost, NamesTheGroupInMessagesAndPassesTheFitOn) {
   FittedData fitted;
   fitted.imdlno = 3;
   fitted.strmdl = "three";
-  fitted.data.nRows = 7;
+  fitted.data.resize_rows(7);
   fitted.fitted_params = ParamVector{};
   host.model_fitted(fitted);
   EXPECT_EQ(inner.events, (std::vector<std::string>{

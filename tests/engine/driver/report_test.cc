@@ -345,9 +345,10 @@ TEST(DataStarts, FromTheLargestSoAndEachCurvesInitialRate) {
   const double rows[][3] = {{6, 10, 1.5}, {1, 10, 1.0}, {11, 10, 2.0}, {2, 40, 0.6}, {4, 40, 1.4},
                             {2, 40, 0.8}, {4, 40, 1.6}, {4, 60, 5.0},  {4, 60, 6.0}};
   for (const auto& [t, so, y] : rows) {
-    data.X1[data.nRows] = t;
-    data.X2[data.nRows] = so;
-    data.Y[data.nRows++] = y;
+    data.resize_rows(data.nRows + 1);
+    data.X1.back() = t;
+    data.X2.back() = so;
+    data.Y.back() = y;
   }
   data.nCurves = 3;
   data.curveCount = {3, 4, 2};
@@ -369,7 +370,7 @@ TEST(DataStarts, FromTheLargestSoAndEachCurvesInitialRate) {
     EXPECT_EQ(problem.parameters[1].upper, 6e9);
     EXPECT_EQ(problem.parameters[1].lower, 1e-6);
   }
-  data.X1.fill(3.0);
+  std::fill(data.X1.begin(), data.X1.end(), 3.0);
   EXPECT_FALSE(least_squares_problem(data, 2, 3).usable());
 }
 

@@ -32,6 +32,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 // The first-order file of six rows: SSQ falls as Km grows, only Vm/Km is determined.
 ProgressCurveData six_rows() {
   ProgressCurveData d;
+  d.resize_rows(6);
   const double rows[6][2] = {{0, 98.83},   {50, 85.10},  {100, 72.97},
                              {150, 61.50}, {200, 59.32}, {250, 47.05}};
   for (int i = 0; i < 6; ++i) {
@@ -39,7 +40,6 @@ ProgressCurveData six_rows() {
     d.X2[i] = 100.0;
     d.Y[i] = rows[i][1];
   }
-  d.nRows = 6;
   d.nCols = 3;
   d.nCurves = 1;
   d.curveCount[0] = 6;

@@ -233,7 +233,7 @@ TEST(ModelValues, AreTheScalarRoutinesBitForBitOnEveryPath) {
 // place).
 TEST(RowEvaluator, GivesTheSquaresOfOneRowAtATime) {
   ProgressCurveData data;
-  data.nRows = kMaxRows;
+  data.resize_rows(kMaxRows);
   for (int i = 0; i < kMaxRows; ++i) {
     const int curve = i / 100;  // 100 rows to a curve
     data.X1[i] = 4.0 * (i % 100);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -131,7 +132,8 @@ TEST(RandomSearch, SixSuccessesInARowMoveToAnotherCoordinate) {
 // A first curve Y = 0.5 t + 1 at t = 10, 20, ... over m1 rows, [So] 50; any other read is NaN.
 ProgressCurveData linear_first_curve(int m1) {
   ProgressCurveData data;
-  data.X1.fill(std::numeric_limits<double>::quiet_NaN());
+  data.resize_rows(m1 + 5);
+  std::fill(data.X1.begin(), data.X1.end(), std::numeric_limits<double>::quiet_NaN());
   data.X2 = data.Y = data.X1;
   for (int i = 0; i < m1; ++i) {
     data.X1[i] = 10.0 * (i + 1);
@@ -139,7 +141,6 @@ ProgressCurveData linear_first_curve(int m1) {
     data.Y[i] = 0.5 * data.X1[i] + 1.0;
   }
   data.X2[1] = 50.0;
-  data.nRows = m1 + 5;
   data.nCurves = 2;
   data.curveCount = {m1, 5};
   return data;

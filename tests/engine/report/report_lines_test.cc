@@ -8,7 +8,6 @@
 
 #include <cmath>
 #include <limits>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -152,9 +151,8 @@ TEST(NumberWithError, DigitsOfTheNumberAndItsError) {
 // columns; [So], Y and Ycalc, which touch the column before, keep a blank; a column whose
 // largest value fixed would show to fewer digits than exponent is written in exponent form.
 TEST(DataTable, EachColumnInTheFormItsValuesNeed) {
-  const auto owned = std::make_unique<ProgressCurveData>();  // too large for the stack
-  ProgressCurveData& data = *owned;
-  data.nRows = 2;
+  ProgressCurveData data;
+  data.resize_rows(2);
   data.X1 = {99999999.999, 1.0};
   data.X2 = {99999999.999, 1.0};
   data.Y = {0.013746, 0.001};
@@ -165,16 +163,16 @@ TEST(DataTable, EachColumnInTheFormItsValuesNeed) {
   };
   EXPECT_EQ(data_table_rows(data), expected[0] + "\n" + expected[1] + "\n");
   // Columns of zeros, and one whose largest value (1) fixed shows to four digits, stay fixed.
-  data.nRows = 1;
+  data.resize_rows(1);
   data.X1[0] = data.Y[0] = data.Ycalc[0] = 0.0;
   data.X2[0] = 1.0;
   EXPECT_EQ(data_table_rows(data),
             "       1         0.000       1.000       0.000       0.000     0.000000\n");
   // The number of the last row a file may hold overflows its three columns.
-  data.nRows = kMaxRows;
+  data.resize_rows(kMaxRows);
   const std::string rows = data_table_rows(data);
   EXPECT_EQ(rows.substr(rows.rfind('\n', rows.size() - 2) + 1, 10), "     ***  ");
-  data.nRows = 0;
+  data.resize_rows(0);
   EXPECT_EQ(data_table_rows(data), "");
 }
 

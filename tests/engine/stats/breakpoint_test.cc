@@ -19,7 +19,7 @@ constexpr BentLine kProductBend = {10.0, 0.5, 0.5, 10.0, 4.0};
 
 BentLineCurve sampled(const BentLine& b, double s, int m, double dt) {
   BentLineCurve curve;
-  curve.m = m;
+  curve.resize_points(m);
   curve.s = s;
   for (int i = 0; i < m; ++i) {
     curve.xs[i] = i * dt;

@@ -35,13 +35,13 @@ ProgressCurveData with_units(ProgressCurveData data, const char* time, const cha
 
 ProgressCurveData rows_with_so(const std::vector<double>& so) {
   ProgressCurveData data;
+  data.resize_rows(static_cast<int>(so.size()));
   for (std::size_t i = 0; i < so.size(); ++i) {
     data.X1[i] = 10.0 * i;
     data.X2[i] = so[i];
     data.Y[i] = static_cast<double>(i);
     data.Ycalc[i] = i + 0.25;
   }
-  data.nRows = static_cast<int>(so.size());
   return data;
 }
 

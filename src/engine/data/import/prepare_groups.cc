@@ -233,6 +233,7 @@ class GroupBuilder {
                     "split it into smaller groups in the layout's group column";
       return false;
     }
+    data.resize_rows(rows);
     int row = 0;
     for (int c = 0; c < curves; ++c) {
       const RawCurve& curve = raw_.curves[members[c]->curve];
@@ -265,7 +266,6 @@ class GroupBuilder {
       data.curveCount[c] = n;
       d.curve_ids.push_back(curve.id);
     }
-    data.nRows = row;
     data.nCols = kRequiredColumns;
     data.nCurves = curves;
     if (curves == 0) {

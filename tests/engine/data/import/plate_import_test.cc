@@ -91,6 +91,8 @@ TEST_F(PlateImport, EveryLayoutGivesTheGroupsOfTheTrueProduct) {
       EXPECT_EQ(set.description.blank, "auto");
       ASSERT_EQ(d.nCurves, 7);
       ASSERT_EQ(d.nRows, 7 * 61);
+      ASSERT_EQ(d.X1.size(), 7u * 61);
+      ASSERT_EQ(d.Ycalc, std::vector<double>(7 * 61, 0.0));
       double worst = 0.0;
       for (int c = 0; c < 7; ++c) {
         const std::string well = std::string(1, static_cast<char>('A' + g)) + std::to_string(c + 1);
@@ -138,8 +140,8 @@ TEST_F(PlateImport, LongTableRowOrderDoesNotMatter) {
     const ProgressCurveData& a = sorted.run.sets[g].data;
     const ProgressCurveData& b = mixed.run.sets[g].data;
     ASSERT_EQ(a.nRows, b.nRows);
-    EXPECT_TRUE(std::equal(a.X1.begin(), a.X1.begin() + a.nRows, b.X1.begin()));
-    EXPECT_TRUE(std::equal(a.Y.begin(), a.Y.begin() + a.nRows, b.Y.begin()));
+    EXPECT_EQ(a.X1, b.X1);
+    EXPECT_EQ(a.Y, b.Y);
   }
   // The observation column is the one column of numbers left, and the reading says so.
   EXPECT_EQ(mixed.host.messages.front().text,
