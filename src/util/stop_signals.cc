@@ -120,7 +120,9 @@ void StopSignals::watch() {
   int first = 0;
   auto deadline = std::chrono::steady_clock::now();
   while (true) {
-    int timeout = -1;
+    // Until a signal comes the watcher still wakes once a second: ThreadSanitizer may hold a
+    // signal that reaches this thread in poll(2) until the call returns.
+    int timeout = 1000;
     if (first != 0) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
           deadline - std::chrono::steady_clock::now());
@@ -129,6 +131,7 @@ void StopSignals::watch() {
     pollfd wake{wake_read_, POLLIN, 0};
     const int ready = ::poll(&wake, 1, timeout);
     if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0 && first == 0) continue;                                   // no signal yet
     if (ready == 0) end_process(stop_status(first), stopped_message(first));  // grace over
     if (ready < 0) return;
     unsigned char byte = 0;

@@ -46,9 +46,9 @@ struct Pipe {
     }
     return got == 1;
   }
-  // The same, waiting in steps of 50 ms: ThreadSanitizer holds a signal that comes to a thread
-  // blocked in read(2) until the call returns, so a child that must answer a signal on the
-  // thread that waits here waits this way.
+  // The same, waiting in steps of 50 ms: ThreadSanitizer may hold a signal that comes to a
+  // thread blocked in read(2) until the call returns, so a child whose waiting thread may be the
+  // one to take a stop signal waits this way.
   bool get_in_steps() const {
     pollfd ready{read, POLLIN, 0};
     while (::poll(&ready, 1, 50) <= 0) {
