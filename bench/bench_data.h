@@ -10,6 +10,7 @@
 #include "engine/core/progress_curve_data.h"
 #include "engine/core/vectors.h"
 #include "engine/model/kinetic_models.h"
+#include "example_data.h"
 
 namespace velmor::bench {
 
@@ -20,22 +21,8 @@ inline std::string example_path() {
   return std::string(VELMOR_EXAMPLES_DIR) + "/DATA.IN";
 }
 
-// examples/DATA.IN: three curves of nine rows.
-inline ProgressCurveData example_data() {
-  ProgressCurveData data;
-  std::ifstream in(example_path());
-  double t = 0.0, so = 0.0, y = 0.0;
-  while (data.nRows < kMaxRows && in >> t >> so >> y) {
-    data.resize_rows(data.nRows + 1);
-    data.X1.back() = t;
-    data.X2.back() = so;
-    data.Y.back() = y;
-  }
-  data.nCols = 3;
-  data.nCurves = 3;
-  data.curveCount = {9, 9, 9};
-  return data;
-}
+// examples/DATA.IN: three curves of nine rows, read as the tests read it.
+using velmor::testing::example_data;
 
 // Ten product curves of 100 points, [So] = 10..100, from model 1 with Km = 25, Vm = 0.8, plus
 // a deterministic noise of at most +-0.1.
