@@ -66,7 +66,7 @@ int refuse(FitObserver& observer, const char* message, int number, int status) {
 FittedRows fitted_rows(const ProgressCurveData& data, const ModelFit& fit, const DataScale& scale) {
   const auto n = static_cast<std::size_t>(data.nRows);
   FittedRows rows;
-  rows.fitted.assign(data.Ycalc.begin(), data.Ycalc.begin() + n);
+  rows.fitted.assign(data.Ycalc.begin(), data.Ycalc.begin() + static_cast<std::ptrdiff_t>(n));
   rows.weights.assign(n, 1.0);
   if (fit.weighting == kRobustWeighting) {
     std::vector<double> r(n);
