@@ -33,6 +33,8 @@ install(FILES ${VELMOR_PACKAGING_OUT}/velmor-tarn.1.gz DESTINATION ${CMAKE_INSTA
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/copyright
               ${VELMOR_PACKAGING_OUT}/changelog.Debian.gz
         DESTINATION ${VELMOR_DOC_DIR})
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/debian/velmor-tarn.lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME velmor-tarn)
 
 # The desktop entry, the icons and the AppStream metainfo belong to the windowed program.
 if(TARGET wintk)
