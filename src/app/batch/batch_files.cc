@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The batch mode over many files: a pool of worker threads runs the files, the calling thread
-// prints their results in the order of the files and keeps the progress line.
+// prints their results in the order of the files and keeps the progress line. A run of one file
+// is fitted on the calling thread itself.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
